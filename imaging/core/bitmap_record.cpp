@@ -1,0 +1,64 @@
+// BitmapRecord construction and the process default dithering method.
+#include <climits>
+#include <cstring>
+
+#include "bitmap.h"
+#include "../tiff/options.h"
+
+int DefaultDitheringMethod = 7;
+
+bool IsValidDepth(int bits) {
+    return bits == 1 || bits == 4 || bits == 8 || bits == 16 || bits == 24 || bits == 32;
+}
+
+int GetBytesPerLine(int width, int bits) {
+    if (!IsValidDepth(bits)) return K_ERR_BITS;
+    int64_t bytes = (static_cast<int64_t>(width) * bits + 31) / 32 * 4;
+    return bytes > INT_MAX ? K_ERR_SIZE : static_cast<int>(bytes);
+}
+
+int64_t GetPaddedImageSize(int width, int height, int bits) {
+    if (width < 0 || height < 0) return -1;
+    int64_t size = (static_cast<int64_t>(width) * bits + 31) / 32 * 4 * height;
+    return size > INT_MAX ? -1 : size;
+}
+
+extern "C" int KAPI K_InitBitmap(BitmapRecord* bitmap, int width, int height, int bits) {
+    if (!bitmap) return K_ERR_ARGUMENT;
+    std::memset(bitmap, 0, sizeof *bitmap);
+    if (!IsValidDepth(bits)) return K_ERR_BITS;
+    // Sizes that cannot be stored are refused here, before any arithmetic
+    // on them wraps around.
+    int64_t imageSize = GetPaddedImageSize(width, height, bits);
+    if (imageSize < 0) return K_ERR_SIZE;
+
+    bitmap->Width = width;
+    bitmap->Height = height;
+    bitmap->BitsPerPixel = bits;
+    bitmap->BytesPerLine = GetBytesPerLine(width, bits);
+    bitmap->ImageSize = static_cast<unsigned>(imageSize);
+    bitmap->ViewPerspective = K_BOTTOM_UP;
+    bitmap->DitheringMethod = DefaultDitheringMethod;
+    bitmap->ColorOrder = bits > 8 ? K_ORDER_BGR : K_ORDER_RGB;
+    bitmap->Colors = bits <= 8 ? 1 << bits : 0;
+    const OptionBlock& options = CurrentOptions();
+    bitmap->XResolution = options.XResolution > 0 ? options.XResolution : 150;
+    bitmap->YResolution = options.YResolution > 0 ? options.YResolution : 150;
+
+    BITMAPINFOHEADER& h = bitmap->DibHeader;
+    h.biSize = sizeof(BITMAPINFOHEADER);
+    h.biWidth = width;
+    h.biHeight = height;
+    h.biPlanes = 1;
+    h.biBitCount = static_cast<WORD>(bits);
+    h.biCompression = BI_RGB;
+    h.biSizeImage = bitmap->ImageSize;
+    h.biClrUsed = static_cast<DWORD>(bitmap->Colors);
+    return K_OK;
+}
+
+extern "C" int KAPI K_DefaultDithering(int method) {
+    if (static_cast<unsigned>(method) > 7) return K_ERR_ARGUMENT;
+    DefaultDitheringMethod = method;
+    return K_OK;
+}

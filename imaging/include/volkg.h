@@ -1,0 +1,217 @@
+/*
+ * volkg: raster imaging library, public interface.
+ *
+ * Plain C. Every export uses the standard Windows calling convention and
+ * returns an int status (1 success, negative failure) unless noted.
+ */
+#ifndef VOLKG_H
+#define VOLKG_H
+
+#include <stddef.h>
+#include <windows.h>
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+#define KAPI __stdcall
+
+/* ---- Return codes ------------------------------------------------------ */
+
+#define K_OK                  1
+#define K_ERR_MEMORY         -1   /* memory, storage, palette or table */
+#define K_ERR_NOBITMAP       -2   /* record missing or not allocated */
+#define K_ERR_PNG            -3
+#define K_ERR_SEEK           -4
+#define K_ERR_WRITE          -5
+#define K_ERR_READ           -7
+#define K_ERR_NONAME         -8
+#define K_ERR_FORMAT         -9
+#define K_ERR_OPEN          -10
+#define K_ERR_SIZE          -11
+#define K_ERR_ARGUMENT      -13
+#define K_ERR_CREATE        -14
+#define K_ERR_TIFFCOMP      -15
+#define K_ERR_UNSUPPORTED   -16
+#define K_ERR_COMPRESSARG   -21
+#define K_ERR_BITS          -27
+#define K_ERR_QUALITY       -36
+#define K_ERR_ROWWIDTH      -42
+#define K_ERR_CCITT_CODE    -70   /* -70 .. -74 */
+#define K_ERR_CCITT_SHORT   -75
+#define K_ERR_BADCODE       -77
+#define K_ERR_TWAIN_NONE    -79
+#define K_ERR_TWAIN         -80
+#define K_ERR_TWAIN_LOWMEM  -81
+#define K_ERR_TWAIN_NODS    -82
+#define K_ERR_TWAIN_MAXCONN -83
+#define K_ERR_TWAIN_OPERR   -84
+#define K_ERR_TWAIN_BADCAP  -85
+#define K_ERR_TWAIN_PROTO   -86
+#define K_ERR_TWAIN_VALUE   -87
+#define K_ERR_TWAIN_SEQ     -88
+#define K_ERR_TWAIN_DEST    -89
+#define K_ERR_TWAIN_CANCEL  -90
+#define K_ERR_DIB_FIRST     -91   /* -91 .. -93 */
+#define K_ERR_DIB_LAST      -93
+#define K_ERR_NOTCOMPRESSED -100  /* internal, never returned */
+
+/* ---- Bitmap record ----------------------------------------------------- */
+
+/* Flags word */
+#define K_ALLOCATED           0x0001
+#define K_MEMORY_STORAGE      0x0002
+#define K_DISK_STORAGE        0x0010
+#define K_LOCKED              0x0040
+#define K_INTERLACED          0x0080
+#define K_GRAY_PALETTE        0x0100
+#define K_OPTIMIZED_PALETTE   0x0200
+#define K_FIXED_PALETTE_IN_USE 0x0400
+#define K_FILE_PALETTE        0x0800
+#define K_DISPLAY_RECT_VALID  0x1000
+#define K_PALETTE_INDEX_MAP   0x4000
+/* Flags that describe storage; never copied to another record. */
+#define K_STORAGE_FLAGS (K_ALLOCATED | K_MEMORY_STORAGE | K_DISK_STORAGE | K_LOCKED)
+
+/* Storage kinds for K_AllocateBitmap */
+#define K_STORAGE_ANY     1    /* memory, falling back to disk */
+#define K_STORAGE_DISK    128
+#define K_STORAGE_MEMORY  256
+
+/* View perspective (row order of the storage) */
+#define K_TOP_DOWN   0
+#define K_BOTTOM_UP  2
+
+/* Colour order of 16, 24 and 32-bit pixels */
+#define K_ORDER_RGB  0
+#define K_ORDER_BGR  1
+
+#pragma pack(push, 4)
+typedef struct BitmapRecord {
+    HANDLE          StorageHandle;
+    unsigned char*  DataPointer;      /* rows while locked; temp file name on disk */
+    unsigned char   Reserved1[32];
+    int             FormatCode;
+    int             Width;
+    int             Height;
+    int             BitsPerPixel;
+    int             BytesPerLine;
+    int             RowCacheOffset;
+    int             RowCacheIndex;
+    int             ImageOriginX;
+    int             ImageOriginY;
+    unsigned int    Flags;
+    int             Colors;
+    BITMAPINFOHEADER DibHeader;
+    RGBQUAD         ColorTable[256];
+    HPALETTE        PaletteHandle;
+    HPALETTE        FixedPaletteHandle;
+    RECT            DisplayRect;
+    int             ViewPerspective;
+    int             ColorOrder;
+    unsigned int    ImageSize;
+    int             Reserved2;
+    void*           DitherStatePointer;
+    int             DitheringMethod;
+    unsigned char   Reserved3[60];
+    int             XResolution;
+    int             YResolution;
+    int             ResolutionUnit;
+    int             Reserved4;
+    int             Reserved5[2];     /* travel with the record through loads */
+} BitmapRecord;
+#pragma pack(pop)
+
+#if defined(__cplusplus) && __cplusplus >= 201103L
+static_assert(sizeof(void*) == 4, "volkg is a 32-bit library");
+static_assert(sizeof(BitmapRecord) == 1280, "BitmapRecord is 1280 bytes");
+static_assert(offsetof(BitmapRecord, FormatCode) == 40, "layout");
+static_assert(offsetof(BitmapRecord, Width) == 44, "layout");
+static_assert(offsetof(BitmapRecord, Height) == 48, "layout");
+static_assert(offsetof(BitmapRecord, BitsPerPixel) == 52, "layout");
+static_assert(offsetof(BitmapRecord, Flags) == 76, "layout");
+static_assert(offsetof(BitmapRecord, Colors) == 80, "layout");
+static_assert(offsetof(BitmapRecord, DibHeader) == 84, "layout");
+static_assert(offsetof(BitmapRecord, ColorTable) == 124, "layout");
+static_assert(offsetof(BitmapRecord, PaletteHandle) == 1148, "layout");
+static_assert(offsetof(BitmapRecord, FixedPaletteHandle) == 1152, "layout");
+static_assert(offsetof(BitmapRecord, DisplayRect) == 1156, "layout");
+static_assert(offsetof(BitmapRecord, ViewPerspective) == 1172, "layout");
+static_assert(offsetof(BitmapRecord, ColorOrder) == 1176, "layout");
+static_assert(offsetof(BitmapRecord, ImageSize) == 1180, "layout");
+static_assert(offsetof(BitmapRecord, DitherStatePointer) == 1188, "layout");
+static_assert(offsetof(BitmapRecord, DitheringMethod) == 1192, "layout");
+static_assert(offsetof(BitmapRecord, XResolution) == 1256, "layout");
+static_assert(offsetof(BitmapRecord, YResolution) == 1260, "layout");
+static_assert(offsetof(BitmapRecord, ResolutionUnit) == 1264, "layout");
+#endif
+
+/* ---- Callbacks --------------------------------------------------------- */
+
+/* Rows delivered by a reader: consecutive, BytesPerLine each. 1 = go on. */
+typedef int (KAPI* RowCallback)(BitmapRecord* bitmap, unsigned char* rows, int rowCount, void* userData);
+/* Rows supplied to a writer instead of a stored bitmap. 1 = go on. */
+typedef int (KAPI* SaveRowCallback)(BitmapRecord* bitmap, unsigned char* buffer, int row, int rowCount, void* userData);
+/* Progress of long operations, in percent. 1 = go on. */
+typedef int (KAPI* StatusCallback)(int percent);
+
+/* File access */
+typedef int (KAPI* FileOpenCallback)(const char* name, int flags, int permission);
+typedef int (KAPI* FileReadCallback)(int handle, void* buffer, int count);
+typedef int (KAPI* FileWriteCallback)(int handle, const void* buffer, int count);
+typedef int (KAPI* FileSeekCallback)(int handle, int offset, int origin);
+typedef int (KAPI* FileCloseCallback)(int handle);
+
+/* Open flags and permissions of the file-access callbacks */
+#define K_OPEN_READ        0x0000
+#define K_OPEN_WRITE       0x0001
+#define K_OPEN_READWRITE   0x0002
+#define K_OPEN_APPEND      0x0008
+#define K_OPEN_CREATE      0x0100
+#define K_OPEN_TRUNCATE    0x0200
+#define K_OPEN_UNTRANSLATED 0x8000
+#define K_SHARE_NONE       0x0080
+#define K_SHARE_READ       0x0100
+#define K_SHARE_READWRITE  0x0180
+
+/* ---- Exports: bitmap record and storage -------------------------------- */
+
+int  KAPI K_InitBitmap(BitmapRecord* bitmap, int width, int height, int bitsPerPixel);
+int  KAPI K_AllocateBitmap(BitmapRecord* bitmap, int kind);
+int  KAPI K_AccessBitmap(BitmapRecord* bitmap);
+int  KAPI K_ReleaseBitmap(BitmapRecord* bitmap);
+int  KAPI K_ChangeBitmapHeight(BitmapRecord* bitmap, int newHeight);
+void KAPI K_FreeBitmap(BitmapRecord* bitmap);
+int  KAPI K_DefaultDithering(int method);
+
+/* ---- Exports: CCITT code tables ----------------------------------------- */
+
+int  KAPI K_Create1BitTable(void);
+int  KAPI K_Free1BitTable(void);
+
+/* ---- Exports: status callback ------------------------------------------ */
+
+StatusCallback KAPI K_SetStatusCallBack(StatusCallback callback);
+
+/* ---- Exports: option block and comments --------------------------------- */
+
+/* The process-wide options, 126 words. */
+typedef struct OptionBlock {
+    int XResolution;
+    int YResolution;
+    int TiffFlags;     /* bit 0: FillOrder 2 for CCITT; bit 1: no SubfileType tag */
+    int Reserved0;
+    int PageNumber;    /* 1-based; above 1 appends on save */
+    int Reserved[121];
+} OptionBlock;
+
+int  KAPI K_SetTIFFOption(const OptionBlock* options);
+int  KAPI K_SetTIFFXYResolution(int x, int y);
+int  KAPI K_SetComment(unsigned int index, const void* text, unsigned int length);
+int  KAPI K_GetComment(unsigned int index, void* buffer, unsigned int size);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif /* VOLKG_H */
