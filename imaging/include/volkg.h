@@ -210,6 +210,75 @@ int  KAPI K_SetTIFFXYResolution(int x, int y);
 int  KAPI K_SetComment(unsigned int index, const void* text, unsigned int length);
 int  KAPI K_GetComment(unsigned int index, void* buffer, unsigned int size);
 
+/* ---- Exports: Palettes ---------------------------------------------------- */
+
+
+/* ---- Exports: Display mode and paint kinds -------------------------------- */
+
+
+/* ---- Exports: Rows and pixels --------------------------------------------- */
+
+
+/* ---- Exports: Pixel-format conversion ------------------------------------- */
+
+
+/* ---- Exports: Display row converters -------------------------------------- */
+
+
+/* ---- Exports: Create, copy, resize and flip ------------------------------- */
+
+
+/* ---- Exports: Dithering --------------------------------------------------- */
+
+
+/* ---- Exports: Grey scale and halftone ------------------------------------- */
+
+
+/* ---- Exports: Colour resolution and optimized palettes -------------------- */
+
+
+/* ---- Exports: Painting to device contexts --------------------------------- */
+
+
+/* ---- Exports: DIB, device bitmaps, clipboard and screen capture ----------- */
+
+
+/* ---- Exports: Memory device context --------------------------------------- */
+
+
+/* ---- Exports: Format codes and file information --------------------------- */
+
+
+/* ---- Exports: File access and redirected I/O ------------------------------ */
+
+
+/* ---- Exports: Loading ----------------------------------------------------- */
+
+
+/* ---- Exports: Saving ------------------------------------------------------ */
+
+
+/* ---- Exports: Resize while loading ---------------------------------------- */
+
+
+/* ---- Exports: BMP --------------------------------------------------------- */
+
+
+/* ---- Exports: PCX and DCX ------------------------------------------------- */
+
+
+/* ---- Exports: GIF --------------------------------------------------------- */
+
+
+/* ---- Exports: PNG --------------------------------------------------------- */
+
+
+/* ---- Exports: TGA --------------------------------------------------------- */
+
+
+/* ---- Exports: Photoshop --------------------------------------------------- */
+
+
 #ifdef __cplusplus
 }
 #endif

@@ -1,0 +1,58 @@
+#include "host.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
+std::string TestTempPath(const std::string& name) { return std::string(VOLKG_TEST_TMP) + "/" + name; }
+
+std::string ReadFileBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+void WriteFileBytes(const std::string& path, const std::string& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+#ifdef _WIN32
+// Wine starts unix programs with "start /unix"; the exit status comes back
+// through a file written by the wrapper script.
+int RunHost(const std::string& command) {
+    static int counter = 0;
+    std::string base = TestTempPath("host-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++counter));
+    std::string script = base + ".sh", status = base + ".status";
+    WriteFileBytes(script, "#!/bin/sh\n(" + command + ")\necho $? > '" + status + "'\n");
+    std::remove(status.c_str());
+    std::string line = "cmd /c start /wait /unix /bin/sh " + script;
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &si, &pi))
+        return -1;
+    WaitForSingleObject(pi.hProcess, INFINITE);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    std::string code = ReadFileBytes(status);
+    std::remove(script.c_str());
+    std::remove(status.c_str());
+    return code.empty() ? -1 : std::atoi(code.c_str());
+}
+#else
+#include <sys/wait.h>
+
+int RunHost(const std::string& command) {
+    int r = std::system(command.c_str());
+    return (r != -1 && WIFEXITED(r)) ? WEXITSTATUS(r) : -1;
+}
+#endif
+
+bool HostHasTool(const std::string& program) { return RunHost("command -v " + program + " >/dev/null 2>&1") == 0; }

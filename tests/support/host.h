@@ -1,0 +1,20 @@
+// Running the host's tools (ImageMagick, netpbm, libtiff...) from a test,
+// in the native build and under Wine alike.
+#pragma once
+
+#include <string>
+
+// Runs a /bin/sh command line on the host and returns its exit status
+// (-1 when it could not be run).
+int RunHost(const std::string& command);
+
+// A unix path for files the tests share with host tools; the Windows build
+// reaches the same path through Wine's Z: drive.
+std::string TestTempPath(const std::string& name);
+
+// True when a host program is on PATH.
+bool HostHasTool(const std::string& program);
+
+// Reads a whole file, or returns an empty string.
+std::string ReadFileBytes(const std::string& path);
+void WriteFileBytes(const std::string& path, const std::string& bytes);
