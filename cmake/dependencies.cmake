@@ -1,0 +1,21 @@
+# zlib, libpng and libjpeg as imported targets: deps::zlib, deps::png, deps::jpeg.
+# Windows: zlib from the mingw package, libpng and libjpeg cross-built by
+# scripts/setup into VOLKG_DEPS_DIR. Native: Debian's i386 packages (no libjpeg:
+# only the program uses it).
+function(volkg_import name lib inc)
+  add_library(deps::${name} STATIC IMPORTED GLOBAL)
+  set_target_properties(deps::${name} PROPERTIES IMPORTED_LOCATION ${lib} INTERFACE_INCLUDE_DIRECTORIES ${inc})
+endfunction()
+
+if(VOLKG_WIN32)
+  if(NOT VOLKG_DEPS_DIR OR NOT EXISTS ${VOLKG_DEPS_DIR}/lib/libpng16.a)
+    message(FATAL_ERROR "VOLKG_DEPS_DIR must hold the cross-built libpng and libjpeg (scripts/setup builds them)")
+  endif()
+  volkg_import(zlib /usr/i686-w64-mingw32/lib/libz.a /usr/i686-w64-mingw32/include)
+  volkg_import(png ${VOLKG_DEPS_DIR}/lib/libpng16.a ${VOLKG_DEPS_DIR}/include)
+  volkg_import(jpeg ${VOLKG_DEPS_DIR}/lib/libjpeg.a ${VOLKG_DEPS_DIR}/include)
+else()
+  volkg_import(zlib /usr/lib/i386-linux-gnu/libz.a /usr/include)
+  volkg_import(png /usr/lib/i386-linux-gnu/libpng16.a /usr/include)
+endif()
+set_property(TARGET deps::png APPEND PROPERTY INTERFACE_LINK_LIBRARIES deps::zlib)
