@@ -1,0 +1,11 @@
+// pupetta: start-up up to the message loop.
+#include <windows.h>
+
+#include "volkg.h"
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+    // Bound through the import table: the program does not start without the library.
+    volatile auto bind = &K_InitBitmap;
+    (void)bind;
+    return 0;
+}

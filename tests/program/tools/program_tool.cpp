@@ -1,0 +1,96 @@
+// Runs inside another Wine prefix for the program's tests.
+//   program_tool import FILE       applies a .reg file with the program's parser
+//   program_tool dialog-text PID   prints the texts of the message box that
+//                                  process PID shows (waits up to 20 s for it),
+//                                  then presses its OK button
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <exception>
+#include <string>
+
+#include "settings/registry_store.h"
+
+namespace {
+
+struct DialogSearch {
+    DWORD pid;
+    HWND found;
+};
+
+BOOL CALLBACK FindDialog(HWND window, LPARAM param) {
+    auto* search = reinterpret_cast<DialogSearch*>(param);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    char cls[64] = {};
+    GetClassNameA(window, cls, sizeof cls);
+    if (pid == search->pid && std::strcmp(cls, "#32770") == 0 && IsWindowVisible(window)) {
+        search->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+BOOL CALLBACK PrintChild(HWND window, LPARAM) {
+    char cls[64] = {}, text[512] = {};
+    GetClassNameA(window, cls, sizeof cls);
+    GetWindowTextA(window, text, sizeof text);
+    std::printf("child %s id=%d [%s]\n", cls, GetDlgCtrlID(window) & 0xFFFF, text);
+    return TRUE;
+}
+
+BOOL CALLBACK CountVisible(HWND window, LPARAM param) {
+    auto* search = reinterpret_cast<DialogSearch*>(param);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    if (pid == search->pid && IsWindowVisible(window) && window != search->found) {
+        char cls[64] = {}, text[256] = {};
+        GetClassNameA(window, cls, sizeof cls);
+        GetWindowTextA(window, text, sizeof text);
+        std::printf("other %s [%s]\n", cls, text);
+    }
+    return TRUE;
+}
+
+int DialogText(DWORD pid) {
+    DialogSearch search{pid, nullptr};
+    for (int i = 0; i < 200 && !search.found; ++i) {
+        EnumWindows(FindDialog, reinterpret_cast<LPARAM>(&search));
+        if (!search.found) Sleep(100);
+    }
+    if (!search.found) {
+        std::printf("no dialog\n");
+        return 1;
+    }
+    char caption[256] = {};
+    GetWindowTextA(search.found, caption, sizeof caption);
+    LONG style = GetWindowLongA(search.found, GWL_STYLE);
+    std::printf("caption [%s]\n", caption);
+    std::printf("icon %d\n", GetDlgItem(search.found, 0x440) != nullptr ? 1 : 0);
+    (void)style;
+    EnumChildWindows(search.found, PrintChild, 0);
+    EnumWindows(CountVisible, reinterpret_cast<LPARAM>(&search));
+    std::fflush(stdout);
+    PostMessageA(search.found, WM_COMMAND, IDOK, 0);
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc == 3 && std::strcmp(argv[1], "import") == 0) {
+        try {
+            ImportRegFile(argv[2]);
+        } catch (const std::exception& e) {
+            std::fprintf(stderr, "%s\n", e.what());
+            return 2;
+        }
+        return 0;
+    }
+    if (argc == 3 && std::strcmp(argv[1], "dialog-text") == 0)
+        return DialogText(static_cast<DWORD>(std::strtoul(argv[2], nullptr, 10)));
+    std::fprintf(stderr, "usage: program_tool import FILE | dialog-text PID\n");
+    return 2;
+}
