@@ -220,11 +220,25 @@ int      KAPI K_PutBitmapColors(BitmapRecord* bitmap, int first, int count, cons
 /* New logical palettes that the caller owns, or null. */
 HPALETTE KAPI K_DupPalette(HPALETTE palette);
 HPALETTE KAPI K_CreateScreenPalette(void);
-/* Sets or clears dithered paint of the display mode; returns the old 0/1. */
 
 
 /* ---- Exports: Display mode and paint kinds -------------------------------- */
 
+/* Display mode flags */
+#define K_MODE_ORDERED_DITHER   0x01  /* ordered 8x8 dither; clear: error diffusion */
+#define K_MODE_FAST_PAINT       0x02
+#define K_MODE_INDEXED_PAINT    0x04  /* palette rows as DIB_PAL_COLORS */
+#define K_MODE_DITHERED_PAINT   0x08  /* convert rows to the depth of the device */
+#define K_MODE_CLUSTERED_MATRIX 0x20  /* clustered matrix for 1-bit devices */
+#define K_MODE_EXACT_PALETTE    0x80  /* convert palette rows unless the palette is the device's */
+
+/* New flags = (old & ~mask) | (mask & value), bit 0x10 excepted; returns the old flags. */
+int  KAPI K_SetDisplayMode(int mask, int value);
+int  KAPI K_GetDisplayMode(void);
+/* Each returns the previous setting of its flag, 0 or 1. */
+int  KAPI K_EnableOrderedDither(int enable);
+int  KAPI K_EnableFastPaint(int enable);
+int  KAPI K_EnableIndexedPaint(int enable);
 
 /* ---- Exports: Rows and pixels --------------------------------------------- */
 
@@ -258,6 +272,23 @@ int      KAPI K_ConvertBuffer(void* buffer, int count, int sourceBits, int targe
 
 /* ---- Exports: Create, copy, resize and flip ------------------------------- */
 
+/* palette: null or Colors entries (blue, green, red, 0); bitsPerPixel 0 is 8 with a grey ramp. */
+int  KAPI K_CreateBitmap(BitmapRecord* bitmap, int kind, int width, int height, int bitsPerPixel, int colorOrder,
+                         const RGBQUAD* palette, int viewPerspective);
+/* The 1280 bytes only: both records then share storage and palettes. */
+void KAPI K_CopyBitmapHandle(BitmapRecord* target, const BitmapRecord* source);
+/* Stored rows as they are; the target needs the same BytesPerLine and at least the height. */
+int  KAPI K_CopyBitmapData(BitmapRecord* target, BitmapRecord* source);
+/* An independent copy with its own storage and palettes. */
+int  KAPI K_CopyBitmap(BitmapRecord* target, BitmapRecord* source);
+/* A new bitmap of a rectangle inside the source; top counts in storage order. */
+int  KAPI K_CopyBitmapRect(BitmapRecord* target, BitmapRecord* source, int left, int top, int width, int height);
+/* Nearest neighbour into an allocated target of the same depth. */
+int  KAPI K_ResizeBitmap(BitmapRecord* source, BitmapRecord* target);
+/* Resizes in place; a stopping status callback leaves the bitmap as it was. */
+int  KAPI K_SizeBitmap(BitmapRecord* bitmap, int width, int height);
+/* Exchanges the stored rows end for end; ViewPerspective is not changed. */
+int  KAPI K_FlipBitmap(BitmapRecord* bitmap);
 
 /* ---- Exports: Dithering --------------------------------------------------- */
 
