@@ -220,6 +220,9 @@ int      KAPI K_PutBitmapColors(BitmapRecord* bitmap, int first, int count, cons
 /* New logical palettes that the caller owns, or null. */
 HPALETTE KAPI K_DupPalette(HPALETTE palette);
 HPALETTE KAPI K_CreateScreenPalette(void);
+HPALETTE KAPI K_CreatePaintPalette(HDC dc, BitmapRecord* bitmap);
+/* Sets or clears dithered paint of the display mode; returns the old 0/1. */
+int      KAPI K_EnableDitheredPaint(int enable);
 
 
 /* ---- Exports: Display mode and paint kinds -------------------------------- */

@@ -1,0 +1,12 @@
+// The dithered-paint switch of the display mode.
+#include "display_mode.h"
+#include "palette.h"
+
+extern "C" int KAPI K_EnableDitheredPaint(int enable) {
+    int old = (DisplayMode & kDitheredPaint) ? 1 : 0;
+    if (enable)
+        DisplayMode |= kDitheredPaint;
+    else
+        DisplayMode &= ~kDitheredPaint;
+    return old;
+}
