@@ -80,14 +80,14 @@ static bool ParseDecimal(std::string_view text, int& out) {
     return true;
 }
 
-int StrToInt(std::string_view text) {
+int ReadInteger(std::string_view text) {
     int value = 0;
     if (!ParseDecimal(text, value))
         throw ConvertError("'" + std::string(text) + "' is not a valid integer value");
     return value;
 }
 
-int StrToIntDef(std::string_view text, int fallback) {
+int ReadIntegerDef(std::string_view text, int fallback) {
     int value = 0;
     return ParseDecimal(text, value) ? value : fallback;
 }

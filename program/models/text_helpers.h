@@ -26,11 +26,17 @@ extern const CharSet BlankSet;  // " "
 extern const CharSet CommaSet;  // ","
 extern const CharSet ParenSet;  // "("
 
-// Raised by StrToInt for text that is not a decimal integer.
+// Raised for text that is not a decimal integer: the framework's conversion
+// error in the program; the portable tests build without the framework.
+#ifdef _WIN32
+#include "sysutils.h"
+using ConvertError = EConvertError;
+#else
 class ConvertError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
 };
+#endif
 
 // Deletes tabs and blanks from the start of s.
 void TrimInitialBlanks(std::string& s);
@@ -46,9 +52,9 @@ std::string WordAt(int n, std::string_view s, const CharSet& delimiters);
 
 // Decimal with an optional sign, 32-bit; anything else raises ConvertError
 // "'<text>' is not a valid integer value".
-int StrToInt(std::string_view text);
+int ReadInteger(std::string_view text);
 // The same conversion with a fallback instead of the error.
-int StrToIntDef(std::string_view text, int fallback);
+int ReadIntegerDef(std::string_view text, int fallback);
 
 // Round(v * k) and Round(v / k) in extended precision, half to even.
 // A result that is not a finite 32-bit value raises std::range_error.

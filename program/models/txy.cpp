@@ -6,8 +6,8 @@
 
 TXY::TXY(std::string text) {
     StripParentheses(text);
-    X = StrToInt(WordAt(1, text, CommaSet));
-    Y = StrToInt(WordAt(2, text, CommaSet));
+    X = ReadInteger(WordAt(1, text, CommaSet));
+    Y = ReadInteger(WordAt(2, text, CommaSet));
 }
 
 std::string TXY::ToText() const {

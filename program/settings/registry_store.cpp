@@ -67,7 +67,7 @@ int ReadRegInteger(const std::string& key, const std::string& name, int fallback
     KeyHandle handle(CreateKey(HKEY_CURRENT_USER, key));
     std::string text;
     if (!handle.get() || !ReadString(handle.get(), name, text)) return fallback;
-    return StrToIntDef(text, fallback);
+    return ReadIntegerDef(text, fallback);
 }
 
 bool ReadRegBool(const std::string& key, const std::string& name, bool fallback) {
@@ -98,19 +98,19 @@ void RegistryWriter::WriteString(const std::string& name, const std::string& tex
     if (!current_) return;
     if (RegSetValueExA(current_, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
                        static_cast<DWORD>(text.size() + 1)) != ERROR_SUCCESS)
-        throw RegistryError("Failed to set data for '" + name + "'");
+        throw ERegistryException("Failed to set data for '" + name + "'");
 }
 
 void RegistryWriter::WriteBinary(const std::string& name, const std::vector<unsigned char>& bytes) {
     if (!current_) return;
     if (RegSetValueExA(current_, name.c_str(), 0, REG_BINARY, bytes.data(), static_cast<DWORD>(bytes.size())) !=
         ERROR_SUCCESS)
-        throw RegistryError("Failed to set data for '" + name + "'");
+        throw ERegistryException("Failed to set data for '" + name + "'");
 }
 
 void ImportRegFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
-    if (!in) throw RegistryError("Cannot open file \"" + path + "\"");
+    if (!in) throw EFOpenError("Cannot open file \"" + path + "\"");
     std::ostringstream text;
     text << in.rdbuf();
     RegistryWriter registry;

@@ -4,20 +4,15 @@
 
 #include <windows.h>
 
-#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "settings/reg_file.h"
+#include "sysutils.h"
 
 extern const char* const ProgramKey;      // "Software\Quenvo\Pupetta"
 extern const char* const ProgramSubkey;   // "Pupetta", holds BigMemory
 
-// A refused registry operation.
-class RegistryError : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
 
 // Reads name of key (created when missing) under HKEY_CURRENT_USER; a
 // missing or non-numeric value gives the default.
@@ -25,7 +20,8 @@ int ReadRegInteger(const std::string& key, const std::string& name, int fallback
 bool ReadRegBool(const std::string& key, const std::string& name, bool fallback);
 
 // Applies a .reg file (see reg_file.h) starting at HKEY_CURRENT_USER. A file
-// that cannot be read or a write the registry refuses raises RegistryError.
+// that cannot be read raises EFOpenError, a write the registry refuses
+// ERegistryException.
 void ImportRegFile(const std::string& path);
 
 HKEY RootKeyHandle(RegRoot root);

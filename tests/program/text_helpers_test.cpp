@@ -56,20 +56,20 @@ TEST(TextHelpers, WordSplitting) {
 }
 
 TEST(TextHelpers, IntegerConversion) {
-    EXPECT_EQ(StrToInt("-7"), -7);
-    EXPECT_EQ(StrToInt("+12"), 12);
-    EXPECT_EQ(StrToInt("2147483647"), 2147483647);
-    EXPECT_EQ(StrToInt("-2147483648"), -2147483647 - 1);
+    EXPECT_EQ(ReadInteger("-7"), -7);
+    EXPECT_EQ(ReadInteger("+12"), 12);
+    EXPECT_EQ(ReadInteger("2147483647"), 2147483647);
+    EXPECT_EQ(ReadInteger("-2147483648"), -2147483647 - 1);
     for (const char* bad : {"", "-", "1a", "2147483648", " 1", "(1", "*3"}) {
         try {
-            StrToInt(bad);
+            ReadInteger(bad);
             ADD_FAILURE() << "accepted " << bad;
         } catch (const ConvertError& e) {
             EXPECT_EQ(std::string(e.what()), "'" + std::string(bad) + "' is not a valid integer value");
         }
     }
-    EXPECT_EQ(StrToIntDef("x", 5), 5);
-    EXPECT_EQ(StrToIntDef("42", 5), 42);
+    EXPECT_EQ(ReadIntegerDef("x", 5), 5);
+    EXPECT_EQ(ReadIntegerDef("42", 5), 42);
 }
 
 TEST(TextHelpers, RoundingIsHalfToEven) {

@@ -1,0 +1,32 @@
+// Abstract forms through which the program's components reach the main
+// window and the pattern print form without knowing them.
+#pragma once
+
+#include <string>
+
+#include "forms.h"
+
+class TClassModels;
+
+// The main window's operations that its components need.
+class TBaseViewerForm : public TForm {
+public:
+    TBaseViewerForm(TComponent* owner, const std::string& layoutName) : TForm(owner, layoutName) {}
+    // Click handler of the show-patterns button.
+    virtual void bShowModelClick(TObject* sender) {}
+    // Is the point (doll panel client coordinates) over the show-patterns button?
+    virtual bool IsOverShowButton(int x, int y) { return false; }
+    virtual bool IsPatternViewVisible() { return false; }
+    // The category a click on a preview never makes current; null for none.
+    virtual TClassModels* ExcludedCategory() { return nullptr; }
+    // Runs before the pattern view opens.
+    virtual void AnimationHook() {}
+};
+
+// The pattern print form's scale factors of the doll's measurements.
+class TBaseSizeForm : public TForm {
+public:
+    TBaseSizeForm(TComponent* owner, const std::string& layoutName) : TForm(owner, layoutName) {}
+    virtual long double ScaleX() { return 0; }
+    virtual long double ScaleY() { return 0; }
+};
