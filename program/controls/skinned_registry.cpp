@@ -1,0 +1,15 @@
+#include "controls/skinned_registry.h"
+
+#include "controls/base_component.h"
+#include "controls/bitmap_button.h"
+#include "controls/paint_scroll_bar.h"
+#include "controls/skinned_panels.h"
+#include "layout.h"
+
+void RegisterProgramControls() {
+    RegisterComponentClass<TDrawPanel>("TDrawPanel");
+    RegisterComponentClass<TCaptionBar>("TCaptionBar");
+    RegisterComponentClass<TBitmapButton>("TBitmapButton");
+    RegisterComponentClass<TPaintScrollBar>("TPaintScrollBar");
+    RegisterComponentClass<TBaseComponent>("TBaseComponent");
+}

@@ -1,0 +1,4 @@
+// Makes the program's controls nameable in layout resources.
+#pragma once
+
+void RegisterProgramControls();
