@@ -170,6 +170,16 @@ UINT WINAPI GetNearestPaletteIndex(HPALETTE palette, COLORREF color);
 int WINAPI GetObjectA(HGDIOBJ object, int size, LPVOID buffer);
 BOOL WINAPI DeleteObject(HGDIOBJ object);
 
+/* The screen: the native build has none, so GetDC gives null. */
+#define RASTERCAPS 38
+#define SIZEPALETTE 104
+#define NUMRESERVED 106
+#define RC_PALETTE 0x0100
+HDC WINAPI GetDC(HWND window);
+int WINAPI ReleaseDC(HWND window, HDC dc);
+int WINAPI GetDeviceCaps(HDC dc, int index);
+UINT WINAPI GetSystemPaletteEntries(HDC dc, UINT start, UINT count, PALETTEENTRY* entries);
+
 #ifdef __cplusplus
 }
 #endif

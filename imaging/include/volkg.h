@@ -295,11 +295,48 @@ int  KAPI K_FlipBitmap(BitmapRecord* bitmap);
 
 /* ---- Exports: Dithering --------------------------------------------------- */
 
+/* Methods: 0 nearest colour, 1 Floyd-Steinberg, 2 Stucki, 3 Burkes,
+   4 Sierra, 5 Stevenson-Arce, 6 Jarvis-Judice-Ninke, 7 ordered 8x8. */
+int  KAPI K_StartDithering(BitmapRecord* bitmap, const RGBQUAD* palette, int colors);
+int  KAPI K_DitherLine(BitmapRecord* bitmap, const unsigned char* source, unsigned char* target);
+int  KAPI K_StopDithering(BitmapRecord* bitmap);
+int  KAPI K_DitherBitmap(BitmapRecord* bitmap, int method, int bitsPerPixel);
+
 
 /* ---- Exports: Grey scale and halftone ------------------------------------- */
 
+/* Halftone kinds: 0 clustered, 1 dispersed 8x8 matrix. */
+int  KAPI K_GrayScaleBitmap(BitmapRecord* bitmap);
+int  KAPI K_HalfToneBitmap(BitmapRecord* bitmap, int kind);
+int  KAPI K_HalfToneBitmapExt(BitmapRecord* bitmap, int kind, int angle);
+
 
 /* ---- Exports: Colour resolution and optimized palettes -------------------- */
+
+/* Flags of K_ColorResBitmap, low 6 bits: to 1, 4 or 8 bits 0, 2, 8, 10
+   optimized palette (8 also keeps the screen's static colours), 1 fixed
+   palette, 0x10 the caller's palette, 0x30 the caller's palette with the
+   user match table; to 16, 24 or 32 bits 0 red-green-blue, 4 blue-green-red.
+   Bits 16-23: the dithering method. */
+#define K_COLORRES_OPTIMIZED   0x00
+#define K_COLORRES_FIXED       0x01
+#define K_COLORRES_SYSTEM      0x08
+#define K_COLORRES_USER        0x10
+#define K_COLORRES_USER_TABLE  0x30
+#define K_COLORRES_BGR         0x04
+#define K_COLORRES_METHOD(m)   ((m) << 16)
+/* Palette entry flag of the caller's palette: a slot the optimization fills. */
+#define K_PALETTE_SLOT_FREE    0x02
+
+int  KAPI K_OptimizeBitmap(BitmapRecord* source, BitmapRecord* target, int method, int colors);
+int  KAPI K_ColorResBitmap(BitmapRecord* source, BitmapRecord* target, int bitsPerPixel, int flags,
+                           const RGBQUAD* palette, int count, RowCallback rowCallback, void* userData);
+int  KAPI K_ColorResolution(BitmapRecord* bitmap, int bitsPerPixel, int flags, RowCallback rowCallback, void* userData);
+/* Match tables: 32768 cells by 15-bit colour (R>>3)<<10 | (G>>3)<<5 | B>>3,
+   each 0 (unknown) or 1 + a palette position. */
+unsigned int* KAPI K_CreateUserMatchTable(const RGBQUAD* palette, int count);
+unsigned int* KAPI K_SetUserMatchTable(unsigned int* table);
+int  KAPI K_FreeUserMatchTable(unsigned int* table);
 
 
 /* ---- Exports: Painting to device contexts --------------------------------- */
