@@ -341,41 +341,206 @@ int  KAPI K_FreeUserMatchTable(unsigned int* table);
 
 /* ---- Exports: Painting to device contexts --------------------------------- */
 
+/* Rectangles are left, top, right, bottom (right and bottom exclusive).
+   Source rectangles count rows in storage order. */
+int  KAPI K_PaintDC(HDC hdc, BitmapRecord* bitmap, const RECT* source, const RECT* sourceClip,
+                    const RECT* destination, const RECT* destinationClip, DWORD rasterOp);
+/* rows: rowCount rows of the bitmap's layout, beginning with storage row firstRow. */
+int  KAPI K_PaintDCBuffer(HDC hdc, BitmapRecord* bitmap, const RECT* source, const RECT* sourceClip,
+                          const RECT* destination, const RECT* destinationClip, DWORD rasterOp,
+                          const unsigned char* rows, int firstRow, int rowCount);
+int  KAPI K_PaintDevice(int reserved1, HDC hdc, BitmapRecord* bitmap, const RECT* destinationClip,
+                        int reserved2, int reserved3);
+int  KAPI K_PaintBuffer(int reserved1, HDC hdc, BitmapRecord* bitmap, const unsigned char* rows,
+                        const RECT* destinationClip, int reserved2, int reserved3);
+
 
 /* ---- Exports: DIB, device bitmaps, clipboard and screen capture ----------- */
+
+/* Packed DIBs are GMEM_MOVEABLE | GMEM_DDESHARE blocks (the CF_DIB form). */
+int     KAPI K_ChangeFromDIB(BitmapRecord* bitmap, HGLOBAL dib);
+HGLOBAL KAPI K_ChangeToDIB(BitmapRecord* bitmap);
+HGLOBAL KAPI K_ConvertToDIB(BitmapRecord* bitmap);
+int     KAPI K_ConvertFromDIB(BitmapRecord* bitmap, const BITMAPINFO* header, const void* bits);
+HBITMAP KAPI K_ConvertToDDB(HDC hdc, BitmapRecord* bitmap);
+HBITMAP KAPI K_ChangeToDDB(HDC hdc, BitmapRecord* bitmap);
+int     KAPI K_ConvertFromDDB(HDC hdc, BitmapRecord* bitmap, HBITMAP hbitmap, HPALETTE hpalette);
+int     KAPI K_ChangeFromDDB(HDC hdc, BitmapRecord* bitmap, HBITMAP hbitmap, HPALETTE hpalette);
+int     KAPI K_ClipboardReady(void);
+int     KAPI K_CopyFromClipboard(HWND hwnd, BitmapRecord* bitmap);
+/* Flags of K_CopyToClipboardExt */
+#define K_CLIP_EMPTY    1
+#define K_CLIP_DIB      2
+#define K_CLIP_BITMAP   4
+#define K_CLIP_PALETTE  8
+int     KAPI K_CopyToClipboardExt(HWND hwnd, BitmapRecord* bitmap, int flags);
+int     KAPI K_CopyToClipboard(HWND hwnd, BitmapRecord* bitmap);
+int     KAPI K_ScreenCaptureBitmap(HDC hdc, BitmapRecord* bitmap, const RECT* rect);
 
 
 /* ---- Exports: Memory device context --------------------------------------- */
 
+/* A memory DC whose bitmap is a DIB section over the record's own pixels. */
+HDC  KAPI K_CreateVolkDC(BitmapRecord* bitmap);
+int  KAPI K_DeleteVolkDC(HDC hdc);
+
 
 /* ---- Exports: Format codes and file information --------------------------- */
+
+/* What K_FileInfo finds in a file; 88 bytes, layout fixed. */
+#pragma pack(push, 1)
+typedef struct FileInfoRecord {
+    unsigned char FormatCode;
+    char          ShortName[15];     /* 8.3 form of the name */
+    int           Width;
+    int           Height;
+    int           BitsPerPixel;
+    int           FileSize;
+    int           ImageSize;         /* unpadded pixel bytes */
+    char          Compression[20];   /* "None", "Run Length", ... */
+    int           ViewPerspective;   /* 0 top row first, 2 bottom row first */
+    int           ColorOrder;        /* 1 BGR, 0 RGB, -1 not stated */
+    int           PageNumber;
+    int           XResolution;
+    int           YResolution;
+    int           Extra1;
+    int           Extra2;
+    int           HeaderSize;
+} FileInfoRecord;
+#pragma pack(pop)
+
+/* K_VersionInfo's record, 104 bytes. */
+typedef struct VersionRecord {
+    unsigned char Reserved[60];
+    int           Version[3];        /* 1, 5, 2 */
+    char          BuildDate[16];
+    char          BuildTime[16];
+} VersionRecord;
+
+#if defined(__cplusplus) && __cplusplus >= 201103L
+static_assert(sizeof(FileInfoRecord) == 88, "FileInfoRecord is 88 bytes");
+static_assert(offsetof(FileInfoRecord, Width) == 16, "layout");
+static_assert(offsetof(FileInfoRecord, Compression) == 36, "layout");
+static_assert(offsetof(FileInfoRecord, ViewPerspective) == 56, "layout");
+static_assert(offsetof(FileInfoRecord, HeaderSize) == 84, "layout");
+static_assert(sizeof(VersionRecord) == 104, "VersionRecord is 104 bytes");
+#endif
+
+/* Format codes */
+#define K_FORMAT_PCX        1
+#define K_FORMAT_GIF        2
+#define K_FORMAT_TIFF       3
+#define K_FORMAT_TGA        4
+#define K_FORMAT_COMPRESSED 5
+#define K_FORMAT_BMP        6
+#define K_FORMAT_JPEG       10
+#define K_FORMAT_TIFF_JPEG  11
+#define K_FORMAT_BMP_OS2_1  14
+#define K_FORMAT_WMF        15
+#define K_FORMAT_EPS        16
+#define K_FORMAT_BMP_OS2_2  74
+#define K_FORMAT_PNG        75
+#define K_FORMAT_PHOTOSHOP  76
+
+int  KAPI K_FileInfo(const char* name, FileInfoRecord* info);
+int  KAPI K_VersionInfo(VersionRecord* record);
 
 
 /* ---- Exports: File access and redirected I/O ------------------------------ */
 
+int  KAPI K_RedirectIO(FileOpenCallback open, FileReadCallback read, FileWriteCallback write,
+                       FileSeekCallback seek, FileCloseCallback close);
+int  KAPI K_LoadMemory(const void* block, BitmapRecord* bitmap, int bitsPerPixel, int colorOrder, int flags,
+                       RowCallback callback, void* userData, int blockSize);
+int  KAPI K_LoadBitmapMemory(const void* block, BitmapRecord* bitmap, int bitsPerPixel, int colorOrder, int blockSize);
+int  KAPI K_FileInfoMemory(const void* block, FileInfoRecord* info, int blockSize);
+int  KAPI K_DecompressMemory(const void* block, BitmapRecord* bitmap, RowCallback callback, int bitsPerPixel,
+                             void* userData, int mode, int blockSize);
+int  KAPI K_DecompressBitmapMemory(const void* block, BitmapRecord* bitmap, int bitsPerPixel, int blockSize);
+int  KAPI K_SaveBitmapMemory(HGLOBAL* memory, BitmapRecord* bitmap, int format, int bitsPerPixel, int quality,
+                             int* size);
+int  KAPI K_LoadFileOffset(int file, int offset, int length, BitmapRecord* bitmap, int bitsPerPixel, int colorOrder,
+                           int flags, RowCallback callback, void* userData);
+int  KAPI K_SaveFileOffset(int file, int offset, int* size, BitmapRecord* bitmap, int format, int bitsPerPixel,
+                           int quality, int flags, SaveRowCallback callback, void* userData);
+
 
 /* ---- Exports: Loading ----------------------------------------------------- */
+
+/* Load flags */
+#define K_LOAD_ALLOCATE   0x1   /* allocate the target (freed again on failure) */
+#define K_LOAD_LOCK       0x2   /* hold the target locked and store every row */
+#define K_LOAD_DITHER     0x4   /* dither at target depths of 8 bits or less */
+#define K_LOAD_GIF_WHOLE  0x8   /* GIF: decode the whole image first */
+
+int  KAPI K_LoadFile(const char* name, BitmapRecord* bitmap, int bitsPerPixel, int colorOrder, int flags,
+                     RowCallback callback, void* userData);
+int  KAPI K_LoadBitmap(const char* name, BitmapRecord* bitmap, int bitsPerPixel, int colorOrder);
 
 
 /* ---- Exports: Saving ------------------------------------------------------ */
 
+/* Save flags */
+#define K_SAVE_FIXED_PALETTE     0x1
+#define K_SAVE_OPTIMIZED_PALETTE 0x2
+#define K_SAVE_ADD_PAGE          0x4
+
+int  KAPI K_SaveFile(const char* name, BitmapRecord* bitmap, int format, int bitsPerPixel, int quality, int flags,
+                     SaveRowCallback callback, void* userData);
+int  KAPI K_SaveBitmap(const char* name, BitmapRecord* bitmap, int format, int bitsPerPixel, int quality);
+int  KAPI K_ConvertFile(const char* source, const char* target, int format, int bitsPerPixel, int quality,
+                        int width, int height);
+int  KAPI K_FileConvert(const char* source, const char* target, int format, int width, int height,
+                        int bitsPerPixel, int quality);
+
 
 /* ---- Exports: Resize while loading ---------------------------------------- */
+
+typedef struct ResizeContext {
+    int           OldWidth, OldHeight, NewWidth, NewHeight;
+    int           XStep, YStep;        /* whole copies per source column and row */
+    unsigned char XPick[256];          /* 1: that column (index mod 256) gets one more copy */
+    unsigned char YPick[256];
+} ResizeContext;
+
+int  KAPI K_StartResize(int oldWidth, int oldHeight, int newWidth, int newHeight, ResizeContext** context);
+int  KAPI K_Resize(unsigned char* row, int sourceRow, int bitsPerPixel, int* outputWidth, int* rowCount,
+                   ResizeContext* context);
+int  KAPI K_StopResize(ResizeContext* context);
 
 
 /* ---- Exports: BMP --------------------------------------------------------- */
 
+int  KAPI K_LoadBMPFile(const char* name, BitmapRecord* bitmap, RowCallback callback, int bitsPerPixel, void* userData);
+int  KAPI K_LoadBMPBitmap(const char* name, BitmapRecord* bitmap);
+int  KAPI K_SaveBMPBitmap(const char* name, BitmapRecord* bitmap, int bitsPerPixel, int kind);
+
 
 /* ---- Exports: PCX and DCX ------------------------------------------------- */
 
+/* The page of a DCX file comes from the option block's page number. */
+int  KAPI K_LoadPCXFile(const char* name, BitmapRecord* bitmap, RowCallback callback, int bitsPerPixel, void* userData);
+int  KAPI K_LoadPCXBitmap(const char* name, BitmapRecord* bitmap);
+int  KAPI K_SavePCXBitmap(const char* name, BitmapRecord* bitmap, int bitsPerPixel);
+
 
 /* ---- Exports: GIF --------------------------------------------------------- */
+
+int  KAPI K_LoadGIFFile(const char* name, BitmapRecord* bitmap, RowCallback callback, int bitsPerPixel, void* userData);
+int  KAPI K_LoadGIFBitmap(const char* name, BitmapRecord* bitmap);
+/* 8 bits per pixel only. */
+int  KAPI K_SaveGIFBitmap(const char* name, BitmapRecord* bitmap, int bitsPerPixel);
 
 
 /* ---- Exports: PNG --------------------------------------------------------- */
 
 
 /* ---- Exports: TGA --------------------------------------------------------- */
+
+int  KAPI K_LoadTGAFile(const char* name, BitmapRecord* bitmap, RowCallback callback, int bitsPerPixel, void* userData);
+int  KAPI K_LoadTGABitmap(const char* name, BitmapRecord* bitmap);
+/* 8, 16, 24 or 32 bits per pixel. */
+int  KAPI K_SaveTGABitmap(const char* name, BitmapRecord* bitmap, int bitsPerPixel);
 
 
 /* ---- Exports: Photoshop --------------------------------------------------- */
