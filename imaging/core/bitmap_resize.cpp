@@ -78,9 +78,13 @@ extern "C" int KAPI K_SizeBitmap(BitmapRecord* bitmap, int width, int height) {
     // The new record shares the palettes, which stay with the bitmap.
     int result = CreateBitmapLike(resized, bitmap, width, height, bitmap->BitsPerPixel, kCloneAllocate);
     if (result != K_OK) return result;
+    const int cacheOffset = bitmap->RowCacheOffset, cacheIndex = bitmap->RowCacheIndex;
     result = K_ResizeBitmap(bitmap, resized);
     if (result != K_OK) {
         FreeBitmapIfAllocated(resized, 0);
+        // Reading rows moved the row cache; the bitmap stays exactly as it was.
+        bitmap->RowCacheOffset = cacheOffset;
+        bitmap->RowCacheIndex = cacheIndex;
         return result;
     }
     FreeBitmapIfAllocated(bitmap, 0);

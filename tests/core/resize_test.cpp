@@ -1,0 +1,163 @@
+// Nearest-neighbour resizing: K_ResizeBitmap against ImageMagick's sample,
+// and K_SizeBitmap in place with its status callback.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "core/palette.h"
+#include "stored_image.h"
+
+namespace {
+
+struct Record {
+    BitmapRecord r{};
+    ~Record() { K_FreeBitmap(&r); }
+};
+
+// ImageMagick's sample takes source pixel floor(i * Ws / Wd) from the top.
+// Its offset 0 is taken less an epsilon, which moves every exact multiple
+// one pixel back (halving would take columns 0 and 1); an offset of 0.001%
+// lands on the exact multiples. Rows are picked in storage order, so a
+// bottom-up picture is sampled from its bottom line.
+Picture Sample(const Picture& p, int width, int height, int view = K_TOP_DOWN) {
+    std::string sample = "-define sample:offset=0.001 -sample " + std::to_string(width) + "x" + std::to_string(height) + "!";
+    return RunMagick(p, view == K_BOTTOM_UP ? "-flip " + sample + " -flip" : sample, "sample");
+}
+
+TEST(ResizeBitmap, PicksThePixelsImageMagickSamples) {
+    struct Size {
+        int width, height;
+    } sizes[] = {{5, 4}, {29, 17}, {13, 9}, {1, 1}, {26, 3}, {2, 40}};
+    for (int bits : {1, 4, 8, 16, 24, 32}) {
+        Picture p = MakePattern(13, 9, bits, bits + 3);
+        for (int sourceView : {K_BOTTOM_UP, K_TOP_DOWN}) {
+            Record src;
+            StorePicture(src.r, p, bits, sourceView);
+            for (const Size& s : sizes) {
+                // Opposite perspectives too: the picture keeps its orientation.
+                int targetView = s.width % 2 ? sourceView : K_BOTTOM_UP + K_TOP_DOWN - sourceView;
+                Record dst;
+                ASSERT_EQ(K_InitBitmap(&dst.r, s.width, s.height, bits), K_OK);
+                ASSERT_EQ(K_AllocateBitmap(&dst.r, K_STORAGE_ANY), K_OK);
+                dst.r.ViewPerspective = targetView;
+                ASSERT_EQ(K_ResizeBitmap(&src.r, &dst.r), K_OK);
+                EXPECT_EQ(ReadPicture(dst.r), Sample(p, s.width, s.height, sourceView))
+                    << bits << " bits, " << s.width << "x" << s.height << ", views " << sourceView << "/" << targetView;
+            }
+        }
+    }
+}
+
+TEST(ResizeBitmap, HalvingAndDoublingPickWholePixels) {
+    Record src, half, twice;
+    Picture p;
+    p.width = 4, p.height = 4;
+    for (int i = 0; i < 16; ++i) p.data.push_back(static_cast<uint8_t>(i));
+    StorePicture(src.r, p, 8, K_TOP_DOWN);
+    StorePicture(half.r, MakePattern(2, 2, 8), 8, K_TOP_DOWN);
+    ASSERT_EQ(K_ResizeBitmap(&src.r, &half.r), K_OK);
+    EXPECT_EQ(ReadPicture(half.r).data, (std::vector<uint8_t>{0, 2, 8, 10}));
+    StorePicture(twice.r, MakePattern(4, 4, 8), 8, K_TOP_DOWN);
+    ASSERT_EQ(K_ResizeBitmap(&half.r, &twice.r), K_OK);
+    EXPECT_EQ(ReadPicture(twice.r).data, (std::vector<uint8_t>{0, 0, 2, 2, 0, 0, 2, 2, 8, 8, 10, 10, 8, 8, 10, 10}));
+}
+
+TEST(ResizeBitmap, RefusesRecordsThatDoNotFit) {
+    Record src, deeper, narrow;
+    StorePicture(src.r, MakePattern(6, 6, 8), 8);
+    StorePicture(deeper.r, MakePattern(12, 12, 24), 24);
+    StorePicture(narrow.r, MakePattern(3, 3, 8), 8);
+    BitmapRecord bare{};
+    K_InitBitmap(&bare, 3, 3, 8);
+    EXPECT_EQ(K_ResizeBitmap(nullptr, &narrow.r), K_ERR_NOBITMAP);
+    EXPECT_EQ(K_ResizeBitmap(&src.r, &bare), K_ERR_NOBITMAP);
+    // 8-bit pixels into 24-bit rows would leave the target half written.
+    EXPECT_EQ(K_ResizeBitmap(&src.r, &deeper.r), K_ERR_ARGUMENT);
+    EXPECT_EQ(K_ResizeBitmap(&deeper.r, &narrow.r), K_ERR_ARGUMENT);
+    // Width raised by hand past the rows the storage has.
+    narrow.r.Width = 300;
+    EXPECT_EQ(K_ResizeBitmap(&src.r, &narrow.r), K_ERR_ARGUMENT);
+}
+
+// Status callbacks of the tests: record the percentages, answer a set value
+// from a given call on.
+std::vector<int> g_seen;
+int g_stopAt = -1, g_answer = 1;
+int KAPI Status(int percent) {
+    g_seen.push_back(percent);
+    return static_cast<int>(g_seen.size()) - 1 == g_stopAt ? g_answer : 1;
+}
+
+class SizeBitmapTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        g_seen.clear();
+        g_stopAt = -1;
+        previous_ = K_SetStatusCallBack(Status);
+    }
+    void TearDown() override { K_SetStatusCallBack(previous_); }
+
+private:
+    StatusCallback previous_ = nullptr;
+};
+
+TEST_F(SizeBitmapTest, ResizesInPlaceKeepingOrderAndPalettes) {
+    for (int bits : {4, 16, 24, 32}) {
+        Record rec;
+        Picture p = MakePattern(9, 7, bits, 70 + bits);
+        StorePicture(rec.r, p, bits, K_TOP_DOWN, bits > 8 ? K_ORDER_RGB : -1);
+        HPALETTE palette = bits <= 8 ? (rec.r.PaletteHandle = CreateFixedPalette(bits)) : nullptr;
+        rec.r.XResolution = 96;
+        g_seen.clear();
+        ASSERT_EQ(K_SizeBitmap(&rec.r, 20, 5), K_OK) << bits;
+        EXPECT_EQ(rec.r.Width, 20);
+        EXPECT_EQ(rec.r.Height, 5);
+        EXPECT_EQ(rec.r.ColorOrder, bits > 8 ? K_ORDER_RGB : 0) << bits;
+        EXPECT_EQ(rec.r.PaletteHandle, palette);
+        EXPECT_EQ(rec.r.XResolution, 96);
+        EXPECT_EQ(rec.r.DibHeader.biWidth, 20);
+        EXPECT_EQ(rec.r.DibHeader.biHeight, 5);
+        EXPECT_EQ(rec.r.DibHeader.biSizeImage, rec.r.ImageSize);
+        EXPECT_EQ(ReadPicture(rec.r), Sample(p, 20, 5)) << bits;
+        ASSERT_FALSE(g_seen.empty());
+        EXPECT_EQ(g_seen.front(), 0);
+        EXPECT_EQ(g_seen.back(), 100);
+    }
+}
+
+TEST_F(SizeBitmapTest, SameSizeAndRefusals) {
+    Record rec;
+    StorePicture(rec.r, MakePattern(5, 5, 8), 8);
+    BitmapRecord before = rec.r;
+    EXPECT_EQ(K_SizeBitmap(&rec.r, 5, 5), K_OK);
+    EXPECT_EQ(std::memcmp(&before, &rec.r, sizeof before), 0);
+    EXPECT_TRUE(g_seen.empty());
+    EXPECT_EQ(K_SizeBitmap(&rec.r, 0, 5), K_ERR_ARGUMENT);
+    EXPECT_EQ(K_SizeBitmap(&rec.r, 5, -2), K_ERR_ARGUMENT);
+    EXPECT_EQ(K_SizeBitmap(nullptr, 5, 5), K_ERR_ARGUMENT);
+    BitmapRecord bare{};
+    K_InitBitmap(&bare, 5, 5, 8);
+    EXPECT_EQ(K_SizeBitmap(&bare, 6, 6), K_ERR_ARGUMENT);
+}
+
+TEST_F(SizeBitmapTest, StoppingCallbackLeavesTheBitmapAsItWas) {
+    for (int answer : {0, 7}) {
+        for (int stopAt : {0, 3}) {
+            Record rec;
+            Picture p = MakePattern(6, 8, 8, 5);
+            StorePicture(rec.r, p, 8);
+            rec.r.PaletteHandle = CreateFixedPalette(8);
+            BitmapRecord before = rec.r;
+            g_seen.clear();
+            g_stopAt = stopAt, g_answer = answer;
+            EXPECT_EQ(K_SizeBitmap(&rec.r, 12, 16), answer);
+            EXPECT_EQ(std::memcmp(&before, &rec.r, sizeof before), 0);
+            EXPECT_EQ(ReadPicture(rec.r), p);
+            EXPECT_EQ(GetPaletteEntries(rec.r.PaletteHandle, 0, 0, nullptr), 256u) << "palette still alive";
+        }
+    }
+}
+
+}  // namespace
