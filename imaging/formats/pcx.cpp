@@ -1,0 +1,506 @@
+// PCX images (run-length coded, 1 to 24 bits in packed or planar layouts)
+// and the multi-page DCX container: a table of page offsets in front of
+// ordinary PCX pages.
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+#include "core/bitmap.h"
+#include "core/memory.h"
+#include "formats/raster_formats.h"
+#include "formats/reader_steps.h"
+#include "io/file_callbacks.h"
+#include "io/file_info.h"
+#include "io/reader_helpers.h"
+#include "io/writer_helpers.h"
+#include "tiff/options.h"
+
+namespace {
+
+constexpr int kPcxHeader = 128;
+constexpr uint32_t kDcxMagic = 0x3ADE68B1;
+constexpr int kDcxTable = 4100;
+constexpr int kDcxMaxPages = 1023;
+
+// How the planes of a row make a pixel.
+enum class Layout { Packed, Packed2, Planar1, Planar8 };
+
+struct PcxHeader {
+    int version, bitsPerPlane, planes, bytesPerLine, width, height, xdpi, ydpi;
+    int fileBits;
+    Layout layout;
+    const unsigned char* raw;
+};
+
+// Accepts the layouts whose rows we combine into 1, 4, 8 or 24-bit pixels:
+// packed 1, 2, 4, 8 bits; one-bit planes 2 to 4; three or four 8-bit planes
+// (a fourth plane is alpha and is passed over).
+bool ParseHeader(const unsigned char* h, PcxHeader* p) {
+    if (h[0] != 0x0A || h[1] > 5) return false;
+    p->raw = h;
+    p->version = h[1];
+    p->bitsPerPlane = h[3];
+    int xmin = Le16(h + 4), ymin = Le16(h + 6), xmax = Le16(h + 8), ymax = Le16(h + 10);
+    if (xmax < xmin || ymax < ymin) return false;
+    p->width = xmax - xmin + 1;
+    p->height = ymax - ymin + 1;
+    p->xdpi = Le16(h + 12);
+    p->ydpi = Le16(h + 14);
+    p->planes = h[65];
+    p->bytesPerLine = Le16(h + 66);
+    const int bpp = p->bitsPerPlane, planes = p->planes;
+    if (planes == 1 && (bpp == 1 || bpp == 4 || bpp == 8)) {
+        p->layout = Layout::Packed;
+        p->fileBits = bpp;
+    } else if (planes == 1 && bpp == 2) {
+        p->layout = Layout::Packed2;
+        p->fileBits = 4;
+    } else if (bpp == 1 && planes >= 2 && planes <= 4) {
+        p->layout = Layout::Planar1;
+        p->fileBits = 4;
+    } else if (bpp == 8 && (planes == 3 || planes == 4)) {
+        p->layout = Layout::Planar8;
+        p->fileBits = 24;
+    } else {
+        return false;
+    }
+    // Each plane line must hold the whole width.
+    long long needed = (static_cast<long long>(p->width) * bpp + 7) / 8;
+    return p->bytesPerLine >= needed && p->bytesPerLine > 0;
+}
+
+// Run-length input that carries an unfinished run into the next row.
+struct RunDecoder {
+    ByteInput& in;
+    int left = 0;
+    int value = 0;
+
+    int Decode(unsigned char* out, int count) {
+        std::memset(out, 0, count);
+        int i = 0;
+        while (i < count) {
+            if (left > 0) {
+                int n = std::min(left, count - i);
+                std::memset(out + i, value, n);
+                i += n;
+                left -= n;
+                continue;
+            }
+            int b = in.Next();
+            if (b < 0) return K_ERR_READ;
+            if ((b & 0xC0) == 0xC0) {
+                left = b & 0x3F;
+                value = in.Next();
+                if (value < 0) return K_ERR_READ;
+            } else {
+                out[i++] = static_cast<unsigned char>(b);
+            }
+        }
+        return K_OK;
+    }
+};
+
+// The planes of one scan line into one row of pixels.
+void CombineRow(const PcxHeader& p, const unsigned char* scan, unsigned char* row) {
+    const int w = p.width, bpl = p.bytesPerLine;
+    switch (p.layout) {
+        case Layout::Packed:
+            std::memcpy(row, scan, (static_cast<size_t>(w) * p.bitsPerPlane + 7) / 8);
+            break;
+        case Layout::Packed2:
+            std::memset(row, 0, (w + 1) / 2);
+            for (int x = 0; x < w; ++x) {
+                int v = scan[x >> 2] >> (6 - 2 * (x & 3)) & 3;
+                row[x >> 1] |= static_cast<unsigned char>(x & 1 ? v : v << 4);
+            }
+            break;
+        case Layout::Planar1:
+            std::memset(row, 0, (w + 1) / 2);
+            for (int x = 0; x < w; ++x) {
+                int v = 0;
+                for (int k = 0; k < p.planes; ++k) v |= (scan[k * bpl + (x >> 3)] >> (7 - (x & 7)) & 1) << k;
+                row[x >> 1] |= static_cast<unsigned char>(x & 1 ? v : v << 4);
+            }
+            break;
+        case Layout::Planar8:
+            for (int x = 0; x < w; ++x) {
+                row[x * 3] = scan[x];
+                row[x * 3 + 1] = scan[bpl + x];
+                row[x * 3 + 2] = scan[2 * bpl + x];
+            }
+            break;
+    }
+}
+
+void HeaderColors(BitmapRecord* bitmap, const unsigned char* h, int count) {
+    for (int i = 0; i < count; ++i) {
+        bitmap->ColorTable[i].rgbRed = h[16 + i * 3];
+        bitmap->ColorTable[i].rgbGreen = h[17 + i * 3];
+        bitmap->ColorTable[i].rgbBlue = h[18 + i * 3];
+        bitmap->ColorTable[i].rgbReserved = 0;
+    }
+}
+
+// The colour table of the page; -4 when the palette cannot be reached.
+int ReadColors(int handle, const PcxHeader& p, int pageStart, int pageEnd, BitmapRecord* bitmap, int* colors) {
+    RGBQUAD* table = bitmap->ColorTable;
+    if (p.fileBits == 8) {
+        *colors = 256;
+        unsigned char tail[769];
+        bool found = false;
+        int at = pageEnd - 769;
+        if (at >= pageStart + kPcxHeader) {
+            if (FileSeek(handle, at, 0) != at) return K_ERR_SEEK;
+            found = FileRead(handle, tail, 769) == 769 && tail[0] == 12;
+        }
+        for (int i = 0; i < 256; ++i) {
+            table[i].rgbRed = found ? tail[1 + i * 3] : static_cast<BYTE>(i);
+            table[i].rgbGreen = found ? tail[2 + i * 3] : static_cast<BYTE>(i);
+            table[i].rgbBlue = found ? tail[3 + i * 3] : static_cast<BYTE>(i);
+            table[i].rgbReserved = 0;
+        }
+        int back = pageStart + kPcxHeader;
+        if (FileSeek(handle, back, 0) != back) return K_ERR_SEEK;
+    } else if (p.fileBits == 4) {
+        *colors = 16;
+        if (p.layout == Layout::Planar1 && p.planes == 3 && p.version == 4) {
+            for (int i = 0; i < 16; ++i) {
+                table[i] = RGBQUAD{};
+                if (i < 8) {
+                    table[i].rgbBlue = i & 1 ? 255 : 0;
+                    table[i].rgbGreen = i & 2 ? 255 : 0;
+                    table[i].rgbRed = i & 4 ? 255 : 0;
+                }
+            }
+        } else {
+            HeaderColors(bitmap, p.raw, 16);
+        }
+    } else if (p.fileBits == 1) {
+        *colors = 2;
+        HeaderColors(bitmap, p.raw, 2);
+        if (std::memcmp(&table[0], &table[1], sizeof(RGBQUAD)) == 0) {
+            table[0] = RGBQUAD{0, 0, 0, 0};
+            table[1] = RGBQUAD{255, 255, 255, 0};
+        }
+    } else {
+        *colors = 0;
+    }
+    return K_OK;
+}
+
+int ReadPageHeader(int handle, int pageNumber, int* page, int* start, int* end, unsigned char* header) {
+    *page = pageNumber;
+    int r = FindPCXPage(handle, page, start, end);
+    if (r != K_OK) return r;
+    if (FileSeek(handle, *start, 0) != *start) return K_ERR_FORMAT;
+    if (FileRead(handle, header, kPcxHeader) != kPcxHeader) return K_ERR_FORMAT;
+    return K_OK;
+}
+
+}  // namespace
+
+int FindPCXPage(int handle, int* page, int* start, int* end) {
+    int number = std::clamp(*page, 1, kDcxMaxPages);
+    int size = FileSeek(handle, 0, 2);
+    if (size <= 0 || FileSeek(handle, 0, 0) != 0) return K_ERR_READ;
+    std::vector<unsigned char> table(kDcxTable);
+    int got = FileRead(handle, table.data(), kDcxTable);
+    if (got < 4) return K_ERR_READ;
+    if (static_cast<uint32_t>(Le32(table.data())) != kDcxMagic) {
+        *page = 1;
+        *start = 0;
+        *end = size;
+        return K_OK;
+    }
+    std::vector<int> offsets;
+    for (int i = 0; i < kDcxMaxPages && 4 + i * 4 + 4 <= got; ++i) {
+        int off = Le32(&table[4 + i * 4]);
+        if (off == 0) break;
+        offsets.push_back(off);
+    }
+    if (offsets.empty()) return K_ERR_FORMAT;
+    number = std::min<int>(number, static_cast<int>(offsets.size()));
+    int s = offsets[number - 1];
+    if (s < 8 || s >= size) return K_ERR_FORMAT;
+    int e = size;
+    for (int off : offsets)
+        if (off > s && off < e) e = off;
+    *page = number;
+    *start = s;
+    *end = e;
+    return K_OK;
+}
+
+int ProbePCX(const ProbeInput& input, FileInfoRecord* info) {
+    unsigned char header[kPcxHeader];
+    int page, start, end;
+    if (ReadPageHeader(input.handle, CurrentOptions().PageNumber, &page, &start, &end, header) != K_OK) return 0;
+    PcxHeader p;
+    if (!ParseHeader(header, &p)) return 0;
+    info->FormatCode = K_FORMAT_PCX;
+    info->Width = p.width;
+    info->Height = p.height;
+    info->BitsPerPixel = p.fileBits;
+    info->ImageSize = ComputeImageSize(p.width, p.height, p.fileBits);
+    SetCompressionName(info, "Run Length");
+    info->ViewPerspective = K_TOP_DOWN;
+    info->ColorOrder = K_ORDER_RGB;
+    info->PageNumber = page;
+    info->XResolution = p.xdpi;
+    info->YResolution = p.ydpi;
+    return 1;
+}
+
+extern "C" int KAPI K_LoadPCXFile(const char* name, BitmapRecord* bitmap, RowCallback callback, int bitsPerPixel,
+                                  void* userData) {
+    if (!IsValidDepth(bitsPerPixel)) return K_ERR_BITS;
+    if (!bitmap) return K_ERR_ARGUMENT;
+    const int entryOrder = bitmap->ColorOrder;
+    ReaderSession session;
+    int r = session.Open(name, bitmap, bitsPerPixel);
+    if (r != K_OK) return r;
+    const int handle = session.handle();
+
+    unsigned char header[kPcxHeader];
+    int page, start, end;
+    r = ReadPageHeader(handle, CurrentOptions().PageNumber, &page, &start, &end, header);
+    if (r != K_OK) return r == K_ERR_READ ? K_ERR_READ : K_ERR_FORMAT;
+    PcxHeader p;
+    if (!ParseHeader(header, &p)) return K_ERR_FORMAT;
+
+    r = session.SetImage(p.width, p.height, p.fileBits, K_ORDER_RGB);
+    if (r != K_OK) return r;
+    int colors = 0;
+    r = ReadColors(handle, p, start, end, bitmap, &colors);
+    if (r != K_OK) return r;
+    if (p.fileBits <= 8) bitmap->Flags |= K_FILE_PALETTE;
+    FinishReaderColors(bitmap, colors, p.fileBits, bitsPerPixel);
+    bitmap->XResolution = p.xdpi;
+    bitmap->YResolution = p.ydpi;
+    bitmap->ViewPerspective = K_TOP_DOWN;
+    bitmap->FormatCode = K_FORMAT_PCX;
+    if (p.fileBits > 8) bitmap->ColorOrder = ResolveColorOrder(entryOrder == 1 ? 1 : 0, K_ORDER_RGB);
+
+    r = session.BeginRows(callback, userData);
+    if (r != K_OK) return r;
+    const int scanBytes = p.planes * p.bytesPerLine;
+    GlobalBuffer scan(static_cast<size_t>(scanBytes) + 20);
+    ByteInput in(handle, end, 32768, 1024, 1024);
+    if (!scan || !in.ok()) return K_ERR_MEMORY;
+    in.Reset(start + kPcxHeader);
+    RunDecoder decoder{in};
+    for (int y = 0; y < p.height; ++y) {
+        r = decoder.Decode(scan.get(), scanBytes);
+        if (r != K_OK) return r;
+        CombineRow(p, scan.get(), session.Row());
+        r = session.DeliverRow(y);
+        if (r != K_OK) return r;
+    }
+    return K_OK;
+}
+
+extern "C" int KAPI K_LoadPCXBitmap(const char* name, BitmapRecord* bitmap) {
+    int r = LoadWholeBitmap(name, bitmap, K_LoadPCXFile, -1);
+    if (r == K_OK && (bitmap->Flags & K_DISK_STORAGE)) {
+        K_FreeBitmap(bitmap);
+        return K_ERR_MEMORY;
+    }
+    return r;
+}
+
+// ---- Writing ----
+
+namespace {
+
+// One plane line (even length) into runs of at most 63.
+int EncodeLine(const unsigned char* in, int count, unsigned char* out) {
+    int n = 0;
+    for (int i = 0; i < count;) {
+        int v = in[i], run = 1;
+        while (i + run < count && run < 63 && in[i + run] == v) ++run;
+        if (run > 1 || v >= 0xC0) out[n++] = static_cast<unsigned char>(0xC0 | run);
+        out[n++] = static_cast<unsigned char>(v);
+        i += run;
+    }
+    return n;
+}
+
+// Copies count bytes from one file position to a higher one, last block first.
+int MoveUp(int handle, int from, int to, int count) {
+    unsigned char* buffer = nullptr;
+    int size = 32768;
+    while (size >= 1024 && !(buffer = static_cast<unsigned char*>(AllocGlobalLocked(size)))) size -= 1024;
+    if (!buffer) return K_ERR_MEMORY;
+    struct Release {
+        unsigned char* p;
+        ~Release() { FreeGlobalLocked(p); }
+    } release{buffer};
+    int left = count;
+    while (left > 0) {
+        int n = std::min(left, size);
+        left -= n;
+        if (FileSeek(handle, from + left, 0) != from + left) return K_ERR_SEEK;
+        if (FileRead(handle, buffer, n) != n) return K_ERR_READ;
+        if (FileSeek(handle, to + left, 0) != to + left) return K_ERR_SEEK;
+        if (FileWrite(handle, buffer, n) != n) return K_ERR_WRITE;
+    }
+    return K_OK;
+}
+
+}  // namespace
+
+// Makes room for one more page in a file opened for reading and writing:
+// a plain PCX becomes page 1 of a DCX, and the table gets the new page's
+// offset (the current end of the file).
+int AddDCXPage(int handle) {
+    int size = FileSeek(handle, 0, 2);
+    if (size < 0 || FileSeek(handle, 0, 0) != 0) return K_ERR_SEEK;
+    std::vector<unsigned char> head(kDcxTable, 0);
+    int got = size > 0 ? FileRead(handle, head.data(), std::min(size, kDcxTable)) : 0;
+    std::vector<int> pages;
+    int tableEnd = 0;
+    if (got >= 4 && static_cast<uint32_t>(Le32(head.data())) == kDcxMagic) {
+        tableEnd = kDcxTable;
+        for (int i = 0; i < kDcxMaxPages && 8 + i * 4 <= got; ++i) {
+            int off = Le32(&head[4 + i * 4]);
+            if (off == 0) break;
+            if (off < 8 || off > size) return K_ERR_FORMAT;
+            pages.push_back(off);
+            tableEnd = std::min(tableEnd, off);
+        }
+        if (pages.empty()) tableEnd = 8;
+    } else if (size > 0) {
+        pages.push_back(0);
+    }
+    if (static_cast<int>(pages.size()) >= kDcxMaxPages) return K_ERR_WRITE;
+    int needed = 4 * static_cast<int>(pages.size()) + 12;
+    if (tableEnd < needed) {
+        // Move the pages up so that the first one starts at 4100.
+        int shift = kDcxTable - tableEnd;
+        int r = MoveUp(handle, tableEnd, kDcxTable, size - tableEnd);
+        if (r != K_OK) return r;
+        std::vector<unsigned char> zero(kDcxTable - tableEnd, 0);
+        if (FileSeek(handle, tableEnd, 0) != tableEnd) return K_ERR_SEEK;
+        if (FileWrite(handle, zero.data(), static_cast<int>(zero.size())) != static_cast<int>(zero.size()))
+            return K_ERR_WRITE;
+        for (int& off : pages) off += shift;
+        size += shift;
+    }
+    std::vector<unsigned char> table(4 * pages.size() + 12, 0);
+    PutLe32(table.data(), kDcxMagic);
+    for (size_t i = 0; i < pages.size(); ++i) PutLe32(&table[4 + i * 4], static_cast<uint32_t>(pages[i]));
+    PutLe32(&table[4 + pages.size() * 4], static_cast<uint32_t>(std::max(size, kDcxTable)));
+    if (FileSeek(handle, 0, 0) != 0) return K_ERR_SEEK;
+    if (FileWrite(handle, table.data(), static_cast<int>(table.size())) != static_cast<int>(table.size()))
+        return K_ERR_WRITE;
+    return K_OK;
+}
+
+int SavePCXFile(const SaveRequest& request) {
+    const int bits = request.bitsPerPixel;
+    if (bits != 1 && bits != 4 && bits != 8 && bits != 24) return K_ERR_BITS;
+    BitmapRecord* source = request.bitmap;
+    int flags = request.flags;
+    // 24-bit rows always pass the converter so that they leave in RGB order.
+    if (bits == 24 && source->BitsPerPixel == 24) flags |= kSaveConverting;
+    SaveWriter writer(source, bits, flags, request.callback, request.userData);
+    int r = writer.Begin();
+    if (r != K_OK) return r;
+    const int width = source->Width, height = source->Height;
+    int planeBytes = bits == 1 ? (width + 7) / 8 : bits == 4 ? (width + 1) / 2 : width;
+    planeBytes += planeBytes & 1;
+    GlobalBuffer packed(static_cast<size_t>(2 * planeBytes) + 4);
+    GlobalBuffer plane(static_cast<size_t>(planeBytes) + 4, true);
+    if (!packed || !plane) return K_ERR_MEMORY;
+
+    CallbackFile file;
+    const bool addPage = (request.flags & K_SAVE_ADD_PAGE) || CurrentOptions().PageNumber > 1;
+    if (addPage) {
+        FileInfoRecord info;
+        bool existing = K_FileInfo(request.name, &info) == K_OK && info.FormatCode == K_FORMAT_PCX;
+        if (existing ? !file.Open(request.name, K_OPEN_UNTRANSLATED | K_OPEN_APPEND | K_OPEN_READWRITE, kWriterPermission)
+                     : !file.OpenForWrite(request.name))
+            return K_ERR_CREATE;
+        r = AddDCXPage(file.handle());
+        if (r != K_OK) return r;
+        file.Seek(0, 2);
+    } else if (!file.OpenForWrite(request.name)) {
+        return K_ERR_CREATE;
+    }
+
+    const BitmapRecord* target = &writer.Target();
+    unsigned char h[kPcxHeader] = {};
+    h[0] = 10;
+    h[1] = 5;
+    h[2] = 1;
+    h[3] = static_cast<unsigned char>(bits == 24 ? 8 : bits);
+    PutLe16(h + 8, width - 1);
+    PutLe16(h + 10, height - 1);
+    PutLe16(h + 12, source->XResolution);
+    PutLe16(h + 14, source->YResolution);
+    h[65] = bits == 24 ? 3 : 1;
+    PutLe16(h + 66, planeBytes);
+    h[68] = 1;
+    bool invert = false;
+    auto put = [&](int i, const RGBQUAD& q) {
+        h[16 + i * 3] = q.rgbRed;
+        h[17 + i * 3] = q.rgbGreen;
+        h[18 + i * 3] = q.rgbBlue;
+    };
+    if (bits == 1) {
+        const RGBQUAD& c0 = target->ColorTable[0];
+        const RGBQUAD& c1 = target->ColorTable[1];
+        bool whiteFirst = c0.rgbRed == 255 && c0.rgbGreen == 255 && c0.rgbBlue == 255 && c1.rgbRed == 0 &&
+                          c1.rgbGreen == 0 && c1.rgbBlue == 0;
+        if (whiteFirst) {
+            // Readers expect black then white; the bits are turned over.
+            invert = true;
+            put(0, c1);
+            put(1, c0);
+        } else {
+            put(0, c0);
+            put(1, c1);
+        }
+    } else if (bits == 4) {
+        for (int i = 0; i < 16; ++i) put(i, target->ColorTable[i]);
+    }
+    if (!file.WriteExact(h, kPcxHeader)) return K_ERR_WRITE;
+
+    const int rowBytes = bits == 24 ? width * 3 : (bits == 1 ? (width + 7) / 8 : bits == 4 ? (width + 1) / 2 : width);
+    for (int i = 0; i < height; ++i) {
+        int row = source->ViewPerspective == K_BOTTOM_UP ? height - 1 - i : i;
+        r = writer.GetRow(row);
+        if (r != K_OK) return r;
+        const unsigned char* data = writer.Row();
+        if (bits == 24) {
+            for (int c = 0; c < 3; ++c) {
+                for (int x = 0; x < width; ++x) plane.get()[x] = data[x * 3 + c];
+                int n = EncodeLine(plane.get(), planeBytes, packed.get());
+                if (!file.WriteExact(packed.get(), n)) return K_ERR_WRITE;
+            }
+        } else {
+            std::memcpy(plane.get(), data, rowBytes);
+            std::memset(plane.get() + rowBytes, 0, planeBytes - rowBytes);
+            if (invert)
+                for (int x = 0; x < rowBytes; ++x) plane.get()[x] = static_cast<unsigned char>(~plane.get()[x]);
+            int n = EncodeLine(plane.get(), planeBytes, packed.get());
+            if (!file.WriteExact(packed.get(), n)) return K_ERR_WRITE;
+        }
+    }
+    if (bits == 8) {
+        unsigned char pal[769];
+        pal[0] = 12;
+        for (int i = 0; i < 256; ++i) {
+            pal[1 + i * 3] = target->ColorTable[i].rgbRed;
+            pal[2 + i * 3] = target->ColorTable[i].rgbGreen;
+            pal[3 + i * 3] = target->ColorTable[i].rgbBlue;
+        }
+        if (!file.WriteExact(pal, 769)) return K_ERR_WRITE;
+    }
+    return K_OK;
+}
+
+extern "C" int KAPI K_SavePCXBitmap(const char* name, BitmapRecord* bitmap, int bitsPerPixel) {
+    return K_SaveFile(name, bitmap, K_FORMAT_PCX, bitsPerPixel, 0,
+                      bitsPerPixel < 2 ? K_SAVE_FIXED_PALETTE : K_SAVE_OPTIMIZED_PALETTE, nullptr, nullptr);
+}

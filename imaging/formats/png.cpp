@@ -1,0 +1,277 @@
+// PNG through libpng: the library's file access and memory under libpng,
+// and the mapping between PNG images and bitmap records. libpng reports
+// errors by a non-local jump; the frames it jumps across hold only plain C
+// state, and everything with a destructor lives in the caller of the frame.
+#include <png.h>
+
+#include <algorithm>
+#include <csetjmp>
+#include <cstring>
+#include <ctime>
+
+#include "core/bitmap.h"
+#include "core/memory.h"
+#include "formats/raster_formats.h"
+#include "formats/reader_steps.h"
+#include "io/file_callbacks.h"
+#include "io/file_info.h"
+#include "io/reader_helpers.h"
+#include "io/writer_helpers.h"
+
+namespace {
+
+const unsigned char kSignature[8] = {137, 80, 78, 71, 13, 10, 26, 10};
+
+// Depth of the rows we deliver for a colour type and bit depth; 0 when the
+// colour type is not PNG's.
+int DeliveredBits(int colorType, int bitDepth) {
+    switch (colorType) {
+        case 0: return (bitDepth == 2 || bitDepth == 16) ? 8 : bitDepth;
+        case 2: return 24;
+        case 3: return bitDepth == 2 ? 8 : bitDepth;
+        case 4:
+        case 6: return 32;  // grey with alpha is widened to RGBA
+        default: return 0;
+    }
+}
+
+// What libpng's callbacks reach: the file and the jump target.
+struct PngIo {
+    int handle;
+    std::jmp_buf jump;
+};
+
+void ReadData(png_structp png, png_bytep data, size_t length) {
+    auto* io = static_cast<PngIo*>(png_get_io_ptr(png));
+    if (FileRead(io->handle, data, static_cast<int>(length)) != static_cast<int>(length)) png_error(png, "short read");
+}
+
+void WriteData(png_structp png, png_bytep data, size_t length) {
+    auto* io = static_cast<PngIo*>(png_get_io_ptr(png));
+    if (FileWrite(io->handle, data, static_cast<int>(length)) != static_cast<int>(length))
+        png_error(png, "short write");
+}
+
+void FlushData(png_structp) {}
+
+[[noreturn]] void ErrorExit(png_structp png, png_const_charp) {
+    auto* io = static_cast<PngIo*>(png_get_error_ptr(png));
+    std::longjmp(io->jump, 1);
+}
+
+void Warning(png_structp, png_const_charp) {}
+
+png_voidp Allocate(png_structp, png_alloc_size_t size) { return AllocGlobalLocked(size); }
+
+void Release(png_structp, png_voidp p) {
+    if (p) FreeGlobalLocked(p);
+}
+
+// Plain state of one read; the frame below may be left by the jump.
+struct PngRead {
+    PngIo io;
+    png_structp png;
+    png_infop info;
+    BitmapRecord* bitmap;
+    RowCallback callback;
+    void* userData;
+    unsigned char* row;
+    unsigned char* block;
+    unsigned char** rows;
+};
+
+int ReadFrame(PngRead* s) {
+    if (setjmp(s->io.jump)) return K_ERR_FORMAT;
+    png_structp png = s->png;
+    png_infop info = s->info;
+    png_set_read_fn(png, &s->io, ReadData);
+    png_read_info(png, info);
+    png_uint_32 width = 0, height = 0;
+    int bitDepth = 0, colorType = 0, interlace = 0;
+    png_get_IHDR(png, info, &width, &height, &bitDepth, &colorType, &interlace, nullptr, nullptr);
+    const int bits = DeliveredBits(colorType, bitDepth);
+    if (bits == 0 || width == 0 || height == 0 || width > 0x7FFFFF || height > 0x7FFFFF) return K_ERR_FORMAT;
+    BitmapRecord* b = s->bitmap;
+    if (!(b->Flags & K_ALLOCATED)) {
+        int r = K_InitBitmap(b, static_cast<int>(width), static_cast<int>(height), bits);
+        if (r != K_OK) return r;
+    } else if (b->Width != static_cast<int>(width) || b->Height != static_cast<int>(height) || b->BitsPerPixel != bits) {
+        return K_ERR_FORMAT;
+    }
+
+    if (bitDepth == 16) {
+        png_set_swap(png);
+        png_set_strip_16(png);
+    }
+    if (bitDepth == 2) {
+        if (colorType == 0)
+            png_set_expand_gray_1_2_4_to_8(png);
+        else
+            png_set_packing(png);
+    }
+    if (colorType == 4) png_set_gray_to_rgb(png);
+    const int passes = png_set_interlace_handling(png);
+    png_read_update_info(png, info);
+    const size_t rowBytes = png_get_rowbytes(png, info);
+    const size_t bufferBytes = std::max(rowBytes, static_cast<size_t>(b->BytesPerLine)) + 4;
+
+    int colors = 0;
+    if (bits <= 8) {
+        colors = 1 << bits;
+        std::memset(b->ColorTable, 0, sizeof b->ColorTable);
+        if (colorType == 0 || colorType == 4) {
+            for (int i = 0; i < colors; ++i) {
+                BYTE v = static_cast<BYTE>(i * 255 / (colors - 1));
+                b->ColorTable[i] = RGBQUAD{v, v, v, 0};
+            }
+        }
+        png_colorp palette = nullptr;
+        int count = 0;
+        if (png_get_PLTE(png, info, &palette, &count) && palette) {
+            for (int i = 0; i < std::min(count, colors); ++i)
+                b->ColorTable[i] = RGBQUAD{palette[i].blue, palette[i].green, palette[i].red, 0};
+        }
+        b->Flags |= K_FILE_PALETTE;
+    } else {
+        b->Flags &= ~K_GRAY_PALETTE;
+    }
+    b->ViewPerspective = K_TOP_DOWN;
+    b->ColorOrder = K_ORDER_RGB;
+    b->FormatCode = K_FORMAT_PNG;
+    b->ImageOriginX = b->ImageOriginY = 0;
+    FinishReaderColors(b, colors, bits, bits);
+
+    int result = K_OK;
+    if (passes > 1) {
+        if (static_cast<unsigned long long>(bufferBytes) * height > 0x7FFFFFFFull) return K_ERR_MEMORY;
+        s->block = static_cast<unsigned char*>(AllocGlobalLockedExt(bufferBytes * height, 1));
+        s->rows = static_cast<unsigned char**>(AllocGlobalLocked(sizeof(unsigned char*) * height));
+        if (!s->block || !s->rows) return K_ERR_MEMORY;
+        for (png_uint_32 y = 0; y < height; ++y) s->rows[y] = s->block + bufferBytes * y;
+        png_read_image(png, s->rows);
+        for (png_uint_32 y = 0; y < height && result == K_OK; ++y)
+            result = s->callback(b, s->rows[y], 1, s->userData);
+    } else {
+        s->row = static_cast<unsigned char*>(AllocGlobalLockedExt(bufferBytes, 1));
+        if (!s->row) return K_ERR_MEMORY;
+        for (png_uint_32 y = 0; y < height && result == K_OK; ++y) {
+            png_read_row(png, s->row, nullptr);
+            result = s->callback(b, s->row, 1, s->userData);
+        }
+    }
+    if (result == K_OK) png_read_end(png, nullptr);
+    return result;
+}
+
+// Plain state of one write.
+struct PngWrite {
+    PngIo io;
+    png_structp png;
+    png_infop info;
+    SaveWriter* writer;
+    const BitmapRecord* source;
+    int bits;
+};
+
+int WriteFrame(PngWrite* s) {
+    if (setjmp(s->io.jump)) return K_ERR_WRITE;
+    png_structp png = s->png;
+    png_infop info = s->info;
+    png_set_write_fn(png, &s->io, WriteData, FlushData);
+    const int width = s->source->Width, height = s->source->Height;
+    const bool mapped = s->bits <= 8;
+    png_set_IHDR(png, info, width, height, mapped ? s->bits : 8, mapped ? PNG_COLOR_TYPE_PALETTE : PNG_COLOR_TYPE_RGB,
+                 PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_color palette[256];
+    if (mapped) {
+        const BitmapRecord& t = s->writer->Target();
+        int count = 1 << s->bits;
+        for (int i = 0; i < count; ++i)
+            palette[i] = png_color{t.ColorTable[i].rgbRed, t.ColorTable[i].rgbGreen, t.ColorTable[i].rgbBlue};
+        png_set_PLTE(png, info, palette, count);
+    }
+    png_write_info(png, info);
+    png_set_swap(png);
+    png_set_bgr(png);
+    for (int i = 0; i < height; ++i) {
+        int row = s->source->ViewPerspective == K_BOTTOM_UP ? height - 1 - i : i;
+        int r = s->writer->GetRow(row);
+        if (r != K_OK) return r;
+        png_write_row(png, s->writer->Row());
+    }
+    png_time stamp;
+    png_convert_from_time_t(&stamp, std::time(nullptr));
+    png_set_tIME(png, info, &stamp);
+    png_write_end(png, info);
+    return K_OK;
+}
+
+}  // namespace
+
+int ProbePNG(const ProbeInput& input, FileInfoRecord* info) {
+    unsigned char head[33];
+    if (FileRead(input.handle, head, 33) != 33) return 0;
+    if (std::memcmp(head, kSignature, 8) != 0 || std::memcmp(head + 12, "IHDR", 4) != 0) return 0;
+    int width = static_cast<int>(Be32(head + 16)), height = static_cast<int>(Be32(head + 20));
+    int bitDepth = head[24], colorType = head[25], compression = head[26];
+    if ((colorType & 3) == 1 || colorType > 6 || compression != 0) return 0;
+    int bits = DeliveredBits(colorType, bitDepth);
+    if (bits == 0 || width <= 0 || height <= 0) return 0;
+    info->FormatCode = K_FORMAT_PNG;
+    info->Width = width;
+    info->Height = height;
+    info->BitsPerPixel = bits;
+    info->ViewPerspective = K_TOP_DOWN;
+    info->ColorOrder = K_ORDER_RGB;
+    info->ImageSize = ComputeImageSize(width, height, bits);
+    SetCompressionName(info, "ZIPLIB");
+    return 1;
+}
+
+int KAPI LoadPNGFile(const char* name, BitmapRecord* bitmap, RowCallback callback, int bitsPerPixel, void* userData) {
+    const int depth = bitmap ? bitmap->BitsPerPixel : bitsPerPixel;
+    if (depth != 1 && depth != 4 && depth != 8 && depth != 24 && depth != 32) return K_ERR_BITS;
+    if (!name) return K_ERR_NONAME;
+    CallbackFile file;
+    if (!file.OpenForRead(name)) return K_ERR_OPEN;
+    PngRead s{};
+    s.io.handle = file.handle();
+    s.bitmap = bitmap;
+    s.callback = callback;
+    s.userData = userData;
+    s.png = png_create_read_struct_2(PNG_LIBPNG_VER_STRING, &s.io, ErrorExit, Warning, nullptr, Allocate, Release);
+    s.info = s.png ? png_create_info_struct(s.png) : nullptr;
+    int result = K_ERR_PNG;
+    if (s.png && s.info) result = ReadFrame(&s);
+    if (s.png) png_destroy_read_struct(&s.png, s.info ? &s.info : nullptr, nullptr);
+    FreeGlobalLocked(s.row);
+    FreeGlobalLocked(s.block);
+    FreeGlobalLocked(s.rows);
+    return result;
+}
+
+int SavePNGFile(const SaveRequest& request) {
+    const int bits = request.bitsPerPixel;
+    if (bits != 1 && bits != 4 && bits != 8 && bits != 24) return K_ERR_BITS;
+    int flags = request.flags;
+    if (bits == 24) flags |= kSaveStoresBGR;
+    CallbackFile file;
+    if (!file.OpenForWrite(request.name)) return K_ERR_CREATE;
+    PngWrite s{};
+    s.io.handle = file.handle();
+    s.source = request.bitmap;
+    s.bits = bits;
+    s.png = png_create_write_struct_2(PNG_LIBPNG_VER_STRING, &s.io, ErrorExit, Warning, nullptr, Allocate, Release);
+    s.info = s.png ? png_create_info_struct(s.png) : nullptr;
+    int result = K_ERR_PNG;
+    if (s.png && s.info) {
+        SaveWriter writer(request.bitmap, bits, flags, request.callback, request.userData);
+        result = writer.Begin();
+        if (result == K_OK) {
+            s.writer = &writer;
+            result = WriteFrame(&s);
+        }
+    }
+    if (s.png) png_destroy_write_struct(&s.png, s.info ? &s.info : nullptr);
+    return result;
+}

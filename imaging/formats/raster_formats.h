@@ -1,0 +1,40 @@
+// Probes, readers and writers of the common raster formats (TGA, PCX and
+// DCX, GIF, PNG, Photoshop), as the file-information, load and save tables
+// reach them.
+#pragma once
+
+#include "io/codecs.h"
+#include "io/probes.h"
+#include "volkg.h"
+
+// TGA (tga.cpp).
+int CheckTGAHeader(const unsigned char* header);
+int ReadTGAInfo(const unsigned char* header, FileInfoRecord* info);
+int ProbeTGA(const ProbeInput& input, FileInfoRecord* info);
+int WriteTGAHeader(int handle, const BitmapRecord* bitmap, int bitsPerPixel);
+int SaveTGAFile(const SaveRequest& request);
+
+// PCX and DCX (pcx.cpp).
+int ProbePCX(const ProbeInput& input, FileInfoRecord* info);
+int SavePCXFile(const SaveRequest& request);
+// The page of a PCX or DCX file: number clamped to 1..1023 and lowered to
+// the last page present; start and end offsets of that page. 1, -7, -9.
+int FindPCXPage(int handle, int* page, int* start, int* end);
+
+// GIF (gif.cpp).
+int ProbeGIF(const ProbeInput& input, FileInfoRecord* info);
+int SaveGIFFile(const SaveRequest& request);
+// K_LoadGIFBitmap for the load table: the whole image into an allocated record.
+int GifWholeImage(const char* name, BitmapRecord* bitmap);
+
+// PNG (png.cpp).
+int ProbePNG(const ProbeInput& input, FileInfoRecord* info);
+int KAPI LoadPNGFile(const char* name, BitmapRecord* bitmap, RowCallback callback, int bitsPerPixel, void* userData);
+int SavePNGFile(const SaveRequest& request);
+
+// Photoshop (psd.cpp).
+int ReadPSDInfo(int handle, FileInfoRecord* info);
+int ProbePSD(const ProbeInput& input, FileInfoRecord* info);
+int KAPI LoadPSDFile(const char* name, BitmapRecord* bitmap, RowCallback callback, int bitsPerPixel, void* userData);
+int WritePSDHeader(int handle, const BitmapRecord* bitmap, int bitsPerPixel);
+int SavePSDFile(const SaveRequest& request);

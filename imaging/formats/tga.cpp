@@ -1,0 +1,273 @@
+// Truevision TGA: colour-mapped, true-colour and grey images, raw or
+// run-length coded (image types 1-3 and 9-11).
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+#include "core/bitmap.h"
+#include "core/pixel_format.h"
+#include "formats/raster_formats.h"
+#include "formats/reader_steps.h"
+#include "io/file_callbacks.h"
+#include "io/file_info.h"
+#include "io/reader_helpers.h"
+#include "io/writer_helpers.h"
+
+namespace {
+
+constexpr int kHeaderSize = 18;
+
+struct TgaHeader {
+    int idLength, mapType, imageType, firstEntry, mapLength, entrySize, originX, originY, width, height, depth,
+        descriptor;
+    bool RunLength() const { return imageType > 8; }
+    int BaseType() const { return imageType & 7; }
+    bool ColorMapped() const { return mapType == 1 && mapLength > 0 && depth <= 8; }
+    int MapBytes() const { return mapType == 0 && mapLength == 0 ? 0 : mapLength * ((entrySize + 7) / 8); }
+    bool TopDown() const { return (descriptor & 0x30) == 0x20; }
+    int FileOrder() const { return ColorMapped() ? K_ORDER_RGB : K_ORDER_BGR; }
+};
+
+TgaHeader ParseHeader(const unsigned char* h) {
+    TgaHeader t;
+    t.idLength = h[0];
+    t.mapType = h[1];
+    t.imageType = h[2];
+    t.firstEntry = Le16(h + 3);
+    t.mapLength = Le16(h + 5);
+    t.entrySize = h[7];
+    t.originX = Le16(h + 8);
+    t.originY = Le16(h + 10);
+    t.width = Le16(h + 12);
+    t.height = Le16(h + 14);
+    t.depth = h[16];
+    t.descriptor = h[17];
+    return t;
+}
+
+// Widest image of each depth whose rows stay under 64000 bytes.
+int MaxWidth(int depth) {
+    switch (depth) {
+        case 8: return 64000;
+        case 16: return 32000;
+        case 24: return 20000;
+        case 32: return 16000;
+        default: return 0;
+    }
+}
+
+// A grey file stores one byte per pixel; other depths would be read as
+// colour words, so they are refused instead.
+bool SupportedLayout(const TgaHeader& t) {
+    if (t.width <= 0 || t.height <= 0 || t.width > MaxWidth(t.depth)) return false;
+    if (t.BaseType() == 3 && t.depth != 8) return false;
+    return true;
+}
+
+// One colour-map entry of 15, 16, 24 or 32 bits into blue, green, red.
+RGBQUAD MapEntry(const unsigned char* p, int entrySize) {
+    RGBQUAD q{};
+    if (entrySize >= 24) {
+        q.rgbBlue = p[0];
+        q.rgbGreen = p[1];
+        q.rgbRed = p[2];
+    } else {
+        int v = Le16(p);
+        q.rgbBlue = static_cast<BYTE>(Expand5To8(v & 31));
+        q.rgbGreen = static_cast<BYTE>(Expand5To8(v >> 5 & 31));
+        q.rgbRed = static_cast<BYTE>(Expand5To8(v >> 10 & 31));
+    }
+    return q;
+}
+
+void GrayRamp(BitmapRecord* bitmap) {
+    for (int i = 0; i < 256; ++i) {
+        RGBQUAD& q = bitmap->ColorTable[i];
+        q.rgbBlue = q.rgbGreen = q.rgbRed = static_cast<BYTE>(i);
+        q.rgbReserved = 0;
+    }
+}
+
+// Run-length packets carry over from one row to the next.
+struct RunState {
+    int left = 0;
+    bool run = false;
+    unsigned char pixel[4] = {};
+};
+
+int DecodeRunRow(ByteInput& in, RunState& st, unsigned char* row, int width, int bytes) {
+    for (int x = 0; x < width; ++x) {
+        if (st.left == 0) {
+            int packet = in.Next();
+            if (packet < 0) return K_ERR_READ;
+            st.run = (packet & 0x80) != 0;
+            st.left = (packet & 0x7F) + 1;
+            if (st.run && !in.Take(st.pixel, bytes)) return K_ERR_READ;
+        }
+        if (st.run) {
+            std::memcpy(row + x * bytes, st.pixel, bytes);
+        } else if (!in.Take(row + x * bytes, bytes)) {
+            return K_ERR_READ;
+        }
+        --st.left;
+    }
+    return K_OK;
+}
+
+}  // namespace
+
+int CheckTGAHeader(const unsigned char* h) {
+    int mapType = h[1], type = h[2], depth = h[16];
+    if (mapType > 1) return 0;
+    if (type == 2 || type == 3 || type == 10 || type == 11) return 1;
+    if ((type == 1 || type == 9) && mapType == 1 && depth == 8) return 1;
+    return 0;
+}
+
+int ReadTGAInfo(const unsigned char* header, FileInfoRecord* info) {
+    TgaHeader t = ParseHeader(header);
+    if (!SupportedLayout(t)) return 0;
+    info->FormatCode = K_FORMAT_TGA;
+    info->Width = t.width;
+    info->Height = t.height;
+    info->BitsPerPixel = t.depth;
+    info->HeaderSize = (t.depth == 8 && t.mapLength != 0) ? 786 : kHeaderSize;
+    info->ColorOrder = t.ColorMapped() ? K_ORDER_RGB : K_ORDER_BGR;
+    info->ViewPerspective = t.TopDown() ? K_TOP_DOWN : K_BOTTOM_UP;
+    info->ImageSize = ComputeImageSize(t.width, t.height, t.depth);
+    if (t.RunLength()) SetCompressionName(info, "Run Length");
+    return 1;
+}
+
+int ProbeTGA(const ProbeInput& input, FileInfoRecord* info) {
+    if (input.headerCount < kHeaderSize || !CheckTGAHeader(input.header)) return 0;
+    return ReadTGAInfo(input.header, info);
+}
+
+extern "C" int KAPI K_LoadTGAFile(const char* name, BitmapRecord* bitmap, RowCallback callback, int bitsPerPixel,
+                                  void* userData) {
+    if (!IsValidDepth(bitsPerPixel)) return K_ERR_BITS;
+    if (!bitmap) return K_ERR_ARGUMENT;
+    const int entryOrder = bitmap->ColorOrder;
+    ReaderSession session;
+    int r = session.Open(name, bitmap, bitsPerPixel);
+    if (r != K_OK) return r;
+    const int handle = session.handle();
+
+    unsigned char header[kHeaderSize];
+    if (FileRead(handle, header, kHeaderSize) != kHeaderSize) return K_ERR_READ;
+    if (!CheckTGAHeader(header)) return K_ERR_FORMAT;
+    const TgaHeader t = ParseHeader(header);
+    if (!SupportedLayout(t)) return K_ERR_FORMAT;
+    unsigned char id[256];
+    if (t.idLength && FileRead(handle, id, t.idLength) != t.idLength) return K_ERR_READ;
+
+    r = session.SetImage(t.width, t.height, t.depth, t.FileOrder());
+    if (r != K_OK) return r;
+
+    int colors = 0;
+    if (t.ColorMapped()) {
+        if (t.entrySize != 15 && t.entrySize != 16 && t.entrySize != 24 && t.entrySize != 32) return K_ERR_FORMAT;
+        const int entryBytes = (t.entrySize + 7) / 8;
+        std::vector<unsigned char> map(static_cast<size_t>(t.MapBytes()));
+        if (FileRead(handle, map.data(), t.MapBytes()) != t.MapBytes()) return K_ERR_READ;
+        // Entry j holds colour index first + j; a map that reaches past
+        // index 255 has no place in the record for the rest.
+        for (int j = 0; j < t.mapLength && t.firstEntry + j < 256; ++j)
+            bitmap->ColorTable[t.firstEntry + j] = MapEntry(&map[static_cast<size_t>(j) * entryBytes], t.entrySize);
+        colors = std::min(t.firstEntry + t.mapLength, 256);
+    }
+    if (t.BaseType() == 1 || t.BaseType() == 3) bitmap->Flags |= K_FILE_PALETTE;
+    if (t.BaseType() == 3 || (t.BaseType() == 2 && t.depth == 8)) {
+        GrayRamp(bitmap);
+        bitmap->Flags |= K_FILE_PALETTE;
+        colors = 256;
+    }
+
+    const int dataStart = kHeaderSize + t.idLength + t.MapBytes();
+    if (FileSeek(handle, dataStart, 0) != dataStart) return K_ERR_SEEK;
+    FinishReaderColors(bitmap, colors, t.depth, bitsPerPixel);
+    bitmap->ViewPerspective = t.TopDown() ? K_TOP_DOWN : K_BOTTOM_UP;
+    bitmap->FormatCode = K_FORMAT_TGA;
+    bitmap->ImageOriginX = t.originX;
+    bitmap->ImageOriginY = t.originY;
+    if (t.depth > 8) bitmap->ColorOrder = ResolveColorOrder(entryOrder, t.FileOrder());
+
+    r = session.BeginRows(callback, userData);
+    if (r != K_OK) return r;
+
+    const int pixelBytes = t.depth / 8;
+    const int rowBytes = t.width * pixelBytes;
+    ByteInput in(handle, 0x7FFFFFFF, t.RunLength() ? 8192 : 31744, t.RunLength() ? 2048 : 1024, 128);
+    if (!in.ok()) return t.RunLength() ? 0 : K_ERR_MEMORY;
+    in.Reset(dataStart);
+    RunState runs;
+    for (int y = 0; y < t.height; ++y) {
+        unsigned char* row = session.Row();
+        if (t.RunLength()) {
+            r = DecodeRunRow(in, runs, row, t.width, pixelBytes);
+            if (r != K_OK) return r;
+        } else if (!in.Take(row, rowBytes)) {
+            return K_ERR_READ;
+        }
+        r = session.DeliverRow(y);
+        if (r != K_OK) return r;
+    }
+    DropTrueColorPalette(bitmap, t.depth);
+    return K_OK;
+}
+
+extern "C" int KAPI K_LoadTGABitmap(const char* name, BitmapRecord* bitmap) {
+    return LoadWholeBitmap(name, bitmap, K_LoadTGAFile, K_ORDER_BGR);
+}
+
+int WriteTGAHeader(int handle, const BitmapRecord* bitmap, int bitsPerPixel) {
+    unsigned char h[kHeaderSize] = {};
+    const bool mapped = bitsPerPixel == 8;
+    h[1] = mapped ? 1 : 0;
+    h[2] = mapped ? 1 : 2;
+    PutLe16(h + 5, mapped ? 256 : 0);
+    h[7] = mapped ? 24 : 0;
+    PutLe16(h + 12, bitmap->Width);
+    PutLe16(h + 14, bitmap->Height);
+    h[16] = static_cast<unsigned char>(bitsPerPixel);
+    if (FileWrite(handle, h, kHeaderSize) != kHeaderSize) return K_ERR_WRITE;
+    if (mapped) {
+        unsigned char map[768];
+        for (int i = 0; i < 256; ++i) {
+            map[i * 3] = bitmap->ColorTable[i].rgbBlue;
+            map[i * 3 + 1] = bitmap->ColorTable[i].rgbGreen;
+            map[i * 3 + 2] = bitmap->ColorTable[i].rgbRed;
+        }
+        if (FileWrite(handle, map, 768) != 768) return K_ERR_WRITE;
+    }
+    return K_OK;
+}
+
+int SaveTGAFile(const SaveRequest& request) {
+    const int bits = request.bitsPerPixel;
+    if (bits != 8 && bits != 16 && bits != 24 && bits != 32) return K_ERR_BITS;
+    BitmapRecord* source = request.bitmap;
+    int flags = request.flags;
+    if (bits > 8) flags |= kSaveStoresBGR;
+    SaveWriter writer(source, bits, flags, request.callback, request.userData);
+    int r = writer.Begin();
+    if (r != K_OK) return r;
+    CallbackFile file;
+    if (!file.OpenForWrite(request.name)) return K_ERR_CREATE;
+    if (WriteTGAHeader(file.handle(), &writer.Target(), bits) != K_OK) return K_ERR_WRITE;
+    const int height = source->Height;
+    const int rowBytes = source->Width * bits / 8;
+    for (int i = 0; i < height; ++i) {
+        // Bottom line first.
+        int row = source->ViewPerspective == K_BOTTOM_UP ? i : height - 1 - i;
+        r = writer.GetRow(row);
+        if (r != K_OK) return r;
+        if (!file.WriteExact(writer.Row(), rowBytes)) return K_ERR_WRITE;
+    }
+    return K_OK;
+}
+
+extern "C" int KAPI K_SaveTGABitmap(const char* name, BitmapRecord* bitmap, int bitsPerPixel) {
+    return K_SaveFile(name, bitmap, K_FORMAT_TGA, bitsPerPixel, 0, K_SAVE_OPTIMIZED_PALETTE, nullptr, nullptr);
+}

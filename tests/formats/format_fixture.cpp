@@ -1,0 +1,190 @@
+#include "format_fixture.h"
+
+#include <cstdio>
+#include <cstring>
+#include <sstream>
+
+Rgb GradientPicture(int width, int height) {
+    Rgb p{width, height, std::vector<unsigned char>(static_cast<size_t>(width) * height * 3)};
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            unsigned char* q = &p.pixels[(static_cast<size_t>(y) * width + x) * 3];
+            q[0] = static_cast<unsigned char>(x * 255 / std::max(1, width - 1));
+            q[1] = static_cast<unsigned char>(y * 255 / std::max(1, height - 1));
+            q[2] = static_cast<unsigned char>((x * 7 + y * 13) & 0xFF);
+        }
+    return p;
+}
+
+Rgb PalettePicture(int width, int height, int colors) {
+    Rgb p{width, height, std::vector<unsigned char>(static_cast<size_t>(width) * height * 3)};
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            int i = ((x / 3) + (y / 2) * 5) % colors;
+            unsigned char* q = &p.pixels[(static_cast<size_t>(y) * width + x) * 3];
+            // Distinct, well separated colours.
+            q[0] = static_cast<unsigned char>((i * 37) & 0xFF);
+            q[1] = static_cast<unsigned char>((i * 91 + 40) & 0xFF);
+            q[2] = static_cast<unsigned char>(255 - ((i * 53) & 0xFF));
+            if (colors == 2) q[0] = q[1] = q[2] = i ? 255 : 0;
+        }
+    return p;
+}
+
+Rgb GrayPicture(int width, int height, int levels) {
+    Rgb p{width, height, std::vector<unsigned char>(static_cast<size_t>(width) * height * 3)};
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            int i = (x + y * 3) % levels;
+            unsigned char v = static_cast<unsigned char>(levels == 1 ? 0 : i * 255 / (levels - 1));
+            unsigned char* q = &p.pixels[(static_cast<size_t>(y) * width + x) * 3];
+            q[0] = q[1] = q[2] = v;
+        }
+    return p;
+}
+
+std::string ToPpm(const Rgb& p) {
+    std::string s = "P6\n" + std::to_string(p.width) + " " + std::to_string(p.height) + "\n255\n";
+    s.append(reinterpret_cast<const char*>(p.pixels.data()), p.pixels.size());
+    return s;
+}
+
+Rgb FromPnm(const std::string& bytes) {
+    Rgb p;
+    std::istringstream in(bytes);
+    std::string magic;
+    int maxval = 0;
+    auto token = [&]() {
+        std::string t;
+        char c;
+        while (in.get(c)) {
+            if (c == '#') {
+                while (in.get(c) && c != '\n') {
+                }
+                continue;
+            }
+            if (isspace(static_cast<unsigned char>(c))) {
+                if (!t.empty()) break;
+                continue;
+            }
+            t += c;
+        }
+        return t;
+    };
+    magic = token();
+    if (magic != "P6" && magic != "P5") return p;
+    p.width = std::stoi(token());
+    p.height = std::stoi(token());
+    maxval = std::stoi(token());
+    if (maxval != 255) return Rgb{};
+    size_t count = static_cast<size_t>(p.width) * p.height;
+    size_t start = static_cast<size_t>(in.tellg());
+    if (magic == "P6") {
+        if (bytes.size() < start + count * 3) return Rgb{};
+        p.pixels.assign(bytes.begin() + start, bytes.begin() + start + count * 3);
+    } else {
+        if (bytes.size() < start + count) return Rgb{};
+        for (size_t i = 0; i < count; ++i)
+            for (int k = 0; k < 3; ++k) p.pixels.push_back(static_cast<unsigned char>(bytes[start + i]));
+    }
+    return p;
+}
+
+std::string WritePpm(const Rgb& picture, const std::string& name) {
+    std::string path = TestTempPath(name);
+    WriteFileBytes(path, ToPpm(picture));
+    return path;
+}
+
+void Host(const std::string& command) { ASSERT_EQ(RunHost(command), 0) << command; }
+
+Rgb HostPnm(const std::string& command) {
+    static int serial = 0;
+    std::string out = TestTempPath("host_out_" + std::to_string(++serial) + ".pnm");
+    if (RunHost(command + " > " + out) != 0) return Rgb{};
+    return FromPnm(ReadFileBytes(out));
+}
+
+Rgb HostPixels(const std::string& path) {
+    return HostPnm(std::string(kConvert) + " '" + path + "[0]' -depth 8 ppm:-");
+}
+
+Rgb RecordPixels(BitmapRecord* b) {
+    Rgb p{b->Width, b->Height, std::vector<unsigned char>(static_cast<size_t>(b->Width) * b->Height * 3)};
+    std::vector<unsigned char> row(b->BytesPerLine);
+    K_AccessBitmap(b);
+    for (int y = 0; y < b->Height; ++y) {
+        int stored = b->ViewPerspective == K_BOTTOM_UP ? b->Height - 1 - y : y;
+        K_GetBitmapRow(b, row.data(), stored, b->BytesPerLine);
+        for (int x = 0; x < b->Width; ++x) {
+            unsigned char* q = &p.pixels[(static_cast<size_t>(y) * b->Width + x) * 3];
+            const unsigned char* s = &row[x * 3];
+            bool bgr = b->ColorOrder == K_ORDER_BGR;
+            q[0] = bgr ? s[2] : s[0];
+            q[1] = s[1];
+            q[2] = bgr ? s[0] : s[2];
+        }
+    }
+    K_ReleaseBitmap(b);
+    return p;
+}
+
+Rgb LoadRgb(const std::string& path, int* result) {
+    BitmapRecord b;
+    std::memset(&b, 0, sizeof b);
+    int r = K_LoadFile(path.c_str(), &b, 24, K_ORDER_RGB, K_LOAD_ALLOCATE | K_LOAD_LOCK, nullptr, nullptr);
+    if (result) *result = r;
+    if (r != K_OK) return Rgb{};
+    Rgb p = RecordPixels(&b);
+    K_FreeBitmap(&b);
+    return p;
+}
+
+void MakeRecord(const Rgb& picture, BitmapRecord* b) {
+    std::memset(b, 0, sizeof *b);
+    ASSERT_EQ(K_InitBitmap(b, picture.width, picture.height, 24), K_OK);
+    ASSERT_EQ(K_AllocateBitmap(b, K_STORAGE_ANY), K_OK);
+    b->ColorOrder = K_ORDER_BGR;
+    std::vector<unsigned char> row(b->BytesPerLine);
+    K_AccessBitmap(b);
+    for (int y = 0; y < picture.height; ++y) {
+        for (int x = 0; x < picture.width; ++x) {
+            const unsigned char* s = &picture.pixels[(static_cast<size_t>(y) * picture.width + x) * 3];
+            row[x * 3] = s[2];
+            row[x * 3 + 1] = s[1];
+            row[x * 3 + 2] = s[0];
+        }
+        int stored = b->ViewPerspective == K_BOTTOM_UP ? picture.height - 1 - y : y;
+        K_PutBitmapRow(b, row.data(), stored, b->BytesPerLine);
+    }
+    K_ReleaseBitmap(b);
+}
+
+void MakeIndexedRecord(int width, int height, int bits, const std::vector<RGBQUAD>& palette,
+                       const std::vector<unsigned char>& indices, BitmapRecord* b) {
+    std::memset(b, 0, sizeof *b);
+    ASSERT_EQ(K_InitBitmap(b, width, height, bits), K_OK);
+    ASSERT_EQ(K_AllocateBitmap(b, K_STORAGE_ANY), K_OK);
+    ASSERT_EQ(K_PutBitmapColors(b, 0, static_cast<int>(palette.size()), palette.data()), K_OK);
+    std::vector<unsigned char> row(b->BytesPerLine);
+    K_AccessBitmap(b);
+    for (int y = 0; y < height; ++y) {
+        std::fill(row.begin(), row.end(), 0);
+        for (int x = 0; x < width; ++x) {
+            int v = indices[static_cast<size_t>(y) * width + x];
+            if (bits == 8) row[x] = static_cast<unsigned char>(v);
+            else if (bits == 4) row[x / 2] |= static_cast<unsigned char>(x & 1 ? v : v << 4);
+            else if (v) row[x / 8] |= static_cast<unsigned char>(0x80 >> (x & 7));
+        }
+        int stored = b->ViewPerspective == K_BOTTOM_UP ? height - 1 - y : y;
+        K_PutBitmapRow(b, row.data(), stored, b->BytesPerLine);
+    }
+    K_ReleaseBitmap(b);
+}
+
+void PatchFile(const std::string& path, size_t offset, const std::string& bytes) {
+    std::string data = ReadFileBytes(path);
+    ASSERT_LE(offset + bytes.size(), data.size());
+    data.replace(offset, bytes.size(), bytes);
+    WriteFileBytes(path, data);
+}
