@@ -1,8 +1,9 @@
 // Runs inside another Wine prefix for the program's tests.
 //   program_tool import FILE       applies a .reg file with the program's parser
 //   program_tool dialog-text PID   prints the texts of the message box that
-//                                  process PID shows (waits up to 20 s for it),
-//                                  then presses its OK button
+//                                  process PID (0: any) shows, waiting up to
+//                                  20 s for it, and the other visible windows
+//                                  of that process; then presses its OK button
 #include <windows.h>
 
 #include <cstdio>
@@ -26,7 +27,7 @@ BOOL CALLBACK FindDialog(HWND window, LPARAM param) {
     GetWindowThreadProcessId(window, &pid);
     char cls[64] = {};
     GetClassNameA(window, cls, sizeof cls);
-    if (pid == search->pid && std::strcmp(cls, "#32770") == 0 && IsWindowVisible(window)) {
+    if ((search->pid == 0 || pid == search->pid) && std::strcmp(cls, "#32770") == 0 && IsWindowVisible(window)) {
         search->found = window;
         return FALSE;
     }
@@ -45,7 +46,7 @@ BOOL CALLBACK CountVisible(HWND window, LPARAM param) {
     auto* search = reinterpret_cast<DialogSearch*>(param);
     DWORD pid = 0;
     GetWindowThreadProcessId(window, &pid);
-    if (pid == search->pid && IsWindowVisible(window) && window != search->found) {
+    if ((search->pid == 0 || pid == search->pid) && IsWindowVisible(window) && window != search->found) {
         char cls[64] = {}, text[256] = {};
         GetClassNameA(window, cls, sizeof cls);
         GetWindowTextA(window, text, sizeof text);
@@ -66,10 +67,8 @@ int DialogText(DWORD pid) {
     }
     char caption[256] = {};
     GetWindowTextA(search.found, caption, sizeof caption);
-    LONG style = GetWindowLongA(search.found, GWL_STYLE);
     std::printf("caption [%s]\n", caption);
     std::printf("icon %d\n", GetDlgItem(search.found, 0x440) != nullptr ? 1 : 0);
-    (void)style;
     EnumChildWindows(search.found, PrintChild, 0);
     EnumWindows(CountVisible, reinterpret_cast<LPARAM>(&search));
     std::fflush(stdout);

@@ -1,0 +1,91 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "controls/app_events.h"
+#include "program_fixture.h"
+
+TEST(AppEvents, DispatchWalksFromTheLatestAndStopsAtAnUnchainedOne) {
+    EnsureFramework();
+    std::string log;
+    Application->OnRestore = [&](TObject*) { log += "app "; };
+    {
+        TAppEvents first(nullptr), second(nullptr);
+        first.OnRestore = [&](TObject*) { log += "first "; };
+        second.OnRestore = [&](TObject*) { log += "second "; };
+        Application->OnRestore(Application);
+        EXPECT_EQ(log, "second first app ");
+
+        log.clear();
+        second.SetChained(false);
+        Application->OnRestore(Application);
+        EXPECT_EQ(log, "second ");
+
+        // A component without a handler still stops the walk when unchained.
+        log.clear();
+        second.OnRestore = nullptr;
+        Application->OnRestore(Application);
+        EXPECT_EQ(log, "");
+    }
+    // With the last component gone the application's handler is back.
+    log.clear();
+    Application->OnRestore(Application);
+    EXPECT_EQ(log, "app ");
+    Application->OnRestore = nullptr;
+}
+
+TEST(AppEvents, HandledFlagAndResults) {
+    EnsureFramework();
+    TAppEvents first(nullptr), second(nullptr);
+    int calls = 0;
+    first.OnMessage = [&](MSG&, bool&) { ++calls; };
+    second.OnMessage = [&](MSG& msg, bool& handled) {
+        ++calls;
+        handled = msg.message == WM_USER;
+    };
+    MSG msg{};
+    bool handled = false;
+    msg.message = WM_USER;
+    Application->OnMessage(msg, handled);
+    EXPECT_TRUE(handled);
+    EXPECT_EQ(calls, 1) << "a handled message goes no further";
+    handled = false;
+    msg.message = WM_USER + 1;
+    Application->OnMessage(msg, handled);
+    EXPECT_EQ(calls, 3);
+
+    // Help returns what the last handler called said.
+    first.OnHelp = [](WORD, int, bool&) { return false; };
+    second.OnHelp = [](WORD, int, bool&) { return true; };
+    bool callHelp = true;
+    EXPECT_FALSE(Application->OnHelp(1, 0, callHelp));
+
+    // Exceptions reach every handler; the error display is not needed then.
+    int errors = 0;
+    first.OnException = [&](TObject*, Exception&) { ++errors; };
+    Exception error("boom");
+    Application->OnException(Application, error);
+    EXPECT_EQ(errors, 1);
+}
+
+TEST(AppEvents, SettingsReachTheApplicationAndTheMouse) {
+    EnsureFramework();
+    TAppEvents events(nullptr);
+    events.SetHintPause(123);
+    EXPECT_EQ(Application->HintPause(), 123);
+    Application->SetHintHidePause(777);
+    EXPECT_EQ(events.HintHidePause(), 777) << "getters read the live value";
+    events.SetMouseDragThreshold(9);
+    EXPECT_EQ(Mouse->DragThreshold(), 9);
+
+    // Loaded pushes every stored value.
+    TAppEvents loaded(nullptr);
+    Application->SetHintPause(1);
+    Application->SetHintColor(clRed);
+    Mouse->SetDragImmediate(false);
+    loaded.Loaded();
+    EXPECT_EQ(Application->HintPause(), 500);
+    EXPECT_EQ(Application->HintColor(), clInfoBk);
+    EXPECT_TRUE(Mouse->DragImmediate());
+    EXPECT_EQ(Mouse->DragThreshold(), 5);
+}

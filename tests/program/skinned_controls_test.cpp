@@ -1,0 +1,178 @@
+#include <gtest/gtest.h>
+
+#include "controls/bitmap_button.h"
+#include "controls/skinned_panels.h"
+#include "program_fixture.h"
+
+namespace {
+
+// A strip of n frames of width w: frame k (0-based) is filled with colour
+// k+1's shade and has a dark mark at its top-left.
+std::unique_ptr<TBitmap> Strip(int n, int w, int h) {
+    auto strip = MakeBitmap(n * w, h, clWhite);
+    for (int k = 0; k < n; ++k) {
+        TCanvas* c = strip->Canvas();
+        c->Brush()->SetColor(RGB(40 * (k + 1), 100, 200 - 40 * k));
+        c->FillRect(RECT{k * w, 0, (k + 1) * w, h});
+        c->SetPixel(k * w + 3, 2, RGB(1, 2, 3));
+    }
+    return strip;
+}
+
+std::unique_ptr<TPicture> PictureOf(TBitmap& bitmap) {
+    auto picture = std::make_unique<TPicture>();
+    picture->SetGraphic(&bitmap);
+    return picture;
+}
+
+// Paints the button into a 24-bit bitmap the size of its parent.
+std::unique_ptr<TBitmap> PaintButton(TBitmapButton& button, int width, int height) {
+    auto page = MakeBitmap(width, height, RGB(7, 7, 7));
+    button.PaintInParent(page->Canvas()->Handle());
+    return page;
+}
+
+}  // namespace
+
+TEST(BitmapButton, SizeAndFramesFollowTheStrip) {
+    EnsureFramework();
+    TPanel parent(nullptr);
+    parent.SetBounds(0, 0, 100, 60);
+    TBitmapButton button(nullptr);
+    button.SetParent(&parent);
+    EXPECT_EQ(button.Width(), 64);
+    EXPECT_EQ(button.Height(), 32);
+    EXPECT_EQ(button.ControlStyle() & csSetCaption, 0u);
+    EXPECT_NE(button.ControlStyle() & csOpaque, 0u);
+
+    auto strip = Strip(3, 40, 30);
+    auto picture = PictureOf(*strip);
+    button.SetNumBitmaps(3);
+    button.SetPicture(picture.get());
+    EXPECT_EQ(button.Width(), 40);
+    EXPECT_EQ(button.Height(), 30);
+    button.SetNumBitmaps(2);
+    EXPECT_EQ(button.Width(), 60);
+    button.SetNumBitmaps(3);
+    button.SetLeft(10);
+    button.SetTop(5);
+
+    // State 2 shows columns 40..79 of the strip.
+    button.SetState(2);
+    auto page = PaintButton(button, 100, 60);
+    for (int y = 0; y < 30; y += 3)
+        for (int x = 0; x < 40; x += 3)
+            ASSERT_EQ(Hex(PixelAt(*page, 10 + x, 5 + y)), Hex(PixelAt(*strip, 40 + x, y))) << x << "," << y;
+    EXPECT_EQ(Hex(PixelAt(*page, 9, 5)), Hex(RGB(7, 7, 7)));
+
+    // PressState 0: the normal frame shifted by one pixel with dark top and left edges.
+    button.SetPressState(0);
+    button.MouseDown(mbLeft, ssLeft, 1, 1);
+    auto sunken = PaintButton(button, 100, 60);
+    button.MouseUp(mbLeft, ssLeft, 1, 1);
+    for (int x = 0; x < 40; ++x) EXPECT_EQ(Hex(PixelAt(*sunken, 10 + x, 5)), Hex(clBlack)) << x;
+    for (int y = 0; y < 30; ++y) EXPECT_EQ(Hex(PixelAt(*sunken, 10, 5 + y)), Hex(clBlack)) << y;
+    EXPECT_EQ(Hex(PixelAt(*sunken, 10 + 3, 5 + 2)), Hex(RGB(1, 2, 3))) << "the mark stays where the frame has it";
+    EXPECT_EQ(Hex(PixelAt(*sunken, 10 + 20, 5 + 20)), Hex(PixelAt(*strip, 40 + 20, 20)));
+}
+
+TEST(BitmapButton, TransparentFaceShowsTheParentUnderWhite) {
+    EnsureFramework();
+    TPanel parent(nullptr);
+    parent.SetBounds(0, 0, 20, 10);
+    TBitmapButton button(nullptr);
+    button.SetParent(&parent);
+    auto strip = MakeBitmap(8, 4, clWhite);
+    strip->Canvas()->SetPixel(1, 1, RGB(200, 0, 0));
+    auto picture = PictureOf(*strip);
+    button.SetNumBitmaps(2);
+    button.SetPicture(picture.get());
+    button.SetTransparent(true);
+    EXPECT_EQ(button.ControlStyle() & csOpaque, 0u);
+    auto page = PaintButton(button, 20, 10);
+    EXPECT_EQ(Hex(PixelAt(*page, 1, 1)), Hex(RGB(200, 0, 0)));
+    EXPECT_EQ(Hex(PixelAt(*page, 2, 1)), Hex(RGB(7, 7, 7)));
+}
+
+TEST(BitmapButton, CaptionPlacement) {
+    EnsureFramework();
+    TBitmapButton button(nullptr);
+    button.SetBounds(0, 0, 40, 20);
+    SIZE text{60, 10};
+    POINT centred = button.CaptionOrigin(text);
+    EXPECT_EQ(centred.x, -10) << "a caption wider than the button starts left of it";
+    EXPECT_EQ(centred.y, 5);
+    button.SetTextLeft(3);
+    button.SetTextTop(4);
+    button.SetShadowSize(2);
+    button.SetShadowPressSize(1);
+    button.SetPressText(1);
+    struct { TShadowPosition pos; int dx, dy; } cases[] = {
+        {spLeftTop, -1, -1}, {spLeftBottom, -1, 1}, {spRightBottom, 1, 1}, {spRightTop, 1, -1},
+    };
+    for (auto& c : cases) {
+        button.SetShadowPos(c.pos);
+        POINT shadow = button.ShadowOrigin(text);
+        EXPECT_EQ(shadow.x, 3 + 2 * c.dx);
+        EXPECT_EQ(shadow.y, 4 + 2 * c.dy);
+        button.MouseDown(mbLeft, ssLeft, 0, 0);
+        POINT pressed = button.CaptionOrigin(text), pressedShadow = button.ShadowOrigin(text);
+        button.MouseUp(mbLeft, ssLeft, 0, 0);
+        EXPECT_EQ(pressed.x, 3 + c.dx);
+        EXPECT_EQ(pressed.y, 4 + c.dy);
+        EXPECT_EQ(pressedShadow.x, pressed.x + c.dx);
+        EXPECT_EQ(pressedShadow.y, pressed.y + c.dy);
+    }
+}
+
+TEST(BitmapButton, StateChangeAndCopy) {
+    EnsureFramework();
+    int changes = 0;
+    TBitmapButton a(nullptr), b(nullptr);
+    a.OnChangeState = [&](TObject*) { ++changes; };
+    a.SetState(1);
+    a.SetState(3);
+    EXPECT_EQ(changes, 1);
+    int shared = TBitmapButton::SharedContextUsers();
+    {
+        TBitmapButton c(nullptr);
+        EXPECT_EQ(TBitmapButton::SharedContextUsers(), shared + 1);
+    }
+    EXPECT_EQ(TBitmapButton::SharedContextUsers(), shared);
+
+    a.SetBounds(5, 6, 30, 12);
+    a.SetCaption("Go");
+    a.SetShadowPos(spLeftTop);
+    a.SetTag(4);
+    int clicks = 0;
+    a.OnClick = [&](TObject*) { ++clicks; };
+    b.SetTop(50);
+    b.CopyFrom(a);
+    EXPECT_EQ(b.Left(), 5);
+    EXPECT_EQ(b.Top(), 50) << "the top is not taken over";
+    EXPECT_EQ(b.Width(), 30);
+    EXPECT_EQ(b.Caption(), "Go");
+    EXPECT_EQ(b.State(), 3);
+    EXPECT_EQ(b.ShadowPos(), spLeftTop);
+    EXPECT_EQ(b.Tag(), 4);
+    ASSERT_TRUE(b.OnClick);
+    b.OnClick(&b);
+    EXPECT_EQ(clicks, 1);
+}
+
+TEST(DrawPanel, CaptionSitsBetweenTheChildrenAtBothEnds) {
+    EnsureFramework();
+    TDrawPanel panel(nullptr);
+    panel.SetBounds(0, 0, 200, 30);
+    EXPECT_EQ(panel.CaptionLeftEdge(), 0);
+    EXPECT_EQ(panel.CaptionRightEdge(), 200);
+    TBitmapButton left(nullptr), right(nullptr), middle(nullptr);
+    left.SetParent(&panel);
+    left.SetBounds(4, 0, 30, 30);      // ends at 34 < 100
+    right.SetParent(&panel);
+    right.SetBounds(170, 0, 30, 30);   // begins at 170 > 100
+    middle.SetParent(&panel);
+    middle.SetBounds(90, 0, 20, 30);   // straddles the middle: ignored
+    EXPECT_EQ(panel.CaptionLeftEdge(), 34);
+    EXPECT_EQ(panel.CaptionRightEdge(), 170);
+}

@@ -1,0 +1,107 @@
+// The program's start on a real display: the first-run import, and the
+// colour-depth test on an 8-bit screen.
+#include <gtest/gtest.h>
+
+#include <shlwapi.h>
+
+#include "host.h"
+#include "prefix_support.h"
+#include "program_fixture.h"
+#include "settings/registry_store.h"
+
+namespace {
+
+// A copy of the program with its library and a first-run file.
+std::string MakeApp(const std::string& name, const std::string& regText) {
+    std::string dir = TestTempPath("app-" + name);
+    RunHost("mkdir -p '" + dir + "/Resource' && cp '" PUPETTA_EXE "' '" VOLKG_DLL "' '" + dir + "/'");
+    WriteFileBytes(dir + "/Resource/pupetta.reg", regText);
+    return dir;
+}
+
+std::string RegText(const std::string& marker) {
+    return "REGEDIT4\r\n[HKEY_CURRENT_USER\\Software\\Quenvo\\Pupetta]\r\n\"DefaultSlot\"=\"3\"\r\n\"Marker\"=\"" +
+           marker + "\"\r\n";
+}
+
+DWORD RunProgram(const std::string& dir) {
+    std::string line = "\"" + WinPath(dir + "/pupetta.exe") + "\"";
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return 9999;
+    DWORD code = 9998;
+    if (WaitForSingleObject(pi.hProcess, 60000) == WAIT_OBJECT_0) GetExitCodeProcess(pi.hProcess, &code);
+    else TerminateProcess(pi.hProcess, 9997);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    return code;
+}
+
+std::string Marker() {
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, ProgramKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return "";
+    char text[64] = {};
+    DWORD size = sizeof text - 1;
+    LONG r = RegQueryValueExA(key, "Marker", nullptr, nullptr, reinterpret_cast<BYTE*>(text), &size);
+    RegCloseKey(key);
+    return r == ERROR_SUCCESS ? text : "";
+}
+
+void SetDefaultSlot(const char* value) {
+    HKEY key;
+    RegCreateKeyExA(HKEY_CURRENT_USER, ProgramKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
+    RegSetValueExA(key, "DefaultSlot", 0, REG_SZ, reinterpret_cast<const BYTE*>(value), static_cast<DWORD>(strlen(value) + 1));
+    RegCloseKey(key);
+}
+
+}  // namespace
+
+TEST(Startup, FirstRunImportsTheRegistryFile) {
+    SHDeleteKeyA(HKEY_CURRENT_USER, ProgramKey);
+    std::string app = MakeApp("firstrun", RegText("one"));
+    ASSERT_EQ(RunProgram(app), 0u);
+    EXPECT_EQ(Marker(), "one") << "no DefaultSlot: the file is imported";
+    EXPECT_EQ(ReadRegInteger(ProgramKey, "DefaultSlot", -1), 3);
+
+    WriteFileBytes(app + "/Resource/pupetta.reg", RegText("two"));
+    ASSERT_EQ(RunProgram(app), 0u);
+    EXPECT_EQ(Marker(), "one") << "DefaultSlot 3: not imported again";
+    SetDefaultSlot("0");
+    ASSERT_EQ(RunProgram(app), 0u);
+    EXPECT_EQ(Marker(), "one") << "DefaultSlot 0: not imported again";
+
+    SetDefaultSlot("-1");
+    ASSERT_EQ(RunProgram(app), 0u);
+    EXPECT_EQ(Marker(), "two") << "a negative DefaultSlot counts as the first run";
+    SHDeleteKeyA(HKEY_CURRENT_USER, ProgramKey);
+}
+
+TEST(Startup, EightBitScreenGetsTheHighColourMessageAndNoForm) {
+    std::string prefix = ExtraPrefix("regedit");
+    ASSERT_FALSE(prefix.empty());
+    // A screen of 8 bits per pixel of our own, stopped at the end.
+    const std::string display = ":57";
+    std::string pidFile = TestTempPath("xvfb8.pid");
+    ASSERT_EQ(RunHost("Xvfb " + display + " -screen 0 800x600x8 -nolisten tcp >/dev/null 2>&1 & echo $! > '" + pidFile +
+                      "'; for i in $(seq 50); do xdpyinfo -display " + display +
+                      " >/dev/null 2>&1 && exit 0; sleep 0.1; done; exit 1"),
+              0);
+    RunHost(InPrefix(prefix) + "wine reg delete 'HKCU\\Software\\Quenvo' /f >/dev/null 2>&1");
+    std::string app = MakeApp("eightbit", RegText("imported"));
+    std::string out = TestTempPath("eightbit.txt");
+    RunHost(InPrefix(prefix, display) + "wine '" + app + "/pupetta.exe' & p=$!; " + InPrefix(prefix, display) +
+            "wine '" PROGRAM_TOOL_EXE "' dialog-text 0 > '" + out + "'; wait $p; echo \"exit $?\" >> '" + out + "'");
+    std::string query = TestTempPath("eightbit-reg.txt");
+    RunHost(InPrefix(prefix) + "wine reg query 'HKCU\\Software\\Quenvo\\Pupetta' /v Marker > '" + query + "' 2>&1");
+    StopPrefix(prefix);
+    RunHost("kill $(cat '" + pidFile + "') 2>/dev/null; true");
+
+    std::string report = ReadFileBytes(out);
+    EXPECT_NE(report.find("caption []"), std::string::npos) << report;
+    EXPECT_NE(report.find("[Program need High color]"), std::string::npos) << report;
+    EXPECT_NE(report.find("icon 1"), std::string::npos) << report;
+    EXPECT_EQ(report.find("other "), std::string::npos) << "no window but the message box:\n" << report;
+    EXPECT_NE(report.find("exit 0"), std::string::npos) << report;
+    EXPECT_EQ(ReadFileBytes(query).find("imported"), std::string::npos) << "the colour test comes before the import";
+}
