@@ -120,7 +120,7 @@ int ConvertRows(ColorResJob& job, RowCallback rowCallback, void* userData) {
     bool store = target != &job.scratch;
     int width = source->Width;
     int rowBytes = GetMaxRowBytes(width, source->BitsPerPixel, width, job.bits);
-    GlobalBuffer in(rowBytes), out(rowBytes);
+    GlobalBuffer in(rowBytes, true), out(rowBytes, true);
     if (!in || !out) return K_ERR_MEMORY;
 
     BitmapLock sourceLock(source);

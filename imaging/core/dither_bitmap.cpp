@@ -65,7 +65,7 @@ int DitherToNewBitmap(BitmapRecord* source, BitmapRecord* target, int method, in
     target->Flags |= K_FIXED_PALETTE_IN_USE;
     FillColorsFromPalette(target);
 
-    GlobalBuffer row(GetMaxRowBytes(source->Width, source->BitsPerPixel, target->Width, bits));
+    GlobalBuffer row(GetMaxRowBytes(source->Width, source->BitsPerPixel, target->Width, bits), true);
     if (!row) {
         K_FreeBitmap(target);
         return K_ERR_MEMORY;

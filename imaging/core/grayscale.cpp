@@ -82,7 +82,7 @@ int ReplaceWithGrayDerived(BitmapRecord* bitmap, int targetBits, const GrayRowCo
     int result = reader.Init(bitmap);
     if (result != K_OK) return result;
 
-    GlobalBuffer sourceRow(bitmap->BytesPerLine);
+    GlobalBuffer sourceRow(bitmap->BytesPerLine, true);
     GlobalBuffer levels(bitmap->Width > 0 ? bitmap->Width : 1);
     auto* derived = reinterpret_cast<BitmapRecord*>(temporary.get());
     if (!sourceRow || !levels || K_InitBitmap(derived, bitmap->Width, bitmap->Height, targetBits) != K_OK ||
@@ -96,7 +96,7 @@ int ReplaceWithGrayDerived(BitmapRecord* bitmap, int targetBits, const GrayRowCo
         derived->PaletteHandle = CreateFixedPalette(1);
     }
     SetPaletteIndexMap(derived);
-    GlobalBuffer targetRow(derived->BytesPerLine);
+    GlobalBuffer targetRow(derived->BytesPerLine, true);
     if (!targetRow || !derived->PaletteHandle) {
         K_FreeBitmap(derived);
         return K_ERR_MEMORY;

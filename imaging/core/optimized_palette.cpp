@@ -19,8 +19,10 @@ struct ColorBox {
     int first;
     int count;
     int mean[3];
-    uint64_t variance[3];
-    uint64_t total;
+    // Real quotients: a box of two colours a step apart must not count as
+    // flat, or pictures with few colours would not come back exact.
+    double variance[3];
+    double total;
     uint64_t weight;
     uint64_t sum[3];
 };
@@ -99,7 +101,7 @@ void ComputeVariance(ColorBox& box, const Histogram& h) {
     }
     box.total = 0;
     for (int c = 0; c < 3; ++c) {
-        box.variance[c] = box.weight ? acc[c] / box.weight : 0;
+        box.variance[c] = box.weight ? static_cast<double>(acc[c]) / static_cast<double>(box.weight) : 0;
         box.total += box.variance[c];
     }
 }

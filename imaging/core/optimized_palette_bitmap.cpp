@@ -71,7 +71,7 @@ int OptimizeInto(BitmapRecord* source, BitmapRecord* target, int method, int col
     result = progress.Report(0);
     if (result == K_OK) result = BuildOptimizedPalette(source, target->ColorTable, colors, &table);
     if (result == K_OK) result = progress.Report(30);
-    GlobalBuffer row(GetMaxRowBytes(source->Width, source->BitsPerPixel, target->Width, bits));
+    GlobalBuffer row(GetMaxRowBytes(source->Width, source->BitsPerPixel, target->Width, bits), true);
     if (result == K_OK && !row) result = K_ERR_MEMORY;
     if (result == K_OK) {
         target->PaletteHandle = CreatePaletteFromColors(target->ColorTable, target->Colors);

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 #include <vector>
@@ -77,4 +78,23 @@ inline Picture MakePlasma(int width, int height, int seed = 7) {
                          std::to_string(height) + " plasma:fractal -depth 8 " + path);
     EXPECT_EQ(status, 0);
     return FromPnm(ReadFileBytes(path));
+}
+
+// A 5 x 5 binomial blur (edges repeated): what the eye sees of a dither.
+inline Picture Blurred(const Picture& p) {
+    static const int w[5] = {1, 4, 6, 4, 1};
+    Picture out = p;
+    auto at = [&](int x, int y, int c) {
+        x = std::clamp(x, 0, p.width - 1), y = std::clamp(y, 0, p.height - 1);
+        return p.At(x, y)[c];
+    };
+    for (int y = 0; y < p.height; ++y)
+        for (int x = 0; x < p.width; ++x)
+            for (int c = 0; c < p.channels; ++c) {
+                int sum = 0;
+                for (int j = 0; j < 5; ++j)
+                    for (int i = 0; i < 5; ++i) sum += w[j] * w[i] * at(x + i - 2, y + j - 2, c);
+                out.At(x, y)[c] = static_cast<uint8_t>((sum + 128) / 256);
+            }
+    return out;
 }

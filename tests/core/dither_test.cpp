@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "core/dither.h"
+#include "core/platform.h"
 #include "core/row_converters.h"
 #include "dither_fixture.h"
 
@@ -351,6 +352,42 @@ TEST(DitherBitmap, AStopLeavesTheBitmapAsItWas) {
     // A bad method is refused after the new record was made, and freed.
     EXPECT_EQ(K_DitherBitmap(rec.get(), 9, 8), K_ERR_ARGUMENT);
     EXPECT_EQ(rec->DitheringMethod, before.DitheringMethod);
+}
+
+}  // namespace
+
+namespace {
+
+// Every operation reads its source through the row functions, so a source
+// in a temporary file (Win32s storage) gives the same pixels.
+TEST(ColourReduction, DiskStoredSourcesGiveTheSameResult) {
+    Picture p = MakePattern(29, 17, 24, 21);
+    using Op = int (*)(BitmapRecord*, BitmapRecord*);
+    const Op ops[] = {
+        [](BitmapRecord* s, BitmapRecord*) { return K_DitherBitmap(s, 6, 4); },
+        [](BitmapRecord* s, BitmapRecord*) { return K_GrayScaleBitmap(s); },
+        [](BitmapRecord* s, BitmapRecord*) { return K_HalfToneBitmapExt(s, 0, 3000); },
+        [](BitmapRecord* s, BitmapRecord* t) { return K_OptimizeBitmap(s, t, 5, 40); },
+        [](BitmapRecord* s, BitmapRecord* t) { return K_ColorResBitmap(s, t, 16, 0, nullptr, 0, nullptr, nullptr); },
+    };
+    // Win32s storage for the length of a scope, records freed inside it.
+    struct Win32sScope {
+        bool saved = Win32sMode;
+        Win32sScope() { Win32sMode = true; }
+        ~Win32sScope() { Win32sMode = saved; }
+    };
+    auto run = [&](Op op, bool disk) {
+        OwnedBitmap source, target;
+        StorePicture(source.rec, p, 24, K_BOTTOM_UP, -1, disk ? K_STORAGE_DISK : K_STORAGE_ANY);
+        EXPECT_EQ(!!(source->Flags & K_DISK_STORAGE), disk);
+        EXPECT_EQ(op(source.get(), target.get()), K_OK);
+        return StoredRows(target->Flags & K_ALLOCATED ? target.rec : source.rec);
+    };
+    for (size_t i = 0; i < std::size(ops); ++i) {
+        auto inMemory = run(ops[i], false);
+        Win32sScope scope;
+        EXPECT_EQ(run(ops[i], true), inMemory) << i;
+    }
 }
 
 }  // namespace
