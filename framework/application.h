@@ -121,6 +121,9 @@ class TApplication : public TComponent {
   // Internal: the hint machinery follows the pointer over controls.
   void HintMouseMessage(TControl* control, POINT clientPos);
   void FormDestroyed(TForm* form);
+  // A control went away or out of sight: its hint and pointer tracking end.
+  void ControlDestroyed(TControl* control);
+  void ControlHidden(TControl* control);
 
  private:
   friend LRESULT CALLBACK ApplicationWindowProc(HWND, UINT, WPARAM, LPARAM);
@@ -128,6 +131,7 @@ class TApplication : public TComponent {
   void Idle();
   void HintTimerExpired(UINT_PTR id);
   void HideHint();
+  void EnsureHintWindow();
   LRESULT AppWndProc(UINT msg, WPARAM wParam, LPARAM lParam);
   HWND handle_ = nullptr;
   std::string title_;
@@ -171,3 +175,6 @@ extern TMouse* Mouse;
 // Creates Application, Screen and Mouse (once; the program's start calls it
 // before anything else of the framework runs).
 void InitializeFramework();
+// Frees the application (its forms are hidden and destroyed first), the
+// screen, the mouse and the printer.
+void FinalizeFramework();

@@ -103,6 +103,7 @@ class TBitmap : public TGraphic {
   HPALETTE palette_ = nullptr;
   int width_ = 0, height_ = 0;
   TBitmapHandleType handleType_ = bmDIB;
+  int pendingBitCount_ = 24;  // bit count of the pixels made for an empty bitmap (0: device)
   TColor transparentColor_ = clDefault;
   TTransparentMode transparentMode_ = tmAuto;
   std::unique_ptr<TBitmapCanvas> canvas_;

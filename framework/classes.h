@@ -59,6 +59,13 @@ class TComponent : public TPersistent {
   TComponentState ComponentState() const { return state_; }
   void SetDesigning(bool on);
 
+  // Runs while the whole object still exists, before the destructors: the
+  // owner runs it before deleting a component, and so does FreeAndNil.
+  // Forms raise OnHide and OnDestroy here.
+  virtual void BeforeDestruction();
+  // Deletes the owned components, the last added first.
+  void DestroyComponents();
+
   // Called once the component has been read from a layout resource, after
   // every component of the layout exists and references are resolved.
   virtual void Loaded() { state_ &= ~csLoading; }
@@ -86,6 +93,7 @@ class TComponent : public TPersistent {
   bool HasHandler(const std::string& name) const { return handlers_.count(LowerCase(name)) != 0; }
 
  protected:
+  friend void ReadLayout(TComponent* root, const std::string& text, HINSTANCE instance);
   TComponentState state_ = 0;
 
  private:
@@ -95,6 +103,17 @@ class TComponent : public TPersistent {
   std::vector<TComponent*> components_;
   std::map<std::string, std::any> handlers_;
 };
+
+// Deletes a component the way its owner would (BeforeDestruction first) and clears the pointer.
+template <class T>
+void FreeAndNil(T*& component) {
+  T* c = component;
+  component = nullptr;
+  if (c) {
+    c->BeforeDestruction();
+    delete c;
+  }
+}
 
 // A list of strings, read from and written to text files (CR LF or LF lines).
 class TStringList : public TPersistent {

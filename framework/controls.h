@@ -147,6 +147,7 @@ class TControl : public TComponent {
   void DispatchMouse(UINT msg, WPARAM keys, int x, int y);
 
  protected:
+  friend class TWinControl;
   // Font, colour or hint state inherited from the parent changed.
   virtual void ParentChanged();
   virtual void FontChanged();

@@ -26,6 +26,8 @@ class TForm : public TCustomControl {
 
   // Reads the layout, binds fields, calls Loaded on every component and then OnCreate.
   void InitializeForm();
+  // Hides the form (OnHide) and raises OnDestroy, then frees its components.
+  void BeforeDestruction() override;
   const std::string& LayoutName() const { return layoutName_; }
 
   // A field of the subclass that receives the component of that name.

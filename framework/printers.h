@@ -27,9 +27,9 @@ class TPrinter : public TObject {
   // Name of the current printer ("" when there is none).
   std::string PrinterName();
   // The current printer's device settings as global memory (DEVMODE and
-  // DEVNAMES), for the set-up dialog; SetPrinter takes them over.
-  void GetPrinter(HGLOBAL& devMode, HGLOBAL& devNames);
-  void SetPrinter(HGLOBAL devMode, HGLOBAL devNames);
+  // DEVNAMES), for the set-up dialog; SetPrinterSettings takes them over.
+  void GetPrinterSettings(HGLOBAL& devMode, HGLOBAL& devNames);
+  void SetPrinterSettings(HGLOBAL devMode, HGLOBAL devNames);
 
   const std::string& Title() const { return title_; }
   void SetTitle(const std::string& title) { title_ = title; }
@@ -68,8 +68,10 @@ class TPrinter : public TObject {
   std::unique_ptr<TCanvas> canvas_;
 };
 
-// The one printer object of the program.
+// The one printer object of the program, made on first use.
 TPrinter* Printer();
+// Frees it (FinalizeFramework does).
+void FreePrinter();
 
 // The system's print set-up dialog for the current printer.
 class TPrinterSetupDialog : public TComponent {

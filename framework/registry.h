@@ -83,8 +83,5 @@ class TRegIniFile : public TRegistry {
   void DeleteKey(const std::string& section, const std::string& ident);
 
  private:
-  // Runs the body with the section's key current, then puts the ini key back.
-  template <class F>
-  auto InSection(const std::string& section, bool create, F body) -> decltype(body());
   std::string fileName_;
 };

@@ -13,6 +13,7 @@ class TTimer : public TComponent {
   void SetInterval(unsigned ms);
   TNotifyEvent OnTimer;
   bool SetProperty(const std::string& name, const TLayoutValue& value, TLayoutReader& reader) override;
+  void Loaded() override;
 
  protected:
   virtual void Timer();
