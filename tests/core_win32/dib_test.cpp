@@ -161,15 +161,9 @@ TEST(ChangeToDIB, HandsTheRecordOverOnlyWhenItCan) {
 std::vector<COLORREF> HostPixels(const std::string& path, int width, int height) {
     std::string ppm = path + ".ppm";
     if (RunHostAndWait("/usr/bin/convert-im6.q16 '" + path + "' -depth 8 '" + ppm + "'") != 0) return {};
-    std::string s = ReadFileBytes(ppm);
-    std::string head = "P6\n" + std::to_string(width) + " " + std::to_string(height) + "\n255\n";
-    if (s.compare(0, head.size(), head) != 0 || s.size() < head.size() + 3u * width * height) return {};
-    std::vector<COLORREF> out;
-    for (int i = 0; i < width * height; ++i) {
-        auto c = [&](int k) { return static_cast<unsigned char>(s[head.size() + 3 * i + k]); };
-        out.push_back(RGB(c(0), c(1), c(2)));
-    }
-    return out;
+    int w = 0, h = 0;
+    std::vector<COLORREF> out = ReadPpm(ReadFileBytes(ppm), &w, &h);
+    return w == width && h == height ? out : std::vector<COLORREF>{};
 }
 
 // DIBs written by other programs load upright with their colours: BMP

@@ -6,7 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <string>
@@ -157,4 +159,36 @@ inline std::string ColorText(COLORREF c) {
     char s[16];
     std::snprintf(s, sizeof s, "#%02X%02X%02X", GetRValue(c), GetGValue(c), GetBValue(c));
     return s;
+}
+
+// Pixels of a binary PPM (P6, maxval 255, comments allowed), top line first;
+// empty when the file is not one.
+inline std::vector<COLORREF> ReadPpm(const std::string& bytes, int* width, int* height) {
+    size_t at = 0;
+    auto token = [&]() {
+        for (;;) {
+            while (at < bytes.size() && std::isspace(static_cast<unsigned char>(bytes[at]))) ++at;
+            if (at < bytes.size() && bytes[at] == '#') {
+                while (at < bytes.size() && bytes[at] != '\n') ++at;
+                continue;
+            }
+            break;
+        }
+        size_t start = at;
+        while (at < bytes.size() && !std::isspace(static_cast<unsigned char>(bytes[at]))) ++at;
+        return bytes.substr(start, at - start);
+    };
+    if (token() != "P6") return {};
+    int w = std::atoi(token().c_str()), h = std::atoi(token().c_str());
+    if (token() != "255" || w <= 0 || h <= 0) return {};
+    ++at;  // the one whitespace before the pixels
+    if (bytes.size() < at + static_cast<size_t>(w) * h * 3) return {};
+    std::vector<COLORREF> out;
+    for (int i = 0; i < w * h; ++i) {
+        auto c = [&](int k) { return static_cast<unsigned char>(bytes[at + 3 * i + k]); };
+        out.push_back(RGB(c(0), c(1), c(2)));
+    }
+    *width = w;
+    *height = h;
+    return out;
 }

@@ -71,23 +71,6 @@ void WriteBmp(BitmapRecord* b, const std::string& path) {
     WriteFileBytes(path, bytes);
 }
 
-// Pixels of a binary PPM (P6, maxval 255), top line first.
-std::vector<COLORREF> ReadPpm(const std::string& path, int* width, int* height) {
-    std::string s = ReadFileBytes(path);
-    int w = 0, h = 0, maxval = 0, consumed = 0;
-    if (std::sscanf(s.c_str(), "P6 %d %d %d%n", &w, &h, &maxval, &consumed) != 3 || maxval != 255) return {};
-    size_t at = static_cast<size_t>(consumed) + 1;
-    if (s.size() < at + static_cast<size_t>(w) * h * 3) return {};
-    std::vector<COLORREF> out;
-    for (int i = 0; i < w * h; ++i) {
-        auto c = [&](int k) { return static_cast<unsigned char>(s[at + 3 * i + k]); };
-        out.push_back(RGB(c(0), c(1), c(2)));
-    }
-    *width = w;
-    *height = h;
-    return out;
-}
-
 TEST(PaintDC, ScaledPaintPicksThePixelsOfImageMagickSample) {
     DisplayModeScope colors(kIndexedPaint, 0);
     // The painter steps from the picture's bottom line, so ImageMagick
@@ -117,7 +100,7 @@ TEST(PaintDC, ScaledPaintPicksThePixelsOfImageMagickSample) {
                               std::to_string(size.cx) + "x" + std::to_string(size.cy) + "! -flip -depth 8 '" + out + "'"),
                       0);
             int pw = 0, ph = 0;
-            std::vector<COLORREF> expected = ReadPpm(out, &pw, &ph);
+            std::vector<COLORREF> expected = ReadPpm(ReadFileBytes(out), &pw, &ph);
             ASSERT_EQ(pw, size.cx);
             ASSERT_EQ(ph, size.cy);
             SectionDC dc(size.cx, size.cy, 24);
