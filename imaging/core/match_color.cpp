@@ -1,19 +1,12 @@
 // The library's one nearest-colour search, and index maps between palettes.
-#include <array>
 #include <cstring>
 
 #include "pixel_format.h"
 
 namespace {
 
-// Squares of the channel differences 0..255.
-const std::array<int, 256> kSquares = [] {
-    std::array<int, 256> t{};
-    for (int i = 0; i < 256; ++i) t[i] = i * i;
-    return t;
-}();
-
-int Square(int difference) { return kSquares[difference < 0 ? -difference : difference]; }
+// Squared channel difference; a multiply is cheaper here than a table.
+int Square(int difference) { return difference * difference; }
 
 // Which channels lead: 4 when red < blue; 2 when green < min(red, blue);
 // 1 when max(red, blue) < max(green, min(red, blue)).
@@ -52,6 +45,7 @@ int MatchPaletteColor(const RGBQUAD* palette, int count, int red, int green, int
     for (int i = 0; i < count; ++i) {
         const RGBQUAD& e = palette[i];
         int d = Square(e.rgbBlue - blue) + Square(e.rgbGreen - green) + Square(e.rgbRed - red);
+        if (bestDistance >= 0 && d > bestDistance) continue;
         if (d == 0) return i;
         if (bestDistance < 0 || d < bestDistance) {
             best = i;
