@@ -13,18 +13,6 @@ namespace {
 
 const std::string kMagick = "/usr/bin/convert-im6.q16 ";
 
-// Runs a shell line over {in} and reads {out} back as PGM/PPM.
-Picture RunPeer(const Picture& in, const std::string& line, const std::string& tag) {
-    std::string ext = in.channels == 1 ? ".pgm" : ".ppm";
-    std::string a = TestTempPath("peer_" + tag + "_in" + ext), b = TestTempPath("peer_" + tag + "_out" + ext);
-    WriteFileBytes(a, ToPnm(in));
-    std::string cmd = line;
-    for (auto [key, value] : {std::pair<std::string, std::string>{"{in}", a}, {"{out}", b}, {"{tmp}", TestTempPath("peer_" + tag)}})
-        for (size_t at; (at = cmd.find(key)) != std::string::npos;) cmd.replace(at, key.size(), value);
-    EXPECT_EQ(RunHost(cmd), 0) << cmd;
-    return FromPnm(ReadFileBytes(b));
-}
-
 Picture GreyOf(const Picture& p) {
     Picture g;
     g.width = p.width, g.height = p.height, g.channels = 1;
