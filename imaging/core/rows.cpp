@@ -18,20 +18,15 @@ int64_t StorageEnd(const BitmapRecord* bitmap) {
     return rows < bitmap->ImageSize ? rows : static_cast<int64_t>(bitmap->ImageSize);
 }
 
-// Moves the row cache to a row and returns its offset. Sequential walks
-// step by one row; any other jump recomputes the offset.
+// Moves the row cache to a row and returns its offset. The offset of a
+// row is always row * BytesPerLine (one step up or down from the cached
+// row, or a jump), so it is set outright: a cache left stale or corrupt by
+// a caller cannot lead anywhere but the row itself, and no sum on the old
+// value can overflow.
 int64_t PositionRow(BitmapRecord* bitmap, int row) {
-    if (row == bitmap->RowCacheIndex + 1)
-        bitmap->RowCacheOffset += bitmap->BytesPerLine;
-    else if (row == bitmap->RowCacheIndex - 1)
-        bitmap->RowCacheOffset -= bitmap->BytesPerLine;
-    else if (row != bitmap->RowCacheIndex)
-        bitmap->RowCacheOffset = row * bitmap->BytesPerLine;
-    bitmap->RowCacheIndex = row;
-    // A cache left stale by a caller that changed the record must not lead
-    // anywhere but the row itself.
     int64_t offset = static_cast<int64_t>(row) * bitmap->BytesPerLine;
-    if (bitmap->RowCacheOffset != offset) bitmap->RowCacheOffset = static_cast<int>(offset);
+    bitmap->RowCacheOffset = static_cast<int>(offset);
+    bitmap->RowCacheIndex = row;
     return offset;
 }
 

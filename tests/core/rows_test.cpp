@@ -54,6 +54,16 @@ TEST_P(Rows, RoundTripAndRowCache) {
     EXPECT_EQ(K_GetBitmapRow(&r, row.data(), 0, bpl), bpl);
     EXPECT_EQ(r.RowCacheOffset, 0);
     EXPECT_EQ(row, Pattern(bpl, 0));
+    // A cache that a caller left stale or corrupt still finds the row.
+    r.RowCacheIndex = 0x7FFFFFFF;
+    r.RowCacheOffset = 0x7FFFFFF0;
+    EXPECT_EQ(K_GetBitmapRow(&r, row.data(), 1, bpl), bpl);
+    EXPECT_EQ(row, Pattern(bpl, 1));
+    r.RowCacheIndex = 1;
+    r.RowCacheOffset = 12345;
+    EXPECT_EQ(K_GetBitmapRow(&r, row.data(), 2, bpl), bpl);
+    EXPECT_EQ(row, Pattern(bpl, 2));
+    EXPECT_EQ(r.RowCacheOffset, 2 * bpl);
 
     // Part of a row from a column; several rows in one put.
     std::vector<unsigned char> part(6);
