@@ -6,6 +6,7 @@
 #include <cstring>
 #include <vector>
 
+#include "../io/reader_helpers.h"
 #include "bitmap.h"
 #include "memory.h"
 #include "palette.h"
@@ -28,12 +29,6 @@ int ScreenDpi(int index) {
     int dpi = screen ? GetDeviceCaps(screen, index) : 0;
     if (screen) ReleaseDC(nullptr, screen);
     return dpi > 0 ? dpi : 96;
-}
-
-bool IsGreyTable(const RGBQUAD* table, int count) {
-    for (int i = 0; i < count; ++i)
-        if (table[i].rgbRed != table[i].rgbGreen || table[i].rgbGreen != table[i].rgbBlue) return false;
-    return count > 0;
 }
 
 // 5-6-5 words to the library's 5-5-5.
@@ -199,7 +194,7 @@ int StoreDib(BitmapRecord* bitmap, const DibLayout& d, const unsigned char* head
         }
     }
     if (colors > 0) {
-        if (IsGreyTable(bitmap->ColorTable, colors)) bitmap->Flags |= K_GRAY_PALETTE;
+        if (IsGrayColorTable(bitmap->ColorTable, colors, 1)) bitmap->Flags |= K_GRAY_PALETTE;
         CreateBitmapPalette(bitmap);
     }
     return K_OK;
