@@ -41,8 +41,8 @@ struct DitherState {
     int ErrorRing;          // ring position of the row being dithered
     RGBQUAD MatchList[256];  // blue, green, red and palette index
     int MatchListCount;
-    int Width;       // the record's Width when dithering started
-    int ColorOrder;  // the record's ColorOrder when dithering started
+    int Width;       // the record's Width when dithering started (sizes the error rows)
+    int ColorOrder;  // the record's ColorOrder at the latest row
 };
 
 // Starts dithering a record's rows into a palette (null: the fixed one for

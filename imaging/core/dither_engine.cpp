@@ -163,12 +163,12 @@ int32_t* ErrorRow(DitherState& s, int dy) {
     return s.ErrorBuffers + static_cast<size_t>(ring) * s.ErrorRowLength * 3;
 }
 
-void DiffuseRow(DitherState& s, const unsigned char* source, unsigned char* target) {
+void DiffuseRow(DitherState& s, const unsigned char* source, unsigned char* target, int width) {
     const Kernel& k = kKernels[s.Method];
     int32_t* rows[kMaxErrorRows + 1] = {};
     for (int dy = 0; dy <= s.ErrorRows; ++dy) rows[dy] = ErrorRow(s, dy);
     int32_t* current = rows[0];
-    for (int x = 0; x < s.Width; ++x) {
+    for (int x = 0; x < width; ++x) {
         int c[3];
         FetchColor(s, source, x, c[0], c[1], c[2]);
         int32_t* sums = current + (x + k.pad) * 3;
@@ -193,7 +193,7 @@ void DiffuseRow(DitherState& s, const unsigned char* source, unsigned char* targ
     // Errors beyond the ends of the row are dropped.
     for (int dy = 0; dy <= s.ErrorRows; ++dy) {
         std::fill(rows[dy], rows[dy] + k.pad * 3, 0);
-        std::fill(rows[dy] + (s.Width + k.pad) * 3, rows[dy] + s.ErrorRowLength * 3, 0);
+        std::fill(rows[dy] + (width + k.pad) * 3, rows[dy] + s.ErrorRowLength * 3, 0);
     }
     s.ErrorRing = (s.ErrorRing + 1) % (s.ErrorRows + 1);
 }
@@ -308,18 +308,22 @@ extern "C" int KAPI K_StartDithering(BitmapRecord* bitmap, const RGBQUAD* palett
 extern "C" int KAPI K_DitherLine(BitmapRecord* bitmap, const unsigned char* source, unsigned char* target) {
     if (!bitmap || !bitmap->DitherStatePointer || !source || !target) return K_ERR_ARGUMENT;
     DitherState& s = *static_cast<DitherState*>(bitmap->DitherStatePointer);
+    // Rows are read by the record's order as it is now; never wider than
+    // the error rows made at the start.
+    s.ColorOrder = bitmap->ColorOrder;
+    int width = std::clamp(bitmap->Width, 0, s.Width);
     if (s.ErrorRows) {
-        DiffuseRow(s, source, target);
+        DiffuseRow(s, source, target, width);
     } else if (s.Method == 7) {
         const unsigned char* thresholds = DispersedDitherMatrix[s.RowCounter & 7];
-        for (int x = 0; x < s.Width; ++x) {
+        for (int x = 0; x < width; ++x) {
             int r, g, b;
             FetchColor(s, source, x, r, g, b);
             StoreIndex(target, x, s.TargetBits, OrderedIndex(s, r, g, b, thresholds[x & 7]));
         }
         ++s.RowCounter;
     } else {
-        for (int x = 0; x < s.Width; ++x) {
+        for (int x = 0; x < width; ++x) {
             int r, g, b;
             FetchColor(s, source, x, r, g, b);
             StoreIndex(target, x, s.TargetBits, IndexOf(s, r, g, b));

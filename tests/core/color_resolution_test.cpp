@@ -166,6 +166,23 @@ TEST(OptimizeBitmap, RefusesAndStopsWithoutTouchingTheTarget) {
     EXPECT_EQ(ColorsOf(target.rec), p);
 }
 
+std::vector<int> g_percents;
+int KAPI RecordPercent(int percent) {
+    g_percents.push_back(percent);
+    return K_OK;
+}
+
+TEST(OptimizeBitmap, ReportsThePaletteAsThirtyPercent) {
+    OwnedBitmap source, target;
+    StorePicture(source.rec, MakePattern(8, 9, 24, 2), 24);
+    g_percents.clear();
+    StatusCallback old = K_SetStatusCallBack(RecordPercent);
+    ASSERT_EQ(K_OptimizeBitmap(source.get(), target.get(), 0, 16), K_OK);
+    K_SetStatusCallBack(old);
+    // 0, 30, then 70 over 9 rows: 7 each with the remainder carried.
+    EXPECT_EQ(g_percents, (std::vector<int>{0, 30, 37, 45, 53, 61, 68, 76, 84, 92, 100}));
+}
+
 TEST(ColorResBitmap, ChoosesTheTargetPalette) {
     Picture p = MakePlasma(64, 48, 3);
     ASSERT_EQ(p.width, 64);
