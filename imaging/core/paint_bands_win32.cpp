@@ -236,11 +236,14 @@ int PaintScaled(HDC hdc, BitmapRecord* bitmap, PaintChoice choice, const Geometr
     int colorCount = paintedBits > 8 ? 0 : 1 << paintedBits;
     PrepareHeader(header, bitmap, paintedBits, choice.kind, colorCount);
 
+    // The clip's rows counted upward from the picture's bottom.
+    const int64_t lowestUp = bottomUp ? g.C.top : H - g.C.bottom;
+    const int64_t highestUp = bottomUp ? g.C.bottom - 1 : H - 1 - g.C.top;
     int64_t fetched = -1;
     int filled = 0;
     for (int y = V.bottom - 1; y >= V.top; --y) {
-        // Rows past the picture (rounding at the clip's edge) repeat its last row.
-        int64_t up = std::min<int64_t>(std::max<int64_t>(sourceUp, 0), H - 1);
+        // Never a row outside the clip (and the caller's rows), whatever the rounding.
+        int64_t up = std::min<int64_t>(std::max<int64_t>(sourceUp, lowestUp), highestUp);
         if (up != fetched) {
             int storageRow = static_cast<int>(bottomUp ? up : H - 1 - up);
             if (!FetchRow(bitmap, rows, storageRow, byteStart, byteEnd - byteStart, span.get())) return K_ERR_READ;

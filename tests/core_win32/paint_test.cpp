@@ -172,6 +172,31 @@ TEST(PaintDC, SourceRectanglesAndClips) {
     }
 }
 
+// A metafile counts as a 24-bit device: the rows it records play back with
+// the picture's colours.
+TEST(PaintDC, MetafilesRecordThePicture) {
+    DisplayModeScope colors(kIndexedPaint, 0);
+    const DepthCase sources[] = {{16, K_ORDER_RGB, K_TOP_DOWN}, {8, 0, K_BOTTOM_UP}, {24, K_ORDER_RGB, K_BOTTOM_UP}};
+    const int w = 10, h = 6;
+    for (const DepthCase& s : sources) {
+        SCOPED_TRACE(std::to_string(s.bits) + " bits");
+        Record r;
+        MakeRecord(&r, w, h, s.bits, Primaries, s.order, s.perspective);
+        HDC recorder = CreateMetaFileA(nullptr);
+        ASSERT_NE(recorder, nullptr);
+        EXPECT_EQ(GetDeviceCaps(recorder, TECHNOLOGY), DT_METAFILE);
+        RECT dest{0, 0, w, h};
+        EXPECT_EQ(K_PaintDC(recorder, &r, nullptr, nullptr, &dest, nullptr, SRCCOPY), K_OK);
+        HMETAFILE metafile = CloseMetaFile(recorder);
+        ASSERT_NE(metafile, nullptr);
+        SectionDC dc(w, h, 24);
+        ASSERT_TRUE(PlayMetaFile(dc.dc(), metafile));
+        DeleteMetaFile(metafile);
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) ASSERT_EQ(ColorText(dc.Pixel(x, y)), ColorText(Primaries(x, y))) << x << "," << y;
+    }
+}
+
 TEST(PaintDC, RowsLongerThanABandArePaintedOneRowPerBand) {
     DisplayModeScope colors(kIndexedPaint, 0);
     const int w = 22000, h = 3;  // 66000 bytes per 24-bit row
