@@ -1,0 +1,316 @@
+// K_LoadFile: identify the file, prepare a work record in the file's own
+// format and the target in the wanted one, run the reader, and convert
+// every delivered row on its way into the target.
+#include <algorithm>
+#include <cstring>
+
+#include "core/bitmap.h"
+#include "core/memory.h"
+#include "core/palette.h"
+#include "io/codecs.h"
+#include "io/loading.h"
+#include "io/reader_helpers.h"
+
+namespace {
+
+// Which row path a load takes, from the target depth T, the file depth F
+// and the colour orders.
+int ChooseKind(int t, int f, int workOrder, int targetOrder, bool ditherFlag) {
+    if (t > 8) {
+        if (t != f) return 2;
+        return workOrder >= 0 && workOrder != targetOrder ? 1 : 0;
+    }
+    if (ditherFlag) return f < t ? 4 : 3;
+    if (t == f) return 0;
+    return f < t ? 2 : 3;
+}
+
+// Releases what a load allocated, in the order the load needs.
+struct LoadCleanup {
+    LoadState* s;
+    bool targetAllocated = false;
+    int result = K_OK;
+    ~LoadCleanup() {
+        if (!s) return;
+        if (s->lock) K_ReleaseBitmap(s->target);
+        if (s->ditherStarted) K_StopDithering(&s->work);
+        FreeGlobalLocked(s->rowA);
+        FreeGlobalLocked(s->rowB);
+        K_FreeBitmap(&s->work);
+        if (targetAllocated && result != K_OK) K_FreeBitmap(s->target);
+        FreeGlobalLocked(s);
+    }
+};
+
+int Replay(LoadState* s) {
+    BitmapRecord* work = &s->work;
+    GlobalBuffer row(static_cast<size_t>(work->BytesPerLine) + 16, true);
+    if (!row) return K_ERR_MEMORY;
+    K_AccessBitmap(work);
+    int result = K_OK;
+    for (int y = 0; y < work->Height && result == K_OK; ++y) {
+        int got = K_GetBitmapRow(work, row.get(), y, work->BytesPerLine);
+        if (got < 0) {
+            result = got;
+            break;
+        }
+        result = LoadFileLineCallback(work, row.get(), 1, s);
+    }
+    K_ReleaseBitmap(work);
+    return result;
+}
+
+// Whole-image loaders fill the work record themselves.
+int LoadWhole(LoadState* s, WholeImageLoader loader, const char* name) {
+    int result = loader(name, &s->work);
+    if (result != K_OK) return result;
+    s->work.Flags &= ~K_INTERLACED;
+    return Replay(s);
+}
+
+}  // namespace
+
+int DecoderLineCount(int height) {
+    if (height <= 32) return 16;
+    return std::max(32, (height / 64 + 15) & ~15);
+}
+
+int NextLoadRow(BitmapRecord* target, const unsigned char* rows, int count, LoadState* state) {
+    const int bpl = target->BytesPerLine;
+    if (!(target->Flags & K_INTERLACED)) {
+        int n = std::min(count, target->Height - state->rowPosition);
+        if (n > 0) {
+            int put = K_PutBitmapRow(target, rows, state->rowPosition, n * bpl);
+            if (put < 0) return put;
+        }
+        state->rowPosition += count;
+        return K_OK;
+    }
+    static const int kStart[4] = {0, 4, 2, 1};
+    static const int kStep[4] = {8, 8, 4, 2};
+    for (int i = 0; i < count; ++i) {
+        if (state->pass < 4 && state->rowPosition < target->Height) {
+            int put = K_PutBitmapRow(target, rows + static_cast<size_t>(i) * bpl, state->rowPosition, bpl);
+            if (put < 0) return put;
+        }
+        if (state->pass >= 4) continue;
+        state->rowPosition += kStep[state->pass];
+        while (state->pass < 4 && state->rowPosition >= target->Height) {
+            if (++state->pass < 4) state->rowPosition = kStart[state->pass];
+        }
+    }
+    return K_OK;
+}
+
+int KAPI LoadFileLineCallback(BitmapRecord* work, unsigned char* rows, int count, void* user) {
+    auto* s = static_cast<LoadState*>(user);
+    BitmapRecord* target = s->target;
+    // The buffers were sized from the probe: a reader that delivers
+    // another geometry is refused rather than overrun.
+    if (work->Width != target->Width || work->Height != target->Height || work->BitsPerPixel != s->workBits ||
+        work->BytesPerLine != s->workBytesPerLine || count < 0)
+        return K_ERR_FORMAT;
+    if (!s->firstRowDone) {
+        target->ViewPerspective = work->ViewPerspective;
+        target->Flags = (target->Flags & ~K_INTERLACED) | (work->Flags & K_INTERLACED);
+        target->XResolution = work->XResolution;
+        target->YResolution = work->YResolution;
+        target->Reserved5[0] = work->Reserved5[0];
+        target->Reserved5[1] = work->Reserved5[1];
+        target->FormatCode = work->FormatCode;
+        if (target->BitsPerPixel == 8 && work->BitsPerPixel == 8) {
+            if (s->compressed || (work->Flags & K_GRAY_PALETTE)) target->Flags |= K_GRAY_PALETTE;
+            else target->Flags &= ~K_GRAY_PALETTE;
+        }
+    }
+    const int t = target->BitsPerPixel, f = work->BitsPerPixel;
+    const int width = target->Width;
+
+    if (s->kind == 0) {
+        if (!s->firstRowDone) {
+            s->firstRowDone = true;
+            HPALETTE palette = PaletteInUse(work);
+            if (palette) {
+                if (target->PaletteHandle) DeleteObject(target->PaletteHandle);
+                target->PaletteHandle = K_DupPalette(palette);
+                target->Flags &= ~K_FIXED_PALETTE_IN_USE;
+                if (t <= 8 && work->Colors > 0 && work->Colors <= (1 << t)) {
+                    target->Colors = work->Colors;
+                    target->DibHeader.biClrUsed = work->Colors;
+                }
+                SetPaletteIndexMap(target);
+            }
+            if (t <= 8) target->Flags = (target->Flags & ~K_FILE_PALETTE) | (work->Flags & K_FILE_PALETTE);
+        }
+        if (s->lock) {
+            int r = NextLoadRow(target, rows, count, s);
+            if (r != K_OK) return r;
+        }
+        return s->callback ? s->callback(target, rows, count, s->userData) : K_OK;
+    }
+
+    if (!s->firstRowDone) {
+        s->firstRowDone = true;
+        if (s->kind == 2) {
+            std::memset(s->palette, 0, sizeof s->palette);
+            HPALETTE palette = PaletteInUse(work);
+            if (palette) {
+                GetPaletteColors(palette, s->palette, std::clamp(work->Colors, 0, 256));
+            } else if (f <= 8) {
+                // No handle: the work's own table (never an index map here).
+                std::memcpy(s->palette, work->ColorTable, sizeof(RGBQUAD) * std::clamp(work->Colors, 0, 256));
+            }
+            if (t <= 8) {
+                if (target->PaletteHandle) DeleteObject(target->PaletteHandle);
+                target->PaletteHandle = CreatePaletteFromColors(s->palette, target->Colors);
+                target->Flags &= ~K_FIXED_PALETTE_IN_USE;
+                SetPaletteIndexMap(target);
+            }
+        } else if (s->kind >= 3) {
+            SetFixedPalette(target);
+            target->Flags |= K_FIXED_PALETTE_IN_USE;
+            int r = K_StartDithering(work, nullptr, target->Colors);
+            if (r != K_OK) return r;
+            s->ditherStarted = true;
+        }
+    }
+    for (int i = 0; i < count; ++i) {
+        const unsigned char* source = rows + static_cast<size_t>(i) * work->BytesPerLine;
+        int r = K_OK;
+        switch (s->kind) {
+            case 1:
+                std::memcpy(s->rowA, source, work->BytesPerLine);
+                r = K_ConvertBuffer(s->rowA, width, f, t, work->ColorOrder, target->ColorOrder, nullptr, nullptr);
+                break;
+            case 2:
+                std::memcpy(s->rowA, source, work->BytesPerLine);
+                r = K_ConvertBuffer(s->rowA, width, f, t, work->ColorOrder, target->ColorOrder, s->palette,
+                                    s->palette);
+                break;
+            default:  // 3 and 4: dither from B into A
+                std::memcpy(s->rowB, source, work->BytesPerLine);
+                std::memset(s->rowA, 0, s->rowABytes);
+                r = K_DitherLine(work, s->rowB, s->rowA);
+                break;
+        }
+        if (r != K_OK) return r;
+        if (s->lock) {
+            r = NextLoadRow(target, s->rowA, 1, s);
+            if (r != K_OK) return r;
+        }
+        if (s->callback) {
+            r = s->callback(target, s->rowA, 1, s->userData);
+            if (r != K_OK) return r;
+        }
+    }
+    return K_OK;
+}
+
+extern "C" int KAPI K_LoadFile(const char* name, BitmapRecord* target, int bitsPerPixel, int colorOrder, int flags,
+                               RowCallback callback, void* userData) {
+    if (!target) return K_ERR_ARGUMENT;
+    FileInfoRecord info;
+    int result = K_FileInfo(name, &info);
+    if (result != K_OK) return result;
+
+    auto* s = static_cast<LoadState*>(AllocGlobalLockedExt(sizeof(LoadState), 1));
+    if (!s) return K_ERR_MEMORY;
+    LoadCleanup cleanup{s};
+    s->lock = (flags & K_LOAD_LOCK) != 0;
+    s->callback = callback;
+    s->userData = userData;
+    s->target = target;
+
+    const int bpp = IsValidDepth(bitsPerPixel) ? bitsPerPixel : info.BitsPerPixel;
+    // Sizes whose storage would not fit in 32 bits are not images we load.
+    if (info.Width <= 0 || info.Height <= 0 ||
+        GetPaddedImageSize(info.Width, info.Height, std::max(bpp, info.BitsPerPixel)) < 0) {
+        s->lock = false;
+        return cleanup.result = K_ERR_FORMAT;
+    }
+    result = K_InitBitmap(&s->work, info.Width, info.Height, info.BitsPerPixel);
+    if (result != K_OK || s->work.ImageSize == 0) {
+        s->lock = false;
+        return cleanup.result = result != K_OK ? result : K_ERR_FORMAT;
+    }
+    s->work.ColorOrder = info.ColorOrder;
+
+    int order = colorOrder == 0 || colorOrder == 1 ? colorOrder : info.ColorOrder;
+    // A target that holds storage is freed before it is set up again.
+    ResetStaleBitmapFlags(target);
+    if (target->Flags & K_ALLOCATED) K_FreeBitmap(target);
+    result = K_InitBitmap(target, info.Width, info.Height, bpp);
+    if (result != K_OK) {
+        s->lock = false;
+        return cleanup.result = result;
+    }
+    if (bpp > 8 && (order == 0 || order == 1)) target->ColorOrder = order;
+
+    if (flags & K_LOAD_ALLOCATE) {
+        result = K_AllocateBitmap(target, K_STORAGE_ANY);
+        if (result != K_OK) {
+            s->lock = false;
+            return cleanup.result = result;
+        }
+        cleanup.targetAllocated = true;
+    }
+    if (CompressedCodec().setCallbackLine) CompressedCodec().setCallbackLine(DecoderLineCount(info.Height));
+
+    s->kind = ChooseKind(bpp, info.BitsPerPixel, s->work.ColorOrder, target->ColorOrder, (flags & K_LOAD_DITHER) != 0);
+    s->workBytesPerLine = s->work.BytesPerLine;
+    s->workBits = s->work.BitsPerPixel;
+    if (s->kind != 0) {
+        s->rowABytes = std::max(target->BytesPerLine, s->work.BytesPerLine) + 16;
+        s->rowA = static_cast<unsigned char*>(AllocGlobalLockedExt(s->rowABytes, 1));
+        if (s->kind >= 3) {
+            s->rowBBytes = s->rowABytes;
+            s->rowB = static_cast<unsigned char*>(AllocGlobalLockedExt(s->rowBBytes, 1));
+        }
+        if (!s->rowA || (s->kind >= 3 && !s->rowB)) {
+            s->lock = false;
+            return cleanup.result = K_ERR_MEMORY;
+        }
+    }
+    if (s->lock) K_AccessBitmap(target);
+
+    const LoadEntry* entry = FindLoadEntry(info.FormatCode);
+    const int workBits = s->work.BitsPerPixel;
+    if (!entry) {
+        result = K_ERR_UNSUPPORTED;
+    } else if (entry->compressed) {
+        s->compressed = true;
+        const CompressedCodecHooks& codec = CompressedCodec();
+        if (workBits == 1) {
+            result = codec.decompress1Bit ? codec.decompress1Bit(name, &s->work) : K_ERR_UNSUPPORTED;
+            if (result == K_OK) result = Replay(s);
+        } else if (!codec.decompress) {
+            result = K_ERR_UNSUPPORTED;
+        } else if (s->kind == 3 && bpp == 8) {
+            // The decoder dithers to 8 bits itself.
+            s->kind = 0;
+            FreeGlobalLocked(s->rowA);
+            FreeGlobalLocked(s->rowB);
+            s->rowA = s->rowB = nullptr;
+            int keep = s->work.ColorOrder;
+            K_InitBitmap(&s->work, info.Width, info.Height, 8);
+            s->work.ColorOrder = keep;
+            s->workBytesPerLine = s->work.BytesPerLine;
+            s->workBits = 8;
+            result = codec.decompress(name, &s->work, LoadFileLineCallback, 8, s, 4);
+        } else {
+            result = codec.decompress(name, &s->work, LoadFileLineCallback, workBits, s, 4);
+        }
+    } else if (entry->wholeImage && (!entry->reader || (flags & K_LOAD_GIF_WHOLE) || s->kind == 3)) {
+        result = LoadWhole(s, entry->wholeImage, name);
+    } else if (entry->reader) {
+        result = entry->reader(name, &s->work, LoadFileLineCallback, workBits, s);
+    } else {
+        result = K_ERR_UNSUPPORTED;
+    }
+    cleanup.result = result;
+    return result;
+}
+
+extern "C" int KAPI K_LoadBitmap(const char* name, BitmapRecord* bitmap, int bitsPerPixel, int colorOrder) {
+    return K_LoadFile(name, bitmap, bitsPerPixel, colorOrder, K_LOAD_ALLOCATE | K_LOAD_LOCK, nullptr, nullptr);
+}

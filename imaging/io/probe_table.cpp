@@ -1,0 +1,38 @@
+// The fixed probe order of K_FileInfo. A codec joins by putting its probe
+// into its step here.
+#include <iterator>
+
+#include "formats/raster_formats.h"
+#include "io/probes.h"
+
+const ProbeStep kProbeOrder[] = {
+    {ProbeAction::Probe, false, nullptr, "compressed format"},
+    {ProbeAction::Probe, true, nullptr, "TIFF"},
+    {ProbeAction::Probe, true, ProbeTGA, "TGA"},  // header test, then the probe
+    {ProbeAction::Probe, false, ProbeBMP, "BMP"},
+    {ProbeAction::Probe, false, ProbePCX, "PCX/DCX"},
+    {ProbeAction::Probe, true, nullptr, "CALS"},
+    {ProbeAction::Probe, true, ProbeGIF, "GIF"},
+    {ProbeAction::Probe, true, ProbePNG, "PNG"},
+    {ProbeAction::Probe, false, nullptr, "compressed-data stream"},
+    {ProbeAction::Probe, false, nullptr, "metafile"},
+    {ProbeAction::Probe, true, nullptr, "EPS"},
+    {ProbeAction::ReReadHeader, true, nullptr, "header again"},
+    {ProbeAction::Probe, true, ProbePSD, "Photoshop"},
+    {ProbeAction::Probe, true, nullptr, "JPEG"},
+    {ProbeAction::Probe, true, nullptr, "CALS"},
+    {ProbeAction::Probe, true, nullptr, "MacPaint"},
+    {ProbeAction::Probe, true, nullptr, "GEM IMG"},
+    {ProbeAction::Probe, true, nullptr, "MSP"},
+    {ProbeAction::Probe, true, nullptr, "WPG"},
+    {ProbeAction::Probe, true, nullptr, "Sun raster"},
+    {ProbeAction::Probe, true, nullptr, "PICT"},
+    {ProbeAction::Probe, true, nullptr, "fax file"},
+    {ProbeAction::Probe, true, nullptr, "IOCA"},
+};
+const size_t kProbeOrderCount = std::size(kProbeOrder);
+
+// PhotoCD (only when its library is bound), then headerless fax (only with
+// a load-info callback).
+const NameProbeFunction kNameProbes[] = {nullptr, nullptr};
+const size_t kNameProbeCount = std::size(kNameProbes);

@@ -1,0 +1,232 @@
+#include "io/reader_helpers.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "core/bitmap.h"
+#include "core/memory.h"
+#include "io/file_callbacks.h"
+#include "io/file_info.h"
+
+int ResetStaleBitmapFlags(BitmapRecord* bitmap) {
+    if (!bitmap) return K_OK;
+    switch (bitmap->FormatCode) {
+        case 0: case 1: case 2: case 3: case 4: case 5: case 6: case 10: case 11: case 14: case 74:
+            break;
+        default:
+            bitmap->Flags &= ~0x3Fu;
+            return K_OK;
+    }
+    switch (bitmap->BitsPerPixel) {
+        case 1: case 2: case 4: case 8: case 16: case 24: case 32:
+            break;
+        default:
+            bitmap->Flags &= ~0x3Fu;
+    }
+    return K_OK;
+}
+
+int IsGrayColorTable(const void* colors, int count, int kind) {
+    if (!colors) return 0;
+    const auto* p = static_cast<const unsigned char*>(colors);
+    int stride = kind == 1 ? 4 : 3;
+    for (int i = 0; i < count; ++i, p += stride)
+        if (p[0] != p[1] || p[1] != p[2]) return 0;
+    return 1;
+}
+
+int ExtractBitField(const unsigned char* source, int first, int count, unsigned char* output) {
+    std::memset(output, 0, (count + 7) / 8);
+    for (int i = 0; i < count; ++i) {
+        int bit = first + i;
+        if (source[bit >> 3] >> (7 - (bit & 7)) & 1) output[i >> 3] |= static_cast<unsigned char>(0x80 >> (i & 7));
+    }
+    return K_OK;
+}
+
+int ConvertRowIfNeeded(BitmapRecord* bitmap, unsigned char* row, int sourceBits, int targetBits, int sourceOrder,
+                       int targetOrder) {
+    if (sourceBits == targetBits && (sourceBits <= 8 || sourceOrder == targetOrder)) return K_OK;
+    return K_ConvertBuffer(row, bitmap->Width, sourceBits, targetBits, sourceOrder, targetOrder, bitmap->ColorTable,
+                           bitmap->ColorTable);
+}
+
+int FetchBlockStub(void*, int, int, int, int) { return 0; }
+
+namespace {
+
+int RowBytes(int width, int bits) { return static_cast<int>((static_cast<long long>(width) * bits + 7) / 8); }
+
+}  // namespace
+
+ReaderSession::~ReaderSession() {
+    if (dithering_) K_StopDithering(bitmap_);
+    FreeGlobalLocked(row_);
+    FreeGlobalLocked(dithered_);
+    if (handle_ >= 0) FileClose(handle_);
+}
+
+int ReaderSession::Open(const char* name, BitmapRecord* bitmap, int wantedBits) {
+    if (!IsValidDepth(wantedBits)) return K_ERR_BITS;
+    if (!bitmap) return K_ERR_ARGUMENT;
+    ResetStaleBitmapFlags(bitmap);
+    if (!name) return K_ERR_NONAME;
+    bitmap_ = bitmap;
+    wanted_ = wantedBits;
+    entryWidth_ = bitmap->Width;
+    entryHeight_ = bitmap->Height;
+    entryOrder_ = bitmap->ColorOrder;
+    entryFlags_ = bitmap->Flags;
+    handle_ = FileOpen(name, kReaderOpenFlags, kReaderPermission);
+    return handle_ < 0 ? K_ERR_OPEN : K_OK;
+}
+
+int ReaderSession::SetImage(int width, int height, int bits, int fileColorOrder) {
+    if (width <= 0 || height <= 0) return K_ERR_FORMAT;
+    // Every row we hand on must fit in a 32-bit image size.
+    if (GetPaddedImageSize(width, height, 32) < 0) return K_ERR_FORMAT;
+    if (entryWidth_ > 0 && entryHeight_ > 0 && GetPaddedImageSize(entryWidth_, entryHeight_, 32) < 0)
+        return K_ERR_FORMAT;
+    width_ = width;
+    height_ = height;
+    bits_ = bits;
+    fileOrder_ = fileColorOrder;
+    fileRowBytes_ = RowBytes(width, bits);
+    if (!(bitmap_->Flags & K_ALLOCATED)) {
+        int r = K_InitBitmap(bitmap_, width, height, bits);
+        if (r != K_OK) return r;
+    }
+    if (entryWidth_ > 0 && entryHeight_ > 0 && (entryWidth_ != width || entryHeight_ != height)) {
+        int r = resize_.Start(width, height, entryWidth_, entryHeight_);
+        if (r != K_OK) return r;
+        if (!(bitmap_->Flags & K_ALLOCATED)) {
+            int r2 = K_InitBitmap(bitmap_, entryWidth_, entryHeight_, bits);
+            if (r2 != K_OK) return r2;
+        }
+    }
+    return K_OK;
+}
+
+int ReaderSession::BeginRows(RowCallback callback, void* userData) {
+    callback_ = callback;
+    user_ = userData;
+    BitmapRecord* b = bitmap_;
+    bool ditherDown = (wanted_ < bits_ && wanted_ <= 8) || (bits_ <= 8 && (entryFlags_ & K_FIXED_PALETTE_IN_USE));
+    if (ditherDown) {
+        if (b->Flags & K_FILE_PALETTE) {
+            b->Flags &= ~K_FIXED_PALETTE_IN_USE;
+            FillColorsFromPalette(b);
+        }
+        int target = std::min(wanted_, 8);
+        if (target != 1 && target != 4 && target != 8) target = 8;
+        if (K_StartDithering(b, nullptr, 1 << target) != K_OK) return K_ERR_MEMORY;
+        dithering_ = true;
+        // The bitmap now stores the wanted depth in the fixed palette.
+        int width = b->Width, height = b->Height;
+        b->BitsPerPixel = target;
+        b->BytesPerLine = GetBytesPerLine(width, target);
+        b->ImageSize = static_cast<unsigned>(b->BytesPerLine) * static_cast<unsigned>(height);
+        b->Colors = 1 << target;
+        b->DibHeader.biBitCount = static_cast<WORD>(target);
+        b->DibHeader.biSizeImage = b->ImageSize;
+        b->DibHeader.biClrUsed = b->Colors;
+        SetFixedPalette(b);
+        b->Flags |= K_FIXED_PALETTE_IN_USE;
+        SetPaletteIndexMap(b);
+    }
+    int order = entryOrder_;
+    swap_ = bits_ > 8 && (order == 0 || order == 1) && fileOrder_ >= 0 && order != fileOrder_;
+    if (bits_ > 8 && (order == 0 || order == 1)) b->ColorOrder = order;
+    widen_ = !dithering_ && wanted_ == 24 && bits_ > 8 && bits_ != 24;
+    if (widen_) {
+        // The record stores 24 bits; keep its geometry in step.
+        int width = b->Width, height = b->Height;
+        if (!(b->Flags & K_ALLOCATED)) {
+            int keepOrder = b->ColorOrder;
+            BitmapRecord saved = *b;
+            K_InitBitmap(b, width, height, 24);
+            b->ColorOrder = keepOrder;
+            b->ViewPerspective = saved.ViewPerspective;
+            b->XResolution = saved.XResolution;
+            b->YResolution = saved.YResolution;
+            b->FormatCode = saved.FormatCode;
+        }
+    }
+    // Large enough for the file row, the resized row at the file's depth
+    // and at 24 bits, and the stored row.
+    int resizedWidth = resize_.get() ? resize_.get()->NewWidth : width_;
+    int widest = std::max(width_, resizedWidth);
+    int bytes = std::max({GetBytesPerLine(widest, bits_ < 8 ? 8 : bits_), GetBytesPerLine(widest, 24),
+                          b->BytesPerLine, fileRowBytes_});
+    row_ = static_cast<unsigned char*>(AllocGlobalLockedExt(static_cast<size_t>(bytes) + 16, 1));
+    if (!row_) return K_ERR_MEMORY;
+    if (dithering_) {
+        dithered_ = static_cast<unsigned char*>(AllocGlobalLockedExt(static_cast<size_t>(bytes) + 16, 1));
+        if (!dithered_) return K_ERR_MEMORY;
+    }
+    return K_OK;
+}
+
+int ReaderSession::DeliverRow(int sourceRow) {
+    unsigned char* row = row_;
+    int bits = bits_;
+    if (swap_) SwapRowRedBlue(row, width_, bits);
+    if (widen_) {
+        ConvertRowPixelSize(row, width_, bits / 8, 3);
+        bits = 24;
+    }
+    int count = 1;
+    if (resize_.get()) {
+        int width = 0;
+        K_Resize(row, sourceRow, bits, &width, &count, resize_.get());
+    }
+    if (dithering_) {
+        if (count == 0) return K_OK;
+        std::memset(dithered_, 0, bitmap_->BytesPerLine);
+        int r = K_DitherLine(bitmap_, row, dithered_);
+        if (r != K_OK) return r;
+        row = dithered_;
+    }
+    if (!callback_) return K_OK;
+    return callback_(bitmap_, row, 1, user_);
+}
+
+namespace {
+
+struct RowStore {
+    int next = 0;
+};
+
+int KAPI StoreRowsInOrder(BitmapRecord* bitmap, unsigned char* rows, int count, void* user) {
+    auto* store = static_cast<RowStore*>(user);
+    for (int i = 0; i < count; ++i, ++store->next) {
+        if (store->next >= bitmap->Height) continue;
+        int put = K_PutBitmapRow(bitmap, rows + static_cast<size_t>(i) * bitmap->BytesPerLine, store->next,
+                                 bitmap->BytesPerLine);
+        if (put < 0) return put;
+    }
+    return K_OK;
+}
+
+}  // namespace
+
+int LoadBitmapWithReader(const char* name, BitmapRecord* bitmap,
+                         int(KAPI* reader)(const char*, BitmapRecord*, RowCallback, int, void*), int colorOrder) {
+    if (!bitmap) return K_ERR_ARGUMENT;
+    FileInfoRecord info;
+    int result = K_FileInfo(name, &info);
+    if (result != K_OK) return result;
+    ResetStaleBitmapFlags(bitmap);
+    if (bitmap->Flags & K_ALLOCATED) K_FreeBitmap(bitmap);
+    result = K_InitBitmap(bitmap, info.Width, info.Height, info.BitsPerPixel);
+    if (result != K_OK) return result;
+    result = K_AllocateBitmap(bitmap, K_STORAGE_ANY);
+    if (result != K_OK) return result;
+    K_AccessBitmap(bitmap);
+    bitmap->ColorOrder = colorOrder;
+    RowStore store;
+    result = reader(name, bitmap, StoreRowsInOrder, info.BitsPerPixel, &store);
+    K_ReleaseBitmap(bitmap);
+    if (result != K_OK) K_FreeBitmap(bitmap);
+    return result;
+}

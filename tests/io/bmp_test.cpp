@@ -1,0 +1,316 @@
+// BMP against the real thing: files written by ImageMagick and netpbm load
+// here with the same pixels (through a file, a memory block and an offset
+// window), and our files read back the same in bmptopnm and ImageMagick.
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <cstring>
+
+#include "io/file_access.h"
+#include "io_test_util.h"
+
+namespace {
+
+struct Fixture {
+    const char* name;
+    std::string command;  // %s: the output path
+    int code;
+    int bits;
+    const char* compression;
+};
+
+std::string Make(const Fixture& f) {
+    std::string path = TestTempPath(std::string("bmp_") + f.name + ".bmp");
+    std::string cmd = f.command;
+    cmd.replace(cmd.find("%s"), 2, "'" + path + "'");
+    EXPECT_EQ(RunHostAndWait(cmd), 0) << cmd;
+    return path;
+}
+
+std::string Im(const std::string& args, const std::string& out) { return kConvert + " " + ImPicture("37x23") + " " + args + " " + out; }
+
+const Fixture kFixtures[] = {
+    {"im_bmp3_24", Im("", "BMP3:%s"), 6, 24, "None"},
+    {"im_bmp3_8", Im("-colors 200 -type Palette -compress None", "BMP3:%s"), 6, 8, "None"},
+    {"im_bmp3_4", Im("-colors 12 -type Palette", "BMP3:%s"), 6, 4, "None"},
+    {"im_bmp3_1", Im("-colors 2 -type Palette", "BMP3:%s"), 6, 1, "None"},
+    {"im_rle8", Im("-colors 40 -type Palette -compress RLE", "BMP3:%s"), 6, 8, "Run Length"},
+    {"im_os2_8", Im("-colors 200 -type Palette", "BMP2:%s"), 14, 8, "None"},
+    {"im_os2_24", Im("", "BMP2:%s"), 14, 24, "None"},
+    // ImageMagick's default: the 124-byte header.
+    {"im_v5_24", Im("", "%s"), 74, 24, "None"},
+    {"im_v5_8", Im("-colors 40 -type Palette -compress None", "%s"), 74, 8, "None"},
+    {"im_v5_4", Im("-colors 9 -type Palette", "%s"), 74, 4, "None"},
+    {"pbm_win_24", kConvert + " " + ImPicture("37x23") + " ppm:- | ppmtobmp -windows > %s", 6, 24, "None"},
+    {"pbm_os2_24", kConvert + " " + ImPicture("37x23") + " ppm:- | ppmtobmp -os2 > %s", 14, 24, "None"},
+    {"pbm_win_8", kConvert + " " + ImPicture("37x23") + " -colors 100 ppm:- | ppmtobmp -windows -bpp 8 > %s", 6, 8, "None"},
+    {"pbm_os2_4", kConvert + " " + ImPicture("37x23") + " -colors 14 ppm:- | ppmtobmp -os2 -bpp 4 > %s", 14, 4, "None"},
+    {"pbm_win_1", kConvert + " " + ImPicture("37x23") + " -monochrome ppm:- | ppmtobmp -windows -bpp 1 > %s", 6, 1, "None"},
+};
+
+class BmpPeers : public ::testing::TestWithParam<Fixture> {};
+
+TEST_P(BmpPeers, SamePixelsThroughFileMemoryAndOffset) {
+    const Fixture& f = GetParam();
+    std::string path = Make(f);
+    std::string expected = HostRgb(path);
+    ASSERT_EQ(expected.size(), 37u * 23 * 3);
+
+    FileInfoRecord info{};
+    ASSERT_EQ(K_FileInfo(path.c_str(), &info), K_OK);
+    EXPECT_EQ(info.FormatCode, f.code);
+    EXPECT_EQ(info.Width, 37);
+    EXPECT_EQ(info.Height, 23);
+    EXPECT_EQ(info.BitsPerPixel, f.bits);
+    EXPECT_STREQ(info.Compression, f.compression);
+    EXPECT_EQ(info.ColorOrder, f.bits == 24 ? 1 : 0);
+
+    std::string bytes = ReadFileBytes(path);
+    FileInfoRecord memoryInfo{};
+    ASSERT_EQ(K_FileInfoMemory(bytes.data(), &memoryInfo, static_cast<int>(bytes.size())), K_OK);
+    // Everything but the short name agrees.
+    EXPECT_EQ(std::memcmp(&info.Width, &memoryInfo.Width, sizeof info - offsetof(FileInfoRecord, Width)), 0);
+    EXPECT_EQ(memoryInfo.FileSize, static_cast<int>(bytes.size()));
+
+    TestBitmap fromFile, fromMemory, fromOffset;
+    ASSERT_EQ(K_LoadBitmap(path.c_str(), fromFile.get(), 0, 1), K_OK);
+    EXPECT_EQ(fromFile->BitsPerPixel, f.bits);
+    EXPECT_EQ(fromFile->FormatCode, 6);
+    EXPECT_TRUE(SamePixels(RecordRgb(fromFile.get()), expected));
+
+    ASSERT_EQ(K_LoadBitmapMemory(bytes.data(), fromMemory.get(), 0, 1, static_cast<int>(bytes.size())), K_OK);
+    EXPECT_TRUE(SamePixels(RecordRgb(fromMemory.get()), expected));
+
+    // The file sits at byte 333 of a bigger one, with other bytes after it.
+    std::string outer = TestTempPath(std::string("bmp_") + f.name + ".outer");
+    WriteFileBytes(outer, std::string(333, 'x') + bytes + std::string(100, 'y'));
+    int handle = DefaultOpen(outer.c_str(), 0x8000, 0x100);
+    ASSERT_GE(handle, 0);
+    EXPECT_EQ(K_LoadFileOffset(handle, 333, static_cast<int>(bytes.size()), fromOffset.get(), 0, 1, 3, nullptr, nullptr),
+              K_OK);
+    DefaultClose(handle);
+    EXPECT_TRUE(SamePixels(RecordRgb(fromOffset.get()), expected));
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, BmpPeers, ::testing::ValuesIn(kFixtures),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// Little-endian helpers for hand-made files.
+void Put16(std::string& s, size_t at, unsigned v) {
+    s[at] = static_cast<char>(v);
+    s[at + 1] = static_cast<char>(v >> 8);
+}
+void Put32(std::string& s, size_t at, unsigned v) {
+    Put16(s, at, v & 0xFFFF);
+    Put16(s, at + 2, v >> 16);
+}
+unsigned Get32(const std::string& s, size_t at) {
+    return static_cast<unsigned char>(s[at]) | static_cast<unsigned char>(s[at + 1]) << 8 |
+           static_cast<unsigned char>(s[at + 2]) << 16 | static_cast<unsigned>(static_cast<unsigned char>(s[at + 3])) << 24;
+}
+
+// A Windows BMP at 4 or 8 bits with a grey palette of `colors` entries and
+// the given (already encoded) pixel data.
+std::string HandMade(int width, int height, int bits, int compression, int colors, const std::string& data) {
+    std::string s(54, '\0');
+    s[0] = 'B';
+    s[1] = 'M';
+    Put32(s, 14, 40);
+    Put32(s, 18, width);
+    Put32(s, 22, height);
+    Put16(s, 26, 1);
+    Put16(s, 28, bits);
+    Put32(s, 30, compression);
+    Put32(s, 34, static_cast<unsigned>(data.size()));
+    Put32(s, 46, colors);
+    for (int i = 0; i < colors; ++i) {
+        char v = static_cast<char>(i * 255 / (colors - 1));
+        s += std::string{v, v, v, 0};
+    }
+    Put32(s, 10, static_cast<unsigned>(s.size()));
+    s += data + std::string(2, '\0');  // ImageMagick wants bytes after the end of bitmap
+    Put32(s, 2, static_cast<unsigned>(s.size()));
+    return s;
+}
+
+TEST(Bmp, RunLengthFilesDecodeAsImageMagickDoes) {
+    // RLE8: runs, a literal of odd length (padded), a delta that skips
+    // three rows, end of bitmap.
+    std::string rle8 = std::string("\x03\x05", 2) + std::string("\x00\x03\x01\x02\x03\x00", 6) + std::string("\x00\x00", 2) +
+                       std::string("\x00\x02\x02\x03", 4) + std::string("\x02\x07", 2) + std::string("\x00\x00", 2) +
+                       std::string("\x08\x02", 2) + std::string("\x00\x01", 2);
+    // RLE4: alternating nibbles, a literal of 5 nibbles (3 bytes, padded).
+    std::string rle4 = std::string("\x07\x1e", 2) + std::string("\x00\x05\x12\x34\x50\x00", 6) + std::string("\x00\x00", 2) +
+                       std::string("\x0c\xf0", 2) + std::string("\x00\x01", 2);
+    struct Case {
+        const char* name;
+        std::string file;
+    } cases[] = {{"rle8", HandMade(9, 6, 8, 1, 16, rle8)}, {"rle4", HandMade(12, 3, 4, 2, 16, rle4)}};
+    for (auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::string path = TestTempPath(std::string("bmp_hand_") + c.name + ".bmp");
+        WriteFileBytes(path, c.file);
+        TestBitmap b;
+        ASSERT_EQ(K_LoadBitmap(path.c_str(), b.get(), 0, 1), K_OK);
+        EXPECT_TRUE(SamePixels(RecordRgb(b.get()), HostRgb(path)));
+    }
+    // The delta's three skipped rows (file rows 2..4 from the bottom,
+    // i.e. top rows 1..3) come out zero, and so does the rest of row 1.
+    std::string path = TestTempPath("bmp_hand_rle8.bmp");
+    TestBitmap b;
+    ASSERT_EQ(K_LoadBitmap(path.c_str(), b.get(), 0, 1), K_OK);
+    unsigned char row[16];
+    K_AccessBitmap(b.get());
+    for (int storageRow = 1; storageRow <= 4; ++storageRow) {
+        ASSERT_GT(K_GetBitmapRow(b.get(), row, storageRow, b->BytesPerLine), 0);
+        int expectNonZero = storageRow == 4 ? 1 : 0;  // the run of 2 after the delta lands in row 4 at x 2
+        int nonZero = 0;
+        for (int x = 0; x < 9; ++x) nonZero += row[x] != 0;
+        EXPECT_EQ(nonZero > 0, expectNonZero == 1) << storageRow;
+    }
+    K_ReleaseBitmap(b.get());
+}
+
+TEST(Bmp, TopDownFilesLoadTheRightWayUp) {
+    std::string bottomUp = TestTempPath("bmp_bottom_up.bmp");
+    Host(kConvert + " " + ImPicture("37x23") + " BMP3:'" + bottomUp + "'");
+    std::string s = ReadFileBytes(bottomUp);
+    // Negate the height and reverse the rows.
+    unsigned offset = Get32(s, 10);
+    int rowBytes = (37 * 3 + 3) / 4 * 4;
+    std::string flipped = s.substr(0, offset);
+    for (int y = 22; y >= 0; --y) flipped += s.substr(offset + static_cast<size_t>(y) * rowBytes, rowBytes);
+    Put32(flipped, 22, static_cast<unsigned>(-23));
+    std::string topDown = TestTempPath("bmp_top_down.bmp");
+    WriteFileBytes(topDown, flipped);
+
+    FileInfoRecord info{};
+    ASSERT_EQ(K_FileInfo(topDown.c_str(), &info), K_OK);
+    EXPECT_EQ(info.Height, 23);
+    EXPECT_EQ(info.ViewPerspective, 0);
+    TestBitmap b;
+    ASSERT_EQ(K_LoadBitmap(topDown.c_str(), b.get(), 0, 1), K_OK);
+    EXPECT_EQ(b->ViewPerspective, 0);
+    EXPECT_TRUE(SamePixels(RecordRgb(b.get()), HostRgb(bottomUp)));
+    EXPECT_TRUE(SamePixels(HostRgb(topDown), HostRgb(bottomUp)));
+
+    // Saved again, it is an ordinary bottom-up file with the same picture.
+    std::string saved = TestTempPath("bmp_top_down_saved.bmp");
+    ASSERT_EQ(K_SaveBitmap(saved.c_str(), b.get(), 6, 0, 0), K_OK);
+    EXPECT_TRUE(SamePixels(HostRgb(saved), HostRgb(bottomUp)));
+}
+
+TEST(Bmp, OurFilesReadBackInNetpbmAndImageMagick) {
+    std::string source = TestTempPath("bmp_save_source.bmp");
+    Host(kConvert + " " + ImPicture("37x23") + " BMP3:'" + source + "'");
+    // netpbm reads no OS/2 2.x file, and ImageMagick takes the colour
+    // table of one as 3-byte entries; those rows are checked by our reader.
+    struct Case {
+        int bits;
+        int kind;
+        int dataOffset;
+        bool imageMagick, netpbm;
+    } cases[] = {{24, 1, 54, true, true},      {8, 1, 54 + 1024, true, true}, {4, 1, 54 + 64, true, true},
+                 {1, 1, 54 + 8, true, true},    {24, 2, 26, true, true},       {4, 2, 26 + 48, true, true},
+                 {8, 3, 78 + 1024, false, false}, {24, 3, 78, true, false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.bits << " bits, kind " << c.kind);
+        TestBitmap b;
+        ASSERT_EQ(K_LoadBitmap(source.c_str(), b.get(), c.bits, 1), K_OK);
+        std::string path = TestTempPath("bmp_saved_" + std::to_string(c.bits) + "_" + std::to_string(c.kind) + ".bmp");
+        ASSERT_EQ(K_SaveBMPBitmap(path.c_str(), b.get(), c.bits, c.kind), K_OK);
+        std::string file = ReadFileBytes(path);
+        ASSERT_GE(file.size(), 30u);
+        EXPECT_EQ(Get32(file, 10), static_cast<unsigned>(c.dataOffset));
+        EXPECT_EQ(Get32(file, 2), file.size());
+        std::string ours = RecordRgb(b.get());
+        if (c.imageMagick) EXPECT_TRUE(SamePixels(HostRgb(path), ours));
+        if (c.netpbm) EXPECT_TRUE(SamePixels(NetpbmRgb(path), ours));
+        TestBitmap back;
+        ASSERT_EQ(K_LoadBitmap(path.c_str(), back.get(), 0, 1), K_OK);
+        EXPECT_EQ(back->BitsPerPixel, c.bits);
+        EXPECT_TRUE(SamePixels(RecordRgb(back.get()), ours));
+    }
+}
+
+TEST(Bmp, ResolutionAndColourCount) {
+    // 150 dpi is stored as 5906 pixels per metre and read back as 150.
+    TestBitmap b;
+    ASSERT_EQ(K_InitBitmap(b.get(), 5, 4, 24), K_OK);
+    ASSERT_EQ(K_AllocateBitmap(b.get(), 1), K_OK);
+    b->XResolution = b->YResolution = 150;
+    std::string path = TestTempPath("bmp_dpi.bmp");
+    ASSERT_EQ(K_SaveBitmap(path.c_str(), b.get(), 6, 24, 0), K_OK);
+    std::string file = ReadFileBytes(path);
+    EXPECT_EQ(Get32(file, 38), 5906u);
+    FileInfoRecord info{};
+    ASSERT_EQ(K_FileInfo(path.c_str(), &info), K_OK);
+    EXPECT_EQ(info.XResolution, 150);
+    EXPECT_EQ(info.HeaderSize, 40);
+    // Without pixels per metre the file states no resolution.
+    Put32(file, 38, 0);
+    WriteFileBytes(path, file);
+    ASSERT_EQ(K_FileInfo(path.c_str(), &info), K_OK);
+    EXPECT_EQ(info.XResolution, 0);
+    EXPECT_EQ(info.YResolution, 0);
+
+    // Sixteen colours used at 8 bits: sixteen entries, the rest stay zero.
+    std::string pixels(8 * 2, '\x0f');
+    std::string eight = TestTempPath("bmp_16_colours.bmp");
+    WriteFileBytes(eight, HandMade(8, 2, 8, 0, 16, pixels));
+    TestBitmap p;
+    ASSERT_EQ(K_InitBitmap(p.get(), 8, 2, 8), K_OK);
+    ASSERT_EQ(K_LoadBMPFile(eight.c_str(), p.get(), nullptr, 8, nullptr), K_OK);
+    EXPECT_EQ(p->Colors, 16);
+    ASSERT_EQ(K_AllocateBitmap(p.get(), 1), K_OK);
+    RGBQUAD table[256] = {};
+    ASSERT_EQ(K_GetBitmapColors(p.get(), 0, 16, table), K_OK);
+    EXPECT_EQ(table[15].rgbRed, 255);
+    EXPECT_EQ(table[1].rgbRed, 17);
+}
+
+// Hostile files as recipes that patch a good one; each must fail with a
+// negative code and touch nothing outside the record.
+TEST(Bmp, MalformedFilesAreRefused) {
+    std::string good = TestTempPath("bmp_good8.bmp");
+    Host(kConvert + " " + ImPicture("37x23") + " -colors 30 -type Palette -compress None BMP3:'" + good + "'");
+    const std::string base = ReadFileBytes(good);
+    ASSERT_GT(base.size(), 100u);
+    struct Recipe {
+        const char* name;
+        std::string (*make)(std::string);
+        int expected;  // 0: any negative code
+    } recipes[] = {
+        {"16 bits", [](std::string s) { Put16(s, 28, 16); return s; }, -9},
+        {"32 bits", [](std::string s) { Put16(s, 28, 32); return s; }, -9},
+        {"zero width", [](std::string s) { Put32(s, 18, 0); return s; }, -9},
+        {"huge width", [](std::string s) { Put32(s, 18, 0x7FFFFFFF); return s; }, -9},
+        {"smallest height", [](std::string s) { Put32(s, 22, 0x80000000u); return s; }, -9},
+        {"huge both", [](std::string s) { Put32(s, 18, 70000); Put32(s, 22, 70000); return s; }, -9},
+        {"info size 0x7fffffff", [](std::string s) { Put32(s, 14, 0x7FFFFFFF); return s; }, -9},
+        {"info size 13", [](std::string s) { Put32(s, 14, 13); return s; }, -9},
+        {"truncated header", [](std::string s) { return s.substr(0, 30); }, 0},
+        {"truncated palette", [](std::string s) { return s.substr(0, 60); }, 0},
+        {"truncated pixels", [](std::string s) { return s.substr(0, s.size() - 40); }, -7},
+        {"data offset past the end", [](std::string s) { Put32(s, 10, 0x7FFFFFF0); return s; }, 0},
+        {"colours used huge", [](std::string s) { Put32(s, 46, 0xFFFFFFFF); return s; }, 1},
+        {"RLE at 24 bits", [](std::string s) { Put16(s, 28, 24); Put32(s, 30, 1); return s; }, 0},
+        {"RLE runaway", [](std::string s) {
+             Put32(s, 30, 1);
+             size_t off = Get32(s, 10);
+             for (size_t i = off; i + 4 <= s.size(); i += 4) { s[i] = 0; s[i + 1] = 2; s[i + 2] = '\xff'; s[i + 3] = '\xff'; }
+             return s;
+         }, 1},
+    };
+    for (const Recipe& r : recipes) {
+        SCOPED_TRACE(r.name);
+        std::string bytes = r.make(base);
+        TestBitmap b;
+        int result = K_LoadBitmapMemory(bytes.data(), b.get(), 0, 1, static_cast<int>(bytes.size()));
+        if (r.expected == 0) EXPECT_LT(result, 0);
+        else EXPECT_EQ(result, r.expected);
+        if (result != K_OK) EXPECT_EQ(b->Flags & K_ALLOCATED, 0u);
+    }
+}
+
+}  // namespace
