@@ -1,6 +1,11 @@
 #include "format_fixture.h"
 
+#include "core/palette.h"
+
+#include <chrono>
 #include <cstdio>
+#include <cstdlib>
+#include <thread>
 #include <cstring>
 #include <sstream>
 
@@ -96,12 +101,35 @@ std::string WritePpm(const Rgb& picture, const std::string& name) {
     return path;
 }
 
-void Host(const std::string& command) { ASSERT_EQ(RunHost(command), 0) << command; }
+int HostStatus(const std::string& command) {
+    // Under Wine the bridge can return, and drop its script, before a slow
+    // start of the tool; the tool's own status file says when it has run,
+    // and a start that never came is tried again (the commands are
+    // idempotent).
+    static int serial = 0;
+    std::string done = TestTempPath("host_done_" + std::to_string(++serial));
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        std::remove(done.c_str());
+        RunHost("(" + command + "); echo $? > " + done);
+        for (int i = 0; i < 200; ++i) {
+            std::string code = ReadFileBytes(done);
+            if (!code.empty() && code.back() == '\n') {
+                std::remove(done.c_str());
+                return std::atoi(code.c_str());
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
+    }
+    return -1;
+}
+
+void Host(const std::string& command) { ASSERT_EQ(HostStatus(command), 0) << command; }
 
 Rgb HostPnm(const std::string& command) {
     static int serial = 0;
     std::string out = TestTempPath("host_out_" + std::to_string(++serial) + ".pnm");
-    if (RunHost(command + " > " + out) != 0) return Rgb{};
+    // Any PNM (PBM, PGM, PPM) comes back as PPM.
+    if (HostStatus(command + " | ppmtoppm > " + out) != 0) return Rgb{};
     return FromPnm(ReadFileBytes(out));
 }
 
@@ -123,6 +151,34 @@ Rgb RecordPixels(BitmapRecord* b) {
             q[0] = bgr ? s[2] : s[0];
             q[1] = s[1];
             q[2] = bgr ? s[0] : s[2];
+        }
+    }
+    K_ReleaseBitmap(b);
+    return p;
+}
+
+Rgb RecordPixels24(BitmapRecord* b) {
+    if (b->BitsPerPixel > 8) return RecordPixels(b);
+    Rgb p{b->Width, b->Height, std::vector<unsigned char>(static_cast<size_t>(b->Width) * b->Height * 3)};
+    // The colour table may hold the index map; the palette in use has the colours.
+    RGBQUAD colors[256] = {};
+    if (PaletteInUse(b))
+        GetPaletteColors(PaletteInUse(b), colors, 1 << b->BitsPerPixel);
+    else
+        std::memcpy(colors, b->ColorTable, sizeof colors);
+    std::vector<unsigned char> row(b->BytesPerLine);
+    K_AccessBitmap(b);
+    for (int y = 0; y < b->Height; ++y) {
+        int stored = b->ViewPerspective == K_BOTTOM_UP ? b->Height - 1 - y : y;
+        K_GetBitmapRow(b, row.data(), stored, b->BytesPerLine);
+        for (int x = 0; x < b->Width; ++x) {
+            int v = b->BitsPerPixel == 8 ? row[x]
+                    : b->BitsPerPixel == 4 ? (x & 1 ? row[x / 2] & 15 : row[x / 2] >> 4)
+                                           : (row[x / 8] >> (7 - (x & 7))) & 1;
+            unsigned char* q = &p.pixels[(static_cast<size_t>(y) * b->Width + x) * 3];
+            q[0] = colors[v].rgbRed;
+            q[1] = colors[v].rgbGreen;
+            q[2] = colors[v].rgbBlue;
         }
     }
     K_ReleaseBitmap(b);

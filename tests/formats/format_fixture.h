@@ -33,6 +33,8 @@ Rgb FromPnm(const std::string& bytes);
 
 // Writes the picture as PPM under the test directory; returns the path.
 std::string WritePpm(const Rgb& picture, const std::string& name);
+// A host command's exit status (-1 when it could not be run).
+int HostStatus(const std::string& command);
 // Runs a host command; fails the test when it does not exit with 0.
 void Host(const std::string& command);
 // The pixels of a file as a host tool sees them (ImageMagick to PPM).
@@ -45,6 +47,8 @@ Rgb HostPnm(const std::string& command);
 Rgb LoadRgb(const std::string& path, int* result = nullptr);
 // The rows of a 24-bit RGB record as a top-down picture.
 Rgb RecordPixels(BitmapRecord* bitmap);
+// Any record's pixels through its colours (indexed or true colour).
+Rgb RecordPixels24(BitmapRecord* bitmap);
 // A new 24-bit record (BGR order, bottom-up) holding the picture.
 void MakeRecord(const Rgb& picture, BitmapRecord* bitmap);
 // A new record at 1, 4 or 8 bits with the given palette and indices
