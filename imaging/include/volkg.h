@@ -523,18 +523,8 @@ int  KAPI K_LoadPCXFile(const char* name, BitmapRecord* bitmap, RowCallback call
 int  KAPI K_LoadPCXBitmap(const char* name, BitmapRecord* bitmap);
 int  KAPI K_SavePCXBitmap(const char* name, BitmapRecord* bitmap, int bitsPerPixel);
 
-/* The page of a DCX file comes from the option block's page number. */
-int  KAPI K_LoadPCXFile(const char* name, BitmapRecord* bitmap, RowCallback callback, int bitsPerPixel, void* userData);
-int  KAPI K_LoadPCXBitmap(const char* name, BitmapRecord* bitmap);
-int  KAPI K_SavePCXBitmap(const char* name, BitmapRecord* bitmap, int bitsPerPixel);
-
 
 /* ---- Exports: GIF --------------------------------------------------------- */
-
-int  KAPI K_LoadGIFFile(const char* name, BitmapRecord* bitmap, RowCallback callback, int bitsPerPixel, void* userData);
-int  KAPI K_LoadGIFBitmap(const char* name, BitmapRecord* bitmap);
-/* 8 bits per pixel only. */
-int  KAPI K_SaveGIFBitmap(const char* name, BitmapRecord* bitmap, int bitsPerPixel);
 
 int  KAPI K_LoadGIFFile(const char* name, BitmapRecord* bitmap, RowCallback callback, int bitsPerPixel, void* userData);
 int  KAPI K_LoadGIFBitmap(const char* name, BitmapRecord* bitmap);
@@ -546,11 +536,6 @@ int  KAPI K_SaveGIFBitmap(const char* name, BitmapRecord* bitmap, int bitsPerPix
 
 
 /* ---- Exports: TGA --------------------------------------------------------- */
-
-int  KAPI K_LoadTGAFile(const char* name, BitmapRecord* bitmap, RowCallback callback, int bitsPerPixel, void* userData);
-int  KAPI K_LoadTGABitmap(const char* name, BitmapRecord* bitmap);
-/* 8, 16, 24 or 32 bits per pixel. */
-int  KAPI K_SaveTGABitmap(const char* name, BitmapRecord* bitmap, int bitsPerPixel);
 
 int  KAPI K_LoadTGAFile(const char* name, BitmapRecord* bitmap, RowCallback callback, int bitsPerPixel, void* userData);
 int  KAPI K_LoadTGABitmap(const char* name, BitmapRecord* bitmap);
