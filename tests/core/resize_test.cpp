@@ -21,15 +21,22 @@ struct Record {
 // one pixel back (halving would take columns 0 and 1); an offset of 0.001%
 // lands on the exact multiples. Rows are picked in storage order, so a
 // bottom-up picture is sampled from its bottom line.
-Picture Sample(const Picture& p, int width, int height, int view = K_TOP_DOWN) {
+std::string SampleArgs(int width, int height, int view = K_TOP_DOWN) {
     std::string sample = "-define sample:offset=0.001 -sample " + std::to_string(width) + "x" + std::to_string(height) + "!";
-    return RunMagick(p, view == K_BOTTOM_UP ? "-flip " + sample + " -flip" : sample, "sample");
+    return view == K_BOTTOM_UP ? "-flip " + sample + " -flip" : sample;
 }
 
 TEST(ResizeBitmap, PicksThePixelsImageMagickSamples) {
     struct Size {
         int width, height;
     } sizes[] = {{5, 4}, {29, 17}, {13, 9}, {1, 1}, {26, 3}, {2, 40}};
+    MagickBatch batch("sample");
+    struct Check {
+        Picture ours;
+        int expected;
+        std::string what;
+    };
+    std::vector<Check> checks;
     for (int bits : {1, 4, 8, 16, 24, 32}) {
         Picture p = MakePattern(13, 9, bits, bits + 3);
         for (int sourceView : {K_BOTTOM_UP, K_TOP_DOWN}) {
@@ -43,11 +50,14 @@ TEST(ResizeBitmap, PicksThePixelsImageMagickSamples) {
                 ASSERT_EQ(K_AllocateBitmap(&dst.r, K_STORAGE_ANY), K_OK);
                 dst.r.ViewPerspective = targetView;
                 ASSERT_EQ(K_ResizeBitmap(&src.r, &dst.r), K_OK);
-                EXPECT_EQ(ReadPicture(dst.r), Sample(p, s.width, s.height, sourceView))
-                    << bits << " bits, " << s.width << "x" << s.height << ", views " << sourceView << "/" << targetView;
+                checks.push_back({ReadPicture(dst.r), batch.Add(p, SampleArgs(s.width, s.height, sourceView)),
+                                  std::to_string(bits) + " bits, " + std::to_string(s.width) + "x" + std::to_string(s.height) +
+                                      ", views " + std::to_string(sourceView) + "/" + std::to_string(targetView)});
             }
         }
     }
+    ASSERT_TRUE(batch.Run());
+    for (const Check& c : checks) EXPECT_EQ(c.ours, batch.Result(c.expected)) << c.what;
 }
 
 TEST(ResizeBitmap, HalvingAndDoublingPickWholePixels) {
@@ -104,6 +114,8 @@ private:
 };
 
 TEST_F(SizeBitmapTest, ResizesInPlaceKeepingOrderAndPalettes) {
+    MagickBatch batch("size");
+    std::vector<std::pair<Picture, int>> checks;
     for (int bits : {4, 16, 24, 32}) {
         Record rec;
         Picture p = MakePattern(9, 7, bits, 70 + bits);
@@ -120,11 +132,13 @@ TEST_F(SizeBitmapTest, ResizesInPlaceKeepingOrderAndPalettes) {
         EXPECT_EQ(rec.r.DibHeader.biWidth, 20);
         EXPECT_EQ(rec.r.DibHeader.biHeight, 5);
         EXPECT_EQ(rec.r.DibHeader.biSizeImage, rec.r.ImageSize);
-        EXPECT_EQ(ReadPicture(rec.r), Sample(p, 20, 5)) << bits;
+        checks.emplace_back(ReadPicture(rec.r), batch.Add(p, SampleArgs(20, 5)));
         ASSERT_FALSE(g_seen.empty());
         EXPECT_EQ(g_seen.front(), 0);
         EXPECT_EQ(g_seen.back(), 100);
     }
+    ASSERT_TRUE(batch.Run());
+    for (const auto& [ours, expected] : checks) EXPECT_EQ(ours, batch.Result(expected));
 }
 
 TEST_F(SizeBitmapTest, SameSizeAndRefusals) {

@@ -5,10 +5,14 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <ostream>
 #include <string>
+#include <thread>
+#include <utility>
 #include <vector>
 
 #include "core/bitmap.h"
@@ -165,13 +169,79 @@ inline Picture FromPnm(const std::string& s) {
     return p;
 }
 
-// Runs an ImageMagick command line over a picture: {in} and {out} name the
-// files; the result read back as PGM/PPM.
+// Runs a shell command on the host and waits for its exit status. Under
+// Wine "start /wait /unix" may return before the host command has even
+// opened its script, so the script stays until the command has left its
+// status in a file, which is waited for (up to two minutes).
+inline int RunHostWaiting(const std::string& command) {
+    static int counter = 0;
+    std::string base = TestTempPath("pixels_host_" +
+                                    std::to_string(std::chrono::steady_clock::now().time_since_epoch().count() % 1000000) +
+                                    "_" + std::to_string(++counter));
+    std::string script = base + ".sh", done = base + ".done";
+    std::remove(done.c_str());
+    WriteFileBytes(script, "#!/bin/sh\n(" + command + ")\necho $? > '" + done + ".tmp'; mv '" + done + ".tmp' '" + done + "'\n");
+#ifdef _WIN32
+    std::string line = "cmd /c start /wait /unix /bin/sh " + script;
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &si, &pi))
+        return -1;
+    WaitForSingleObject(pi.hProcess, INFINITE);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+#else
+    RunHost("/bin/sh '" + script + "'");
+#endif
+    int result = -1;
+    for (int i = 0; i < 1200; ++i) {
+        std::string status = ReadFileBytes(done);
+        if (!status.empty()) {
+            result = std::atoi(status.c_str());
+            break;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    std::remove(done.c_str());
+    std::remove(script.c_str());
+    return result;
+}
+
+// ImageMagick runs over pictures, gathered into one host call (a host call
+// under Wine costs about a second).
+class MagickBatch {
+public:
+    explicit MagickBatch(std::string tag) : tag_(std::move(tag)) {}
+    // Queues "convert in <args> -depth 8 out"; returns the index of its result.
+    int Add(const Picture& in, const std::string& args) {
+        int i = static_cast<int>(outputs_.size());
+        std::string ext = in.channels == 1 ? ".pgm" : ".ppm";
+        std::string a = TestTempPath(tag_ + "_" + std::to_string(i) + "_in" + ext);
+        std::string b = TestTempPath(tag_ + "_" + std::to_string(i) + "_out" + ext);
+        WriteFileBytes(a, ToPnm(in));
+        std::remove(b.c_str());
+        commands_ += "/usr/bin/convert-im6.q16 '" + a + "' " + args + " -depth 8 '" + b + "' || exit 1\n";
+        outputs_.push_back(b);
+        return i;
+    }
+    // Runs every queued command; false when one of them failed.
+    bool Run() {
+        std::string script = TestTempPath(tag_ + "_batch.sh");
+        WriteFileBytes(script, commands_);
+        return RunHostWaiting("/bin/sh '" + script + "'") == 0;
+    }
+    Picture Result(int i) const { return FromPnm(ReadFileBytes(outputs_[i])); }
+
+private:
+    std::string tag_, commands_;
+    std::vector<std::string> outputs_;
+};
+
+// One ImageMagick run over a picture.
 inline Picture RunMagick(const Picture& in, const std::string& args, const std::string& tag) {
-    std::string a = TestTempPath(tag + "_in" + (in.channels == 1 ? ".pgm" : ".ppm"));
-    std::string b = TestTempPath(tag + "_out" + (in.channels == 1 ? ".pgm" : ".ppm"));
-    WriteFileBytes(a, ToPnm(in));
-    int status = RunHost("/usr/bin/convert-im6.q16 " + a + " " + args + " -depth 8 " + b);
-    EXPECT_EQ(status, 0) << args;
-    return FromPnm(ReadFileBytes(b));
+    MagickBatch batch(tag);
+    int i = batch.Add(in, args);
+    EXPECT_TRUE(batch.Run()) << args;
+    return batch.Result(i);
 }
