@@ -32,6 +32,7 @@ bool ValidChoice(int bits, int choice) {
 // Everything one conversion holds, released on every way out.
 struct ColorResJob {
     BitmapRecord* caller = nullptr;  // the caller's source record
+    void* callerState = nullptr;     // its dithering state, if it had one
     BitmapRecord source{};           // the source as it was (the caller's may be the target)
     BitmapRecord* target = nullptr;
     BitmapRecord scratch{};          // the target when only the callback gets rows
@@ -48,14 +49,22 @@ struct ColorResJob {
     int method = 0;
 
     ~ColorResJob() {
-        if (ditherStarted) K_StopDithering(&source);
+        StopDithering();
         FreeGlobalLocked(builtTable);
+    }
+
+    // Stops the conversion's dithering; a state the caller had hung on the
+    // source stays where it was.
+    void StopDithering() {
+        if (!ditherStarted) return;
+        K_StopDithering(&source);
+        source.DitherStatePointer = callerState;
+        ditherStarted = false;
     }
 
     // A failure: the target's storage goes, the caller's source comes back.
     int Fail(int code) {
-        if (ditherStarted) K_StopDithering(&source);
-        ditherStarted = false;
+        StopDithering();
         K_FreeBitmap(target);
         if (sameRecord) *caller = source;
         return code;
@@ -168,6 +177,7 @@ extern "C" int KAPI K_ColorResBitmap(BitmapRecord* source, BitmapRecord* target,
     std::unique_ptr<ColorResJob> job(new (std::nothrow) ColorResJob);
     if (!job) return K_ERR_MEMORY;
     job->caller = source;
+    job->callerState = source->DitherStatePointer;
     job->source = *source;
     job->bits = bits;
     job->choice = choice;
@@ -208,8 +218,7 @@ extern "C" int KAPI K_ColorResBitmap(BitmapRecord* source, BitmapRecord* target,
     }
 
     result = ConvertRows(*job, rowCallback, userData);
-    if (job->ditherStarted) K_StopDithering(&job->source);
-    job->ditherStarted = false;
+    job->StopDithering();
     if (result != K_OK) return job->Fail(result);
 
     if (bits <= 8) SetPaletteIndexMap(out);
