@@ -59,6 +59,10 @@ int BuildOptimizedPalette(BitmapRecord* bitmap, RGBQUAD* palette, int colors, ui
 // On a palette screen, fixes the screen's static colours at both ends of a
 // count-entry palette and returns how many; 0 and nothing written elsewhere.
 int GetSystemPaletteSplit(RGBQUAD* palette, int count);
+// The placement behind it: n = min(reserved, count) static colours, the
+// first n / 2 of the system palette's size entries at the start of ours,
+// its last n - n / 2 at our end (flag byte 0). Returns n.
+int PlaceStaticColors(RGBQUAD* palette, int count, const PALETTEENTRY* system, int size, int reserved);
 
 // Reads a record's palette in use (or, without a handle, its colour table or
 // the fixed palette of its depth) into 256 entries, the rest zero.

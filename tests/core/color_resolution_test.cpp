@@ -340,6 +340,30 @@ TEST(UserMatchTable, CellsHoldOnePlusThePalettePosition) {
     EXPECT_EQ(K_FreeUserMatchTable(nullptr), K_OK);
 }
 
+TEST(SystemPaletteSplit, StaticColoursGoToBothEnds) {
+    // A palette screen of 256 entries with 20 static colours, into 256
+    // and into 16 entries (only 16 fit).
+    PALETTEENTRY system[256];
+    for (int i = 0; i < 256; ++i) system[i] = PALETTEENTRY{static_cast<BYTE>(i), 7, 9, 0};
+    struct Case {
+        int count, reserved, n;
+        std::vector<int> atStart, atEnd;  // system positions expected
+    } cases[] = {
+        {256, 20, 20, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9}, {246, 247, 248, 249, 250, 251, 252, 253, 254, 255}},
+        {16, 20, 16, {0, 1, 2, 3, 4, 5, 6, 7}, {248, 249, 250, 251, 252, 253, 254, 255}},
+        {16, 3, 3, {0}, {254, 255}},
+    };
+    for (const Case& c : cases) {
+        std::vector<RGBQUAD> palette(c.count, Rgb(1, 1, 1, 2));
+        ASSERT_EQ(PlaceStaticColors(palette.data(), c.count, system, 256, c.reserved), c.n);
+        for (size_t i = 0; i < c.atStart.size(); ++i) EXPECT_EQ(palette[i].rgbRed, c.atStart[i]) << c.count << ": " << i;
+        for (size_t i = 0; i < c.atEnd.size(); ++i) EXPECT_EQ(palette[c.count - c.atEnd.size() + i].rgbRed, c.atEnd[i]) << c.count << ": end " << i;
+        int untouched = 0;
+        for (const RGBQUAD& e : palette) untouched += e.rgbReserved == 2;
+        EXPECT_EQ(untouched, c.count - c.n);
+    }
+}
+
 TEST(SystemPaletteSplit, NothingWithoutAPaletteScreen) {
     // Neither the native build nor the test screens are palette devices.
     RGBQUAD palette[16];
