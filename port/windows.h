@@ -46,6 +46,7 @@ typedef HINSTANCE HMODULE;
 typedef struct HRSRC__* HRSRC;
 typedef struct HWND__* HWND;
 typedef struct HDC__* HDC;
+typedef struct HBITMAP__* HBITMAP;
 
 #define TRUE 1
 #define FALSE 0
