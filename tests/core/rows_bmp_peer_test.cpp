@@ -20,23 +20,42 @@
 
 namespace {
 
-// Under this Wine "start /wait /unix" may return before the host command
-// ends, so the command leaves its own exit status in a file and the test
-// waits for that file (up to a minute).
+// Runs a host command and returns its exit status. Under this Wine
+// "start /wait /unix" returns before the unix program has even read its
+// script, so the Windows build starts the script itself, keeps it until the
+// command has left its status in a file, and waits for that file (up to two
+// minutes).
 int RunHostAndWait(const std::string& command) {
+#ifdef _WIN32
     static int counter = 0;
-    std::string done = TestTempPath("rows_peer_" + std::to_string(++counter) + ".done");
+    std::string base = TestTempPath("rows_peer_" + std::to_string(GetCurrentProcessId()) + "_" + std::to_string(++counter));
+    std::string script = base + ".sh", done = base + ".done";
     std::remove(done.c_str());
-    RunHost("(" + command + "); echo $? > '" + done + ".tmp'; mv '" + done + ".tmp' '" + done + "'");
-    for (int i = 0; i < 600; ++i) {
+    WriteFileBytes(script, "#!/bin/sh\n(" + command + ")\necho $? > '" + done + ".tmp'; mv '" + done + ".tmp' '" + done + "'\n");
+    std::string line = "cmd /c start /unix /bin/sh " + script;
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &si, &pi))
+        return -1;
+    WaitForSingleObject(pi.hProcess, INFINITE);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    int result = -1;
+    for (int i = 0; i < 1200; ++i) {
         std::string status = ReadFileBytes(done);
         if (!status.empty()) {
-            std::remove(done.c_str());
-            return std::atoi(status.c_str());
+            result = std::atoi(status.c_str());
+            break;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
-    return -1;
+    std::remove(done.c_str());
+    std::remove(script.c_str());
+    return result;
+#else
+    return RunHost(command);
+#endif
 }
 
 bool HostTool(const std::string& program) { return RunHostAndWait("command -v " + program + " >/dev/null 2>&1") == 0; }
