@@ -173,6 +173,27 @@ TEST_P(Rows, FillAndClearWithProgress) {
 INSTANTIATE_TEST_SUITE_P(Storage, Rows, ::testing::Values(false, true),
                          [](const ::testing::TestParamInfo<bool>& info) { return info.param ? "Disk" : "Memory"; });
 
+TEST(RowsInGlobalMemory, RoundTrip) {
+    // Win32s keeps memory storage in a global block instead of a mapping.
+    bool saved = Win32sMode;
+    Win32sMode = true;
+    BitmapRecord r;
+    K_InitBitmap(&r, 3, 4, 32);
+    ASSERT_EQ(K_AllocateBitmap(&r, K_STORAGE_MEMORY), K_OK);
+    EXPECT_NE(r.Flags & K_MEMORY_STORAGE, 0u);
+    ASSERT_EQ(K_PutPixelColor(&r, 3, 2, RGB(1, 2, 3)), K_OK);
+    EXPECT_EQ(K_GetPixelColor(&r, 3, 2), RGB(1, 2, 3));
+    {
+        BitmapLock lock(&r);
+        std::vector<unsigned char> rows = Pattern(4 * 12, 9), back(4 * 12);
+        EXPECT_EQ(K_PutBitmapRow(&r, rows.data(), 0, 48), 48);
+        EXPECT_EQ(K_GetBitmapRow(&r, back.data(), 0, 48), 48);
+        EXPECT_EQ(back, rows);
+    }
+    K_FreeBitmap(&r);
+    Win32sMode = saved;
+}
+
 TEST(RowsWithoutStorage, AreRefused) {
     BitmapRecord r;
     K_InitBitmap(&r, 4, 4, 8);
