@@ -40,14 +40,17 @@ private:
     int remainder_ = 0;
 };
 
-int OptimizeRows(BitmapRecord* source, BitmapRecord* target, unsigned char* row, OptimizeProgress& progress) {
+// Rows are dithered in place, or into a second row when the target has more
+// bits than the source (a 1 or 4-bit picture of few colours).
+int OptimizeRows(BitmapRecord* source, BitmapRecord* target, unsigned char* row, unsigned char* out,
+                 OptimizeProgress& progress) {
     BitmapLock sourceLock(source);
     BitmapLock targetLock(target);
     for (int r = 0; r < source->Height; ++r) {
         int got = K_GetBitmapRow(source, row, r, source->BytesPerLine);
         if (got < 0) return got;
-        K_DitherLine(source, row, row);
-        int put = K_PutBitmapRow(target, row, r, target->BytesPerLine);
+        K_DitherLine(source, row, out);
+        int put = K_PutBitmapRow(target, out, r, target->BytesPerLine);
         if (put < 0) return put;
         int result = progress.Row();
         if (result != K_OK) return result;
@@ -71,8 +74,10 @@ int OptimizeInto(BitmapRecord* source, BitmapRecord* target, int method, int col
     result = progress.Report(0);
     if (result == K_OK) result = BuildOptimizedPalette(source, target->ColorTable, colors, &table);
     if (result == K_OK) result = progress.Report(30);
-    GlobalBuffer row(GetMaxRowBytes(source->Width, source->BitsPerPixel, target->Width, bits), true);
-    if (result == K_OK && !row) result = K_ERR_MEMORY;
+    size_t rowBytes = GetMaxRowBytes(source->Width, source->BitsPerPixel, target->Width, bits);
+    GlobalBuffer row(rowBytes, true), second(bits > source->BitsPerPixel ? rowBytes : 0, true);
+    unsigned char* out = bits > source->BitsPerPixel ? second.get() : row.get();
+    if (result == K_OK && (!row || !out)) result = K_ERR_MEMORY;
     if (result == K_OK) {
         target->PaletteHandle = CreatePaletteFromColors(target->ColorTable, target->Colors);
         target->Flags |= K_OPTIMIZED_PALETTE;
@@ -85,7 +90,7 @@ int OptimizeInto(BitmapRecord* source, BitmapRecord* target, int method, int col
         source->DitheringMethod = saved;
     }
     if (result == K_OK) {
-        result = OptimizeRows(source, target, row.get(), progress);
+        result = OptimizeRows(source, target, row.get(), out, progress);
         K_StopDithering(source);
     }
     SetPaletteIndexMap(target);

@@ -142,6 +142,21 @@ TEST(OptimizedPalette, PaletteBitmapKeepsItsOwnColours) {
     EXPECT_EQ(ColorsOf(target.rec), ColorsOf(source.rec));
 }
 
+TEST(OptimizeBitmap, FewBitPicturesGoUpToEightBits) {
+    // 1 and 4-bit pictures optimized to 256 colours get an 8-bit target:
+    // every row must be read whole before the wider indices are written.
+    for (int bits : {1, 4}) {
+        std::vector<RGBQUAD> own;
+        for (int i = 0; i < (1 << bits); ++i) own.push_back(Rgb(i * 16, 255 - i * 9, (i * 77) & 255));
+        OwnedBitmap source, target;
+        StorePicture(source.rec, MakePattern(37, 5, bits, 3), bits);
+        GivePalette(source.rec, own);
+        ASSERT_EQ(K_OptimizeBitmap(source.get(), target.get(), 1, 256), K_OK);
+        EXPECT_EQ(target->BitsPerPixel, 8);
+        EXPECT_EQ(ColorsOf(target.rec), ColorsOf(source.rec)) << bits << " bits";
+    }
+}
+
 TEST(OptimizeBitmap, RefusesAndStopsWithoutTouchingTheTarget) {
     OwnedBitmap source, target;
     StorePicture(source.rec, MakePattern(16, 60, 24, 8), 24);
