@@ -40,9 +40,6 @@ void InitSettings() {
     PatternFontFile = "metip___.ttf";
 }
 
-// The settings are in place before any code of the program runs.
-static const bool settingsReady = (InitSettings(), true);
-
 bool AddFontFile(const std::string& path) { return AddFontResourceA(path.c_str()) > 0; }
 
 // The system drops a font resource only under the name it was added with,

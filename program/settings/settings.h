@@ -20,7 +20,7 @@ extern TBaseViewerForm* MainViewerForm;
 extern bool SmoothDollAnimation;
 
 // Creates the program key, sets ProgramFolder, BigMemory and the font
-// names. Runs once before the program's main block; later calls do nothing.
+// names. The program's start calls it first; later calls do nothing.
 void InitSettings();
 
 // Registers a font file with the system; true when at least one font was added.

@@ -27,8 +27,8 @@ void WaitWhileHandlingMessages(const std::function<bool()>& done) {
 }
 
 int RunProgram() {
-    InitializeFramework();
     InitSettings();
+    InitializeFramework();
     RegisterProgramCursors();
     RegisterProgramControls();
     try {

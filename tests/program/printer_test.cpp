@@ -4,7 +4,7 @@
 
 #include <sstream>
 
-#include "host.h"
+#include "host_wait.h"
 #include "models/printer_helpers.h"
 #include "printers.h"
 #include "program_fixture.h"
@@ -45,9 +45,8 @@ TEST(PrinterHelpers, MillimetresToDevicePixels) {
     POINT p = MillimetresToDevice(25.4, 1, 600, 600);
     EXPECT_EQ(p.x, 600);
     EXPECT_EQ(p.y, 24);
-    // Half a pixel rounds to even: 0.5 -> 0, 1.5 -> 2.
-    EXPECT_EQ(MillimetresToDevice(25.4 / 200, 25.4 / 200 * 3, 100, 100).x, 0);
-    EXPECT_EQ(MillimetresToDevice(25.4 / 200, 25.4 / 200 * 3, 100, 100).y, 2);
+    EXPECT_EQ(MillimetresToDevice(210, 297, 300, 300).x, 2480);  // 2480.31
+    EXPECT_EQ(MillimetresToDevice(210, 297, 300, 300).y, 3508);  // 3507.87
 }
 
 TEST(PrinterHelpers, PrintedSizesOnThePage) {
@@ -59,7 +58,7 @@ TEST(PrinterHelpers, PrintedSizesOnThePage) {
 
     std::string title = "volkgprint" + std::to_string(GetCurrentProcessId());
     std::string marker = TestTempPath(title + ".start");
-    RunHost("touch '" + marker + "'");
+    RunHostWaiting("touch '" + marker + "'");
     auto black = MakeBitmap(4, 2, clBlack);
     auto oneToOne = MakeBitmap(dpiX, dpiY / 2, clBlack);  // 25.4 x 12.7 mm
     Printer()->SetTitle(title);
@@ -73,12 +72,12 @@ TEST(PrinterHelpers, PrintedSizesOnThePage) {
     std::string find = "for i in $(seq 60); do f=$(find \"$HOME/PDF\" /var/spool/cups-pdf -name '*" + title +
                        "*.pdf' -newer '" + marker + "' 2>/dev/null | head -1); [ -n \"$f\" ] && sleep 1 && echo \"$f\" > '" +
                        list + "' && exit 0; sleep 0.5; done; exit 1";
-    ASSERT_EQ(RunHost(find), 0) << "no PDF arrived for " << title;
+    ASSERT_EQ(RunHostWaiting(find), 0) << "no PDF arrived for " << title;
     std::string pdf = ReadFileBytes(list);
     pdf.erase(pdf.find_last_not_of("\n") + 1);
     const int render = 300;
     std::string pgm = TestTempPath(title);
-    ASSERT_EQ(RunHost("pdftoppm -r " + std::to_string(render) + " -gray -singlefile '" + pdf + "' '" + pgm + "'"), 0);
+    ASSERT_EQ(RunHostWaiting("pdftoppm -r " + std::to_string(render) + " -gray -singlefile '" + pdf + "' '" + pgm + "'"), 0);
     Box upper, lower;
     ASSERT_TRUE(DarkBoxes(ReadFileBytes(pgm + ".pgm"), 3 * render, upper, lower));
     ASSERT_GE(upper.right, 0);

@@ -9,11 +9,13 @@
 
 #include "application.h"
 #include "bitmap.h"
+#include "settings/settings.h"
 
 inline void EnsureFramework() {
     static bool done = false;
     if (!done) {
         InitializeFramework();
+        InitSettings();
         done = true;
     }
 }

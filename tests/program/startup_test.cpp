@@ -4,7 +4,7 @@
 
 #include <shlwapi.h>
 
-#include "host.h"
+#include "host_wait.h"
 #include "prefix_support.h"
 #include "program_fixture.h"
 #include "settings/registry_store.h"
@@ -14,7 +14,7 @@ namespace {
 // A copy of the program with its library and a first-run file.
 std::string MakeApp(const std::string& name, const std::string& regText) {
     std::string dir = TestTempPath("app-" + name);
-    RunHost("mkdir -p '" + dir + "/Resource' && cp '" PUPETTA_EXE "' '" VOLKG_DLL "' '" + dir + "/'");
+    RunHostWaiting("mkdir -p '" + dir + "/Resource' && cp '" PUPETTA_EXE "' '" VOLKG_DLL "' '" + dir + "/'");
     WriteFileBytes(dir + "/Resource/pupetta.reg", regText);
     return dir;
 }
@@ -83,19 +83,19 @@ TEST(Startup, EightBitScreenGetsTheHighColourMessageAndNoForm) {
     // A screen of 8 bits per pixel of our own, stopped at the end.
     const std::string display = ":57";
     std::string pidFile = TestTempPath("xvfb8.pid");
-    ASSERT_EQ(RunHost("Xvfb " + display + " -screen 0 800x600x8 -nolisten tcp >/dev/null 2>&1 & echo $! > '" + pidFile +
+    ASSERT_EQ(RunHostWaiting("Xvfb " + display + " -screen 0 800x600x8 -nolisten tcp >/dev/null 2>&1 & echo $! > '" + pidFile +
                       "'; for i in $(seq 50); do xdpyinfo -display " + display +
                       " >/dev/null 2>&1 && exit 0; sleep 0.1; done; exit 1"),
               0);
-    RunHost(InPrefix(prefix) + "wine reg delete 'HKCU\\Software\\Quenvo' /f >/dev/null 2>&1");
+    RunHostWaiting(InPrefix(prefix) + "wine reg delete 'HKCU\\Software\\Quenvo' /f >/dev/null 2>&1");
     std::string app = MakeApp("eightbit", RegText("imported"));
     std::string out = TestTempPath("eightbit.txt");
-    RunHost(InPrefix(prefix, display) + "wine '" + app + "/pupetta.exe' & p=$!; " + InPrefix(prefix, display) +
+    RunHostWaiting(InPrefix(prefix, display) + "wine '" + app + "/pupetta.exe' & p=$!; " + InPrefix(prefix, display) +
             "wine '" PROGRAM_TOOL_EXE "' dialog-text 0 > '" + out + "'; wait $p; echo \"exit $?\" >> '" + out + "'");
     std::string query = TestTempPath("eightbit-reg.txt");
-    RunHost(InPrefix(prefix) + "wine reg query 'HKCU\\Software\\Quenvo\\Pupetta' /v Marker > '" + query + "' 2>&1");
+    RunHostWaiting(InPrefix(prefix) + "wine reg query 'HKCU\\Software\\Quenvo\\Pupetta' /v Marker > '" + query + "' 2>&1");
     StopPrefix(prefix);
-    RunHost("kill $(cat '" + pidFile + "') 2>/dev/null; true");
+    RunHostWaiting("kill $(cat '" + pidFile + "') 2>/dev/null; true");
 
     std::string report = ReadFileBytes(out);
     EXPECT_NE(report.find("caption []"), std::string::npos) << report;

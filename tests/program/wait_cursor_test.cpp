@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "controls/rect_helpers.h"
+#include "controls/screen_cursors.h"
 #include "controls/wait_cursor.h"
 #include "forms.h"
 #include "program_fixture.h"
@@ -37,4 +38,13 @@ TEST(RectHelpers, EdgesCount) {
     EXPECT_EQ(RectWidth(r), 20);
     EXPECT_EQ(RectHeight(r), 20);
     EXPECT_EQ(LargerOf(-3, -7), -3);
+}
+
+TEST(ScreenCursors, HandAndDragCursorsComeFromTheResources) {
+    EnsureFramework();
+    RegisterProgramCursors();
+    HCURSOR arrow = Screen->Cursors(crArrow);
+    EXPECT_NE(Screen->Cursors(crHandCursor), arrow);
+    EXPECT_NE(Screen->Cursors(crDragCursor), arrow);
+    EXPECT_NE(Screen->Cursors(crHandCursor), Screen->Cursors(crDragCursor));
 }
