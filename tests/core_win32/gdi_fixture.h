@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
@@ -48,8 +49,37 @@ inline void MakeRecord(BitmapRecord* b, int width, int height, int bits, const P
         b->ColorOrder = order;
     }
     b->ViewPerspective = perspective;
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x) ASSERT_EQ(K_PutPixelColor(b, StorageRow(b, y), x, picture(x, y)), K_OK);
+    // Rows built here, so that the fixture does not lean on the pixel calls.
+    std::vector<unsigned char> row(b->BytesPerLine);
+    K_AccessBitmap(b);
+    for (int y = 0; y < height; ++y) {
+        std::fill(row.begin(), row.end(), 0);
+        for (int x = 0; x < width; ++x) {
+            COLORREF c = picture(x, y);
+            int r = GetRValue(c), g = GetGValue(c), bl = GetBValue(c);
+            if (bits <= 8) {
+                int index = -1;
+                for (int i = 0; i < colors && index < 0; ++i)
+                    if (palette[i].rgbRed == r && palette[i].rgbGreen == g && palette[i].rgbBlue == bl) index = i;
+                ASSERT_GE(index, 0) << "colour not in the palette: " << x << "," << y;
+                if (bits == 1) row[x / 8] |= index << (7 - x % 8);
+                else if (bits == 4) row[x / 2] |= index << (x % 2 ? 0 : 4);
+                else row[x] = static_cast<unsigned char>(index);
+            } else if (bits == 16) {
+                int first = order == K_ORDER_BGR ? r : bl, last = order == K_ORDER_BGR ? bl : r;
+                int v = (first >> 3) << 10 | (g >> 3) << 5 | (last >> 3);
+                row[2 * x] = static_cast<unsigned char>(v);
+                row[2 * x + 1] = static_cast<unsigned char>(v >> 8);
+            } else {
+                unsigned char* p = &row[x * (bits / 8)];
+                p[0] = static_cast<unsigned char>(order == K_ORDER_BGR ? bl : r);
+                p[1] = static_cast<unsigned char>(g);
+                p[2] = static_cast<unsigned char>(order == K_ORDER_BGR ? r : bl);
+            }
+        }
+        ASSERT_EQ(K_PutBitmapRow(b, row.data(), StorageRow(b, y), b->BytesPerLine), b->BytesPerLine);
+    }
+    K_ReleaseBitmap(b);
 }
 
 inline COLORREF PictureColor(BitmapRecord* b, int x, int y) { return K_GetPixelColor(b, StorageRow(b, y), x); }
