@@ -4,7 +4,9 @@
 
 #include "host_wait.h"
 #include "program_fixture.h"
+#include "settings/form_font.h"
 #include "settings/registry_store.h"
+#include "stdctrls.h"
 #include "settings/settings.h"
 
 namespace {
@@ -120,4 +122,17 @@ TEST(Settings, RemovingAFontRemovesTheFileThatWasAdded) {
     EXPECT_TRUE(RemoveFontFile(path));
     EXPECT_FALSE(RemoveFontResourceA(path.c_str())) << "the font added from the path is still registered";
     EXPECT_FALSE(AddFontFile(WinPath(TestTempPath("missing.ttf"))));
+}
+
+TEST(Settings, FormFontReachesEveryOwnedComponentWithAFont) {
+    EnsureFramework();
+    TForm form(nullptr, "FONTTEST");
+    auto* panel = new TPanel(&form);
+    auto* label = new TLabel(&form);
+    auto* bystander = new TComponent(&form);  // has no font
+    (void)bystander;
+    SetFormFont(form, "Zuvi");
+    EXPECT_EQ(form.Font()->Name(), "Zuvi");
+    EXPECT_EQ(panel->Font()->Name(), "Zuvi");
+    EXPECT_EQ(label->Font()->Name(), "Zuvi");
 }

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
 #include "controls/bitmap_button.h"
+#include "controls/paint_scroll_bar.h"
 #include "controls/skinned_panels.h"
+#include "forms.h"
 #include "program_fixture.h"
 
 namespace {
@@ -176,3 +178,29 @@ TEST(DrawPanel, CaptionSitsBetweenTheChildrenAtBothEnds) {
     EXPECT_EQ(panel.CaptionLeftEdge(), 34);
     EXPECT_EQ(panel.CaptionRightEdge(), 170);
 }
+
+TEST(PaintScrollBar, TakenOverPaintingLeavesTheWindowPainted) {
+    EnsureFramework();
+    TForm form(nullptr, "PAINTSCROLLTEST");
+    form.SetBounds(50, 50, 200, 100);
+    TPaintScrollBar bar(&form);
+    bar.SetParent(&form);
+    bar.SetBounds(10, 10, 150, 20);
+    int paints = 0, erases = 0;
+    bar.OnPaint = [&](TObject*) { ++paints; };
+    bar.OnErase = [&](TObject*) { ++erases; };
+    form.Show();
+    InvalidateRect(bar.Handle(), nullptr, TRUE);
+    // A bounded pump: an unvalidated window would get WM_PAINT for ever.
+    MSG msg;
+    for (int i = 0; i < 200; ++i)
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+            if (++i >= 200) break;
+        }
+    EXPECT_GE(paints, 1);
+    EXPECT_LE(paints, 3);
+    form.Hide();
+}
+
