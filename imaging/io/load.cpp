@@ -139,6 +139,12 @@ int KAPI LoadFileLineCallback(BitmapRecord* work, unsigned char* rows, int count
                     target->DibHeader.biClrUsed = work->Colors;
                 }
                 SetPaletteIndexMap(target);
+            } else if (t <= 8 && work->Colors > 0 && work->Colors <= (1 << t)) {
+                // A reader that left its colours in the table only.
+                std::memcpy(target->ColorTable, work->ColorTable, sizeof(RGBQUAD) * work->Colors);
+                target->Colors = work->Colors;
+                target->DibHeader.biClrUsed = work->Colors;
+                CreateBitmapPalette(target);
             }
             if (t <= 8) target->Flags = (target->Flags & ~K_FILE_PALETTE) | (work->Flags & K_FILE_PALETTE);
         }

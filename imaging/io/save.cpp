@@ -60,6 +60,8 @@ extern "C" int KAPI K_SaveFile(const char* name, BitmapRecord* bitmap, int forma
             result = K_CopyBitmap(copy.get(), bitmap);
             if (result == K_OK) result = K_GrayScaleBitmap(copy.get());
             saved = copy.get();
+            // The EPS writer stores 8-bit grey, the depth of the grey copy.
+            if (format == 16) bpp = 8;
         } else if (bpp != bitmap->BitsPerPixel ||
                    ((flags & K_SAVE_FIXED_PALETTE) && !(bitmap->Flags & K_FIXED_PALETTE_IN_USE))) {
             int kind = bpp > 8 ? K_COLORRES_BGR
