@@ -75,6 +75,20 @@ TEST(FillEffects, DrawMaskedKeepsDestUnderWhite) {
         }
 }
 
+TEST(FillEffects, DrawMaskedStretched) {
+    EnsureFramework();
+    auto graphic = MakeBitmap(2, 1, clWhite);
+    graphic->Canvas()->SetPixel(0, 0, RGB(200, 0, 0));
+    const TColor blue = RGB(0, 0, 200);
+    auto dest = MakeBitmap(6, 3, blue);
+    DrawMaskedStretched(1, 1, 4, *graphic, *dest, 2);
+    for (int y = 0; y < 3; ++y)
+        for (int x = 0; x < 6; ++x) {
+            bool red = x >= 1 && x < 3 && y >= 1;
+            EXPECT_EQ(Hex(PixelAt(*dest, x, y)), Hex(red ? RGB(200, 0, 0) : blue)) << x << "," << y;
+        }
+}
+
 TEST(FillEffects, ShadeChannel) {
     struct { int v, d, out; } cases[] = {
         {100, 0, 100}, {0, 127, 252}, {200, -64, 100}, {255, -128, 0}, {254, 127, 254}, {0, -128, 0},

@@ -204,3 +204,29 @@ TEST(PaintScrollBar, TakenOverPaintingLeavesTheWindowPainted) {
     form.Hide();
 }
 
+
+TEST(DrawPanel, TilesItsPictureFromTheTopLeft) {
+    EnsureFramework();
+    TForm form(nullptr, "TILETEST");
+    form.SetBorderStyle(bsNone);
+    form.SetBounds(0, 0, 120, 80);
+    TDrawPanel panel(&form);
+    panel.SetParent(&form);
+    panel.SetBounds(0, 0, 50, 30);
+    auto tile = MakeBitmap(20, 20, clWhite);
+    for (int y = 0; y < 20; ++y)
+        for (int x = 0; x < 20; ++x) tile->Canvas()->SetPixel(x, y, RGB(x * 10, y * 10, 50));
+    auto picture = PictureOf(*tile);
+    panel.SetPicture(picture.get());
+    form.Show();
+    panel.Repaint();
+    // What the panel's window shows.
+    auto shot = MakeBitmap(50, 30, clBlack);
+    HDC dc = GetDC(panel.Handle());
+    BitBlt(shot->Canvas()->Handle(), 0, 0, 50, 30, dc, 0, 0, SRCCOPY);
+    ReleaseDC(panel.Handle(), dc);
+    form.Hide();
+    for (int y = 0; y < 30; y += 3)
+        for (int x = 0; x < 50; x += 3)
+            ASSERT_EQ(Hex(PixelAt(*shot, x, y)), Hex(RGB((x % 20) * 10, (y % 20) * 10, 50))) << x << "," << y;
+}
