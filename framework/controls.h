@@ -89,8 +89,8 @@ class TControl : public TComponent {
   // Point conversions between this control's client area and the screen.
   POINT ClientToScreen(POINT p) const;
   POINT ScreenToClient(POINT p) const;
-  // Offset of the client area in the nearest window (itself for windowed controls).
-  POINT ClientOrigin() const;
+  // Screen position of the client area's top-left corner.
+  virtual POINT ClientOrigin() const;
 
   virtual void Invalidate();
   // Paints now what is invalid.
@@ -204,6 +204,7 @@ class TWinControl : public TControl {
 
   void SetBounds(int left, int top, int width, int height) override;
   RECT ClientRect() const override;
+  POINT ClientOrigin() const override;
   void SetClientSize(int width, int height) override;
   void SetVisible(bool visible) override;
   void SetEnabled(bool enabled) override;

@@ -112,7 +112,7 @@ T* NewForm(TComponent* owner) {
   try {
     form->InitializeForm();
   } catch (...) {
-    delete form;
+    FreeAndNil(form);
     throw;
   }
   return form;

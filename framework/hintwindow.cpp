@@ -45,7 +45,8 @@ void THintWindow::ActivateHint(RECT rect, const std::string& hint) {
   if (rect.left < 0) rect.left = 0;
   if (rect.top < 0) rect.top = 0;
   SetBounds(rect.left, rect.top, w, h);
-  SetWindowPos(Handle(), HWND_TOPMOST, rect.left, rect.top, w, h, SWP_SHOWWINDOW | SWP_NOACTIVATE);
+  SetWindowPos(Handle(), HWND_TOPMOST, rect.left, rect.top, w, h, SWP_NOACTIVATE);
+  ShowWindow(hwnd_, SW_SHOWNOACTIVATE);
   visible_ = true;
   Invalidate();
   Update();

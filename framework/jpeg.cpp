@@ -43,52 +43,63 @@ void TJPEGImage::LoadFromFile(const std::string& fileName) {
   LoadFromMemory(data.data(), data.size());
 }
 
-void TJPEGImage::LoadFromMemory(const void* data, size_t size) {
+namespace {
+
+// Decodes to top-down RGB rows; false with the library's message and code
+// on an error. Kept apart from C++ objects: the error exit unwinds by longjmp.
+bool DecompressRgb(const unsigned char* data, size_t size, std::vector<unsigned char>* rgb, int* width,
+                   int* height, char* message, int* code) {
   jpeg_decompress_struct info;
   ErrorManager err;
   info.err = jpeg_std_error(&err.base);
   err.base.error_exit = ErrorExit;
   err.base.output_message = SilentMessage;
-  // Everything that must survive the jump lives outside this frame's locals.
-  auto pixels = std::make_unique<std::vector<unsigned char>>();
-  int width = 0, height = 0;
   if (setjmp(err.jump)) {
-    int code = err.base.msg_code;
+    std::memcpy(message, err.message, JMSG_LENGTH_MAX);
+    *code = err.base.msg_code;
     jpeg_destroy_decompress(&info);
-    throw EInvalidGraphic("JPEG error #" + IntToStr(code) + ": " + err.message);
+    return false;
   }
   jpeg_create_decompress(&info);
-  if (size == 0) {
-    std::snprintf(err.message, sizeof err.message, "Empty input file");
-    err.base.msg_code = 0;
-    std::longjmp(err.jump, 1);
-  }
-  jpeg_mem_src(&info, static_cast<const unsigned char*>(data), static_cast<unsigned long>(size));
+  jpeg_mem_src(&info, data, static_cast<unsigned long>(size));
   jpeg_read_header(&info, TRUE);
   info.out_color_space = JCS_RGB;
   jpeg_start_decompress(&info);
-  width = static_cast<int>(info.output_width);
-  height = static_cast<int>(info.output_height);
-  if (static_cast<unsigned long long>(width) * height > 64ull * 1024 * 1024) {
-    std::snprintf(err.message, sizeof err.message, "Image too large");
-    err.base.msg_code = 0;
-    std::longjmp(err.jump, 1);
+  if (static_cast<unsigned long long>(info.output_width) * info.output_height > 64ull * 1024 * 1024) {
+    std::snprintf(message, JMSG_LENGTH_MAX, "Image too large");
+    *code = 0;
+    jpeg_destroy_decompress(&info);
+    return false;
   }
-  size_t stride = static_cast<size_t>(width) * 3;
-  pixels->resize(stride * height);
+  *width = static_cast<int>(info.output_width);
+  *height = static_cast<int>(info.output_height);
+  size_t stride = static_cast<size_t>(*width) * 3;
+  rgb->resize(stride * *height);  // before any further jump: a throw here leaves by C++ rules
   while (info.output_scanline < info.output_height) {
-    JSAMPROW row = pixels->data() + stride * info.output_scanline;
+    JSAMPROW row = rgb->data() + stride * info.output_scanline;
     jpeg_read_scanlines(&info, &row, 1);
   }
   jpeg_finish_decompress(&info);
   jpeg_destroy_decompress(&info);
+  return true;
+}
 
+}  // namespace
+
+void TJPEGImage::LoadFromMemory(const void* data, size_t size) {
+  if (size == 0) throw EInvalidGraphic("JPEG error #0: Empty input file");
+  std::vector<unsigned char> rgb;
+  int width = 0, height = 0, code = 0;
+  char message[JMSG_LENGTH_MAX] = {};
+  if (!DecompressRgb(static_cast<const unsigned char*>(data), size, &rgb, &width, &height, message, &code))
+    throw EInvalidGraphic("JPEG error #" + IntToStr(code) + ": " + message);
   bitmap_->Clear();
   bitmap_->SetPixelFormat(pf24bit);
   bitmap_->SetSize(width, height);
+  size_t stride = static_cast<size_t>(width) * 3;
   for (int y = 0; y < height; ++y) {
     auto* out = static_cast<unsigned char*>(bitmap_->ScanLine(y));
-    const unsigned char* in = pixels->data() + stride * y;
+    const unsigned char* in = rgb.data() + stride * y;
     for (int x = 0; x < width; ++x) {
       out[x * 3] = in[x * 3 + 2];
       out[x * 3 + 1] = in[x * 3 + 1];
@@ -98,26 +109,23 @@ void TJPEGImage::LoadFromMemory(const void* data, size_t size) {
   Changed();
 }
 
-void TJPEGImage::SaveToFile(const std::string& fileName) {
-  if (Empty()) throw EInvalidGraphic("JPEG image is empty");
-  std::unique_ptr<FILE, int (*)(FILE*)> f(std::fopen(fileName.c_str(), "wb"), std::fclose);
-  if (!f) throw EFOpenError("Cannot create file \"" + fileName + "\"");
-  TBitmap rgb;
-  rgb.Assign(bitmap_.get());
-  rgb.SetPixelFormat(pf24bit);
-  int width = rgb.Width(), height = rgb.Height();
-  std::vector<unsigned char> row(static_cast<size_t>(width) * 3);
+namespace {
+
+// Compresses top-down RGB rows; false with the library's message on an error.
+// Kept apart from C++ objects: the error exit unwinds by longjmp.
+bool CompressRgb(FILE* file, const unsigned char* rgb, int width, int height, char* message) {
   jpeg_compress_struct info;
   ErrorManager err;
   info.err = jpeg_std_error(&err.base);
   err.base.error_exit = ErrorExit;
   err.base.output_message = SilentMessage;
   if (setjmp(err.jump)) {
+    std::memcpy(message, err.message, JMSG_LENGTH_MAX);
     jpeg_destroy_compress(&info);
-    throw EInvalidGraphic(std::string("JPEG error: ") + err.message);
+    return false;
   }
   jpeg_create_compress(&info);
-  jpeg_stdio_dest(&info, f.get());
+  jpeg_stdio_dest(&info, file);
   info.image_width = width;
   info.image_height = height;
   info.input_components = 3;
@@ -125,18 +133,38 @@ void TJPEGImage::SaveToFile(const std::string& fileName) {
   jpeg_set_defaults(&info);
   jpeg_set_quality(&info, 90, TRUE);
   jpeg_start_compress(&info, TRUE);
-  for (int y = 0; y < height; ++y) {
-    auto* in = static_cast<unsigned char*>(rgb.ScanLine(y));
-    for (int x = 0; x < width; ++x) {
-      row[x * 3] = in[x * 3 + 2];
-      row[x * 3 + 1] = in[x * 3 + 1];
-      row[x * 3 + 2] = in[x * 3];
-    }
-    JSAMPROW r = row.data();
-    jpeg_write_scanlines(&info, &r, 1);
+  while (info.next_scanline < info.image_height) {
+    JSAMPROW row = const_cast<unsigned char*>(rgb) + static_cast<size_t>(info.next_scanline) * width * 3;
+    jpeg_write_scanlines(&info, &row, 1);
   }
   jpeg_finish_compress(&info);
   jpeg_destroy_compress(&info);
+  return true;
+}
+
+}  // namespace
+
+void TJPEGImage::SaveToFile(const std::string& fileName) {
+  if (Empty()) throw EInvalidGraphic("JPEG image is empty");
+  TBitmap copy;
+  copy.Assign(bitmap_.get());
+  copy.SetPixelFormat(pf24bit);
+  int width = copy.Width(), height = copy.Height();
+  std::vector<unsigned char> rgb(static_cast<size_t>(width) * height * 3);
+  for (int y = 0; y < height; ++y) {
+    auto* in = static_cast<unsigned char*>(copy.ScanLine(y));
+    unsigned char* out = rgb.data() + static_cast<size_t>(y) * width * 3;
+    for (int x = 0; x < width; ++x) {
+      out[x * 3] = in[x * 3 + 2];
+      out[x * 3 + 1] = in[x * 3 + 1];
+      out[x * 3 + 2] = in[x * 3];
+    }
+  }
+  std::unique_ptr<FILE, int (*)(FILE*)> f(std::fopen(fileName.c_str(), "wb"), std::fclose);
+  if (!f) throw EFOpenError("Cannot create file \"" + fileName + "\"");
+  char message[JMSG_LENGTH_MAX] = {};
+  if (!CompressRgb(f.get(), rgb.data(), width, height, message))
+    throw EInvalidGraphic(std::string("JPEG error: ") + message);
 }
 
 void TJPEGImage::LoadFromClipboardFormat(WORD format, HANDLE data, HPALETTE palette) {

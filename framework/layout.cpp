@@ -242,7 +242,7 @@ void ReadLayout(TComponent* root, const std::string& text, HINSTANCE instance) {
   bool rootSeen = false;
   int lineNo = 0;
   size_t pos = 0;
-  while (pos <= text.size()) {
+  while (pos < text.size()) {
     size_t nl = text.find('\n', pos);
     std::string raw = text.substr(pos, nl == std::string::npos ? std::string::npos : nl - pos);
     pos = nl == std::string::npos ? text.size() + 1 : nl + 1;

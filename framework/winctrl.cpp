@@ -222,6 +222,13 @@ RECT TWinControl::ClientRect() const {
   return r;
 }
 
+POINT TWinControl::ClientOrigin() const {
+  if (!hwnd_) return TControl::ClientOrigin();
+  POINT p{0, 0};
+  ::ClientToScreen(hwnd_, &p);
+  return p;
+}
+
 void TWinControl::SetClientSize(int width, int height) {
   RECT client = ClientRect();
   SetBounds(left_, top_, width_ + width - (client.right - client.left),
@@ -471,7 +478,7 @@ void TWinControl::WndProc(TMessage& m) {
         RECT r;
         GetWindowRect(hwnd_, &r);
         POINT tl{r.left, r.top};
-        if (HWND parent = GetParent(hwnd_)) ::ScreenToClient(parent, &tl);
+        if (GetWindowLongA(hwnd_, GWL_STYLE) & WS_CHILD) ::ScreenToClient(GetParent(hwnd_), &tl);
         bool resized = width_ != r.right - r.left || height_ != r.bottom - r.top;
         left_ = tl.x;
         top_ = tl.y;
