@@ -175,13 +175,24 @@ int ReaderSession::DeliverRow(int sourceRow) {
         ConvertRowPixelSize(row, width_, bits / 8, 3);
         bits = 24;
     }
-    int count = 1;
-    if (resize_.get()) {
-        int width = 0;
-        K_Resize(row, sourceRow, bits, &width, &count, resize_.get());
+    if (!resize_.get()) return Pass(row);
+    int width = 0, count = 1;
+    K_Resize(row, sourceRow, bits, &width, &count, resize_.get());
+    // Rows are repeated or dropped by the count, so that exactly the
+    // bitmap's height arrives: the last source row fills what is left.
+    const int height = resize_.get()->NewHeight;
+    if (sourceRow >= height_ - 1) count = std::max(count, height - delivered_);
+    count = std::min(count, height - delivered_);
+    for (int i = 0; i < count; ++i) {
+        int r = Pass(row);
+        if (r != K_OK) return r;
     }
+    return K_OK;
+}
+
+int ReaderSession::Pass(unsigned char* row) {
+    ++delivered_;
     if (dithering_) {
-        if (count == 0) return K_OK;
         std::memset(dithered_, 0, bitmap_->BytesPerLine);
         int r = K_DitherLine(bitmap_, row, dithered_);
         if (r != K_OK) return r;

@@ -54,7 +54,9 @@ public:
     // Unpadded bytes of one row as the file stores it.
     int FileRowBytes() const { return fileRowBytes_; }
     // Passes the row in Row() (source row index) on: 1 or the first result
-    // other than 1.
+    // other than 1. While resizing, a source row is delivered as many times
+    // as the resize count says (0: dropped), and the last one fills the
+    // bitmap's height.
     int DeliverRow(int sourceRow);
 
     int FileWidth() const { return width_; }
@@ -62,7 +64,9 @@ public:
     int FileBits() const { return bits_; }
 
 private:
+    int Pass(unsigned char* row);
     BitmapRecord* bitmap_ = nullptr;
+    int delivered_ = 0;
     int handle_ = -1;
     int wanted_ = 0;
     int entryWidth_ = 0, entryHeight_ = 0, entryOrder_ = -1;

@@ -5,6 +5,7 @@
 
 #include <climits>
 #include <cstring>
+#include <vector>
 
 #include "io/file_access.h"
 #include "io_test_util.h"
@@ -267,6 +268,46 @@ TEST(Bmp, ResolutionAndColourCount) {
     ASSERT_EQ(K_GetBitmapColors(p.get(), 0, 16, table), K_OK);
     EXPECT_EQ(table[15].rgbRed, 255);
     EXPECT_EQ(table[1].rgbRed, 17);
+}
+
+struct CollectedRows {
+    std::vector<std::string> rows;  // as delivered: bottom row first, BGR
+};
+
+int KAPI CollectRows(BitmapRecord* b, unsigned char* rows, int count, void* user) {
+    auto* c = static_cast<CollectedRows*>(user);
+    for (int i = 0; i < count; ++i)
+        c->rows.emplace_back(reinterpret_cast<char*>(rows) + static_cast<size_t>(i) * b->BytesPerLine, b->Width * 3);
+    return 1;
+}
+
+TEST(Bmp, ResizeWhileLoadingReplicatesAsImageMagickSamples) {
+    std::string path = TestTempPath("bmp_resize_source.bmp");
+    Host(kConvert + " " + ImPicture("37x23") + " BMP3:'" + path + "'");
+    for (int factor : {2, 3}) {
+        SCOPED_TRACE(factor);
+        BitmapRecord r;
+        ASSERT_EQ(K_InitBitmap(&r, 37 * factor, 23 * factor, 24), K_OK);
+        CollectedRows collected;
+        ASSERT_EQ(K_LoadBMPFile(path.c_str(), &r, CollectRows, 24, &collected), K_OK);
+        EXPECT_EQ(r.Width, 37 * factor);
+        ASSERT_EQ(collected.rows.size(), static_cast<size_t>(23 * factor));
+        std::string rgb;
+        for (auto row = collected.rows.rbegin(); row != collected.rows.rend(); ++row)
+            for (size_t x = 0; x + 2 < row->size(); x += 3) rgb += std::string{(*row)[x + 2], (*row)[x + 1], (*row)[x]};
+        std::string sampled = TestTempPath("bmp_resize_" + std::to_string(factor) + ".png");
+        Host(kConvert + " '" + path + "' -sample " + std::to_string(factor * 100) + "% '" + sampled + "'");
+        EXPECT_TRUE(SamePixels(rgb, HostRgb(sampled)));
+        K_FreeBitmap(&r);
+    }
+    // Shrinking delivers exactly the smaller height, at the smaller width.
+    BitmapRecord r;
+    ASSERT_EQ(K_InitBitmap(&r, 20, 10, 24), K_OK);
+    CollectedRows collected;
+    ASSERT_EQ(K_LoadBMPFile(path.c_str(), &r, CollectRows, 24, &collected), K_OK);
+    EXPECT_EQ(collected.rows.size(), 10u);
+    for (const std::string& row : collected.rows) EXPECT_EQ(row.size(), 60u);
+    K_FreeBitmap(&r);
 }
 
 // Hostile files as recipes that patch a good one; each must fail with a
