@@ -163,6 +163,21 @@ void TControl::Update() {
   if (parent_) parent_->Update();
 }
 
+bool TControl::PaletteChanged(bool foreground) {
+  HPALETTE palette = GetPalette();
+  TWinControl* window = dynamic_cast<TWinControl*>(this);
+  if (!window) window = parent_;
+  if (!palette || !window || !window->HandleAllocated()) return false;
+  HWND hwnd = window->Handle();
+  HDC dc = GetDC(hwnd);
+  HPALETTE old = SelectPalette(dc, palette, foreground ? FALSE : TRUE);
+  bool changed = RealizePalette(dc) != 0;
+  SelectPalette(dc, old, TRUE);
+  ReleaseDC(hwnd, dc);
+  if (changed) Invalidate();
+  return true;
+}
+
 void TControl::BringToFront() {
   if (parent_) parent_->MoveControl(this, true);
 }

@@ -102,6 +102,12 @@ class TControl : public TComponent {
   // Sends a message straight to the control's message handling.
   LRESULT Perform(UINT msg, WPARAM wParam, LPARAM lParam);
 
+  // The palette the control shows its pictures with (none by default).
+  virtual HPALETTE GetPalette() { return nullptr; }
+  // Realises GetPalette() in the control's window (as a background palette
+  // unless foreground) and repaints; false when the control has none.
+  virtual bool PaletteChanged(bool foreground);
+
   // Drag and drop. An immediate drag starts at once, otherwise when the
   // pointer has moved by the mouse's drag threshold.
   void BeginDrag(bool immediate, int threshold = -1);
