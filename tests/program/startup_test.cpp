@@ -79,34 +79,60 @@ TEST(Startup, FirstRunImportsTheRegistryFile) {
     SHDeleteKeyA(HKEY_CURRENT_USER, ProgramKey);
 }
 
-TEST(Startup, EightBitScreenGetsTheHighColourMessageAndNoForm) {
+// The test command's screen of that depth, or one of our own (its process
+// id then goes to pidFile, for the test to stop it).
+std::string ScreenOfDepth(int depth, const std::string& pidFile) {
+    const char* shared = std::getenv(depth == 8 ? "VOLKG_DISPLAY8" : "VOLKG_DISPLAY16");
+    std::string display = shared && *shared ? shared : (depth == 8 ? ":57" : ":58");
+    std::string planes = std::to_string(depth);
+    std::remove(pidFile.c_str());
+    int ok = RunHostWaiting("xdpyinfo -display " + display + " >/dev/null 2>&1 || { Xvfb " + display +
+                            " -screen 0 800x600x" + planes + " -nolisten tcp >/dev/null 2>&1 & echo $! > '" + pidFile +
+                            "'; }; for i in $(seq 50); do xdpyinfo -display " + display +
+                            " 2>/dev/null | grep -q 'depth of root window: *" + planes +
+                            " planes' && exit 0; sleep 0.1; done; exit 1");
+    return ok == 0 ? display : "";
+}
+
+void StopScreen(const std::string& pidFile) {
+    RunHostWaiting("test -s '" + pidFile + "' && kill $(cat '" + pidFile + "') 2>/dev/null; true");
+}
+
+TEST(Startup, ScreenDepthDecidesBetweenTheHighColourMessageAndTheStart) {
     std::string prefix = ExtraPrefix("regedit");
     ASSERT_FALSE(prefix.empty());
-    // The test command's 8-bit screen, or one of our own stopped at the end.
-    const char* shared = std::getenv("VOLKG_DISPLAY8");
-    std::string display = shared && *shared ? shared : ":57";
-    std::string pidFile = TestTempPath("xvfb8.pid");
-    std::remove(pidFile.c_str());
-    ASSERT_EQ(RunHostWaiting("xdpyinfo -display " + display + " >/dev/null 2>&1 || { Xvfb " + display +
-                             " -screen 0 800x600x8 -nolisten tcp >/dev/null 2>&1 & echo $! > '" + pidFile +
-                             "'; }; for i in $(seq 50); do xdpyinfo -display " + display +
-                             " 2>/dev/null | grep -q 'depth of root window: *8 planes' && exit 0; sleep 0.1; done; exit 1"),
-              0);
-    RunHostWaiting(InPrefix(prefix) + "wine reg delete 'HKCU\\Software\\Quenvo' /f >/dev/null 2>&1");
-    std::string app = MakeApp("eightbit", RegText("imported"));
-    std::string out = TestTempPath("eightbit.txt");
-    RunHostWaiting(InPrefix(prefix, display) + "wine '" + app + "/pupetta.exe' & p=$!; " + InPrefix(prefix, display) +
-            "wine '" PROGRAM_TOOL_EXE "' dialog-text 0 > '" + out + "'; wait $p; echo \"exit $?\" >> '" + out + "'");
-    std::string query = TestTempPath("eightbit-reg.txt");
-    RunHostWaiting(InPrefix(prefix) + "wine reg query 'HKCU\\Software\\Quenvo\\Pupetta' /v Marker > '" + query + "' 2>&1");
-    StopPrefix(prefix);
-    RunHostWaiting("test -s '" + pidFile + "' && kill $(cat '" + pidFile + "') 2>/dev/null; true");
+    std::string pid8 = TestTempPath("xvfb8.pid"), pid16 = TestTempPath("xvfb16.pid");
+    std::string display8 = ScreenOfDepth(8, pid8), display16 = ScreenOfDepth(16, pid16);
+    ASSERT_FALSE(display8.empty());
+    ASSERT_FALSE(display16.empty());
+    std::string app = MakeApp("depth", RegText("imported"));
+    std::string query = TestTempPath("depth-reg.txt");
+    std::string clear = InPrefix(prefix) + "wine reg delete 'HKCU\\Software\\Quenvo' /f >/dev/null 2>&1";
+    std::string marker = InPrefix(prefix) + "wine reg query 'HKCU\\Software\\Quenvo\\Pupetta' /v Marker > '" + query + "' 2>&1";
 
-    std::string report = ReadFileBytes(out);
+    // 8 bits: the message box and nothing else, before the first-run import.
+    RunHostWaiting(clear);
+    std::string out = TestTempPath("depth8.txt");
+    RunHostWaiting(InPrefix(prefix, display8) + "timeout 120 wine '" + app + "/pupetta.exe' & p=$!; " +
+                   InPrefix(prefix, display8) + "wine '" PROGRAM_TOOL_EXE "' dialog-text 0 > '" + out +
+                   "'; wait $p; echo \"exit $?\" >> '" + out + "'");
+    RunHostWaiting(marker);
+    std::string report = ReadFileBytes(out), imported8 = ReadFileBytes(query);
+
+    // 16 bits: a normal start, which imports the first-run file.
+    RunHostWaiting(clear);
+    RunHostWaiting(InPrefix(prefix, display16) + "timeout 120 wine '" + app + "/pupetta.exe'");
+    RunHostWaiting(marker);
+    std::string imported16 = ReadFileBytes(query);
+    StopPrefix(prefix);
+    StopScreen(pid8);
+    StopScreen(pid16);
+
     EXPECT_NE(report.find("caption []"), std::string::npos) << report;
     EXPECT_NE(report.find("[Program need High color]"), std::string::npos) << report;
     EXPECT_NE(report.find("icon 1"), std::string::npos) << report;
     EXPECT_EQ(report.find("other "), std::string::npos) << "no window but the message box:\n" << report;
     EXPECT_NE(report.find("exit 0"), std::string::npos) << report;
-    EXPECT_EQ(ReadFileBytes(query).find("imported"), std::string::npos) << "the colour test comes before the import";
+    EXPECT_EQ(imported8.find("imported"), std::string::npos) << "the colour test comes before the import";
+    EXPECT_NE(imported16.find("imported"), std::string::npos) << imported16;
 }
