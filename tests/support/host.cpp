@@ -24,14 +24,16 @@ void WriteFileBytes(const std::string& path, const std::string& bytes) {
 }
 
 #ifdef _WIN32
-// Wine starts unix programs with "start /unix"; the exit status comes back
-// through a file written by the wrapper script.
+// Wine starts unix programs with "start /unix", which does not wait for them
+// to end: the wrapper script writes the exit status last, under a name of its
+// own, and the test waits for that file.
 int RunHost(const std::string& command) {
     static int counter = 0;
     std::string base = TestTempPath("host-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++counter));
     std::string script = base + ".sh", status = base + ".status";
-    WriteFileBytes(script, "#!/bin/sh\n(" + command + ")\necho $? > '" + status + "'\n");
     std::remove(status.c_str());
+    WriteFileBytes(script, "#!/bin/sh\n(" + command + ")\necho $? > '" + status + ".part' && mv '" + status + ".part' '" +
+                               status + "'\n");
     std::string line = "cmd /c start /wait /unix /bin/sh " + script;
     STARTUPINFOA si{};
     si.cb = sizeof si;
@@ -41,7 +43,14 @@ int RunHost(const std::string& command) {
     WaitForSingleObject(pi.hProcess, INFINITE);
     CloseHandle(pi.hThread);
     CloseHandle(pi.hProcess);
-    std::string code = ReadFileBytes(status);
+    std::string code;
+    for (int waited = 0; waited < 600 * 50; ++waited) {  // ten minutes at most
+        if (GetFileAttributesA(status.c_str()) != INVALID_FILE_ATTRIBUTES) {
+            code = ReadFileBytes(status);
+            break;
+        }
+        Sleep(20);
+    }
     std::remove(script.c_str());
     std::remove(status.c_str());
     return code.empty() ? -1 : std::atoi(code.c_str());
