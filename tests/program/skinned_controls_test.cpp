@@ -4,6 +4,7 @@
 #include "controls/paint_scroll_bar.h"
 #include "controls/skinned_panels.h"
 #include "forms.h"
+#include "host_wait.h"
 #include "program_fixture.h"
 
 namespace {
@@ -229,4 +230,38 @@ TEST(DrawPanel, TilesItsPictureFromTheTopLeft) {
     for (int y = 0; y < 30; y += 3)
         for (int x = 0; x < 50; x += 3)
             ASSERT_EQ(Hex(PixelAt(*shot, x, y)), Hex(RGB((x % 20) * 10, (y % 20) * 10, 50))) << x << "," << y;
+}
+
+TEST(CaptionBar, DraggingTheBarMovesTheFormAndADoubleClickMaximises) {
+    EnsureFramework();
+    TForm form(nullptr, "CAPTIONTEST");
+    form.SetBorderStyle(bsNone);
+    form.SetBounds(100, 100, 300, 200);
+    TCaptionBar bar(&form);
+    bar.SetParent(&form);
+    bar.SetBounds(0, 0, 300, 24);
+    form.Show();
+    Application->ProcessMessages();
+
+    // Real input from the X server: press on the bar, drag by (120, 60), release.
+    ASSERT_EQ(RunHostWaiting("( sleep 0.5; xdotool mousemove 150 110 mousedown 1 sleep 0.2 mousemove 200 140 sleep 0.2 "
+                             "mousemove 270 170 sleep 0.3 mouseup 1 ) >/dev/null 2>&1 &"),
+              0);
+    for (int i = 0; i < 60; ++i) {
+        Application->ProcessMessages();
+        Sleep(50);
+    }
+    RECT r;
+    GetWindowRect(form.Handle(), &r);
+    EXPECT_EQ(r.left, 220);
+    EXPECT_EQ(r.top, 160);
+
+    bar.Perform(WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(5, 5));
+    EXPECT_EQ(form.WindowState(), wsMaximized);
+    bar.Perform(WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(5, 5));
+    EXPECT_EQ(form.WindowState(), wsNormal);
+    form.SetBorderIcons(biSystemMenu);
+    bar.Perform(WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(5, 5));
+    EXPECT_EQ(form.WindowState(), wsNormal) << "no maximise icon, no maximising";
+    form.Hide();
 }
