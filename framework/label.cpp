@@ -55,3 +55,8 @@ bool TLabel::SetProperty(const std::string& name, const TLayoutValue& v, TLayout
   else return TGraphicControl::SetProperty(name, v, reader);
   return true;
 }
+
+void TLabel::Loaded() {
+  TGraphicControl::Loaded();
+  AdjustSize();
+}

@@ -44,6 +44,7 @@ class TLabel : public TGraphicControl {
   void SetWordWrap(bool on) { wordWrap_ = on; AdjustSize(); }
   void SetCaption(const std::string& caption) override;
   bool SetProperty(const std::string& name, const TLayoutValue& value, TLayoutReader& reader) override;
+  void Loaded() override;
 
  protected:
   void Paint() override;

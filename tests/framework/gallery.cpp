@@ -239,6 +239,22 @@ TEST_F(Gallery, HoverShowsTheHintWindow) {
   // Leaving the control takes the hint away.
   MoveTo(At(form->Source, 5, 5));
   EXPECT_FALSE(Application->HintWindow()->IsHintShown());
+  // OnShowHint may place the hint: here at the control's bottom-left corner.
+  Application->OnShowHint = [](std::string& text, bool& canShow, THintInfo& info) {
+    info.HintPos = info.HintControl->ClientToScreen(POINT{0, info.HintControl->Height()});
+    text = "[" + text + "]";
+  };
+  MoveTo(At(form->CountButton, 10, 10));
+  MoveTo(At(form->CountButton, 11, 11));
+  bool shown = PumpUntil([] { return Application->HintWindow()->IsHintShown(); }, 3000);
+  Application->OnShowHint = nullptr;
+  ASSERT_TRUE(shown);
+  GetWindowRect(Application->HintWindow()->Handle(), &r);
+  POINT corner = At(form->CountButton, 0, form->CountButton->Height());
+  EXPECT_EQ(r.left, corner.x);
+  EXPECT_EQ(r.top, corner.y);
+  EXPECT_EQ(Application->HintWindow()->Caption(), "[Counts the clicks]");
+  MoveTo(At(form->Source, 5, 5));
 }
 
 TEST_F(Gallery, ScrollBarEditAndPopupMenuTakeRealInput) {
