@@ -215,10 +215,10 @@ bool TAppEvents::HookMessage(TMessage& message) {
     case WM_SETTINGCHANGE:
         if (OnSettingsChanged) {
             try {
+                // The application's own handling of the message goes on after this.
                 int result = 0;
                 const char* section = reinterpret_cast<const char*>(message.LParam);
                 OnSettingsChanged(this, static_cast<int>(message.WParam), section ? section : "", result);
-                message.Result = result;
             } catch (...) {
                 Application->HandleException(this);
             }

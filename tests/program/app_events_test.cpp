@@ -89,3 +89,15 @@ TEST(AppEvents, SettingsReachTheApplicationAndTheMouse) {
     EXPECT_TRUE(Mouse->DragImmediate());
     EXPECT_EQ(Mouse->DragThreshold(), 5);
 }
+
+TEST(AppEvents, SettingsChangeOfTheApplicationWindow) {
+    EnsureFramework();
+    TAppEvents events(nullptr);
+    std::string seen;
+    events.OnSettingsChanged = [&](TObject*, int flag, const std::string& section, int& result) {
+        seen = std::to_string(flag) + " " + section;
+    };
+    char section[] = "intl";
+    SendMessageA(Application->Handle(), WM_SETTINGCHANGE, 2, reinterpret_cast<LPARAM>(section));
+    EXPECT_EQ(seen, "2 intl");
+}
