@@ -41,6 +41,7 @@ const Fixture kFixtures[] = {
     // ImageMagick's default: the 124-byte header.
     {"im_v5_24", Im("", "%s"), 74, 24, "None"},
     {"im_v5_8", Im("-colors 40 -type Palette -compress None", "%s"), 74, 8, "None"},
+    {"im_v5_rle8", Im("-colors 40 -type Palette", "%s"), 74, 8, "Run Length"},
     {"im_v5_4", Im("-colors 9 -type Palette", "%s"), 74, 4, "None"},
     {"pbm_win_24", kConvert + " " + ImPicture("37x23") + " ppm:- | ppmtobmp -windows > %s 2>/dev/null", 6, 24, "None"},
     {"pbm_os2_24", kConvert + " " + ImPicture("37x23") + " ppm:- | ppmtobmp -os2 > %s 2>/dev/null", 14, 24, "None"},
@@ -199,6 +200,29 @@ TEST(Bmp, TopDownFilesLoadTheRightWayUp) {
     std::string saved = TestTempPath("bmp_top_down_saved.bmp");
     ASSERT_EQ(K_SaveBitmap(saved.c_str(), b.get(), 6, 0, 0), K_OK);
     EXPECT_TRUE(SamePixels(HostRgb(saved), HostRgb(bottomUp)));
+}
+
+TEST(Bmp, FirstImageOfAnOs2BitmapArray) {
+    std::string single = TestTempPath("bmp_array_single.bmp");
+    Host(kConvert + " " + ImPicture("37x23") + " -colors 50 -type Palette BMP2:'" + single + "'");
+    std::string s = ReadFileBytes(single);
+    ASSERT_GT(s.size(), 26u);
+    // "BA" header (size, offset of the next array entry, screen size), then
+    // the file; its pixel offset counts from the start of the array file.
+    std::string array(14, '\0');
+    array[0] = 'B';
+    array[1] = 'A';
+    Put32(array, 2, 14);
+    Put32(s, 10, Get32(s, 10) + 14);
+    array += s;
+    std::string path = TestTempPath("bmp_array.bmp");
+    WriteFileBytes(path, array);
+    FileInfoRecord info{};
+    ASSERT_EQ(K_FileInfo(path.c_str(), &info), K_OK);
+    EXPECT_EQ(info.FormatCode, 14);
+    TestBitmap b;
+    ASSERT_EQ(K_LoadBitmap(path.c_str(), b.get(), 0, 1), K_OK);
+    EXPECT_TRUE(SamePixels(RecordRgb(b.get()), HostRgb(single)));
 }
 
 TEST(Bmp, OurFilesReadBackInNetpbmAndImageMagick) {
