@@ -57,7 +57,17 @@ void SetDefaultSlot(const char* value) {
     RegCloseKey(key);
 }
 
+void RegDeleteTreeOfProgram() { SHDeleteKeyA(HKEY_CURRENT_USER, ProgramKey); }
+
 }  // namespace
+
+TEST(Startup, TheProgramDoesNotStartWithoutTheLibrary) {
+    RegDeleteTreeOfProgram();
+    std::string app = MakeApp("nolibrary", RegText("one"));
+    ASSERT_EQ(RunHostWaiting("rm -f '" + app + "/volkg.dll'"), 0);
+    EXPECT_NE(RunProgram(app), 0u);
+    EXPECT_EQ(Marker(), "") << "nothing of the program ran";
+}
 
 TEST(Startup, FirstRunImportsTheRegistryFile) {
     SHDeleteKeyA(HKEY_CURRENT_USER, ProgramKey);
