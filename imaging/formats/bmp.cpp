@@ -270,6 +270,8 @@ extern "C" int KAPI K_LoadBMPFile(const char* name, BitmapRecord* bitmap, RowCal
     BmpHeader h;
     result = ReadHeaders(session.handle(), h);
     if (result != K_OK) return result;
+    // Pixel data cannot start inside the file and info headers.
+    if (h.dataOffset < h.base + kFileHeaderBytes + h.infoSize) return K_ERR_FORMAT;
     const bool rle = h.compression != 0;
     // Run-length data is 8 or 4 bits and bottom-up; other compressions
     // (bit fields, Huffman, RLE24, embedded JPEG or PNG) are not read.

@@ -358,6 +358,8 @@ TEST(Bmp, MalformedFilesAreRefused) {
         {"truncated palette", [](std::string s) { return s.substr(0, 60); }, 0},
         {"truncated pixels", [](std::string s) { return s.substr(0, s.size() - 40); }, -7},
         {"data offset past the end", [](std::string s) { Put32(s, 10, 0x7FFFFFF0); return s; }, 0},
+        {"data offset inside the header", [](std::string s) { Put32(s, 10, 20); return s; }, -9},
+        {"negative data offset", [](std::string s) { Put32(s, 10, 0x80000000u); return s; }, -9},
         {"colours used huge", [](std::string s) { Put32(s, 46, 0xFFFFFFFF); return s; }, 1},
         {"RLE at 24 bits", [](std::string s) { Put16(s, 28, 24); Put32(s, 30, 1); return s; }, 0},
         {"RLE runaway", [](std::string s) {
