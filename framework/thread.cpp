@@ -82,7 +82,7 @@ TThread::~TThread() {
   if (handle_ && GetCurrentThreadId() != id_ && !finished_) {
     Terminate();
     while (suspended_) Resume();
-    WaitForSingleObject(handle_, INFINITE);
+    WaitFor();  // on the GUI thread this keeps serving the thread's hand-offs
   }
   if (handle_) CloseHandle(handle_);
 }

@@ -81,3 +81,20 @@ TEST(Timer, TicksWhileEnabledOnly) {
   Pump(150);
   EXPECT_EQ(ticks, 3);
 }
+
+TEST(Thread, DestroyingAThreadThatHandsCallsOverDoesNotHang) {
+  class TBusy : public TThread {
+   public:
+    TBusy() : TThread(false) {}
+    std::atomic<int> calls{0};
+
+   protected:
+    void Execute() override {
+      while (!Terminated()) Synchronize([this] { ++calls; });
+    }
+  };
+  auto* t = new TBusy;
+  PumpUntil([t] { return t->calls > 5; }, 3000);
+  delete t;  // the thread may sit in Synchronize right now
+  SUCCEED();
+}
