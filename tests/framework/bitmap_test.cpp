@@ -184,3 +184,29 @@ TEST(Bitmap, HostileBmpFilesAreRefused) {
     EXPECT_TRUE(b.Empty());
   }
 }
+
+TEST(Bitmap, DeviceBitmapsKeepThePixelsAndPalettesRecolourEightBits) {
+  auto b = Filled(4, 2, clWhite);
+  b->Canvas()->SetPixel(1, 1, clRed);
+  b->SetHandleType(bmDDB);
+  EXPECT_EQ(b->HandleType(), bmDDB);
+  EXPECT_EQ(b->PixelFormat(), pfDevice);
+  EXPECT_EQ(b->ScanLine(0), nullptr);
+  EXPECT_EQ(b->Canvas()->Pixels(1, 1), clRed);
+  EXPECT_EQ(b->Canvas()->Pixels(0, 0), clWhite);
+  b->SetHandleType(bmDIB);
+  EXPECT_EQ(b->PixelFormat(), pf24bit);
+  EXPECT_EQ(b->Canvas()->Pixels(1, 1), clRed);
+
+  // An 8-bit bitmap takes a new palette as its colour table.
+  b->SetPixelFormat(pf8bit);
+  uint8_t index = static_cast<uint8_t*>(b->ScanLine(1))[1];
+  struct {
+    WORD version, count;
+    PALETTEENTRY entries[256];
+  } lp{0x300, 256, {}};
+  for (int i = 0; i < 256; ++i) lp.entries[i] = PALETTEENTRY{0, 0, 0, 0};
+  lp.entries[index] = PALETTEENTRY{0, 0, 255, 0};  // blue
+  b->SetPalette(CreatePalette(reinterpret_cast<LOGPALETTE*>(&lp)));
+  EXPECT_EQ(b->Canvas()->Pixels(1, 1), clBlue);
+}
