@@ -52,8 +52,9 @@ void TForm::BeforeDestruction() {
 void TForm::InitializeForm() {
   std::string text;
   HINSTANCE instance = Application ? Application->Instance() : GetModuleHandleA(nullptr);
-  Handle();
+  // The windows are made once the layout has set their styles and bounds.
   if (FindLayoutResource(instance, layoutName_, text)) ReadLayout(this, text, instance);
+  Handle();
   for (auto& binder : fieldBinders_) {
     TComponent* c = FindComponent(binder.name);
     if (!c) throw EConvertError("Field " + binder.name + " of " + layoutName_ + " has no component");
