@@ -89,6 +89,32 @@ TEST(ChangeFromDIB, RefusesBlocksItCannotTakeAndLeavesThemToTheCaller) {
     EXPECT_EQ(K_GetPixelColor(&r, 1, 2), RGB(90, 90, 90));  // row 1, byte 2 = (8 + 2) * 9
 }
 
+TEST(ConvertFromDIB, HeaderAndRowsApartTopDownWithAShortColourTable) {
+    struct {
+        BITMAPINFOHEADER h;
+        RGBQUAD c[3];
+    } info{};
+    info.h.biSize = 40;
+    info.h.biWidth = 3;
+    info.h.biHeight = -2;  // top-down
+    info.h.biPlanes = 1;
+    info.h.biBitCount = 4;
+    info.h.biClrUsed = 3;
+    info.c[0] = RGBQUAD{0, 0, 255, 0};  // red
+    info.c[1] = RGBQUAD{0, 255, 0, 0};  // green
+    info.c[2] = RGBQUAD{255, 0, 0, 0};  // blue
+    const unsigned char rows[8] = {0x01, 0x20, 0, 0, 0x22, 0x10, 0, 0};  // top line: red green blue
+    Record r;
+    ASSERT_EQ(K_ConvertFromDIB(&r, reinterpret_cast<BITMAPINFO*>(&info), rows), K_OK);
+    EXPECT_EQ(r.b.Colors, 3);
+    const COLORREF expected[2][3] = {{RGB(255, 0, 0), RGB(0, 255, 0), RGB(0, 0, 255)}, {RGB(0, 0, 255), RGB(0, 0, 255), RGB(0, 255, 0)}};
+    for (int y = 0; y < 2; ++y)
+        for (int x = 0; x < 3; ++x) EXPECT_EQ(ColorText(PictureColor(&r, x, y)), ColorText(expected[y][x])) << x << "," << y;
+    info.h.biCompression = BI_RLE4;
+    Record refused;
+    EXPECT_EQ(K_ConvertFromDIB(&refused, reinterpret_cast<BITMAPINFO*>(&info), rows), -92);
+}
+
 struct DepthCase {
     int bits, order, perspective;
 };
