@@ -29,7 +29,8 @@ LRESULT CALLBACK PictureWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARA
             HPALETTE palette = K_CreatePaintPalette(dc, record);
             HPALETTE old = palette ? SelectPalette(dc, palette, FALSE) : nullptr;
             if (palette) RealizePalette(dc);
-            RECT dest{0, 0, record->Width, record->Height};
+            RECT dest;  // the whole window: records of half the size are magnified
+            GetClientRect(hwnd, &dest);
             K_PaintDC(dc, record, nullptr, nullptr, &dest, &ps.rcPaint, SRCCOPY);
             if (palette) {
                 SelectPalette(dc, old, FALSE);
@@ -52,8 +53,8 @@ public:
         wc.lpszClassName = "VolkgPictureTest";
         wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH));
         RegisterClassA(&wc);
-        hwnd_ = CreateWindowExA(WS_EX_TOPMOST, "VolkgPictureTest", "picture", WS_POPUP | WS_VISIBLE, kLeft, kTop, record->Width,
-                                record->Height, nullptr, nullptr, wc.hInstance, nullptr);
+        hwnd_ = CreateWindowExA(WS_EX_TOPMOST, "VolkgPictureTest", "picture", WS_POPUP | WS_VISIBLE, kLeft, kTop, kWidth, kHeight,
+                                nullptr, nullptr, wc.hInstance, nullptr);
         Show(record);
     }
     // Shows another record of the same size.
@@ -156,8 +157,13 @@ TEST(OtherScreen, PaintsThroughTheDevicesDepth) {
         SCOPED_TRACE(std::to_string(recordBits) + "-bit record");
         for (int ordered : {0, 1}) {
             K_EnableOrderedDither(ordered);
+            // The ordered cases paint a half-size record magnified twice.
             Record picture;
-            MakeRecord(&picture, kWidth, kHeight, recordBits, Primaries, K_ORDER_RGB, K_BOTTOM_UP);
+            if (ordered)
+                MakeRecord(&picture, kWidth / 2, kHeight / 2, recordBits, [](int x, int y) { return Primaries(2 * x, 2 * y); },
+                           K_ORDER_RGB, K_TOP_DOWN);
+            else
+                MakeRecord(&picture, kWidth, kHeight, recordBits, Primaries, K_ORDER_RGB, K_BOTTOM_UP);
             if (!window)
                 window = std::make_unique<PictureWindow>(&picture);
             else
