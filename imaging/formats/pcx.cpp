@@ -400,6 +400,8 @@ int SavePCXFile(const SaveRequest& request) {
     const int bits = request.bitsPerPixel;
     if (bits != 1 && bits != 4 && bits != 8 && bits != 24) return K_ERR_BITS;
     BitmapRecord* source = request.bitmap;
+    // The header holds 16-bit sizes.
+    if (source->Width < 1 || source->Height < 1 || source->Width > 65535 || source->Height > 65535) return K_ERR_SIZE;
     int flags = request.flags;
     // 24-bit rows always pass the converter so that they leave in RGB order.
     if (bits == 24 && source->BitsPerPixel == 24) flags |= kSaveConverting;

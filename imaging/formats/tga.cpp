@@ -248,6 +248,8 @@ int SaveTGAFile(const SaveRequest& request) {
     const int bits = request.bitsPerPixel;
     if (bits != 8 && bits != 16 && bits != 24 && bits != 32) return K_ERR_BITS;
     BitmapRecord* source = request.bitmap;
+    // The header holds 16-bit sizes.
+    if (source->Width < 1 || source->Height < 1 || source->Width > 65535 || source->Height > 65535) return K_ERR_SIZE;
     int flags = request.flags;
     if (bits > 8) flags |= kSaveStoresBGR;
     SaveWriter writer(source, bits, flags, request.callback, request.userData);

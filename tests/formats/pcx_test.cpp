@@ -15,6 +15,7 @@ TEST(Pcx, FilesOfPeersLoadWithTheirPixels) {
         {"im_24", std::string(kConvert) + " {in} PCX:{out}", GradientPicture(33, 11)},
         {"im_8", std::string(kConvert) + " {in} -type Palette PCX:{out}", PalettePicture(33, 11, 256)},
         {"im_1", std::string(kConvert) + " {in} -type Bilevel PCX:{out}", PalettePicture(33, 11, 2)},
+        {"im_rgba", std::string(kConvert) + " {in} -alpha on PCX:{out}", GradientPicture(33, 11)},  // four planes
         {"ppm_planar16", "ppmtopcx {in} > {out}", PalettePicture(33, 11, 16)},
         {"ppm_planar4", "ppmtopcx {in} > {out}", PalettePicture(33, 11, 4)},
         {"ppm_packed2", "ppmtopcx -packed {in} > {out}", PalettePicture(33, 11, 4)},

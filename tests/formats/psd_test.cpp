@@ -19,6 +19,7 @@ TEST(Psd, FilesOfImageMagickLoad) {
         {"grey_rle", "-type Grayscale -compress RLE", GrayPicture(27, 9, 256), 8},
         {"grey_raw", "-type Grayscale -compress None", GrayPicture(27, 9, 256), 8},
         {"palette", "-type Palette -compress RLE", PalettePicture(27, 9, 16), 8},
+        {"grey_alpha", "-colorspace gray -alpha on -compress RLE", GrayPicture(27, 9, 256), 8},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

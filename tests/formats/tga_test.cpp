@@ -122,6 +122,18 @@ TEST(Tga, RunPacketsCrossRowEnds) {
     EXPECT_EQ(LoadRgb(path), expected);
 }
 
+TEST(Tga, SixteenBitPixelsAreFiveBitFields) {
+    // Top-down 3 x 1: full red, full green, full blue in 5-5-5 words.
+    std::string file = Header(0, 2, 0, 0, 3, 1, 16, 0x20) + std::string("\x00\x7C\xE0\x03\x1F\x00", 6);
+    std::string path = TestTempPath("tga_16.tga");
+    WriteFileBytes(path, file);
+    FileInfoRecord info;
+    ASSERT_EQ(K_FileInfo(path.c_str(), &info), K_OK);
+    EXPECT_EQ(info.BitsPerPixel, 16);
+    Rgb expected{3, 1, {255, 0, 0, 0, 255, 0, 0, 0, 255}};
+    EXPECT_EQ(LoadRgb(path), expected);
+}
+
 TEST(Tga, DescriptorSetsRowOrder) {
     for (int descriptor : {0x00, 0x10, 0x20, 0x30}) {
         std::string file = Header(0, 2, 0, 0, 1, 2, 24, descriptor) + std::string("\0\0\xFF\xFF\0\0", 6);
