@@ -2,6 +2,7 @@
 // hints, cursors and mouse input.
 #include "application.h"
 #include "controls.h"
+#include "drag.h"
 #include "layout.h"
 #include "layout_values.h"
 #include "menus.h"
@@ -14,6 +15,7 @@ TControl::TControl(TComponent* owner) : TComponent(owner) {
 }
 
 TControl::~TControl() {
+  DragControlDestroyed(this);
   if (Application) Application->ControlDestroyed(this);
   if (parent_) parent_->RemoveControl(this);
 }

@@ -6,3 +6,6 @@
 
 // True when the message was consumed by the drag.
 bool HandleDragMessage(TWinControl* window, TMessage& message);
+
+// A control that goes away ends a drag it takes part in.
+void DragControlDestroyed(TControl* control);

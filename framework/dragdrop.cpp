@@ -89,6 +89,17 @@ void Finish(bool drop, POINT screen) {
 
 TControl* DragSource() { return drag.source; }
 
+void DragControlDestroyed(TControl* control) {
+  if (drag.source == control) {
+    HWND capture = drag.captureWindow;
+    drag = DragState{};
+    if (GetCapture() == capture) ReleaseCapture();
+  } else if (drag.target == control) {
+    drag.target = nullptr;
+    drag.accepted = false;
+  }
+}
+
 bool TControl::Dragging() const { return drag.source == this; }
 
 void TControl::SetDragCursor(TCursor cursor) {

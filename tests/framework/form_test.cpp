@@ -6,6 +6,7 @@
 #include "application.h"
 #include "forms.h"
 #include "pump.h"
+#include "stdctrls.h"
 #include "timer.h"
 
 namespace {
@@ -105,5 +106,22 @@ TEST(FormLifetime, WindowCloseHidesAFormThatIsNotMain) {
   PostMessageA(form->Handle(), WM_CLOSE, 0, 0);
   EXPECT_TRUE(PumpUntil([&] { return closed; }, 2000));
   EXPECT_FALSE(form->Visible());
+  FreeAndNil(form);
+}
+
+TEST(FormLifetime, AControlFreedWhileDraggedEndsTheDrag) {
+  TPlainForm* form = NewForm<TPlainForm>(Application);
+  auto* source = new TPanel(form);
+  source->SetParent(form);
+  source->SetBounds(10, 10, 50, 50);
+  form->Show();
+  source->BeginDrag(true);
+  ASSERT_EQ(DragSource(), source);
+  delete source;
+  EXPECT_EQ(DragSource(), nullptr);
+  // The window that held the capture goes on taking input.
+  SendMessageA(form->Handle(), WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(30, 30));
+  SendMessageA(form->Handle(), WM_LBUTTONUP, 0, MAKELPARAM(30, 30));
+  EXPECT_NE(GetCapture(), form->Handle());
   FreeAndNil(form);
 }
