@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <cstring>
 #include <memory>
-#include <vector>
+#include <new>
 
 #include "core/bitmap.h"
 #include "core/memory.h"
@@ -297,7 +297,8 @@ extern "C" int KAPI K_LoadGIFFile(const char* name, BitmapRecord* bitmap, RowCal
     GlobalBuffer indices(static_cast<size_t>(image.width) + 4);
     if (!in.ok() || !indices) return K_ERR_MEMORY;
     in.Reset(position);
-    auto decoder = std::make_unique<LzwDecoder>(in, minimum);
+    std::unique_ptr<LzwDecoder> decoder(new (std::nothrow) LzwDecoder(in, minimum));
+    if (!decoder) return K_ERR_MEMORY;
     for (int y = 0; y < image.height; ++y) {
         unsigned char* px = indices.get();
         for (int x = 0; x < image.width; ++x) {
@@ -490,7 +491,8 @@ int SaveGIFFile(const SaveRequest& request) {
     if (r != K_OK) return r;
     CallbackFile file;
     if (!file.OpenForWrite(request.name)) return K_ERR_CREATE;
-    auto encoder = std::make_unique<LzwEncoder>(file.handle());
+    std::unique_ptr<LzwEncoder> encoder(new (std::nothrow) LzwEncoder(file.handle()));
+    if (!encoder) return K_ERR_MEMORY;
 
     // The logical screen is the display, widened where the picture is larger.
     int screenW, screenH;

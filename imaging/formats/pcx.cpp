@@ -3,7 +3,6 @@
 // ordinary PCX pages.
 #include <algorithm>
 #include <cstring>
-#include <vector>
 
 #include "core/bitmap.h"
 #include "core/memory.h"
@@ -203,28 +202,31 @@ int FindPCXPage(int handle, int* page, int* start, int* end) {
     int number = std::clamp(*page, 1, kDcxMaxPages);
     int size = FileSeek(handle, 0, 2);
     if (size <= 0 || FileSeek(handle, 0, 0) != 0) return K_ERR_READ;
-    std::vector<unsigned char> table(kDcxTable);
-    int got = FileRead(handle, table.data(), kDcxTable);
+    GlobalBuffer buffer(kDcxTable);
+    if (!buffer) return K_ERR_MEMORY;
+    const unsigned char* table = buffer.get();
+    int got = FileRead(handle, buffer.get(), kDcxTable);
     if (got < 4) return K_ERR_READ;
-    if (static_cast<uint32_t>(Le32(table.data())) != kDcxMagic) {
+    if (static_cast<uint32_t>(Le32(table)) != kDcxMagic) {
         *page = 1;
         *start = 0;
         *end = size;
         return K_OK;
     }
-    std::vector<int> offsets;
+    int offsets[kDcxMaxPages];
+    int pages = 0;
     for (int i = 0; i < kDcxMaxPages && 4 + i * 4 + 4 <= got; ++i) {
         int off = Le32(&table[4 + i * 4]);
         if (off == 0) break;
-        offsets.push_back(off);
+        offsets[pages++] = off;
     }
-    if (offsets.empty()) return K_ERR_FORMAT;
-    number = std::min<int>(number, static_cast<int>(offsets.size()));
+    if (pages == 0) return K_ERR_FORMAT;
+    number = std::min(number, pages);
     int s = offsets[number - 1];
     if (s < 8 || s >= size) return K_ERR_FORMAT;
     int e = size;
-    for (int off : offsets)
-        if (off > s && off < e) e = off;
+    for (int i = 0; i < pages; ++i)
+        if (offsets[i] > s && offsets[i] < e) e = offsets[i];
     *page = number;
     *start = s;
     *end = e;
@@ -355,44 +357,48 @@ int MoveUp(int handle, int from, int to, int count) {
 int AddDCXPage(int handle) {
     int size = FileSeek(handle, 0, 2);
     if (size < 0 || FileSeek(handle, 0, 0) != 0) return K_ERR_SEEK;
-    std::vector<unsigned char> head(kDcxTable, 0);
-    int got = size > 0 ? FileRead(handle, head.data(), std::min(size, kDcxTable)) : 0;
-    std::vector<int> pages;
+    // The table area, zero-filled: it also serves as the gap filler below.
+    GlobalBuffer head(kDcxTable, true);
+    if (!head) return K_ERR_MEMORY;
+    int got = size > 0 ? FileRead(handle, head.get(), std::min(size, kDcxTable)) : 0;
+    int pages[kDcxMaxPages];
+    int count = 0;
     int tableEnd = 0;
-    if (got >= 4 && static_cast<uint32_t>(Le32(head.data())) == kDcxMagic) {
+    if (got >= 4 && static_cast<uint32_t>(Le32(head.get())) == kDcxMagic) {
         tableEnd = kDcxTable;
         for (int i = 0; i < kDcxMaxPages && 8 + i * 4 <= got; ++i) {
-            int off = Le32(&head[4 + i * 4]);
+            int off = Le32(head.get() + 4 + i * 4);
             if (off == 0) break;
             if (off < 8 || off > size) return K_ERR_FORMAT;
-            pages.push_back(off);
+            pages[count++] = off;
             tableEnd = std::min(tableEnd, off);
         }
-        if (pages.empty()) tableEnd = 8;
+        if (count == 0) tableEnd = 8;
     } else if (size > 0) {
-        pages.push_back(0);
+        pages[count++] = 0;
     }
-    if (static_cast<int>(pages.size()) >= kDcxMaxPages) return K_ERR_WRITE;
-    int needed = 4 * static_cast<int>(pages.size()) + 12;
+    if (count >= kDcxMaxPages) return K_ERR_WRITE;
+    int needed = 4 * count + 12;
     if (tableEnd < needed) {
         // Move the pages up so that the first one starts at 4100.
         int shift = kDcxTable - tableEnd;
         int r = MoveUp(handle, tableEnd, kDcxTable, size - tableEnd);
         if (r != K_OK) return r;
-        std::vector<unsigned char> zero(kDcxTable - tableEnd, 0);
+        GlobalBuffer zero(static_cast<size_t>(kDcxTable - tableEnd), true);
+        if (!zero) return K_ERR_MEMORY;
         if (FileSeek(handle, tableEnd, 0) != tableEnd) return K_ERR_SEEK;
-        if (FileWrite(handle, zero.data(), static_cast<int>(zero.size())) != static_cast<int>(zero.size()))
-            return K_ERR_WRITE;
-        for (int& off : pages) off += shift;
+        if (FileWrite(handle, zero.get(), kDcxTable - tableEnd) != kDcxTable - tableEnd) return K_ERR_WRITE;
+        for (int i = 0; i < count; ++i) pages[i] += shift;
         size += shift;
     }
-    std::vector<unsigned char> table(4 * pages.size() + 12, 0);
-    PutLe32(table.data(), kDcxMagic);
-    for (size_t i = 0; i < pages.size(); ++i) PutLe32(&table[4 + i * 4], static_cast<uint32_t>(pages[i]));
-    PutLe32(&table[4 + pages.size() * 4], static_cast<uint32_t>(std::max(size, kDcxTable)));
+    unsigned char* table = head.get();
+    const int tableBytes = 4 * count + 12;
+    std::memset(table, 0, tableBytes);
+    PutLe32(table, kDcxMagic);
+    for (int i = 0; i < count; ++i) PutLe32(table + 4 + i * 4, static_cast<uint32_t>(pages[i]));
+    PutLe32(table + 4 + count * 4, static_cast<uint32_t>(std::max(size, kDcxTable)));
     if (FileSeek(handle, 0, 0) != 0) return K_ERR_SEEK;
-    if (FileWrite(handle, table.data(), static_cast<int>(table.size())) != static_cast<int>(table.size()))
-        return K_ERR_WRITE;
+    if (FileWrite(handle, table, tableBytes) != tableBytes) return K_ERR_WRITE;
     return K_OK;
 }
 

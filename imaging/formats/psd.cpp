@@ -2,7 +2,6 @@
 // RGB modes, raw or PackBits-coded, channel after channel.
 #include <algorithm>
 #include <cstring>
-#include <vector>
 
 #include "core/bitmap.h"
 #include "core/memory.h"
@@ -132,11 +131,13 @@ int ReadRows(int handle, const PsdHeader& p, BitmapRecord* b, RowCallback callba
     if (p.runLength) {
         // The byte counts of every row of the channels we read.
         const size_t countBytes = static_cast<size_t>(p.readChannels) * p.height * 2;
-        std::vector<unsigned char> counts(countBytes);
+        GlobalBuffer countBuffer(countBytes);
+        if (!countBuffer) return K_ERR_MEMORY;
+        const unsigned char* counts = countBuffer.get();
         if (FileSeek(handle, p.dataStart, 0) != p.dataStart) return K_ERR_READ;
-        if (FileRead(handle, counts.data(), static_cast<int>(countBytes)) != static_cast<int>(countBytes))
+        if (FileRead(handle, countBuffer.get(), static_cast<int>(countBytes)) != static_cast<int>(countBytes))
             return K_ERR_READ;
-        std::vector<long long> next(p.readChannels);
+        long long next[3] = {};
         long long at = p.dataStart + static_cast<long long>(p.channels) * p.height * 2;
         for (int c = 0; c < p.readChannels; ++c) {
             next[c] = at;
@@ -328,8 +329,11 @@ int SavePSDFile(const SaveRequest& request) {
 
     // The count table is written last, in front of the packed rows.
     const int tableStart = file.Tell();
-    std::vector<unsigned char> counts(static_cast<size_t>(height) * channels * 2);
-    if (!file.WriteExact(counts.data(), static_cast<int>(counts.size()))) return K_ERR_WRITE;
+    const int countBytes = height * channels * 2;
+    GlobalBuffer countBuffer(static_cast<size_t>(countBytes), true);
+    if (!countBuffer) return K_ERR_MEMORY;
+    unsigned char* counts = countBuffer.get();
+    if (!file.WriteExact(counts, countBytes)) return K_ERR_WRITE;
     for (int c = 0; c < channels; ++c) {
         for (int i = 0; i < height; ++i) {
             int row = source->ViewPerspective == K_BOTTOM_UP ? height - 1 - i : i;
@@ -345,7 +349,7 @@ int SavePSDFile(const SaveRequest& request) {
             PutBe16(&counts[(static_cast<size_t>(c) * height + i) * 2], n);
         }
     }
-    if (!file.SeekTo(tableStart) || !file.WriteExact(counts.data(), static_cast<int>(counts.size())))
+    if (!file.SeekTo(tableStart) || !file.WriteExact(counts, countBytes))
         return K_ERR_WRITE;
     return K_OK;
 }

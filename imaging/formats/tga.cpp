@@ -2,9 +2,9 @@
 // run-length coded (image types 1-3 and 9-11).
 #include <algorithm>
 #include <cstring>
-#include <vector>
 
 #include "core/bitmap.h"
+#include "core/memory.h"
 #include "core/pixel_format.h"
 #include "formats/raster_formats.h"
 #include "formats/reader_steps.h"
@@ -169,12 +169,13 @@ extern "C" int KAPI K_LoadTGAFile(const char* name, BitmapRecord* bitmap, RowCal
     if (t.ColorMapped()) {
         if (t.entrySize != 15 && t.entrySize != 16 && t.entrySize != 24 && t.entrySize != 32) return K_ERR_FORMAT;
         const int entryBytes = (t.entrySize + 7) / 8;
-        std::vector<unsigned char> map(static_cast<size_t>(t.MapBytes()));
-        if (FileRead(handle, map.data(), t.MapBytes()) != t.MapBytes()) return K_ERR_READ;
+        GlobalBuffer map(static_cast<size_t>(t.MapBytes()));
+        if (!map) return K_ERR_MEMORY;
+        if (FileRead(handle, map.get(), t.MapBytes()) != t.MapBytes()) return K_ERR_READ;
         // Entry j holds colour index first + j; a map that reaches past
         // index 255 has no place in the record for the rest.
         for (int j = 0; j < t.mapLength && t.firstEntry + j < 256; ++j)
-            bitmap->ColorTable[t.firstEntry + j] = MapEntry(&map[static_cast<size_t>(j) * entryBytes], t.entrySize);
+            bitmap->ColorTable[t.firstEntry + j] = MapEntry(map.get() + static_cast<size_t>(j) * entryBytes, t.entrySize);
         colors = std::min(t.firstEntry + t.mapLength, 256);
     }
     if (t.BaseType() == 1 || t.BaseType() == 3) bitmap->Flags |= K_FILE_PALETTE;

@@ -104,6 +104,18 @@ TEST(Gif, OurFilesReadBackByPeers) {
     SaveRequest request{out.c_str(), &b, 4, K_FORMAT_GIF, 0, 0, 0, 0, nullptr, nullptr};
     EXPECT_EQ(SaveGIFFile(request), K_ERR_BITS);
     K_FreeBitmap(&b);
+
+    // A true-colour picture goes out as an 8-bit copy with its own palette;
+    // what giflib's reader sees is what we load, and the caller's record
+    // keeps its depth.
+    MakeRecord(GradientPicture(64, 40), &b);
+    std::string reduced = TestTempPath("gif_reduced.gif");
+    ASSERT_EQ(K_SaveGIFBitmap(reduced.c_str(), &b, 8), K_OK);
+    EXPECT_EQ(b.BitsPerPixel, 24);
+    Rgb peer = HostPnm("giftopnm " + reduced);
+    EXPECT_EQ(peer.width, 64);
+    EXPECT_EQ(LoadRgb(reduced), peer);
+    K_FreeBitmap(&b);
 }
 
 TEST(Gif, MalformedFilesAreRefused) {

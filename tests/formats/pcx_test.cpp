@@ -38,6 +38,14 @@ TEST(Pcx, FilesOfPeersLoadWithTheirPixels) {
         int r = 0;
         EXPECT_EQ(LoadRgb(out, &r), c.picture);
         EXPECT_EQ(r, K_OK);
+        // The same bytes through memory: the palette at the end is found by
+        // seeking within the block.
+        std::string bytes = ReadFileBytes(out);
+        BitmapRecord m;
+        std::memset(&m, 0, sizeof m);
+        ASSERT_EQ(K_LoadBitmapMemory(bytes.data(), &m, 24, K_ORDER_RGB, static_cast<int>(bytes.size())), K_OK);
+        EXPECT_EQ(RecordPixels(&m), c.picture);
+        K_FreeBitmap(&m);
         // The depth the probe reports is the depth the reader delivers.
         BitmapRecord b;
         std::memset(&b, 0, sizeof b);
@@ -89,6 +97,20 @@ TEST(Pcx, OurFilesReadBackByPeers) {
         EXPECT_EQ(HostPnm("pcxtoppm " + path), expected);
         EXPECT_EQ(LoadRgb(path), expected);
         K_FreeBitmap(&b);
+    }
+}
+
+TEST(Pcx, EightBitsWithoutPaletteMarkerAreGrey) {
+    std::string path = TestTempPath("pcx_nomarker.pcx");
+    Host("ppmtopcx -8bit " + WritePpm(PalettePicture(16, 4, 16), "pcx_nomarker.ppm") + " > " + path);
+    std::string bytes = ReadFileBytes(path);
+    ASSERT_EQ(bytes[bytes.size() - 769], 12);
+    PatchFile(path, bytes.size() - 769, std::string(1, '\0'));
+    Rgb p = LoadRgb(path);
+    ASSERT_EQ(p.width, 16);
+    for (size_t i = 0; i < p.pixels.size(); i += 3) {
+        EXPECT_EQ(p.pixels[i], p.pixels[i + 1]);
+        EXPECT_EQ(p.pixels[i], p.pixels[i + 2]);
     }
 }
 
