@@ -36,7 +36,9 @@ TEST(Gif, FilesOfPeersLoadWithTheirPixels) {
         // ImageMagick may requantise; giflib's reading through netpbm is the
         // reference for what the file holds.
         Rgb reference = HostPnm("giftopnm " + out);
-        if (c.command[0] == 'p') EXPECT_EQ(reference, c.picture);
+        if (c.command[0] == 'p') {
+            EXPECT_EQ(reference, c.picture);
+        }
         int r = 0;
         EXPECT_EQ(LoadRgb(out, &r), reference);
         EXPECT_EQ(r, K_OK);
