@@ -259,8 +259,9 @@ extern "C" int KAPI K_LoadGIFFile(const char* name, BitmapRecord* bitmap, RowCal
     if (image.width <= 0 || image.height <= 0) return K_ERR_FORMAT;
     unsigned char minimum;
     if (FileRead(handle, &minimum, 1) != 1) return K_ERR_READ;
-    // Codes start at minimum + 1 bits and may not pass 12.
-    if (minimum < 1 || minimum > 11) return K_ERR_FORMAT;
+    // Pixel indices are bytes, so codes start at 2 to 9 bits (1 is taken
+    // from writers that use it for two-colour pictures).
+    if (minimum < 1 || minimum > 8) return K_ERR_FORMAT;
     const int bits = DepthOfTableField(image.tableField);
 
     r = session.SetImage(image.width, image.height, bits, K_ORDER_RGB);

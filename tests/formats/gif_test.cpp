@@ -135,7 +135,7 @@ TEST(Gif, MalformedFilesAreRefused) {
     } cases[] = {
         {"not GIF", "JIF" + original.substr(3), K_ERR_FORMAT},
         {"minimum code size 0", original.substr(0, descriptor + 10) + '\0' + original.substr(descriptor + 11), K_ERR_FORMAT},
-        {"minimum code size 12", original.substr(0, descriptor + 10) + '\x0C' + original.substr(descriptor + 11), K_ERR_FORMAT},
+        {"minimum code size 9", original.substr(0, descriptor + 10) + '\x09' + original.substr(descriptor + 11), K_ERR_FORMAT},
         {"no image descriptor", original.substr(0, descriptor) + ";", K_ERR_READ},
         {"short descriptor", original.substr(0, descriptor + 4), K_ERR_READ},
         {"code past the table", original.substr(0, descriptor + 11) + std::string("\x02\xFF\xFF\x00;", 5), K_ERR_BADCODE},
