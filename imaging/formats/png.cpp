@@ -61,7 +61,13 @@ void FlushData(png_structp) {}
 
 void Warning(png_structp, png_const_charp) {}
 
-png_voidp Allocate(png_structp, png_alloc_size_t size) { return AllocGlobalLocked(size); }
+// No block libpng needs comes near this (rows are at most 64 MB); a chunk
+// length from a broken file does, and is refused as a libpng error.
+constexpr png_alloc_size_t kMaxBlock = png_alloc_size_t(1) << 28;
+// Text and other ancillary chunks beyond this are passed over.
+constexpr png_alloc_size_t kMaxAncillaryChunk = png_alloc_size_t(1) << 23;
+
+png_voidp Allocate(png_structp, png_alloc_size_t size) { return size > kMaxBlock ? nullptr : AllocGlobalLocked(size); }
 
 void Release(png_structp, png_voidp p) {
     if (p) FreeGlobalLocked(p);
@@ -85,6 +91,7 @@ int ReadFrame(PngRead* s) {
     png_structp png = s->png;
     png_infop info = s->info;
     png_set_read_fn(png, &s->io, ReadData);
+    png_set_chunk_malloc_max(png, kMaxAncillaryChunk);
     png_read_info(png, info);
     png_uint_32 width = 0, height = 0;
     int bitDepth = 0, colorType = 0, interlace = 0;
