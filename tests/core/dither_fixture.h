@@ -13,15 +13,8 @@
 
 #include "core/palette.h"
 #include "core/stored_image.h"
+#include "host.h"
 #include "volkg.h"
-
-#ifdef _WIN32
-#include "core_win32/host_wait.h"
-// Under Wine a host command may outlive RunHost: wait for its status.
-inline int RunHostTool(const std::string& command) { return RunHostAndWait(command); }
-#else
-inline int RunHostTool(const std::string& command) { return RunHost(command); }
-#endif
 
 // A record freed at the end of the scope.
 struct OwnedBitmap {
@@ -84,7 +77,7 @@ inline double Psnr(const Picture& a, const Picture& b) {
 // An ImageMagick plasma of fixed seed as a 24-bit picture (PPM).
 inline Picture MakePlasma(int width, int height, int seed = 7) {
     std::string path = TestTempPath("dither_plasma_" + std::to_string(seed) + ".ppm");
-    int status = RunHostTool("/usr/bin/convert-im6.q16 -seed " + std::to_string(seed) + " -size " + std::to_string(width) + "x" +
+    int status = RunHost("/usr/bin/convert-im6.q16 -seed " + std::to_string(seed) + " -size " + std::to_string(width) + "x" +
                          std::to_string(height) + " plasma:fractal -depth 8 " + path);
     EXPECT_EQ(status, 0);
     return FromPnm(ReadFileBytes(path));
@@ -119,6 +112,6 @@ inline Picture RunPeer(const Picture& in, const std::string& line, const std::st
     std::string cmd = line;
     for (auto [key, value] : {std::pair<std::string, std::string>{"{in}", a}, {"{out}", b}, {"{tmp}", TestTempPath("peer_" + tag)}})
         for (size_t at; (at = cmd.find(key)) != std::string::npos;) cmd.replace(at, key.size(), value);
-    EXPECT_EQ(RunHostTool(cmd), 0) << cmd;
+    EXPECT_EQ(RunHost(cmd), 0) << cmd;
     return FromPnm(ReadFileBytes(b));
 }

@@ -3,13 +3,11 @@
 // stored row by row into records.
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "core/bitmap.h"
@@ -19,46 +17,6 @@
 #include "volkg.h"
 
 namespace {
-
-// Runs a host command and returns its exit status. Under this Wine
-// "start /wait /unix" returns before the unix program has even read its
-// script, so the Windows build starts the script itself, keeps it until the
-// command has left its status in a file, and waits for that file (up to two
-// minutes).
-int RunHostAndWait(const std::string& command) {
-#ifdef _WIN32
-    static int counter = 0;
-    std::string base = TestTempPath("rows_peer_" + std::to_string(GetCurrentProcessId()) + "_" + std::to_string(++counter));
-    std::string script = base + ".sh", done = base + ".done";
-    std::remove(done.c_str());
-    WriteFileBytes(script, "#!/bin/sh\n(" + command + ")\necho $? > '" + done + ".tmp'; mv '" + done + ".tmp' '" + done + "'\n");
-    std::string line = "cmd /c start /unix /bin/sh " + script;
-    STARTUPINFOA si{};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi{};
-    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &si, &pi))
-        return -1;
-    WaitForSingleObject(pi.hProcess, INFINITE);
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
-    int result = -1;
-    for (int i = 0; i < 1200; ++i) {
-        std::string status = ReadFileBytes(done);
-        if (!status.empty()) {
-            result = std::atoi(status.c_str());
-            break;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    }
-    std::remove(done.c_str());
-    std::remove(script.c_str());
-    return result;
-#else
-    return RunHost(command);
-#endif
-}
-
-bool HostTool(const std::string& program) { return RunHostAndWait("command -v " + program + " >/dev/null 2>&1") == 0; }
 
 struct Image {
     int width = 0, height = 0;
@@ -158,7 +116,7 @@ struct Layout {
 class RowsAgainstImageMagick : public StorageModeTest {};
 
 TEST_P(RowsAgainstImageMagick, DumpedRecordsShowTheSamePixels) {
-    if (!HostTool("convert-im6.q16")) GTEST_SKIP() << "ImageMagick is not installed";
+    if (!HostHasTool("convert-im6.q16")) GTEST_SKIP() << "ImageMagick is not installed";
     const Layout layouts[] = {
         {1, 13, K_BOTTOM_UP, 0}, {1, 13, K_TOP_DOWN, 0}, {4, 7, K_BOTTOM_UP, 0}, {4, 7, K_TOP_DOWN, 0},
         {8, 5, K_BOTTOM_UP, 0},  {8, 5, K_TOP_DOWN, 0},  {16, 5, K_BOTTOM_UP, 1}, {16, 5, K_TOP_DOWN, 0},
@@ -194,7 +152,7 @@ TEST_P(RowsAgainstImageMagick, DumpedRecordsShowTheSamePixels) {
         std::string bmp = TestTempPath("rows_dump.bmp"), ppm = TestTempPath("rows_dump.ppm");
         WriteFileBytes(bmp, DumpAsBmp(r));
         K_FreeBitmap(&r);
-        ASSERT_EQ(RunHostAndWait("convert-im6.q16 '" + bmp + "' -depth 8 'ppm:" + ppm + "'"), 0);
+        ASSERT_EQ(RunHost("convert-im6.q16 '" + bmp + "' -depth 8 'ppm:" + ppm + "'"), 0);
         Image seen = ReadPpm(ReadFileBytes(ppm));
         ASSERT_EQ(seen.width, l.width);
         ASSERT_EQ(seen.height, height);
@@ -214,7 +172,7 @@ INSTANTIATE_TEST_SUITE_P(Storage, RowsAgainstImageMagick, ::testing::Values(fals
                          [](const ::testing::TestParamInfo<bool>& info) { return info.param ? "Disk" : "Memory"; });
 
 TEST(RowsFromNetpbm, BmpRowsStoreIntoRecords) {
-    if (!HostTool("ppmtobmp")) GTEST_SKIP() << "netpbm is not installed";
+    if (!HostHasTool("ppmtobmp")) GTEST_SKIP() << "netpbm is not installed";
     const struct {
         int bits, width, colours;
     } cases[] = {{1, 11, 2}, {4, 9, 16}, {8, 7, 16}, {24, 5, 16}};
@@ -225,7 +183,7 @@ TEST(RowsFromNetpbm, BmpRowsStoreIntoRecords) {
             for (int x = 0; x < c.width; ++x) source.pixels.push_back(PatternColour(x, y, c.colours));
         std::string ppm = TestTempPath("rows_source.ppm"), bmp = TestTempPath("rows_source.bmp");
         WriteFileBytes(ppm, WritePpm(source));
-        ASSERT_EQ(RunHostAndWait("ppmtobmp -windows -bpp=" + std::to_string(c.bits) + " '" + ppm + "' > '" + bmp + "' 2>/dev/null"), 0);
+        ASSERT_EQ(RunHost("ppmtobmp -windows -bpp=" + std::to_string(c.bits) + " '" + ppm + "' > '" + bmp + "' 2>/dev/null"), 0);
         std::string file = ReadFileBytes(bmp);
         ASSERT_GT(file.size(), 54u);
         uint32_t offset = Get32(file, 10), headerSize = Get32(file, 14);

@@ -5,13 +5,10 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
 #include <ostream>
 #include <string>
-#include <thread>
 #include <utility>
 #include <vector>
 
@@ -169,45 +166,6 @@ inline Picture FromPnm(const std::string& s) {
     return p;
 }
 
-// Runs a shell command on the host and waits for its exit status. Under
-// Wine "start /wait /unix" may return before the host command has even
-// opened its script, so the script stays until the command has left its
-// status in a file, which is waited for (up to two minutes).
-inline int RunHostWaiting(const std::string& command) {
-    static int counter = 0;
-    std::string base = TestTempPath("pixels_host_" +
-                                    std::to_string(std::chrono::steady_clock::now().time_since_epoch().count() % 1000000) +
-                                    "_" + std::to_string(++counter));
-    std::string script = base + ".sh", done = base + ".done";
-    std::remove(done.c_str());
-    WriteFileBytes(script, "#!/bin/sh\n(" + command + ")\necho $? > '" + done + ".tmp'; mv '" + done + ".tmp' '" + done + "'\n");
-#ifdef _WIN32
-    std::string line = "cmd /c start /wait /unix /bin/sh " + script;
-    STARTUPINFOA si{};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi{};
-    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &si, &pi))
-        return -1;
-    WaitForSingleObject(pi.hProcess, INFINITE);
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
-#else
-    RunHost("/bin/sh '" + script + "'");
-#endif
-    int result = -1;
-    for (int i = 0; i < 1200; ++i) {
-        std::string status = ReadFileBytes(done);
-        if (!status.empty()) {
-            result = std::atoi(status.c_str());
-            break;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    }
-    std::remove(done.c_str());
-    std::remove(script.c_str());
-    return result;
-}
-
 // ImageMagick runs over pictures, gathered into one host call (a host call
 // under Wine costs about a second).
 class MagickBatch {
@@ -229,7 +187,7 @@ public:
     bool Run() {
         std::string script = TestTempPath(tag_ + "_batch.sh");
         WriteFileBytes(script, commands_);
-        return RunHostWaiting("/bin/sh '" + script + "'") == 0;
+        return RunHost("/bin/sh '" + script + "'") == 0;
     }
     Picture Result(int i) const { return FromPnm(ReadFileBytes(outputs_[i])); }
 

@@ -2,10 +2,8 @@
 
 #include "core/palette.h"
 
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <thread>
 #include <cstring>
 #include <sstream>
 
@@ -101,35 +99,13 @@ std::string WritePpm(const Rgb& picture, const std::string& name) {
     return path;
 }
 
-int HostStatus(const std::string& command) {
-    // Under Wine the bridge can return, and drop its script, before a slow
-    // start of the tool; the tool's own status file says when it has run,
-    // and a start that never came is tried again (the commands are
-    // idempotent).
-    static int serial = 0;
-    std::string done = TestTempPath("host_done_" + std::to_string(++serial));
-    for (int attempt = 0; attempt < 3; ++attempt) {
-        std::remove(done.c_str());
-        RunHost("(" + command + "); echo $? > " + done);
-        for (int i = 0; i < 200; ++i) {
-            std::string code = ReadFileBytes(done);
-            if (!code.empty() && code.back() == '\n') {
-                std::remove(done.c_str());
-                return std::atoi(code.c_str());
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        }
-    }
-    return -1;
-}
-
-void Host(const std::string& command) { ASSERT_EQ(HostStatus(command), 0) << command; }
+void Host(const std::string& command) { ASSERT_EQ(RunHost(command), 0) << command; }
 
 Rgb HostPnm(const std::string& command) {
     static int serial = 0;
     std::string out = TestTempPath("host_out_" + std::to_string(++serial) + ".pnm");
     // Any PNM (PBM, PGM, PPM) comes back as PPM.
-    if (HostStatus(command + " | ppmtoppm > " + out) != 0) return Rgb{};
+    if (RunHost(command + " | ppmtoppm > " + out) != 0) return Rgb{};
     return FromPnm(ReadFileBytes(out));
 }
 

@@ -33,8 +33,6 @@ Rgb FromPnm(const std::string& bytes);
 
 // Writes the picture as PPM under the test directory; returns the path.
 std::string WritePpm(const Rgb& picture, const std::string& name);
-// A host command's exit status (-1 when it could not be run).
-int HostStatus(const std::string& command);
 // Runs a host command; fails the test when it does not exit with 0.
 void Host(const std::string& command);
 // The pixels of a file as a host tool sees them (ImageMagick to PPM).

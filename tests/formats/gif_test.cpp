@@ -88,7 +88,7 @@ TEST(Gif, OurFilesReadBackByPeers) {
     EXPECT_EQ(HostPnm("giftopnm " + out), expected);
     EXPECT_EQ(HostPixels(out), expected);
     EXPECT_EQ(LoadRgb(out), expected);
-    EXPECT_EQ(HostStatus("giftext " + out + " > /dev/null"), 0);
+    EXPECT_EQ(RunHost("giftext " + out + " > /dev/null"), 0);
 
     // The logical screen covers the picture; sub-blocks hold at most 254 bytes.
     std::string bytes = ReadFileBytes(out);

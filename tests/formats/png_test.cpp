@@ -69,7 +69,7 @@ TEST(Png, OurFilesPassPngcheckAndNetpbm) {
     MakeRecord(gradient, &b);
     std::string out = TestTempPath("png_ours_24.png");
     ASSERT_EQ(K_SaveFile(out.c_str(), &b, K_FORMAT_PNG, 24, 0, 0, nullptr, nullptr), K_OK);
-    EXPECT_EQ(HostStatus("pngcheck -q " + out), 0);
+    EXPECT_EQ(RunHost("pngcheck -q " + out), 0);
     EXPECT_EQ(HostPnm("pngtopam " + out), gradient);
     EXPECT_EQ(LoadRgb(out), gradient);
     K_FreeBitmap(&b);
@@ -91,7 +91,7 @@ TEST(Png, OurFilesPassPngcheckAndNetpbm) {
         MakeIndexedRecord(w, h, bits, palette, indices, &b);
         std::string path = TestTempPath("png_ours_" + std::to_string(bits) + ".png");
         ASSERT_EQ(K_SaveFile(path.c_str(), &b, K_FORMAT_PNG, bits, 0, 0, nullptr, nullptr), K_OK);
-        EXPECT_EQ(HostStatus("pngcheck -q " + path), 0);
+        EXPECT_EQ(RunHost("pngcheck -q " + path), 0);
         EXPECT_EQ(HostPnm("pngtopam " + path), expected);
         EXPECT_EQ(LoadRgb(path), expected);
         std::string bytes = ReadFileBytes(path);

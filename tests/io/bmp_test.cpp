@@ -24,7 +24,7 @@ std::string Make(const Fixture& f) {
     std::string path = TestTempPath(std::string("bmp_") + f.name + ".bmp");
     std::string cmd = f.command;
     cmd.replace(cmd.find("%s"), 2, "'" + path + "'");
-    EXPECT_EQ(RunHostAndWait(cmd), 0) << cmd;
+    EXPECT_EQ(RunHost(cmd), 0) << cmd;
     return path;
 }
 

@@ -4,11 +4,8 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <cstdio>
-#include <cstdlib>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "host.h"
@@ -16,40 +13,8 @@
 
 inline const std::string kConvert = "/usr/bin/convert-im6.q16";
 
-// Runs a host command and waits for its end. Under Wine the bridge of
-// host.h can come back (and remove its script) before a slow command has
-// started or finished, so here the script stays until the command has left
-// a mark with its exit status.
-inline int RunHostAndWait(const std::string& command) {
-#ifdef _WIN32
-    static int counter = 0;
-    std::string base = TestTempPath("io-host-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++counter));
-    std::string script = base + ".sh", mark = base + ".status";
-    std::remove(mark.c_str());
-    WriteFileBytes(script, "#!/bin/sh\n(" + command + ")\necho $? > '" + mark + ".tmp'\nmv '" + mark + ".tmp' '" + mark +
-                               "'\n");
-    std::string line = "cmd /c start /wait /unix /bin/sh " + script;
-    STARTUPINFOA si{};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi{};
-    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &si, &pi))
-        return -1;
-    WaitForSingleObject(pi.hProcess, INFINITE);
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
-    std::string code;
-    for (int i = 0; i < 2400 && (code = ReadFileBytes(mark)).empty(); ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(25));
-    std::remove(script.c_str());
-    std::remove(mark.c_str());
-    return code.empty() ? -1 : std::atoi(code.c_str());
-#else
-    return RunHost(command);
-#endif
-}
-
 // Runs a host command that must succeed.
-inline void Host(const std::string& command) { ASSERT_EQ(RunHostAndWait(command), 0) << command; }
+inline void Host(const std::string& command) { ASSERT_EQ(RunHost(command), 0) << command; }
 
 // Pixel strings compared without printing kilobytes of bytes.
 inline testing::AssertionResult SamePixels(const std::string& ours, const std::string& theirs) {
@@ -64,14 +29,14 @@ inline testing::AssertionResult SamePixels(const std::string& ours, const std::s
 // The pixels of an image file as ImageMagick reads them: top row first, RGB.
 inline std::string HostRgb(const std::string& path) {
     std::string out = path + ".rgb";
-    if (RunHostAndWait(kConvert + " '" + path + "' -depth 8 rgb:'" + out + "'") != 0) return "convert failed";
+    if (RunHost(kConvert + " '" + path + "' -depth 8 rgb:'" + out + "'") != 0) return "convert failed";
     return ReadFileBytes(out);
 }
 
 // The same through netpbm's bmptopnm (raw PPM body).
 inline std::string NetpbmRgb(const std::string& path) {
     std::string out = path + ".ppm";
-    if (RunHostAndWait("bmptopnm '" + path + "' 2>/dev/null | ppmtoppm > '" + out + "' 2>/dev/null") != 0)
+    if (RunHost("bmptopnm '" + path + "' 2>/dev/null | ppmtoppm > '" + out + "' 2>/dev/null") != 0)
         return "bmptopnm failed";
     std::string ppm = ReadFileBytes(out);
     // Skip the header: P6, width, height, maxval, each followed by white space.

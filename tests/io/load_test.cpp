@@ -14,7 +14,7 @@ namespace {
 
 std::string Picture(const std::string& name, const std::string& args) {
     std::string path = TestTempPath("load_" + name + ".bmp");
-    EXPECT_EQ(RunHostAndWait(kConvert + " " + ImPicture("29x41") + " " + args + "'" + path + "'"), 0);
+    EXPECT_EQ(RunHost(kConvert + " " + ImPicture("29x41") + " " + args + "'" + path + "'"), 0);
     return path;
 }
 

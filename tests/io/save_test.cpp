@@ -12,7 +12,7 @@ namespace {
 
 std::string Source(const std::string& name, const std::string& args) {
     std::string path = TestTempPath("save_" + name + ".bmp");
-    EXPECT_EQ(RunHostAndWait(kConvert + " " + ImPicture("33x17") + " " + args + "'" + path + "'"), 0);
+    EXPECT_EQ(RunHost(kConvert + " " + ImPicture("33x17") + " " + args + "'" + path + "'"), 0);
     return path;
 }
 
