@@ -7,6 +7,7 @@
 #include <cstring>
 #include <vector>
 
+#include "core/palette.h"
 #include "io/file_access.h"
 #include "io_test_util.h"
 
@@ -332,6 +333,77 @@ TEST(Bmp, ResizeWhileLoadingReplicatesAsImageMagickSamples) {
     EXPECT_EQ(collected.rows.size(), 10u);
     for (const std::string& row : collected.rows) EXPECT_EQ(row.size(), 60u);
     K_FreeBitmap(&r);
+}
+
+// Loading into a bitmap of another height hands on exactly that many rows,
+// with and without dithering: copies of source rows in their order, every
+// source row kept when growing and none repeated when shrinking (but the
+// last, which fills what the picks leave of the height). Black and
+// white pass dithering to one bit unchanged, so both paths deliver the same
+// rows.
+struct RowPattern {
+    std::vector<std::string> rows;  // each the bitmap's bytes per line
+};
+
+int KAPI CollectRowBytes(BitmapRecord* b, unsigned char* rows, int count, void* user) {
+    auto* c = static_cast<RowPattern*>(user);
+    for (int i = 0; i < count; ++i)
+        c->rows.emplace_back(reinterpret_cast<char*>(rows) + static_cast<size_t>(i) * b->BytesPerLine, b->BytesPerLine);
+    return 1;
+}
+
+TEST(Bmp, AnotherHeightDeliversExactlyTheBitmapsRows) {
+    const int width = 12, height = 23;
+    // Each row shows its number in binary in its first five pixels.
+    auto white = [](int x, int y) { return x < 5 ? ((y >> x) & 1) != 0 : (x + y) % 3 == 0; };
+    std::string ppm = "P6\n" + std::to_string(width) + " " + std::to_string(height) + "\n255\n";
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) ppm.append(3, white(x, y) ? '\xff' : '\0');
+    std::string source = TestTempPath("bmp_rows.ppm"), path = TestTempPath("bmp_rows.bmp");
+    WriteFileBytes(source, ppm);
+    Host("ppmtobmp -windows -bpp=24 '" + source + "' > '" + path + "' 2>/dev/null");
+
+    for (int newHeight : {9, 17, 22, 30, 46, 61}) {
+        std::vector<int> sequences[2];  // picture rows as delivered, at 24 bits and dithered to 1 bit
+        for (int dithered = 0; dithered < 2; ++dithered) {
+            SCOPED_TRACE(testing::Message() << "height " << newHeight << (dithered ? ", dithered" : ""));
+            BitmapRecord r;
+            ASSERT_EQ(K_InitBitmap(&r, width, newHeight, 24), K_OK);
+            RowPattern got;
+            ASSERT_EQ(K_LoadBMPFile(path.c_str(), &r, CollectRowBytes, dithered ? 1 : 24, &got), K_OK);
+            EXPECT_EQ(r.Height, newHeight);
+            ASSERT_EQ(got.rows.size(), static_cast<size_t>(newHeight));
+            RGBQUAD colors[2] = {};
+            if (dithered) {
+                ASSERT_EQ(r.BitsPerPixel, 1);
+                GetPaletteColors(PaletteInUse(&r), colors, 2);
+            }
+            for (const std::string& row : got.rows) {
+                auto isWhite = [&](int x) {
+                    if (!dithered) return static_cast<unsigned char>(row[x * 3 + 1]) > 127;
+                    int index = (static_cast<unsigned char>(row[x >> 3]) >> (7 - (x & 7))) & 1;
+                    return colors[index].rgbGreen > 127;
+                };
+                int y = 0;
+                for (int x = 0; x < 5; ++x) y |= isWhite(x) << x;
+                ASSERT_LT(y, height);
+                for (int x = 0; x < width; ++x) ASSERT_EQ(isWhite(x), white(x, y)) << "row " << y << ", pixel " << x;
+                sequences[dithered].push_back(y);
+            }
+            K_FreeBitmap(&r);
+        }
+        // Bottom row first, in order; the first and last rows both arrive.
+        SCOPED_TRACE(testing::PrintToString(sequences[0]));
+        const std::vector<int>& rows = sequences[0];
+        EXPECT_EQ(rows.front(), height - 1);
+        EXPECT_EQ(rows.back(), 0);
+        for (size_t i = 1; i < rows.size(); ++i) {
+            EXPECT_LE(rows[i], rows[i - 1]);
+            if (newHeight > height) EXPECT_GE(rows[i], rows[i - 1] - 1) << "a source row is missing";
+            else if (rows[i] > 0) EXPECT_LT(rows[i], rows[i - 1]) << "a source row is repeated";
+        }
+        EXPECT_EQ(sequences[1], sequences[0]);
+    }
 }
 
 // Hostile files as recipes that patch a good one; each must fail with a
