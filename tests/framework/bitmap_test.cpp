@@ -5,7 +5,7 @@
 #include <memory>
 
 #include "bitmap.h"
-#include "host_run.h"
+#include "host.h"
 
 namespace {
 
@@ -85,7 +85,7 @@ TEST(Bitmap, TransparentDrawLeavesTheKeyColourOut) {
 }
 
 TEST(Bitmap, OurBmpFilesReadBackInImageMagick) {
-  if (!HostTool("convert-im6.q16")) GTEST_SKIP() << "ImageMagick missing";
+  if (!HostHasTool("convert-im6.q16")) GTEST_SKIP() << "ImageMagick missing";
   struct Case {
     TPixelFormat format;
     const char* name;
@@ -100,7 +100,7 @@ TEST(Bitmap, OurBmpFilesReadBackInImageMagick) {
     std::string path = TestTempPath(c.name);
     b->SaveToFile(Z(path));
     std::string txt = TestTempPath(std::string(c.name) + ".txt");
-    ASSERT_EQ(RunHostWait(std::string(kConvert) + " " + path + " -depth 8 rgb:" + txt), 0);
+    ASSERT_EQ(RunHost(std::string(kConvert) + " " + path + " -depth 8 rgb:" + txt), 0);
     std::string rgb = ReadFileBytes(txt);
     ASSERT_EQ(rgb.size(), 45u);
     auto at = [&](int x, int y) {
@@ -117,7 +117,7 @@ TEST(Bitmap, OurBmpFilesReadBackInImageMagick) {
 }
 
 TEST(Bitmap, ImageMagickBmpFilesLoadWithTheirPixels) {
-  if (!HostTool("convert-im6.q16")) GTEST_SKIP() << "ImageMagick missing";
+  if (!HostHasTool("convert-im6.q16")) GTEST_SKIP() << "ImageMagick missing";
   std::string ppm = TestTempPath("fw_src.ppm");
   // 3x2: red green blue / white black grey
   WriteFileBytes(ppm, std::string("P6 3 2 255\n") + std::string("\xff\0\0\0\xff\0\0\0\xff\xff\xff\xff\0\0\0\x80\x80\x80", 18));
@@ -134,7 +134,7 @@ TEST(Bitmap, ImageMagickBmpFilesLoadWithTheirPixels) {
     std::string output = c.output;
     std::string format = output.substr(0, output.find(':') + 1);
     std::string out = TestTempPath(output.substr(format.size()));
-    ASSERT_EQ(RunHostWait(std::string(kConvert) + " " + ppm + " " + c.options + " " + format + out), 0);
+    ASSERT_EQ(RunHost(std::string(kConvert) + " " + ppm + " " + c.options + " " + format + out), 0);
     TBitmap b;
     b.LoadFromFile(Z(out));
     ASSERT_EQ(b.Width(), 3);

@@ -1,16 +1,22 @@
 // The gallery: a form read from its layout resource with skinned panels,
 // bitmap buttons, a scroll bar, an edit and a popup menu, driven with real
 // input (xdotool) under Xvfb. Screenshots are kept in the build tree.
+// CTest runs it on an X server and a Wine server of its own (own_session.sh):
+// it moves the real pointer and needs the keyboard focus. Every step waits for
+// what it needs (the form on the screen, each input taken from the queue, the
+// popup menu open), never for a fixed time.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "application.h"
 #include "bitmap.h"
 #include "extctrls.h"
 #include "forms.h"
-#include "host_run.h"
+#include "host.h"
 #include "layout.h"
 #include "menus.h"
 #include "pump.h"
@@ -125,45 +131,155 @@ class TGalleryForm : public TForm {
   POINT dropAt{-1, -1};
 };
 
+// The input this thread has taken from its queue, seen through thread hooks:
+// an xdotool command is done once its last event has been handled here.
+struct SeenInput {
+  POINT move{-1, -1};
+  int leftDowns = 0, leftUps = 0, rightUps = 0, keyUps = 0;
+};
+SeenInput seen;
+
+LRESULT CALLBACK MouseHook(int code, WPARAM message, LPARAM data) {
+  if (code == HC_ACTION) {
+    switch (message) {
+      case WM_MOUSEMOVE: seen.move = reinterpret_cast<const MOUSEHOOKSTRUCT*>(data)->pt; break;
+      case WM_LBUTTONDOWN: case WM_LBUTTONDBLCLK: ++seen.leftDowns; break;
+      case WM_LBUTTONUP: ++seen.leftUps; break;
+      case WM_RBUTTONUP: ++seen.rightUps; break;
+    }
+  }
+  return CallNextHookEx(nullptr, code, message, data);
+}
+
+LRESULT CALLBACK KeyboardHook(int code, WPARAM key, LPARAM flags) {
+  if (code == HC_ACTION && (flags & 0x80000000)) ++seen.keyUps;
+  return CallNextHookEx(nullptr, code, key, flags);
+}
+
+// The popup menu runs its own loop; this timer runs inside it. Once the
+// menu's window shows, painted, it writes the marker the host script waits
+// for. A menu still open at the deadline is closed, so a lost key fails the
+// test rather than hanging it.
+struct MenuWatch {
+  std::string marker;
+  DWORD deadline = 0;
+  int paintedTicks = 0;
+  bool opened = false;
+};
+MenuWatch menuWatch;
+
+BOOL CALLBACK FindOpenMenu(HWND hwnd, LPARAM found) {
+  char name[16] = {};
+  GetClassNameA(hwnd, name, sizeof name);
+  if (std::string(name) == "#32768" && IsWindowVisible(hwnd)) *reinterpret_cast<HWND*>(found) = hwnd;
+  return TRUE;
+}
+
+VOID CALLBACK WatchMenu(HWND, UINT, UINT_PTR, DWORD) {
+  HWND menu = nullptr;
+  EnumThreadWindows(GetCurrentThreadId(), FindOpenMenu, reinterpret_cast<LPARAM>(&menu));
+  if (!menu) return;
+  // Painted at one tick and still at the next, with the loop idle between.
+  menuWatch.paintedTicks = GetUpdateRect(menu, nullptr, FALSE) ? 0 : menuWatch.paintedTicks + 1;
+  if (menuWatch.paintedTicks >= 2 && !menuWatch.opened) {
+    menuWatch.opened = true;
+    WriteFileBytes(menuWatch.marker, "open\n");
+  }
+  if (static_cast<LONG>(GetTickCount() - menuWatch.deadline) > 0) EndMenu();
+}
+
 class Gallery : public ::testing::Test {
  protected:
+  // A bound for every wait: the steps take far less, even on a loaded machine.
+  static constexpr DWORD kWait = 30000;
+
   static void SetUpTestSuite() {
     RegisterComponentClass<TSkinPanel>("TSkinPanel");
     RegisterComponentClass<TStripButton>("TStripButton");
   }
   void SetUp() override {
-    ASSERT_TRUE(HostTool("xdotool"));
+    ASSERT_TRUE(HostHasTool("xdotool"));
+    // The pointer waits off the form, so the form appears without input.
+    ASSERT_NO_FATAL_FAILURE(Xdo("mousemove 1200 1000"));
+    seen = SeenInput{};
+    mouseHook = SetWindowsHookExA(WH_MOUSE, MouseHook, nullptr, GetCurrentThreadId());
+    keyboardHook = SetWindowsHookExA(WH_KEYBOARD, KeyboardHook, nullptr, GetCurrentThreadId());
+    ASSERT_TRUE(mouseHook && keyboardHook);
     form = NewForm<TGalleryForm>(Application);
     form->Show();
     SetForegroundWindow(form->Handle());
-    Pump(400);
+    // Shown where its layout puts it, in front and painted (the form's own
+    // colour between the panels).
+    HWND h = form->Handle();
+    RECT placed{100, 100, 580, 420};
+    bool ready = PumpUntil(
+        [&] {
+          RECT r;
+          GetWindowRect(h, &r);
+          return IsWindowVisible(h) && GetForegroundWindow() == h && EqualRect(&r, &placed) && !PaintPending() &&
+                 ScreenPixel(At(form, 200, 120)) == clSilver;
+        },
+        kWait);
+    ASSERT_TRUE(ready) << "the form is not shown in front at its place";
   }
-  void TearDown() override { FreeAndNil(form); }
+  void TearDown() override {
+    FreeAndNil(form);
+    if (mouseHook) UnhookWindowsHookEx(mouseHook);
+    if (keyboardHook) UnhookWindowsHookEx(keyboardHook);
+  }
 
   // Screen point of a control's client point.
   static POINT At(TControl* c, int x, int y) { return c->ClientToScreen(POINT{x, y}); }
-  static void Xdo(const std::string& args) { ASSERT_EQ(RunHostWait("xdotool " + args), 0) << args; }
+  static void Xdo(const std::string& args) { ASSERT_EQ(RunHost("xdotool " + args), 0) << args; }
+  static bool PaintPending() { return (HIWORD(GetQueueStatus(QS_PAINT)) & QS_PAINT) != 0; }
+
+  // Moves the pointer and waits until the move has been handled.
   void MoveTo(POINT p) {
-    Xdo("mousemove " + std::to_string(p.x) + " " + std::to_string(p.y));
-    Pump(80);
+    ASSERT_TRUE(p.x >= 0 && p.y >= 0 && p.x < GetSystemMetrics(SM_CXSCREEN) && p.y < GetSystemMetrics(SM_CYSCREEN))
+        << p.x << "," << p.y << " is off the screen";
+    POINT now;
+    GetCursorPos(&now);
+    ASSERT_NO_FATAL_FAILURE(Xdo("mousemove " + std::to_string(p.x) + " " + std::to_string(p.y)));
+    if (now.x == p.x && now.y == p.y) return;  // no motion, no message
+    ASSERT_TRUE(PumpUntil([&] { return seen.move.x == p.x && seen.move.y == p.y; }, kWait))
+        << "the move to " << p.x << "," << p.y << " never arrived";
   }
-  void Button(const char* what) {
-    Xdo(what);
-    Pump(80);
+  // Runs an xdotool command and waits until `count` has grown by `events`.
+  void Input(const std::string& args, const int& count, int events) {
+    int expected = count + events;
+    ASSERT_NO_FATAL_FAILURE(Xdo(args));
+    ASSERT_TRUE(PumpUntil([&] { return count >= expected; }, kWait)) << args << ": the input never arrived";
   }
+  void Press() { Input("mousedown 1", seen.leftDowns, 1); }
+  void Release() { Input("mouseup 1", seen.leftUps, 1); }
+  // Press and release in one go: held longer, the scroll bar repeats.
+  void Click() { Input("mousedown 1 mouseup 1", seen.leftUps, 1); }
+  void RightClick() { Input("mousedown 3 mouseup 3", seen.rightUps, 1); }
+  void Type(const std::string& text) { Input("type " + text, seen.keyUps, static_cast<int>(text.size())); }
+
   static void Shot(const std::string& name) {
-    Pump(200);  // windows just shown get their expose and paint first
-    RunHostWait("xwd -root -silent | /usr/bin/convert-im6.q16 xwd:- " + std::string(FW_SCREENSHOT_DIR) + "/" + name + ".png");
+    PumpUntil([] { return !PaintPending(); }, kWait);  // windows just shown get their paint first
+    Application->ProcessMessages();
+    RunHost("xwd -root -silent | /usr/bin/convert-im6.q16 xwd:- " + std::string(FW_SCREENSHOT_DIR) + "/" + name + ".png");
   }
-  // Colour of the screen at a point, as the X server shows it.
+  // Colour of the screen at a point, read through the screen's device context.
   static TColor ScreenPixel(POINT p) {
     HDC dc = GetDC(nullptr);
     COLORREF c = GetPixel(dc, p.x, p.y);
     ReleaseDC(nullptr, dc);
     return static_cast<TColor>(c);
   }
+  // Whether the screen comes to show the colour at the point: painting runs
+  // behind the input.
+  static ::testing::AssertionResult Shows(POINT p, COLORREF expected) {
+    TColor want = static_cast<TColor>(expected);
+    if (PumpUntil([&] { return ScreenPixel(p) == want; }, 10000)) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "the screen at " << p.x << "," << p.y << " shows " << std::hex
+                                         << ScreenPixel(p) << ", not " << want;
+  }
 
   TGalleryForm* form = nullptr;
+  HHOOK mouseHook = nullptr, keyboardHook = nullptr;
 };
 
 }  // namespace
@@ -171,37 +287,36 @@ class Gallery : public ::testing::Test {
 TEST_F(Gallery, SkinsArePaintedFromTheLayoutsBitmaps) {
   Shot("gallery-start");
   // The header's tile: (0,0) is the dark tone of the checker, (8,0) the light one.
-  EXPECT_EQ(ScreenPixel(At(form->Header, 0, 0)), static_cast<TColor>(RGB(40, 90, 160)));
-  EXPECT_EQ(ScreenPixel(At(form->Header, 8, 0)), static_cast<TColor>(RGB(60, 120, 200)));
+  EXPECT_TRUE(Shows(At(form->Header, 0, 0), RGB(40, 90, 160)));
+  EXPECT_TRUE(Shows(At(form->Header, 8, 0), RGB(60, 120, 200)));
   // The button shows frame 1 of its strip (red face, black edge).
-  EXPECT_EQ(ScreenPixel(At(form->CountButton, 10, 10)), static_cast<TColor>(RGB(200, 60, 60)));
-  EXPECT_EQ(ScreenPixel(At(form->CountButton, 0, 10)), clBlack);
+  EXPECT_TRUE(Shows(At(form->CountButton, 10, 10), RGB(200, 60, 60)));
+  EXPECT_TRUE(Shows(At(form->CountButton, 0, 10), RGB(0, 0, 0)));
 }
 
 TEST_F(Gallery, BitmapButtonsClickAndShowTheirPressedFrame) {
-  POINT p = At(form->CountButton, 20, 12);
-  MoveTo(p);
-  Button("mousedown 1");
-  EXPECT_EQ(ScreenPixel(At(form->CountButton, 10, 10)), static_cast<TColor>(RGB(60, 160, 60))) << "pressed frame";
+  MoveTo(At(form->CountButton, 20, 12));
+  Press();
+  EXPECT_TRUE(Shows(At(form->CountButton, 10, 10), RGB(60, 160, 60))) << "pressed frame";
   Shot("gallery-pressed");
-  Button("mouseup 1");
-  EXPECT_EQ(ScreenPixel(At(form->CountButton, 10, 10)), static_cast<TColor>(RGB(200, 60, 60)));
-  Button("click 1");
+  Release();
+  EXPECT_TRUE(Shows(At(form->CountButton, 10, 10), RGB(200, 60, 60)));
+  Click();
   EXPECT_EQ(form->Counter->Caption(), "2");
   // Pressed on the button, released elsewhere: no click.
-  Button("mousedown 1");
+  Press();
   MoveTo(At(form->Header, 5, 5));
-  Button("mouseup 1");
+  Release();
   EXPECT_EQ(form->clicks, 2);
   // The button inside the skinned header.
   MoveTo(At(form->CloseButton, 20, 12));
-  Button("click 1");
+  Click();
   EXPECT_EQ(form->events, std::vector<std::string>{"close"});
 }
 
 TEST_F(Gallery, ImmediateDragAndDropWithAcceptance) {
   MoveTo(At(form->Source, 60, 60));
-  Button("mousedown 1");
+  Press();
   EXPECT_TRUE(form->Source->Dragging()) << "the drag starts at once";
   MoveTo(At(form->Header, 200, 20));  // over a control that accepts nothing
   EXPECT_EQ(GetCursor(), Screen->Cursors(crNoDrop));
@@ -209,27 +324,31 @@ TEST_F(Gallery, ImmediateDragAndDropWithAcceptance) {
   MoveTo(At(form->Target, 80, 60));
   EXPECT_EQ(GetCursor(), Screen->Cursors(crHandPoint)) << "the source's drag cursor over an accepting target";
   Shot("gallery-dragging");
-  Button("mouseup 1");
+  Release();
   EXPECT_FALSE(form->Source->Dragging());
   EXPECT_EQ(form->events, (std::vector<std::string>{"enter", "move", "drop Source", "end on Target"}));
   EXPECT_EQ(form->dropAt.x, 80);
   EXPECT_EQ(form->dropAt.y, 60);
   EXPECT_EQ(form->Target->Caption(), "Dropped");
-  // A drop where nothing accepts ends the drag without a target.
+  // A drop where nothing accepts ends the drag without a target. (Pressed
+  // away from the first press, so it is never taken for a double click.)
   form->events.clear();
-  MoveTo(At(form->Source, 60, 60));
-  Button("mousedown 1");
+  MoveTo(At(form->Source, 40, 40));
+  Press();
   MoveTo(At(form->Header, 100, 20));
-  Button("mouseup 1");
+  Release();
   EXPECT_EQ(form->events, std::vector<std::string>{"end on nothing"});
   Shot("gallery-dropped");
 }
 
 TEST_F(Gallery, HoverShowsTheHintWindow) {
   Application->SetHintPause(200);
+  // Only leaving the control may take the hint away here, not its timeout.
+  int hidePause = Application->HintHidePause();
+  Application->SetHintHidePause(0);
   MoveTo(At(form->CountButton, 10, 10));
   MoveTo(At(form->CountButton, 12, 12));
-  ASSERT_TRUE(PumpUntil([] { return Application->HintWindow() && Application->HintWindow()->IsHintShown(); }, 3000));
+  ASSERT_TRUE(PumpUntil([] { return Application->HintWindow() && Application->HintWindow()->IsHintShown(); }, kWait));
   EXPECT_EQ(Application->HintWindow()->Caption(), "Counts the clicks");
   RECT r;
   GetWindowRect(Application->HintWindow()->Handle(), &r);
@@ -246,8 +365,9 @@ TEST_F(Gallery, HoverShowsTheHintWindow) {
   };
   MoveTo(At(form->CountButton, 10, 10));
   MoveTo(At(form->CountButton, 11, 11));
-  bool shown = PumpUntil([] { return Application->HintWindow()->IsHintShown(); }, 3000);
+  bool shown = PumpUntil([] { return Application->HintWindow()->IsHintShown(); }, kWait);
   Application->OnShowHint = nullptr;
+  Application->SetHintHidePause(hidePause);
   ASSERT_TRUE(shown);
   GetWindowRect(Application->HintWindow()->Handle(), &r);
   POINT corner = At(form->CountButton, 0, form->CountButton->Height());
@@ -259,26 +379,38 @@ TEST_F(Gallery, HoverShowsTheHintWindow) {
 
 TEST_F(Gallery, ScrollBarEditAndPopupMenuTakeRealInput) {
   // The scroll bar's right arrow steps by one, the track by the large change.
-  POINT arrow = At(form->Scroll, form->Scroll->Width() - 5, 8);
-  MoveTo(arrow);
-  Button("click 1");
+  MoveTo(At(form->Scroll, form->Scroll->Width() - 5, 8));
+  Click();
   EXPECT_EQ(form->Scroll->Position(), 1);
   MoveTo(At(form->Scroll, form->Scroll->Width() - 60, 8));
-  Button("click 1");
+  Click();
   EXPECT_EQ(form->Scroll->Position(), 4);
   // Typing into the edit.
   MoveTo(At(form->Entry, 10, 10));
-  Button("click 1");
-  Button("type 42");
+  Click();
+  Type("42");
   EXPECT_EQ(form->Entry->Text(), "42");
-  // The target's popup menu, chosen with the keyboard while it is open.
+  // The target's popup menu, chosen with the keyboard while it is open: the
+  // host script waits for the menu, takes the screenshot and presses the keys.
   form->Target->SetCaption("Dropped");
   MoveTo(At(form->Target, 30, 30));
-  // The menu runs its own loop: the screenshot and the keys come from the host meanwhile.
-  RunHostWait("(sleep 1; xwd -root -silent | /usr/bin/convert-im6.q16 xwd:- " + std::string(FW_SCREENSHOT_DIR) +
-              "/gallery-menu.png; xdotool key Down Return) >/dev/null 2>&1 &");
-  Button("click 3");
-  EXPECT_TRUE(PumpUntil([&] { return form->Target->Caption() == "Drop here"; }, 4000));
+  menuWatch.marker = TestTempPath("gallery-menu-" + std::to_string(GetCurrentProcessId()));
+  std::remove(menuWatch.marker.c_str());
+  menuWatch.opened = false;
+  menuWatch.paintedTicks = 0;
+  menuWatch.deadline = GetTickCount() + kWait;
+  const std::string& marker = menuWatch.marker;
+  ASSERT_EQ(RunHost("(for i in $(seq 1200); do [ -e '" + marker + "' ] && break; sleep 0.05; done; [ -e '" + marker +
+                    "' ] && { xwd -root -silent | /usr/bin/convert-im6.q16 xwd:- '" FW_SCREENSHOT_DIR
+                    "/gallery-menu.png'; xdotool key Down Return; }) >/dev/null 2>&1 &"),
+            0);
+  UINT_PTR timer = SetTimer(nullptr, 0, 20, WatchMenu);
+  RightClick();
+  bool cleared = PumpUntil([&] { return form->Target->Caption() == "Drop here"; }, kWait);
+  KillTimer(nullptr, timer);
+  std::remove(marker.c_str());
+  EXPECT_TRUE(menuWatch.opened) << "the popup menu never showed";
+  EXPECT_TRUE(cleared);
   Shot("gallery-end");
   EXPECT_EQ(form->events, (std::vector<std::string>{"scroll 1", "scroll 4", "clear"}));
 }

@@ -5,7 +5,7 @@
 #include <memory>
 
 #include "bitmap.h"
-#include "host_run.h"
+#include "host.h"
 #include "jpeg.h"
 #include "picture.h"
 
@@ -51,7 +51,7 @@ TEST(Picture, ClassIsChosenByTheExtensionInAnyCase) {
 }
 
 TEST(Picture, JpegWrittenByLibjpegToolsLoads) {
-  if (!HostTool("cjpeg")) GTEST_SKIP() << "libjpeg-turbo-progs missing";
+  if (!HostHasTool("cjpeg")) GTEST_SKIP() << "libjpeg-turbo-progs missing";
   // 16x8: left half red, right half blue; smooth enough for small errors.
   std::string ppm = TestTempPath("fw_jpeg_src.ppm");
   std::string pixels;
@@ -59,7 +59,7 @@ TEST(Picture, JpegWrittenByLibjpegToolsLoads) {
     for (int x = 0; x < 16; ++x) pixels += x < 8 ? std::string("\xff\x00\x00", 3) : std::string("\x00\x00\xff", 3);
   WriteFileBytes(ppm, "P6 16 8 255\n" + pixels);
   std::string jpg = TestTempPath("fw_jpeg.JPG");
-  ASSERT_EQ(RunHostWait("cjpeg -quality 95 " + ppm + " > " + jpg), 0);
+  ASSERT_EQ(RunHost("cjpeg -quality 95 " + ppm + " > " + jpg), 0);
   TPicture p;
   p.LoadFromFile(Z(jpg));
   auto* j = dynamic_cast<TJPEGImage*>(p.Graphic());
@@ -76,7 +76,7 @@ TEST(Picture, JpegWrittenByLibjpegToolsLoads) {
 }
 
 TEST(Picture, OurJpegReadsBackInDjpeg) {
-  if (!HostTool("djpeg")) GTEST_SKIP() << "libjpeg-turbo-progs missing";
+  if (!HostHasTool("djpeg")) GTEST_SKIP() << "libjpeg-turbo-progs missing";
   TJPEGImage j;
   TBitmap src;
   src.SetSize(8, 8);
@@ -88,7 +88,7 @@ TEST(Picture, OurJpegReadsBackInDjpeg) {
   ASSERT_FALSE(j.Empty());
   std::string jpg = TestTempPath("fw_ours.jpg"), ppm = TestTempPath("fw_ours_jpg.ppm");
   j.SaveToFile(Z(jpg));
-  ASSERT_EQ(RunHostWait("djpeg -pnm " + jpg + " > " + ppm), 0);
+  ASSERT_EQ(RunHost("djpeg -pnm " + jpg + " > " + ppm), 0);
   std::string out = ReadFileBytes(ppm);
   ASSERT_GE(out.size(), 3u);
   const unsigned char* last = reinterpret_cast<const unsigned char*>(out.data() + out.size() - 3);

@@ -5,7 +5,7 @@
 #include <cmath>
 #include <sstream>
 
-#include "host_run.h"
+#include "host.h"
 #include "printers.h"
 
 namespace {
@@ -65,7 +65,7 @@ TEST(Printer, PrintsToTheDefaultPrinterAtItsResolution) {
       "for i in $(seq 150); do f=$(ls -t $HOME/PDF/*" + title + "*.pdf /var/spool/cups-pdf/*/*" + title +
       "*.pdf 2>/dev/null | head -1); [ -n \"$f\" ] && break; sleep 0.2; done; [ -n \"$f\" ] && sleep 0.5 && "
       "pdftoppm -r 100 -gray -singlefile \"$f\" " + pgm + " && rm -f \"$f\"";
-  ASSERT_EQ(RunHostWait(script), 0) << "no PDF from the job";
+  ASSERT_EQ(RunHost(script), 0) << "no PDF from the job";
   int w, h;
   Box box = DarkBox(ReadFileBytes(pgm + ".pgm"), w, h);
   ASSERT_GE(box.left, 0) << "nothing printed";

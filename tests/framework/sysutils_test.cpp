@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "classes.h"
-#include "host_run.h"
+#include "host.h"
 #include "sysutils.h"
 
 TEST(StrToInt, AcceptsDecimalAndHexRejectsTheRest) {

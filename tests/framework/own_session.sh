@@ -1,0 +1,51 @@
+#!/usr/bin/env bash
+# Runs a Windows program on an X server and a Wine server of its own.
+# The gallery moves the real pointer and needs the keyboard focus: on a
+# shared screen the windows and input of other test programs (of this build
+# or of another build tree) take its clicks and keys, and on a shared Wine
+# server they take its foreground window.
+# Usage: own_session.sh PREFIX RUNNER PROGRAM [ARGUMENTS...]
+set -u
+prefix=$1
+shift
+mkdir -p "$(dirname "$prefix")"
+
+# One session per prefix at a time.
+exec 9>"$prefix.lock"
+flock 9
+
+# Xvfb takes the first free display number and reports it once it is ready.
+number=$(mktemp)
+Xvfb -displayfd 8 -screen 0 1280x1024x24 -nolisten tcp 8>"$number" >/dev/null 2>&1 &
+xvfb=$!
+for _ in $(seq 600); do
+  [ -s "$number" ] && break
+  kill -0 "$xvfb" 2>/dev/null || break
+  sleep 0.1
+done
+if [ ! -s "$number" ]; then
+  echo "own_session: Xvfb did not start" >&2
+  kill "$xvfb" 2>/dev/null
+  rm -f "$number"
+  exit 1
+fi
+export DISPLAY=:$(head -n 1 "$number") WINEPREFIX=$prefix WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+rm -f "$number"
+
+finish() {
+  wineserver -k 2>/dev/null
+  wineserver -w 2>/dev/null
+  kill "$xvfb" 2>/dev/null
+  wait "$xvfb" 2>/dev/null
+}
+trap finish EXIT
+
+# A server left by a session that was killed belongs to a screen that is gone.
+wineserver -k 2>/dev/null
+if [ ! -f "$prefix/system.reg" ]; then
+  wineboot -i >/dev/null 2>&1
+  wineserver -w
+fi
+"$@"
+status=$?
+exit $status
