@@ -67,7 +67,22 @@ constexpr png_alloc_size_t kMaxBlock = png_alloc_size_t(1) << 28;
 // Text and other ancillary chunks beyond this are passed over.
 constexpr png_alloc_size_t kMaxAncillaryChunk = png_alloc_size_t(1) << 23;
 
-png_voidp Allocate(png_structp, png_alloc_size_t size) { return size > kMaxBlock ? nullptr : AllocGlobalLocked(size); }
+// libpng only warns about an ancillary chunk longer than its limit and then
+// asks for all of it. While reading (the read struct's memory pointer is its
+// PngIo), such a block that is larger than what is left of the file is
+// refused: the chunk cannot be whole, and the read fails as short without
+// the memory. A chunk that is really there is still read and passed over.
+png_voidp Allocate(png_structp png, png_alloc_size_t size) {
+    if (size > kMaxBlock) return nullptr;
+    if (size > kMaxAncillaryChunk && ((png_get_io_chunk_type(png) >> 29) & 1)) {
+        if (auto* io = static_cast<PngIo*>(png_get_mem_ptr(png))) {
+            const int here = FileSeek(io->handle, 0, 1), end = FileSeek(io->handle, 0, 2);
+            FileSeek(io->handle, here, 0);
+            if (here < 0 || end < here || size > static_cast<png_alloc_size_t>(end - here) + 1) return nullptr;
+        }
+    }
+    return AllocGlobalLocked(size);
+}
 
 void Release(png_structp, png_voidp p) {
     if (p) FreeGlobalLocked(p);
@@ -246,7 +261,7 @@ int KAPI LoadPNGFile(const char* name, BitmapRecord* bitmap, RowCallback callbac
     s.bitmap = bitmap;
     s.callback = callback;
     s.userData = userData;
-    s.png = png_create_read_struct_2(PNG_LIBPNG_VER_STRING, &s.io, ErrorExit, Warning, nullptr, Allocate, Release);
+    s.png = png_create_read_struct_2(PNG_LIBPNG_VER_STRING, &s.io, ErrorExit, Warning, &s.io, Allocate, Release);
     s.info = s.png ? png_create_info_struct(s.png) : nullptr;
     int result = K_ERR_PNG;
     if (s.png && s.info) result = ReadFrame(&s);

@@ -1,10 +1,47 @@
 // PNG against ImageMagick, netpbm and pngcheck.
+#include <algorithm>
+#include <atomic>
+#include <cstdint>
 #include <cstring>
 
 #include "format_fixture.h"
 #include "formats/raster_formats.h"
 
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#include <sanitizer/allocator_interface.h>
+#define WATCH_ALLOCATIONS 1
+#endif
+#endif
+
 namespace {
+
+#ifdef WATCH_ALLOCATIONS
+// The largest block asked for while watching (native build only).
+std::atomic<bool> g_watching{false};
+std::atomic<size_t> g_largest{0};
+
+void OnMalloc(const volatile void*, size_t size) {
+    if (!g_watching) return;
+    size_t seen = g_largest;
+    while (size > seen && !g_largest.compare_exchange_weak(seen, size)) {
+    }
+}
+void OnFree(const volatile void*) {}
+#endif
+
+uint32_t Crc32(const std::string& bytes) {
+    uint32_t c = 0xFFFFFFFFu;
+    for (unsigned char b : bytes) {
+        c ^= b;
+        for (int k = 0; k < 8; ++k) c = (c >> 1) ^ (0xEDB88320u & (0u - (c & 1)));
+    }
+    return ~c;
+}
+
+std::string Be32(uint32_t v) {
+    return std::string{char(v >> 24), char(v >> 16), char(v >> 8), char(v)};
+}
 
 TEST(Png, EveryColourTypeAndDepthOfImageMagickLoads) {
     struct Case {
@@ -126,6 +163,49 @@ TEST(Png, BrokenFilesFailWithTheirCodes) {
     std::memset(&b, 0, sizeof b);
     b.BitsPerPixel = 16;
     EXPECT_EQ(LoadPNGFile(good.c_str(), &b, nullptr, 16, nullptr), K_ERR_BITS);
+}
+
+// A text chunk longer than the rest of the file is not given its length in
+// memory: a tiny file that declares 64 MB of text fails as short. A real
+// 9 MB text chunk is passed over and the picture loads.
+TEST(Png, OversizedTextChunksTakeNoMemory) {
+#ifdef WATCH_ALLOCATIONS
+    static const bool installed = __sanitizer_install_malloc_and_free_hooks(OnMalloc, OnFree) != 0;
+    ASSERT_TRUE(installed);
+#endif
+    Rgb picture = GradientPicture(8, 4);
+    std::string good = TestTempPath("png_text_good.png");
+    Host(std::string(kConvert) + " " + WritePpm(picture, "png_text.ppm") + " PNG24:" + good);
+    const std::string original = ReadFileBytes(good);
+    ASSERT_GT(original.size(), 33u);
+    const std::string text = "Comment" + std::string(1, '\0') + std::string(9 << 20, 'x');
+    struct Case {
+        const char* name;
+        std::string chunk;  // put right after the header chunk
+        int code;
+        size_t most;  // the largest block the load may ask for
+    } cases[] = {
+        {"64 MB declared", Be32(64u << 20) + "tEXtComment", K_ERR_FORMAT, size_t(1) << 20},
+        {"9 MB present", Be32(static_cast<uint32_t>(text.size())) + "tEXt" + text + Be32(Crc32("tEXt" + text)), K_OK,
+         size_t(10) << 20},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::string path = TestTempPath("png_text_chunk.png");
+        WriteFileBytes(path, original.substr(0, 33) + c.chunk + (c.code == K_OK ? original.substr(33) : ""));
+        int result = 0;
+#ifdef WATCH_ALLOCATIONS
+        g_largest = 0;
+        g_watching = true;
+#endif
+        Rgb loaded = LoadRgb(path, &result);
+#ifdef WATCH_ALLOCATIONS
+        g_watching = false;
+        EXPECT_LT(g_largest.load(), c.most);
+#endif
+        EXPECT_EQ(result, c.code);
+        if (c.code == K_OK) EXPECT_EQ(loaded, picture);
+    }
 }
 
 }  // namespace
