@@ -10,13 +10,17 @@ prefix=$1
 shift
 mkdir -p "$(dirname "$prefix")"
 
-# One session per prefix at a time.
+# One session per prefix at a time. The programs started here do not keep
+# the lock (9>&-), so one left running cannot block the next session.
 exec 9>"$prefix.lock"
-flock 9
+if ! flock -w 900 9; then
+  echo "own_session: $prefix is busy" >&2
+  exit 1
+fi
 
 # Xvfb takes the first free display number and reports it once it is ready.
 number=$(mktemp)
-Xvfb -displayfd 8 -screen 0 1280x1024x24 -nolisten tcp 8>"$number" >/dev/null 2>&1 &
+Xvfb -displayfd 8 -screen 0 1280x1024x24 -nolisten tcp 8>"$number" 9>&- >/dev/null 2>&1 &
 xvfb=$!
 for _ in $(seq 600); do
   [ -s "$number" ] && break
@@ -33,19 +37,19 @@ export DISPLAY=:$(head -n 1 "$number") WINEPREFIX=$prefix WINEARCH=win32 WINEDEB
 rm -f "$number"
 
 finish() {
-  wineserver -k 2>/dev/null
-  wineserver -w 2>/dev/null
+  wineserver -k 9>&- 2>/dev/null
+  wineserver -w 9>&- 2>/dev/null
   kill "$xvfb" 2>/dev/null
   wait "$xvfb" 2>/dev/null
 }
 trap finish EXIT
 
 # A server left by a session that was killed belongs to a screen that is gone.
-wineserver -k 2>/dev/null
+wineserver -k 9>&- 2>/dev/null
 if [ ! -f "$prefix/system.reg" ]; then
-  wineboot -i >/dev/null 2>&1
-  wineserver -w
+  wineboot -i 9>&- >/dev/null 2>&1
+  wineserver -w 9>&-
 fi
-"$@"
+"$@" 9>&-
 status=$?
 exit $status
