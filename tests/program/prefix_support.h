@@ -4,14 +4,14 @@
 
 #include <string>
 
-#include "host_wait.h"
+#include "host.h"
 
 // Unix path of a ready prefix of that name; empty when it cannot be made.
 inline std::string ExtraPrefix(const std::string& name) {
     std::string path = TestTempPath("prefix-" + name);
     std::string cmd = "test -f '" + path + "/system.reg' || { WINEPREFIX='" + path +
                       "' WINEARCH=win32 wineboot -i >/dev/null 2>&1; WINEPREFIX='" + path + "' wineserver -w; }";
-    if (RunHostWaiting(cmd) != 0 || RunHostWaiting("test -f '" + path + "/system.reg'") != 0) return {};
+    if (RunHost(cmd) != 0 || RunHost("test -f '" + path + "/system.reg'") != 0) return {};
     return path;
 }
 
@@ -23,4 +23,4 @@ inline std::string InPrefix(const std::string& prefix, const std::string& displa
 }
 
 // Stops the prefix's wine server and the programs still running in it.
-inline void StopPrefix(const std::string& prefix) { RunHostWaiting("WINEPREFIX='" + prefix + "' wineserver -k 2>/dev/null; true"); }
+inline void StopPrefix(const std::string& prefix) { RunHost("WINEPREFIX='" + prefix + "' wineserver -k 2>/dev/null; true"); }

@@ -4,7 +4,7 @@
 
 #include <sstream>
 
-#include "host_wait.h"
+#include "host.h"
 #include "models/printer_helpers.h"
 #include "printers.h"
 #include "program_fixture.h"
@@ -58,7 +58,7 @@ TEST(PrinterHelpers, PrintedSizesOnThePage) {
 
     std::string title = "volkgprint" + std::to_string(GetCurrentProcessId());
     std::string marker = TestTempPath(title + ".start");
-    RunHostWaiting("touch '" + marker + "'");
+    RunHost("touch '" + marker + "'");
     auto black = MakeBitmap(4, 2, clBlack);
     auto oneToOne = MakeBitmap(dpiX, dpiY / 2, clBlack);  // 25.4 x 12.7 mm
     Printer()->SetTitle(title);
@@ -72,12 +72,12 @@ TEST(PrinterHelpers, PrintedSizesOnThePage) {
     std::string find = "for i in $(seq 60); do f=$(find \"$HOME/PDF\" /var/spool/cups-pdf -name '*" + title +
                        "*.pdf' -newer '" + marker + "' 2>/dev/null | head -1); [ -n \"$f\" ] && sleep 1 && echo \"$f\" > '" +
                        list + "' && exit 0; sleep 0.5; done; exit 1";
-    ASSERT_EQ(RunHostWaiting(find), 0) << "no PDF arrived for " << title;
+    ASSERT_EQ(RunHost(find), 0) << "no PDF arrived for " << title;
     std::string pdf = ReadFileBytes(list);
     pdf.erase(pdf.find_last_not_of("\n") + 1);
     const int render = 300;
     std::string pgm = TestTempPath(title);
-    ASSERT_EQ(RunHostWaiting("pdftoppm -r " + std::to_string(render) + " -gray -singlefile '" + pdf + "' '" + pgm + "'"), 0);
+    ASSERT_EQ(RunHost("pdftoppm -r " + std::to_string(render) + " -gray -singlefile '" + pdf + "' '" + pgm + "'"), 0);
     Box upper, lower;
     ASSERT_TRUE(DarkBoxes(ReadFileBytes(pgm + ".pgm"), 3 * render, upper, lower));
     ASSERT_GE(upper.right, 0);

@@ -2,7 +2,7 @@
 
 #include <shlwapi.h>
 
-#include "host_wait.h"
+#include "host.h"
 #include "program_fixture.h"
 #include "settings/form_font.h"
 #include "settings/registry_store.h"
@@ -112,7 +112,7 @@ TEST(Settings, RemovingAFontRemovesTheFileThatWasAdded) {
     // A TrueType file with a face of its own (the system knows every face of
     // the original, and does not add a face it has).
     std::string ttf = TestTempPath("metip___.ttf");
-    ASSERT_EQ(RunHostWaiting("python3 -c \"import sys; d = open(sys.argv[1], 'rb').read(); "
+    ASSERT_EQ(RunHost("python3 -c \"import sys; d = open(sys.argv[1], 'rb').read(); "
                              "d = d.replace(b'DejaVu', b'Qzvzvq').replace('DejaVu'.encode('utf-16-be'), "
                              "'Qzvzvq'.encode('utf-16-be')); open(sys.argv[2], 'wb').write(d)\" "
                              "/usr/share/fonts/truetype/dejavu/DejaVuSans-ExtraLight.ttf '" + ttf + "'"),

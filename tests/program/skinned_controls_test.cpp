@@ -4,7 +4,7 @@
 #include "controls/paint_scroll_bar.h"
 #include "controls/skinned_panels.h"
 #include "forms.h"
-#include "host_wait.h"
+#include "host.h"
 #include "program_fixture.h"
 
 namespace {
@@ -244,7 +244,7 @@ TEST(CaptionBar, DraggingTheBarMovesTheFormAndADoubleClickMaximises) {
     Application->ProcessMessages();
 
     // Real input from the X server: press on the bar, drag by (120, 60), release.
-    ASSERT_EQ(RunHostWaiting("( sleep 0.5; xdotool mousemove 150 110 mousedown 1 sleep 0.2 mousemove 200 140 sleep 0.2 "
+    ASSERT_EQ(RunHost("( sleep 0.5; xdotool mousemove 150 110 mousedown 1 sleep 0.2 mousemove 200 140 sleep 0.2 "
                              "mousemove 270 170 sleep 0.3 mouseup 1 ) >/dev/null 2>&1 &"),
               0);
     for (int i = 0; i < 60; ++i) {

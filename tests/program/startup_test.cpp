@@ -6,7 +6,7 @@
 
 #include <cstdlib>
 
-#include "host_wait.h"
+#include "host.h"
 #include "prefix_support.h"
 #include "program_fixture.h"
 #include "settings/registry_store.h"
@@ -16,7 +16,7 @@ namespace {
 // A copy of the program with its library and a first-run file.
 std::string MakeApp(const std::string& name, const std::string& regText) {
     std::string dir = TestTempPath("app-" + name);
-    RunHostWaiting("mkdir -p '" + dir + "/Resource' && cp '" PUPETTA_EXE "' '" VOLKG_DLL "' '" + dir + "/'");
+    RunHost("mkdir -p '" + dir + "/Resource' && cp '" PUPETTA_EXE "' '" VOLKG_DLL "' '" + dir + "/'");
     WriteFileBytes(dir + "/Resource/pupetta.reg", regText);
     return dir;
 }
@@ -64,7 +64,7 @@ void RegDeleteTreeOfProgram() { SHDeleteKeyA(HKEY_CURRENT_USER, ProgramKey); }
 TEST(Startup, TheProgramDoesNotStartWithoutTheLibrary) {
     RegDeleteTreeOfProgram();
     std::string app = MakeApp("nolibrary", RegText("one"));
-    ASSERT_EQ(RunHostWaiting("rm -f '" + app + "/volkg.dll'"), 0);
+    ASSERT_EQ(RunHost("rm -f '" + app + "/volkg.dll'"), 0);
     EXPECT_NE(RunProgram(app), 0u);
     EXPECT_EQ(Marker(), "") << "nothing of the program ran";
 }
@@ -96,7 +96,7 @@ std::string ScreenOfDepth(int depth, const std::string& pidFile) {
     std::string display = shared && *shared ? shared : (depth == 8 ? ":57" : ":58");
     std::string planes = std::to_string(depth);
     std::remove(pidFile.c_str());
-    int ok = RunHostWaiting("xdpyinfo -display " + display + " >/dev/null 2>&1 || { Xvfb " + display +
+    int ok = RunHost("xdpyinfo -display " + display + " >/dev/null 2>&1 || { Xvfb " + display +
                             " -screen 0 800x600x" + planes + " -nolisten tcp >/dev/null 2>&1 & echo $! > '" + pidFile +
                             "'; }; for i in $(seq 50); do xdpyinfo -display " + display +
                             " 2>/dev/null | grep -q 'depth of root window: *" + planes +
@@ -105,7 +105,7 @@ std::string ScreenOfDepth(int depth, const std::string& pidFile) {
 }
 
 void StopScreen(const std::string& pidFile) {
-    RunHostWaiting("test -s '" + pidFile + "' && kill $(cat '" + pidFile + "') 2>/dev/null; true");
+    RunHost("test -s '" + pidFile + "' && kill $(cat '" + pidFile + "') 2>/dev/null; true");
 }
 
 TEST(Startup, ScreenDepthDecidesBetweenTheHighColourMessageAndTheStart) {
@@ -121,18 +121,18 @@ TEST(Startup, ScreenDepthDecidesBetweenTheHighColourMessageAndTheStart) {
     std::string marker = InPrefix(prefix) + "wine reg query 'HKCU\\Software\\Quenvo\\Pupetta' /v Marker > '" + query + "' 2>&1";
 
     // 8 bits: the message box and nothing else, before the first-run import.
-    RunHostWaiting(clear);
+    RunHost(clear);
     std::string out = TestTempPath("depth8.txt");
-    RunHostWaiting(InPrefix(prefix, display8) + "timeout 120 wine '" + app + "/pupetta.exe' & p=$!; " +
+    RunHost(InPrefix(prefix, display8) + "timeout 120 wine '" + app + "/pupetta.exe' & p=$!; " +
                    InPrefix(prefix, display8) + "wine '" PROGRAM_TOOL_EXE "' dialog-text 0 > '" + out +
                    "'; wait $p; echo \"exit $?\" >> '" + out + "'");
-    RunHostWaiting(marker);
+    RunHost(marker);
     std::string report = ReadFileBytes(out), imported8 = ReadFileBytes(query);
 
     // 16 bits: a normal start, which imports the first-run file.
-    RunHostWaiting(clear);
-    RunHostWaiting(InPrefix(prefix, display16) + "timeout 120 wine '" + app + "/pupetta.exe'");
-    RunHostWaiting(marker);
+    RunHost(clear);
+    RunHost(InPrefix(prefix, display16) + "timeout 120 wine '" + app + "/pupetta.exe'");
+    RunHost(marker);
     std::string imported16 = ReadFileBytes(query);
     StopPrefix(prefix);
     StopScreen(pid8);
