@@ -28,8 +28,12 @@ void WriteFileBytes(const std::string& path, const std::string& bytes) {
 // to end: the wrapper script writes the exit status last, under a name of its
 // own, and the test waits for that file.
 int RunHost(const std::string& command) {
+    // Process ids repeat across Wine servers: the clock makes the name unique.
     static int counter = 0;
-    std::string base = TestTempPath("host-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++counter));
+    LARGE_INTEGER now{};
+    QueryPerformanceCounter(&now);
+    std::string base = TestTempPath("host-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++counter) +
+                                    "-" + std::to_string(now.QuadPart));
     std::string script = base + ".sh", status = base + ".status";
     std::remove(status.c_str());
     WriteFileBytes(script, "#!/bin/sh\n(" + command + ")\necho $? > '" + status + ".part' && mv '" + status + ".part' '" +
