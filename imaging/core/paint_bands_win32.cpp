@@ -94,6 +94,15 @@ struct Geometry {
     RECT S, C, K, D;
 };
 
+// Depth of the rows handed to GDI for a paint kind; -1 when the kind does not
+// fit the record or the device.
+int PaintedBits(const PaintChoice& choice, int bits) {
+    if (choice.kind == PaintExpand24) return (bits == 16 || bits == 32) ? 24 : -1;
+    if (choice.kind == PaintConvert)
+        return (choice.deviceDepth == 1 || choice.deviceDepth == 4 || choice.deviceDepth == 8) ? choice.deviceDepth : -1;
+    return bits;
+}
+
 int Paint1To1(HDC hdc, BitmapRecord* bitmap, PaintChoice choice, const Geometry& g, DWORD rasterOp, const PaintRows* rows) {
     const int H = bitmap->Height;
     const int bits = bitmap->BitsPerPixel;
@@ -110,14 +119,8 @@ int Paint1To1(HDC hdc, BitmapRecord* bitmap, PaintChoice choice, const Geometry&
     const int sx0 = V.left - g.D.left + g.S.left;
     const int sx1 = sx0 + width;
 
-    int paintedBits = bits;
-    if (choice.kind == PaintExpand24) {
-        if (bits != 16 && bits != 32) return K_ERR_ARGUMENT;
-        paintedBits = 24;
-    } else if (choice.kind == PaintConvert) {
-        if (choice.deviceDepth != 1 && choice.deviceDepth != 4 && choice.deviceDepth != 8) return K_ERR_ARGUMENT;
-        paintedBits = choice.deviceDepth;
-    }
+    const int paintedBits = PaintedBits(choice, bits);
+    if (paintedBits < 0) return K_ERR_ARGUMENT;
     // The span starts at the byte that holds its first column.
     const int byteStart = static_cast<int>(static_cast<int64_t>(sx0) * bits / 8);
     const int byteEnd = static_cast<int>((static_cast<int64_t>(sx1) * bits + 7) / 8);
@@ -209,14 +212,8 @@ int PaintScaled(HDC hdc, BitmapRecord* bitmap, PaintChoice choice, const Geometr
     const int64_t rowWhole = dh == sh ? 0 : sh / dh;
     const int64_t rowStep = dh == sh ? dh : sh % dh;
 
-    int paintedBits = bits;
-    if (choice.kind == PaintExpand24) {
-        if (bits != 16 && bits != 32) return K_ERR_ARGUMENT;
-        paintedBits = 24;
-    } else if (choice.kind == PaintConvert) {
-        if (choice.deviceDepth != 1 && choice.deviceDepth != 4 && choice.deviceDepth != 8) return K_ERR_ARGUMENT;
-        paintedBits = choice.deviceDepth;
-    }
+    const int paintedBits = PaintedBits(choice, bits);
+    if (paintedBits < 0) return K_ERR_ARGUMENT;
     const int byteStart = static_cast<int>(static_cast<int64_t>(firstColumn) * bits / 8);
     const int byteEnd = static_cast<int>((static_cast<int64_t>(spanEnd) * bits + 7) / 8);
     const size_t resampledBytes = RowBytes(width, bits);
