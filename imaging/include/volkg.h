@@ -546,6 +546,84 @@ int  KAPI K_SaveTGABitmap(const char* name, BitmapRecord* bitmap, int bitsPerPix
 /* ---- Exports: Photoshop --------------------------------------------------- */
 
 
+/* ---- Exports: Paint transition effects ------------------------------------ */
+
+
+/* ---- Exports: Printing ---------------------------------------------------- */
+
+
+/* ---- Exports: TWAIN acquisition ------------------------------------------- */
+
+
+/* ---- Exports: Windows metafile -------------------------------------------- */
+
+
+/* ---- Exports: Encapsulated PostScript ------------------------------------- */
+
+
+/* ---- Exports: MacPaint ---------------------------------------------------- */
+
+
+/* ---- Exports: GEM IMG ----------------------------------------------------- */
+
+
+/* ---- Exports: Microsoft Paint (MSP) --------------------------------------- */
+
+
+/* ---- Exports: WPG raster -------------------------------------------------- */
+
+
+/* ---- Exports: Sun raster -------------------------------------------------- */
+
+
+/* ---- Exports: PICT -------------------------------------------------------- */
+
+
+/* ---- Exports: PhotoCD ----------------------------------------------------- */
+
+
+/* ---- Exports: Image processing: remapping, histograms, hue and saturation, colour spaces, separation --- */
+
+
+/* ---- Exports: Image processing: combine, resample, mosaic, reverse, rotate, filters, shear, median, noise --- */
+
+
+/* ---- Exports: Bitmap viewer window ---------------------------------------- */
+
+
+/* ---- Exports: TIFF -------------------------------------------------------- */
+
+
+/* ---- Exports: CCITT fax coding -------------------------------------------- */
+
+
+/* ---- Exports: Raw fax and WFX paged fax ----------------------------------- */
+
+
+/* ---- Exports: CALS raster ------------------------------------------------- */
+
+
+/* ---- Exports: IOCA -------------------------------------------------------- */
+
+
+/* ---- Exports: Bilevel compressed format ----------------------------------- */
+
+
+/* ---- Exports: JPEG encoder and compressed-file writers -------------------- */
+
+
+/* ---- Exports: JPEG decoder and probes ------------------------------------- */
+
+
+/* ---- Exports: Compressed-file stamps -------------------------------------- */
+
+
+/* ---- Exports: Compressed-data stream -------------------------------------- */
+
+
+/* ---- Exports: Compressed-file conversions --------------------------------- */
+
+
 #ifdef __cplusplus
 }
 #endif
