@@ -67,6 +67,8 @@ std::string LowerCase(std::string text) {
   return text;
 }
 
+bool SameText(const std::string& a, const std::string& b) { return LowerCase(a) == LowerCase(b); }
+
 static size_t LastSeparator(const std::string& name) { return name.find_last_of("\\:/"); }
 
 std::string ExtractFilePath(const std::string& fileName) {

@@ -41,6 +41,9 @@ int StrToIntDef(const std::string& text, int fallback);
 // ASCII letters only, like the system's own conversions of file extensions.
 std::string UpperCase(std::string text);
 std::string LowerCase(std::string text);
+// Equal but for the case of ASCII letters: the one rule for the names of
+// properties, components, handlers and classes in layouts.
+bool SameText(const std::string& a, const std::string& b);
 
 // File names, with '\' (and ':' for the drive) as separators.
 std::string ExtractFilePath(const std::string& fileName);  // up to and including the last separator

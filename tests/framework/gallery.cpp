@@ -30,7 +30,7 @@ class TSkinPanel : public TCustomControl {
   explicit TSkinPanel(TComponent* owner) : TCustomControl(owner) { controlStyle_ |= csOpaque | csAcceptsControls; }
   TBitmap skin;
   bool SetProperty(const std::string& name, const TLayoutValue& v, TLayoutReader& reader) override {
-    if (name != "Skin") return TCustomControl::SetProperty(name, v, reader);
+    if (!SameText(name, "Skin")) return TCustomControl::SetProperty(name, v, reader);
     skin.LoadFromResourceName(reader.Instance(), v.text);
     return true;
   }
@@ -52,7 +52,7 @@ class TStripButton : public TGraphicControl {
   TBitmap strip;
   bool pressed = false;
   bool SetProperty(const std::string& name, const TLayoutValue& v, TLayoutReader& reader) override {
-    if (name != "Strip") return TGraphicControl::SetProperty(name, v, reader);
+    if (!SameText(name, "Strip")) return TGraphicControl::SetProperty(name, v, reader);
     strip.LoadFromResourceName(reader.Instance(), v.text);
     return true;
   }
