@@ -186,6 +186,9 @@ class TCanvas : public TPersistent {
   void Draw(int x, int y, TGraphic* graphic);
   void StretchDraw(const RECT& r, TGraphic* graphic);
   void CopyRect(const RECT& dest, TCanvas* source, const RECT& sourceRect);
+  // Copies a rectangle of the bitmap (stretched to dest) with every pixel of
+  // the colour replaced by the brush.
+  void BrushCopy(const RECT& dest, TBitmap* bitmap, const RECT& source, TColor color);
 
   TColor Pixels(int x, int y);
   void SetPixel(int x, int y, TColor color);

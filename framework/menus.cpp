@@ -50,6 +50,7 @@ bool TMenuItem::SetProperty(const std::string& name, const TLayoutValue& v, TLay
   else if (SameText(name, "Enabled")) SetEnabled(v.AsBool());
   else if (SameText(name, "Checked")) SetChecked(v.AsBool());
   else if (SameText(name, "Visible")) SetVisible(v.AsBool());
+  else if (SameText(name, "Default")) SetDefault(v.AsBool());
   else if (SameText(name, "OnClick")) OnClick = reader.Handler<TNotifyEvent>(v);
   else return TComponent::SetProperty(name, v, reader);
   return true;
@@ -82,6 +83,7 @@ HMENU BuildMenu(TMenuItem* parent, std::vector<TMenuItem*>& commands) {
       commands.push_back(item);
       AppendMenuA(menu, flags, commands.size(), item->Caption().c_str());
     }
+    if (item->Default()) SetMenuDefaultItem(menu, GetMenuItemCount(menu) - 1, TRUE);
   }
   return menu;
 }

@@ -1,5 +1,7 @@
 #include "sysutils.h"
 
+#include "int_text.h"
+
 #include <windows.h>
 
 #include <cctype>
@@ -14,45 +16,15 @@ std::string FormatMessage1(const std::string& pattern, const std::string& arg) {
 
 std::string IntToStr(long long value) { return std::to_string(value); }
 
-static bool ParseInt(const std::string& text, int& out) {
-  size_t i = 0, n = text.size();
-  while (i < n && text[i] == ' ') ++i;  // leading blanks are allowed, trailing ones are not
-  bool negative = false;
-  if (i < n && (text[i] == '-' || text[i] == '+')) negative = text[i++] == '-';
-  int base = 10;
-  if (i < n && text[i] == '$') {
-    base = 16;
-    ++i;
-  } else if (i + 1 < n && text[i] == '0' && (text[i + 1] == 'x' || text[i + 1] == 'X')) {
-    base = 16;
-    i += 2;
-  }
-  if (i >= n) return false;
-  long long value = 0;
-  for (; i < n; ++i) {
-    int c = static_cast<unsigned char>(text[i]), d;
-    if (c >= '0' && c <= '9') d = c - '0';
-    else if (base == 16 && std::isxdigit(c)) d = std::tolower(c) - 'a' + 10;
-    else return false;
-    value = value * base + d;
-    if (value > 0x100000000LL) return false;
-  }
-  if (negative) value = -value;
-  if (base == 10 && (value > INT_MAX || value < INT_MIN)) return false;
-  if (base == 16 && (value > 0xFFFFFFFFLL || value < -0xFFFFFFFFLL)) return false;
-  out = static_cast<int>(static_cast<unsigned>(value));
-  return true;
-}
-
 int StrToInt(const std::string& text) {
   int v;
-  if (!ParseInt(text, v)) throw EConvertError(FormatMessage1("'%s' is not a valid integer value", text));
+  if (!ParseInteger(text, v)) throw EConvertError(FormatMessage1("'%s' is not a valid integer value", text));
   return v;
 }
 
 int StrToIntDef(const std::string& text, int fallback) {
   int v;
-  return ParseInt(text, v) ? v : fallback;
+  return ParseInteger(text, v) ? v : fallback;
 }
 
 std::string UpperCase(std::string text) {

@@ -34,7 +34,7 @@ class EAbort : public Exception { using Exception::Exception; };
 std::string FormatMessage1(const std::string& pattern, const std::string& arg);
 
 std::string IntToStr(long long value);
-// Decimal with an optional sign (or $hex); anything else raises EConvertError.
+// Text to integer by the rule of int_text.h; anything else raises EConvertError.
 int StrToInt(const std::string& text);
 int StrToIntDef(const std::string& text, int fallback);
 
