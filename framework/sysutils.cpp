@@ -64,4 +64,55 @@ bool FileExists(const std::string& fileName) {
   return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+namespace {
+
+// Fills the record from the entry; false when the entry is excluded.
+bool TakeEntry(const WIN32_FIND_DATAA& data, TSearchRec& found) {
+  if (data.dwFileAttributes & found.ExcludeAttr) return false;
+  found.Name = data.cFileName;
+  found.Size = (static_cast<long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+  found.Attr = static_cast<int>(data.dwFileAttributes);
+  FILETIME local;
+  WORD date = 0, time = 0;
+  FileTimeToLocalFileTime(&data.ftLastWriteTime, &local);
+  FileTimeToDosDateTime(&local, &date, &time);
+  found.Time = static_cast<int>((static_cast<unsigned>(date) << 16) | time);
+  return true;
+}
+
+}  // namespace
+
+int FindFirst(const std::string& mask, int attr, TSearchRec& found) {
+  found.ExcludeAttr = ~attr & (faHidden | faSysFile | faVolumeID | faDirectory);
+  WIN32_FIND_DATAA data;
+  HANDLE h = FindFirstFileA(mask.c_str(), &data);
+  if (h == INVALID_HANDLE_VALUE) {
+    found.FindHandle = nullptr;
+    return static_cast<int>(GetLastError());
+  }
+  found.FindHandle = h;
+  while (!TakeEntry(data, found)) {
+    if (!FindNextFileA(h, &data)) {
+      int error = static_cast<int>(GetLastError());
+      FindClose(found);
+      return error;
+    }
+  }
+  return 0;
+}
+
+int FindNext(TSearchRec& found) {
+  if (!found.FindHandle) return ERROR_NO_MORE_FILES;
+  WIN32_FIND_DATAA data;
+  do {
+    if (!FindNextFileA(static_cast<HANDLE>(found.FindHandle), &data)) return static_cast<int>(GetLastError());
+  } while (!TakeEntry(data, found));
+  return 0;
+}
+
+void FindClose(TSearchRec& found) {
+  if (found.FindHandle) ::FindClose(static_cast<HANDLE>(found.FindHandle));
+  found.FindHandle = nullptr;
+}
+
 void Abort() { throw EAbort("Operation aborted"); }

@@ -51,5 +51,24 @@ std::string ExtractFileName(const std::string& fileName);
 std::string ExtractFileExt(const std::string& fileName);   // from the last '.', "" when none
 bool FileExists(const std::string& fileName);
 
+// Directory search. Attributes of TSearchRec::Attr and of the search.
+constexpr int faReadOnly = 0x01, faHidden = 0x02, faSysFile = 0x04, faVolumeID = 0x08, faDirectory = 0x10,
+              faArchive = 0x20, faAnyFile = 0x3F;
+struct TSearchRec {
+  std::string Name;  // without the folder
+  long long Size = 0;
+  int Attr = 0;
+  int Time = 0;  // last write, local time, as a DOS date (high word) and time (low word)
+  void* FindHandle = nullptr;
+  int ExcludeAttr = 0;
+};
+// The first file matching the mask (wildcards * and ?); 0 when one was
+// found, else a system error code. Hidden, system and directory entries are
+// found only when attr includes them; plain, read-only and archive files
+// always are. Every successful FindFirst needs its FindClose.
+int FindFirst(const std::string& mask, int attr, TSearchRec& found);
+int FindNext(TSearchRec& found);
+void FindClose(TSearchRec& found);
+
 // Silent abort: raises EAbort.
 [[noreturn]] void Abort();
