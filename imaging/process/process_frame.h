@@ -108,6 +108,24 @@ int ProcessRows(BitmapRecord* bitmap, int first, int last, size_t bufferBytes, R
     return rc;
 }
 
+// Rows read only, in storage order, one progress step a row: op(row, y).
+template <typename RowOp>
+int ScanRows(BitmapRecord* bitmap, int first, int last, RowOp&& op) {
+    const int bytes = bitmap->BytesPerLine;
+    GlobalBuffer buffer(static_cast<size_t>(bytes));
+    if (!buffer) return K_ERR_MEMORY;
+    unsigned char* row = buffer.get();
+    BitmapLock lock(bitmap);
+    SpanProgress progress(first, last, bitmap->Height);
+    int rc = progress.Begin();
+    for (int y = 0; rc == K_OK && y < bitmap->Height; ++y) {
+        if ((rc = RowTransferResult(K_GetBitmapRow(bitmap, row, y, bytes), bytes)) != K_OK) break;
+        op(static_cast<const unsigned char*>(row), y);
+        rc = progress.Step();
+    }
+    return rc;
+}
+
 // The 24-bit work rows of one operation on one bitmap. Rows of 1 and 4
 // bits, and of 8 bits unless the palette is the full 256-level ascending
 // grey ramp, are dithered back (Floyd-Steinberg, at the bitmap's own depth,
