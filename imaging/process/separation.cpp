@@ -118,8 +118,14 @@ extern "C" int KAPI K_ColorMergeBitmap(BitmapRecord* target, BitmapRecord** plan
         K_FreeBitmap(&merged);
         return K_ERR_MEMORY;
     }
-    for (int p = 0; p < k.planes; ++p)
-        if (planes[p]->BitsPerPixel <= 8) ReadPaletteInUse(planes[p], &colors[static_cast<size_t>(p) * 256]);
+    // Planes of grey levels (as separation makes them) are read as they are.
+    bool greyLevels[kMaxPlanes] = {};
+    for (int p = 0; p < k.planes; ++p) {
+        if (planes[p]->BitsPerPixel > 8) continue;
+        RGBQUAD* table = &colors[static_cast<size_t>(p) * 256];
+        ReadPaletteInUse(planes[p], table);
+        greyLevels[p] = planes[p]->BitsPerPixel == 8 && IsFullGreyRamp(table, planes[p]->Colors);
+    }
 
     bool transferFailed = false;
     {
@@ -136,8 +142,9 @@ extern "C" int KAPI K_ColorMergeBitmap(BitmapRecord* target, BitmapRecord** plan
                 int bytes = plane->BytesPerLine;
                 rc = RowTransferResult(K_GetBitmapRow(plane, planeRow.get(), StorageRowFromTop(plane, y), bytes), bytes);
                 if ((transferFailed = rc != K_OK)) break;
-                K_ConvertBuffer(planeRow.get(), width, plane->BitsPerPixel, 0, plane->ColorOrder, K_ORDER_RGB,
-                                &colors[static_cast<size_t>(p) * 256], nullptr);
+                if (!greyLevels[p])
+                    K_ConvertBuffer(planeRow.get(), width, plane->BitsPerPixel, 0, plane->ColorOrder, K_ORDER_RGB,
+                                    &colors[static_cast<size_t>(p) * 256], nullptr);
                 unsigned char* to = interleaved.get() + p;
                 for (int x = 0; x < width; ++x, to += stride) *to = planeRow.get()[x];
             }
