@@ -616,7 +616,10 @@ int  KAPI K_ChangeBitmapSaturation(BitmapRecord* bitmap, int change);
 int  KAPI K_ConvertColorSpace(const void* source, void* target, int count, int sourceSpace, int targetSpace);
 
 /* Separation kinds: planes 0 B, G, R; 1 C, M, Y, K; 2 H, S, V; 3 H, L, S;
-   4 C, M, Y. Planes are 8-bit grey bitmaps; the merged bitmap is 24-bit. */
+   4 C, M, Y. Separation makes each plane an 8-bit grey bitmap in a record
+   that is zeroed or holds a bitmap (freed first). Merging replaces the
+   target (freed first) with a 24-bit bottom-up bitmap of the smallest
+   plane size. */
 #define K_SEPARATE_BGR   0
 #define K_SEPARATE_CMYK  1
 #define K_SEPARATE_HSV   2

@@ -1,6 +1,7 @@
 // Colour space conversion of pixel buffers, always through B, G, R bytes:
 // the source to BGR, then BGR to the target.
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <cstring>
 
@@ -25,7 +26,13 @@ inline void WriteWord(unsigned char* p, int v) {
 }
 
 // Components on the 14-bit scale of YUV and YIQ: 255 is 16384.
-inline int To14(int c) { return c * 16384 / 255; }
+constexpr std::array<int, 256> Make14() {
+    std::array<int, 256> t{};
+    for (int c = 0; c < 256; ++c) t[c] = c * 16384 / 255;
+    return t;
+}
+constexpr std::array<int, 256> kTo14 = Make14();
+inline int To14(int c) { return kTo14[c]; }
 // Back to 8 bits, truncating toward zero; values outside 0..255 are
 // clamped (their low 8 bits would wrap a dark red to a bright one).
 inline unsigned char From14(int x) { return Byte(x * 255 / 16384); }
@@ -51,9 +58,18 @@ void CmykToBgr(const unsigned char* in, unsigned char* o, int count) {
     }
 }
 
+// The three bytes of a pixel as one key; a run of one colour (flat areas)
+// is converted once.
+inline uint32_t Key3(const unsigned char* p) { return p[0] | p[1] << 8 | p[2] << 16; }
+
 void HsvToBgr(const unsigned char* in, unsigned char* o, int count) {
+    uint32_t last = 0xFFFFFFFF;
+    Rgb8 c{};
     for (int i = 0; i < count; ++i, in += 3, o += 3) {
-        Rgb8 c = FromHsv(in[0], in[1], in[2]);
+        if (Key3(in) != last) {
+            last = Key3(in);
+            c = FromHsv(in[0], in[1], in[2]);
+        }
         o[0] = static_cast<unsigned char>(c.b), o[1] = static_cast<unsigned char>(c.g), o[2] = static_cast<unsigned char>(c.r);
     }
 }
@@ -120,8 +136,13 @@ void BgrToCmyk(const unsigned char* p, unsigned char* o, int count) {
 }
 
 void BgrToHsv(const unsigned char* p, unsigned char* o, int count) {
+    uint32_t last = 0xFFFFFFFF;
+    Hsv c{};
     for (int i = 0; i < count; ++i, p += 3, o += 3) {
-        Hsv c = ToHsv(p[2], p[1], p[0]);
+        if (Key3(p) != last) {
+            last = Key3(p);
+            c = ToHsv(p[2], p[1], p[0]);
+        }
         o[0] = static_cast<unsigned char>(c.h), o[1] = static_cast<unsigned char>(c.s), o[2] = static_cast<unsigned char>(c.v);
     }
 }

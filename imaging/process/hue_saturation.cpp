@@ -24,14 +24,21 @@ void ChangeWords(unsigned char* p, int width, bool bgr, Change& change) {
     }
 }
 
-// 3- or 4-byte pixels; the fourth byte keeps its value.
+// 3- or 4-byte pixels; the fourth byte keeps its value. A run of one
+// colour (flat areas) is converted once.
 template <typename Change>
 void ChangeBytes(unsigned char* p, int width, int step, int redAt, Change& change) {
     const int blueAt = 2 - redAt;
+    uint32_t lastIn = 0xFFFFFFFF;
+    Rgb8 c{};
     for (int x = 0; x < width; ++x, p += step) {
-        Hsv hsv = ToHsv(p[redAt], p[1], p[blueAt]);
-        change(hsv);
-        Rgb8 c = FromHsv(hsv.h, hsv.s, hsv.v);
+        uint32_t in = p[0] | p[1] << 8 | p[2] << 16;
+        if (in != lastIn) {
+            lastIn = in;
+            Hsv hsv = ToHsv(p[redAt], p[1], p[blueAt]);
+            change(hsv);
+            c = FromHsv(hsv.h, hsv.s, hsv.v);
+        }
         p[redAt] = static_cast<unsigned char>(c.r);
         p[1] = static_cast<unsigned char>(c.g);
         p[blueAt] = static_cast<unsigned char>(c.b);

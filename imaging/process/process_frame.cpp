@@ -49,6 +49,7 @@ int ReadBitmapPalette(const BitmapRecord* bitmap, PALETTEENTRY* entries, int* co
 }
 
 int WriteBitmapPalette(BitmapRecord* bitmap, const PALETTEENTRY* entries, int count) {
+    if (count <= 0) return K_OK;
     if (bitmap->Flags & K_FIXED_PALETTE_IN_USE) {
         // The built-in palette is the same for every record that uses it:
         // the edited colours become a palette of this record's own.
@@ -59,7 +60,7 @@ int WriteBitmapPalette(BitmapRecord* bitmap, const PALETTEENTRY* entries, int co
         if (bitmap->PaletteHandle && bitmap->PaletteHandle != bitmap->FixedPaletteHandle) DeleteObject(bitmap->PaletteHandle);
         bitmap->PaletteHandle = created;
         bitmap->Flags &= ~K_FIXED_PALETTE_IN_USE;
-    } else if (count) {
+    } else {
         SetPaletteEntries(bitmap->PaletteHandle, 0, static_cast<UINT>(count), entries);
     }
     for (int i = 0; i < count; ++i) {

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "process/hsv.h"
 #include "process_fixture.h"
 
 namespace {
@@ -122,6 +123,22 @@ TEST(ColorSpace, EverySpaceFollowsItsFormulas) {
         ASSERT_EQ(fromYiq[3 * i], From14((1008 * yy - 1110 * ii + 1700 * q) / 1000));
         ASSERT_EQ(fromYiq[3 * i + 1], From14((997 * yy - 271 * ii - 645 * q) / 1000));
         ASSERT_EQ(fromYiq[3 * i + 2], From14((1003 * yy + 955 * ii + 618 * q) / 1000));
+    }
+}
+
+TEST(ColorSpace, HsvBuffersAgreeWithThePixelFormsThroughRunsOfOneColour) {
+    // Each colour twice, then the next: runs of one colour and changes.
+    Bytes bgr;
+    Bytes samples = Samples();
+    for (size_t i = 0; i + 2 < samples.size(); i += 3)
+        for (int k = 0; k < 2; ++k) bgr.insert(bgr.end(), {samples[i], samples[i + 1], samples[i + 2]});
+    int n = static_cast<int>(bgr.size() / 3);
+    Bytes hsv = Convert(bgr, n, K_SPACE_BGR, K_SPACE_HSV, 3), back = Convert(hsv, n, K_SPACE_HSV, K_SPACE_BGR, 3);
+    for (int i = 0; i < n; ++i) {
+        uint32_t h = PixelToHSV(bgr[3 * i + 2] | bgr[3 * i + 1] << 8 | bgr[3 * i] << 16);
+        ASSERT_EQ(hsv[3 * i] | hsv[3 * i + 1] << 8 | hsv[3 * i + 2] << 16, static_cast<int>(h)) << i;
+        uint32_t c = PixelFromHSV(h);
+        ASSERT_EQ(back[3 * i + 2] | back[3 * i + 1] << 8 | back[3 * i] << 16, static_cast<int>(c)) << i;
     }
 }
 
