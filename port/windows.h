@@ -136,6 +136,8 @@ DWORD WINAPI SetFilePointer(HANDLE file, LONG distance, LONG* distanceHigh, DWOR
 BOOL WINAPI SetEndOfFile(HANDLE file);
 DWORD WINAPI GetFileSize(HANDLE file, DWORD* high);
 BOOL WINAPI DeleteFileA(LPCSTR name);
+#define MOVEFILE_REPLACE_EXISTING 1
+BOOL WINAPI MoveFileExA(LPCSTR from, LPCSTR to, DWORD flags);
 DWORD WINAPI GetTempPathA(DWORD size, LPSTR buffer);
 UINT WINAPI GetTempFileNameA(LPCSTR path, LPCSTR prefix, UINT unique, LPSTR buffer);
 DWORD WINAPI GetLastError(void);

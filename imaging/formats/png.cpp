@@ -15,8 +15,8 @@
 #include "formats/reader_steps.h"
 #include "io/file_callbacks.h"
 #include "io/file_info.h"
-#include "io/reader_helpers.h"
-#include "io/writer_helpers.h"
+#include "io/reader_session.h"
+#include "io/save_writer.h"
 
 namespace {
 

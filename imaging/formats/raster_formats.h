@@ -1,11 +1,15 @@
-// Probes, readers and writers of the common raster formats (TGA, PCX and
-// DCX, GIF, PNG, Photoshop), as the file-information, load and save tables
+// Probes, readers and writers of the common raster formats (BMP, TGA, PCX
+// and DCX, GIF, PNG, Photoshop), as the file-information, load and save tables
 // reach them.
 #pragma once
 
 #include "io/codecs.h"
 #include "io/probes.h"
 #include "volkg.h"
+
+// BMP (bmp.cpp): "BM", or "BA" with "BM" 14 bytes later.
+int ProbeBMP(const ProbeInput& input, FileInfoRecord* info);
+int SaveBMPFile(const SaveRequest& request);
 
 // TGA (tga.cpp).
 int CheckTGAHeader(const unsigned char* header);

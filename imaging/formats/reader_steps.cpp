@@ -8,7 +8,7 @@
 #include "core/palette.h"
 #include "core/pixel_format.h"
 #include "io/file_callbacks.h"
-#include "io/reader_helpers.h"
+#include "io/reader_session.h"
 
 bool CallbackFile::OpenForRead(const char* name) { return Open(name, kReaderOpenFlags, kReaderPermission); }
 
@@ -84,7 +84,7 @@ bool ByteInput::Take(unsigned char* out, int count) {
 
 void FinishReaderColors(BitmapRecord* bitmap, int colors, int fileBits, int wantedBits) {
     bitmap->Colors = std::clamp(colors, 0, 256);
-    if (fileBits <= 8 && IsGrayColorTable(bitmap->ColorTable, bitmap->Colors, 1))
+    if (fileBits <= 8 && IsGreyTable(bitmap->ColorTable, bitmap->Colors))
         bitmap->Flags |= K_GRAY_PALETTE;
     else
         bitmap->Flags &= ~K_GRAY_PALETTE;
@@ -103,38 +103,4 @@ void DropTrueColorPalette(BitmapRecord* bitmap, int fileBits) {
         if (bitmap->PaletteHandle) DeleteObject(bitmap->PaletteHandle);
         bitmap->PaletteHandle = nullptr;
     }
-}
-
-namespace {
-
-struct StoreState {
-    int row;
-};
-
-int KAPI StoreRows(BitmapRecord* bitmap, unsigned char* rows, int count, void* userData) {
-    auto* state = static_cast<StoreState*>(userData);
-    for (int i = 0; i < count; ++i) {
-        int r = K_PutBitmapRow(bitmap, rows + i * bitmap->BytesPerLine, state->row++, bitmap->BytesPerLine);
-        if (r < 1) return r;
-    }
-    return K_OK;
-}
-
-}  // namespace
-
-int LoadWholeBitmap(const char* name, BitmapRecord* bitmap, FormatReader reader, int colorOrder) {
-    FileInfoRecord info;
-    int r = K_FileInfo(name, &info);
-    if (r != K_OK) return r;
-    r = K_InitBitmap(bitmap, info.Width, info.Height, info.BitsPerPixel);
-    if (r != K_OK) return r;
-    r = K_AllocateBitmap(bitmap, K_STORAGE_ANY);
-    if (r != K_OK) return r;
-    K_AccessBitmap(bitmap);
-    bitmap->ColorOrder = colorOrder;
-    StoreState state{0};
-    r = reader(name, bitmap, StoreRows, bitmap->BitsPerPixel, &state);
-    K_ReleaseBitmap(bitmap);
-    if (r != K_OK) K_FreeBitmap(bitmap);
-    return r;
 }

@@ -89,20 +89,5 @@ inline int ResolveColorOrder(int entryOrder, int fileOrder) {
     return (entryOrder == 0 || entryOrder == 1) ? entryOrder : fileOrder;
 }
 
-// The one-call loader shared by the per-format bitmap loaders: information,
-// a new allocated record at the file's size and depth, the reader with a
-// callback storing rows from row 0 upward, release; a failure frees it.
-// colorOrder is what the reader is handed as the bitmap's order.
-using FormatReader = int(KAPI*)(const char* name, BitmapRecord* bitmap, RowCallback callback, int bitsPerPixel,
-                                void* userData);
-int LoadWholeBitmap(const char* name, BitmapRecord* bitmap, FormatReader reader, int colorOrder);
-
-// Little- and big-endian fields of headers.
-inline int Le16(const unsigned char* p) { return p[0] | p[1] << 8; }
-inline int32_t Le32(const unsigned char* p) { return static_cast<int32_t>(p[0] | p[1] << 8 | p[2] << 16 | static_cast<uint32_t>(p[3]) << 24); }
-inline int Be16(const unsigned char* p) { return p[0] << 8 | p[1]; }
-inline uint32_t Be32(const unsigned char* p) { return static_cast<uint32_t>(p[0]) << 24 | p[1] << 16 | p[2] << 8 | p[3]; }
-inline void PutLe16(unsigned char* p, int v) { p[0] = v & 0xFF; p[1] = (v >> 8) & 0xFF; }
-inline void PutLe32(unsigned char* p, uint32_t v) { PutLe16(p, v & 0xFFFF); PutLe16(p + 2, v >> 16); }
-inline void PutBe16(unsigned char* p, int v) { p[0] = (v >> 8) & 0xFF; p[1] = v & 0xFF; }
-inline void PutBe32(unsigned char* p, uint32_t v) { PutBe16(p, v >> 16); PutBe16(p + 2, v & 0xFFFF); }
+#include "io/byte_order.h"
+#include "io/reader_session.h"
