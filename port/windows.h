@@ -113,6 +113,10 @@ LPVOID WINAPI MapViewOfFile(HANDLE mapping, DWORD access, DWORD offsetHigh, DWOR
 BOOL WINAPI UnmapViewOfFile(LPCVOID address);
 BOOL WINAPI CloseHandle(HANDLE handle);
 
+/* Processes: the handles held (stand-in objects alive) */
+HANDLE WINAPI GetCurrentProcess(void);
+BOOL WINAPI GetProcessHandleCount(HANDLE process, DWORD* count);
+
 /* Files */
 #define GENERIC_READ 0x80000000UL
 #define GENERIC_WRITE 0x40000000UL

@@ -49,7 +49,23 @@ void Output::Abandon() {
     capacity_ = fill_ = 0;
 }
 
-int Output::Open(const char* name) {
+namespace {
+
+// Copies the file from into the open handle to: 1 or -7.
+int CopyInto(const char* from, int to) {
+    int in = FileOpen(from, kReaderOpenFlags, kReaderPermission);
+    if (in < 0) return K_ERR_READ;
+    GlobalBuffer block(kOutputBuffer);
+    int result = block ? K_OK : K_ERR_MEMORY;
+    for (int got; result == K_OK && (got = FileRead(in, block.get(), kOutputBuffer)) > 0;)
+        if (FileWrite(to, block.get(), got) != got) result = K_ERR_WRITE;
+    FileClose(in);
+    return result;
+}
+
+}  // namespace
+
+int Output::Open(const char* name, Mode mode) {
     Abandon();
     status_ = K_OK;
     position_ = 0;
@@ -66,11 +82,21 @@ int Output::Open(const char* name) {
         }
         path = temporary_;
     }
-    handle_ = FileOpen(path, kWriterOpenFlags, kWriterPermission);
+    const bool inPlace = mode == Mode::Update && !temporary_;
+    handle_ = inPlace ? FileOpen(path, K_OPEN_UNTRANSLATED | K_OPEN_READWRITE, kWriterPermission)
+                      : FileOpen(path, kWriterOpenFlags, kWriterPermission);
     if (handle_ < 0) {
         handle_ = -1;
         Abandon();
         return status_ = K_ERR_CREATE;
+    }
+    if (mode == Mode::Update && temporary_) {
+        // The update is made on a copy, which replaces the file at Finish.
+        int r = CopyInto(name, handle_);
+        if (r != K_OK || FileSeek(handle_, 0, 0) != 0) {
+            Abandon();
+            return status_ = r != K_OK ? r : K_ERR_SEEK;
+        }
     }
     buffer_ = static_cast<unsigned char*>(AllocGlobalLocked(kOutputBuffer));
     capacity_ = buffer_ ? kOutputBuffer : 0;

@@ -18,8 +18,13 @@ public:
     Output(const Output&) = delete;
     Output& operator=(const Output&) = delete;
 
-    // Opens for writing: 1, or -14.
-    int Open(const char* name);
+    enum class Mode {
+        Create,  // a new file (an old one is replaced by Finish)
+        Update,  // an existing file read and written (TIFF and DCX pages)
+    };
+    // Opens for writing: 1, or -14; -7 when an old file to update cannot
+    // be copied beside itself.
+    int Open(const char* name, Mode mode = Mode::Create);
     int status() const { return status_; }
 
     // Writes are buffered; 1 or the first failure (-5).

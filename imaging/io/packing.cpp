@@ -98,6 +98,9 @@ int PackBitsDecode(const uint8_t* in, int inCount, uint8_t* out, int outCount, i
             if (put < 1 - n) result = K_ERR_FORMAT;
         }
     }
+    // No-op codes after the last run belong to the block (ImageMagick pads
+    // Photoshop rows with one).
+    while (result == K_OK && i < inCount && in[i] == 0x80) ++i;
     if (used) *used = i;
     return result;
 }

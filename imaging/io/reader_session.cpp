@@ -87,22 +87,21 @@ int ReaderSession::SetImage(int width, int height, int bits, int fileColorOrder)
     return K_OK;
 }
 
-void ReaderSession::FinishColors(int colors) {
-    BitmapRecord* b = bitmap_;
+void SetReaderColors(BitmapRecord* b, int colors, int fileBits) {
     b->Colors = std::clamp(colors, 0, 256);
-    if (bits_ <= 8 && IsGreyTable(b->ColorTable, b->Colors))
+    if (fileBits <= 8 && IsGreyTable(b->ColorTable, b->Colors))
         b->Flags |= K_GRAY_PALETTE;
     else
         b->Flags &= ~K_GRAY_PALETTE;
-    if (bits_ <= 8 && b->Colors > 0) CreateBitmapPalette(b);
+    if (fileBits <= 8 && b->Colors > 0) CreateBitmapPalette(b);
 }
 
-void ReaderSession::ResetDibHeader() {
-    BITMAPINFOHEADER& h = bitmap_->DibHeader;
+void ResetDibHeader(BitmapRecord* bitmap, int bits) {
+    BITMAPINFOHEADER& h = bitmap->DibHeader;
     std::memset(&h, 0, sizeof h);
     h.biSize = 40;
     h.biPlanes = 1;
-    h.biBitCount = static_cast<WORD>(wanted_);
+    h.biBitCount = static_cast<WORD>(bits);
 }
 
 void ReaderSession::DropTrueColorPalette() {
@@ -216,11 +215,25 @@ struct RowStore {
     int next = 0;
 };
 
+// Stored row of the n-th delivered row of an interlaced picture: passes
+// start at rows 0, 4, 2, 1 and step 8, 8, 4, 2. Every height gets each row
+// once.
+int InterlacedRow(int n, int height) {
+    static const int kStart[4] = {0, 4, 2, 1}, kStep[4] = {8, 8, 4, 2};
+    for (int pass = 0; pass < 4; ++pass) {
+        int rows = kStart[pass] < height ? (height - kStart[pass] + kStep[pass] - 1) / kStep[pass] : 0;
+        if (n < rows) return kStart[pass] + n * kStep[pass];
+        n -= rows;
+    }
+    return -1;
+}
+
 int KAPI StoreRowsInOrder(BitmapRecord* bitmap, unsigned char* rows, int count, void* user) {
     auto* store = static_cast<RowStore*>(user);
     for (int i = 0; i < count; ++i, ++store->next) {
         if (store->next >= bitmap->Height) continue;
-        int put = K_PutBitmapRow(bitmap, rows + static_cast<size_t>(i) * bitmap->BytesPerLine, store->next,
+        int row = (bitmap->Flags & K_INTERLACED) ? InterlacedRow(store->next, bitmap->Height) : store->next;
+        int put = K_PutBitmapRow(bitmap, rows + static_cast<size_t>(i) * bitmap->BytesPerLine, row,
                                  bitmap->BytesPerLine);
         if (put < 0) return put;
     }

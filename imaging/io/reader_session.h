@@ -17,6 +17,12 @@
 // code or depth out of range), so that it counts as not allocated. 1.
 int ResetStaleBitmapFlags(BitmapRecord* bitmap);
 
+// After a reader filled ColorTable: the colour count (at most 256), at 8
+// bits or less the grey flag and a palette from the table.
+void SetReaderColors(BitmapRecord* bitmap, int colors, int fileBits);
+// The DIB header reset to size 40, one plane and the given bit count.
+void ResetDibHeader(BitmapRecord* bitmap, int bits);
+
 class ReaderSession {
 public:
     ReaderSession() = default;
@@ -42,11 +48,10 @@ public:
     // starts a resize when the record named another size on entry. 1, -1,
     // -9 (a size whose rows cannot be stored), -13.
     int SetImage(int width, int height, int bits, int fileColorOrder);
-    // After the reader filled ColorTable: the colour count (at most 256),
-    // at 8 bits or less the grey flag and a palette from the table.
-    void FinishColors(int colors);
-    // The DIB header reset to size 40, one plane and the wanted bit count.
-    void ResetDibHeader();
+    // SetReaderColors for the file's depth.
+    void FinishColors(int colors) { SetReaderColors(bitmap_, colors, bits_); }
+    // ResetDibHeader to the wanted depth.
+    void ResetDibHeader() { ::ResetDibHeader(bitmap_, wanted_); }
     // Chooses the row path and allocates the row buffer. 1, -1.
     int BeginRows(RowCallback callback, void* userData);
     // The row buffer: holds a file row, a delivered row and a resized one.

@@ -7,6 +7,18 @@
 #include "io/file_callbacks.h"
 #include "io/format_codes.h"
 
+InputFile::~InputFile() {
+    if (handle_ >= 0) FileClose(handle_);
+}
+
+int InputFile::Open(const char* name) {
+    if (!name) return K_ERR_NONAME;
+    int h = FileOpen(name, kReaderOpenFlags, kReaderPermission);
+    if (h < 0) return K_ERR_OPEN;
+    handle_ = h;
+    return K_OK;
+}
+
 Source::Source(int handle, int capacity, int minimum) : handle_(handle) {
     for (int size = capacity; size >= minimum && size > 0; size -= 1024) {
         auto* block = static_cast<unsigned char*>(AllocGlobalLocked(size));

@@ -13,6 +13,22 @@
 
 #include "volkg.h"
 
+// A file opened for reading through the file-access callbacks, closed when
+// the scope ends (probes and readers that keep their own steps).
+class InputFile {
+public:
+    InputFile() = default;
+    ~InputFile();
+    InputFile(const InputFile&) = delete;
+    InputFile& operator=(const InputFile&) = delete;
+    // 1, -8 without a name, -10 when it cannot be opened.
+    int Open(const char* name);
+    int handle() const { return handle_; }
+
+private:
+    int handle_ = -1;
+};
+
 class Source {
 public:
     // Input starts at the handle's current position. The buffer starts at
@@ -56,6 +72,19 @@ public:
     int Skip(int64_t count, int shortCode = K_ERR_READ);
     // To an absolute position: 1, or -4 when the seek does not arrive.
     int SeekTo(int position);
+
+    // For decoding loops: the bytes buffered now, refilled when none are
+    // (*available 0 and null at the end of the data); Consume takes count
+    // of them.
+    const unsigned char* Window(int* available) {
+        if (pos_ >= len_ && !Refill()) {
+            *available = 0;
+            return nullptr;
+        }
+        *available = len_ - pos_;
+        return buffer_ + pos_;
+    }
+    void Consume(int count) { pos_ += count; }
 
     // Header fields; past the end they read as 0 and status() says -7.
     uint8_t U8();
