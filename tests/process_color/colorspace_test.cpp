@@ -341,21 +341,28 @@ TEST(Separation, RefusesBadArguments) {
     EXPECT_FALSE(target->Flags & K_ALLOCATED);
 }
 
-TEST(Separation, PlanesUsedAgainAreFreedFirstAndTheTargetMayBeAPlane) {
+DWORD HandlesHeld() {
+    DWORD count = 0;
+    GetProcessHandleCount(GetCurrentProcess(), &count);
+    return count;
+}
+
+TEST(Separation, PlanesAndTargetsUsedAgainAreFreedFirstAndTheTargetMayBeAPlane) {
     Picture rose = MagickPicture("rose:", 37, 23);
-    OwnedBitmap b;
+    OwnedBitmap b, merged;
     StorePicture(b.rec, rose, 24);
     Planes planes;
-    ASSERT_EQ(K_ColorSeparateBitmap(b.get(), planes.pointers, K_SEPARATE_BGR), K_OK);
-#ifdef _WIN32
-    HPALETTE first = planes.records[0]->PaletteHandle;
-#endif
-    ASSERT_EQ(K_ColorSeparateBitmap(b.get(), planes.pointers, K_SEPARATE_BGR), K_OK);
-#ifdef _WIN32
-    // The palette of the first separation was deleted with its storage.
-    EXPECT_EQ(GetObjectType(first), 0u);
-#endif
+    ASSERT_EQ(K_ColorSeparateBitmap(b.get(), planes.pointers, K_SEPARATE_CMYK), K_OK);
+    ASSERT_EQ(K_ColorMergeBitmap(merged.get(), planes.pointers, K_SEPARATE_CMYK), K_OK);
+    const DWORD held = HandlesHeld();
+    for (int again = 0; again < 3; ++again) {
+        ASSERT_EQ(K_ColorSeparateBitmap(b.get(), planes.pointers, K_SEPARATE_CMYK), K_OK);
+        ASSERT_EQ(K_ColorMergeBitmap(merged.get(), planes.pointers, K_SEPARATE_CMYK), K_OK);
+    }
+    EXPECT_EQ(HandlesHeld(), held) << "the storage of the earlier planes and targets was freed";
+    EXPECT_EQ(ReadPicture(merged.rec), rose);
     // Merging over plane 0: its rows are read before the result replaces it.
+    ASSERT_EQ(K_ColorSeparateBitmap(b.get(), planes.pointers, K_SEPARATE_BGR), K_OK);
     ASSERT_EQ(K_ColorMergeBitmap(planes.pointers[0], planes.pointers, K_SEPARATE_BGR), K_OK);
     EXPECT_EQ(ReadPicture(planes.records[0].rec), rose);
 }
