@@ -35,8 +35,6 @@ extern const size_t kProbeOrderCount;
 extern const NameProbeFunction kNameProbes[];
 extern const size_t kNameProbeCount;
 
-// BMP (formats/bmp.cpp): "BM", or "BA" with "BM" 14 bytes later.
-int ProbeBMP(const ProbeInput& input, FileInfoRecord* info);
 // The compressed format and JPEG (jpeg/jpeg_probe.cpp).
 int ProbeCompressedFormat(const ProbeInput& input, FileInfoRecord* info);
 int ProbeJPEG(const ProbeInput& input, FileInfoRecord* info);

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <vector>
 
-#include "io/byte_reader.h"
+#include "io/source.h"
 #include "io/file_callbacks.h"
 #include "io/file_info.h"
 #include "io/probes.h"
@@ -67,10 +67,9 @@ int JpegScanHeader(int handle, int* width, int* height, int* components, FileInf
     if (soi < 0) return 1;
     if (FileSeek(handle, start + soi, 0) != start + soi) return -7;
 
-    FileInput in(handle, 4096);
-    if (!in.ok()) return -7;
+    Source in(handle, 4096);
     unsigned char two[2];
-    if (in.ReadExact(two, 2) != 1) return -7;
+    if (in.ReadExact(two, 2) != K_OK) return -7;
     if (two[0] != 0xFF || two[1] != 0xD8) return 1;
     auto frame = [&](const unsigned char* d, int payload) {
         *height = d[1] << 8 | d[2];
@@ -96,21 +95,21 @@ int JpegScanHeader(int handle, int* width, int* height, int* components, FileInf
         if (marker == 0xD9 || marker == 0xDA) return 1;  // no frame header before the scan
         if (marker == 0xD8 || (marker >= 0xD0 && marker <= 0xD7) || marker == 0x01) continue;
         unsigned char lengthBytes[2];
-        if (in.ReadExact(lengthBytes, 2) != 1) return -7;
+        if (in.ReadExact(lengthBytes, 2) != K_OK) return -7;
         const int length = lengthBytes[0] << 8 | lengthBytes[1];
         if (length < 2) return 1;
         const int payload = length - 2;
         if (marker == 0xC0) {
             if (payload > count) return -4;
             unsigned char d[32] = {};
-            if (in.ReadExact(d, payload < 32 ? payload : 32) != 1) return -7;
+            if (in.ReadExact(d, payload < 32 ? payload : 32) != K_OK) return -7;
             if (payload < 6) return 1;
             frame(d, payload);
             return 1;
         }
         if (marker == 0xDB) {
             if (payload > count) return -4;
-            if (in.Skip(payload) != 1) return -7;
+            if (in.Skip(payload) != K_OK) return -7;
             // Quirk: a writer that puts a second table straight after the
             // first under the same marker.
             int next = in.Byte();
@@ -120,19 +119,19 @@ int JpegScanHeader(int handle, int* width, int* height, int* components, FileInf
                 if (pending < 0) return -7;
                 continue;
             }
-            if (in.Skip(63) != 1) return -7;
+            if (in.Skip(63) != K_OK) return -7;
             facts.dqtDoubled = true;
             continue;
         }
         if (marker >= 0xE0 && marker <= 0xEF) {
             unsigned char p[8] = {};
             const int keep = payload < 8 ? payload : 8;
-            if (in.ReadExact(p, keep) != 1) return -7;
+            if (in.ReadExact(p, keep) != K_OK) return -7;
             long whole = JpegAppSegmentBytes(length, p, keep);
-            if (in.Skip(static_cast<int>(whole - 2 - keep)) != 1) return -7;
+            if (in.Skip(static_cast<int>(whole - 2 - keep)) != K_OK) return -7;
             continue;
         }
-        if (in.Skip(payload) != 1) return -7;
+        if (in.Skip(payload) != K_OK) return -7;
     }
     return 1;
 }
