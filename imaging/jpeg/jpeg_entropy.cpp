@@ -8,8 +8,13 @@
 
 namespace {
 
-// |v| < 32768 and m < 2048 x 255: the product fits 32 bits.
-inline int32_t Dequantise(int v, const DequantTable& q, int p) { return (v * q.multiplier[p] + 8) >> 4; }
+// |v| < 32768 and m < 2048 x 255: the product fits 32 bits. Valid data
+// stays below 2^18; damaged data is held within 2^22 so that the inverse
+// DCT's sums keep within 32 bits.
+inline int32_t Dequantise(int v, const DequantTable& q, int p) {
+    const int32_t d = (v * q.multiplier[p] + 8) >> 4;
+    return d < -(1 << 22) ? -(1 << 22) : d > (1 << 22) ? (1 << 22) : d;
+}
 
 inline int Extend(uint32_t b, int s) { return b & (1u << (s - 1)) ? static_cast<int>(b) : static_cast<int>(b) - ((1 << s) - 1); }
 

@@ -13,7 +13,8 @@ constexpr int kC7642 = 0x7642;  // 2 cos(pi/8), Q14
 constexpr int kC5A82 = 0x5A82;  // sqrt 2, Q14
 constexpr int kC30FC = 0x30FC;  // 2 sin(pi/8), Q14
 
-// Values reach 2^21 and more for damaged data: the product takes 64 bits.
+// Coefficients are held within 2^22 (see the dequantisation), so sums stay
+// within 32 bits; the products take 64.
 inline int32_t M(int32_t v, int c) { return static_cast<int32_t>((static_cast<int64_t>(v) * c + 0x2000) >> 14); }
 
 inline void Butterfly(int32_t x0, int32_t x1, int32_t x2, int32_t x3, int32_t x4, int32_t x5, int32_t x6, int32_t x7,
@@ -45,14 +46,12 @@ inline int16_t Sample(int32_t y) {
     return static_cast<int16_t>(y < -32768 ? -32768 : y > 32767 ? 32767 : y);
 }
 
-// Damaged data can hold any 32-bit coefficient; keep the sums defined.
-inline int32_t Bound(int32_t v) { return v < -(1 << 24) ? -(1 << 24) : v > (1 << 24) ? (1 << 24) : v; }
-
 }  // namespace
 
 void JpegInverseDct(int16_t* out, int32_t* coef, bool dcOnly) {
+    // Coefficients come from the dequantisation, within +-2^22.
     if (dcOnly) {
-        const int16_t s = Sample(Bound(coef[0]));
+        const int16_t s = Sample(coef[0]);
         for (int i = 0; i < 64; ++i) out[i] = s;
         return;
     }
@@ -61,13 +60,12 @@ void JpegInverseDct(int16_t* out, int32_t* coef, bool dcOnly) {
         int32_t* col = coef + c;
         if ((col[8] | col[16] | col[24] | col[32] | col[40] | col[48] | col[56]) == 0) {
             // Only the top coefficient: the column is flat.
-            const int32_t v = Bound(col[0]);
+            const int32_t v = col[0];
             for (int r = 0; r < 64; r += 8) col[r] = v;
             continue;
         }
-        Butterfly(Bound(col[0]), Bound(col[8]), Bound(col[16]), Bound(col[24]), Bound(col[32]), Bound(col[40]),
-                  Bound(col[48]), Bound(col[56]), y);
-        for (int r = 0; r < 8; ++r) col[r * 8] = Bound(y[r]);
+        Butterfly(col[0], col[8], col[16], col[24], col[32], col[40], col[48], col[56], y);
+        for (int r = 0; r < 8; ++r) col[r * 8] = y[r];
     }
     for (int r = 0; r < 8; ++r) {
         const int32_t* row = coef + r * 8;

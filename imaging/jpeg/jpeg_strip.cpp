@@ -197,6 +197,15 @@ int JpegDecodeStrip(JpegEngine& e) {
     JpegBitReader& r = e.reader;
     int32_t* coef = e.coefficients.data();
     const bool rgb = e.ditherToFixed ? true : e.rgbOutput;
+    // Rows that go out as decoded are written straight into the rows
+    // waiting for the callback; an MCU that crosses the right edge goes
+    // through the MCU row buffer.
+    const bool direct = e.resizeState == 1 && !e.ditherToFixed && !e.doubledHeight;
+    uint8_t* directRows[32];
+    if (direct)
+        for (int j = 0; j < e.mcuHeight; ++j)
+            directRows[j] = e.delivery.data() + static_cast<size_t>(e.pendingRows + j) * e.rowStride;
+    const int fullMcus = e.params.width / e.mcuWidth;
     const int interval = e.params.restartInterval;
     for (int mx = 0; mx < e.mcusAcross; ++mx) {
         if (interval && e.mcusDecoded > 0 && e.mcusDecoded % interval == 0)
@@ -213,12 +222,22 @@ int JpegDecodeStrip(JpegEngine& e) {
                 JpegInverseDct(out, coef, false);
             }
         }
-        JpegColorOut(e.layout, e.samples.data(), e.mcuRowPointers.data(), mx * e.mcuWidth, e.decodedPixelBytes, rgb);
+        uint8_t* const* target = direct && mx < fullMcus ? directRows : e.mcuRowPointers.data();
+        JpegColorOut(e.layout, e.samples.data(), target, mx * e.mcuWidth, e.decodedPixelBytes, rgb);
     }
 
-    for (int j = 0; j < rows; ++j)
-        for (int c = 0; c < perRow; ++c)
-            if (int rc = EmitSourceRow(e, e.mcuRowPointers[j])) return rc;
+    if (direct) {
+        const size_t x0 = static_cast<size_t>(fullMcus) * e.mcuWidth * e.decodedPixelBytes;
+        const size_t rest = static_cast<size_t>(e.params.width) * e.decodedPixelBytes - x0;
+        if (rest)
+            for (int j = 0; j < rows; ++j) std::memcpy(directRows[j] + x0, e.mcuRowPointers[j] + x0, rest);
+        e.pendingRows += rows;
+        e.sourceRowsDone += rows;
+    } else {
+        for (int j = 0; j < rows; ++j)
+            for (int c = 0; c < perRow; ++c)
+                if (int rc = EmitSourceRow(e, e.mcuRowPointers[j])) return rc;
+    }
     if (!s.multiLine && e.resizeState != 3)
         if (int rc = JpegFlushRows(e)) return rc;
     ++e.mcuRowsDone;
