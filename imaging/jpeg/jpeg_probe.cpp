@@ -22,15 +22,6 @@ int FindSoi(const unsigned char* p, int count) {
     return -1;
 }
 
-// Closes a handle on every path.
-struct OpenFile {
-    int handle;
-    explicit OpenFile(const char* name) : handle(FileOpen(name, kReaderOpenFlags, kReaderPermission)) {}
-    ~OpenFile() {
-        if (handle >= 0) FileClose(handle);
-    }
-};
-
 }  // namespace
 
 JpegProbeFacts& ProbeFacts() {
@@ -151,13 +142,14 @@ int ReadJpegInfo(int handle, const unsigned char* header, int headerCount, FileI
 
 int ProbeCompressedFile(const char* name) {
     JpegProbeFacts& facts = ProbeFacts();
-    OpenFile file(name);
-    if (file.handle < 0) return -100;
+    InputFile input;
+    if (input.Open(name) != K_OK) return -100;
+    const int handle = input.handle();
     std::vector<unsigned char> head(kHeaderBytes + 4, 0);
-    int count = FileRead(file.handle, head.data(), kHeaderBytes);
+    int count = FileRead(handle, head.data(), kHeaderBytes);
     if (count < 0) count = 0;
     facts.headerCount = count;
-    FileSeek(file.handle, 0, 0);
+    FileSeek(handle, 0, 0);
     facts.bracketMark = 100;
 
     CompressedHeader own;
@@ -174,13 +166,13 @@ int ProbeCompressedFile(const char* name) {
     FileInfoRecord info{};
     bool jpeg = (head[0] == 0xFF && head[1] == 0xD8 && head[2] == 0xFF) || bracketKind;
     if (!jpeg) {
-        jpeg = ReadJpegInfo(file.handle, head.data(), count, &info) == 1;
-        FileSeek(file.handle, 0, 0);
+        jpeg = ReadJpegInfo(handle, head.data(), count, &info) == 1;
+        FileSeek(handle, 0, 0);
     }
     if (!jpeg) return -100;
     facts.bracketMark = bracketKind && std::memcmp(&head[63], "[JPEG", 5) == 0 && head[68] == 'r' ? 2 : 100;
     int width = 0, height = 0, components = 0;
-    if (JpegScanHeader(file.handle, &width, &height, &components, &info) != 1) return -100;
+    if (JpegScanHeader(handle, &width, &height, &components, &info) != 1) return -100;
     facts.width = width;
     facts.height = height;
     return 2;

@@ -138,7 +138,9 @@ TEST(JpegDecoder, RowsPerCall) {
     int total = 0;
     for (size_t i = 0; i < c.counts.size(); ++i) {
         total += c.counts[i];
-        if (i + 1 < c.counts.size()) EXPECT_EQ(c.counts[i], 16);
+        if (i + 1 < c.counts.size()) {
+            EXPECT_EQ(c.counts[i], 16);
+        }
     }
     EXPECT_EQ(total, 150);
 }
@@ -268,9 +270,11 @@ TEST(JpegDecoder, DoubledHeightGivesEveryRowTwiceAlsoResized) {
         c.stride = b.BytesPerLine;
         ASSERT_EQ(K_DecompressFile(own.c_str(), &b, Record, 24, &c, 4), K_OK);
         ASSERT_EQ(c.rows.size(), static_cast<size_t>(height) * c.stride);
-        if (height == 18)
+        if (height == 18) {
             for (int y = 0; y < 18; ++y)
-                EXPECT_EQ(c.rows[static_cast<size_t>(y) * c.stride + 5 * 3 + 2], half.pixels[(static_cast<size_t>(y / 2) * 30 + 5) * 3]);
+                EXPECT_EQ(c.rows[static_cast<size_t>(y) * c.stride + 5 * 3 + 2],
+                          half.pixels[(static_cast<size_t>(y / 2) * 30 + 5) * 3]);
+        }
     }
 }
 
@@ -288,7 +292,9 @@ TEST(JpegDecoder, RefusedFilesEndWithACode) {
         FileInfoRecord info;
         ASSERT_EQ(K_FileInfo(path.c_str(), &info), K_OK);
         EXPECT_EQ(info.FormatCode, K_FORMAT_JPEG);
-        if (std::string(name) == "prog") EXPECT_EQ(info.Width, 0);
+        if (std::string(name) == "prog") {
+            EXPECT_EQ(info.Width, 0);
+        }
         BitmapRecord b = Bitmap(24, 16, 24);
         Calls c;
         c.stride = 72;
@@ -358,7 +364,9 @@ TEST(JpegDecoder, TruncatedAtEveryOffsetEndsWithACode) {
             // Cut in the headers: a negative code; cut in the scan: the
             // rest decodes as zeros, or the missing restart marker is said.
             EXPECT_TRUE(r == K_OK || r < 0) << n << ": " << r;
-            if (r == K_OK) EXPECT_EQ(c.rows.size(), static_cast<size_t>(17) * c.stride) << n;
+            if (r == K_OK) {
+                EXPECT_EQ(c.rows.size(), static_cast<size_t>(17) * c.stride) << n;
+            }
         }
     }
 }
