@@ -658,6 +658,17 @@ int  KAPI K_ColorMergeBitmap(BitmapRecord* target, BitmapRecord** planes, int ki
 
 /* ---- Exports: JPEG decoder and probes ------------------------------------- */
 
+/* Decodes a compressed-format, JFIF or JPEG file into rows of the bitmap's
+   size (resized when it differs from the picture's) at 4 (as 8), 8, 16 (as
+   24), 24 or 32 bits; rows are spaced by the row size rounded up to
+   `alignment` bytes (0: not rounded). */
+int  KAPI K_DecompressFile(const char* name, BitmapRecord* bitmap, RowCallback callback, int bitsPerPixel,
+                           void* userData, int alignment);
+/* Rows handed to a load's row callback at a time (multi-line mode); -13 for 0 or less. */
+int  KAPI K_SetCallbackLine(int lines);
+/* Nonzero: grey pictures loaded at 8 bits use the fixed palette. */
+void KAPI K_SetGrayFixedPalette(int fixed);
+
 
 /* ---- Exports: Compressed-file stamps -------------------------------------- */
 
@@ -666,6 +677,9 @@ int  KAPI K_ColorMergeBitmap(BitmapRecord* target, BitmapRecord** planes, int ki
 
 
 /* ---- Exports: Compressed-file conversions --------------------------------- */
+
+/* Decodes a compressed-format or JPEG file into a new bitmap at 8, 16 or 24 bits. */
+int  KAPI K_DecompressBitmap(const char* name, BitmapRecord* bitmap, int bitsPerPixel);
 
 
 #ifdef __cplusplus

@@ -93,8 +93,8 @@ const SaveEntry kSaveTable[] = {
 };
 
 const CompressedCodecHooks kCompressed = {
-    nullptr,  // K_DecompressFile
-    nullptr,  // K_SetCallbackLine
+    K_DecompressFile,
+    K_SetCallbackLine,
     nullptr,  // K_DecompressBitmap1Bit
     nullptr,  // K_CompressTIF
     nullptr,  // K_CompressBMP

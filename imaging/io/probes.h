@@ -34,3 +34,7 @@ extern const ProbeStep kProbeOrder[];
 extern const size_t kProbeOrderCount;
 extern const NameProbeFunction kNameProbes[];
 extern const size_t kNameProbeCount;
+
+// The compressed format and JPEG (jpeg/jpeg_probe.cpp).
+int ProbeCompressedFormat(const ProbeInput& input, FileInfoRecord* info);
+int ProbeJPEG(const ProbeInput& input, FileInfoRecord* info);
