@@ -584,6 +584,17 @@ int  KAPI K_SaveTGABitmap(const char* name, BitmapRecord* bitmap, int bitsPerPix
 
 /* ---- Exports: Image processing: remapping, histograms, hue and saturation, colour spaces, separation --- */
 
+/* Channel selectors: 0 all colour components (histograms: the intensity
+   (5G + 2R + B + 4) >> 3), 1 red, 2 green, 3 blue. Palette bitmaps change
+   their palette only. Changes are -1000..1000; gamma is in hundredths. */
+int  KAPI K_RemapBitmapIntensity(BitmapRecord* bitmap, const unsigned char* table, unsigned int channel);
+int  KAPI K_ChangeBitmapIntensity(BitmapRecord* bitmap, int change);
+int  KAPI K_ChangeBitmapContrast(BitmapRecord* bitmap, int change);
+int  KAPI K_PosterizeBitmap(BitmapRecord* bitmap, unsigned int levels);
+int  KAPI K_InvertBitmap(BitmapRecord* bitmap);
+int  KAPI K_IntensityDetectBitmap(BitmapRecord* bitmap, unsigned int low, unsigned int high);
+int  KAPI K_GammaCorrectBitmap(BitmapRecord* bitmap, int gamma);
+
 
 /* ---- Exports: Image processing: combine, resample, mosaic, reverse, rotate, filters, shear, median, noise --- */
 
