@@ -90,7 +90,7 @@ TEST(Rotate, AnyAngleFollowsTheInverseMapping) {
                 if (!resize) ASSERT_TRUE(nw == w && nh == h);
                 int a = (36000 - angle % 36000) % 36000;
                 if (perspective == K_BOTTOM_UP) a = 36000 - a;
-                const double rad = a * M_PI / 18000.0, s = std::sin(rad), c = std::cos(rad);
+                const double rad = a * 3.14159265358979323846 / 18000.0, s = std::sin(rad), c = std::cos(rad);
                 int inside = 0;
                 for (int yd = 0; yd < nh; ++yd)
                     for (int j = 0; j < nw; ++j) {

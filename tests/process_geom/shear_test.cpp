@@ -1,6 +1,7 @@
 // K_ShearBitmap against a model that places every pixel by the offset
-// rule: line k from the bottom moves by the largest n with n * cos below
-// k * sin (sine and cosine from the 14-bit tables).
+// rule: line k from the bottom moves by k * q plus one for every whole cos
+// the fractions k * f pass beyond the first (q, f: sin over cos, from the
+// 14-bit tables).
 #include <gtest/gtest.h>
 
 #include "peer.h"
@@ -16,7 +17,10 @@ struct Owned {
 int g_calls = 0;
 int KAPI StopOnThird(int) { return ++g_calls >= 3 ? 0 : 1; }
 
-int Offset(int64_t k, int s, int c) { return k * s == 0 ? 0 : static_cast<int>((k * s - 1) / c); }
+int Offset(int64_t k, int s, int c) {
+    const int64_t q = s / c, f = s % c;
+    return static_cast<int>(k * q + (k * f > 0 ? (k * f + c - 1) / c - 1 : 0));
+}
 
 // The sheared picture by the model; fill is one pixel value of the picture.
 Picture Model(const Picture& p, int angle, bool horizontal, const std::vector<uint8_t>& fill) {
@@ -36,10 +40,11 @@ Picture Model(const Picture& p, int angle, bool horizontal, const std::vector<ui
                 int off = Offset(h - 1 - y, s, c);
                 tx = angle >= 0 ? x + off : q.width - w + x - off;
             } else {
-                // Positive: the right column ends at the bottom edge, columns
-                // further left lie higher; negative mirrors that.
-                int off = Offset(angle >= 0 ? w - 1 - x : x, s, c);
-                ty = y + (q.height - h) - off;
+                // Positive: the right column ends at the bottom edge and
+                // columns further left lie higher. Negative is the same
+                // upside down: the right column starts at the top edge.
+                const int off = Offset(w - 1 - x, s, c);
+                ty = angle >= 0 ? y + (q.height - h) - off : y + off;
             }
             std::copy(p.At(x, y), p.At(x, y) + p.channels, q.At(tx, ty));
         }
