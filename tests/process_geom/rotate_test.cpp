@@ -134,12 +134,12 @@ TEST(Rotate, ResizedBoxAndDirection) {
     for (int y = 0; y < 20; ++y)
         for (int x = 0; x < 40; ++x) p.At(x, y)[0] = uint8_t(6 * x), p.At(x, y)[1] = uint8_t(12 * y), p.At(x, y)[2] = 9;
     for (int perspective : {K_TOP_DOWN, K_BOTTOM_UP}) {
-        Owned near, exact;
-        StorePicture(near.r, p, 24, perspective);
+        Owned general, exact;
+        StorePicture(general.r, p, 24, perspective);
         StorePicture(exact.r, p, 24, perspective);
-        ASSERT_EQ(K_RotateBitmapFine(&near.r, 8999, 1, 0), K_OK);
+        ASSERT_EQ(K_RotateBitmapFine(&general.r, 8999, 1, 0), K_OK);
         ASSERT_EQ(K_RotateBitmap(&exact.r, 90, 1), K_OK);
-        Picture a = ReadPicture(near.r), b = ReadPicture(exact.r);
+        Picture a = ReadPicture(general.r), b = ReadPicture(exact.r);
         ASSERT_EQ(a.width, b.width);
         ASSERT_EQ(a.height, b.height);
         int close = 0;
