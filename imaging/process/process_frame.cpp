@@ -49,6 +49,7 @@ int ReadBitmapPalette(const BitmapRecord* bitmap, PALETTEENTRY* entries, int* co
 }
 
 int WriteBitmapPalette(BitmapRecord* bitmap, const PALETTEENTRY* entries, int count) {
+    if (count <= 0) return K_OK;
     if (bitmap->Flags & K_FIXED_PALETTE_IN_USE) {
         // The built-in palette is the same for every record that uses it:
         // the edited colours become a palette of this record's own.
@@ -59,7 +60,7 @@ int WriteBitmapPalette(BitmapRecord* bitmap, const PALETTEENTRY* entries, int co
         if (bitmap->PaletteHandle && bitmap->PaletteHandle != bitmap->FixedPaletteHandle) DeleteObject(bitmap->PaletteHandle);
         bitmap->PaletteHandle = created;
         bitmap->Flags &= ~K_FIXED_PALETTE_IN_USE;
-    } else if (count) {
+    } else {
         SetPaletteEntries(bitmap->PaletteHandle, 0, static_cast<UINT>(count), entries);
     }
     for (int i = 0; i < count; ++i) {
@@ -75,14 +76,19 @@ int WriteBitmapPalette(BitmapRecord* bitmap, const PALETTEENTRY* entries, int co
     return K_OK;
 }
 
+unsigned char* LockedRows(const BitmapRecord* bitmap) {
+    const unsigned need = K_MEMORY_STORAGE | K_LOCKED;
+    if ((bitmap->Flags & need) != need || !bitmap->DataPointer || bitmap->Height < 0 || bitmap->BytesPerLine <= 0) return nullptr;
+    // Only when every row lies inside the mapped storage.
+    if (static_cast<int64_t>(bitmap->Height) * bitmap->BytesPerLine > bitmap->ImageSize) return nullptr;
+    return bitmap->DataPointer;
+}
+
 int RowTransferResult(int moved, int bytes) {
     if (moved == bytes) return K_OK;
     return moved < 0 ? moved : K_ERR_MEMORY;
 }
 
-namespace {
-
-// Only the full ascending ramp lets an index stand for its grey level.
 bool IsFullGreyRamp(const RGBQUAD* table, int colors) {
     if (colors != 256) return false;
     for (int i = 0; i < 256; ++i) {
@@ -91,8 +97,6 @@ bool IsFullGreyRamp(const RGBQUAD* table, int colors) {
     }
     return true;
 }
-
-}  // namespace
 
 WorkRows::WorkRows(BitmapRecord* bitmap) : bitmap_(bitmap), sourceBits_(bitmap->BitsPerPixel) {
     rowBytes_ = GetMaxRowBytes(bitmap->Width, bitmap->BitsPerPixel, bitmap->Width, 24);

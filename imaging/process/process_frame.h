@@ -86,27 +86,63 @@ int ProcessPalette(BitmapRecord* bitmap, int first, int last, Edit&& edit) {
 // Result of a row transfer: 1 for the whole row, else the code to return.
 int RowTransferResult(int moved, int bytes);
 
-// Rows at the stored depth, in storage order: each row is read into a
-// buffer of max(BytesPerLine, bufferBytes) bytes, op(row, y) changes it in
-// place and it is written back, one progress step a row. 1, -1, a row
-// transfer's code or the callback's result; rows done stay changed.
+// The stored rows themselves while a record in memory is locked (null for
+// file storage): row y starts y * BytesPerLine bytes in.
+unsigned char* LockedRows(const BitmapRecord* bitmap);
+
+// Rows at the stored depth, in storage order: op(row, y) changes each row
+// in place (in a buffer of max(BytesPerLine, bufferBytes) bytes, or where it
+// lies in memory when it needs no more room), one progress step a row.
+// 1, -1, a row transfer's code or the callback's result; rows done stay
+// changed.
 template <typename RowOp>
 int ProcessRows(BitmapRecord* bitmap, int first, int last, size_t bufferBytes, RowOp&& op) {
     const int bytes = bitmap->BytesPerLine;
     GlobalBuffer buffer(bufferBytes > static_cast<size_t>(bytes) ? bufferBytes : static_cast<size_t>(bytes));
     if (!buffer) return K_ERR_MEMORY;
-    unsigned char* row = buffer.get();
     BitmapLock lock(bitmap);
+    unsigned char* stored = bufferBytes <= static_cast<size_t>(bytes) ? LockedRows(bitmap) : nullptr;
     SpanProgress progress(first, last, bitmap->Height);
     int rc = progress.Begin();
     for (int y = 0; rc == K_OK && y < bitmap->Height; ++y) {
-        if ((rc = RowTransferResult(K_GetBitmapRow(bitmap, row, y, bytes), bytes)) != K_OK) break;
-        op(row, y);
-        if ((rc = RowTransferResult(K_PutBitmapRow(bitmap, row, y, bytes), bytes)) != K_OK) break;
+        if (stored) {
+            op(stored + static_cast<size_t>(y) * bytes, y);
+        } else {
+            unsigned char* row = buffer.get();
+            if ((rc = RowTransferResult(K_GetBitmapRow(bitmap, row, y, bytes), bytes)) != K_OK) break;
+            op(row, y);
+            if ((rc = RowTransferResult(K_PutBitmapRow(bitmap, row, y, bytes), bytes)) != K_OK) break;
+        }
         rc = progress.Step();
     }
     return rc;
 }
+
+// Rows read only, in storage order, one progress step a row: op(row, y).
+template <typename RowOp>
+int ScanRows(BitmapRecord* bitmap, int first, int last, RowOp&& op) {
+    const int bytes = bitmap->BytesPerLine;
+    GlobalBuffer buffer(static_cast<size_t>(bytes));
+    if (!buffer) return K_ERR_MEMORY;
+    BitmapLock lock(bitmap);
+    const unsigned char* stored = LockedRows(bitmap);
+    SpanProgress progress(first, last, bitmap->Height);
+    int rc = progress.Begin();
+    for (int y = 0; rc == K_OK && y < bitmap->Height; ++y) {
+        const unsigned char* row = buffer.get();
+        if (stored)
+            row = stored + static_cast<size_t>(y) * bytes;
+        else if ((rc = RowTransferResult(K_GetBitmapRow(bitmap, buffer.get(), y, bytes), bytes)) != K_OK)
+            break;
+        op(row, y);
+        rc = progress.Step();
+    }
+    return rc;
+}
+
+// True for 256 entries that ascend from black to white in steps of one: only
+// then does an 8-bit index stand for its own grey level.
+bool IsFullGreyRamp(const RGBQUAD* table, int colors);
 
 // The 24-bit work rows of one operation on one bitmap. Rows of 1 and 4
 // bits, and of 8 bits unless the palette is the full 256-level ascending

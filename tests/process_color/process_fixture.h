@@ -103,3 +103,57 @@ Picture MapSamples(Picture p, F&& f) {
     for (auto& v : p.data) v = static_cast<uint8_t>(f(v));
     return p;
 }
+
+// Every layout of the processing tests: palettes at 1, 4 and 8 bits, a grey
+// ramp at 8, and the direct depths in both orders and row orders.
+struct AnyLayout {
+    int bits;
+    bool grey;
+    int perspective, order;
+};
+inline std::string Name(const AnyLayout& l) {
+    return (l.grey ? std::string("grey ") : std::string()) + Name(Layout{l.bits, l.perspective, l.order});
+}
+inline std::vector<AnyLayout> AllLayouts() {
+    std::vector<AnyLayout> all = {{1, false, K_BOTTOM_UP, K_ORDER_BGR},
+                                  {4, false, K_TOP_DOWN, K_ORDER_BGR},
+                                  {8, false, K_BOTTOM_UP, K_ORDER_BGR},
+                                  {8, true, K_TOP_DOWN, K_ORDER_BGR}};
+    for (const Layout& l : DirectLayouts()) all.push_back({l.bits, false, l.perspective, l.order});
+    return all;
+}
+
+// Stores a picture's colours at a layout: palette layouts take their
+// palette from pixels spread over the picture and a pattern of indices;
+// the grey ramp takes the picture's grey levels; 16 bits its 5-bit levels.
+inline void StoreAtLayout(BitmapRecord& r, const Picture& rgb, const AnyLayout& l) {
+    if (l.bits > 8) {
+        StorePicture(r, l.bits == 16 ? To555(rgb) : rgb, l.bits, l.perspective, l.order);
+        return;
+    }
+    if (l.grey) {
+        Picture g;
+        g.width = rgb.width, g.height = rgb.height, g.channels = 1;
+        for (size_t i = 0; i < rgb.data.size(); i += 3) g.data.push_back(static_cast<uint8_t>((2 * rgb.data[i] + 5 * rgb.data[i + 1] + rgb.data[i + 2] + 4) >> 3));
+        StorePicture(r, g, 8, l.perspective);
+        r.PaletteHandle = CreateGrayPalette(8);
+        r.Flags |= K_GRAY_PALETTE;
+        SetPaletteIndexMap(&r);
+        return;
+    }
+    int colors = 1 << l.bits;
+    std::vector<RGBQUAD> palette;
+    size_t pixels = rgb.data.size() / 3;
+    for (int i = 0; i < colors; ++i) {
+        const uint8_t* px = &rgb.data[(pixels * i / colors + pixels / (2 * colors)) * 3];
+        palette.push_back(Rgb(px[0], px[1], px[2]));
+    }
+    StorePicture(r, MakePattern(rgb.width, rgb.height, l.bits), l.bits, l.perspective);
+    GivePalette(r, palette);
+}
+
+// What a table does to a stored picture's colours at a depth (5-bit fields
+// keep the top five bits of the mapped value).
+inline Picture AfterTable(const Picture& colors, const unsigned char* table, int bits) {
+    return MapSamples(colors, [&](int v) { return bits == 16 ? Through5(table[v]) : table[v]; });
+}
