@@ -86,7 +86,7 @@ int RotateGeneral(BitmapRecord* bitmap, int a, int resize, COLORREF fill, int fi
     {
         BitmapLock lockSource(bitmap);
         BitmapLock lockTarget(turned);
-        unsigned char* sourceRows = DirectRows(bitmap);
+        unsigned char* sourceRows = LockedRows(bitmap);
         int cachedRow = -1;
         // Destination pixel (0, 0) in source coordinates, about the centres.
         const int hw = w / 2, hh = h / 2, nw = newWidth / 2, nh = newHeight / 2;

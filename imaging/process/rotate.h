@@ -16,6 +16,3 @@ int RotateQuarterInto(BitmapRecord* source, BitmapRecord* target, int direction,
 int RotateBitmap90(BitmapRecord* bitmap, int direction, int first, int last);
 // A half turn in the same storage; a stop undoes the rows already turned.
 int RotateBitmap180(BitmapRecord* bitmap, int first, int last);
-
-// Rows of a locked memory record, or null for disk storage.
-unsigned char* DirectRows(BitmapRecord* bitmap);

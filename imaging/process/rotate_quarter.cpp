@@ -99,11 +99,6 @@ void GatherGroup(const unsigned char* const* rows, int n, int width, int bits, u
 
 }  // namespace
 
-unsigned char* DirectRows(BitmapRecord* bitmap) {
-    const unsigned want = K_MEMORY_STORAGE | K_LOCKED;
-    return (bitmap->Flags & want) == want ? bitmap->DataPointer : nullptr;
-}
-
 int RotateQuarterInto(BitmapRecord* source, BitmapRecord* target, int direction, int first, int last) {
     int rc = CheckProcessBitmap(source);
     if (rc != K_OK) return rc;
@@ -126,8 +121,8 @@ int RotateQuarterInto(BitmapRecord* source, BitmapRecord* target, int direction,
     {
         BitmapLock lockSource(source);
         BitmapLock lockTarget(target);
-        unsigned char* sourceRows = DirectRows(source);
-        unsigned char* targetRows = DirectRows(target);
+        unsigned char* sourceRows = LockedRows(source);
+        unsigned char* targetRows = LockedRows(target);
         SpanProgress progress(first, last, h);
         rc = progress.Begin();
         for (int k0 = 0; k0 < h && rc == K_OK; k0 += group) {
