@@ -631,6 +631,84 @@ int  KAPI K_ColorMergeBitmap(BitmapRecord* target, BitmapRecord** planes, int ki
 
 /* ---- Exports: Image processing: combine, resample, mosaic, reverse, rotate, filters, shear, median, noise --- */
 
+/* Combine flags: bits 0-3 source operand, 4-7 destination operand (each
+   0 as is, 1 inverted, 2 all zeros, 3 all ones), 8-11 operation, 12-15
+   result (0 as computed, 1 inverted, 2 all zeros, 3 all ones). */
+#define K_COMBINE_SOURCE(v)       (v)
+#define K_COMBINE_DESTINATION(v)  ((v) << 4)
+#define K_COMBINE_RESULT(v)       ((v) << 12)
+#define K_COMBINE_AS_IS     0
+#define K_COMBINE_INVERTED  1
+#define K_COMBINE_ZEROS     2
+#define K_COMBINE_ONES      3
+#define K_COMBINE_AND       0x000
+#define K_COMBINE_OR        0x100
+#define K_COMBINE_XOR       0x200
+#define K_COMBINE_ADD       0x300
+#define K_COMBINE_SUB_SRC   0x400  /* destination - source */
+#define K_COMBINE_SUB_DST   0x500  /* source - destination */
+#define K_COMBINE_MULTIPLY  0x600
+#define K_COMBINE_DIV_SRC   0x700  /* destination / source */
+#define K_COMBINE_DIV_DST   0x800  /* source / destination */
+#define K_COMBINE_AVERAGE   0x900
+#define K_COMBINE_MIN       0xA00
+#define K_COMBINE_MAX       0xB00
+
+/* Rectangles count rows in storage order. */
+int  KAPI K_CombineBitmap(BitmapRecord* destination, int left, int top, int width, int height,
+                          BitmapRecord* source, int sourceLeft, int sourceTop, unsigned int flags);
+/* Smoothing resize: box averages where a direction shrinks, linear
+   interpolation where it grows. */
+int  KAPI K_ResampleBitmap(BitmapRecord* bitmap, int width, int height);
+int  KAPI K_MosaicBitmap(BitmapRecord* bitmap, int size);
+int  KAPI K_AverageFilterBitmap(BitmapRecord* bitmap, int size);
+/* Mirrors every row left to right. */
+int  KAPI K_ReverseBitmap(BitmapRecord* bitmap);
+
+/* Arguments of K_ProcessBitmap; each operation reads only its own fields. */
+typedef struct ProcessArguments {
+    int Angle;         /* 0: whole degrees */
+    int Width;         /* 2 */
+    int Height;        /* 2 */
+    int Intensity;     /* 4: -1000..1000 */
+    int RotateFlag;    /* 0: resize argument of K_RotateBitmap */
+    int BitsPerPixel;  /* 5, 6 */
+} ProcessArguments;
+/* Operations: 0 rotate, 1 flip, 2 size, 3 reverse, 4 intensity, 5 and 6
+   colour resolution with a fixed palette (5) or the system colours (6),
+   7 grey scale, 8 halftone. */
+int  KAPI K_ProcessBitmap(BitmapRecord* bitmap, int operation, const ProcessArguments* arguments);
+
+/* Angles turn clockwise as displayed: whole degrees, or hundredths with a
+   fill colour for the uncovered corners. resize non-zero makes the picture
+   the bounding box of the turned one. */
+int  KAPI K_RotateBitmap(BitmapRecord* bitmap, int angle, int resize);
+int  KAPI K_RotateBitmapFine(BitmapRecord* bitmap, int angle, int resize, COLORREF fill);
+
+/* A convolution filter: Dimension x Dimension weights, top row first,
+   follow the three fields (the 3 x 3 form is 48 bytes). */
+typedef struct SpatialFilter {
+    int Divisor;
+    int Bias;
+    int Dimension;
+    int Kernel[9];
+} SpatialFilter;
+/* filter: a built-in index 0..32 (high 16 bits zero) or the address of a
+   SpatialFilter. */
+int  KAPI K_SpatialFilterBitmap(BitmapRecord* bitmap, size_t filter);
+/* -1000..1000: negative blurs, positive sharpens. */
+int  KAPI K_SharpenBitmap(BitmapRecord* bitmap, int sharpness);
+/* direction 0..7 from north clockwise; depth 0..1000. */
+int  KAPI K_EmbossBitmap(BitmapRecord* bitmap, unsigned int direction, unsigned int depth);
+/* angle -4500..4500 hundredths; horizontal non-zero slides rows. */
+int  KAPI K_ShearBitmap(BitmapRecord* bitmap, int angle, int horizontal, COLORREF fill);
+int  KAPI K_MedianFilterBitmap(BitmapRecord* bitmap, unsigned int size);
+/* range 0..1000 thousandths of full scale; channel 0 all, 1 red, 2 green, 3 blue. */
+int  KAPI K_AddBitmapNoise(BitmapRecord* bitmap, unsigned int range, unsigned int channel);
+/* mode 0 tiles the underlay, 1 stretches it. */
+int  KAPI K_UnderlayBitmap(BitmapRecord* bitmap, BitmapRecord* underlay, int mode);
+
+
 
 /* ---- Exports: Bitmap viewer window ---------------------------------------- */
 
