@@ -54,3 +54,34 @@ TEST(SavedVariants, WriterRefusals) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(SavedVariants, OwnFormatProbedByFileInfo) {
+    Rgb picture = GradientPicture(30, 19);
+    const struct {
+        int format, bits, quality, height, expectedBits;
+    } cases[] = {{5, 24, 50, 19, 24}, {20, 8, 50, 19, 8}, {5, 24, 101, 20, 24}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.quality * 1000 + c.bits);
+        std::string path = TestTempPath("own_probe.cmp");
+        BitmapRecord record;
+        MakeRecord(picture, &record);
+        record.XResolution = 96;
+        record.YResolution = 120;
+        ASSERT_EQ(K_SaveFile(path.c_str(), &record, c.format, c.bits, c.quality, 0, nullptr, nullptr), K_OK);
+        K_FreeBitmap(&record);
+        FileInfoRecord info;
+        ASSERT_EQ(K_FileInfo(path.c_str(), &info), K_OK);
+        EXPECT_EQ(info.FormatCode, 5);
+        EXPECT_EQ(info.Width, 30);
+        EXPECT_EQ(info.Height, c.height);  // halving keeps the odd last row: one row more
+        EXPECT_EQ(info.BitsPerPixel, c.expectedBits);
+        EXPECT_EQ(info.ViewPerspective, 0);  // the writer gives rows top line first
+        EXPECT_EQ(info.XResolution, 96);
+        EXPECT_EQ(info.YResolution, 120);
+        EXPECT_STREQ(info.Compression, "KORA");
+    }
+}
+
+}  // namespace
