@@ -20,9 +20,9 @@ int KAPI CompressedRowWriter(BitmapRecord*, unsigned char* bytes, int count, voi
     return WriteExact(*static_cast<int*>(userData), bytes, count) == K_OK ? K_OK : K_ERR_WRITE;
 }
 
-class OpenFile {
+class WrittenFile {
 public:
-    ~OpenFile() {
+    ~WrittenFile() {
         if (handle >= 0) FileClose(handle);
     }
     int handle = -1;
@@ -53,7 +53,7 @@ int SaveCompressedFile(const SaveRequest& request) {
     GlobalBuffer strip(static_cast<size_t>(rowBytes) * kRowsPerStrip);
     if (!strip) return K_ERR_MEMORY;
 
-    OpenFile file;
+    WrittenFile file;
     if (OpenForWriting(request.name, &file.handle) != K_OK) return K_ERR_CREATE;
     target.ViewPerspective = K_TOP_DOWN;
     result = K_StartCompressBuffer(&target, CompressedRowWriter, kRowsPerStrip * rowBytes, outputSize, output.get(),
