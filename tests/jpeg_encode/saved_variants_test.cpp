@@ -37,7 +37,9 @@ TEST(SavedVariants, JfifFilesReadByPeers) {
         EXPECT_NE(exif.out.find("YResolution                     : 200"), std::string::npos) << exif.out;
         EXPECT_NE(exif.out.find(std::string("ColorComponents                 : ") + (c.bits == 8 ? "1" : "3")),
                   std::string::npos) << exif.out;
-        if (*c.sampling) EXPECT_NE(exif.out.find(c.sampling), std::string::npos) << exif.out;
+        if (*c.sampling) {
+            EXPECT_NE(exif.out.find(c.sampling), std::string::npos) << exif.out;
+        }
     }
 }
 
