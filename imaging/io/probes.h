@@ -35,8 +35,6 @@ extern const size_t kProbeOrderCount;
 extern const NameProbeFunction kNameProbes[];
 extern const size_t kNameProbeCount;
 
-// BMP (formats/bmp.cpp): "BM", or "BA" with "BM" 14 bytes later.
-int ProbeBMP(const ProbeInput& input, FileInfoRecord* info);
 // The compressed format (jpeg/compressed_probe.cpp): "KORA" or "VAVO"; 1,
 // 0, or -7 when the trailer cannot be read.
 int ReadCompressedInfo(const ProbeInput& input, FileInfoRecord* info);

@@ -8,6 +8,7 @@
 #include <new>
 #include <vector>
 
+#include "io/format_codes.h"
 #include "jpeg/compressed_header.h"
 #include "volkg.h"
 
@@ -191,8 +192,7 @@ extern "C" int KAPI K_StartCompressBuffer(BitmapRecord* bitmap, CompressWriteCal
     const int bytesPerPixel = bits == 8 && !grey ? 3 : bits / 8;
     const long rowBytes = static_cast<long>(bitmap->Width) * bytesPerPixel;
     if (bitmap->Width <= 0 || rowBytes > 65535 || bitmap->Height <= 0 || bits > 32) return K_ERR_ROWWIDTH;
-    // The height fields of every container hold 16 bits.
-    if (bitmap->Height > 65535) return K_ERR_ROWWIDTH;
+    if (bitmap->Height > limits::kCompressedSide) return K_ERR_ROWWIDTH;
     const int rowsPerBuffer = static_cast<int>(inputSize / rowBytes);
     if (rowsPerBuffer <= 0 || rowsPerBuffer % (choice.halving ? 16 : 8) != 0) return K_ERR_SIZE;
     if (!grey && choice.vSampling == 2 && rowsPerBuffer % 16 != 0) return K_ERR_SIZE;
