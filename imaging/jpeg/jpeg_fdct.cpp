@@ -73,15 +73,12 @@ void ForwardDct(int16_t block[64]) {
 }
 
 void Quantize(const int16_t block[64], const QuantizerPairs& pairs, int16_t zigzagOut[64]) {
+    // Without a branch: a value below its threshold rounds to 0 anyway, so
+    // the plain product serves; natural order first, so the loop vectorises.
+    int16_t natural[64];
     for (int i = 0; i < 64; ++i) {
-        int natural = kZigzagToNatural[i];
-        int v = block[natural];
-        int m = pairs.threshold[natural];
-        int q = 0;
-        if (v >= m || -v >= m) {
-            q = (v * pairs.multiplier[natural] + 0x4000) >> 15;
-            q = q > 1023 ? 1023 : q < -1023 ? -1023 : q;
-        }
-        zigzagOut[i] = static_cast<int16_t>(q);
+        int q = (block[i] * pairs.multiplier[i] + 0x4000) >> 15;
+        natural[i] = static_cast<int16_t>(q > 1023 ? 1023 : q < -1023 ? -1023 : q);
     }
+    for (int i = 0; i < 64; ++i) zigzagOut[i] = natural[kZigzagToNatural[i]];
 }

@@ -56,24 +56,27 @@ TEST(JfifPeer, QualityTableAgainstCjpeg) {
                 SCOPED_TRACE(tag);
                 std::string ours = TestTempPath("psnr_" + tag + ".jpg");
                 ASSERT_EQ(SavePicture(picture, ours, sampling.format, q), K_OK);
-                std::string oursPpm = TestTempPath("psnr_" + tag + "_ours.ppm");
-                HostRun djpeg = RunCaptured("djpeg -outfile " + oursPpm + " " + ours, "psnr_djpeg");
-                EXPECT_EQ(djpeg.status, 0);
-                EXPECT_EQ(djpeg.err, "");
-                HostRun info = RunCaptured("jpeginfo -c " + ours, "psnr_jpeginfo");
-                EXPECT_EQ(info.status, 0);
-                EXPECT_NE(info.out.find(" OK"), std::string::npos) << info.out;
-                EXPECT_EQ(info.out.find("WARNING"), std::string::npos) << info.out;
-
                 std::string tables = QTablesFile(ReadFileBytes(ours), "psnr_" + tag + ".qt");
                 ASSERT_FALSE(tables.empty());
-                std::string theirs = TestTempPath("psnr_" + tag + "_cjpeg.jpg");
-                std::string theirsPpm = TestTempPath("psnr_" + tag + "_cjpeg.ppm");
-                Host("cjpeg -baseline -quality 50 -qtables " + tables + " -sample " + sampling.cjpeg + " -outfile " +
-                     theirs + " " + src);
-                Host("djpeg -outfile " + theirsPpm + " " + theirs);
-                double our = Psnr(src, oursPpm, "psnr_ours");
-                double their = Psnr(src, theirsPpm, "psnr_theirs");
+                // One host run per case: our file through djpeg and jpeginfo,
+                // cjpeg with our tables and sampling, both compared with the source.
+                std::string oursPpm = TestTempPath("psnr_ours.ppm"), theirs = TestTempPath("psnr_cjpeg.jpg"),
+                            theirsPpm = TestTempPath("psnr_cjpeg.ppm"), djpegErr = TestTempPath("psnr_djpeg.err");
+                const std::string compare = "/usr/bin/compare-im6.q16 -metric PSNR " + src + " ";
+                HostRun run = RunCaptured(
+                    "djpeg -outfile " + oursPpm + " " + ours + " 2>" + djpegErr + "; echo djpeg $? $(wc -c <" +
+                        djpegErr + "); jpeginfo -c " + ours + "; cjpeg -baseline -quality 50 -qtables " + tables +
+                        " -sample " + sampling.cjpeg + " -outfile " + theirs + " " + src + " && djpeg -outfile " +
+                        theirsPpm + " " + theirs + "; echo psnr $(" + compare + oursPpm + " null: 2>&1) $(" +
+                        compare + theirsPpm + " null: 2>&1)",
+                    "psnr_case");
+                EXPECT_NE(run.out.find("djpeg 0 0\n"), std::string::npos) << run.out;  // no warning
+                EXPECT_NE(run.out.find(" OK"), std::string::npos) << run.out;
+                EXPECT_EQ(run.out.find("WARNING"), std::string::npos) << run.out;
+                double our = 0, their = 0;
+                size_t at = run.out.find("psnr ");
+                ASSERT_NE(at, std::string::npos) << run.out;
+                ASSERT_EQ(std::sscanf(run.out.c_str() + at, "psnr %lf %lf", &our, &their), 2) << run.out;
                 std::printf("PSNR %-7s %-4s Q%-3d ours %6.2f cjpeg %6.2f  diff %+5.2f\n", source.name,
                             sampling.cjpeg, q, our, their, our - their);
                 EXPECT_GT(our, their - 0.3);
