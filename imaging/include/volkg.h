@@ -733,6 +733,23 @@ int  KAPI K_UnderlayBitmap(BitmapRecord* bitmap, BitmapRecord* underlay, int mod
 
 /* ---- Exports: JPEG encoder and compressed-file writers -------------------- */
 
+/* Receives the coded bytes of K_StartCompressBuffer's compression. 1 = go on. */
+typedef int (KAPI* CompressWriteCallback)(BitmapRecord* bitmap, unsigned char* bytes, int count, void* userData);
+
+/* Variants: 0 the library's compressed format; JFIF 1 (4:4:4), 3 (4:2:0),
+   5 (4:2:2); TIFF with JPEG tiles 2, 4, 6 (the same samplings).
+   inputSize is the size of every buffer of packed rows (width x bytes per
+   pixel, no padding) given to K_CompressBuffer, in the order to be coded. */
+int  KAPI K_StartCompressBuffer(BitmapRecord* bitmap, CompressWriteCallback write, int inputSize, int outputSize,
+                                unsigned char* outputBuffer, int variant, int quality, void* userData);
+int  KAPI K_CompressBuffer(unsigned char* rows);
+int  KAPI K_EndCompressBuffer(void);
+/* 64 entries (low bytes, zigzag order) for every table of later compressions; null: scaled standard tables. */
+void KAPI K_LoadCustomQTable(const int* table);
+int  KAPI K_CompressBitmap(BitmapRecord* bitmap, const char* name, int variant, int quality, int reserved);
+int  KAPI K_CompressBitmapWithStamp(BitmapRecord* bitmap, const char* name, int variant, int quality, int stampWidth,
+                                    int stampHeight, int stampBits, int dither);
+
 
 /* ---- Exports: JPEG decoder and probes ------------------------------------- */
 

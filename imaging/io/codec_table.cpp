@@ -4,6 +4,7 @@
 
 #include "formats/raster_formats.h"
 #include "io/codecs.h"
+#include "jpeg/compressed_file_writer.h"
 
 namespace {
 
@@ -56,14 +57,14 @@ const SaveEntry kSaveTable[] = {
     {28, nullptr, 5, 0},
     {29, nullptr, 6, 0},
     {4, SaveTGAFile, 0, 0},    // TGA
-    {5, nullptr, 0, 0},        // compressed variants
-    {20, nullptr, 0, 0},
-    {10, nullptr, 1, 0},
-    {11, nullptr, 2, 24},
-    {21, nullptr, 3, 0},
-    {22, nullptr, 4, 24},
-    {23, nullptr, 5, 0},
-    {24, nullptr, 6, 24},
+    {5, SaveCompressedFile, 0, 0},        // compressed variants
+    {20, SaveCompressedFile, 0, 0},
+    {10, SaveCompressedFile, 1, 0},
+    {11, SaveCompressedFile, 2, 24},
+    {21, SaveCompressedFile, 3, 0},
+    {22, SaveCompressedFile, 4, 24},
+    {23, SaveCompressedFile, 5, 0},
+    {24, SaveCompressedFile, 6, 24},
     {6, SaveBMPFile, 0, 0},    // BMP
     {14, SaveBMPFile, 0, 0},
     {74, SaveBMPFile, 0, 0},

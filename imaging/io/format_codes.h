@@ -65,6 +65,10 @@ constexpr int kRowBits = 32;
 // The greatest position a file-access callback can name: offsets are ints.
 constexpr int kNoEnd = 0x7FFFFFFF;
 
+// The compressed family's sides: 16-bit fields in its own header, in SOF0 and
+// in the TIFF container's tile sizes (SHORT).
+constexpr int kCompressedSide = 65535;
+
 // TGA rows stay under 64000 bytes: the widest picture of each depth.
 constexpr int kTgaRowBytes = 64000;
 

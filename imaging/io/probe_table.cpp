@@ -6,7 +6,7 @@
 #include "io/probes.h"
 
 const ProbeStep kProbeOrder[] = {
-    {ProbeAction::Probe, false, ProbeCompressedFormat, "compressed format"},
+    {ProbeAction::Probe, false, ReadCompressedInfo, "compressed format"},
     {ProbeAction::Probe, true, nullptr, "TIFF"},
     {ProbeAction::Probe, true, ProbeTGA, "TGA"},  // header test, then the probe
     {ProbeAction::Probe, false, ProbeBMP, "BMP"},

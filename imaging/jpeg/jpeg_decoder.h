@@ -106,9 +106,6 @@ int ReadJpegInfo(int handle, const unsigned char* header, int headerCount, FileI
 int JpegScanHeader(int handle, int* width, int* height, int* components, FileInfoRecord* info);
 // 1 own format, 2 JPEG stream, 3 JPEG inside TIFF, -100 none of these.
 int ProbeCompressedFile(const char* name);
-// K_FileInfo's probe of the library's compressed format: 1, 0, or -7 when
-// the trailer cannot be read.
-int ReadCompressedInfo(int handle, const unsigned char* header, int headerCount, FileInfoRecord* info);
 // Length of an APPn segment to skip, given its length field and the first
 // payload bytes: a JFXX stamp longer than 64 KB carries its length modulo
 // 65536, so its real size is taken from its own size bytes.

@@ -178,24 +178,6 @@ int ProbeCompressedFile(const char* name) {
     return 2;
 }
 
-// K_FileInfo's first probe: the library's compressed format.
-int ReadCompressedInfo(int handle, const unsigned char* header, int headerCount, FileInfoRecord* info) {
-    CompressedHeader h;
-    if (!ReadCompressedHeader(header, static_cast<size_t>(headerCount), &h)) return 0;
-    unsigned char trailerBytes[kCompressedTrailerSize];
-    if (FileSeek(handle, -kCompressedTrailerSize, 2) < 0 ||
-        FileRead(handle, trailerBytes, kCompressedTrailerSize) != kCompressedTrailerSize)
-        return -7;
-    CompressedTrailer trailer;
-    ReadCompressedTrailer(trailerBytes, &trailer);
-    FillCompressedInfo(h, &trailer, info);
-    return 1;
-}
-
-int ProbeCompressedFormat(const ProbeInput& input, FileInfoRecord* info) {
-    return ReadCompressedInfo(input.handle, input.header, input.headerCount, info);
-}
-
 int ProbeJPEG(const ProbeInput& input, FileInfoRecord* info) {
     return ReadJpegInfo(input.handle, input.header, input.headerCount, info);
 }
