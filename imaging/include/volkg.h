@@ -548,8 +548,32 @@ int  KAPI K_SaveTGABitmap(const char* name, BitmapRecord* bitmap, int bitsPerPix
 
 /* ---- Exports: Paint transition effects ------------------------------------ */
 
+/* Effects 0 (one paint) to 28: lines, pairs of lines, frames, dissolves and
+   spirals; every effect ends with what effect 0 paints. */
+int  KAPI K_PaintDCEffect(HDC hdc, BitmapRecord* bitmap, const RECT* source, const RECT* sourceClip,
+                          const RECT* destination, const RECT* destinationClip, DWORD rasterOp, unsigned effect);
+/* At the placement rectangle of K_PaintDevice. */
+int  KAPI K_PaintEffect(HDC hdc, BitmapRecord* bitmap, const RECT* destinationClip, unsigned effect);
+
 
 /* ---- Exports: Printing ---------------------------------------------------- */
+
+/* Print on the caller's printer device context, or with hdc null on a
+   one-page job of the default printer. x or y 0: centred on that axis;
+   width and height 0: fitted to the page, one of them 0: from the other by
+   the bitmap's aspect. end 0 keeps the page open and returns the device
+   context; end not 0 ends the page and the job, deletes the device context
+   and returns K_PRINT_DONE. Null on failure (a job of the library is
+   aborted). */
+#define K_PRINT_DONE ((HDC)1)
+HDC  KAPI K_PrintBitmapExt(HDC hdc, BitmapRecord* bitmap, int x, int y, int width, int height, int end);
+/* The whole bitmap in one StretchDIBits call onto x, y, width, height
+   (no defaults: a width or height below 1 is refused). Disk-backed, 16- and
+   32-bit bitmaps go through K_PrintBitmapExt. The bitmap is not changed. */
+HDC  KAPI K_PrintBitmapFast(HDC hdc, BitmapRecord* bitmap, int x, int y, int width, int height, int end);
+/* K_PrintBitmapExt on the device context of the previous call whose end
+   was 0: successive calls print onto one page of one job. */
+HDC  KAPI K_PrintBitmap(BitmapRecord* bitmap, int x, int y, int width, int height, int end);
 
 
 /* ---- Exports: TWAIN acquisition ------------------------------------------- */
