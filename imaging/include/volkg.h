@@ -578,6 +578,44 @@ HDC  KAPI K_PrintBitmap(BitmapRecord* bitmap, int x, int y, int width, int heigh
 
 /* ---- Exports: TWAIN acquisition ------------------------------------------- */
 
+/* What an acquisition asks of a source; 168 bytes. Numbers -1 leave the
+   source's setting; positions and sizes in 1/1440 inch. */
+typedef struct TwainProperties {
+    char AppManufacturer[34];
+    char AppProdFamily[34];
+    char AppProdName[34];
+    char SourceName[34];   /* product name of the source; empty: the default */
+    int  nMaxPages;        /* -1: as many as the source has */
+    int  nPixelType;       /* 0 black and white, 1 grey, 2 RGB, 3 palette */
+    int  nBits;
+    int  nRes;             /* dots per inch */
+    long nXPos;
+    long nYPos;
+    long nWidth;
+    long nHeight;
+} TwainProperties;
+#if defined(__cplusplus) && __cplusplus >= 201103L
+static_assert(sizeof(TwainProperties) == 168, "TwainProperties is 168 bytes");
+#endif
+
+/* Flags of K_TwainAcquireExt; without K_TWAIN_NATIVE the memory transfer is used. */
+#define K_TWAIN_SHOW_UI     1
+#define K_TWAIN_INDICATORS  2
+#define K_TWAIN_NATIVE      4
+
+/* Each acquired page; 1 asks for the next one. */
+typedef int (KAPI* TwainPageCallback)(BitmapRecord* bitmap, void* userData);
+/* Each installed source by product name (length counts the zero); 1 = go on. */
+typedef int (KAPI* TwainSourceCallback)(const char* productName, int length, void* userData);
+
+int  KAPI K_TwainSelect(HWND hwnd);
+int  KAPI K_TwainEnumSources(HWND hwnd, TwainSourceCallback callback, void* userData);
+int  KAPI K_TwainAcquire(HWND hwnd, BitmapRecord* bitmap);
+int  KAPI K_TwainAcquireExt(HWND hwnd, BitmapRecord* bitmap, int flags, TwainPageCallback callback, void* userData);
+/* Null resets the defaults; otherwise they become the defaults, and what the
+   source then uses is read back into the record. */
+int  KAPI K_TwainSetProps(HWND hwnd, TwainProperties* properties);
+
 
 /* ---- Exports: Windows metafile -------------------------------------------- */
 
