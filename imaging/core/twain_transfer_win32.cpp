@@ -237,11 +237,12 @@ int TransferImage(TwainConnection* c, BitmapRecord* bitmap) {
     while (result == K_OK && pending) {
         PageRecord page;
         result = (c->flags & K_TWAIN_NATIVE) ? GetNativeImage(c, &page.b) : GetBufferedImage(c, &page.b, &info);
-        if (result == K_ERR_TWAIN_CANCEL) {
+        if (result != K_OK) {
+            // A cancelled or failed page is ended too: the source may be
+            // in either transfer state.
             pending = EndTransfer(c) > 0;
             break;
         }
-        if (result != K_OK) break;
         page.MoveTo(bitmap);
         ++transferred;
         if (c->callback) result = c->callback(bitmap, c->userData);
