@@ -19,8 +19,13 @@ COLORREF Primaries(int x, int y) { return Primary(x / 3 + 5 * (y / 2)); }
 
 // A recognisable background, so that pixels an effect leaves are seen.
 void FillBackground(HDC dc, int width, int height) {
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x) SetPixelV(dc, x, y, Primary(x + 2 * y));
+    static std::unique_ptr<SectionDC> background;
+    if (!background || background->width() < width || background->height() < height) {
+        background = std::make_unique<SectionDC>(width, height, 24);
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x) SetPixelV(background->dc(), x, y, Primary(x + 2 * y));
+    }
+    BitBlt(dc, 0, 0, width, height, background->dc(), 0, 0, SRCCOPY);
     GdiFlush();
 }
 

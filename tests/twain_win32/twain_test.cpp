@@ -5,6 +5,9 @@
 
 #include <windows.h>
 
+#include <algorithm>
+#include <cctype>
+#include <cstdint>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -17,6 +20,8 @@ namespace {
 
 const char kSource[] = "Volkg volkgscan";
 const char kOtherSource[] = "Volkg volkgscan2";
+const char* const kInstalled[] = {"twain_32\\volkgscan.ds", "twain_32\\volkgscan2.ds", "twain_32\\volkg\\volkgscan.ds",
+                                  "twain_32\\volkg\\volkgscan2.ds"};
 
 std::string WindowsPath(const std::string& name) {
     char folder[MAX_PATH];
@@ -81,15 +86,17 @@ void SetSource(const char* words) { SetEnvironmentVariableA("VOLKG_TEST_SOURCE",
 class Twain : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
+        // In the folder and in a maker's subfolder, where installers put
+        // them: the manager finds each source at least once.
         CreateDirectoryA(WindowsPath("twain_32").c_str(), nullptr);
-        installed_ = CopyFileA(VOLKG_TEST_SOURCE_PATH, WindowsPath("twain_32\\volkgscan.ds").c_str(), FALSE) &&
-                     CopyFileA(VOLKG_TEST_SOURCE_PATH, WindowsPath("twain_32\\volkgscan2.ds").c_str(), FALSE);
+        CreateDirectoryA(WindowsPath("twain_32\\volkg").c_str(), nullptr);
+        installed_ = true;
+        for (const char* name : kInstalled) installed_ = installed_ && CopyFileA(VOLKG_TEST_SOURCE_PATH, WindowsPath(name).c_str(), FALSE);
         window_ = CreateWindowExA(0, "STATIC", "twain", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
     }
     static void TearDownTestSuite() {
         DestroyWindow(window_);
-        DeleteFileA(WindowsPath("twain_32\\volkgscan.ds").c_str());
-        DeleteFileA(WindowsPath("twain_32\\volkgscan2.ds").c_str());
+        for (const char* name : kInstalled) DeleteFileA(WindowsPath(name).c_str());
     }
     void SetUp() override {
         ASSERT_TRUE(installed_);
@@ -226,6 +233,8 @@ TEST_F(Twain, SeveralPagesEachToTheCallback) {
     }
 }
 
+constexpr int kOpenRefused = 1000;
+
 TEST_F(Twain, CancelAndFailuresOfTheSource) {
     struct Case {
         const char* words;
@@ -237,7 +246,7 @@ TEST_F(Twain, CancelAndFailuresOfTheSource) {
         {"cancel=during", 0, K_ERR_TWAIN_CANCEL},
         {"cancel=during", K_TWAIN_NATIVE, K_ERR_TWAIN_CANCEL},
         {"pages=0", 0, K_ERR_TWAIN_CANCEL},  // nothing transferred is no success
-        {"fail=open", 0, K_ERR_TWAIN_MAXCONN},
+        {"fail=open", 0, kOpenRefused},
         {"fail=xfer", 0, K_ERR_TWAIN_OPERR},
         {"fail=xfer", K_TWAIN_NATIVE, K_ERR_TWAIN_OPERR},
         {"fail=nullhandle", K_TWAIN_NATIVE, K_ERR_NOBITMAP},
@@ -252,10 +261,18 @@ TEST_F(Twain, CancelAndFailuresOfTheSource) {
         Record b;
         ASSERT_EQ(K_TwainAcquireExt(window_, &b.b, 0, nullptr, nullptr), 1);
         SetSource(c.words);
-        EXPECT_EQ(K_TwainAcquireExt(window_, &b.b, c.flags, nullptr, nullptr), c.expected);
+        int result = K_TwainAcquireExt(window_, &b.b, c.flags, nullptr, nullptr);
+        if (c.expected == kOpenRefused) {
+            // The manager reports the source's condition or its own operation error.
+            EXPECT_TRUE(result == K_ERR_TWAIN_MAXCONN || result == K_ERR_TWAIN_OPERR) << result;
+        } else {
+            EXPECT_EQ(result, c.expected);
+        }
         SetSource("");
         ExpectPage(&b.b, 2, 0);
-        if (std::string(c.words) != "fail=open") EXPECT_EQ(Seen(), "protocol=1.9 sequence=0 closed=1");
+        if (std::string(c.words) != "fail=open") {
+            EXPECT_EQ(Seen(), "protocol=1.9 sequence=0 closed=1");
+        }
     }
 }
 
@@ -276,6 +293,8 @@ DWORD WINAPI AnswerDialog(void* button) {
     for (int i = 0; i < 3000; ++i) {
         HWND dialog = FindWindowA(nullptr, "Select Source");
         if (dialog) {
+            Sleep(200);  // let the dialog fill its list
+            if (HWND list = FindWindowExA(dialog, nullptr, "ListBox", nullptr)) SendMessageA(list, LB_SETCURSEL, 0, 0);
             PostMessageA(dialog, WM_COMMAND, reinterpret_cast<WPARAM>(button), 0);
             return 1;
         }
