@@ -154,14 +154,27 @@ Ring RingOf(const Area& a, int s, int p) {
     return g;
 }
 
-template <typename Line>
-int Lines(int from, int to, int direction, EffectPieceSink& sink, Line line) {
-    if (direction > 0) {
-        for (int v = from; v < to; ++v)
-            if (int r = line(v); r != K_OK) return r;
-    } else {
-        for (int v = to - 1; v >= from; --v)
-            if (int r = line(v); r != K_OK) return r;
+// Columns [from, to) of a strip, rows top..bottom, one column a piece, in
+// a direction (1 rising, -1 falling).
+int ColumnLines(EffectPieceSink& sink, int from, int to, int direction, int top, int bottom) {
+    if (top >= bottom) return K_OK;
+    for (int i = 0; i < to - from; ++i) {
+        int x = direction > 0 ? from + i : to - 1 - i;
+        int r = Paint(sink, x, top, x + 1, bottom);
+        if (r == K_OK) r = sink.Step();
+        if (r != K_OK) return r;
+    }
+    return K_OK;
+}
+
+// Rows [from, to) of a strip, columns left..right, one row a piece.
+int RowLines(EffectPieceSink& sink, int from, int to, int direction, int left, int right) {
+    if (left >= right) return K_OK;
+    for (int i = 0; i < to - from; ++i) {
+        int y = direction > 0 ? from + i : to - 1 - i;
+        int r = Paint(sink, left, y, right, y + 1);
+        if (r == K_OK) r = sink.Step();
+        if (r != K_OK) return r;
     }
     return K_OK;
 }
@@ -170,48 +183,24 @@ constexpr int kBand = 16;
 
 int SpiralInset(const Area& a) { return std::min((a.H() + 1) / 2, (a.W() + 1) / 2); }
 
-// Clockwise from the fromEnd edge: top strip (full width) left to right,
+// Clockwise from the outer edge: top strip (full width) left to right,
 // right strip top to bottom, bottom strip right to left, left strip bottom
 // to top, one line a piece.
 int SpiralInRing(const Ring& g, EffectPieceSink& sink) {
-    auto column = [&](int top, int bottom) {
-        return [&sink, top, bottom](int x) {
-            int r = Paint(sink, x, top, x + 1, bottom);
-            return r == K_OK && top < bottom ? sink.Step() : r;
-        };
-    };
-    auto row = [&](int left, int right) {
-        return [&sink, left, right](int y) {
-            int r = Paint(sink, left, y, right, y + 1);
-            return r == K_OK && left < right ? sink.Step() : r;
-        };
-    };
-    int r = Lines(g.l, g.r, 1, sink, column(g.t, g.it));
-    if (r == K_OK) r = Lines(g.it, g.b, 1, sink, row(g.ir, g.r));
-    if (r == K_OK) r = Lines(g.l, g.ir, -1, sink, column(g.ib, g.b));
-    if (r == K_OK) r = Lines(g.it, g.ib, -1, sink, row(g.l, g.il));
+    int r = ColumnLines(sink, g.l, g.r, 1, g.t, g.it);
+    if (r == K_OK) r = RowLines(sink, g.it, g.b, 1, g.ir, g.r);
+    if (r == K_OK) r = ColumnLines(sink, g.l, g.ir, -1, g.ib, g.b);
+    if (r == K_OK) r = RowLines(sink, g.it, g.ib, -1, g.l, g.il);
     return r;
 }
 
 // From the centre: left strip top to bottom, bottom strip left to right,
 // right strip bottom to top, top strip (full width) right to left.
 int SpiralOutRing(const Ring& g, EffectPieceSink& sink) {
-    auto column = [&](int top, int bottom) {
-        return [&sink, top, bottom](int x) {
-            int r = Paint(sink, x, top, x + 1, bottom);
-            return r == K_OK && top < bottom ? sink.Step() : r;
-        };
-    };
-    auto row = [&](int left, int right) {
-        return [&sink, left, right](int y) {
-            int r = Paint(sink, left, y, right, y + 1);
-            return r == K_OK && left < right ? sink.Step() : r;
-        };
-    };
-    int r = Lines(g.it, g.b, 1, sink, row(g.l, g.il));
-    if (r == K_OK) r = Lines(g.il, g.r, 1, sink, column(g.ib, g.b));
-    if (r == K_OK) r = Lines(g.it, g.ib, -1, sink, row(g.ir, g.r));
-    if (r == K_OK) r = Lines(g.l, g.r, -1, sink, column(g.t, g.it));
+    int r = RowLines(sink, g.it, g.b, 1, g.l, g.il);
+    if (r == K_OK) r = ColumnLines(sink, g.il, g.r, 1, g.ib, g.b);
+    if (r == K_OK) r = RowLines(sink, g.it, g.ib, -1, g.ir, g.r);
+    if (r == K_OK) r = ColumnLines(sink, g.l, g.r, -1, g.t, g.it);
     return r;
 }
 
