@@ -5,7 +5,7 @@
 //   pages=N          pages the source holds (3)
 //   cancel=before    the user closes the source before a transfer
 //   cancel=during    the user cancels during the second strip
-//   fail=open|xfer|nullhandle|compressed|badstrip
+//   fail=open|xfer|nullhandle|compressed|badstrip|nopages
 //   silent           never signals a transfer
 // and reads back VOLKG_TEST_SOURCE_SEEN: the caller's protocol version,
 // the sequence errors seen and whether the source was closed.
@@ -128,7 +128,10 @@ TW_UINT16 Capability(TW_UINT16 msg, TW_CAPABILITY* cap) {
     if (g_state < 4) return Fail(TWCC_SEQERROR);
     if (msg == MSG_GET || msg == MSG_GETCURRENT || msg == MSG_GETDEFAULT) {
         switch (cap->Cap) {
-        case CAP_XFERCOUNT: return ReplyOneValue(cap, TWTY_INT16, static_cast<TW_UINT16>(g_xferCount));
+        case CAP_XFERCOUNT:
+            // fail=nopages: ready, but with nothing to transfer.
+            if (g_state >= 6 && g_config.fail == "nopages") return ReplyOneValue(cap, TWTY_INT16, 0);
+            return ReplyOneValue(cap, TWTY_INT16, static_cast<TW_UINT16>(g_xferCount));
         case ICAP_PIXELTYPE: return ReplyOneValue(cap, TWTY_UINT16, g_pixelType);
         case ICAP_BITDEPTH: return ReplyOneValue(cap, TWTY_UINT16, g_bitDepth);
         case ICAP_XFERMECH: return ReplyOneValue(cap, TWTY_UINT16, g_xferMech);

@@ -245,7 +245,8 @@ TEST_F(Twain, CancelAndFailuresOfTheSource) {
         {"cancel=before", 0, K_ERR_TWAIN_CANCEL},
         {"cancel=during", 0, K_ERR_TWAIN_CANCEL},
         {"cancel=during", K_TWAIN_NATIVE, K_ERR_TWAIN_CANCEL},
-        {"pages=0", 0, K_ERR_TWAIN_CANCEL},  // nothing transferred is no success
+        {"pages=0", 0, K_ERR_TWAIN_CANCEL},
+        {"fail=nopages", 0, K_ERR_TWAIN_CANCEL},  // ready with a count of 0: nothing transferred is no success
         {"fail=open", 0, kOpenRefused},
         {"fail=xfer", 0, K_ERR_TWAIN_OPERR},
         {"fail=xfer", K_TWAIN_NATIVE, K_ERR_TWAIN_OPERR},
