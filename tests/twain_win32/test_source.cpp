@@ -44,7 +44,6 @@ Config ReadConfig() {
 }
 
 HMODULE g_module = nullptr;
-TW_IDENTITY g_self{};
 Config g_config;
 int g_state = 3;  // TWAIN states: 4 open, 5 enabled, 6 transfer ready, 7 transferring
 TW_UINT16 g_condition = TWCC_SUCCESS;
