@@ -548,11 +548,73 @@ int  KAPI K_SaveTGABitmap(const char* name, BitmapRecord* bitmap, int bitsPerPix
 
 /* ---- Exports: Paint transition effects ------------------------------------ */
 
+/* Effects 0 (one paint) to 28: lines, pairs of lines, frames, dissolves and
+   spirals; every effect ends with what effect 0 paints. */
+int  KAPI K_PaintDCEffect(HDC hdc, BitmapRecord* bitmap, const RECT* source, const RECT* sourceClip,
+                          const RECT* destination, const RECT* destinationClip, DWORD rasterOp, unsigned effect);
+/* At the placement rectangle of K_PaintDevice. */
+int  KAPI K_PaintEffect(HDC hdc, BitmapRecord* bitmap, const RECT* destinationClip, unsigned effect);
+
 
 /* ---- Exports: Printing ---------------------------------------------------- */
 
+/* Print on the caller's printer device context, or with hdc null on a
+   one-page job of the default printer. x or y 0: centred on that axis;
+   width and height 0: fitted to the page, one of them 0: from the other by
+   the bitmap's aspect. end 0 keeps the page open and returns the device
+   context; end not 0 ends the page and the job, deletes the device context
+   and returns K_PRINT_DONE. Null on failure (a job of the library is
+   aborted). */
+#define K_PRINT_DONE ((HDC)1)
+HDC  KAPI K_PrintBitmapExt(HDC hdc, BitmapRecord* bitmap, int x, int y, int width, int height, int end);
+/* The whole bitmap in one StretchDIBits call onto x, y, width, height
+   (no defaults: a width or height below 1 is refused). Disk-backed, 16- and
+   32-bit bitmaps go through K_PrintBitmapExt. The bitmap is not changed. */
+HDC  KAPI K_PrintBitmapFast(HDC hdc, BitmapRecord* bitmap, int x, int y, int width, int height, int end);
+/* K_PrintBitmapExt on the device context of the previous call whose end
+   was 0: successive calls print onto one page of one job. */
+HDC  KAPI K_PrintBitmap(BitmapRecord* bitmap, int x, int y, int width, int height, int end);
+
 
 /* ---- Exports: TWAIN acquisition ------------------------------------------- */
+
+/* What an acquisition asks of a source; 168 bytes. Numbers -1 leave the
+   source's setting; positions and sizes in 1/1440 inch. */
+typedef struct TwainProperties {
+    char AppManufacturer[34];
+    char AppProdFamily[34];
+    char AppProdName[34];
+    char SourceName[34];   /* product name of the source; empty: the default */
+    int  nMaxPages;        /* -1: as many as the source has */
+    int  nPixelType;       /* 0 black and white, 1 grey, 2 RGB, 3 palette */
+    int  nBits;
+    int  nRes;             /* dots per inch */
+    long nXPos;
+    long nYPos;
+    long nWidth;
+    long nHeight;
+} TwainProperties;
+#if defined(__cplusplus) && __cplusplus >= 201103L
+static_assert(sizeof(TwainProperties) == 168, "TwainProperties is 168 bytes");
+#endif
+
+/* Flags of K_TwainAcquireExt; without K_TWAIN_NATIVE the memory transfer is used. */
+#define K_TWAIN_SHOW_UI     1
+#define K_TWAIN_INDICATORS  2
+#define K_TWAIN_NATIVE      4
+
+/* Each acquired page; 1 asks for the next one. */
+typedef int (KAPI* TwainPageCallback)(BitmapRecord* bitmap, void* userData);
+/* Each installed source by product name (length counts the zero); 1 = go on. */
+typedef int (KAPI* TwainSourceCallback)(const char* productName, int length, void* userData);
+
+int  KAPI K_TwainSelect(HWND hwnd);
+int  KAPI K_TwainEnumSources(HWND hwnd, TwainSourceCallback callback, void* userData);
+int  KAPI K_TwainAcquire(HWND hwnd, BitmapRecord* bitmap);
+int  KAPI K_TwainAcquireExt(HWND hwnd, BitmapRecord* bitmap, int flags, TwainPageCallback callback, void* userData);
+/* Null resets the defaults; otherwise they become the defaults, and what the
+   source then uses is read back into the record. */
+int  KAPI K_TwainSetProps(HWND hwnd, TwainProperties* properties);
 
 
 /* ---- Exports: Windows metafile -------------------------------------------- */
