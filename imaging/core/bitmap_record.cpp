@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "bitmap.h"
-#include "../tiff/options.h"
+#include "platform.h"
 
 int DefaultDitheringMethod = 7;
 
@@ -41,9 +41,10 @@ extern "C" int KAPI K_InitBitmap(BitmapRecord* bitmap, int width, int height, in
     bitmap->DitheringMethod = DefaultDitheringMethod;
     bitmap->ColorOrder = bits > 8 ? K_ORDER_BGR : K_ORDER_RGB;
     bitmap->Colors = bits <= 8 ? 1 << bits : 0;
-    const OptionBlock& options = CurrentOptions();
-    bitmap->XResolution = options.XResolution > 0 ? options.XResolution : 150;
-    bitmap->YResolution = options.YResolution > 0 ? options.YResolution : 150;
+    int x = 0, y = 0;
+    OptionResolution(&x, &y);
+    bitmap->XResolution = x > 0 ? x : 150;
+    bitmap->YResolution = y > 0 ? y : 150;
 
     BITMAPINFOHEADER& h = bitmap->DibHeader;
     h.biSize = sizeof(BITMAPINFOHEADER);

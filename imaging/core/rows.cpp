@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "bitmap.h"
-#include "io/file_access.h"
+#include "core/file_access.h"
 #include "rows.h"
 
 namespace {

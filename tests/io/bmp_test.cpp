@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "core/palette.h"
-#include "io/file_access.h"
+#include "core/file_access.h"
 #include "io_test_util.h"
 
 namespace {
