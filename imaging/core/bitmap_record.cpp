@@ -18,9 +18,12 @@ int GetBytesPerLine(int width, int bits) {
 }
 
 int64_t GetPaddedImageSize(int width, int height, int bits) {
-    if (width < 0 || height < 0) return -1;
-    int64_t size = (static_cast<int64_t>(width) * bits + 31) / 32 * 4 * height;
-    return size > INT_MAX ? -1 : size;
+    if (width < 0 || height < 0 || bits < 0 || bits > 32) return -1;
+    // A row fits in 64 bits for any width; the product is checked before
+    // it is formed, so no header value can overflow it.
+    const int64_t row = (static_cast<int64_t>(width) * bits + 31) / 32 * 4;
+    if (height > 0 && row > INT_MAX / height) return -1;
+    return row * height;
 }
 
 extern "C" int KAPI K_InitBitmap(BitmapRecord* bitmap, int width, int height, int bits) {

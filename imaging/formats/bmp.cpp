@@ -338,6 +338,9 @@ int SaveBMPFile(const SaveRequest& request) {
     const int bits = request.bitsPerPixel;
     if (!SupportedBits(bits)) return K_ERR_BITS;
     if (!request.name) return K_ERR_NONAME;
+    // The OS/2 1.x header holds 16-bit sizes.
+    if (request.formatCode == kFormatBMPOS2v1 && (request.bitmap->Width > 0xFFFF || request.bitmap->Height > 0xFFFF))
+        return K_ERR_SIZE;
     int flags = request.flags | (bits == 24 ? kSaveStoresBGR : 0);
     SaveWriter writer(request.bitmap, bits, flags, request.callback, request.userData);
     int result = writer.Begin();

@@ -188,7 +188,15 @@ int ReaderSession::DeliverRow(int sourceRow) {
     // Rows are repeated or dropped by the count, so that exactly the
     // bitmap's height arrives: the last source row fills what is left.
     const int height = resize_.get()->NewHeight;
-    if (sourceRow >= height_ - 1) count = std::max(count, height - delivered_);
+    if (sourceRow >= height_ - 1 && delivered_ < height) {
+        if (count == 0) {
+            // A dropped row was left unscaled: scale it as a kept one.
+            ResizeContext kept = *resize_.get();
+            kept.YStep = 1;
+            K_Resize(row, sourceRow, bits, &width, &count, &kept);
+        }
+        count = std::max(count, height - delivered_);
+    }
     count = std::min(count, height - delivered_);
     for (int i = 0; i < count; ++i) {
         int r = Pass(row);

@@ -120,6 +120,8 @@ TEST(BitmapRecord, SizesThatDoNotFitAreRefused) {
         int width, height, bits;
     } cases[] = {
         {-1, 10, 8}, {10, -1, 8}, {0x7FFFFFFF, 1, 32}, {65536, 65536, 8}, {0x10000000, 3, 24}, {100000, 30000, 24},
+        // The padded size of these overflows 64 bits if formed before it is checked.
+        {0x7FFFFFFF, 0x7FFFFFFF, 32}, {0x7FFFFFFF, 0x7FFFFFFF, 24}, {0x40000000, 0x7FFFFFF0, 24},
     };
     for (const Case& c : cases) {
         BitmapRecord r;

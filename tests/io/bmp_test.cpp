@@ -352,6 +352,40 @@ int KAPI CollectRowBytes(BitmapRecord* b, unsigned char* rows, int count, void* 
     return 1;
 }
 
+// Shrinking in both directions: each delivered row is one source row,
+// scaled by the same column map as every other row, the last one too.
+TEST(Bmp, ShrunkRowsAreAllScaledAlike) {
+    const int width = 61, height = 37;
+    std::string ppm = "P6\n" + std::to_string(width) + " " + std::to_string(height) + "\n255\n";
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            ppm += static_cast<char>(x * 4);  // the column
+            ppm += static_cast<char>(y * 6);  // the row
+            ppm += '\x55';
+        }
+    std::string source = TestTempPath("bmp_shrink.ppm"), path = TestTempPath("bmp_shrink.bmp");
+    WriteFileBytes(source, ppm);
+    Host("ppmtobmp -windows -bpp=24 '" + source + "' > '" + path + "' 2>/dev/null");
+    BitmapRecord r;
+    ASSERT_EQ(K_InitBitmap(&r, 30, 20, 24), K_OK);
+    RowPattern got;
+    ASSERT_EQ(K_LoadBMPFile(path.c_str(), &r, CollectRowBytes, 24, &got), K_OK);
+    ASSERT_EQ(got.rows.size(), 20u);
+    auto at = [&](size_t row, int x, int channel) {  // stored blue, green, red
+        return static_cast<unsigned char>(got.rows[row][x * 3 + channel]);
+    };
+    for (size_t row = 0; row < got.rows.size(); ++row) {
+        SCOPED_TRACE(testing::Message() << "delivered row " << row);
+        for (int x = 0; x < 30; ++x) {
+            EXPECT_EQ(at(row, x, 1), at(row, 0, 1)) << "pixel " << x << " comes from another source row";
+            EXPECT_EQ(at(row, x, 2), at(0, x, 2)) << "pixel " << x << " comes from another source column";
+            EXPECT_EQ(at(row, x, 0), 0x55);
+        }
+    }
+    EXPECT_GE(at(0, 29, 2) / 4, 57) << "the column map reaches across the row";
+    K_FreeBitmap(&r);
+}
+
 TEST(Bmp, AnotherHeightDeliversExactlyTheBitmapsRows) {
     const int width = 12, height = 23;
     // Each row shows its number in binary in its first five pixels.
