@@ -276,9 +276,13 @@ extern "C" int KAPI K_LoadBMPFile(const char* name, BitmapRecord* bitmap, RowCal
     bitmap->ViewPerspective = h.topDown ? K_TOP_DOWN : K_BOTTOM_UP;
     bitmap->FormatCode = kFormatBMP;
 
+    const int paddedRow = GetBytesPerLine(h.width, h.bits);
+    // Uncompressed rows are all in the file, or the picture is refused
+    // before anything is allocated for it. (Run-length data can end the
+    // picture early by design: no size follows from it.)
+    if (!rle && (result = in.Require(static_cast<int64_t>(paddedRow) * h.height)) != K_OK) return result;
     result = session.BeginRows(callback, userData);
     if (result != K_OK) return result;
-    const int paddedRow = GetBytesPerLine(h.width, h.bits);
     RleState rleState;
     for (int y = 0; y < h.height; ++y) {
         if (rle) {

@@ -8,6 +8,7 @@
 #include "core/memory.h"
 #include "core/palette.h"
 #include "io/codecs.h"
+#include "io/format_codes.h"
 #include "io/loading.h"
 #include "io/reader_session.h"
 
@@ -34,7 +35,7 @@ struct LoadCleanup {
     int result = K_OK;
     ~LoadCleanup() {
         if (!s) return;
-        if (s->lock) K_ReleaseBitmap(s->target);
+        if (s->accessed) K_ReleaseBitmap(s->target);
         if (s->ditherStarted) K_StopDithering(&s->work);
         FreeGlobalLocked(s->converted);
         FreeGlobalLocked(s->ditherInput);
@@ -112,6 +113,18 @@ int KAPI LoadFileLineCallback(BitmapRecord* work, unsigned char* rows, int count
     if (work->Width != target->Width || work->Height != target->Height || work->BitsPerPixel != s->workBits ||
         work->BytesPerLine != s->workBytesPerLine || count < 0)
         return K_ERR_FORMAT;
+    if (s->allocatePending) {
+        // Storage only once the reader has checked that the file can hold
+        // the picture: a few hundred bytes declaring a huge one get no
+        // storage at all.
+        s->allocatePending = false;
+        int r = K_AllocateBitmap(target, K_STORAGE_ANY);
+        if (r != K_OK) return r;
+        if (s->lock) {
+            K_AccessBitmap(target);
+            s->accessed = true;
+        }
+    }
     if (!s->firstRowDone) {
         target->ViewPerspective = work->ViewPerspective;
         target->Flags = (target->Flags & ~K_INTERLACED) | (work->Flags & K_INTERLACED);
@@ -230,9 +243,9 @@ extern "C" int KAPI K_LoadFile(const char* name, BitmapRecord* target, int bitsP
     s->target = target;
 
     const int bpp = IsValidDepth(bitsPerPixel) ? bitsPerPixel : info.BitsPerPixel;
-    // Sizes whose storage would not fit in 32 bits are not images we load.
-    if (info.Width <= 0 || info.Height <= 0 ||
-        GetPaddedImageSize(info.Width, info.Height, std::max(bpp, info.BitsPerPixel)) < 0) {
+    // Sizes whose rows the readers cannot hand on are not images we load
+    // (the readers' own rule, before anything is allocated).
+    if (info.Width <= 0 || info.Height <= 0 || GetPaddedImageSize(info.Width, info.Height, limits::kRowBits) < 0) {
         s->lock = false;
         return cleanup.result = K_ERR_FORMAT;
     }
@@ -255,11 +268,7 @@ extern "C" int KAPI K_LoadFile(const char* name, BitmapRecord* target, int bitsP
     if (bpp > 8 && (order == 0 || order == 1)) target->ColorOrder = order;
 
     if (flags & K_LOAD_ALLOCATE) {
-        result = K_AllocateBitmap(target, K_STORAGE_ANY);
-        if (result != K_OK) {
-            s->lock = false;
-            return cleanup.result = result;
-        }
+        s->allocatePending = true;
         cleanup.targetAllocated = true;
     }
     if (CompressedCodec().setCallbackLine) CompressedCodec().setCallbackLine(DecoderLineCount(info.Height));
@@ -279,7 +288,10 @@ extern "C" int KAPI K_LoadFile(const char* name, BitmapRecord* target, int bitsP
             return cleanup.result = K_ERR_MEMORY;
         }
     }
-    if (s->lock) K_AccessBitmap(target);
+    if (s->lock && !s->allocatePending) {
+        K_AccessBitmap(target);
+        s->accessed = true;
+    }
 
     const LoadEntry* entry = FindLoadEntry(info.FormatCode);
     const int workBits = s->work.BitsPerPixel;

@@ -24,6 +24,8 @@ struct LoadState {
     int workBits;
     bool firstRowDone;
     bool lock;
+    bool allocatePending;  // the target gets its storage with the first row
+    bool accessed;         // the target is accessed (locked) by the load
     bool compressed;
     bool ditherStarted;
     RGBQUAD palette[256];

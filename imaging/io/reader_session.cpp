@@ -221,6 +221,7 @@ namespace {
 
 struct RowStore {
     int next = 0;
+    bool accessed = false;  // storage allocated (with the first row) and accessed
 };
 
 // Stored row of the n-th delivered row of an interlaced picture: passes
@@ -238,6 +239,14 @@ int InterlacedRow(int n, int height) {
 
 int KAPI StoreRowsInOrder(BitmapRecord* bitmap, unsigned char* rows, int count, void* user) {
     auto* store = static_cast<RowStore*>(user);
+    if (!store->accessed) {
+        // Storage only once the reader has checked that the file can hold
+        // the picture.
+        int r = K_AllocateBitmap(bitmap, K_STORAGE_ANY);
+        if (r != K_OK) return r;
+        K_AccessBitmap(bitmap);
+        store->accessed = true;
+    }
     for (int i = 0; i < count; ++i, ++store->next) {
         if (store->next >= bitmap->Height) continue;
         int row = (bitmap->Flags & K_INTERLACED) ? InterlacedRow(store->next, bitmap->Height) : store->next;
@@ -259,13 +268,12 @@ int LoadWholeBitmap(const char* name, BitmapRecord* bitmap, FormatReader reader,
     if (bitmap->Flags & K_ALLOCATED) K_FreeBitmap(bitmap);
     result = K_InitBitmap(bitmap, info.Width, info.Height, info.BitsPerPixel);
     if (result != K_OK) return result;
-    result = K_AllocateBitmap(bitmap, K_STORAGE_ANY);
-    if (result != K_OK) return result;
-    K_AccessBitmap(bitmap);
     bitmap->ColorOrder = colorOrder;
     RowStore store;
     result = reader(name, bitmap, StoreRowsInOrder, info.BitsPerPixel, &store);
-    K_ReleaseBitmap(bitmap);
+    if (store.accessed) K_ReleaseBitmap(bitmap);
+    // A picture without rows has no storage to give back.
+    if (result == K_OK && !store.accessed) result = K_ERR_FORMAT;
     if (result != K_OK) K_FreeBitmap(bitmap);
     return result;
 }
