@@ -4,7 +4,7 @@
 #include "memory.h"
 #include "palette.h"
 #include "pixel_format.h"
-#include "../io/status.h"
+#include "status.h"
 
 void CopyPlacement(BitmapRecord* target, const BitmapRecord* source, bool resolution) {
     target->ViewPerspective = source->ViewPerspective;
