@@ -4,13 +4,14 @@
 
 #include "formats/raster_formats.h"
 #include "io/codecs.h"
+#include "tiff/tiff_codec.h"
 
 namespace {
 
 const LoadEntry kLoadTable[] = {
     {1, K_LoadPCXFile, nullptr, false},       // PCX, DCX
     {2, K_LoadGIFFile, GifWholeImage, false}, // GIF
-    {3, nullptr, nullptr, false},             // TIFF
+    {3, K_LoadTIFFile, nullptr, false},       // TIFF
     {4, K_LoadTGAFile, nullptr, false},       // TGA
     {5, nullptr, nullptr, true},              // compressed format
     {6, K_LoadBMPFile, nullptr, false},       // BMP, Windows
@@ -19,7 +20,7 @@ const LoadEntry kLoadTable[] = {
     {14, K_LoadBMPFile, nullptr, false},      // BMP, OS/2 1.x
     {15, nullptr, nullptr, false},            // metafile: K_LoadWMFBitmap
     {16, nullptr, nullptr, false},            // EPS
-    {17, nullptr, nullptr, false},            // TIFF, LZW
+    {17, K_LoadTIFFile, nullptr, false},      // TIFF, LZW
     {26, nullptr, nullptr, true},             // 1-bit adaptive format
     {50, nullptr, nullptr, false},            // CALS
     {51, nullptr, nullptr, false},            // MacPaint
@@ -49,12 +50,12 @@ const LoadEntry kLoadTable[] = {
 const SaveEntry kSaveTable[] = {
     {1, SavePCXFile, 0, 0},    // PCX
     {2, SaveGIFFile, 0, 0},    // GIF
-    {3, nullptr, 0, 0},        // TIFF variants 0, 1, 3, 4, 5, 6
-    {17, nullptr, 1, 0},
-    {25, nullptr, 3, 0},
-    {27, nullptr, 4, 0},
-    {28, nullptr, 5, 0},
-    {29, nullptr, 6, 0},
+    {3, SaveTIFFile, 0, 0},    // TIFF variants 0, 1, 3, 4, 5, 6
+    {17, SaveTIFFile, 1, 0},
+    {25, SaveTIFFile, 3, 0},
+    {27, SaveTIFFile, 4, 0},
+    {28, SaveTIFFile, 5, 0},
+    {29, SaveTIFFile, 6, 0},
     {4, SaveTGAFile, 0, 0},    // TGA
     {5, nullptr, 0, 0},        // compressed variants
     {20, nullptr, 0, 0},
