@@ -114,6 +114,13 @@ DWORD WINAPI GetFileSize(HANDLE file, DWORD* high) {
 
 BOOL WINAPI DeleteFileA(LPCSTR name) { return name && ::unlink(name) == 0; }
 
+// rename(2) replaces the target in one step, as the flag asks.
+BOOL WINAPI MoveFileExA(LPCSTR from, LPCSTR to, DWORD flags) {
+    if (!from || !to) return FALSE;
+    if (!(flags & MOVEFILE_REPLACE_EXISTING) && ::access(to, F_OK) == 0) return FALSE;
+    return ::rename(from, to) == 0;
+}
+
 DWORD WINAPI GetTempPathA(DWORD size, LPSTR buffer) {
     const char* dir = std::getenv("TMPDIR");
     if (!dir || !*dir) dir = "/tmp";
@@ -137,7 +144,7 @@ UINT WINAPI GetTempFileNameA(LPCSTR path, LPCSTR prefix, UINT unique, LPSTR buff
         int n = std::snprintf(buffer, MAX_PATH, "%s%s%s%X.TMP", path, sep, pre, number);
         if (n <= 0 || n >= MAX_PATH) return 0;
         if (unique) return unique;
-        int fd = ::open(buffer, O_CREAT | O_EXCL | O_WRONLY, 0600);
+        int fd = ::open(buffer, O_CREAT | O_EXCL | O_WRONLY, 0644);
         if (fd >= 0) {
             ::close(fd);
             return number;

@@ -113,6 +113,10 @@ LPVOID WINAPI MapViewOfFile(HANDLE mapping, DWORD access, DWORD offsetHigh, DWOR
 BOOL WINAPI UnmapViewOfFile(LPCVOID address);
 BOOL WINAPI CloseHandle(HANDLE handle);
 
+/* Processes: the handles held (stand-in objects alive) */
+HANDLE WINAPI GetCurrentProcess(void);
+BOOL WINAPI GetProcessHandleCount(HANDLE process, DWORD* count);
+
 /* Files */
 #define GENERIC_READ 0x80000000UL
 #define GENERIC_WRITE 0x40000000UL
@@ -136,6 +140,8 @@ DWORD WINAPI SetFilePointer(HANDLE file, LONG distance, LONG* distanceHigh, DWOR
 BOOL WINAPI SetEndOfFile(HANDLE file);
 DWORD WINAPI GetFileSize(HANDLE file, DWORD* high);
 BOOL WINAPI DeleteFileA(LPCSTR name);
+#define MOVEFILE_REPLACE_EXISTING 1
+BOOL WINAPI MoveFileExA(LPCSTR from, LPCSTR to, DWORD flags);
 DWORD WINAPI GetTempPathA(DWORD size, LPSTR buffer);
 UINT WINAPI GetTempFileNameA(LPCSTR path, LPCSTR prefix, UINT unique, LPSTR buffer);
 DWORD WINAPI GetLastError(void);

@@ -6,7 +6,6 @@
 #include <cstring>
 #include <vector>
 
-#include "../io/reader_helpers.h"
 #include "bitmap.h"
 #include "memory.h"
 #include "palette.h"
@@ -194,7 +193,7 @@ int StoreDib(BitmapRecord* bitmap, const DibLayout& d, const unsigned char* head
         }
     }
     if (colors > 0) {
-        if (IsGrayColorTable(bitmap->ColorTable, colors, 1)) bitmap->Flags |= K_GRAY_PALETTE;
+        if (IsGreyTable(bitmap->ColorTable, colors)) bitmap->Flags |= K_GRAY_PALETTE;
         CreateBitmapPalette(bitmap);
     }
     return K_OK;

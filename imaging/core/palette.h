@@ -40,6 +40,14 @@ HPALETTE CreatePaletteFromColors(const RGBQUAD* table, int count);
 // entry i = (i * (256 / 2^bits)) mod 256; the rest black.
 HPALETTE CreateGrayPalette(int bits);
 
+// count entries of grey from black to white, evenly spaced (i * 255 /
+// (count - 1)): the identity ramp at 256.
+void FillGreyRamp(RGBQUAD* table, int count);
+// Every entry has equal red, green and blue.
+bool IsGreyTable(const RGBQUAD* table, int count);
+// The table is exactly FillGreyRamp(count).
+bool IsGreyRamp(const RGBQUAD* table, int count);
+
 // Up to count entries of a palette into a table (reserved byte 0); returns
 // the number read.
 int GetPaletteColors(HPALETTE palette, RGBQUAD* table, int count);

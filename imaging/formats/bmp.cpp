@@ -4,20 +4,13 @@
 #include <algorithm>
 #include <cstring>
 
-#include "core/bitmap.h"
-#include "io/byte_reader.h"
-#include "io/codecs.h"
-#include "io/file_callbacks.h"
-#include "io/file_info.h"
-#include "io/probes.h"
-#include "io/reader_helpers.h"
-#include "io/writer_helpers.h"
+#include "formats/raster_formats.h"
+#include "io/codec_kit.h"
 
 namespace {
 
 constexpr int kFileHeaderBytes = 14;
-// Longest info header we take; the V5 form has 124 bytes.
-constexpr int kMaxInfoHeader = 1024;
+constexpr int kMaxInfoHeader = limits::kBmpInfoHeader;
 
 struct BmpHeader {
     int base = 0;          // 14 behind a bitmap array header
@@ -50,12 +43,12 @@ int ParseInfoHeader(const ByteView& info, BmpHeader& h) {
         h.width = info.U16LE(4);
         h.height = info.U16LE(6);
         h.bits = info.U16LE(10);
-        h.code = K_FORMAT_BMP_OS2_1;
+        h.code = kFormatBMPOS2v1;
     } else {
         if (h.infoSize < 16 || h.infoSize > kMaxInfoHeader) return K_ERR_FORMAT;
         int available = std::min<int>(h.infoSize, static_cast<int>(info.size()));
         if (available < 16) return K_ERR_FORMAT;
-        h.code = h.infoSize == 40 ? K_FORMAT_BMP : K_FORMAT_BMP_OS2_2;
+        h.code = h.infoSize == 40 ? kFormatBMP : kFormatBMPOS2v2;
         int32_t width = info.I32LE(4), height = info.I32LE(8);
         h.bits = info.U16LE(14);
         if (height < 0) {
@@ -70,7 +63,7 @@ int ParseInfoHeader(const ByteView& info, BmpHeader& h) {
             h.xPelsPerMeter = info.I32LE(24);
             h.yPelsPerMeter = info.I32LE(28);
             // A Windows header states a resolution only with a non-zero x.
-            h.hasResolution = h.code != K_FORMAT_BMP || h.xPelsPerMeter != 0;
+            h.hasResolution = h.code != kFormatBMP || h.xPelsPerMeter != 0;
         }
         if (h.infoSize >= 36 && available >= 36) h.colorsUsed = static_cast<int>(info.U32LE(32));
     }
@@ -107,8 +100,8 @@ void FillInfo(const BmpHeader& h, FileInfoRecord* info) {
         info->YResolution = PelsToDpi(h.yPelsPerMeter);
     }
     int colors = h.bits <= 8 ? 1 << h.bits : 0;
-    if (h.code == K_FORMAT_BMP) info->HeaderSize = 40 + 4 * colors;
-    else if (h.code == K_FORMAT_BMP_OS2_1) info->HeaderSize = 12 + 3 * colors;
+    if (h.code == kFormatBMP) info->HeaderSize = 40 + 4 * colors;
+    else if (h.code == kFormatBMPOS2v1) info->HeaderSize = 12 + 3 * colors;
     else info->HeaderSize = h.infoSize + 4 * colors;
 }
 
@@ -120,17 +113,10 @@ struct RleState {
 };
 
 inline void PutPixel(unsigned char* row, int x, int width, bool rle4, int value) {
-    if (x < 0 || x >= width) return;
-    if (!rle4) {
-        row[x] = static_cast<unsigned char>(value);
-    } else if (x & 1) {
-        row[x >> 1] = static_cast<unsigned char>((row[x >> 1] & 0xF0) | (value & 0x0F));
-    } else {
-        row[x >> 1] = static_cast<unsigned char>((row[x >> 1] & 0x0F) | (value & 0x0F) << 4);
-    }
+    if (x >= 0 && x < width) SetPackedIndex(row, x, rle4 ? 4 : 8, value);
 }
 
-void DecodeRleRow(FileInput& in, unsigned char* row, int width, int rowBytes, bool rle4, RleState& s) {
+void DecodeRleRow(Source& in, unsigned char* row, int width, int rowBytes, bool rle4, RleState& s) {
     std::memset(row, 0, rowBytes);
     if (s.ended) return;
     if (s.skipRows > 0) {
@@ -202,47 +188,42 @@ void DecodeRleRow(FileInput& in, unsigned char* row, int width, int rowBytes, bo
     }
 }
 
-// Reads the file and info headers through the open file.
-int ReadHeaders(int handle, BmpHeader& h) {
+// Reads the file and info headers from the start of the file.
+int ReadHeaders(Source& in, BmpHeader& h) {
     unsigned char bytes[kFileHeaderBytes];
-    if (FileRead(handle, bytes, 2) != 2) return K_ERR_FORMAT;
+    if (in.ReadExact(bytes, 2, K_ERR_FORMAT) != K_OK) return K_ERR_FORMAT;
     bool array = bytes[0] == 'B' && bytes[1] == 'A';
     if (!array && !(bytes[0] == 'B' && bytes[1] == 'M')) return K_ERR_FORMAT;
-    if (FileSeek(handle, 0, 0) != 0) return K_ERR_SEEK;
+    int r = in.SeekTo(0);
+    if (r != K_OK) return r;
     if (array) {
-        if (FileRead(handle, bytes, kFileHeaderBytes) != kFileHeaderBytes) return K_ERR_READ;
+        if ((r = in.ReadExact(bytes, kFileHeaderBytes)) != K_OK) return r;
         h.base = kFileHeaderBytes;
     }
-    if (FileRead(handle, bytes, kFileHeaderBytes) != kFileHeaderBytes) return K_ERR_READ;
+    if ((r = in.ReadExact(bytes, kFileHeaderBytes)) != K_OK) return r;
     if (bytes[0] != 'B' || bytes[1] != 'M') return K_ERR_FORMAT;
     h.dataOffset = static_cast<int>(ByteView(bytes, sizeof bytes).U32LE(10));
     unsigned char info[kMaxInfoHeader];
-    if (FileRead(handle, info, 12) != 12) return K_ERR_READ;
+    if ((r = in.ReadExact(info, 12)) != K_OK) return r;
     int size = static_cast<int>(ByteView(info, 12).U32LE(0));
     if (size != 12) {
         if (size < 16 || size > kMaxInfoHeader) return K_ERR_FORMAT;
-        int at = h.base + kFileHeaderBytes;
-        if (FileSeek(handle, at, 0) != at) return K_ERR_SEEK;
-        if (FileRead(handle, info, size) != size) return K_ERR_FORMAT;
+        if ((r = in.ReadExact(info + 12, size - 12, K_ERR_FORMAT)) != K_OK) return r;
     }
     return ParseInfoHeader(ByteView(info, size == 12 ? 12 : size), h);
 }
 
-int ReadColorTable(int handle, const BmpHeader& h, BitmapRecord* bitmap) {
+int ReadColorTable(Source& in, const BmpHeader& h, ReaderSession& session) {
+    BitmapRecord* bitmap = session.bitmap();
     int count = PaletteEntries(h);
-    int entrySize = h.infoSize == 12 ? 3 : 4;
+    ColorBytes layout = h.infoSize == 12 ? ColorBytes::BGR : ColorBytes::BGRX;
     unsigned char table[256 * 4];
-    if (FileRead(handle, table, count * entrySize) != count * entrySize) return K_ERR_READ;
-    for (int i = 0; i < count; ++i) {
-        const unsigned char* e = table + i * entrySize;
-        bitmap->ColorTable[i] = RGBQUAD{e[0], e[1], e[2], 0};
-    }
-    bitmap->Colors = count;
-    bitmap->DibHeader.biClrUsed = count;
+    int r = in.ReadExact(table, ColorTableBytes(layout, count));
+    if (r != K_OK) return r;
+    ColorsFromBytes(bitmap->ColorTable, table, count, layout);
     bitmap->Flags |= K_FILE_PALETTE;
-    if (IsGrayColorTable(bitmap->ColorTable, count, 1)) bitmap->Flags |= K_GRAY_PALETTE;
-    else bitmap->Flags &= ~K_GRAY_PALETTE;
-    CreateBitmapPalette(bitmap);
+    session.FinishColors(count);
+    bitmap->DibHeader.biClrUsed = count;
     return K_OK;
 }
 
@@ -267,8 +248,9 @@ extern "C" int KAPI K_LoadBMPFile(const char* name, BitmapRecord* bitmap, RowCal
     ReaderSession session;
     int result = session.Open(name, bitmap, bitsPerPixel);
     if (result != K_OK) return result;
+    Source& in = session.source();
     BmpHeader h;
-    result = ReadHeaders(session.handle(), h);
+    result = ReadHeaders(in, h);
     if (result != K_OK) return result;
     // Pixel data cannot start inside the file and info headers.
     if (h.dataOffset < h.base + kFileHeaderBytes + h.infoSize) return K_ERR_FORMAT;
@@ -280,24 +262,22 @@ extern "C" int KAPI K_LoadBMPFile(const char* name, BitmapRecord* bitmap, RowCal
     result = session.SetImage(h.width, h.height, h.bits, h.bits == 24 ? 1 : 0);
     if (result != K_OK) return result;
     if (h.bits <= 8) {
-        result = ReadColorTable(session.handle(), h, bitmap);
+        result = ReadColorTable(in, h, session);
         if (result != K_OK) return result;
     } else {
         bitmap->Flags &= ~K_GRAY_PALETTE;
         bitmap->Colors = 0;
     }
-    if (FileSeek(session.handle(), h.dataOffset, 0) != h.dataOffset) return K_ERR_SEEK;
+    if ((result = in.SeekTo(h.dataOffset)) != K_OK) return result;
     if (h.hasResolution) {
         bitmap->XResolution = PelsToDpi(h.xPelsPerMeter);
         bitmap->YResolution = PelsToDpi(h.yPelsPerMeter);
     }
     bitmap->ViewPerspective = h.topDown ? K_TOP_DOWN : K_BOTTOM_UP;
-    bitmap->FormatCode = K_FORMAT_BMP;
+    bitmap->FormatCode = kFormatBMP;
 
     result = session.BeginRows(callback, userData);
     if (result != K_OK) return result;
-    FileInput in(session.handle());
-    if (!in.ok()) return K_ERR_MEMORY;
     const int paddedRow = GetBytesPerLine(h.width, h.bits);
     RleState rleState;
     for (int y = 0; y < h.height; ++y) {
@@ -314,87 +294,69 @@ extern "C" int KAPI K_LoadBMPFile(const char* name, BitmapRecord* bitmap, RowCal
 }
 
 extern "C" int KAPI K_LoadBMPBitmap(const char* name, BitmapRecord* bitmap) {
-    return LoadBitmapWithReader(name, bitmap, K_LoadBMPFile, K_ORDER_BGR);
+    return LoadWholeBitmap(name, bitmap, K_LoadBMPFile, K_ORDER_BGR);
 }
 
 // Writes the file header, the info header of a kind (1 Windows, 2 OS/2
-// 1.x, 3 OS/2 2.x) and the colour table of the record: 1, or -5.
-int WriteBMPHeader(int handle, const BitmapRecord* bitmap, int bitsPerPixel, int kind) {
+// 1.x, 3 OS/2 2.x) and the colour table of the record.
+int WriteBMPHeader(Output& out, const BitmapRecord* bitmap, int bitsPerPixel, int kind) {
     const int colors = bitsPerPixel <= 8 ? 1 << bitsPerPixel : 0;
     const int rowBytes = GetBytesPerLine(bitmap->Width, bitsPerPixel);
-    int infoSize = kind == 2 ? 12 : kind == 3 ? 64 : 40;
-    int entrySize = kind == 2 ? 3 : 4;
-    int offset = kFileHeaderBytes + infoSize + entrySize * colors;
-    unsigned imageBytes = static_cast<unsigned>(rowBytes) * static_cast<unsigned>(bitmap->Height);
+    const int infoSize = kind == 2 ? 12 : kind == 3 ? 64 : 40;
+    const ColorBytes layout = kind == 2 ? ColorBytes::BGR : ColorBytes::BGRX;
+    const int offset = kFileHeaderBytes + infoSize + ColorTableBytes(layout, colors);
+    const unsigned imageBytes = static_cast<unsigned>(rowBytes) * static_cast<unsigned>(bitmap->Height);
 
-    unsigned char header[kFileHeaderBytes + 64 + 256 * 4] = {};
-    auto put16 = [&](int at, unsigned v) {
-        header[at] = static_cast<unsigned char>(v);
-        header[at + 1] = static_cast<unsigned char>(v >> 8);
-    };
-    auto put32 = [&](int at, unsigned v) {
-        put16(at, v & 0xFFFF);
-        put16(at + 2, v >> 16);
-    };
-    header[0] = 'B';
-    header[1] = 'M';
-    put32(2, imageBytes + offset);
-    put32(10, offset);
-    const int i = kFileHeaderBytes;
-    put32(i, infoSize);
+    out.Byte('B');
+    out.Byte('M');
+    out.U32LE(imageBytes + offset);
+    out.U32LE(0);
+    out.U32LE(offset);
+    out.U32LE(infoSize);
     if (kind == 2) {
-        put16(i + 4, bitmap->Width);
-        put16(i + 6, bitmap->Height);
-        put16(i + 8, 1);
-        put16(i + 10, bitsPerPixel);
+        out.U16LE(bitmap->Width);
+        out.U16LE(bitmap->Height);
+        out.U16LE(1);
+        out.U16LE(bitsPerPixel);
     } else {
-        put32(i + 4, bitmap->Width);
-        put32(i + 8, bitmap->Height);
-        put16(i + 12, 1);
-        put16(i + 14, bitsPerPixel);
-        put32(i + 20, imageBytes);
-        put32(i + 24, DpiToPels(bitmap->XResolution));
-        put32(i + 28, DpiToPels(bitmap->YResolution));
+        out.U32LE(bitmap->Width);
+        out.U32LE(bitmap->Height);
+        out.U16LE(1);
+        out.U16LE(bitsPerPixel);
+        out.U32LE(0);
+        out.U32LE(imageBytes);
+        out.U32LE(DpiToPels(bitmap->XResolution));
+        out.U32LE(DpiToPels(bitmap->YResolution));
+        out.Zeros(infoSize - 32);
     }
-    unsigned char* table = header + kFileHeaderBytes + infoSize;
-    for (int c = 0; c < colors; ++c) {
-        const RGBQUAD& q = bitmap->ColorTable[c];
-        table[c * entrySize] = q.rgbBlue;
-        table[c * entrySize + 1] = q.rgbGreen;
-        table[c * entrySize + 2] = q.rgbRed;
-        if (entrySize == 4) table[c * entrySize + 3] = 0;
-    }
-    return WriteExact(handle, header, offset);
+    unsigned char table[256 * 4];
+    ColorsToBytes(table, bitmap->ColorTable, colors, layout);
+    return out.Write(table, ColorTableBytes(layout, colors));
 }
 
 int SaveBMPFile(const SaveRequest& request) {
     const int bits = request.bitsPerPixel;
     if (!SupportedBits(bits)) return K_ERR_BITS;
     if (!request.name) return K_ERR_NONAME;
-    BitmapRecord* source = request.bitmap;
     int flags = request.flags | (bits == 24 ? kSaveStoresBGR : 0);
-    SaveWriter writer(source, bits, flags, request.callback, request.userData);
+    SaveWriter writer(request.bitmap, bits, flags, request.callback, request.userData);
     int result = writer.Begin();
     if (result != K_OK) return result;
-    int handle;
-    result = OpenForWriting(request.name, &handle);
-    if (result != K_OK) return result;
-    int kind = request.formatCode == K_FORMAT_BMP_OS2_1 ? 2 : request.formatCode == K_FORMAT_BMP_OS2_2 ? 3 : 1;
-    result = WriteBMPHeader(handle, &writer.Target(), bits, kind);
-    const int height = source->Height;
+    Output out;
+    if ((result = out.Open(request.name)) != K_OK) return result;
+    int kind = request.formatCode == kFormatBMPOS2v1 ? 2 : request.formatCode == kFormatBMPOS2v2 ? 3 : 1;
+    WriteBMPHeader(out, &writer.Target(), bits, kind);
     const int rowBytes = writer.Target().BytesPerLine;
-    const bool topDown = source->ViewPerspective == K_TOP_DOWN;
     // The file holds the bottom line first.
-    for (int y = 0; y < height && result == K_OK; ++y) {
-        result = writer.GetRow(topDown ? height - 1 - y : y);
-        if (result == K_OK) result = WriteExact(handle, writer.Row(), rowBytes);
+    for (int y = 0; y < writer.Height(); ++y) {
+        if ((result = writer.RowFromBottom(y)) != K_OK) return result;
+        out.Write(writer.Row(), rowBytes);
     }
-    FileClose(handle);
-    return result;
+    return out.Finish();
 }
 
 extern "C" int KAPI K_SaveBMPBitmap(const char* name, BitmapRecord* bitmap, int bitsPerPixel, int kind) {
-    int code = kind == 1 ? K_FORMAT_BMP : kind == 2 ? K_FORMAT_BMP_OS2_1 : kind == 3 ? K_FORMAT_BMP_OS2_2 : kind;
+    int code = kind == 1 ? kFormatBMP : kind == 2 ? kFormatBMPOS2v1 : kind == 3 ? kFormatBMPOS2v2 : kind;
     int flags = bitsPerPixel < 2 ? K_SAVE_FIXED_PALETTE : K_SAVE_OPTIMIZED_PALETTE;
     return K_SaveFile(name, bitmap, code, bitsPerPixel, 0, flags, nullptr, nullptr);
 }

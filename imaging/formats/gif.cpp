@@ -6,18 +6,13 @@
 #include <memory>
 #include <new>
 
-#include "core/bitmap.h"
 #include "core/memory.h"
 #include "formats/raster_formats.h"
-#include "formats/reader_steps.h"
-#include "io/file_callbacks.h"
-#include "io/file_info.h"
-#include "io/reader_helpers.h"
-#include "io/writer_helpers.h"
+#include "io/codec_kit.h"
 
 namespace {
 
-constexpr int kMaxCodes = 4096;
+constexpr int kMaxCodes = limits::kLzwCodes;
 
 // Depth of an image whose colour table has 2^(field + 1) entries.
 int DepthOfTableField(int field) {
@@ -27,17 +22,16 @@ int DepthOfTableField(int field) {
 
 // Reads extension blocks after a '!' introducer; returns the first
 // introducer that is not '!', or -1 when the data ends.
-int SkipExtensions(int handle, int introducer) {
-    unsigned char b;
+int SkipExtensions(Source& in, int introducer) {
     while (introducer == '!') {
-        if (FileRead(handle, &b, 1) != 1) return -1;  // label
+        if (in.Byte() < 0) return -1;  // label
         for (;;) {
-            if (FileRead(handle, &b, 1) != 1) return -1;
-            if (b == 0) break;
-            if (FileSeek(handle, b, 1) < 0) return -1;
+            int n = in.Byte();
+            if (n < 0) return -1;
+            if (n == 0) break;
+            if (in.Skip(n) != K_OK) return -1;
         }
-        if (FileRead(handle, &b, 1) != 1) return -1;
-        introducer = b;
+        introducer = in.Byte();
     }
     return introducer;
 }
@@ -53,99 +47,116 @@ struct GifImage {
     unsigned char table[768] = {};
 };
 
+int ReadTable(Source& in, GifImage* image, int field, bool keep) {
+    const int entries = 1 << (field + 1);
+    int r = keep ? in.ReadExact(image->table, entries * 3) : in.Skip(entries * 3);
+    if (r != K_OK) return K_ERR_READ;
+    image->hasTable = true;
+    image->tableEntries = entries;
+    return K_OK;
+}
+
 // -9 not GIF, -7 short or no image descriptor.
-int ReadImageHeader(int handle, GifImage* image, bool keepTable) {
+int ReadImageHeader(Source& in, GifImage* image, bool keepTable) {
     unsigned char screen[13];
-    if (FileRead(handle, screen, 13) != 13 || std::memcmp(screen, "GIF", 3) != 0) return K_ERR_FORMAT;
-    int packed = screen[10];
+    if (in.ReadExact(screen, 13, K_ERR_FORMAT) != K_OK || std::memcmp(screen, "GIF", 3) != 0) return K_ERR_FORMAT;
+    const int packed = screen[10];
     image->tableField = packed & 7;
-    if (packed & 0x80) {
-        int entries = 1 << ((packed & 7) + 1);
-        if (keepTable) {
-            if (FileRead(handle, image->table, entries * 3) != entries * 3) return K_ERR_READ;
-        } else if (FileSeek(handle, entries * 3, 1) < 0) {
-            return K_ERR_READ;
-        }
-        image->hasTable = true;
-        image->tableEntries = entries;
-    }
-    unsigned char b;
-    if (FileRead(handle, &b, 1) != 1) return K_ERR_READ;
-    if (SkipExtensions(handle, b) != ',') return K_ERR_READ;
+    if ((packed & 0x80) && ReadTable(in, image, packed & 7, keepTable) != K_OK) return K_ERR_READ;
+    if (SkipExtensions(in, in.Byte()) != ',') return K_ERR_READ;
     unsigned char desc[9];
-    if (FileRead(handle, desc, 9) != 9) return K_ERR_READ;
+    if (in.ReadExact(desc, 9) != K_OK) return K_ERR_READ;
     image->width = Le16(desc + 4);
     image->height = Le16(desc + 6);
     image->interlaced = (desc[8] & 0x40) != 0;
     if (desc[8] & 0x80) {
         // A local table replaces the global one, and its size sets the depth.
-        int entries = 1 << ((desc[8] & 7) + 1);
-        if (keepTable) {
-            if (FileRead(handle, image->table, entries * 3) != entries * 3) return K_ERR_READ;
-        } else if (FileSeek(handle, entries * 3, 1) < 0) {
-            return K_ERR_READ;
-        }
+        if (ReadTable(in, image, desc[8] & 7, keepTable) != K_OK) return K_ERR_READ;
         image->tableField = desc[8] & 7;
-        image->hasTable = true;
-        image->tableEntries = entries;
     }
     return K_OK;
 }
 
-// Variable-width LZW over the data sub-blocks, codes least significant
-// bit first.
+// Variable-width LZW over the data sub-blocks, codes least significant bit
+// first. Sub-blocks are joined into one block outside the decoding loop,
+// and each code's string is written straight into the row, back to front
+// from its known length (into a holding area when it runs past the row).
 class LzwDecoder {
 public:
-    LzwDecoder(ByteInput& in, int minimum) : in_(in), minimum_(minimum), clear_(1 << minimum), end_(clear_ + 1) {
-        for (int i = 0; i < clear_; ++i) suffix_[i] = static_cast<unsigned char>(i);
+    LzwDecoder(Source& in, int minimum) : in_(in), minimum_(minimum), clear_(1 << minimum), end_(clear_ + 1) {
+        for (int i = 0; i < clear_; ++i) {
+            suffix_[i] = static_cast<unsigned char>(i);
+            length_[i] = 1;
+        }
         Reset();
     }
-    // The next pixel index, -1 when the data has ended, -77 on a code that
-    // cannot occur.
-    int Pixel() {
-        if (sp_ > 0) return stack_[--sp_];
-        for (;;) {
-            if (finished_) return -1;
-            int code = NextCode();
-            if (code < 0 || code == end_) {
-                finished_ = true;
-                return -1;
+
+    // Exactly count pixel indices: 1; -7 when the file ends inside the
+    // data; -77 on a code that cannot occur. After the end code or the
+    // data's last sub-block the rest of the picture is index 0.
+    int Decode(unsigned char* out, int count) {
+        int i = 0;
+        if (held_ < heldEnd_) {
+            int n = std::min(count, heldEnd_ - held_);
+            std::memcpy(out, holding_ + held_, n);
+            held_ += n;
+            i = n;
+        }
+        while (i < count) {
+            uint32_t code;
+            if (ended_ || !bits_.Read(size_, &code)) {
+                if (!ended_ && MoreData()) continue;
+                ended_ = true;
+                std::memset(out + i, 0, count - i);
+                return cutShort_ ? K_ERR_READ : K_OK;
             }
-            if (code == clear_) {
+            if (code == static_cast<uint32_t>(clear_)) {
                 Reset();
                 continue;
             }
+            if (code == static_cast<uint32_t>(end_)) {
+                ended_ = true;
+                continue;
+            }
+            const int c = static_cast<int>(code);
             if (prev_ < 0) {
-                if (code >= clear_) return K_ERR_BADCODE;
-                prev_ = first_ = code;
-                return code;
+                if (c >= clear_) return K_ERR_BADCODE;
+                out[i++] = static_cast<unsigned char>(c);
+                prev_ = c;
+                continue;
             }
-            if (code > next_) return K_ERR_BADCODE;
-            int in = code;
-            if (code == next_) {
-                if (next_ >= kMaxCodes) return K_ERR_BADCODE;
-                stack_[sp_++] = static_cast<unsigned char>(first_);
-                code = prev_;
+            if (c > next_ || (c == next_ && next_ >= kMaxCodes)) return K_ERR_BADCODE;
+            const int length = c == next_ ? length_[prev_] + 1 : length_[c];
+            unsigned char* target = count - i >= length ? out + i : holding_;
+            if (c == next_) {
+                // Not yet in the table: the previous string and its first pixel.
+                WriteString(prev_, target, length - 1);
+                target[length - 1] = target[0];
+            } else {
+                WriteString(c, target, length);
             }
-            while (code >= clear_) {
-                if (sp_ >= kMaxCodes) return K_ERR_BADCODE;
-                stack_[sp_++] = suffix_[code];
-                code = prefix_[code];
-            }
-            first_ = code;
-            stack_[sp_++] = static_cast<unsigned char>(first_);
             if (next_ < kMaxCodes) {
                 prefix_[next_] = static_cast<uint16_t>(prev_);
-                suffix_[next_] = static_cast<unsigned char>(first_);
+                suffix_[next_] = target[0];
+                length_[next_] = static_cast<uint16_t>(length_[prev_] + 1);
                 ++next_;
                 if (next_ >= limit_ && size_ < 12) {
                     ++size_;
                     limit_ <<= 1;
                 }
             }
-            prev_ = in;
-            return stack_[--sp_];
+            prev_ = c;
+            if (target == holding_) {
+                const int n = count - i;
+                std::memcpy(out + i, holding_, n);
+                held_ = n;
+                heldEnd_ = length;
+                i = count;
+            } else {
+                i += length;
+            }
         }
+        return K_OK;
     }
 
 private:
@@ -155,85 +166,63 @@ private:
         next_ = clear_ + 2;
         prev_ = -1;
     }
-    int DataByte() {
-        if (blockLeft_ == 0) {
-            if (dataEnd_) return -1;
-            int n = in_.Next();
-            if (n <= 0) {
+    void WriteString(int code, unsigned char* out, int length) {
+        unsigned char* p = out + length - 1;
+        while (code >= clear_) {
+            *p-- = suffix_[code];
+            code = prefix_[code];
+        }
+        *p = static_cast<unsigned char>(code);
+    }
+    // Joins the next sub-blocks into the block; false at the end of the data.
+    bool MoreData() {
+        if (dataEnd_) return false;
+        int length = 0;
+        while (length <= static_cast<int>(sizeof block_) - 255) {
+            int n = in_.Byte();
+            if (n < 0) {
+                cutShort_ = true;
                 dataEnd_ = true;
-                return -1;
+                break;
             }
-            blockLeft_ = n;
+            if (n == 0) {
+                dataEnd_ = true;
+                break;
+            }
+            int got = in_.Read(block_ + length, n);
+            length += got;
+            if (got < n) {
+                cutShort_ = true;
+                dataEnd_ = true;
+                break;
+            }
         }
-        int b = in_.Next();
-        if (b < 0) {
-            dataEnd_ = true;
-            return -1;
-        }
-        --blockLeft_;
-        return b;
-    }
-    int NextCode() {
-        while (bits_ < size_) {
-            int b = DataByte();
-            if (b < 0) return -1;
-            buffer_ |= static_cast<uint32_t>(b) << bits_;
-            bits_ += 8;
-        }
-        int code = static_cast<int>(buffer_ & ((1u << size_) - 1));
-        buffer_ >>= size_;
-        bits_ -= size_;
-        return code;
+        bits_.Feed(block_, static_cast<size_t>(length));
+        return length > 0;
     }
 
-    ByteInput& in_;
+    Source& in_;
+    BitReaderLSB bits_;
     const int minimum_, clear_, end_;
-    int size_ = 0, limit_ = 0, next_ = 0, prev_ = -1, first_ = 0;
-    int sp_ = 0;
-    bool finished_ = false, dataEnd_ = false;
-    int blockLeft_ = 0;
-    uint32_t buffer_ = 0;
-    int bits_ = 0;
+    int size_ = 0, limit_ = 0, next_ = 0, prev_ = -1;
+    bool ended_ = false, dataEnd_ = false, cutShort_ = false;
+    int held_ = 0, heldEnd_ = 0;
     uint16_t prefix_[kMaxCodes] = {};
+    uint16_t length_[kMaxCodes] = {};
     unsigned char suffix_[kMaxCodes] = {};
-    unsigned char stack_[kMaxCodes + 1] = {};
+    unsigned char holding_[kMaxCodes + 1] = {};
+    unsigned char block_[65536];
 };
-
-// Pixel indices (one byte each) into a row at the file's depth.
-void PackRow(const unsigned char* indices, int width, int bits, unsigned char* row) {
-    if (bits == 8) {
-        std::memcpy(row, indices, width);
-    } else if (bits == 4) {
-        std::memset(row, 0, (width + 1) / 2);
-        for (int x = 0; x < width; ++x)
-            row[x >> 1] |= static_cast<unsigned char>(x & 1 ? indices[x] & 15 : (indices[x] & 15) << 4);
-    } else {
-        std::memset(row, 0, (width + 7) / 8);
-        for (int x = 0; x < width; ++x)
-            if (indices[x] & 1) row[x >> 3] |= static_cast<unsigned char>(0x80 >> (x & 7));
-    }
-}
-
-// Stored row of the n-th delivered row of an interlaced image: passes start
-// at rows 0, 4, 2, 1 and step 8, 8, 4, 2. Every height gets each row once.
-int InterlacedRow(int n, int height) {
-    static const int kStart[4] = {0, 4, 2, 1}, kStep[4] = {8, 8, 4, 2};
-    for (int pass = 0; pass < 4; ++pass) {
-        int rows = kStart[pass] < height ? (height - kStart[pass] + kStep[pass] - 1) / kStep[pass] : 0;
-        if (n < rows) return kStart[pass] + n * kStep[pass];
-        n -= rows;
-    }
-    return -1;
-}
 
 }  // namespace
 
 int ProbeGIF(const ProbeInput& input, FileInfoRecord* info) {
     GifImage image;
-    if (ReadImageHeader(input.handle, &image, false) != K_OK) return 0;
+    Source in(input.handle, 4096);
+    if (ReadImageHeader(in, &image, false) != K_OK) return 0;
     if (image.width <= 0 || image.height <= 0) return 0;
     int bits = DepthOfTableField(image.tableField);
-    info->FormatCode = K_FORMAT_GIF;
+    info->FormatCode = kFormatGIF;
     info->Width = image.width;
     info->Height = image.height;
     info->BitsPerPixel = bits;
@@ -246,19 +235,17 @@ int ProbeGIF(const ProbeInput& input, FileInfoRecord* info) {
 
 extern "C" int KAPI K_LoadGIFFile(const char* name, BitmapRecord* bitmap, RowCallback callback, int bitsPerPixel,
                                   void* userData) {
-    if (!IsValidDepth(bitsPerPixel)) return K_ERR_BITS;
-    if (!bitmap) return K_ERR_ARGUMENT;
     ReaderSession session;
     int r = session.Open(name, bitmap, bitsPerPixel);
     if (r != K_OK) return r;
-    const int handle = session.handle();
+    Source& in = session.source();
 
     GifImage image;
-    r = ReadImageHeader(handle, &image, true);
+    r = ReadImageHeader(in, &image, true);
     if (r != K_OK) return r;
     if (image.width <= 0 || image.height <= 0) return K_ERR_FORMAT;
-    unsigned char minimum;
-    if (FileRead(handle, &minimum, 1) != 1) return K_ERR_READ;
+    const int minimum = in.Byte();
+    if (minimum < 0) return K_ERR_READ;
     // Pixel indices are bytes, so codes start at 2 to 9 bits (1 is taken
     // from writers that use it for two-colour pictures).
     if (minimum < 1 || minimum > 8) return K_ERR_FORMAT;
@@ -269,88 +256,48 @@ extern "C" int KAPI K_LoadGIFFile(const char* name, BitmapRecord* bitmap, RowCal
     int colors;
     if (image.hasTable) {
         colors = std::min(image.tableEntries, 256);
-        for (int i = 0; i < colors; ++i)
-            bitmap->ColorTable[i] = RGBQUAD{image.table[i * 3 + 2], image.table[i * 3 + 1], image.table[i * 3], 0};
+        ColorsFromBytes(bitmap->ColorTable, image.table, colors, ColorBytes::RGB);
         bitmap->Flags |= K_FILE_PALETTE;
     } else {
         // No table at all: a grey ramp over the depth's range.
         colors = 1 << bits;
-        for (int i = 0; i < colors; ++i) {
-            BYTE v = static_cast<BYTE>(i * 255 / (colors - 1));
-            bitmap->ColorTable[i] = RGBQUAD{v, v, v, 0};
-        }
+        FillGreyRamp(bitmap->ColorTable, colors);
         bitmap->Flags &= ~K_FILE_PALETTE;
     }
     if (image.interlaced)
         bitmap->Flags |= K_INTERLACED;
     else
         bitmap->Flags &= ~K_INTERLACED;
-    FinishReaderColors(bitmap, colors, bits, bitsPerPixel);
+    session.FinishColors(colors);
+    session.ResetDibHeader();
     bitmap->ImageOriginX = bitmap->ImageOriginY = 0;
     bitmap->ViewPerspective = K_TOP_DOWN;
     bitmap->ColorOrder = K_ORDER_RGB;
-    bitmap->FormatCode = K_FORMAT_GIF;
+    bitmap->FormatCode = kFormatGIF;
+    // No code stands for more than 4096 pixels, and every code takes more
+    // than a byte: a file with less data than that cannot hold the picture.
+    if ((r = in.Require(static_cast<int64_t>(image.width) * image.height / limits::kLzwExpansion)) != K_OK) return r;
 
     r = session.BeginRows(callback, userData);
     if (r != K_OK) return r;
-    const int position = FileSeek(handle, 0, 1);
-    ByteInput in(handle, 0x7FFFFFFF, 65536, 4096, 1024);
     GlobalBuffer indices(static_cast<size_t>(image.width) + 4);
-    if (!in.ok() || !indices) return K_ERR_MEMORY;
-    in.Reset(position);
     std::unique_ptr<LzwDecoder> decoder(new (std::nothrow) LzwDecoder(in, minimum));
-    if (!decoder) return K_ERR_MEMORY;
+    if (!indices || !decoder) return K_ERR_MEMORY;
     for (int y = 0; y < image.height; ++y) {
-        unsigned char* px = indices.get();
-        for (int x = 0; x < image.width; ++x) {
-            int v = decoder->Pixel();
-            if (v == K_ERR_BADCODE) return K_ERR_BADCODE;
-            // Data that ends early leaves the rest of the picture at index 0.
-            px[x] = static_cast<unsigned char>(v < 0 ? 0 : v);
-        }
-        PackRow(px, image.width, bits, session.Row());
+        r = decoder->Decode(indices.get(), image.width);
+        if (r != K_OK) return r;
+        PackIndices(indices.get(), image.width, bits, session.Row());
         r = session.DeliverRow(y);
+        // Quirk: for an interlaced picture a row callback may also answer 2
+        // to go on, as the GIF reader has always allowed.
         if (r != K_OK && !(image.interlaced && r == 2)) return r;
     }
     return K_OK;
 }
 
-namespace {
-
-struct PlaceState {
-    int delivered;
-};
-
-int KAPI PlaceRow(BitmapRecord* bitmap, unsigned char* rows, int count, void* userData) {
-    auto* state = static_cast<PlaceState*>(userData);
-    for (int i = 0; i < count; ++i) {
-        int n = state->delivered++;
-        int row = (bitmap->Flags & K_INTERLACED) ? InterlacedRow(n, bitmap->Height) : n;
-        if (row < 0) return K_ERR_SIZE;
-        int moved = K_PutBitmapRow(bitmap, rows + i * bitmap->BytesPerLine, row, bitmap->BytesPerLine);
-        if (moved < 1) return moved;
-    }
-    return K_OK;
-}
-
-}  // namespace
-
+// Rows arrive in pass order; the one-call loader places them.
 extern "C" int KAPI K_LoadGIFBitmap(const char* name, BitmapRecord* bitmap) {
-    FileInfoRecord info;
-    int r = K_FileInfo(name, &info);
-    if (r != K_OK) return r;
-    int bits = info.BitsPerPixel >= 5 ? 8 : info.BitsPerPixel >= 2 ? 4 : 1;
-    r = K_InitBitmap(bitmap, info.Width, info.Height, bits);
-    if (r != K_OK) return r;
-    r = K_AllocateBitmap(bitmap, K_STORAGE_ANY);
-    if (r != K_OK) return r;
-    K_AccessBitmap(bitmap);
-    bitmap->ColorOrder = -1;
-    PlaceState state{0};
-    r = K_LoadGIFFile(name, bitmap, PlaceRow, bitmap->BitsPerPixel, &state);
-    K_ReleaseBitmap(bitmap);
-    if (r != K_OK) K_FreeBitmap(bitmap);
-    return r;
+    return LoadWholeBitmap(name, bitmap, K_LoadGIFFile, -1);
 }
 
 int GifWholeImage(const char* name, BitmapRecord* bitmap) { return K_LoadGIFBitmap(name, bitmap); }
@@ -359,18 +306,38 @@ int GifWholeImage(const char* name, BitmapRecord* bitmap) { return K_LoadGIFBitm
 
 namespace {
 
-constexpr int kHashSize = 5003;
+// Data sub-blocks of at most 254 bytes, each behind its length byte.
+class SubBlocks {
+public:
+    explicit SubBlocks(Output& out) : out_(out) {}
+    int Byte(int b) {
+        packet_[1 + length_++] = static_cast<unsigned char>(b);
+        if (length_ == 254) Flush();
+        return K_OK;
+    }
+    void Flush() {
+        if (length_ == 0) return;
+        packet_[0] = static_cast<unsigned char>(length_);
+        out_.Write(packet_, length_ + 1);
+        length_ = 0;
+    }
+
+private:
+    Output& out_;
+    unsigned char packet_[256] = {};
+    int length_ = 0;
+};
 
 // Hashing LZW encoder: 9 to 12-bit codes packed least significant bit
-// first into data sub-blocks of at most 254 bytes.
+// first into data sub-blocks.
 class LzwEncoder {
 public:
-    explicit LzwEncoder(int handle) : handle_(handle) { ClearHash(); }
+    explicit LzwEncoder(Output& out) : blocks_(out), bits_(blocks_) { ClearHash(); }
 
-    int Encode(const unsigned char* pixels, int count, bool first) {
+    void Encode(const unsigned char* pixels, int count, bool first) {
         int i = 0;
         if (first) {
-            Output(kClear);
+            Put(kClear);
             clearFlag_ = false;
             ent_ = pixels[0];
             i = 1;
@@ -397,7 +364,7 @@ public:
                 } while (htab_[h] >= 0);
                 if (found) continue;
             }
-            Output(ent_);
+            Put(ent_);
             ent_ = c;
             if (free_ < kMaxCodes) {
                 codetab_[h] = static_cast<uint16_t>(free_++);
@@ -406,36 +373,25 @@ public:
                 ClearHash();
                 free_ = kClear + 2;
                 clearFlag_ = true;
-                Output(kClear);
+                Put(kClear);
             }
         }
-        return failed_ ? K_ERR_WRITE : K_OK;
     }
 
-    int Finish() {
-        Output(ent_);
-        Output(kClear + 1);
-        while (bits_ > 0) {
-            PutByte(static_cast<unsigned char>(acc_ & 0xFF));
-            acc_ >>= 8;
-            bits_ = bits_ > 8 ? bits_ - 8 : 0;
-        }
-        Flush();
-        return failed_ ? K_ERR_WRITE : K_OK;
+    void Finish() {
+        Put(ent_);
+        Put(kClear + 1);
+        bits_.Flush();
+        blocks_.Flush();
     }
 
 private:
     static constexpr int kClear = 256;
+    static constexpr int kHashSize = 5003;
 
     void ClearHash() { std::fill(std::begin(htab_), std::end(htab_), -1); }
-    void Output(int code) {
-        acc_ |= static_cast<uint32_t>(code) << bits_;
-        bits_ += size_;
-        while (bits_ >= 8) {
-            PutByte(static_cast<unsigned char>(acc_ & 0xFF));
-            acc_ >>= 8;
-            bits_ -= 8;
-        }
+    void Put(int code) {
+        bits_.Put(static_cast<uint32_t>(code), size_);
         if (clearFlag_) {
             size_ = 9;
             maxcode_ = (1 << size_) - 1;
@@ -445,18 +401,9 @@ private:
             maxcode_ = size_ == 12 ? kMaxCodes : (1 << size_) - 1;
         }
     }
-    void PutByte(unsigned char b) {
-        packet_[1 + packetLength_++] = b;
-        if (packetLength_ == 254) Flush();
-    }
-    void Flush() {
-        if (packetLength_ == 0) return;
-        packet_[0] = static_cast<unsigned char>(packetLength_);
-        if (FileWrite(handle_, packet_, packetLength_ + 1) != packetLength_ + 1) failed_ = true;
-        packetLength_ = 0;
-    }
 
-    int handle_;
+    SubBlocks blocks_;
+    BitWriter<false, SubBlocks> bits_;
     int32_t htab_[kHashSize];
     uint16_t codetab_[kHashSize] = {};
     int size_ = 9;
@@ -464,11 +411,6 @@ private:
     int free_ = kClear + 2;
     bool clearFlag_ = true;
     int ent_ = 0;
-    uint32_t acc_ = 0;
-    int bits_ = 0;
-    unsigned char packet_[256] = {};
-    int packetLength_ = 0;
-    bool failed_ = false;
 };
 
 void ScreenSize(int* width, int* height) {
@@ -490,9 +432,9 @@ int SaveGIFFile(const SaveRequest& request) {
     SaveWriter writer(source, 8, request.flags, request.callback, request.userData);
     int r = writer.Begin();
     if (r != K_OK) return r;
-    CallbackFile file;
-    if (!file.OpenForWrite(request.name)) return K_ERR_CREATE;
-    std::unique_ptr<LzwEncoder> encoder(new (std::nothrow) LzwEncoder(file.handle()));
+    Output out;
+    if ((r = out.Open(request.name)) != K_OK) return r;
+    std::unique_ptr<LzwEncoder> encoder(new (std::nothrow) LzwEncoder(out));
     if (!encoder) return K_ERR_MEMORY;
 
     // The logical screen is the display, widened where the picture is larger.
@@ -507,12 +449,7 @@ int SaveGIFFile(const SaveRequest& request) {
     head[10] = 0xE7;
     head[11] = 0;
     head[12] = 0;
-    const BitmapRecord& target = writer.Target();
-    for (int i = 0; i < 256; ++i) {
-        head[13 + i * 3] = target.ColorTable[i].rgbRed;
-        head[14 + i * 3] = target.ColorTable[i].rgbGreen;
-        head[15 + i * 3] = target.ColorTable[i].rgbBlue;
-    }
+    writer.ColorTableBytes(head + 13, 256, ColorBytes::RGB);
     unsigned char* d = head + 13 + 768;
     d[0] = ',';
     PutLe16(d + 1, 0);
@@ -521,22 +458,18 @@ int SaveGIFFile(const SaveRequest& request) {
     PutLe16(d + 7, height);
     d[9] = 7;
     d[10] = 8;  // minimum code size
-    if (!file.WriteExact(head, sizeof head)) return K_ERR_WRITE;
+    out.Write(head, sizeof head);
 
-    for (int i = 0; i < height; ++i) {
-        int row = source->ViewPerspective == K_BOTTOM_UP ? height - 1 - i : i;
-        r = writer.GetRow(row);
-        if (r != K_OK) return r;
-        r = encoder->Encode(writer.Row(), width, i == 0);
-        if (r != K_OK) return r;
+    for (int y = 0; y < height; ++y) {
+        if ((r = writer.RowFromTop(y)) != K_OK) return r;
+        encoder->Encode(writer.Row(), width, y == 0);
     }
-    r = encoder->Finish();
-    if (r != K_OK) return r;
+    encoder->Finish();
     const unsigned char tail[2] = {0, ';'};
-    if (!file.WriteExact(tail, 2)) return K_ERR_WRITE;
-    return K_OK;
+    out.Write(tail, 2);
+    return out.Finish();
 }
 
 extern "C" int KAPI K_SaveGIFBitmap(const char* name, BitmapRecord* bitmap, int bitsPerPixel) {
-    return K_SaveFile(name, bitmap, K_FORMAT_GIF, bitsPerPixel, 0, K_SAVE_OPTIMIZED_PALETTE, nullptr, nullptr);
+    return K_SaveFile(name, bitmap, kFormatGIF, bitsPerPixel, 0, K_SAVE_OPTIMIZED_PALETTE, nullptr, nullptr);
 }

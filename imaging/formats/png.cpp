@@ -9,14 +9,9 @@
 #include <cstring>
 #include <ctime>
 
-#include "core/bitmap.h"
 #include "core/memory.h"
 #include "formats/raster_formats.h"
-#include "formats/reader_steps.h"
-#include "io/file_callbacks.h"
-#include "io/file_info.h"
-#include "io/reader_helpers.h"
-#include "io/writer_helpers.h"
+#include "io/codec_kit.h"
 
 namespace {
 
@@ -35,21 +30,22 @@ int DeliveredBits(int colorType, int bitDepth) {
     }
 }
 
-// What libpng's callbacks reach: the file and the jump target.
+// What libpng's callbacks reach: the source or the output, and the jump
+// target.
 struct PngIo {
-    int handle;
+    Source* in;
+    Output* out;
     std::jmp_buf jump;
 };
 
 void ReadData(png_structp png, png_bytep data, size_t length) {
     auto* io = static_cast<PngIo*>(png_get_io_ptr(png));
-    if (FileRead(io->handle, data, static_cast<int>(length)) != static_cast<int>(length)) png_error(png, "short read");
+    if (length > 0x7FFFFFFF || io->in->ReadExact(data, static_cast<int>(length)) != K_OK) png_error(png, "short read");
 }
 
 void WriteData(png_structp png, png_bytep data, size_t length) {
     auto* io = static_cast<PngIo*>(png_get_io_ptr(png));
-    if (FileWrite(io->handle, data, static_cast<int>(length)) != static_cast<int>(length))
-        png_error(png, "short write");
+    if (length > 0x7FFFFFFF || io->out->Write(data, static_cast<int>(length)) != K_OK) png_error(png, "short write");
 }
 
 void FlushData(png_structp) {}
@@ -63,9 +59,9 @@ void Warning(png_structp, png_const_charp) {}
 
 // No block libpng needs comes near this (rows are at most 64 MB); a chunk
 // length from a broken file does, and is refused as a libpng error.
-constexpr png_alloc_size_t kMaxBlock = png_alloc_size_t(1) << 28;
+constexpr png_alloc_size_t kMaxBlock = limits::kPngBlock;
 // Text and other ancillary chunks beyond this are passed over.
-constexpr png_alloc_size_t kMaxAncillaryChunk = png_alloc_size_t(1) << 23;
+constexpr png_alloc_size_t kMaxAncillaryChunk = limits::kPngAncillaryChunk;
 
 // libpng only warns about an ancillary chunk longer than its limit and then
 // asks for all of it. While reading (the read struct's memory pointer is its
@@ -76,9 +72,8 @@ png_voidp Allocate(png_structp png, png_alloc_size_t size) {
     if (size > kMaxBlock) return nullptr;
     if (size > kMaxAncillaryChunk && ((png_get_io_chunk_type(png) >> 29) & 1)) {
         if (auto* io = static_cast<PngIo*>(png_get_mem_ptr(png))) {
-            const int here = FileSeek(io->handle, 0, 1), end = FileSeek(io->handle, 0, 2);
-            FileSeek(io->handle, here, 0);
-            if (here < 0 || end < here || size > static_cast<png_alloc_size_t>(end - here) + 1) return nullptr;
+            const int64_t left = io->in->Remaining();
+            if (left < 0 || size > static_cast<png_alloc_size_t>(left) + 1) return nullptr;
         }
     }
     return AllocGlobalLocked(size);
@@ -112,7 +107,8 @@ int ReadFrame(PngRead* s) {
     int bitDepth = 0, colorType = 0, interlace = 0;
     png_get_IHDR(png, info, &width, &height, &bitDepth, &colorType, &interlace, nullptr, nullptr);
     const int bits = DeliveredBits(colorType, bitDepth);
-    if (bits == 0 || width == 0 || height == 0 || width > 0x7FFFFF || height > 0x7FFFFF) return K_ERR_FORMAT;
+    if (bits == 0 || width == 0 || height == 0 || width > limits::kPngSide || height > limits::kPngSide)
+        return K_ERR_FORMAT;
     BitmapRecord* b = s->bitmap;
     if (!(b->Flags & K_ALLOCATED)) {
         int r = K_InitBitmap(b, static_cast<int>(width), static_cast<int>(height), bits);
@@ -141,27 +137,22 @@ int ReadFrame(PngRead* s) {
     if (bits <= 8) {
         colors = 1 << bits;
         std::memset(b->ColorTable, 0, sizeof b->ColorTable);
-        if (colorType == 0 || colorType == 4) {
-            for (int i = 0; i < colors; ++i) {
-                BYTE v = static_cast<BYTE>(i * 255 / (colors - 1));
-                b->ColorTable[i] = RGBQUAD{v, v, v, 0};
-            }
-        }
+        if (colorType == 0 || colorType == 4) FillGreyRamp(b->ColorTable, colors);
         png_colorp palette = nullptr;
         int count = 0;
-        if (png_get_PLTE(png, info, &palette, &count) && palette) {
-            for (int i = 0; i < std::min(count, colors); ++i)
-                b->ColorTable[i] = RGBQUAD{palette[i].blue, palette[i].green, palette[i].red, 0};
-        }
+        if (png_get_PLTE(png, info, &palette, &count) && palette)
+            ColorsFromBytes(b->ColorTable, reinterpret_cast<const uint8_t*>(palette), std::min(count, colors),
+                            ColorBytes::RGB);
         b->Flags |= K_FILE_PALETTE;
     } else {
         b->Flags &= ~K_GRAY_PALETTE;
     }
     b->ViewPerspective = K_TOP_DOWN;
     b->ColorOrder = K_ORDER_RGB;
-    b->FormatCode = K_FORMAT_PNG;
+    b->FormatCode = kFormatPNG;
     b->ImageOriginX = b->ImageOriginY = 0;
-    FinishReaderColors(b, colors, bits, bits);
+    SetReaderColors(b, colors, bits);
+    ResetDibHeader(b, bits);
 
     int result = K_OK;
     if (passes > 1) {
@@ -206,18 +197,16 @@ int WriteFrame(PngWrite* s) {
                  PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     png_color palette[256];
     if (mapped) {
-        const BitmapRecord& t = s->writer->Target();
-        int count = 1 << s->bits;
-        for (int i = 0; i < count; ++i)
-            palette[i] = png_color{t.ColorTable[i].rgbRed, t.ColorTable[i].rgbGreen, t.ColorTable[i].rgbBlue};
+        const int count = 1 << s->bits;
+        static_assert(sizeof(png_color) == 3, "png_color is a byte triplet");
+        s->writer->ColorTableBytes(reinterpret_cast<uint8_t*>(palette), count, ColorBytes::RGB);
         png_set_PLTE(png, info, palette, count);
     }
     png_write_info(png, info);
     png_set_swap(png);
     png_set_bgr(png);
-    for (int i = 0; i < height; ++i) {
-        int row = s->source->ViewPerspective == K_BOTTOM_UP ? height - 1 - i : i;
-        int r = s->writer->GetRow(row);
+    for (int y = 0; y < height; ++y) {
+        int r = s->writer->RowFromTop(y);
         if (r != K_OK) return r;
         png_write_row(png, s->writer->Row());
     }
@@ -232,14 +221,15 @@ int WriteFrame(PngWrite* s) {
 
 int ProbePNG(const ProbeInput& input, FileInfoRecord* info) {
     unsigned char head[33];
-    if (FileRead(input.handle, head, 33) != 33) return 0;
+    if (input.headerCount < 33) return 0;
+    std::memcpy(head, input.header, 33);
     if (std::memcmp(head, kSignature, 8) != 0 || std::memcmp(head + 12, "IHDR", 4) != 0) return 0;
     int width = static_cast<int>(Be32(head + 16)), height = static_cast<int>(Be32(head + 20));
     int bitDepth = head[24], colorType = head[25], compression = head[26];
     if ((colorType & 3) == 1 || colorType > 6 || compression != 0) return 0;
     int bits = DeliveredBits(colorType, bitDepth);
     if (bits == 0 || width <= 0 || height <= 0) return 0;
-    info->FormatCode = K_FORMAT_PNG;
+    info->FormatCode = kFormatPNG;
     info->Width = width;
     info->Height = height;
     info->BitsPerPixel = bits;
@@ -253,11 +243,12 @@ int ProbePNG(const ProbeInput& input, FileInfoRecord* info) {
 int KAPI LoadPNGFile(const char* name, BitmapRecord* bitmap, RowCallback callback, int bitsPerPixel, void* userData) {
     const int depth = bitmap ? bitmap->BitsPerPixel : bitsPerPixel;
     if (depth != 1 && depth != 4 && depth != 8 && depth != 24 && depth != 32) return K_ERR_BITS;
-    if (!name) return K_ERR_NONAME;
-    CallbackFile file;
-    if (!file.OpenForRead(name)) return K_ERR_OPEN;
+    InputFile file;
+    int opened = file.Open(name);
+    if (opened != K_OK) return opened;
+    Source in(file.handle());
     PngRead s{};
-    s.io.handle = file.handle();
+    s.io.in = &in;
     s.bitmap = bitmap;
     s.callback = callback;
     s.userData = userData;
@@ -277,10 +268,11 @@ int SavePNGFile(const SaveRequest& request) {
     if (bits != 1 && bits != 4 && bits != 8 && bits != 24) return K_ERR_BITS;
     int flags = request.flags;
     if (bits == 24) flags |= kSaveStoresBGR;
-    CallbackFile file;
-    if (!file.OpenForWrite(request.name)) return K_ERR_CREATE;
+    Output out;
+    int opened = out.Open(request.name);
+    if (opened != K_OK) return opened;
     PngWrite s{};
-    s.io.handle = file.handle();
+    s.io.out = &out;
     s.source = request.bitmap;
     s.bits = bits;
     s.png = png_create_write_struct_2(PNG_LIBPNG_VER_STRING, &s.io, ErrorExit, Warning, nullptr, Allocate, Release);
@@ -295,5 +287,5 @@ int SavePNGFile(const SaveRequest& request) {
         }
     }
     if (s.png) png_destroy_write_struct(&s.png, s.info ? &s.info : nullptr);
-    return result;
+    return result == K_OK ? out.Finish() : result;
 }

@@ -1,17 +1,23 @@
-// Probes, readers and writers of the common raster formats (TGA, PCX and
-// DCX, GIF, PNG, Photoshop), as the file-information, load and save tables
+// Probes, readers and writers of the common raster formats (BMP, TGA, PCX
+// and DCX, GIF, PNG, Photoshop), as the file-information, load and save tables
 // reach them.
 #pragma once
 
 #include "io/codecs.h"
 #include "io/probes.h"
+#include "io/output.h"
+#include "io/source.h"
 #include "volkg.h"
+
+// BMP (bmp.cpp): "BM", or "BA" with "BM" 14 bytes later.
+int ProbeBMP(const ProbeInput& input, FileInfoRecord* info);
+int SaveBMPFile(const SaveRequest& request);
 
 // TGA (tga.cpp).
 int CheckTGAHeader(const unsigned char* header);
 int ReadTGAInfo(const unsigned char* header, FileInfoRecord* info);
 int ProbeTGA(const ProbeInput& input, FileInfoRecord* info);
-int WriteTGAHeader(int handle, const BitmapRecord* bitmap, int bitsPerPixel);
+void WriteTGAHeader(Output& out, const BitmapRecord* bitmap, int bitsPerPixel);
 int SaveTGAFile(const SaveRequest& request);
 
 // PCX and DCX (pcx.cpp).
@@ -19,7 +25,7 @@ int ProbePCX(const ProbeInput& input, FileInfoRecord* info);
 int SavePCXFile(const SaveRequest& request);
 // The page of a PCX or DCX file: number clamped to 1..1023 and lowered to
 // the last page present; start and end offsets of that page. 1, -7, -9.
-int FindPCXPage(int handle, int* page, int* start, int* end);
+int FindPCXPage(Source& in, int* page, int* start, int* end);
 
 // GIF (gif.cpp).
 int ProbeGIF(const ProbeInput& input, FileInfoRecord* info);
@@ -36,5 +42,5 @@ int SavePNGFile(const SaveRequest& request);
 int ReadPSDInfo(int handle, FileInfoRecord* info);
 int ProbePSD(const ProbeInput& input, FileInfoRecord* info);
 int KAPI LoadPSDFile(const char* name, BitmapRecord* bitmap, RowCallback callback, int bitsPerPixel, void* userData);
-int WritePSDHeader(int handle, const BitmapRecord* bitmap, int bitsPerPixel);
+void WritePSDHeader(Output& out, const BitmapRecord* bitmap, int bitsPerPixel);
 int SavePSDFile(const SaveRequest& request);

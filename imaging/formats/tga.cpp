@@ -3,15 +3,10 @@
 #include <algorithm>
 #include <cstring>
 
-#include "core/bitmap.h"
 #include "core/memory.h"
 #include "core/pixel_format.h"
 #include "formats/raster_formats.h"
-#include "formats/reader_steps.h"
-#include "io/file_callbacks.h"
-#include "io/file_info.h"
-#include "io/reader_helpers.h"
-#include "io/writer_helpers.h"
+#include "io/codec_kit.h"
 
 namespace {
 
@@ -45,15 +40,9 @@ TgaHeader ParseHeader(const unsigned char* h) {
     return t;
 }
 
-// Widest image of each depth whose rows stay under 64000 bytes.
+// Widest image of each depth whose rows stay under the row limit.
 int MaxWidth(int depth) {
-    switch (depth) {
-        case 8: return 64000;
-        case 16: return 32000;
-        case 24: return 20000;
-        case 32: return 16000;
-        default: return 0;
-    }
+    return depth == 8 || depth == 16 || depth == 24 || depth == 32 ? limits::kTgaRowBytes / (depth / 8) : 0;
 }
 
 // A grey file stores one byte per pixel; other depths would be read as
@@ -80,14 +69,6 @@ RGBQUAD MapEntry(const unsigned char* p, int entrySize) {
     return q;
 }
 
-void GrayRamp(BitmapRecord* bitmap) {
-    for (int i = 0; i < 256; ++i) {
-        RGBQUAD& q = bitmap->ColorTable[i];
-        q.rgbBlue = q.rgbGreen = q.rgbRed = static_cast<BYTE>(i);
-        q.rgbReserved = 0;
-    }
-}
-
 // Run-length packets carry over from one row to the next.
 struct RunState {
     int left = 0;
@@ -95,21 +76,28 @@ struct RunState {
     unsigned char pixel[4] = {};
 };
 
-int DecodeRunRow(ByteInput& in, RunState& st, unsigned char* row, int width, int bytes) {
-    for (int x = 0; x < width; ++x) {
+int DecodeRunRow(Source& in, RunState& st, unsigned char* row, int width, int bytes) {
+    int x = 0;
+    while (x < width) {
         if (st.left == 0) {
-            int packet = in.Next();
+            int packet = in.Byte();
             if (packet < 0) return K_ERR_READ;
             st.run = (packet & 0x80) != 0;
             st.left = (packet & 0x7F) + 1;
-            if (st.run && !in.Take(st.pixel, bytes)) return K_ERR_READ;
+            if (st.run && in.ReadExact(st.pixel, bytes) != K_OK) return K_ERR_READ;
         }
-        if (st.run) {
-            std::memcpy(row + x * bytes, st.pixel, bytes);
-        } else if (!in.Take(row + x * bytes, bytes)) {
-            return K_ERR_READ;
+        // A packet may run on into the next row.
+        const int n = std::min(st.left, width - x);
+        unsigned char* out = row + static_cast<size_t>(x) * bytes;
+        if (!st.run) {
+            if (in.ReadExact(out, n * bytes) != K_OK) return K_ERR_READ;
+        } else if (bytes == 1) {
+            std::memset(out, st.pixel[0], n);
+        } else {
+            for (int i = 0; i < n; ++i) std::memcpy(out + i * bytes, st.pixel, bytes);
         }
-        --st.left;
+        x += n;
+        st.left -= n;
     }
     return K_OK;
 }
@@ -127,7 +115,7 @@ int CheckTGAHeader(const unsigned char* h) {
 int ReadTGAInfo(const unsigned char* header, FileInfoRecord* info) {
     TgaHeader t = ParseHeader(header);
     if (!SupportedLayout(t)) return 0;
-    info->FormatCode = K_FORMAT_TGA;
+    info->FormatCode = kFormatTGA;
     info->Width = t.width;
     info->Height = t.height;
     info->BitsPerPixel = t.depth;
@@ -146,21 +134,17 @@ int ProbeTGA(const ProbeInput& input, FileInfoRecord* info) {
 
 extern "C" int KAPI K_LoadTGAFile(const char* name, BitmapRecord* bitmap, RowCallback callback, int bitsPerPixel,
                                   void* userData) {
-    if (!IsValidDepth(bitsPerPixel)) return K_ERR_BITS;
-    if (!bitmap) return K_ERR_ARGUMENT;
-    const int entryOrder = bitmap->ColorOrder;
     ReaderSession session;
     int r = session.Open(name, bitmap, bitsPerPixel);
     if (r != K_OK) return r;
-    const int handle = session.handle();
+    Source& in = session.source();
 
     unsigned char header[kHeaderSize];
-    if (FileRead(handle, header, kHeaderSize) != kHeaderSize) return K_ERR_READ;
+    if ((r = in.ReadExact(header, kHeaderSize)) != K_OK) return r;
     if (!CheckTGAHeader(header)) return K_ERR_FORMAT;
     const TgaHeader t = ParseHeader(header);
     if (!SupportedLayout(t)) return K_ERR_FORMAT;
-    unsigned char id[256];
-    if (t.idLength && FileRead(handle, id, t.idLength) != t.idLength) return K_ERR_READ;
+    if ((r = in.Skip(t.idLength)) != K_OK) return r;
 
     r = session.SetImage(t.width, t.height, t.depth, t.FileOrder());
     if (r != K_OK) return r;
@@ -171,7 +155,7 @@ extern "C" int KAPI K_LoadTGAFile(const char* name, BitmapRecord* bitmap, RowCal
         const int entryBytes = (t.entrySize + 7) / 8;
         GlobalBuffer map(static_cast<size_t>(t.MapBytes()));
         if (!map) return K_ERR_MEMORY;
-        if (FileRead(handle, map.get(), t.MapBytes()) != t.MapBytes()) return K_ERR_READ;
+        if ((r = in.ReadExact(map.get(), t.MapBytes())) != K_OK) return r;
         // Entry j holds colour index first + j; a map that reaches past
         // index 255 has no place in the record for the rest.
         for (int j = 0; j < t.mapLength && t.firstEntry + j < 256; ++j)
@@ -180,41 +164,41 @@ extern "C" int KAPI K_LoadTGAFile(const char* name, BitmapRecord* bitmap, RowCal
     }
     if (t.BaseType() == 1 || t.BaseType() == 3) bitmap->Flags |= K_FILE_PALETTE;
     if (t.BaseType() == 3 || (t.BaseType() == 2 && t.depth == 8)) {
-        GrayRamp(bitmap);
+        FillGreyRamp(bitmap->ColorTable, 256);
         bitmap->Flags |= K_FILE_PALETTE;
         colors = 256;
     }
 
     const int dataStart = kHeaderSize + t.idLength + t.MapBytes();
-    if (FileSeek(handle, dataStart, 0) != dataStart) return K_ERR_SEEK;
-    FinishReaderColors(bitmap, colors, t.depth, bitsPerPixel);
+    if ((r = in.SeekTo(dataStart)) != K_OK) return r;
+    session.FinishColors(colors);
+    session.ResetDibHeader();
     bitmap->ViewPerspective = t.TopDown() ? K_TOP_DOWN : K_BOTTOM_UP;
-    bitmap->FormatCode = K_FORMAT_TGA;
+    bitmap->FormatCode = kFormatTGA;
     bitmap->ImageOriginX = t.originX;
     bitmap->ImageOriginY = t.originY;
-    if (t.depth > 8) bitmap->ColorOrder = ResolveColorOrder(entryOrder, t.FileOrder());
+    if (t.depth > 8) bitmap->ColorOrder = session.OrderFor(t.FileOrder());
 
     r = session.BeginRows(callback, userData);
     if (r != K_OK) return r;
+    // Quirk: the run-length reader answers 0 when it has no input buffer.
+    if (t.RunLength() && !in.ok()) return 0;
 
     const int pixelBytes = t.depth / 8;
     const int rowBytes = t.width * pixelBytes;
-    ByteInput in(handle, 0x7FFFFFFF, t.RunLength() ? 8192 : 31744, t.RunLength() ? 2048 : 1024, 128);
-    if (!in.ok()) return t.RunLength() ? 0 : K_ERR_MEMORY;
-    in.Reset(dataStart);
     RunState runs;
     for (int y = 0; y < t.height; ++y) {
         unsigned char* row = session.Row();
         if (t.RunLength()) {
             r = DecodeRunRow(in, runs, row, t.width, pixelBytes);
-            if (r != K_OK) return r;
-        } else if (!in.Take(row, rowBytes)) {
-            return K_ERR_READ;
+        } else {
+            r = in.ReadExact(row, rowBytes);
         }
+        if (r != K_OK) return r;
         r = session.DeliverRow(y);
         if (r != K_OK) return r;
     }
-    DropTrueColorPalette(bitmap, t.depth);
+    session.DropTrueColorPalette();
     return K_OK;
 }
 
@@ -222,7 +206,7 @@ extern "C" int KAPI K_LoadTGABitmap(const char* name, BitmapRecord* bitmap) {
     return LoadWholeBitmap(name, bitmap, K_LoadTGAFile, K_ORDER_BGR);
 }
 
-int WriteTGAHeader(int handle, const BitmapRecord* bitmap, int bitsPerPixel) {
+void WriteTGAHeader(Output& out, const BitmapRecord* bitmap, int bitsPerPixel) {
     unsigned char h[kHeaderSize] = {};
     const bool mapped = bitsPerPixel == 8;
     h[1] = mapped ? 1 : 0;
@@ -232,17 +216,12 @@ int WriteTGAHeader(int handle, const BitmapRecord* bitmap, int bitsPerPixel) {
     PutLe16(h + 12, bitmap->Width);
     PutLe16(h + 14, bitmap->Height);
     h[16] = static_cast<unsigned char>(bitsPerPixel);
-    if (FileWrite(handle, h, kHeaderSize) != kHeaderSize) return K_ERR_WRITE;
+    out.Write(h, kHeaderSize);
     if (mapped) {
         unsigned char map[768];
-        for (int i = 0; i < 256; ++i) {
-            map[i * 3] = bitmap->ColorTable[i].rgbBlue;
-            map[i * 3 + 1] = bitmap->ColorTable[i].rgbGreen;
-            map[i * 3 + 2] = bitmap->ColorTable[i].rgbRed;
-        }
-        if (FileWrite(handle, map, 768) != 768) return K_ERR_WRITE;
+        ColorsToBytes(map, bitmap->ColorTable, 256, ColorBytes::BGR);
+        out.Write(map, 768);
     }
-    return K_OK;
 }
 
 int SaveTGAFile(const SaveRequest& request) {
@@ -256,21 +235,17 @@ int SaveTGAFile(const SaveRequest& request) {
     SaveWriter writer(source, bits, flags, request.callback, request.userData);
     int r = writer.Begin();
     if (r != K_OK) return r;
-    CallbackFile file;
-    if (!file.OpenForWrite(request.name)) return K_ERR_CREATE;
-    if (WriteTGAHeader(file.handle(), &writer.Target(), bits) != K_OK) return K_ERR_WRITE;
-    const int height = source->Height;
+    Output out;
+    if ((r = out.Open(request.name)) != K_OK) return r;
+    WriteTGAHeader(out, &writer.Target(), bits);
     const int rowBytes = source->Width * bits / 8;
-    for (int i = 0; i < height; ++i) {
-        // Bottom line first.
-        int row = source->ViewPerspective == K_BOTTOM_UP ? i : height - 1 - i;
-        r = writer.GetRow(row);
-        if (r != K_OK) return r;
-        if (!file.WriteExact(writer.Row(), rowBytes)) return K_ERR_WRITE;
+    for (int y = 0; y < writer.Height(); ++y) {
+        if ((r = writer.RowFromBottom(y)) != K_OK) return r;
+        out.Write(writer.Row(), rowBytes);
     }
-    return K_OK;
+    return out.Finish();
 }
 
 extern "C" int KAPI K_SaveTGABitmap(const char* name, BitmapRecord* bitmap, int bitsPerPixel) {
-    return K_SaveFile(name, bitmap, K_FORMAT_TGA, bitsPerPixel, 0, K_SAVE_OPTIMIZED_PALETTE, nullptr, nullptr);
+    return K_SaveFile(name, bitmap, kFormatTGA, bitsPerPixel, 0, K_SAVE_OPTIMIZED_PALETTE, nullptr, nullptr);
 }

@@ -59,9 +59,3 @@ struct CompressedCodecHooks {
     int(KAPI* normalizeFax)(BitmapRecord* source, BitmapRecord* target);
 };
 const CompressedCodecHooks& CompressedCodec();
-
-// BMP (formats/bmp.cpp).
-int SaveBMPFile(const SaveRequest& request);
-// File and info header of a kind (1 Windows, 2 OS/2 1.x, 3 OS/2 2.x) with
-// the record's colour table: 1, or -5.
-int WriteBMPHeader(int handle, const BitmapRecord* bitmap, int bitsPerPixel, int kind);

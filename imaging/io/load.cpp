@@ -9,7 +9,7 @@
 #include "core/palette.h"
 #include "io/codecs.h"
 #include "io/loading.h"
-#include "io/reader_helpers.h"
+#include "io/reader_session.h"
 
 namespace {
 

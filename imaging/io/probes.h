@@ -34,6 +34,3 @@ extern const ProbeStep kProbeOrder[];
 extern const size_t kProbeOrderCount;
 extern const NameProbeFunction kNameProbes[];
 extern const size_t kNameProbeCount;
-
-// BMP (formats/bmp.cpp): "BM", or "BA" with "BM" 14 bytes later.
-int ProbeBMP(const ProbeInput& input, FileInfoRecord* info);

@@ -54,5 +54,14 @@ void MakeRecord(const Rgb& picture, BitmapRecord* bitmap);
 void MakeIndexedRecord(int width, int height, int bits, const std::vector<RGBQUAD>& palette,
                        const std::vector<unsigned char>& indices, BitmapRecord* bitmap);
 
+// A record that is freed when the scope ends, whatever an assertion did.
+struct RecordGuard {
+    BitmapRecord record{};
+    RecordGuard() = default;
+    RecordGuard(const RecordGuard&) = delete;
+    RecordGuard& operator=(const RecordGuard&) = delete;
+    ~RecordGuard() { K_FreeBitmap(&record); }
+};
+
 // Patches bytes of a file in place (hostile inputs as recipes).
 void PatchFile(const std::string& path, size_t offset, const std::string& bytes);

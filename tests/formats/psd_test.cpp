@@ -3,7 +3,7 @@
 
 #include "format_fixture.h"
 #include "formats/raster_formats.h"
-#include "formats/reader_steps.h"
+#include "io/source.h"
 
 namespace {
 
@@ -109,12 +109,13 @@ TEST(Psd, UnreadableLayoutsAreRefused) {
         WriteFileBytes(good, original);
         PatchFile(good, c.offset, c.bytes);
         if (c.name == std::string("RGB with alpha")) PatchFile(good, 24, std::string("\x00\x03", 2));
-        CallbackFile file;
-        ASSERT_TRUE(file.OpenForRead(good.c_str()));
-        FileInfoRecord info;
-        std::memset(&info, 0, sizeof info);
-        EXPECT_EQ(ReadPSDInfo(file.handle(), &info), c.code);
-        file.Close();
+        {
+            InputFile file;
+            ASSERT_EQ(file.Open(good.c_str()), K_OK);
+            FileInfoRecord info;
+            std::memset(&info, 0, sizeof info);
+            EXPECT_EQ(ReadPSDInfo(file.handle(), &info), c.code);
+        }
         BitmapRecord b;
         std::memset(&b, 0, sizeof b);
         EXPECT_EQ(LoadPSDFile(good.c_str(), &b, nullptr, 8, nullptr), K_ERR_FORMAT);

@@ -5,7 +5,7 @@
 
 #include <cstring>
 
-#include "io/writer_helpers.h"
+#include "io/save_writer.h"
 #include "io_test_util.h"
 
 namespace {

@@ -1,7 +1,8 @@
-#include "io/reader_helpers.h"
+#include "io/reader_session.h"
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 
 #include "core/bitmap.h"
 #include "core/memory.h"
@@ -26,33 +27,6 @@ int ResetStaleBitmapFlags(BitmapRecord* bitmap) {
     return K_OK;
 }
 
-int IsGrayColorTable(const void* colors, int count, int kind) {
-    if (!colors) return 0;
-    const auto* p = static_cast<const unsigned char*>(colors);
-    int stride = kind == 1 ? 4 : 3;
-    for (int i = 0; i < count; ++i, p += stride)
-        if (p[0] != p[1] || p[1] != p[2]) return 0;
-    return 1;
-}
-
-int ExtractBitField(const unsigned char* source, int first, int count, unsigned char* output) {
-    std::memset(output, 0, (count + 7) / 8);
-    for (int i = 0; i < count; ++i) {
-        int bit = first + i;
-        if (source[bit >> 3] >> (7 - (bit & 7)) & 1) output[i >> 3] |= static_cast<unsigned char>(0x80 >> (i & 7));
-    }
-    return K_OK;
-}
-
-int ConvertRowIfNeeded(BitmapRecord* bitmap, unsigned char* row, int sourceBits, int targetBits, int sourceOrder,
-                       int targetOrder) {
-    if (sourceBits == targetBits && (sourceBits <= 8 || sourceOrder == targetOrder)) return K_OK;
-    return K_ConvertBuffer(row, bitmap->Width, sourceBits, targetBits, sourceOrder, targetOrder, bitmap->ColorTable,
-                           bitmap->ColorTable);
-}
-
-int FetchBlockStub(void*, int, int, int, int) { return 0; }
-
 namespace {
 
 int RowBytes(int width, int bits) { return static_cast<int>((static_cast<long long>(width) * bits + 7) / 8); }
@@ -63,6 +37,7 @@ ReaderSession::~ReaderSession() {
     if (dithering_) K_StopDithering(bitmap_);
     FreeGlobalLocked(row_);
     FreeGlobalLocked(dithered_);
+    delete source_;
     if (handle_ >= 0) FileClose(handle_);
 }
 
@@ -78,7 +53,12 @@ int ReaderSession::Open(const char* name, BitmapRecord* bitmap, int wantedBits) 
     entryOrder_ = bitmap->ColorOrder;
     entryFlags_ = bitmap->Flags;
     handle_ = FileOpen(name, kReaderOpenFlags, kReaderPermission);
-    return handle_ < 0 ? K_ERR_OPEN : K_OK;
+    if (handle_ < 0) {
+        handle_ = -1;
+        return K_ERR_OPEN;
+    }
+    source_ = new (std::nothrow) Source(handle_);
+    return source_ ? K_OK : K_ERR_MEMORY;
 }
 
 int ReaderSession::SetImage(int width, int height, int bits, int fileColorOrder) {
@@ -105,6 +85,33 @@ int ReaderSession::SetImage(int width, int height, int bits, int fileColorOrder)
         }
     }
     return K_OK;
+}
+
+void SetReaderColors(BitmapRecord* b, int colors, int fileBits) {
+    b->Colors = std::clamp(colors, 0, 256);
+    if (fileBits <= 8 && IsGreyTable(b->ColorTable, b->Colors))
+        b->Flags |= K_GRAY_PALETTE;
+    else
+        b->Flags &= ~K_GRAY_PALETTE;
+    if (fileBits <= 8 && b->Colors > 0) CreateBitmapPalette(b);
+}
+
+void ResetDibHeader(BitmapRecord* bitmap, int bits) {
+    BITMAPINFOHEADER& h = bitmap->DibHeader;
+    std::memset(&h, 0, sizeof h);
+    h.biSize = 40;
+    h.biPlanes = 1;
+    h.biBitCount = static_cast<WORD>(bits);
+}
+
+void ReaderSession::DropTrueColorPalette() {
+    BitmapRecord* b = bitmap_;
+    if (bits_ > 8 && b->BitsPerPixel > 8 && !(b->Flags & K_FIXED_PALETTE_IN_USE)) {
+        b->Colors = 0;
+        b->Flags &= ~K_PALETTE_INDEX_MAP;
+        if (b->PaletteHandle) DeleteObject(b->PaletteHandle);
+        b->PaletteHandle = nullptr;
+    }
 }
 
 int ReaderSession::BeginRows(RowCallback callback, void* userData) {
@@ -208,11 +215,25 @@ struct RowStore {
     int next = 0;
 };
 
+// Stored row of the n-th delivered row of an interlaced picture: passes
+// start at rows 0, 4, 2, 1 and step 8, 8, 4, 2. Every height gets each row
+// once.
+int InterlacedRow(int n, int height) {
+    static const int kStart[4] = {0, 4, 2, 1}, kStep[4] = {8, 8, 4, 2};
+    for (int pass = 0; pass < 4; ++pass) {
+        int rows = kStart[pass] < height ? (height - kStart[pass] + kStep[pass] - 1) / kStep[pass] : 0;
+        if (n < rows) return kStart[pass] + n * kStep[pass];
+        n -= rows;
+    }
+    return -1;
+}
+
 int KAPI StoreRowsInOrder(BitmapRecord* bitmap, unsigned char* rows, int count, void* user) {
     auto* store = static_cast<RowStore*>(user);
     for (int i = 0; i < count; ++i, ++store->next) {
         if (store->next >= bitmap->Height) continue;
-        int put = K_PutBitmapRow(bitmap, rows + static_cast<size_t>(i) * bitmap->BytesPerLine, store->next,
+        int row = (bitmap->Flags & K_INTERLACED) ? InterlacedRow(store->next, bitmap->Height) : store->next;
+        int put = K_PutBitmapRow(bitmap, rows + static_cast<size_t>(i) * bitmap->BytesPerLine, row,
                                  bitmap->BytesPerLine);
         if (put < 0) return put;
     }
@@ -221,8 +242,7 @@ int KAPI StoreRowsInOrder(BitmapRecord* bitmap, unsigned char* rows, int count, 
 
 }  // namespace
 
-int LoadBitmapWithReader(const char* name, BitmapRecord* bitmap,
-                         int(KAPI* reader)(const char*, BitmapRecord*, RowCallback, int, void*), int colorOrder) {
+int LoadWholeBitmap(const char* name, BitmapRecord* bitmap, FormatReader reader, int colorOrder) {
     if (!bitmap) return K_ERR_ARGUMENT;
     FileInfoRecord info;
     int result = K_FileInfo(name, &info);

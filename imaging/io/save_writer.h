@@ -1,11 +1,15 @@
-// The writer side shared by every codec: a target record that describes the
-// stored rows, and the per-row step that reads (or asks for) a source row
-// and converts or dithers it to the stored depth and colour order.
+// The save writer shared by every codec: a target record that describes the
+// stored rows (depth, colour order, colour table), and the per-row step that
+// reads (or asks for) a source row and converts or dithers it to the stored
+// depth and colour order. Rows are asked for from the picture's top or its
+// bottom, whichever way the source record stores them.
 #pragma once
 
 #include <optional>
 
 #include "core/palette.h"
+#include "io/color_table.h"
+#include "io/output.h"
 #include "volkg.h"
 
 // Flags the writers and the helpers add during one save.
@@ -36,8 +40,18 @@ public:
 
     // 1 or -1.
     int Begin();
-    // Stored row y (0 = the source's storage row 0) into Row().
+    // Stored row y (0 = the source's storage row 0) into Row(): 1, the
+    // callback's result, 0 for a short read, -1.
     int GetRow(int y) { return SaveWriterGetRows(source_, target_, row_, y, 1, flags_, callback_, user_); }
+    // Row y counted from the picture's top line, or from its bottom line.
+    int RowFromTop(int y) { return GetRow(source_->ViewPerspective == K_TOP_DOWN ? y : source_->Height - 1 - y); }
+    int RowFromBottom(int y) { return GetRow(source_->ViewPerspective == K_TOP_DOWN ? source_->Height - 1 - y : y); }
+    int Width() const { return source_->Width; }
+    int Height() const { return source_->Height; }
+    // The stored colour table (Target().Colors entries) in a file's layout.
+    void ColorTableBytes(uint8_t* out, int count, ColorBytes layout) const {
+        ColorsToBytes(out, target_->ColorTable, count, layout);
+    }
     unsigned char* Row() const { return row_; }
     const BitmapRecord& Target() const { return *target_; }
     int Flags() const { return flags_; }
@@ -52,8 +66,3 @@ private:
     void* user_;
     std::optional<PaletteColorsScope> colors_;
 };
-
-// Opens a file for writing through the open callback; -14 on failure.
-int OpenForWriting(const char* name, int* handle);
-// Writes exactly count bytes: 1, or -5.
-int WriteExact(int handle, const void* data, int count);

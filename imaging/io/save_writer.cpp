@@ -1,4 +1,4 @@
-#include "io/writer_helpers.h"
+#include "io/save_writer.h"
 
 #include <algorithm>
 #include <cstring>
@@ -129,14 +129,4 @@ int SaveWriter::Begin() {
 
 SaveWriter::~SaveWriter() {
     if (target_ || row_) SaveWriterEnd(source_, &target_, &flags_, &row_);
-}
-
-int OpenForWriting(const char* name, int* handle) {
-    *handle = FileOpen(name, kWriterOpenFlags, kWriterPermission);
-    return *handle < 0 ? K_ERR_CREATE : K_OK;
-}
-
-int WriteExact(int handle, const void* data, int count) {
-    if (count == 0) return K_OK;
-    return FileWrite(handle, data, count) == count ? K_OK : K_ERR_WRITE;
 }

@@ -1,0 +1,171 @@
+// Small shared units of the codecs: packed-index access for 1-, 2- and
+// 4-bit rows (the top bits hold the leftmost pixel), PackBits, and LSB- and
+// MSB-first bit readers and writers.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+class Source;
+
+// ---- Packed indices --------------------------------------------------------
+
+// Index of pixel x in a row of 1, 2, 4 or 8 bits per pixel.
+inline int GetPackedIndex(const uint8_t* row, int x, int bits) {
+    switch (bits) {
+        case 1: return row[x >> 3] >> (7 - (x & 7)) & 1;
+        case 2: return row[x >> 2] >> (6 - 2 * (x & 3)) & 3;
+        case 4: return x & 1 ? row[x >> 1] & 15 : row[x >> 1] >> 4;
+        default: return row[x];
+    }
+}
+// Stores index v (masked to the depth) at pixel x, keeping the others.
+inline void SetPackedIndex(uint8_t* row, int x, int bits, int v) {
+    switch (bits) {
+        case 1: {
+            const int shift = 7 - (x & 7);
+            row[x >> 3] = static_cast<uint8_t>((row[x >> 3] & ~(1 << shift)) | (v & 1) << shift);
+            break;
+        }
+        case 2: {
+            const int shift = 6 - 2 * (x & 3);
+            row[x >> 2] = static_cast<uint8_t>((row[x >> 2] & ~(3 << shift)) | (v & 3) << shift);
+            break;
+        }
+        case 4:
+            row[x >> 1] = static_cast<uint8_t>(x & 1 ? (row[x >> 1] & 0xF0) | (v & 15) : (row[x >> 1] & 0x0F) | (v & 15) << 4);
+            break;
+        default: row[x] = static_cast<uint8_t>(v);
+    }
+}
+// One byte per pixel from a packed row, and back. PackIndices writes whole
+// bytes: the bits after the last pixel are 0. out may not overlap in.
+void UnpackIndices(const uint8_t* in, int width, int bits, uint8_t* out);
+void PackIndices(const uint8_t* in, int width, int bits, uint8_t* out);
+
+// ---- PackBits (Apple's run-length coding: TIFF 32773, MacPaint, IOCA) ------
+
+// The most bytes PackBitsEncode writes for count input bytes.
+constexpr int PackBitsBound(int count) { return count + (count + 127) / 128; }
+// Codes count bytes; returns the bytes written to out.
+int PackBitsEncode(const uint8_t* in, int count, uint8_t* out);
+// Decodes exactly outCount bytes from a block of inCount bytes: 1, -7 when
+// the block ends first, or -9 when a run reaches past outCount (the row is
+// filled all the same; the run is cut there). *used gets the bytes taken.
+int PackBitsDecode(const uint8_t* in, int inCount, uint8_t* out, int outCount, int* used = nullptr);
+// The same from a source: 1, or -7 when the data ends first.
+int PackBitsDecode(Source& in, uint8_t* out, int outCount);
+
+// ---- Bit readers and writers -----------------------------------------------
+
+// Reads codes of up to 24 bits from blocks of bytes fed to it one after
+// another (GIF sub-blocks, TIFF strips); bits left over carry on into the
+// next block. MsbFirst: the first bit is a byte's top bit (CCITT, TIFF
+// LZW); else its bottom bit (GIF).
+template <bool MsbFirst>
+class BitReader {
+public:
+    void Feed(const uint8_t* data, size_t size) {
+        next_ = data;
+        end_ = data + size;
+    }
+    // Bits available now (held and still in the block).
+    size_t Available() const { return count_ + 8 * static_cast<size_t>(end_ - next_); }
+    // Takes n (1..24) bits into *code: false, taking nothing, when fewer are left.
+    bool Read(int n, uint32_t* code) {
+        if (count_ < n) {
+            Refill();
+            if (count_ < n) return false;
+        }
+        if (MsbFirst) {
+            *code = static_cast<uint32_t>(held_ >> (64 - n));
+            held_ <<= n;
+        } else {
+            *code = static_cast<uint32_t>(held_ & ((1u << n) - 1));
+            held_ >>= n;
+        }
+        count_ -= n;
+        return true;
+    }
+    // The next n bits without taking them; fewer than n left read as 0 bits.
+    uint32_t Peek(int n) {
+        if (count_ < n) Refill();
+        if (MsbFirst) return static_cast<uint32_t>(held_ >> (64 - n));
+        return static_cast<uint32_t>(held_ & ((1u << n) - 1));
+    }
+    void Drop(int n) {
+        if (MsbFirst) held_ <<= n;
+        else held_ >>= n;
+        count_ -= n;
+    }
+    // Drops the bits up to the next byte boundary.
+    void AlignToByte() { Drop(count_ & 7); }
+
+private:
+    // 32 bits at a time while the block lasts, then byte by byte.
+    void Refill() {
+        while (count_ <= 56 && next_ < end_) {
+            if (count_ <= 32 && end_ - next_ >= 4) {
+                uint64_t v;
+                if (MsbFirst) {
+                    v = static_cast<uint64_t>(next_[0]) << 24 | static_cast<uint64_t>(next_[1]) << 16 |
+                        static_cast<uint64_t>(next_[2]) << 8 | next_[3];
+                    held_ |= v << (32 - count_);
+                } else {
+                    v = static_cast<uint64_t>(next_[0]) | static_cast<uint64_t>(next_[1]) << 8 |
+                        static_cast<uint64_t>(next_[2]) << 16 | static_cast<uint64_t>(next_[3]) << 24;
+                    held_ |= v << count_;
+                }
+                next_ += 4;
+                count_ += 32;
+            } else {
+                if (MsbFirst) held_ |= static_cast<uint64_t>(*next_++) << (56 - count_);
+                else held_ |= static_cast<uint64_t>(*next_++) << count_;
+                count_ += 8;
+            }
+        }
+    }
+    uint64_t held_ = 0;
+    int count_ = 0;
+    const uint8_t* next_ = nullptr;
+    const uint8_t* end_ = nullptr;
+};
+using BitReaderMSB = BitReader<true>;
+using BitReaderLSB = BitReader<false>;
+
+// Writes codes of up to 24 bits to a sink with int Byte(int) (an Output,
+// or a codec's own framing such as GIF sub-blocks).
+template <bool MsbFirst, class Sink>
+class BitWriter {
+public:
+    explicit BitWriter(Sink& sink) : sink_(sink) {}
+    void Put(uint32_t code, int n) {
+        if (MsbFirst) {
+            held_ = held_ << n | (code & ((1u << n) - 1));
+            count_ += n;
+            while (count_ >= 8) {
+                count_ -= 8;
+                sink_.Byte(static_cast<int>(held_ >> count_ & 0xFF));
+            }
+        } else {
+            held_ |= static_cast<uint64_t>(code & ((1u << n) - 1)) << count_;
+            count_ += n;
+            while (count_ >= 8) {
+                sink_.Byte(static_cast<int>(held_ & 0xFF));
+                held_ >>= 8;
+                count_ -= 8;
+            }
+        }
+    }
+    // Writes the bits held, padded with 0 bits to a whole byte.
+    void Flush() {
+        if (count_ > 0) Put(0, 8 - count_);
+        held_ = 0;
+        count_ = 0;
+    }
+
+private:
+    Sink& sink_;
+    uint64_t held_ = 0;
+    int count_ = 0;
+};
