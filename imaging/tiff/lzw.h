@@ -7,6 +7,10 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
+
+#include "io/format_codes.h"
+#include "io/packing.h"
 
 // Coded bytes of one strip or tile, handed over in blocks.
 class ChunkSource {
@@ -17,12 +21,12 @@ public:
     virtual int Next(const unsigned char** data, size_t* size) = 0;
 };
 
-// Where coded bytes go.
+// Where coded bytes go, one at a time (an Output, or memory).
 class ByteSink {
 public:
     virtual ~ByteSink() = default;
     // 1, or a negative code (-5 for a short write).
-    virtual int Write(const unsigned char* data, size_t size) = 0;
+    virtual int Byte(int value) = 0;
 };
 
 class LzwDecoder {
@@ -35,9 +39,7 @@ public:
     // first; a read failure of the input.
     int Decode(unsigned char* out, size_t count);
 
-    // Codes up to 13 bits are read, as older writers of this library wrote
-    // them; a 12-bit table holds strings of at most 4096 - 257 bytes.
-    static constexpr int kMaxWidth = 13;
+    static constexpr int kMaxWidth = limits::kTiffLzwReadBits;
     static constexpr int kTableSize = 1 << kMaxWidth;
 
 private:
@@ -47,11 +49,10 @@ private:
 
     ChunkSource* input_ = nullptr;
     int inputError_ = 0;
-    const unsigned char* in_ = nullptr;
-    const unsigned char* inEnd_ = nullptr;
-    uint64_t bits_ = 0;
-    int bitCount_ = 0;
+    BitReaderMSB msbBits_;
+    BitReaderLSB lsbBits_;
     bool lsb_ = false;
+    bool atStart_ = true;
     int width_ = 9;
     int next_ = 258;
     int threshold_ = 510;
@@ -70,27 +71,21 @@ public:
     LzwEncoder();
     // A new strip into output.
     void Start(ByteSink* output);
-    // Codes count more bytes: 1 or the sink's failure.
-    int Encode(const unsigned char* data, size_t count);
-    // The last string and the end code, and every byte to the sink: 1 or
-    // the sink's failure.
-    int Finish();
-    // Coded bytes handed to the sink so far.
-    uint64_t bytesOut() const { return written_; }
+    // Codes count more bytes.
+    void Encode(const unsigned char* data, size_t count);
+    // The last string and the end code, padded to a whole byte.
+    void Finish();
 
-    // The table restarts before a code would need a 13th bit, as libtiff
-    // and every other common reader expect.
-    static constexpr int kMaxCode = 4095;
+    // The table restarts before a code would need a 13th bit.
+    static constexpr int kMaxCode = limits::kTiffLzwWriteCodes - 1;
     static constexpr int kHashSize = 9001;
 
 private:
     void ClearHash();
     void Put(int code);
-    int Flush();
     void Restart();
 
     ByteSink* output_ = nullptr;
-    int status_ = 1;
     int width_ = 9;
     int maxCode_ = 511;
     int pendingCode_ = -1;
@@ -99,11 +94,7 @@ private:
     int64_t inCount_ = 0;
     int64_t outBits_ = 0;
     int64_t ratio_ = 0;
-    uint32_t acc_ = 0;
-    int accBits_ = 0;
-    size_t used_ = 0;
-    uint64_t written_ = 0;
+    std::optional<BitWriter<true, ByteSink>> bits_;
     int32_t keys_[kHashSize];
     uint16_t codes_[kHashSize];
-    unsigned char buffer_[16384];
 };

@@ -34,6 +34,7 @@ void LzwDecoder::ResetTable() {
     previous_ = -1;
 }
 
+// The next block of the strip into the bit reader.
 bool LzwDecoder::Load() {
     if (inputError_) return false;
     const unsigned char* data = nullptr;
@@ -45,48 +46,38 @@ bool LzwDecoder::Load() {
         inputError_ = r < 0 ? r : K_ERR_READ;
         return false;
     }
-    in_ = data;
-    inEnd_ = data + size;
+    // Old-style strips start with a clear code written low bit first:
+    // bytes 0x00 and then one with bit 0 set.
+    if (atStart_) lsb_ = size >= 2 && data[0] == 0 && (data[1] & 1);
+    atStart_ = false;
+    if (lsb_) lsbBits_.Feed(data, size);
+    else msbBits_.Feed(data, size);
     return true;
 }
 
 void LzwDecoder::Start(ChunkSource* input) {
     input_ = input;
     inputError_ = 0;
-    in_ = inEnd_ = nullptr;
-    bits_ = 0;
-    bitCount_ = 0;
+    msbBits_ = BitReaderMSB();
+    lsbBits_ = BitReaderLSB();
     pendingLeft_ = 0;
+    atStart_ = true;
     lsb_ = false;
-    // Old-style strips start with a clear code written low bit first:
-    // bytes 0x00 and then one with bit 0 set.
-    if (Load() && inEnd_ - in_ >= 2 && in_[0] == 0 && (in_[1] & 1)) lsb_ = true;
+    Load();
     ResetTable();
 }
 
 // The next code, or -1 when the data has ended.
 int LzwDecoder::FetchCode() {
-    while (bitCount_ < width_) {
-        if (in_ == inEnd_ && !Load()) return -1;
-        if (lsb_) {
-            bits_ |= static_cast<uint64_t>(*in_++) << bitCount_;
-        } else if (inEnd_ - in_ >= 4 && bitCount_ <= 32) {
-            bits_ = bits_ << 32 | static_cast<uint32_t>(in_[0] << 24 | in_[1] << 16 | in_[2] << 8 | in_[3]);
-            in_ += 4;
-            bitCount_ += 24;
-        } else {
-            bits_ = bits_ << 8 | *in_++;
-        }
-        bitCount_ += 8;
-    }
-    const uint32_t mask = (1u << width_) - 1;
-    bitCount_ -= width_;
+    uint32_t code;
     if (lsb_) {
-        uint32_t code = static_cast<uint32_t>(bits_) & mask;
-        bits_ >>= width_;
-        return static_cast<int>(code);
+        while (!lsbBits_.Read(width_, &code))
+            if (!Load()) return -1;
+    } else {
+        while (!msbBits_.Read(width_, &code))
+            if (!Load()) return -1;
     }
-    return static_cast<int>(static_cast<uint32_t>(bits_ >> bitCount_) & mask);
+    return static_cast<int>(code);
 }
 
 int LzwDecoder::Decode(unsigned char* out, size_t count) {

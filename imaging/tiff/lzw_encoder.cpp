@@ -22,38 +22,19 @@ void LzwEncoder::ClearHash() { std::fill(keys_, keys_ + kHashSize, -1); }
 
 void LzwEncoder::Start(ByteSink* output) {
     output_ = output;
-    status_ = K_OK;
+    bits_.emplace(*output);
     width_ = 9;
     maxCode_ = 511;
     pendingCode_ = -1;
     next_ = kFirst;
     checkpoint_ = kCheckGap;
     inCount_ = outBits_ = ratio_ = 0;
-    acc_ = 0;
-    accBits_ = 0;
-    used_ = 0;
-    written_ = 0;
     ClearHash();
 }
 
-int LzwEncoder::Flush() {
-    if (used_ && status_ == K_OK) {
-        status_ = output_->Write(buffer_, used_);
-        if (status_ == K_OK) written_ += used_;
-    }
-    used_ = 0;
-    return status_;
-}
-
 void LzwEncoder::Put(int code) {
-    acc_ = acc_ << width_ | static_cast<uint32_t>(code);
-    accBits_ += width_;
+    bits_->Put(static_cast<uint32_t>(code), width_);
     outBits_ += width_;
-    while (accBits_ >= 8) {
-        accBits_ -= 8;
-        buffer_[used_++] = static_cast<unsigned char>(acc_ >> accBits_);
-    }
-    if (used_ > sizeof buffer_ - 8) Flush();
 }
 
 // Emits the clear code at the current width and starts a new table.
@@ -66,8 +47,8 @@ void LzwEncoder::Restart() {
     maxCode_ = 511;
 }
 
-int LzwEncoder::Encode(const unsigned char* data, size_t count) {
-    if (count == 0) return status_;
+void LzwEncoder::Encode(const unsigned char* data, size_t count) {
+    if (count == 0) return;
     size_t i = 0;
     if (pendingCode_ < 0) {
         Put(kClear);
@@ -123,10 +104,9 @@ int LzwEncoder::Encode(const unsigned char* data, size_t count) {
         }
     }
     pendingCode_ = ent;
-    return status_;
 }
 
-int LzwEncoder::Finish() {
+void LzwEncoder::Finish() {
     if (pendingCode_ >= 0) {
         Put(pendingCode_);
         pendingCode_ = -1;
@@ -140,9 +120,5 @@ int LzwEncoder::Finish() {
         }
     }
     Put(kEnd);
-    if (accBits_ > 0) {
-        buffer_[used_++] = static_cast<unsigned char>(acc_ << (8 - accBits_));
-        accBits_ = 0;
-    }
-    return Flush();
+    bits_->Flush();
 }

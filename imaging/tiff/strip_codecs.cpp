@@ -8,12 +8,15 @@
 #include <new>
 
 #include "core/memory.h"
+#include "io/format_codes.h"
+#include "io/packing.h"
 
 StripChunks::~StripChunks() { FreeGlobalLocked(buffer_); }
 
-int StripChunks::Begin(uint32_t offset, uint32_t count) {
+int StripChunks::Begin(uint32_t offset, uint32_t count, bool blocks) {
     position_ = offset;
     left_ = count;
+    if (!blocks) return K_OK;
     const size_t want = std::min<size_t>(std::max<uint32_t>(count, 1), kBlock);
     if (capacity_ < want) {
         FreeGlobalLocked(buffer_);
@@ -24,10 +27,10 @@ int StripChunks::Begin(uint32_t offset, uint32_t count) {
     return K_OK;
 }
 
-int StripChunks::Next(const unsigned char** data, size_t* size) {
-    if (left_ == 0) return 0;
-    const size_t n = std::min<size_t>(left_, capacity_);
-    int r = source_.ReadAt(position_, buffer_, n);
+int StripChunks::ReadInto(unsigned char* out, size_t count) {
+    const size_t n = std::min<size_t>(left_, count);
+    if (n == 0) return 0;
+    int r = source_.ReadAt(position_, out, n);
     if (r != K_OK) return r;
     position_ += static_cast<uint32_t>(n);
     left_ -= static_cast<uint32_t>(n);
@@ -41,117 +44,94 @@ int StripChunks::Next(const unsigned char** data, size_t* size) {
                     if (i >> b & 1) t.v[i] |= static_cast<unsigned char>(0x80 >> b);
             return t;
         }();
-        for (size_t i = 0; i < n; ++i) buffer_[i] = kReversed.v[buffer_[i]];
+        for (size_t i = 0; i < n; ++i) out[i] = kReversed.v[out[i]];
     }
+    return static_cast<int>(n);
+}
+
+int StripChunks::Next(const unsigned char** data, size_t* size) {
+    int n = ReadInto(buffer_, capacity_);
+    if (n <= 0) return n;
     *data = buffer_;
-    *size = n;
+    *size = static_cast<size_t>(n);
     return 1;
 }
 
 namespace {
 
-// Serves the strip's bytes one block at a time.
-class BlockReader {
-public:
-    BlockReader(TiffSource& source, bool reverse) : chunks_(source) { chunks_.ReverseBits(reverse); }
-    int Begin(uint32_t offset, uint32_t count) {
-        p_ = end_ = nullptr;
-        error_ = 0;
-        return chunks_.Begin(offset, count);
-    }
-    // Bytes available now (refilled when empty); 0 at the end.
-    size_t Available() {
-        if (p_ == end_) {
-            const unsigned char* data;
-            size_t size;
-            int r = chunks_.Next(&data, &size);
-            if (r != 1) {
-                error_ = r < 0 ? r : K_ERR_READ;
-                return 0;
-            }
-            p_ = data;
-            end_ = data + size;
-        }
-        return static_cast<size_t>(end_ - p_);
-    }
-    int error() const { return error_ ? error_ : K_ERR_READ; }
-    const unsigned char* p_ = nullptr;
-    const unsigned char* end_ = nullptr;
-
-private:
-    StripChunks chunks_;
-    int error_ = 0;
-};
-
 class RawDecoder : public StripDecoder {
 public:
-    RawDecoder(TiffSource& source, bool reverse) : in_(source, reverse) {}
-    int Begin(uint32_t offset, uint32_t count) override { return in_.Begin(offset, count); }
+    RawDecoder(TiffSource& source, bool reverse) : in_(source) { in_.ReverseBits(reverse); }
+    int Begin(uint32_t offset, uint32_t count) override { return in_.Begin(offset, count, false); }
     int Read(unsigned char* out, size_t size) override {
-        while (size) {
-            const size_t n = std::min(size, in_.Available());
-            if (n == 0) return in_.error();
-            std::memcpy(out, in_.p_, n);
-            in_.p_ += n;
-            out += n;
-            size -= n;
-        }
-        return K_OK;
+        int n = in_.ReadInto(out, size);
+        return n < 0 ? n : static_cast<size_t>(n) == size ? K_OK : K_ERR_READ;
     }
 
 private:
-    BlockReader in_;
+    StripChunks in_;
 };
 
-// PackBits: a literal run of n + 1 bytes (n 0..127), a repeat of one byte
-// 257 - n times (n 129..255), 128 a no-op. A run that goes past the end of
-// a request carries on into the next one, as when the strip is decoded
-// whole.
+// PackBits through the kit's decoder, a row at a time from a window of the
+// strip that always holds the most a row can take.
 class PackBitsDecoder : public StripDecoder {
 public:
-    PackBitsDecoder(TiffSource& source, bool reverse) : in_(source, reverse) {}
+    PackBitsDecoder(TiffSource& source, bool reverse) : in_(source) { in_.ReverseBits(reverse); }
+    ~PackBitsDecoder() override { FreeGlobalLocked(window_); }
     int Begin(uint32_t offset, uint32_t count) override {
-        literal_ = repeat_ = 0;
-        return in_.Begin(offset, count);
+        start_ = end_ = 0;
+        return in_.Begin(offset, count, false);
     }
     int Read(unsigned char* out, size_t size) override {
-        while (size) {
-            if (repeat_) {
-                const size_t n = std::min(size, repeat_);
-                std::memset(out, value_, n);
-                out += n;
-                size -= n;
-                repeat_ -= n;
-                continue;
+        // A row codes into at most this many bytes, unless no-op codes pad it.
+        size_t need = static_cast<size_t>(PackBitsBound(static_cast<int>(size)));
+        const size_t most = need + size + 65536;
+        for (;;) {
+            int r = Fill(need);
+            if (r < 0) return r;
+            int used = 0;
+            r = PackBitsDecode(window_ + start_, static_cast<int>(end_ - start_), out, static_cast<int>(size), &used);
+            // A run past the row's end is cut there.
+            if (r == K_OK || r == K_ERR_FORMAT) {
+                start_ += static_cast<size_t>(used);
+                return K_OK;
             }
-            if (literal_) {
-                const size_t n = std::min({size, literal_, in_.Available()});
-                if (n == 0) return in_.error();
-                std::memcpy(out, in_.p_, n);
-                in_.p_ += n;
-                out += n;
-                size -= n;
-                literal_ -= n;
-                continue;
-            }
-            if (!in_.Available()) return in_.error();
-            const int control = *in_.p_++;
-            if (control < 128) {
-                literal_ = static_cast<size_t>(control) + 1;
-            } else if (control > 128) {
-                if (!in_.Available()) return in_.error();
-                value_ = *in_.p_++;
-                repeat_ = static_cast<size_t>(257 - control);
-            }
+            if (end_ - start_ < need) return K_ERR_READ;  // the strip has ended
+            if (need >= most) return K_ERR_FORMAT;
+            need = std::min(most, need * 2);
+        }
+    }
+
+private:
+    // At least need bytes in the window, unless the strip ends first.
+    int Fill(size_t need) {
+        if (end_ - start_ >= need) return K_OK;
+        if (start_) {
+            std::memmove(window_, window_ + start_, end_ - start_);
+            end_ -= start_;
+            start_ = 0;
+        }
+        const size_t want = std::max(need, StripChunks::kBlock);
+        if (capacity_ < want) {
+            auto* bigger = static_cast<unsigned char*>(AllocGlobalLocked(want));
+            if (!bigger) return K_ERR_MEMORY;
+            if (end_) std::memcpy(bigger, window_, end_);
+            FreeGlobalLocked(window_);
+            window_ = bigger;
+            capacity_ = want;
+        }
+        while (end_ < need) {
+            int n = in_.ReadInto(window_ + end_, capacity_ - end_);
+            if (n < 0) return n;
+            if (n == 0) break;
+            end_ += static_cast<size_t>(n);
         }
         return K_OK;
     }
 
-private:
-    BlockReader in_;
-    size_t literal_ = 0;
-    size_t repeat_ = 0;
-    unsigned char value_ = 0;
+    StripChunks in_;
+    unsigned char* window_ = nullptr;
+    size_t capacity_ = 0, start_ = 0, end_ = 0;
 };
 
 class LzwStripDecoder : public StripDecoder {
@@ -182,14 +162,14 @@ StripDecoder* MakeLzw(TiffSource& source, const TiffDirectory& page, size_t) {
 }
 
 const StripCodec kStripCodecs[] = {
-    {1, "None", K_FORMAT_TIFF, MakeRaw},
-    {2, "CCITT", K_FORMAT_TIFF, nullptr},
-    {3, "CCITT Group 3 Fax", K_FORMAT_TIFF, nullptr},
-    {4, "CCITT Group 4 Fax", K_FORMAT_TIFF, nullptr},
-    {5, "LZW", K_FORMAT_TIFF, MakeLzw},
+    {1, "None", kFormatTIFF, MakeRaw},
+    {2, "CCITT", kFormatTIFF, nullptr},
+    {3, "CCITT Group 3 Fax", kFormatTIFF, nullptr},
+    {4, "CCITT Group 4 Fax", kFormatTIFF, nullptr},
+    {5, "LZW", kFormatTIFF, MakeLzw},
     // Read by the JPEG decoder.
-    {6, "JPEG", K_FORMAT_TIFF_JPEG, nullptr},
-    {32773, "Run Length", K_FORMAT_TIFF, MakePackBits},
+    {6, "JPEG", kFormatTIFFJPEG, nullptr},
+    {32773, "Run Length", kFormatTIFF, MakePackBits},
 };
 
 }  // namespace

@@ -47,9 +47,13 @@ public:
     StripChunks& operator=(const StripChunks&) = delete;
     // A block of up to this many bytes is read at a time.
     static constexpr size_t kBlock = 65536;
-    // 1, or -1 when the block cannot be allocated.
-    int Begin(uint32_t offset, uint32_t count);
+    // 1, or -1 when the block cannot be allocated (only with blocks: a
+    // caller that takes its bytes with ReadInto needs none).
+    int Begin(uint32_t offset, uint32_t count, bool blocks = true);
     int Next(const unsigned char** data, size_t* size) override;
+    // Up to count bytes straight into out: the number read (0 at the end of
+    // the strip), or a negative code.
+    int ReadInto(unsigned char* out, size_t count);
     // FillOrder 2: the bits of every byte come lowest first.
     void ReverseBits(bool reverse) { reverse_ = reverse; }
 

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "io/byte_order.h"
+
 namespace tiff {
 
 int TypeSize(int type) {
@@ -26,13 +28,8 @@ namespace {
 
 using namespace tiff;
 
-uint16_t Get16(const unsigned char* p, bool be) {
-    return be ? static_cast<uint16_t>(p[0] << 8 | p[1]) : static_cast<uint16_t>(p[0] | p[1] << 8);
-}
-uint32_t Get32(const unsigned char* p, bool be) {
-    return be ? static_cast<uint32_t>(p[0]) << 24 | static_cast<uint32_t>(p[1]) << 16 | p[2] << 8 | p[3]
-              : static_cast<uint32_t>(p[3]) << 24 | static_cast<uint32_t>(p[2]) << 16 | p[1] << 8 | p[0];
-}
+uint16_t Get16(const unsigned char* p, bool be) { return static_cast<uint16_t>(be ? Be16(p) : Le16(p)); }
+uint32_t Get32(const unsigned char* p, bool be) { return be ? Be32(p) : static_cast<uint32_t>(Le32(p)); }
 
 TiffEntry ParseEntry(const unsigned char* p, bool be) {
     TiffEntry e;

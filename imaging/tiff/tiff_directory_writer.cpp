@@ -2,10 +2,10 @@
 
 #include <algorithm>
 #include <cstring>
-#include <new>
 
 #include "core/memory.h"
-#include "io/file_callbacks.h"
+#include "io/byte_order.h"
+#include "io/source.h"
 #include "tiff/options.h"
 #include "tiff/tiff_directory.h"
 
@@ -27,15 +27,25 @@ uint32_t Even(uint32_t v) { return (v + 1) & ~1u; }
 
 }  // namespace
 
-int WriteTiffHeader(TiffOutput& out) {
+void TiffByteOrder::Put16(unsigned char* p, uint32_t v) const {
+    if (bigEndian) PutBe16(p, static_cast<int>(v));
+    else PutLe16(p, static_cast<int>(v));
+}
+
+void TiffByteOrder::Put32(unsigned char* p, uint32_t v) const {
+    if (bigEndian) PutBe32(p, v);
+    else PutLe32(p, v);
+}
+
+int WriteTiffHeader(Output& out, TiffByteOrder order) {
     unsigned char h[8];
-    h[0] = h[1] = out.bigEndian() ? 'M' : 'I';
-    out.Put16(h + 2, 42);
-    out.Put32(h + 4, 8);
+    h[0] = h[1] = order.bigEndian ? 'M' : 'I';
+    order.Put16(h + 2, 42);
+    order.Put32(h + 4, 8);
     return out.Write(h, 8);
 }
 
-int WriteTiffDirectory(TiffOutput& out, const TiffPageSpec& s, TiffDirectoryPlace* place) {
+int WriteTiffDirectory(Output& out, TiffByteOrder order, const TiffPageSpec& s, TiffDirectoryPlace* place) {
     Entry entries[40];
     int n = 0;
     auto number = [&](uint16_t tag, uint16_t type, uint32_t value) {
@@ -43,8 +53,8 @@ int WriteTiffDirectory(TiffOutput& out, const TiffPageSpec& s, TiffDirectoryPlac
         e.tag = tag;
         e.type = type;
         e.count = 1;
-        if (type == kShort) out.Put16(e.field, value);
-        else out.Put32(e.field, value);
+        if (type == kShort) order.Put16(e.field, value);
+        else order.Put32(e.field, value);
     };
     // SHORT when it fits, else LONG.
     auto size = [&](uint16_t tag, uint32_t value) { number(tag, value > 65535 ? kLong : kShort, value); };
@@ -64,7 +74,7 @@ int WriteTiffDirectory(TiffOutput& out, const TiffPageSpec& s, TiffDirectoryPlac
     size(kImageLength, static_cast<uint32_t>(s.height));
     unsigned char bitsPerSample[6];
     if (s.bitsPerPixel == 24) {
-        for (int i = 0; i < 3; ++i) out.Put16(bitsPerSample + 2 * i, 8);
+        for (int i = 0; i < 3; ++i) order.Put16(bitsPerSample + 2 * i, 8);
         values(kBitsPerSample, kShort, 3, bitsPerSample);
     } else {
         number(kBitsPerSample, kShort, static_cast<uint32_t>(s.bitsPerPixel));
@@ -98,13 +108,13 @@ int WriteTiffDirectory(TiffOutput& out, const TiffPageSpec& s, TiffDirectoryPlac
     number(kSamplesPerPixel, kShort, s.bitsPerPixel == 24 ? 3 : 1);
     size(kRowsPerStrip, s.rowsPerStrip);
     for (uint32_t i = 0; i < strips; ++i)
-        out.Put32(reinterpret_cast<unsigned char*>(countTable.get() + i), s.byteCounts ? s.byteCounts[i] : 0);
+        order.Put32(reinterpret_cast<unsigned char*>(countTable.get() + i), s.byteCounts ? s.byteCounts[i] : 0);
     values(kStripByteCounts, kLong, strips, reinterpret_cast<unsigned char*>(countTable.get()));
     unsigned char resolution[16];
-    out.Put32(resolution, static_cast<uint32_t>(std::max(s.xResolution, 0)));
-    out.Put32(resolution + 4, 1);
-    out.Put32(resolution + 8, static_cast<uint32_t>(std::max(s.yResolution, 0)));
-    out.Put32(resolution + 12, 1);
+    order.Put32(resolution, static_cast<uint32_t>(std::max(s.xResolution, 0)));
+    order.Put32(resolution + 4, 1);
+    order.Put32(resolution + 8, static_cast<uint32_t>(std::max(s.yResolution, 0)));
+    order.Put32(resolution + 12, 1);
     values(kXResolution, kRational, 1, resolution);
     values(kYResolution, kRational, 1, resolution + 8);
     number(kPlanarConfiguration, kShort, 1);
@@ -119,16 +129,16 @@ int WriteTiffDirectory(TiffOutput& out, const TiffPageSpec& s, TiffDirectoryPlac
     if (withMap) {
         for (uint32_t i = 0; i < colors; ++i) {
             // 16-bit values: v * 257 maps 255 to 65535.
-            out.Put16(map.get() + 2 * i, s.palette[i].rgbRed * 257u);
-            out.Put16(map.get() + 2 * (colors + i), s.palette[i].rgbGreen * 257u);
-            out.Put16(map.get() + 2 * (2 * colors + i), s.palette[i].rgbBlue * 257u);
+            order.Put16(map.get() + 2 * i, s.palette[i].rgbRed * 257u);
+            order.Put16(map.get() + 2 * (colors + i), s.palette[i].rgbGreen * 257u);
+            order.Put16(map.get() + 2 * (2 * colors + i), s.palette[i].rgbBlue * 257u);
         }
         values(kColorMap, kShort, colors * 3, map.get());
     }
 
     // Entries in ascending tag order.
     std::stable_sort(entries, entries + n, [](const Entry& a, const Entry& b) { return a.tag < b.tag; });
-    const uint32_t start = out.position();
+    const uint32_t start = static_cast<uint32_t>(out.Tell());
     uint32_t at = start + 2 + 12 * n + 4;
     for (int i = 0; i < n; ++i) {
         if (entries[i].bytes > 4) {
@@ -140,7 +150,7 @@ int WriteTiffDirectory(TiffOutput& out, const TiffPageSpec& s, TiffDirectoryPlac
     // Consecutive strips from the data start.
     uint32_t next = data;
     for (uint32_t i = 0; i < strips; ++i) {
-        out.Put32(reinterpret_cast<unsigned char*>(offsetTable.get() + i), next);
+        order.Put32(reinterpret_cast<unsigned char*>(offsetTable.get() + i), next);
         next += s.byteCounts ? s.byteCounts[i] : 0;
     }
 
@@ -148,16 +158,16 @@ int WriteTiffDirectory(TiffOutput& out, const TiffPageSpec& s, TiffDirectoryPlac
     GlobalBuffer block(total, true);
     if (!block) return K_ERR_MEMORY;
     unsigned char* b = block.get();
-    out.Put16(b, static_cast<uint32_t>(n));
+    order.Put16(b, static_cast<uint32_t>(n));
     place->stripCount = strips;
     for (int i = 0; i < n; ++i) {
         Entry& e = entries[i];
         unsigned char* p = b + 2 + 12 * i;
-        out.Put16(p, e.tag);
-        out.Put16(p + 2, e.type);
-        out.Put32(p + 4, e.count);
+        order.Put16(p, e.tag);
+        order.Put16(p + 2, e.type);
+        order.Put32(p + 4, e.count);
         if (e.bytes > 4) {
-            out.Put32(p + 8, e.at);
+            order.Put32(p + 8, e.at);
             std::memcpy(b + (e.at - start), e.data, e.bytes);
         } else if (e.data) {
             std::memcpy(p + 8, e.data, e.bytes);
@@ -173,89 +183,64 @@ int WriteTiffDirectory(TiffOutput& out, const TiffPageSpec& s, TiffDirectoryPlac
     place->directory = start;
     place->nextField = start + 2 + 12 * n;
     place->data = data;
-    return out.Write(b, total);
+    return out.Write(b, static_cast<int>(total));
 }
 
-int PatchTiffStrips(TiffOutput& out, const TiffDirectoryPlace& place, const uint32_t* byteCounts) {
+int PatchTiffStrips(Output& out, TiffByteOrder order, const TiffDirectoryPlace& place, const uint32_t* byteCounts) {
     const uint32_t strips = place.stripCount;
     TiffArray offsets, counts;
     if (!offsets.Allocate(strips) || !counts.Allocate(strips)) return K_ERR_MEMORY;
     uint32_t next = place.data;
     for (uint32_t i = 0; i < strips; ++i) {
-        out.Put32(reinterpret_cast<unsigned char*>(offsets.get() + i), next);
-        out.Put32(reinterpret_cast<unsigned char*>(counts.get() + i), byteCounts[i]);
+        order.Put32(reinterpret_cast<unsigned char*>(offsets.get() + i), next);
+        order.Put32(reinterpret_cast<unsigned char*>(counts.get() + i), byteCounts[i]);
         next += byteCounts[i];
     }
-    int r = out.WriteAt(place.offsetsAt, reinterpret_cast<unsigned char*>(offsets.get()), 4 * strips);
-    if (r != K_OK) return r;
-    return out.WriteAt(place.countsAt, reinterpret_cast<unsigned char*>(counts.get()), 4 * strips);
-}
-
-TiffPageFile::~TiffPageFile() {
-    delete out_;
-    if (handle_ >= 0) FileClose(handle_);
-}
-
-int TiffPageFile::Close() {
-    int r = out_ ? out_->Flush() : K_OK;
-    delete out_;
-    out_ = nullptr;
-    if (handle_ >= 0) FileClose(handle_);
-    handle_ = -1;
+    const int back = out.Tell();
+    int r = out.SeekTo(static_cast<int>(place.offsetsAt));
+    if (r == K_OK) r = out.Write(offsets.get(), static_cast<int>(4 * strips));
+    if (r == K_OK) r = out.SeekTo(static_cast<int>(place.countsAt));
+    if (r == K_OK) r = out.Write(counts.get(), static_cast<int>(4 * strips));
+    if (r == K_OK) r = out.SeekTo(back);
     return r;
 }
 
 int TiffPageFile::Open(const char* name, bool append) {
     uint32_t nextField = 0, end = 0;
-    bool bigEndian = false;
     new_ = true;
     if (append) {
-        const int probe = FileOpen(name, kReaderOpenFlags, kReaderPermission);
-        if (probe >= 0) {
+        InputFile file;
+        if (file.Open(name) == K_OK) {
             // The last directory of the chain, whose next offset is patched.
-            TiffSource source(probe);
+            Source in(file.handle(), 4096);
+            TiffSource source(in);
             TiffHeader header;
-            int r = K_OK;
             if (!ReadTiffHeader(source, &header) || header.firstDirectory < 8 ||
-                static_cast<uint64_t>(header.firstDirectory) + 6 > source.size()) {
-                r = K_ERR_FORMAT;
-            } else {
-                TiffChain chain(source, header);
-                while (chain.Advance()) {
-                }
-                unsigned char b[2];
-                if (chain.looped() || source.ReadAt(chain.current(), b, 2) != K_OK) {
-                    r = K_ERR_FORMAT;
-                } else {
-                    const uint32_t entries = header.bigEndian ? (b[0] << 8 | b[1]) : (b[0] | b[1] << 8);
-                    nextField = chain.current() + 2 + 12 * entries;
-                    if (static_cast<uint64_t>(nextField) + 4 > source.size()) r = K_ERR_FORMAT;
-                }
+                static_cast<uint64_t>(header.firstDirectory) + 6 > source.size())
+                return K_ERR_FORMAT;
+            TiffChain chain(source, header);
+            while (chain.Advance()) {
             }
-            bigEndian = header.bigEndian;
+            unsigned char b[2];
+            if (chain.looped() || source.ReadAt(chain.current(), b, 2) != K_OK) return K_ERR_FORMAT;
+            const uint32_t entries = header.bigEndian ? static_cast<uint32_t>(Be16(b)) : static_cast<uint32_t>(Le16(b));
+            nextField = chain.current() + 2 + 12 * entries;
+            if (static_cast<uint64_t>(nextField) + 4 > source.size()) return K_ERR_FORMAT;
+            order_.bigEndian = header.bigEndian;
             end = source.size();
-            FileClose(probe);
-            if (r != K_OK) return r;
             new_ = false;
         }
     }
     // Not an append open: the last directory's next offset is rewritten.
-    handle_ = new_ ? FileOpen(name, kWriterOpenFlags, kWriterPermission)
-                   : FileOpen(name, K_OPEN_UNTRANSLATED | K_OPEN_READWRITE, kWriterPermission);
-    if (handle_ < 0) return K_ERR_CREATE;
-    uint32_t position = 0;
-    if (!new_) {
-        // Directories start on a word boundary.
-        position = Even(end);
-        if (FileSeek(handle_, static_cast<int>(end), 0) != static_cast<int>(end)) return K_ERR_SEEK;
-    }
-    out_ = new (std::nothrow) TiffOutput(handle_, end, bigEndian);
-    if (!out_ || !out_->ok()) return K_ERR_MEMORY;
-    if (new_) return WriteTiffHeader(*out_);
-    if (position != end) {
-        const unsigned char pad = 0;
-        int r = out_->Write(&pad, 1);
-        if (r != K_OK) return r;
-    }
-    return out_->Write32At(nextField, position);
+    int r = out_.Open(name, new_ ? Output::Mode::Create : Output::Mode::Update);
+    if (r != K_OK) return r;
+    if (new_) return WriteTiffHeader(out_, order_);
+    // Directories start on a word boundary.
+    const uint32_t position = Even(end);
+    unsigned char field[4];
+    order_.Put32(field, position);
+    if ((r = out_.SeekTo(static_cast<int>(nextField))) != K_OK || (r = out_.Write(field, 4)) != K_OK ||
+        (r = out_.SeekTo(static_cast<int>(end))) != K_OK)
+        return r;
+    return position == end ? K_OK : out_.Zeros(1);
 }

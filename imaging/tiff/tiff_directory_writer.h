@@ -5,8 +5,15 @@
 
 #include <cstdint>
 
-#include "tiff/tiff_output.h"
+#include "io/output.h"
 #include "volkg.h"
+
+// Values in the byte order of the file being written.
+struct TiffByteOrder {
+    bool bigEndian = false;
+    void Put16(unsigned char* p, uint32_t v) const;
+    void Put32(unsigned char* p, uint32_t v) const;
+};
 
 struct TiffPageSpec {
     int width = 0;
@@ -38,33 +45,31 @@ struct TiffDirectoryPlace {
 };
 
 // "II", 42 and the first directory at 8 (or "MM" in big-endian): 1 or -5.
-int WriteTiffHeader(TiffOutput& out);
+int WriteTiffHeader(Output& out, TiffByteOrder order);
 // One directory at the output's position (even), with the comments of the
 // comment table; the strips are to follow at place->data. 1, -1, -5.
-int WriteTiffDirectory(TiffOutput& out, const TiffPageSpec& spec, TiffDirectoryPlace* place);
+int WriteTiffDirectory(Output& out, TiffByteOrder order, const TiffPageSpec& spec, TiffDirectoryPlace* place);
 // The strip offsets (consecutive from place.data) and byte counts of a
 // written directory: 1, -4 or -5.
-int PatchTiffStrips(TiffOutput& out, const TiffDirectoryPlace& place, const uint32_t* byteCounts);
+int PatchTiffStrips(Output& out, TiffByteOrder order, const TiffDirectoryPlace& place, const uint32_t* byteCounts);
 
 // A file opened for writing one page: a new file (truncated), or with
 // append an existing TIFF whose last directory now points to the end,
 // where the new one goes (written in the file's byte order).
+// The file is updated in place only by Finish: a page that fails leaves
+// the old file as it was.
 class TiffPageFile {
 public:
-    TiffPageFile() = default;
-    ~TiffPageFile();
-    TiffPageFile(const TiffPageFile&) = delete;
-    TiffPageFile& operator=(const TiffPageFile&) = delete;
     // 1; -14 when the file can be neither created nor opened for writing;
-    // -9 when the existing file is no TIFF or its chain loops; -4, -5, -1.
+    // -9 when the existing file is no TIFF or its chain loops; -4, -5, -7.
     int Open(const char* name, bool append);
-    TiffOutput& out() { return *out_; }
+    Output& out() { return out_; }
+    TiffByteOrder order() const { return order_; }
     bool isNew() const { return new_; }
-    // Flushes and closes: 1 or -5.
-    int Close();
+    int Finish() { return out_.Finish(); }
 
 private:
-    int handle_ = -1;
+    Output out_;
+    TiffByteOrder order_;
     bool new_ = true;
-    TiffOutput* out_ = nullptr;
 };

@@ -5,12 +5,11 @@
 #include <memory>
 
 #include "core/memory.h"
+#include "io/format_codes.h"
+#include "io/packing.h"
 #include "tiff/strip_codecs.h"
 
 namespace {
-
-// Rows of one strip or tile longer than this are no image we read.
-constexpr uint64_t kMaxRowBytes = uint64_t(1) << 28;
 
 int Photometric(const TiffDirectory& d) {
     if (d.photometric >= 0) return d.photometric;
@@ -69,20 +68,10 @@ void Mirror(unsigned char* row, int width, int bits) {
             for (int k = 0; k < n; ++k) std::swap(row[a * n + k], row[b * n + k]);
         return;
     }
-    auto get = [&](int x) { return bits == 1 ? row[x >> 3] >> (7 - (x & 7)) & 1 : row[x >> 1] >> (x & 1 ? 0 : 4) & 15; };
-    auto put = [&](int x, int v) {
-        if (bits == 1) {
-            const int m = 0x80 >> (x & 7);
-            row[x >> 3] = static_cast<unsigned char>(v ? row[x >> 3] | m : row[x >> 3] & ~m);
-        } else {
-            const int shift = x & 1 ? 0 : 4;
-            row[x >> 1] = static_cast<unsigned char>((row[x >> 1] & ~(15 << shift)) | v << shift);
-        }
-    };
     for (int a = 0, b = width - 1; a < b; ++a, --b) {
-        int va = get(a), vb = get(b);
-        put(a, vb);
-        put(b, va);
+        const int va = GetPackedIndex(row, a, bits), vb = GetPackedIndex(row, b, bits);
+        SetPackedIndex(row, a, bits, vb);
+        SetPackedIndex(row, b, bits, va);
     }
 }
 
@@ -94,11 +83,7 @@ void Convert(const unsigned char* in, unsigned char* out, const TiffLayout& l, i
             if (in != out) std::memcpy(out, in, static_cast<size_t>(TiffStoredRowBytes(l, w, false)));
             break;
         case TiffPixels::Expand2:
-            std::memset(out, 0, (w + 1) / 2);
-            for (size_t x = 0; x < w; ++x) {
-                const int v = in[x >> 2] >> (6 - 2 * (x & 3)) & 3;
-                out[x >> 1] |= static_cast<unsigned char>(x & 1 ? v : v << 4);
-            }
+            for (int x = 0; x < width; ++x) SetPackedIndex(out, x, 4, GetPackedIndex(in, x, 2));
             break;
         case TiffPixels::Gray12:
             // Scaled as ImageMagick scales them (4095 becomes 255).
@@ -224,7 +209,7 @@ int ReadTiffPage(TiffSource& source, const TiffDirectory& d, const TiffLayout& l
     const uint64_t unitRowBytes = TiffStoredRowBytes(l, unitWidth, planar);
     const uint64_t bandRowBytes = TiffStoredRowBytes(l, width, planar);
     const uint64_t chunkyRowBytes = TiffStoredRowBytes(l, width, false);
-    if (unitRowBytes > kMaxRowBytes || chunkyRowBytes > kMaxRowBytes) return K_ERR_FORMAT;
+    if (unitRowBytes > limits::kTiffRowBytes || chunkyRowBytes > limits::kTiffRowBytes) return K_ERR_FORMAT;
     const uint32_t across = d.tiled ? (width + unitWidth - 1) / unitWidth : 1;
     const uint32_t down = (height + unitHeight - 1) / unitHeight;
     const uint64_t perPlane = static_cast<uint64_t>(across) * down;

@@ -4,11 +4,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "core/bitmap.h"
-#include "formats/reader_steps.h"
-#include "io/file_callbacks.h"
-#include "io/file_info.h"
-#include "io/reader_helpers.h"
+#include "io/codec_kit.h"
 #include "tiff/options.h"
 #include "tiff/strip_codecs.h"
 #include "tiff/tiff_codec.h"
@@ -25,34 +21,27 @@ int LoadPalette(TiffSource& source, const TiffDirectory& d, const TiffLayout& l,
     const int entries = 1 << fileBits;
     if (d.colorMapCount) {
         // A map longer than the pixels can index has no place in the record.
-        const uint32_t colors = std::min<uint32_t>(d.colorMapCount / 3, entries);
         const uint32_t third = d.colorMapCount / 3;
+        const uint32_t colors = std::min<uint32_t>(third, entries);
         GlobalBuffer map(static_cast<size_t>(d.colorMapCount) * 2);
         if (!map) return K_ERR_MEMORY;
         int r = source.ReadAt(d.colorMapOffset, map.get(), static_cast<size_t>(d.colorMapCount) * 2);
         if (r != K_OK) return r;
-        // The high byte of each 16-bit value.
+        // The high byte of each 16-bit value, the reds, greens and blues
+        // each in a third of the map.
         const int hi = d.bigEndian ? 0 : 1;
-        auto value = [&](uint32_t i) { return map.get()[2 * i + hi]; };
-        for (uint32_t i = 0; i < colors; ++i) {
-            RGBQUAD& q = bitmap->ColorTable[i];
-            q.rgbRed = value(i);
-            q.rgbGreen = value(third + i);
-            q.rgbBlue = value(2 * third + i);
-            q.rgbReserved = 0;
-        }
+        uint8_t planes[3 * 256];
+        for (uint32_t i = 0; i < colors; ++i)
+            for (uint32_t k = 0; k < 3; ++k) planes[k * colors + i] = map.get()[2 * (k * third + i) + hi];
+        ColorsFromBytes(bitmap->ColorTable, planes, static_cast<int>(colors), ColorBytes::RGBPlanar);
         bitmap->Flags |= K_FILE_PALETTE;
         return static_cast<int>(colors);
     }
     if (!l.grey) return 0;
+    std::fill(bitmap->ColorTable, bitmap->ColorTable + 256, RGBQUAD{});
+    FillGreyRamp(bitmap->ColorTable, entries);
     // Photometric 0: white is zero.
-    const bool whiteIsZero = d.photometric == 0;
-    for (int i = 0; i < 256; ++i) bitmap->ColorTable[i] = RGBQUAD{};
-    for (int i = 0; i < entries; ++i) {
-        const int level = i * 255 / (entries - 1);
-        const BYTE v = static_cast<BYTE>(whiteIsZero ? 255 - level : level);
-        bitmap->ColorTable[i] = RGBQUAD{v, v, v, 0};
-    }
+    if (d.photometric == 0) std::reverse(bitmap->ColorTable, bitmap->ColorTable + entries);
     bitmap->Flags |= K_FILE_PALETTE | K_GRAY_PALETTE;
     return entries;
 }
@@ -77,7 +66,8 @@ int PageBits(const TiffDirectory& d, TiffLayout* layout) {
 }  // namespace
 
 int ReadTIFInfo(int handle, FileInfoRecord* info) {
-    TiffSource source(handle);
+    Source in(handle, 4096);
+    TiffSource source(in);
     TiffHeader header;
     if (!ReadTiffHeader(source, &header)) return 0;
     TiffDirectory d;
@@ -111,14 +101,11 @@ int ProbeTIFF(const ProbeInput& input, FileInfoRecord* info) {
 
 extern "C" int KAPI K_LoadTIFFile(const char* name, BitmapRecord* bitmap, RowCallback callback, int bitsPerPixel,
                                   void* userData) {
-    if (!IsValidDepth(bitsPerPixel)) return K_ERR_BITS;
-    if (!bitmap) return K_ERR_ARGUMENT;
-    const int entryOrder = bitmap->ColorOrder;
     ReaderSession session;
     int r = session.Open(name, bitmap, bitsPerPixel);
     if (r != K_OK) return r;
 
-    TiffSource source(session.handle());
+    TiffSource source(session.source());
     TiffHeader header;
     if (!ReadTiffHeader(source, &header)) return K_ERR_FORMAT;
     TiffDirectory d;
@@ -139,19 +126,20 @@ extern "C" int KAPI K_LoadTIFFile(const char* name, BitmapRecord* bitmap, RowCal
     bitmap->ResolutionUnit = d.grayResponseUnit;
     bitmap->ImageOriginX = bitmap->ImageOriginY = 0;
     bitmap->ViewPerspective = layout.bottomUp ? K_BOTTOM_UP : K_TOP_DOWN;
-    bitmap->FormatCode = K_FORMAT_TIFF;
-    if (layout.bits > 8) bitmap->ColorOrder = ResolveColorOrder(entryOrder, fileOrder);
+    bitmap->FormatCode = kFormatTIFF;
+    if (layout.bits > 8) bitmap->ColorOrder = session.OrderFor(fileOrder);
 
     const int colors = LoadPalette(source, d, layout, bitmap);
     if (colors < 0) return colors;
-    FinishReaderColors(bitmap, colors, layout.bits, bitsPerPixel);
+    session.FinishColors(colors);
+    session.ResetDibHeader();
 
     r = session.BeginRows(callback, userData);
     if (r != K_OK) return r;
     SessionTarget target(session);
     r = ReadTiffPage(source, d, layout, target);
     if (r != K_OK) return r;
-    DropTrueColorPalette(bitmap, layout.bits);
+    session.DropTrueColorPalette();
     return K_OK;
 }
 
@@ -161,17 +149,19 @@ extern "C" int KAPI K_LoadTIFBitmap(const char* name, BitmapRecord* bitmap) {
 
 extern "C" int KAPI K_ReadFileComment(const char* name, unsigned index, void* buffer, unsigned size) {
     if (index > 9) return K_ERR_ARGUMENT;
-    CallbackFile file;
-    if (!file.OpenForRead(name)) return K_ERR_OPEN;
+    InputFile file;
+    int r = file.Open(name);
+    if (r != K_OK) return r == K_ERR_NONAME ? K_ERR_OPEN : r;
     FileInfoRecord info{};
-    if (ReadTIFInfo(file.handle(), &info) != 1 || info.FormatCode != K_FORMAT_TIFF) return 0;
-    TiffSource source(file.handle());
+    if (ReadTIFInfo(file.handle(), &info) != 1 || info.FormatCode != kFormatTIFF) return 0;
+    Source in(file.handle(), 4096);
+    TiffSource source(in);
     TiffHeader header;
     if (!ReadTiffHeader(source, &header)) return 0;
     TiffDirectory d;
     if (WalkToTiffPage(source, header, CurrentOptions().PageNumber, false, &d) < 1) return 0;
     TiffEntry entry;
-    int r = FindTiffEntry(source, header.bigEndian, d.position, tiff::kCommentTags[index], &entry);
+    r = FindTiffEntry(source, header.bigEndian, d.position, tiff::kCommentTags[index], &entry);
     if (r != 1) return r;
     if (entry.count > source.size()) return K_ERR_READ;
     if (buffer) {

@@ -4,7 +4,7 @@
 #include <memory>
 #include <new>
 
-#include "io/writer_helpers.h"
+#include "io/codec_kit.h"
 #include "tiff/lzw.h"
 #include "tiff/options.h"
 #include "tiff/tiff_codec.h"
@@ -30,6 +30,16 @@ const OneBitRow kOneBitWriters[] = {
 // Save codes by the index of K_SaveTIFBitmap.
 const int kIndexFormats[] = {3, 17, 25, 28, 27, 29};
 
+// The LZW encoder's bytes into the output.
+class OutputSink : public ByteSink {
+public:
+    explicit OutputSink(Output& out) : out_(out) {}
+    int Byte(int value) override { return out_.Byte(value); }
+
+private:
+    Output& out_;
+};
+
 int Photometric(int bits, const RGBQUAD* palette) {
     switch (bits) {
         case 1: return palette[0].rgbRed == 0 ? 1 : 0;
@@ -54,7 +64,7 @@ int WritePage(const SaveRequest& request) {
     TiffPageFile file;
     r = file.Open(request.name, request.addPage != 0);
     if (r != K_OK) return r;
-    TiffOutput& out = file.out();
+    Output& out = file.out();
 
     // Strips of about 8 KB; an image that fits in one gets a strip per row.
     const uint32_t rowBytes = static_cast<uint32_t>((static_cast<uint64_t>(width) * bits + 7) / 8);
@@ -88,29 +98,30 @@ int WritePage(const SaveRequest& request) {
     spec.xResolution = target.XResolution;
     spec.yResolution = target.YResolution;
     TiffDirectoryPlace place;
-    r = WriteTiffDirectory(out, spec, &place);
+    r = WriteTiffDirectory(out, file.order(), spec, &place);
     if (r != K_OK) return r;
 
     std::unique_ptr<LzwEncoder> encoder;
+    OutputSink sink(out);
     if (lzw) {
         encoder.reset(new (std::nothrow) LzwEncoder);
         if (!encoder) return K_ERR_MEMORY;
-        encoder->Start(&out);
+        encoder->Start(&sink);
     }
-    // Rows from the top of the picture.
-    for (int i = 0; i < height; ++i) {
-        r = writer.GetRow(source->ViewPerspective == K_BOTTOM_UP ? height - 1 - i : i);
+    for (int y = 0; y < height; ++y) {
+        r = writer.RowFromTop(y);
         if (r != K_OK) return r;
-        r = lzw ? encoder->Encode(writer.Row(), rowBytes) : out.Write(writer.Row(), rowBytes);
-        if (r != K_OK) return K_ERR_WRITE;
+        if (lzw) encoder->Encode(writer.Row(), rowBytes);
+        else out.Write(writer.Row(), static_cast<int>(rowBytes));
+        if (out.status() != K_OK) return out.status();
     }
     if (lzw) {
-        if (encoder->Finish() != K_OK) return K_ERR_WRITE;
-        counts.get()[0] = static_cast<uint32_t>(encoder->bytesOut());
-        r = PatchTiffStrips(out, place, counts.get());
+        encoder->Finish();
+        counts.get()[0] = static_cast<uint32_t>(out.Tell()) - place.data;
+        r = PatchTiffStrips(out, file.order(), place, counts.get());
         if (r != K_OK) return r;
     }
-    return file.Close();
+    return file.Finish();
 }
 
 int SaveWith(const char* name, BitmapRecord* bitmap, int bitsPerPixel, int index, bool always) {

@@ -23,7 +23,7 @@ std::string Tiffcp(const std::string& options) {
 std::string Im(const std::string& options) { return kBase + " " + options + " %s"; }
 std::string Netpbm(const std::string& filter, const std::string& options) {
     const bool bilevel = filter == "-monochrome";
-    return kBase + " " + filter + (bilevel ? " pbm:-" : " ppm:-") + " | pamtotiff " + options + " > %s";
+    return kBase + " " + filter + (bilevel ? " pbm:-" : " ppm:-") + " | pamtotiff " + options + " > %s 2>/dev/null";
 }
 
 // The pixels as libtiff's RGBA reader sees them (orientation applied).
