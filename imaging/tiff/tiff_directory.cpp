@@ -225,16 +225,19 @@ int ReadTiffDirectory(TiffSource& source, bool be, uint32_t offset, bool full, T
 }
 
 TiffChain::TiffChain(TiffSource& source, const TiffHeader& header)
-    : source_(source), bigEndian_(header.bigEndian), current_(header.firstDirectory), tortoise_(header.firstDirectory) {}
+    : source_(source), bigEndian_(header.bigEndian), current_(header.firstDirectory), tortoise_(header.firstDirectory) {
+    seen_[seenCount_++] = current_;
+}
 
 bool TiffChain::Advance() {
     const uint32_t next = NextTiffDirectory(source_, bigEndian_, current_);
     if (next == 0) return false;
     // Brent's cycle test: the tortoise jumps to the hare at powers of two.
-    if (next == tortoise_) {
+    if (next == tortoise_ || std::find(seen_, seen_ + seenCount_, next) != seen_ + seenCount_) {
         looped_ = true;
         return false;
     }
+    if (seenCount_ < 64) seen_[seenCount_++] = next;
     previous_ = current_;
     current_ = next;
     ++page_;

@@ -176,6 +176,10 @@ private:
     uint32_t current_;
     uint32_t previous_ = 0;
     uint32_t tortoise_;
+    // The first directories passed, so that a short loop ends where it
+    // starts; Brent's test catches longer ones.
+    uint32_t seen_[64];
+    int seenCount_ = 0;
     int page_ = 1;
     int steps_ = 0;
     int power_ = 1;
