@@ -44,8 +44,9 @@ public:
 
 private:
     void ResetTable();
-    int FetchCode();
     bool Load();
+    template <class Bits>
+    int Run(Bits& reader, unsigned char* out, size_t done, size_t count);
 
     ChunkSource* input_ = nullptr;
     int inputError_ = 0;

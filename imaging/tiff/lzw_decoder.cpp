@@ -67,19 +67,6 @@ void LzwDecoder::Start(ChunkSource* input) {
     ResetTable();
 }
 
-// The next code, or -1 when the data has ended.
-int LzwDecoder::FetchCode() {
-    uint32_t code;
-    if (lsb_) {
-        while (!lsbBits_.Read(width_, &code))
-            if (!Load()) return -1;
-    } else {
-        while (!msbBits_.Read(width_, &code))
-            if (!Load()) return -1;
-    }
-    return static_cast<int>(code);
-}
-
 int LzwDecoder::Decode(unsigned char* out, size_t count) {
     size_t done = 0;
     if (pendingLeft_) {
@@ -89,33 +76,68 @@ int LzwDecoder::Decode(unsigned char* out, size_t count) {
         pendingLeft_ -= n;
         done = n;
     }
+    if (done == count) return K_OK;
+    return lsb_ ? Run(lsbBits_, out, done, count) : Run(msbBits_, out, done, count);
+}
+
+// The decoding loop works on local copies of the state: stores into the
+// output (bytes, which may alias anything) would otherwise reload every
+// member after each byte.
+template <class Bits>
+int LzwDecoder::Run(Bits& reader, unsigned char* out, size_t done, size_t count) {
+    Bits bits = reader;
+    int width = width_, next = next_, threshold = threshold_, previous = previous_;
+    const int widthStep = lsb_ ? 1 : 2;
+    int result = K_OK;
     while (done < count) {
-        const int code = FetchCode();
-        if (code < 0) return inputError_ ? inputError_ : K_ERR_READ;
+        uint32_t read;
+        if (!bits.Read(width, &read)) {
+            reader = bits;
+            const bool more = Load();
+            bits = reader;
+            if (!more) {
+                result = inputError_ ? inputError_ : K_ERR_READ;
+                break;
+            }
+            continue;
+        }
+        const int code = static_cast<int>(read);
         if (code == kClear) {
-            ResetTable();
+            width = 9;
+            next = kFirst;
+            threshold = (1 << width) - widthStep;
+            previous = -1;
             continue;
         }
-        if (code == kEnd) return K_ERR_BADCODE;
-        if (previous_ < 0) {
+        if (code == kEnd) {
+            result = K_ERR_BADCODE;
+            break;
+        }
+        if (previous < 0) {
             // The first code after a clear stands for itself.
-            if (code > 255) return K_ERR_BADCODE;
+            if (code > 255) {
+                result = K_ERR_BADCODE;
+                break;
+            }
             out[done++] = static_cast<unsigned char>(code);
-            previous_ = code;
+            previous = code;
             continue;
         }
-        if (code > next_ || (code == next_ && next_ >= kLimit)) return K_ERR_BADCODE;
-        if (next_ < kLimit) {
+        if (code > next || (code == next && next >= kLimit)) {
+            result = K_ERR_BADCODE;
+            break;
+        }
+        if (next < kLimit) {
             // The new entry: the previous string and the first byte of this
             // one (of the previous one when this code is the new entry).
-            const int head = code < next_ ? first_[code] : first_[previous_];
-            prefix_[next_] = static_cast<uint16_t>(previous_);
-            suffix_[next_] = static_cast<uint8_t>(head);
-            first_[next_] = first_[previous_];
-            length_[next_] = static_cast<uint16_t>(length_[previous_] + 1);
-            if (++next_ > threshold_ && width_ < kMaxWidth) {
-                ++width_;
-                threshold_ = (1 << width_) - (lsb_ ? 1 : 2);
+            const int head = code < next ? first_[code] : first_[previous];
+            prefix_[next] = static_cast<uint16_t>(previous);
+            suffix_[next] = static_cast<uint8_t>(head);
+            first_[next] = first_[previous];
+            length_[next] = static_cast<uint16_t>(length_[previous] + 1);
+            if (++next > threshold && width < kMaxWidth) {
+                ++width;
+                threshold = (1 << width) - widthStep;
             }
         }
         const size_t length = length_[code];
@@ -135,7 +157,12 @@ int LzwDecoder::Decode(unsigned char* out, size_t count) {
         } else {
             done += length;
         }
-        previous_ = code;
+        previous = code;
     }
-    return K_OK;
+    reader = bits;
+    width_ = width;
+    next_ = next;
+    threshold_ = threshold;
+    previous_ = previous;
+    return result;
 }

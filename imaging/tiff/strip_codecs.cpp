@@ -61,15 +61,39 @@ namespace {
 
 class RawDecoder : public StripDecoder {
 public:
-    RawDecoder(TiffSource& source, bool reverse) : in_(source) { in_.ReverseBits(reverse); }
-    int Begin(uint32_t offset, uint32_t count) override { return in_.Begin(offset, count, false); }
+    // Separate planes are read in turn from places far apart: each plane
+    // then reads its strip in blocks of its own.
+    RawDecoder(TiffSource& source, bool reverse, bool blocks) : in_(source), blocks_(blocks) { in_.ReverseBits(reverse); }
+    int Begin(uint32_t offset, uint32_t count) override {
+        data_ = end_ = nullptr;
+        return in_.Begin(offset, count, blocks_);
+    }
     int Read(unsigned char* out, size_t size) override {
-        int n = in_.ReadInto(out, size);
-        return n < 0 ? n : static_cast<size_t>(n) == size ? K_OK : K_ERR_READ;
+        if (!blocks_) {
+            int n = in_.ReadInto(out, size);
+            return n < 0 ? n : static_cast<size_t>(n) == size ? K_OK : K_ERR_READ;
+        }
+        while (size) {
+            if (data_ == end_) {
+                size_t got = 0;
+                int r = in_.Next(&data_, &got);
+                if (r != 1) return r < 0 ? r : K_ERR_READ;
+                end_ = data_ + got;
+            }
+            const size_t n = std::min(size, static_cast<size_t>(end_ - data_));
+            std::memcpy(out, data_, n);
+            data_ += n;
+            out += n;
+            size -= n;
+        }
+        return K_OK;
     }
 
 private:
     StripChunks in_;
+    bool blocks_;
+    const unsigned char* data_ = nullptr;
+    const unsigned char* end_ = nullptr;
 };
 
 // PackBits through the kit's decoder, a row at a time from a window of the
@@ -152,7 +176,7 @@ private:
 // FillOrder 2 reverses the bits of the coded bytes, whatever the
 // compression (libtiff does the same before decoding).
 StripDecoder* MakeRaw(TiffSource& source, const TiffDirectory& page, size_t) {
-    return new (std::nothrow) RawDecoder(source, page.fillOrder == 2);
+    return new (std::nothrow) RawDecoder(source, page.fillOrder == 2, page.planar == 2 && page.samplesPerPixel > 1);
 }
 StripDecoder* MakePackBits(TiffSource& source, const TiffDirectory& page, size_t) {
     return new (std::nothrow) PackBitsDecoder(source, page.fillOrder == 2);

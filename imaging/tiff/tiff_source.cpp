@@ -1,5 +1,7 @@
 #include "tiff/tiff_source.h"
 
+#include <algorithm>
+
 #include "io/format_codes.h"
 
 TiffSource::TiffSource(Source& in) : in_(in) {
@@ -10,8 +12,16 @@ TiffSource::TiffSource(Source& in) : in_(in) {
 
 int TiffSource::ReadAt(uint32_t offset, void* out, size_t count) {
     if (count == 0) return K_OK;
-    if (offset > size_ || count > size_ - offset || read_ + count > budget_) return K_ERR_READ;
-    read_ += count;
+    if (offset > size_ || count > size_ - offset) return K_ERR_READ;
+    // A read outside what the last refill brought in may refill the
+    // source's whole buffer: it is charged that much.
+    if (offset < window_ || static_cast<uint64_t>(offset) + count > windowEnd_) {
+        const uint64_t cost = std::max<uint64_t>(count, std::min<uint64_t>(kSourceBuffer, size_ - offset));
+        if (read_ + cost > budget_) return K_ERR_READ;
+        read_ += cost;
+        window_ = offset;
+        windowEnd_ = offset + cost;
+    }
     int r = in_.SeekTo(static_cast<int>(offset));
     if (r != K_OK) return r;
     return in_.ReadExact(out, static_cast<int>(count));

@@ -133,15 +133,20 @@ TEST(TiffFaults, HostileFilesGetCodesNotCrashes) {
     };
     std::string overlapping;
     {
-        // 2000 one-row strips of 2000 bytes, all of them the same bytes:
-        // honest to decode, but reading them all would read the file 50
-        // times over.
-        Page p = GreyPage({{256, 4, {2000}}, {257, 3, {2000}}, {278, 3, {1}}}, std::string(2000, 'x'));
+        // 2000 one-row strips of 2000 bytes that take turns between two
+        // places 40000 bytes apart: every strip would refill the input's
+        // buffer, reading the file many times over.
+        std::string data(42000, 'x');
+        Page p = GreyPage({{256, 4, {2000}}, {257, 3, {2000}}, {278, 3, {1}}}, data);
         for (Tag& t : p.tags) {
             if (t.tag == 273) t.values.assign(2000, kData);
             if (t.tag == 279) t.values.assign(2000, 2000);
         }
         overlapping = Builder().Build({p});
+        const size_t dir = Le32At(overlapping, 4);
+        const size_t table = Le32At(overlapping, EntryAt(overlapping, 273) + 8);
+        for (unsigned i = 1; i < 2000; i += 2) PutLe32At(overlapping, table + 4 * i, 8 + 40000);
+        ASSERT_GT(dir, 40000u);
     }
     const Case cases[] = {
         {"strip_count_beyond_file", Builder().Build({GreyPage({{273, 4, {kData}, 0x40000000}})}), K_ERR_FORMAT},

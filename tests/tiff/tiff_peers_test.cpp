@@ -5,15 +5,9 @@
 
 #include <string>
 
-#include "io/io_test_util.h"
+#include "tiff_test_util.h"
 
 namespace {
-
-// Replaces every %s by the quoted path.
-std::string Fill(std::string command, const std::string& path) {
-    for (size_t at; (at = command.find("%s")) != std::string::npos;) command.replace(at, 2, "'" + path + "'");
-    return command;
-}
 
 const std::string kBase = kConvert + " " + ImPicture("37x23") + " -depth 8";
 // The base picture through tiffcp with the given options.
@@ -26,13 +20,8 @@ std::string Netpbm(const std::string& filter, const std::string& options) {
     return kBase + " " + filter + (bilevel ? " pbm:-" : " ppm:-") + " | pamtotiff " + options + " > %s 2>/dev/null";
 }
 
-// The pixels as libtiff's RGBA reader sees them (orientation applied).
-std::string LibtiffRgb(const std::string& path) {
-    std::string out = path + ".rgba.tif";
-    if (RunHost("tiff2rgba -c none '" + path + "' '" + out + "'") != 0) return "tiff2rgba failed";
-    return HostRgb(out);
-}
-
+// ImageMagick's pixels, or libtiff's RGBA reader's (orientation applied,
+// CMYK as libtiff converts it).
 enum class Peer { ImageMagick, Libtiff };
 
 struct Fixture {
@@ -85,14 +74,37 @@ const Fixture kFixtures[] = {
     {"orientation_top_right_bilevel", Netpbm("-monochrome", "") + " && tiffset -s 274 2 %s", 1, "None", Peer::Libtiff},
 };
 
-class TiffPeers : public ::testing::TestWithParam<Fixture> {};
+std::string FixturePath(const Fixture& f) { return TestTempPath(std::string("tiff_") + f.name + ".tif"); }
+
+// Every fixture and the pixels its peer reads from it, made by one host
+// script (a host call costs a process start under Wine).
+class TiffPeers : public ::testing::TestWithParam<Fixture> {
+public:
+    static void SetUpTestSuite() {
+        std::string script = "set -e\n";
+        for (const Fixture& f : kFixtures) {
+            const std::string path = FixturePath(f);
+            script += FillPath(f.command, path) + "\n";
+            const std::string source = f.peer == Peer::Libtiff ? path + ".rgba.tif" : path;
+            if (f.peer == Peer::Libtiff) script += "tiff2rgba -c none '" + path + "' '" + source + "'\n";
+            script += kConvert + " '" + source + "' -depth 8 rgb:'" + path + ".rgb'\n";
+        }
+        const std::string file = TestTempPath("tiff_peers.sh");
+        WriteFileBytes(file, script);
+        made_ = RunHost("sh '" + file + "'") == 0;
+    }
+
+protected:
+    static bool made_;
+};
+bool TiffPeers::made_ = false;
 
 TEST_P(TiffPeers, LoadsWithThePeersPixels) {
+    ASSERT_TRUE(made_);
     const Fixture& f = GetParam();
-    const std::string path = TestTempPath(std::string("tiff_") + f.name + ".tif");
-    Host(Fill(f.command, path));
-    const std::string expected = f.peer == Peer::Libtiff ? LibtiffRgb(path) : HostRgb(path);
-    ASSERT_EQ(expected.size(), 37u * 23 * 3) << expected.substr(0, 40);
+    const std::string path = FixturePath(f);
+    const std::string expected = ReadFileBytes(path + ".rgb");
+    ASSERT_EQ(expected.size(), 37u * 23 * 3);
 
     FileInfoRecord info{};
     ASSERT_EQ(K_FileInfo(path.c_str(), &info), K_OK);
