@@ -584,6 +584,50 @@ int  KAPI K_SaveTGABitmap(const char* name, BitmapRecord* bitmap, int bitsPerPix
 
 /* ---- Exports: Image processing: remapping, histograms, hue and saturation, colour spaces, separation --- */
 
+/* Channel selectors: 0 all colour components (histograms: the intensity
+   (5G + 2R + B + 4) >> 3), 1 red, 2 green, 3 blue. Palette bitmaps change
+   their palette only. Changes are -1000..1000; gamma is in hundredths. */
+int  KAPI K_RemapBitmapIntensity(BitmapRecord* bitmap, const unsigned char* table, unsigned int channel);
+int  KAPI K_ChangeBitmapIntensity(BitmapRecord* bitmap, int change);
+int  KAPI K_ChangeBitmapContrast(BitmapRecord* bitmap, int change);
+int  KAPI K_PosterizeBitmap(BitmapRecord* bitmap, unsigned int levels);
+int  KAPI K_InvertBitmap(BitmapRecord* bitmap);
+int  KAPI K_IntensityDetectBitmap(BitmapRecord* bitmap, unsigned int low, unsigned int high);
+int  KAPI K_GammaCorrectBitmap(BitmapRecord* bitmap, int gamma);
+/* 256 counters of the intensity (channel 0) or of red, green or blue. */
+int  KAPI K_GetBitmapHistogram(BitmapRecord* bitmap, unsigned int* counters, unsigned int channel);
+int  KAPI K_HistoEqualizeBitmap(BitmapRecord* bitmap);
+int  KAPI K_StretchBitmapIntensity(BitmapRecord* bitmap);
+int  KAPI K_HistoContrastBitmap(BitmapRecord* bitmap, int change);
+/* Hue turns by whole degrees (any angle); saturation changes by -1000..1000. */
+int  KAPI K_ChangeBitmapHue(BitmapRecord* bitmap, int angle);
+int  KAPI K_ChangeBitmapSaturation(BitmapRecord* bitmap, int change);
+
+/* Colour spaces of pixel buffers: BGR, YUV and YIQ (three signed 16-bit
+   words, 255 = 16384), CMYK, HSV (hue of 256 steps), HLS (hue of 255
+   steps), CMY. Buffers must not overlap. */
+#define K_SPACE_BGR   0
+#define K_SPACE_YUV   1
+#define K_SPACE_CMYK  2
+#define K_SPACE_HSV   3
+#define K_SPACE_HLS   4
+#define K_SPACE_YIQ   5
+#define K_SPACE_CMY   6
+int  KAPI K_ConvertColorSpace(const void* source, void* target, int count, int sourceSpace, int targetSpace);
+
+/* Separation kinds: planes 0 B, G, R; 1 C, M, Y, K; 2 H, S, V; 3 H, L, S;
+   4 C, M, Y. Separation makes each plane an 8-bit grey bitmap in a record
+   that is zeroed or holds a bitmap (freed first). Merging replaces the
+   target (freed first) with a 24-bit bottom-up bitmap of the smallest
+   plane size. */
+#define K_SEPARATE_BGR   0
+#define K_SEPARATE_CMYK  1
+#define K_SEPARATE_HSV   2
+#define K_SEPARATE_HLS   3
+#define K_SEPARATE_CMY   4
+int  KAPI K_ColorSeparateBitmap(BitmapRecord* bitmap, BitmapRecord** planes, int kind);
+int  KAPI K_ColorMergeBitmap(BitmapRecord* target, BitmapRecord** planes, int kind);
+
 
 /* ---- Exports: Image processing: combine, resample, mosaic, reverse, rotate, filters, shear, median, noise --- */
 
