@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "tiff_test_util.h"
+#include "tiff/tiff_test_util.h"
 
 namespace {
 

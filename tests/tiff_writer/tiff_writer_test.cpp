@@ -6,7 +6,7 @@
 #include <cstring>
 #include <string>
 
-#include "tiff_test_util.h"
+#include "tiff/tiff_test_util.h"
 
 namespace {
 
