@@ -575,6 +575,11 @@ int  KAPI K_SaveTGABitmap(const char* name, BitmapRecord* bitmap, int bitsPerPix
 
 /* ---- Exports: Sun raster -------------------------------------------------- */
 
+/* 1, 4, 8, 24 or 32 bits per pixel. */
+int  KAPI K_LoadRASFile(const char* name, BitmapRecord* bitmap, RowCallback callback, int bitsPerPixel, void* userData);
+int  KAPI K_LoadRASBitmap(const char* name, BitmapRecord* bitmap);
+int  KAPI K_SaveRASBitmap(const char* name, BitmapRecord* bitmap, int bitsPerPixel);
+
 
 /* ---- Exports: PICT -------------------------------------------------------- */
 

@@ -26,7 +26,7 @@ const LoadEntry kLoadTable[] = {
     {52, nullptr, nullptr, false},            // GEM IMG
     {53, nullptr, nullptr, false},            // MSP
     {54, nullptr, nullptr, false},            // WPG
-    {55, nullptr, nullptr, false},            // Sun raster
+    {55, K_LoadRASFile, nullptr, false},      // Sun raster
     {56, nullptr, nullptr, false},            // PICT
     {57, nullptr, nullptr, false},            // PhotoCD
     {63, nullptr, nullptr, false},            // EPS with a TIFF preview
@@ -75,7 +75,7 @@ const SaveEntry kSaveTable[] = {
     {52, nullptr, 0, 0},       // GEM IMG
     {53, nullptr, 0, 0},       // MSP
     {54, nullptr, 0, 0},       // WPG
-    {55, nullptr, 0, 0},       // Sun raster
+    {55, SaveRASFile, 0, 0},   // Sun raster
     {56, nullptr, 0, 0},       // PICT
     {66, nullptr, 0, 0},       // headerless fax
     {67, nullptr, 0, 0},

@@ -25,7 +25,7 @@ const ProbeStep kProbeOrder[] = {
     {ProbeAction::Probe, true, nullptr, "GEM IMG"},
     {ProbeAction::Probe, true, nullptr, "MSP"},
     {ProbeAction::Probe, true, nullptr, "WPG"},
-    {ProbeAction::Probe, true, nullptr, "Sun raster"},
+    {ProbeAction::Probe, true, ProbeRAS, "Sun raster"},
     {ProbeAction::Probe, true, nullptr, "PICT"},
     {ProbeAction::Probe, true, nullptr, "fax file"},
     {ProbeAction::Probe, true, nullptr, "IOCA"},
