@@ -48,3 +48,7 @@ int SavePSDFile(const SaveRequest& request);
 // Sun raster (sun_raster.cpp).
 int ProbeRAS(const ProbeInput& input, FileInfoRecord* info);
 int SaveRASFile(const SaveRequest& request);
+
+// MacPaint (macpaint.cpp).
+int ProbeMAC(const ProbeInput& input, FileInfoRecord* info);
+int SaveMACFile(const SaveRequest& request);

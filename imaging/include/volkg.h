@@ -563,6 +563,11 @@ int  KAPI K_SaveTGABitmap(const char* name, BitmapRecord* bitmap, int bitsPerPix
 
 /* ---- Exports: MacPaint ---------------------------------------------------- */
 
+/* Always 576 x 720 at 1 bit; other sizes are resized to it when saved. */
+int  KAPI K_LoadMACFile(const char* name, BitmapRecord* bitmap, RowCallback callback, int bitsPerPixel, void* userData);
+int  KAPI K_LoadMACBitmap(const char* name, BitmapRecord* bitmap);
+int  KAPI K_SaveMACBitmap(const char* name, BitmapRecord* bitmap);
+
 
 /* ---- Exports: GEM IMG ----------------------------------------------------- */
 

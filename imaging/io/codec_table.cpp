@@ -22,7 +22,7 @@ const LoadEntry kLoadTable[] = {
     {17, nullptr, nullptr, false},            // TIFF, LZW
     {26, nullptr, nullptr, true},             // 1-bit adaptive format
     {50, nullptr, nullptr, false},            // CALS
-    {51, nullptr, nullptr, false},            // MacPaint
+    {51, K_LoadMACFile, nullptr, false},      // MacPaint
     {52, nullptr, nullptr, false},            // GEM IMG
     {53, nullptr, nullptr, false},            // MSP
     {54, nullptr, nullptr, false},            // WPG
@@ -71,7 +71,7 @@ const SaveEntry kSaveTable[] = {
     {16, nullptr, 0, 0},       // EPS
     {26, nullptr, 0, 0},       // 1-bit adaptive format
     {50, nullptr, 0, 0},       // CALS
-    {51, nullptr, 0, 0},       // MacPaint
+    {51, SaveMACFile, 0, 0},   // MacPaint
     {52, nullptr, 0, 0},       // GEM IMG
     {53, nullptr, 0, 0},       // MSP
     {54, nullptr, 0, 0},       // WPG

@@ -21,7 +21,7 @@ const ProbeStep kProbeOrder[] = {
     {ProbeAction::Probe, true, ProbePSD, "Photoshop"},
     {ProbeAction::Probe, true, nullptr, "JPEG"},
     {ProbeAction::Probe, true, nullptr, "CALS"},
-    {ProbeAction::Probe, true, nullptr, "MacPaint"},
+    {ProbeAction::Probe, true, ProbeMAC, "MacPaint"},
     {ProbeAction::Probe, true, nullptr, "GEM IMG"},
     {ProbeAction::Probe, true, nullptr, "MSP"},
     {ProbeAction::Probe, true, nullptr, "WPG"},
