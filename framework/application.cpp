@@ -54,7 +54,7 @@ HWND TApplication::Handle() {
     wc.lpszClassName = kAppClass;
     RegisterClassA(&wc);
     handle_ = CreateWindowExA(0, kAppClass, title_.c_str(),
-                              WS_POPUP | WS_CAPTION | WS_CLIPSIBLINGS | WS_SYSMENU | WS_MINIMIZEBOX,
+                              WS_POPUP | WS_CLIPSIBLINGS | WS_SYSMENU | WS_MINIMIZEBOX,
                               GetSystemMetrics(SM_CXSCREEN) / 2, GetSystemMetrics(SM_CYSCREEN) / 2, 0, 0, nullptr,
                               nullptr, Instance(), nullptr);
     if (!handle_) throw EOutOfResources("Cannot create the application window");

@@ -36,7 +36,7 @@ class TApplication : public TComponent {
   TApplication();
   ~TApplication() override;
 
-  // The application window (task-bar button).
+  // The application window (task-bar button), made without a caption.
   HWND Handle();
   HINSTANCE Instance() const;
   const std::string& Title() const { return title_; }

@@ -3,6 +3,8 @@
 // on the display.
 #include "bitmap.h"
 
+#include "streams.h"
+
 #include <cstdio>
 #include <cstring>
 #include <map>
@@ -641,7 +643,17 @@ void TBitmap::LoadFromMemory(const void* data, size_t size) {
   Changed();
 }
 
+void TBitmap::LoadFromStream(TStream* stream) {
+  std::vector<unsigned char> bytes = ReadRest(stream);
+  LoadFromMemory(bytes.data(), bytes.size());
+}
+
 void TBitmap::SaveToFile(const std::string& fileName) {
+  TFileStream file(fileName, fmCreate);
+  SaveToStream(&file);
+}
+
+void TBitmap::SaveToStream(TStream* stream) {
   if (Empty()) throw EInvalidGraphic("Bitmap is empty");
   HBITMAP h = Handle();
   int bitCount = 24;
@@ -670,13 +682,10 @@ void TBitmap::SaveToFile(const std::string& fileName) {
   fh.bfType = 0x4D42;
   fh.bfOffBits = sizeof fh + sizeof(BITMAPINFOHEADER) + tableBytes;
   fh.bfSize = fh.bfOffBits + static_cast<DWORD>(imageSize);
-  std::unique_ptr<FILE, int (*)(FILE*)> f(std::fopen(fileName.c_str(), "wb"), std::fclose);
-  if (!f) throw EFOpenError("Cannot create file \"" + fileName + "\"");
-  bool ok = std::fwrite(&fh, sizeof fh, 1, f.get()) == 1 &&
-            std::fwrite(&info.header, sizeof info.header, 1, f.get()) == 1 &&
-            (tableBytes == 0 || std::fwrite(info.colours, tableBytes, 1, f.get()) == 1) &&
-            std::fwrite(pixels.data(), 1, imageSize, f.get()) == imageSize;
-  if (!ok) throw EFOpenError("Cannot write file \"" + fileName + "\"");
+  stream->WriteBuffer(&fh, sizeof fh);
+  stream->WriteBuffer(&info.header, sizeof info.header);
+  stream->WriteBuffer(info.colours, static_cast<int>(tableBytes));
+  stream->WriteBuffer(pixels.data(), static_cast<int>(imageSize));
 }
 
 void TBitmap::LoadFromResourceName(HINSTANCE instance, const std::string& name) {

@@ -84,6 +84,9 @@ class TBitmap : public TGraphic {
   void LoadFromFile(const std::string& fileName) override;
   void LoadFromMemory(const void* data, size_t size);
   void SaveToFile(const std::string& fileName) override;
+  void LoadFromStream(TStream* stream) override;
+  // A BMP file: 24 bits, or the DIB's own depth with its colour table.
+  void SaveToStream(TStream* stream) override;
   // A BITMAP resource of a module.
   void LoadFromResourceName(HINSTANCE instance, const std::string& name);
   void LoadFromClipboardFormat(WORD format, HANDLE data, HPALETTE palette) override;

@@ -1,3 +1,4 @@
+#include "bitmap.h"
 #include "graphic.h"
 #include "graphics.h"
 
@@ -228,6 +229,40 @@ void TCanvas::CopyRect(const RECT& dest, TCanvas* source, const RECT& sourceRect
   HDC src = source->Handle();
   StretchBlt(dc_, dest.left, dest.top, dest.right - dest.left, dest.bottom - dest.top, src, sourceRect.left,
              sourceRect.top, sourceRect.right - sourceRect.left, sourceRect.bottom - sourceRect.top, copyMode_);
+  Changed();
+}
+
+void TCanvas::BrushCopy(const RECT& dest, TBitmap* bitmap, const RECT& source, TColor color) {
+  if (!bitmap || bitmap->Empty()) return;
+  int w = dest.right - dest.left, h = dest.bottom - dest.top;
+  int sw = source.right - source.left, sh = source.bottom - source.top;
+  if (w <= 0 || h <= 0 || sw <= 0 || sh <= 0) return;
+  Changing();
+  RequireState(false, true, false);
+  HDC src = bitmap->Canvas()->Handle();
+  // Mask of the colour at the destination's size: 1 where the source has it.
+  HDC maskDC = CreateCompatibleDC(dc_);
+  HBITMAP mask = CreateBitmap(w, h, 1, 1, nullptr);
+  HGDIOBJ oldMask = SelectObject(maskDC, mask);
+  COLORREF oldBk = SetBkColor(src, ColorToRGB(color));
+  int oldStretch = SetStretchBltMode(maskDC, COLORONCOLOR);
+  StretchBlt(maskDC, 0, 0, w, h, src, source.left, source.top, sw, sh, SRCCOPY);
+  SetStretchBltMode(maskDC, oldStretch);
+  SetBkColor(src, oldBk);
+  // The source, then black where the mask is set, then the brush there.
+  oldStretch = SetStretchBltMode(dc_, COLORONCOLOR);
+  StretchBlt(dc_, dest.left, dest.top, w, h, src, source.left, source.top, sw, sh, SRCCOPY);
+  SetStretchBltMode(dc_, oldStretch);
+  COLORREF oldText = SetTextColor(dc_, RGB(0, 0, 0));
+  COLORREF oldDestBk = SetBkColor(dc_, RGB(255, 255, 255));
+  constexpr DWORD kDestAndNotSource = 0x00220326, kDestOrPatternAndSource = 0x00EA02E9;
+  BitBlt(dc_, dest.left, dest.top, w, h, maskDC, 0, 0, kDestAndNotSource);
+  BitBlt(dc_, dest.left, dest.top, w, h, maskDC, 0, 0, kDestOrPatternAndSource);
+  SetTextColor(dc_, oldText);
+  SetBkColor(dc_, oldDestBk);
+  SelectObject(maskDC, oldMask);
+  DeleteObject(mask);
+  DeleteDC(maskDC);
   Changed();
 }
 

@@ -62,7 +62,7 @@ void TComponent::SetDesigning(bool on) {
 }
 
 bool TComponent::SetProperty(const std::string& name, const TLayoutValue& value, TLayoutReader& reader) {
-  if (name == "Tag") {
+  if (SameText(name, "Tag")) {
     tag_ = value.AsInt();
     return true;
   }

@@ -295,46 +295,46 @@ TPersistent* TControl::GetObjectProperty(const std::string& upperName) {
 }
 
 bool TControl::SetProperty(const std::string& name, const TLayoutValue& v, TLayoutReader& reader) {
-  if (name == "Left") SetLeft(v.AsInt());
-  else if (name == "Top") SetTop(v.AsInt());
-  else if (name == "Width") SetWidth(v.AsInt());
-  else if (name == "Height") SetHeight(v.AsInt());
-  else if (name == "Bounds") {
+  if (SameText(name, "Left")) SetLeft(v.AsInt());
+  else if (SameText(name, "Top")) SetTop(v.AsInt());
+  else if (SameText(name, "Width")) SetWidth(v.AsInt());
+  else if (SameText(name, "Height")) SetHeight(v.AsInt());
+  else if (SameText(name, "Bounds")) {
     if (v.kind != TLayoutValue::Number || v.numbers.size() != 4) throw EConvertError("Bounds needs four numbers");
     SetBounds(int(v.numbers[0]), int(v.numbers[1]), int(v.numbers[2]), int(v.numbers[3]));
-  } else if (name == "ClientWidth") SetClientSize(v.AsInt(), ClientHeight());
-  else if (name == "ClientHeight") SetClientSize(ClientWidth(), v.AsInt());
-  else if (name == "Visible") SetVisible(v.AsBool());
-  else if (name == "Enabled") SetEnabled(v.AsBool());
-  else if (name == "Caption" || name == "Text") SetCaption(v.AsString());
-  else if (name == "Color") SetColor(LayoutColor(v));
-  else if (name == "ParentColor") SetParentColor(v.AsBool());
-  else if (name == "ParentFont") SetParentFont(v.AsBool());
-  else if (name.rfind("Font.", 0) == 0) SetFontProperty(font_, name.substr(5), v);
-  else if (name == "Hint") SetHint(v.AsString());
-  else if (name == "ShowHint") SetShowHint(v.AsBool());
-  else if (name == "ParentShowHint") SetParentShowHint(v.AsBool());
-  else if (name == "Cursor") SetCursor(LayoutCursor(v));
-  else if (name == "DragCursor") SetDragCursor(LayoutCursor(v));
-  else if (name == "DragMode") SetDragMode(TDragMode(v.AsEnum({"dmManual", "dmAutomatic"})));
-  else if (name == "Align") SetAlign(TAlign(v.AsEnum({"alNone", "alTop", "alBottom", "alLeft", "alRight", "alClient"})));
-  else if (name == "PopupMenu")
+  } else if (SameText(name, "ClientWidth")) SetClientSize(v.AsInt(), ClientHeight());
+  else if (SameText(name, "ClientHeight")) SetClientSize(ClientWidth(), v.AsInt());
+  else if (SameText(name, "Visible")) SetVisible(v.AsBool());
+  else if (SameText(name, "Enabled")) SetEnabled(v.AsBool());
+  else if (SameText(name, "Caption") || SameText(name, "Text")) SetCaption(v.AsString());
+  else if (SameText(name, "Color")) SetColor(LayoutColor(v));
+  else if (SameText(name, "ParentColor")) SetParentColor(v.AsBool());
+  else if (SameText(name, "ParentFont")) SetParentFont(v.AsBool());
+  else if (SameText(name.substr(0, 5), "Font.")) SetFontProperty(font_, name.substr(5), v);
+  else if (SameText(name, "Hint")) SetHint(v.AsString());
+  else if (SameText(name, "ShowHint")) SetShowHint(v.AsBool());
+  else if (SameText(name, "ParentShowHint")) SetParentShowHint(v.AsBool());
+  else if (SameText(name, "Cursor")) SetCursor(LayoutCursor(v));
+  else if (SameText(name, "DragCursor")) SetDragCursor(LayoutCursor(v));
+  else if (SameText(name, "DragMode")) SetDragMode(TDragMode(v.AsEnum({"dmManual", "dmAutomatic"})));
+  else if (SameText(name, "Align")) SetAlign(TAlign(v.AsEnum({"alNone", "alTop", "alBottom", "alLeft", "alRight", "alClient"})));
+  else if (SameText(name, "PopupMenu"))
     reader.Reference(v, [this](TComponent* c) {
       auto* menu = dynamic_cast<TPopupMenu*>(c);
       if (!menu) throw EConvertError(c->Name() + " is not a popup menu");
       SetPopupMenu(menu);
     });
-  else if (name == "OnClick") OnClick = reader.Handler<TNotifyEvent>(v);
-  else if (name == "OnDblClick") OnDblClick = reader.Handler<TNotifyEvent>(v);
-  else if (name == "OnMouseDown") OnMouseDown = reader.Handler<TMouseEvent>(v);
-  else if (name == "OnMouseMove") OnMouseMove = reader.Handler<TMouseMoveEvent>(v);
-  else if (name == "OnMouseUp") OnMouseUp = reader.Handler<TMouseEvent>(v);
-  else if (name == "OnMouseEnter") OnMouseEnter = reader.Handler<TNotifyEvent>(v);
-  else if (name == "OnMouseLeave") OnMouseLeave = reader.Handler<TNotifyEvent>(v);
-  else if (name == "OnDragOver") OnDragOver = reader.Handler<TDragOverEvent>(v);
-  else if (name == "OnDragDrop") OnDragDrop = reader.Handler<TDragDropEvent>(v);
-  else if (name == "OnEndDrag") OnEndDrag = reader.Handler<TEndDragEvent>(v);
-  else if (name == "OnResize") OnResize = reader.Handler<TNotifyEvent>(v);
+  else if (SameText(name, "OnClick")) OnClick = reader.Handler<TNotifyEvent>(v);
+  else if (SameText(name, "OnDblClick")) OnDblClick = reader.Handler<TNotifyEvent>(v);
+  else if (SameText(name, "OnMouseDown")) OnMouseDown = reader.Handler<TMouseEvent>(v);
+  else if (SameText(name, "OnMouseMove")) OnMouseMove = reader.Handler<TMouseMoveEvent>(v);
+  else if (SameText(name, "OnMouseUp")) OnMouseUp = reader.Handler<TMouseEvent>(v);
+  else if (SameText(name, "OnMouseEnter")) OnMouseEnter = reader.Handler<TNotifyEvent>(v);
+  else if (SameText(name, "OnMouseLeave")) OnMouseLeave = reader.Handler<TNotifyEvent>(v);
+  else if (SameText(name, "OnDragOver")) OnDragOver = reader.Handler<TDragOverEvent>(v);
+  else if (SameText(name, "OnDragDrop")) OnDragDrop = reader.Handler<TDragDropEvent>(v);
+  else if (SameText(name, "OnEndDrag")) OnEndDrag = reader.Handler<TEndDragEvent>(v);
+  else if (SameText(name, "OnResize")) OnResize = reader.Handler<TNotifyEvent>(v);
   else return TComponent::SetProperty(name, v, reader);
   return true;
 }

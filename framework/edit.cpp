@@ -59,9 +59,9 @@ void TEdit::WndProc(TMessage& m) {
 }
 
 bool TEdit::SetProperty(const std::string& name, const TLayoutValue& v, TLayoutReader& reader) {
-  if (name == "MaxLength") SetMaxLength(v.AsInt());
-  else if (name == "ReadOnly") SetReadOnly(v.AsBool());
-  else if (name == "OnChange") OnChange = reader.Handler<TNotifyEvent>(v);
+  if (SameText(name, "MaxLength")) SetMaxLength(v.AsInt());
+  else if (SameText(name, "ReadOnly")) SetReadOnly(v.AsBool());
+  else if (SameText(name, "OnChange")) OnChange = reader.Handler<TNotifyEvent>(v);
   else return TWinControl::SetProperty(name, v, reader);
   return true;
 }

@@ -304,24 +304,24 @@ void TForm::WndProc(TMessage& m) {
 }
 
 bool TForm::SetProperty(const std::string& name, const TLayoutValue& v, TLayoutReader& reader) {
-  if (name == "BorderStyle")
+  if (SameText(name, "BorderStyle"))
     SetBorderStyle(TFormBorderStyle(v.AsEnum({"bsNone", "bsSingle", "bsSizeable", "bsDialog", "bsToolWindow", "bsSizeToolWin"})));
-  else if (name == "BorderIcons") SetBorderIcons(v.AsSet({"biSystemMenu", "biMinimize", "biMaximize"}));
-  else if (name == "Position")
+  else if (SameText(name, "BorderIcons")) SetBorderIcons(v.AsSet({"biSystemMenu", "biMinimize", "biMaximize"}));
+  else if (SameText(name, "Position"))
     SetPosition(TPosition(v.AsEnum({"poDesigned", "poDefault", "poScreenCenter", "poMainFormCenter", "poOwnerFormCenter"})));
-  else if (name == "WindowState") windowState_ = TWindowState(v.AsEnum({"wsNormal", "wsMinimized", "wsMaximized"}));
-  else if (name == "FormStyle") SetFormStyle(TFormStyle(v.AsEnum({"fsNormal", "fsStayOnTop"})));
-  else if (name == "KeyPreview") SetKeyPreview(v.AsBool());
-  else if (name == "OnCreate") OnCreate = reader.Handler<TNotifyEvent>(v);
-  else if (name == "OnDestroy") OnDestroy = reader.Handler<TNotifyEvent>(v);
-  else if (name == "OnShow") OnShow = reader.Handler<TNotifyEvent>(v);
-  else if (name == "OnHide") OnHide = reader.Handler<TNotifyEvent>(v);
-  else if (name == "OnActivate") OnActivate = reader.Handler<TNotifyEvent>(v);
-  else if (name == "OnDeactivate") OnDeactivate = reader.Handler<TNotifyEvent>(v);
-  else if (name == "OnPaint") OnPaint = reader.Handler<TNotifyEvent>(v);
-  else if (name == "OnClose") OnClose = reader.Handler<TCloseEvent>(v);
-  else if (name == "OnCloseQuery") OnCloseQuery = reader.Handler<TCloseQueryEvent>(v);
-  else if (name == "Visible") {
+  else if (SameText(name, "WindowState")) windowState_ = TWindowState(v.AsEnum({"wsNormal", "wsMinimized", "wsMaximized"}));
+  else if (SameText(name, "FormStyle")) SetFormStyle(TFormStyle(v.AsEnum({"fsNormal", "fsStayOnTop"})));
+  else if (SameText(name, "KeyPreview")) SetKeyPreview(v.AsBool());
+  else if (SameText(name, "OnCreate")) OnCreate = reader.Handler<TNotifyEvent>(v);
+  else if (SameText(name, "OnDestroy")) OnDestroy = reader.Handler<TNotifyEvent>(v);
+  else if (SameText(name, "OnShow")) OnShow = reader.Handler<TNotifyEvent>(v);
+  else if (SameText(name, "OnHide")) OnHide = reader.Handler<TNotifyEvent>(v);
+  else if (SameText(name, "OnActivate")) OnActivate = reader.Handler<TNotifyEvent>(v);
+  else if (SameText(name, "OnDeactivate")) OnDeactivate = reader.Handler<TNotifyEvent>(v);
+  else if (SameText(name, "OnPaint")) OnPaint = reader.Handler<TNotifyEvent>(v);
+  else if (SameText(name, "OnClose")) OnClose = reader.Handler<TCloseEvent>(v);
+  else if (SameText(name, "OnCloseQuery")) OnCloseQuery = reader.Handler<TCloseQueryEvent>(v);
+  else if (SameText(name, "Visible")) {
     // A form read as visible is shown once it is complete.
     visible_ = v.AsBool();
   } else return TCustomControl::SetProperty(name, v, reader);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -154,6 +155,12 @@ extern TScreen* Screen;
 class THintWindow : public TCustomControl {
  public:
   explicit THintWindow(TComponent* owner);
+  ~THintWindow() override;
+  // The screen's pixels under the hint, taken just before it shows; the
+  // window's background is erased with them, so a Paint that leaves pixels
+  // alone shows what lies underneath (null before the first hint).
+  TBitmap* Background() const { return background_.get(); }
+  void WndProc(TMessage& message) override;
   // Shows the hint at the rectangle (screen coordinates) without activating it.
   virtual void ActivateHint(RECT rect, const std::string& hint);
   // The size the hint needs.
@@ -164,4 +171,8 @@ class THintWindow : public TCustomControl {
  protected:
   void CreateParams(TCreateParams& params) override;
   void Paint() override;
+
+ private:
+  void TakeBackground(const RECT& screenRect);
+  std::unique_ptr<TBitmap> background_;
 };

@@ -86,6 +86,17 @@ void TFont::SetColor(TColor color) {
 }
 
 int TFont::Size() const { return -MulDiv(height_, 72, pixelsPerInch_); }
+
+void TFont::SetPixelsPerInch(int ppi) {
+  if (ppi <= 0 || ppi == pixelsPerInch_) return;
+  int height = MulDiv(height_, ppi, pixelsPerInch_);
+  pixelsPerInch_ = ppi;
+  if (height != height_) {
+    height_ = height;
+    Changed();
+    Drop();
+  }
+}
 void TFont::SetSize(int points) { SetHeight(-MulDiv(points, pixelsPerInch_, 72)); }
 
 void TFont::Assign(TPersistent* source) {
@@ -93,12 +104,13 @@ void TFont::Assign(TPersistent* source) {
   if (!f) return TPersistent::Assign(source);
   if (f == this) return;
   name_ = f->name_;
-  height_ = f->height_;
+  // The size in points carries over: a screen font assigned to a printer
+  // canvas keeps its printed size.
+  height_ = f->pixelsPerInch_ == pixelsPerInch_ ? f->height_ : MulDiv(f->height_, pixelsPerInch_, f->pixelsPerInch_);
   color_ = f->color_;
   style_ = f->style_;
   charset_ = f->charset_;
   orientation_ = f->orientation_;
-  pixelsPerInch_ = f->pixelsPerInch_;
   Changed();
   Drop();
 }

@@ -4,10 +4,12 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include "classes.h"
 
 class TCanvas;
+class TStream;
 
 class TGraphic : public TPersistent {
  public:
@@ -24,12 +26,19 @@ class TGraphic : public TPersistent {
   // Raise EInvalidGraphic (or EFOpenError) when the file cannot be read.
   virtual void LoadFromFile(const std::string& fileName) = 0;
   virtual void SaveToFile(const std::string& fileName) = 0;
+  // The stream form: the bytes of the graphic's file, from the stream's
+  // position to its end.
+  virtual void LoadFromStream(TStream* stream) = 0;
+  virtual void SaveToStream(TStream* stream) = 0;
   // Clipboard forms: a handle of the given format and its palette.
   virtual void LoadFromClipboardFormat(WORD format, HANDLE data, HPALETTE palette) = 0;
   virtual void SaveToClipboardFormat(WORD& format, HANDLE& data, HPALETTE& palette) = 0;
 
   // Draws the picture stretched into the rectangle (the canvas calls this).
   virtual void Draw(TCanvas* canvas, const RECT& rect) = 0;
+
+  // The bytes from the stream's position to its end.
+  static std::vector<unsigned char> ReadRest(TStream* stream);
 
   bool Modified() const { return modified_; }
   void SetModified(bool on) { modified_ = on; }

@@ -36,8 +36,9 @@ class TFont : public TGraphicsObject {
 
   const std::string& Name() const { return name_; }
   void SetName(const std::string& name);
-  // Size in points at the screen's resolution; Height in pixels (negative:
-  // character height, as in LOGFONT).
+  // Size in points at the font's resolution (PixelsPerInch: the screen's,
+  // or the printer's on a printer canvas); Height in pixels of that device
+  // (negative: character height, as in LOGFONT).
   int Size() const;
   void SetSize(int points);
   int Height() const { return height_; }
@@ -52,8 +53,10 @@ class TFont : public TGraphicsObject {
   int Orientation() const { return orientation_; }
   void SetOrientation(int tenths);
   int PixelsPerInch() const { return pixelsPerInch_; }
-  void SetPixelsPerInch(int ppi) { pixelsPerInch_ = ppi; }
+  // The resolution of the device the font is for; the size in points is kept.
+  void SetPixelsPerInch(int ppi);
 
+  // Copies the other font; the size in points is kept across resolutions.
   void Assign(TPersistent* source) override;
   // The font as a LOGFONT (for making variants of it).
   LOGFONTA LogFont() const;
@@ -183,6 +186,9 @@ class TCanvas : public TPersistent {
   void Draw(int x, int y, TGraphic* graphic);
   void StretchDraw(const RECT& r, TGraphic* graphic);
   void CopyRect(const RECT& dest, TCanvas* source, const RECT& sourceRect);
+  // Copies a rectangle of the bitmap (stretched to dest) with every pixel of
+  // the colour replaced by the brush.
+  void BrushCopy(const RECT& dest, TBitmap* bitmap, const RECT& source, TColor color);
 
   TColor Pixels(int x, int y);
   void SetPixel(int x, int y, TColor color);

@@ -1,4 +1,5 @@
 #include "application.h"
+#include "bitmap.h"
 #include "forms.h"
 
 THintWindow::THintWindow(TComponent* owner) : TCustomControl(owner) {
@@ -11,6 +12,28 @@ THintWindow::THintWindow(TComponent* owner) : TCustomControl(owner) {
   if (SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0))
     font_.SetHandle(CreateFontIndirectA(&metrics.lfStatusFont));
   font_.SetColor(clInfoText);
+}
+
+THintWindow::~THintWindow() = default;
+
+void THintWindow::TakeBackground(const RECT& r) {
+  auto shot = std::make_unique<TBitmap>();
+  shot->SetPixelFormat(pf24bit);
+  shot->SetSize(r.right - r.left, r.bottom - r.top);
+  HDC screen = GetDC(nullptr);
+  BitBlt(shot->Canvas()->Handle(), 0, 0, shot->Width(), shot->Height(), screen, r.left, r.top, SRCCOPY);
+  ReleaseDC(nullptr, screen);
+  background_ = std::move(shot);
+}
+
+void THintWindow::WndProc(TMessage& m) {
+  if (m.Msg == WM_ERASEBKGND && background_) {
+    BitBlt(reinterpret_cast<HDC>(m.WParam), 0, 0, background_->Width(), background_->Height(),
+           background_->Canvas()->Handle(), 0, 0, SRCCOPY);
+    m.Result = 1;
+    return;
+  }
+  TCustomControl::WndProc(m);
 }
 
 void THintWindow::CreateParams(TCreateParams& params) {
@@ -44,6 +67,9 @@ void THintWindow::ActivateHint(RECT rect, const std::string& hint) {
   if (rect.top + h > sh) rect.top = sh - h;
   if (rect.left < 0) rect.left = 0;
   if (rect.top < 0) rect.top = 0;
+  // What lies under the hint, without the hint itself.
+  if (hwnd_ && IsWindowVisible(hwnd_)) ShowWindow(hwnd_, SW_HIDE);
+  TakeBackground(RECT{rect.left, rect.top, rect.left + w, rect.top + h});
   SetBounds(rect.left, rect.top, w, h);
   SetWindowPos(Handle(), HWND_TOPMOST, rect.left, rect.top, w, h, SWP_NOACTIVATE);
   ShowWindow(hwnd_, SW_SHOWNOACTIVATE);

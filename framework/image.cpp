@@ -44,14 +44,14 @@ void TImage::Paint() {
 }
 
 bool TImage::SetProperty(const std::string& name, const TLayoutValue& v, TLayoutReader& reader) {
-  if (name == "Picture") {
+  if (SameText(name, "Picture")) {
     // A bitmap stored with the program: a BITMAP resource of the module.
     if (v.kind != TLayoutValue::Resource) throw EConvertError("Picture needs a resource (@NAME)");
     picture_->Bitmap()->LoadFromResourceName(reader.Instance(), v.text);
-  } else if (name == "Stretch") SetStretch(v.AsBool());
-  else if (name == "Center") SetCenter(v.AsBool());
-  else if (name == "Transparent") SetTransparent(v.AsBool());
-  else if (name == "AutoSize") SetAutoSize(v.AsBool());
+  } else if (SameText(name, "Stretch")) SetStretch(v.AsBool());
+  else if (SameText(name, "Center")) SetCenter(v.AsBool());
+  else if (SameText(name, "Transparent")) SetTransparent(v.AsBool());
+  else if (SameText(name, "AutoSize")) SetAutoSize(v.AsBool());
   else return TGraphicControl::SetProperty(name, v, reader);
   return true;
 }
@@ -66,7 +66,7 @@ void TPaintBox::Paint() {
 }
 
 bool TPaintBox::SetProperty(const std::string& name, const TLayoutValue& v, TLayoutReader& reader) {
-  if (name == "OnPaint") OnPaint = reader.Handler<TNotifyEvent>(v);
+  if (SameText(name, "OnPaint")) OnPaint = reader.Handler<TNotifyEvent>(v);
   else return TGraphicControl::SetProperty(name, v, reader);
   return true;
 }

@@ -2,6 +2,8 @@
 // to the call and become EInvalidGraphic there.
 #include "jpeg.h"
 
+#include "streams.h"
+
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
@@ -144,7 +146,29 @@ bool CompressRgb(FILE* file, const unsigned char* rgb, int width, int height, ch
 
 }  // namespace
 
+void TJPEGImage::LoadFromStream(TStream* stream) {
+  std::vector<unsigned char> bytes = ReadRest(stream);
+  LoadFromMemory(bytes.data(), bytes.size());
+}
+
 void TJPEGImage::SaveToFile(const std::string& fileName) {
+  std::unique_ptr<FILE, int (*)(FILE*)> f(std::fopen(fileName.c_str(), "wb"), std::fclose);
+  if (!f) throw EFOpenError("Cannot create file \"" + fileName + "\"");
+  Compress(f.get());
+}
+
+void TJPEGImage::SaveToStream(TStream* stream) {
+  // libjpeg writes to a FILE: a temporary one, then its bytes go to the stream.
+  std::unique_ptr<FILE, int (*)(FILE*)> f(std::tmpfile(), std::fclose);
+  if (!f) throw EWriteError("Stream write error");
+  Compress(f.get());
+  std::rewind(f.get());
+  char buffer[65536];
+  size_t got;
+  while ((got = std::fread(buffer, 1, sizeof buffer, f.get())) > 0) stream->WriteBuffer(buffer, static_cast<int>(got));
+}
+
+void TJPEGImage::Compress(FILE* out) {
   if (Empty()) throw EInvalidGraphic("JPEG image is empty");
   TBitmap copy;
   copy.Assign(bitmap_.get());
@@ -160,10 +184,8 @@ void TJPEGImage::SaveToFile(const std::string& fileName) {
       out[x * 3 + 2] = in[x * 3];
     }
   }
-  std::unique_ptr<FILE, int (*)(FILE*)> f(std::fopen(fileName.c_str(), "wb"), std::fclose);
-  if (!f) throw EFOpenError("Cannot create file \"" + fileName + "\"");
   char message[JMSG_LENGTH_MAX] = {};
-  if (!CompressRgb(f.get(), rgb.data(), width, height, message))
+  if (!CompressRgb(out, rgb.data(), width, height, message))
     throw EInvalidGraphic(std::string("JPEG error: ") + message);
 }
 

@@ -1,6 +1,7 @@
 // JPEG pictures (JFIF), decoded with libjpeg into a 24-bit bitmap.
 #pragma once
 
+#include <cstdio>
 #include <memory>
 
 #include "bitmap.h"
@@ -22,6 +23,8 @@ class TJPEGImage : public TGraphic {
   void LoadFromMemory(const void* data, size_t size);
   // Writes the decoded picture at quality 90.
   void SaveToFile(const std::string& fileName) override;
+  void LoadFromStream(TStream* stream) override;
+  void SaveToStream(TStream* stream) override;
   void LoadFromClipboardFormat(WORD format, HANDLE data, HPALETTE palette) override;
   void SaveToClipboardFormat(WORD& format, HANDLE& data, HPALETTE& palette) override;
   void Draw(TCanvas* canvas, const RECT& rect) override;
@@ -32,5 +35,6 @@ class TJPEGImage : public TGraphic {
   TBitmap* Bitmap() { return bitmap_.get(); }
 
  private:
+  void Compress(FILE* out);
   std::unique_ptr<TBitmap> bitmap_;
 };

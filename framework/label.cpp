@@ -48,10 +48,10 @@ void TLabel::Paint() {
 }
 
 bool TLabel::SetProperty(const std::string& name, const TLayoutValue& v, TLayoutReader& reader) {
-  if (name == "Alignment") SetAlignment(TAlignment(v.AsEnum({"taLeftJustify", "taRightJustify", "taCenter"})));
-  else if (name == "Transparent") SetTransparent(v.AsBool());
-  else if (name == "AutoSize") autoSize_ = v.AsBool();
-  else if (name == "WordWrap") wordWrap_ = v.AsBool();
+  if (SameText(name, "Alignment")) SetAlignment(TAlignment(v.AsEnum({"taLeftJustify", "taRightJustify", "taCenter"})));
+  else if (SameText(name, "Transparent")) SetTransparent(v.AsBool());
+  else if (SameText(name, "AutoSize")) autoSize_ = v.AsBool();
+  else if (SameText(name, "WordWrap")) wordWrap_ = v.AsBool();
   else return TGraphicControl::SetProperty(name, v, reader);
   return true;
 }

@@ -349,12 +349,12 @@ TCursor LayoutCursor(const TLayoutValue& v) {
 }
 
 void SetFontProperty(TFont& font, const std::string& name, const TLayoutValue& v) {
-  if (name == "Name") font.SetName(v.AsString());
-  else if (name == "Size") font.SetSize(v.AsInt());
-  else if (name == "Height") font.SetHeight(v.AsInt());
-  else if (name == "Color") font.SetColor(LayoutColor(v));
-  else if (name == "Style") font.SetStyle(v.AsSet({"fsBold", "fsItalic", "fsUnderline", "fsStrikeOut"}));
-  else if (name == "Charset") font.SetCharset(static_cast<BYTE>(v.AsInt()));
-  else if (name == "Orientation") font.SetOrientation(v.AsInt());
+  if (SameText(name, "Name")) font.SetName(v.AsString());
+  else if (SameText(name, "Size")) font.SetSize(v.AsInt());
+  else if (SameText(name, "Height")) font.SetHeight(v.AsInt());
+  else if (SameText(name, "Color")) font.SetColor(LayoutColor(v));
+  else if (SameText(name, "Style")) font.SetStyle(v.AsSet({"fsBold", "fsItalic", "fsUnderline", "fsStrikeOut"}));
+  else if (SameText(name, "Charset")) font.SetCharset(static_cast<BYTE>(v.AsInt()));
+  else if (SameText(name, "Orientation")) font.SetOrientation(v.AsInt());
   else throw EConvertError("unknown property Font." + name);
 }

@@ -46,11 +46,12 @@ void TMenuItem::Click() {
 }
 
 bool TMenuItem::SetProperty(const std::string& name, const TLayoutValue& v, TLayoutReader& reader) {
-  if (name == "Caption") SetCaption(v.AsString());
-  else if (name == "Enabled") SetEnabled(v.AsBool());
-  else if (name == "Checked") SetChecked(v.AsBool());
-  else if (name == "Visible") SetVisible(v.AsBool());
-  else if (name == "OnClick") OnClick = reader.Handler<TNotifyEvent>(v);
+  if (SameText(name, "Caption")) SetCaption(v.AsString());
+  else if (SameText(name, "Enabled")) SetEnabled(v.AsBool());
+  else if (SameText(name, "Checked")) SetChecked(v.AsBool());
+  else if (SameText(name, "Visible")) SetVisible(v.AsBool());
+  else if (SameText(name, "Default")) SetDefault(v.AsBool());
+  else if (SameText(name, "OnClick")) OnClick = reader.Handler<TNotifyEvent>(v);
   else return TComponent::SetProperty(name, v, reader);
   return true;
 }
@@ -82,6 +83,7 @@ HMENU BuildMenu(TMenuItem* parent, std::vector<TMenuItem*>& commands) {
       commands.push_back(item);
       AppendMenuA(menu, flags, commands.size(), item->Caption().c_str());
     }
+    if (item->Default()) SetMenuDefaultItem(menu, GetMenuItemCount(menu) - 1, TRUE);
   }
   return menu;
 }
@@ -103,8 +105,8 @@ void TPopupMenu::Popup(int x, int y) {
 }
 
 bool TPopupMenu::SetProperty(const std::string& name, const TLayoutValue& v, TLayoutReader& reader) {
-  if (name == "AutoPopup") SetAutoPopup(v.AsBool());
-  else if (name == "OnPopup") OnPopup = reader.Handler<TNotifyEvent>(v);
+  if (SameText(name, "AutoPopup")) SetAutoPopup(v.AsBool());
+  else if (SameText(name, "OnPopup")) OnPopup = reader.Handler<TNotifyEvent>(v);
   else return TComponent::SetProperty(name, v, reader);
   return true;
 }

@@ -20,6 +20,9 @@ class TMenuItem : public TComponent {
   bool Visible() const { return visible_; }
   void SetVisible(bool on) { visible_ = on; }
   bool IsSeparator() const { return caption_ == "-"; }
+  // The default entry of its menu, shown in bold (a click on it runs as any other).
+  bool Default() const { return default_; }
+  void SetDefault(bool on) { default_ = on; }
 
   int Count() const { return static_cast<int>(items_.size()); }
   TMenuItem* Items(int index) const { return items_.at(index); }
@@ -39,7 +42,7 @@ class TMenuItem : public TComponent {
  private:
   friend class TPopupMenu;
   std::string caption_;
-  bool enabled_ = true, checked_ = false, visible_ = true;
+  bool enabled_ = true, checked_ = false, visible_ = true, default_ = false;
   TMenuItem* parent_ = nullptr;
   std::vector<TMenuItem*> items_;
 };

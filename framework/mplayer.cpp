@@ -93,9 +93,9 @@ void TMediaPlayer::Close() {
 }
 
 bool TMediaPlayer::SetProperty(const std::string& name, const TLayoutValue& v, TLayoutReader& reader) {
-  if (name == "FileName") SetFileName(v.AsString());
-  else if (name == "Visible") SetVisible(v.AsBool());
-  else if (name == "OnNotify") OnNotify = reader.Handler<TNotifyEvent>(v);
+  if (SameText(name, "FileName")) SetFileName(v.AsString());
+  else if (SameText(name, "Visible")) SetVisible(v.AsBool());
+  else if (SameText(name, "OnNotify")) OnNotify = reader.Handler<TNotifyEvent>(v);
   else return TComponent::SetProperty(name, v, reader);
   return true;
 }

@@ -42,11 +42,11 @@ void TPanel::Paint() {
 }
 
 bool TPanel::SetProperty(const std::string& name, const TLayoutValue& v, TLayoutReader& reader) {
-  if (name == "BevelOuter") SetBevelOuter(TPanelBevel(v.AsEnum({"bvNone", "bvLowered", "bvRaised"})));
-  else if (name == "BevelInner") SetBevelInner(TPanelBevel(v.AsEnum({"bvNone", "bvLowered", "bvRaised"})));
-  else if (name == "BevelWidth") SetBevelWidth(v.AsInt());
-  else if (name == "BorderWidth") SetBorderWidth(v.AsInt());
-  else if (name == "Alignment") SetAlignment(TAlignment(v.AsEnum({"taLeftJustify", "taRightJustify", "taCenter"})));
+  if (SameText(name, "BevelOuter")) SetBevelOuter(TPanelBevel(v.AsEnum({"bvNone", "bvLowered", "bvRaised"})));
+  else if (SameText(name, "BevelInner")) SetBevelInner(TPanelBevel(v.AsEnum({"bvNone", "bvLowered", "bvRaised"})));
+  else if (SameText(name, "BevelWidth")) SetBevelWidth(v.AsInt());
+  else if (SameText(name, "BorderWidth")) SetBorderWidth(v.AsInt());
+  else if (SameText(name, "Alignment")) SetAlignment(TAlignment(v.AsEnum({"taLeftJustify", "taRightJustify", "taCenter"})));
   else return TCustomControl::SetProperty(name, v, reader);
   return true;
 }

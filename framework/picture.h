@@ -1,13 +1,16 @@
-// A picture of any registered class, chosen by file extension on load.
+// A picture of any registered class, chosen by file extension on load
+// (bmp, jpg, jpeg and wmf from the start).
 #pragma once
 
 #include <functional>
 #include <memory>
 #include <string>
+#include <typeinfo>
 
 #include "graphic.h"
 
 class TBitmap;
+class TStream;
 
 using TGraphicFactory = std::function<TGraphic*()>;
 
@@ -29,6 +32,11 @@ class TPicture : public TPersistent {
   // raises EInvalidGraphic "Unknown picture file extension (.xxx)".
   void LoadFromFile(const std::string& fileName);
   void SaveToFile(const std::string& fileName);
+  // The stream form: the graphic's class name (a length byte and the name,
+  // empty for no picture), the size of its data (4 bytes) and the data.
+  // An unregistered class raises EInvalidGraphic.
+  void LoadFromStream(TStream* stream);
+  void SaveToStream(TStream* stream);
   void Assign(TPersistent* source) override;
 
   TNotifyEvent OnChange;
@@ -40,6 +48,18 @@ class TPicture : public TPersistent {
                                  TGraphicFactory factory);
   static TGraphicFactory FindFileFormat(const std::string& extension);
   static std::string FileFormatDescription(const std::string& extension);
+
+  // Streamable graphic classes by name (case-insensitive): the stream form
+  // names them, and a copy of a graphic keeps its class. TBitmap, TJPEGImage
+  // and TMetafile are registered from the start.
+  template <class T>
+  static void RegisterGraphicClass(const std::string& name) {
+    RegisterGraphicClass(name, typeid(T), [] { return static_cast<TGraphic*>(new T); });
+  }
+  static void RegisterGraphicClass(const std::string& name, const std::type_info& type, TGraphicFactory factory);
+  static TGraphicFactory FindGraphicClass(const std::string& name);
+  // The registered name of the graphic's class, or "" when it has none.
+  static std::string GraphicClassName(const TGraphic* graphic);
 
  private:
   void Changed(TObject*);

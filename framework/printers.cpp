@@ -116,9 +116,15 @@ HDC TPrinter::Handle() {
 }
 
 TCanvas* TPrinter::Canvas() {
-  if (!canvas_) canvas_ = std::make_unique<TCanvas>();
+  if (!canvas_) NewCanvas();
   if (!canvas_->HandleAllocated()) canvas_->SetHandle(Handle());
   return canvas_.get();
+}
+
+void TPrinter::NewCanvas() {
+  canvas_ = std::make_unique<TCanvas>();
+  // Point sizes on this canvas are the printer's: its fonts are measured at its resolution.
+  canvas_->Font()->SetPixelsPerInch(GetDeviceCaps(Handle(), LOGPIXELSY));
 }
 
 int TPrinter::PageWidth() { return GetDeviceCaps(Handle(), HORZRES); }
@@ -156,7 +162,7 @@ void TPrinter::BeginDoc() {
   printing_ = true;
   aborted_ = false;
   pageNumber_ = 1;
-  canvas_ = std::make_unique<TCanvas>();
+  NewCanvas();
   canvas_->SetHandle(dc_);
 }
 

@@ -46,7 +46,8 @@ class TPrinter : public TObject {
   int PageNumber() const { return pageNumber_; }
 
   // The page canvas (valid while printing) and its device context. Outside
-  // a job the handle is an information context of the printer.
+  // a job the handle is an information context of the printer. The canvas's
+  // font sizes are points at the printer's resolution.
   TCanvas* Canvas();
   HDC Handle();
   int PageWidth();
@@ -55,6 +56,7 @@ class TPrinter : public TObject {
  private:
   void Load();
   void ResetDC();
+  void NewCanvas();
   HDC CreatePrinterDC(bool info);
   std::vector<std::string> printers_;
   bool loaded_ = false;

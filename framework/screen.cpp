@@ -1,6 +1,9 @@
 #include "application.h"
 #include "forms.h"
 
+#include <algorithm>
+#include <iterator>
+
 TScreen* Screen = nullptr;
 
 TScreen::TScreen() : TComponent(nullptr) {}
@@ -32,9 +35,41 @@ void TScreen::SetCursor(TCursor cursor) {
   }
 }
 
+namespace {
+
+// The drag cursor: an arrow with a small sheet below it ('#' black, '.'
+// white, blank transparent); the system has none of its own.
+HCURSOR MakeDragCursor() {
+  static const char* const shape[] = {
+      "#",          "##",         "#.#",        "#..#",       "#...#",      "#....#",
+      "#.....#",    "#......#",   "#.......#",  "#........#", "#.....#####", "#..#..#",
+      "#.# #..#",   "##  #..#",   "#    #..#",  "      #..#", "       ##",   "",
+      "  ##########", "  #........#", "  #........#", "  #........#", "  #........#", "  ##########",
+  };
+  const int size = 32, rowBytes = size / 8;
+  BYTE andMask[size * rowBytes], xorMask[size * rowBytes];
+  std::fill(std::begin(andMask), std::end(andMask), 0xFF);
+  std::fill(std::begin(xorMask), std::end(xorMask), 0x00);
+  for (int y = 0; y < static_cast<int>(sizeof shape / sizeof shape[0]); ++y)
+    for (int x = 0; shape[y][x]; ++x) {
+      if (shape[y][x] == ' ') continue;
+      BYTE bit = static_cast<BYTE>(0x80 >> (x % 8));
+      andMask[y * rowBytes + x / 8] &= static_cast<BYTE>(~bit);
+      if (shape[y][x] == '.') xorMask[y * rowBytes + x / 8] |= bit;
+    }
+  return CreateCursor(GetModuleHandleA(nullptr), 0, 0, size, size, andMask, xorMask);
+}
+
+}  // namespace
+
 HCURSOR TScreen::Cursors(TCursor index) {
   auto it = cursors_.find(index);
   if (it != cursors_.end()) return it->second;
+  if (index == crDrag) {
+    HCURSOR drag = MakeDragCursor();
+    if (drag) cursors_[crDrag] = drag;
+    return drag ? drag : LoadCursorA(nullptr, IDC_ARROW);
+  }
   LPCSTR id = IDC_ARROW;
   switch (index) {
     case crNone: return nullptr;

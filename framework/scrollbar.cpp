@@ -83,17 +83,17 @@ void TScrollBar::WndProc(TMessage& m) {
 }
 
 bool TScrollBar::SetProperty(const std::string& name, const TLayoutValue& v, TLayoutReader& reader) {
-  if (name == "Kind") {
+  if (SameText(name, "Kind")) {
     kind_ = TScrollBarKind(v.AsEnum({"sbHorizontal", "sbVertical"}));
     RecreateWnd();
-  } else if (name == "Min") SetMin(v.AsInt());
-  else if (name == "Max") SetMax(v.AsInt());
-  else if (name == "Position") SetPosition(v.AsInt());
-  else if (name == "PageSize") SetPageSize(v.AsInt());
-  else if (name == "SmallChange") SetSmallChange(v.AsInt());
-  else if (name == "LargeChange") SetLargeChange(v.AsInt());
-  else if (name == "OnChange") OnChange = reader.Handler<TNotifyEvent>(v);
-  else if (name == "OnScroll") OnScroll = reader.Handler<TScrollEvent>(v);
+  } else if (SameText(name, "Min")) SetMin(v.AsInt());
+  else if (SameText(name, "Max")) SetMax(v.AsInt());
+  else if (SameText(name, "Position")) SetPosition(v.AsInt());
+  else if (SameText(name, "PageSize")) SetPageSize(v.AsInt());
+  else if (SameText(name, "SmallChange")) SetSmallChange(v.AsInt());
+  else if (SameText(name, "LargeChange")) SetLargeChange(v.AsInt());
+  else if (SameText(name, "OnChange")) OnChange = reader.Handler<TNotifyEvent>(v);
+  else if (SameText(name, "OnScroll")) OnScroll = reader.Handler<TScrollEvent>(v);
   else return TWinControl::SetProperty(name, v, reader);
   return true;
 }

@@ -1,5 +1,7 @@
 #include "sysutils.h"
 
+#include "int_text.h"
+
 #include <windows.h>
 
 #include <cctype>
@@ -14,45 +16,15 @@ std::string FormatMessage1(const std::string& pattern, const std::string& arg) {
 
 std::string IntToStr(long long value) { return std::to_string(value); }
 
-static bool ParseInt(const std::string& text, int& out) {
-  size_t i = 0, n = text.size();
-  while (i < n && text[i] == ' ') ++i;  // leading blanks are allowed, trailing ones are not
-  bool negative = false;
-  if (i < n && (text[i] == '-' || text[i] == '+')) negative = text[i++] == '-';
-  int base = 10;
-  if (i < n && text[i] == '$') {
-    base = 16;
-    ++i;
-  } else if (i + 1 < n && text[i] == '0' && (text[i + 1] == 'x' || text[i + 1] == 'X')) {
-    base = 16;
-    i += 2;
-  }
-  if (i >= n) return false;
-  long long value = 0;
-  for (; i < n; ++i) {
-    int c = static_cast<unsigned char>(text[i]), d;
-    if (c >= '0' && c <= '9') d = c - '0';
-    else if (base == 16 && std::isxdigit(c)) d = std::tolower(c) - 'a' + 10;
-    else return false;
-    value = value * base + d;
-    if (value > 0x100000000LL) return false;
-  }
-  if (negative) value = -value;
-  if (base == 10 && (value > INT_MAX || value < INT_MIN)) return false;
-  if (base == 16 && (value > 0xFFFFFFFFLL || value < -0xFFFFFFFFLL)) return false;
-  out = static_cast<int>(static_cast<unsigned>(value));
-  return true;
-}
-
 int StrToInt(const std::string& text) {
   int v;
-  if (!ParseInt(text, v)) throw EConvertError(FormatMessage1("'%s' is not a valid integer value", text));
+  if (!ParseInteger(text, v)) throw EConvertError(FormatMessage1("'%s' is not a valid integer value", text));
   return v;
 }
 
 int StrToIntDef(const std::string& text, int fallback) {
   int v;
-  return ParseInt(text, v) ? v : fallback;
+  return ParseInteger(text, v) ? v : fallback;
 }
 
 std::string UpperCase(std::string text) {
@@ -66,6 +38,8 @@ std::string LowerCase(std::string text) {
     if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
   return text;
 }
+
+bool SameText(const std::string& a, const std::string& b) { return LowerCase(a) == LowerCase(b); }
 
 static size_t LastSeparator(const std::string& name) { return name.find_last_of("\\:/"); }
 
@@ -88,6 +62,57 @@ std::string ExtractFileExt(const std::string& fileName) {
 bool FileExists(const std::string& fileName) {
   DWORD a = GetFileAttributesA(fileName.c_str());
   return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+namespace {
+
+// Fills the record from the entry; false when the entry is excluded.
+bool TakeEntry(const WIN32_FIND_DATAA& data, TSearchRec& found) {
+  if (data.dwFileAttributes & found.ExcludeAttr) return false;
+  found.Name = data.cFileName;
+  found.Size = (static_cast<long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+  found.Attr = static_cast<int>(data.dwFileAttributes);
+  FILETIME local;
+  WORD date = 0, time = 0;
+  FileTimeToLocalFileTime(&data.ftLastWriteTime, &local);
+  FileTimeToDosDateTime(&local, &date, &time);
+  found.Time = static_cast<int>((static_cast<unsigned>(date) << 16) | time);
+  return true;
+}
+
+}  // namespace
+
+int FindFirst(const std::string& mask, int attr, TSearchRec& found) {
+  found.ExcludeAttr = ~attr & (faHidden | faSysFile | faVolumeID | faDirectory);
+  WIN32_FIND_DATAA data;
+  HANDLE h = FindFirstFileA(mask.c_str(), &data);
+  if (h == INVALID_HANDLE_VALUE) {
+    found.FindHandle = nullptr;
+    return static_cast<int>(GetLastError());
+  }
+  found.FindHandle = h;
+  while (!TakeEntry(data, found)) {
+    if (!FindNextFileA(h, &data)) {
+      int error = static_cast<int>(GetLastError());
+      FindClose(found);
+      return error;
+    }
+  }
+  return 0;
+}
+
+int FindNext(TSearchRec& found) {
+  if (!found.FindHandle) return ERROR_NO_MORE_FILES;
+  WIN32_FIND_DATAA data;
+  do {
+    if (!FindNextFileA(static_cast<HANDLE>(found.FindHandle), &data)) return static_cast<int>(GetLastError());
+  } while (!TakeEntry(data, found));
+  return 0;
+}
+
+void FindClose(TSearchRec& found) {
+  if (found.FindHandle) ::FindClose(static_cast<HANDLE>(found.FindHandle));
+  found.FindHandle = nullptr;
 }
 
 void Abort() { throw EAbort("Operation aborted"); }

@@ -72,9 +72,9 @@ void TTimer::Timer() {
 }
 
 bool TTimer::SetProperty(const std::string& name, const TLayoutValue& v, TLayoutReader& reader) {
-  if (name == "Enabled") enabled_ = v.AsBool();
-  else if (name == "Interval") interval_ = static_cast<unsigned>(v.AsInt());
-  else if (name == "OnTimer") OnTimer = reader.Handler<TNotifyEvent>(v);
+  if (SameText(name, "Enabled")) enabled_ = v.AsBool();
+  else if (SameText(name, "Interval")) interval_ = static_cast<unsigned>(v.AsInt());
+  else if (SameText(name, "OnTimer")) OnTimer = reader.Handler<TNotifyEvent>(v);
   else return TComponent::SetProperty(name, v, reader);
   return true;
 }

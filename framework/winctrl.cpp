@@ -526,11 +526,11 @@ void TWinControl::DefaultHandler(TMessage& m) {
 }
 
 bool TWinControl::SetProperty(const std::string& name, const TLayoutValue& v, TLayoutReader& reader) {
-  if (name == "OnKeyDown") OnKeyDown = reader.Handler<TKeyEvent>(v);
-  else if (name == "OnKeyUp") OnKeyUp = reader.Handler<TKeyEvent>(v);
-  else if (name == "OnKeyPress") OnKeyPress = reader.Handler<TKeyPressEvent>(v);
-  else if (name == "OnEnter") OnEnter = reader.Handler<TNotifyEvent>(v);
-  else if (name == "OnExit") OnExit = reader.Handler<TNotifyEvent>(v);
+  if (SameText(name, "OnKeyDown")) OnKeyDown = reader.Handler<TKeyEvent>(v);
+  else if (SameText(name, "OnKeyUp")) OnKeyUp = reader.Handler<TKeyEvent>(v);
+  else if (SameText(name, "OnKeyPress")) OnKeyPress = reader.Handler<TKeyPressEvent>(v);
+  else if (SameText(name, "OnEnter")) OnEnter = reader.Handler<TNotifyEvent>(v);
+  else if (SameText(name, "OnExit")) OnExit = reader.Handler<TNotifyEvent>(v);
   else return TControl::SetProperty(name, v, reader);
   return true;
 }

@@ -6,10 +6,13 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <algorithm>
 #include <cstdlib>
 #include <string>
 #include <string_view>
 
+#include "io/codecs.h"
+#include "io/memory_io.h"
 #include "volkg.h"
 
 namespace fuzz {
@@ -58,6 +61,33 @@ inline int LoadMemory(const uint8_t* data, size_t size, int format, std::string_
     Bitmap b;
     K_LoadMemory(file.data(), &b.r, Depth(data, size), -1, K_LOAD_ALLOCATE | K_LOAD_LOCK | (data[0] & K_LOAD_GIF_WHOLE),
                  nullptr, nullptr, static_cast<int>(file.size()));
+    return 0;
+}
+
+// Rows delivered by a reader, checked against the record they are for.
+inline int KAPI CheckRow(BitmapRecord* bitmap, unsigned char* rows, int count, void* user) {
+    auto* delivered = static_cast<int*>(user);
+    // Every byte of each row must be readable: a short row shows here.
+    volatile unsigned sum = 0;
+    for (int i = 0; i < count * bitmap->BytesPerLine; ++i) sum += rows[i];
+    *delivered += count;
+    return *delivered <= bitmap->Height ? K_OK : K_ERR_SIZE;
+}
+
+// Resize while loading: the format's reader into a record of another size
+// (picked by the second and third bytes), rows to a checking callback.
+inline int LoadResized(const uint8_t* data, size_t size, int format, std::string_view signature = {}) {
+    std::string file;
+    if (size < 3 || !Prepare(data, size, format, signature, file)) return 0;
+    FileInfoRecord info;
+    K_FileInfoMemory(file.data(), &info, static_cast<int>(file.size()));
+    const LoadEntry* entry = FindLoadEntry(info.FormatCode);
+    if (!entry || !entry->reader) return 0;
+    Bitmap b;
+    K_InitBitmap(&b.r, 1 + data[1] % 97, 1 + data[2] % 89, info.BitsPerPixel);
+    MemoryReadScope memory(file.data(), static_cast<int>(file.size()));
+    int delivered = 0;
+    entry->reader(kWindowFileName, &b.r, CheckRow, Depth(data, size), &delivered);
     return 0;
 }
 

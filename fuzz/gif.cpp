@@ -4,5 +4,6 @@
 #include "fuzz_load.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    return fuzz::LoadMemory(data, size, K_FORMAT_GIF, "GIF89a");
+    fuzz::LoadMemory(data, size, K_FORMAT_GIF, "GIF89a");
+    return fuzz::LoadResized(data, size, K_FORMAT_GIF, "GIF89a");
 }

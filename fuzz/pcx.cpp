@@ -3,5 +3,6 @@
 #include "fuzz_load.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    return fuzz::LoadMemory(data, size, K_FORMAT_PCX);
+    fuzz::LoadMemory(data, size, K_FORMAT_PCX);
+    return fuzz::LoadResized(data, size, K_FORMAT_PCX);
 }

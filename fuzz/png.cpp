@@ -4,5 +4,6 @@
 #include "fuzz_load.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    return fuzz::LoadMemory(data, size, K_FORMAT_PNG, std::string_view("\x89PNG\r\n\x1a\n\0\0\0\x0dIHDR", 16));
+    fuzz::LoadMemory(data, size, K_FORMAT_PNG, std::string_view("\x89PNG\r\n\x1a\n\0\0\0\x0dIHDR", 16));
+    return fuzz::LoadResized(data, size, K_FORMAT_PNG, std::string_view("\x89PNG\r\n\x1a\n\0\0\0\x0dIHDR", 16));
 }

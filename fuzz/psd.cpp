@@ -4,5 +4,6 @@
 #include "fuzz_load.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    return fuzz::LoadMemory(data, size, K_FORMAT_PHOTOSHOP, std::string_view("8BPS\0\1", 6));
+    fuzz::LoadMemory(data, size, K_FORMAT_PHOTOSHOP, std::string_view("8BPS\0\1", 6));
+    return fuzz::LoadResized(data, size, K_FORMAT_PHOTOSHOP, std::string_view("8BPS\0\1", 6));
 }

@@ -1,17 +1,31 @@
-// Page-file mappings: a zero-filled block shared by every view of it. The
-// block lives until the mapping is closed and its last view unmapped.
+// Page-file mappings: a zero-filled block shared by every view of it,
+// mapped lazily as Windows commits page-file sections: pages cost memory
+// only once touched. The block lives until the mapping is closed and its
+// last view unmapped.
 #include <windows.h>
+#include <sys/mman.h>
 
 #include <map>
 #include <memory>
 #include <new>
-#include <vector>
 
 #include "object.h"
 
 namespace {
 
-using Block = std::shared_ptr<std::vector<unsigned char>>;
+struct Pages {
+    unsigned char* data = nullptr;
+    size_t bytes = 0;
+    Pages(const Pages&) = delete;
+    Pages& operator=(const Pages&) = delete;
+    Pages() = default;
+    ~Pages() {
+        if (data) munmap(data, bytes);
+    }
+    unsigned char* begin() const { return data; }
+    size_t size() const { return bytes; }
+};
+using Block = std::shared_ptr<Pages>;
 
 struct Mapping : port::Object {
     Block block;
@@ -31,12 +45,20 @@ HANDLE WINAPI CreateFileMappingA(HANDLE file, void*, DWORD, DWORD sizeHigh, DWOR
     if (file != INVALID_HANDLE_VALUE || sizeHigh != 0 || sizeLow == 0 || sizeLow > 0x7FFFFFFFu) return nullptr;
     auto* m = new (std::nothrow) Mapping;
     if (!m) return nullptr;
-    try {
-        m->block = std::make_shared<std::vector<unsigned char>>(sizeLow);
-    } catch (const std::bad_alloc&) {
+    void* p = mmap(nullptr, sizeLow, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+    if (p == MAP_FAILED) {
         delete m;
         return nullptr;
     }
+    try {
+        m->block = std::make_shared<Pages>();
+    } catch (const std::bad_alloc&) {
+        munmap(p, sizeLow);
+        delete m;
+        return nullptr;
+    }
+    m->block->data = static_cast<unsigned char*>(p);
+    m->block->bytes = sizeLow;
     return static_cast<port::Object*>(m);
 }
 
@@ -44,7 +66,7 @@ LPVOID WINAPI MapViewOfFile(HANDLE mapping, DWORD, DWORD offsetHigh, DWORD offse
     auto* m = dynamic_cast<Mapping*>(static_cast<port::Object*>(mapping));
     if (!m || offsetHigh != 0 || offsetLow > m->block->size()) return nullptr;
     if (bytes != 0 && bytes > m->block->size() - offsetLow) return nullptr;
-    unsigned char* view = m->block->data() + offsetLow;
+    unsigned char* view = m->block->begin() + offsetLow;
     Views().emplace(view, m->block);
     return view;
 }

@@ -2,8 +2,6 @@
 // attach, take-down at the last detach.
 #include <windows.h>
 
-#include "../formats/photocd_library.h"
-#include "../process/bitmap_window.h"
 #include "platform.h"
 #include "volkg.h"
 
@@ -21,16 +19,14 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
             if (g_attachCount == 0) {
                 Win32sMode = DetectWin32sMode();
                 LibraryInstance = instance;
-                BindPhotoCDLibrary();
-                RegisterBitmapWindowClass(instance);
+                AttachUpperLayers(instance);
                 K_Create1BitTable();
             }
             ++g_attachCount;
             break;
         case DLL_PROCESS_DETACH:
             if (g_attachCount-- == 1) {
-                UnbindPhotoCDLibrary();
-                UnregisterBitmapWindowClass(instance);
+                DetachUpperLayers(instance);
             }
             break;
         default:

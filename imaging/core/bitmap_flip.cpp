@@ -1,5 +1,5 @@
 // K_FlipBitmap: the stored rows end for end.
-#include "../io/status.h"
+#include "status.h"
 #include "bitmap.h"
 #include "bitmap_copy.h"
 #include "memory.h"

@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "bitmap.h"
-#include "../tiff/options.h"
+#include "platform.h"
 
 int DefaultDitheringMethod = 7;
 
@@ -18,9 +18,12 @@ int GetBytesPerLine(int width, int bits) {
 }
 
 int64_t GetPaddedImageSize(int width, int height, int bits) {
-    if (width < 0 || height < 0) return -1;
-    int64_t size = (static_cast<int64_t>(width) * bits + 31) / 32 * 4 * height;
-    return size > INT_MAX ? -1 : size;
+    if (width < 0 || height < 0 || bits < 0 || bits > 32) return -1;
+    // A row fits in 64 bits for any width; the product is checked before
+    // it is formed, so no header value can overflow it.
+    const int64_t row = (static_cast<int64_t>(width) * bits + 31) / 32 * 4;
+    if (height > 0 && row > INT_MAX / height) return -1;
+    return row * height;
 }
 
 extern "C" int KAPI K_InitBitmap(BitmapRecord* bitmap, int width, int height, int bits) {
@@ -41,9 +44,10 @@ extern "C" int KAPI K_InitBitmap(BitmapRecord* bitmap, int width, int height, in
     bitmap->DitheringMethod = DefaultDitheringMethod;
     bitmap->ColorOrder = bits > 8 ? K_ORDER_BGR : K_ORDER_RGB;
     bitmap->Colors = bits <= 8 ? 1 << bits : 0;
-    const OptionBlock& options = CurrentOptions();
-    bitmap->XResolution = options.XResolution > 0 ? options.XResolution : 150;
-    bitmap->YResolution = options.YResolution > 0 ? options.YResolution : 150;
+    int x = 0, y = 0;
+    OptionResolution(&x, &y);
+    bitmap->XResolution = x > 0 ? x : 150;
+    bitmap->YResolution = y > 0 ? y : 150;
 
     BITMAPINFOHEADER& h = bitmap->DibHeader;
     h.biSize = sizeof(BITMAPINFOHEADER);

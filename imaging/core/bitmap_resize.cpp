@@ -2,7 +2,7 @@
 // K_SizeBitmap in place.
 #include <cstring>
 
-#include "../io/status.h"
+#include "status.h"
 #include "bitmap.h"
 #include "bitmap_copy.h"
 #include "memory.h"

@@ -2,7 +2,7 @@
 // memory with a temporary "KR" file as the fallback.
 #include <cstring>
 
-#include "../io/file_access.h"
+#include "file_access.h"
 #include "bitmap.h"
 #include "memory.h"
 #include "platform.h"

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "packed_index.h"
 #include "palette.h"
 #include "pixel_format.h"
 
@@ -19,29 +20,11 @@ struct Rgb {
 };
 
 inline unsigned ReadIndex(const unsigned char* buffer, int i, int bits) {
-    switch (bits) {
-    case 1: return (buffer[i >> 3] >> (7 - (i & 7))) & 1;
-    case 4: return (i & 1) ? buffer[i >> 1] & 0x0F : buffer[i >> 1] >> 4;
-    default: return buffer[i];
-    }
+    return static_cast<unsigned>(GetPackedIndex(buffer, i, bits));
 }
 
-// Sets one index under a mask, keeping the other bits of the byte.
 inline void WriteIndex(unsigned char* buffer, int i, int bits, unsigned v) {
-    switch (bits) {
-    case 1: {
-        unsigned char mask = static_cast<unsigned char>(0x80 >> (i & 7));
-        buffer[i >> 3] = static_cast<unsigned char>((buffer[i >> 3] & ~mask) | ((v & 1) ? mask : 0));
-        break;
-    }
-    case 4:
-        if (i & 1)
-            buffer[i >> 1] = static_cast<unsigned char>((buffer[i >> 1] & 0xF0) | (v & 0x0F));
-        else
-            buffer[i >> 1] = static_cast<unsigned char>((buffer[i >> 1] & 0x0F) | ((v & 0x0F) << 4));
-        break;
-    default: buffer[i] = static_cast<unsigned char>(v); break;
-    }
+    SetPackedIndex(buffer, i, bits, static_cast<int>(v));
 }
 
 inline Rgb ReadDirect(const unsigned char* buffer, int i, int bits, int order) {

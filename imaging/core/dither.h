@@ -75,3 +75,8 @@ uint32_t* CurrentUserMatchTable();
 // FormatCode, ImageOrigin, DisplayRect with its valid flag and, with
 // resolution, XResolution and YResolution.
 void CopyPlacement(BitmapRecord* target, const BitmapRecord* source, bool resolution);
+
+// Builds in target (a blank record) the source dithered with a method to the
+// fixed palette of 1, 4 or 8 bits; the source is not changed. 1 or a
+// failure, after which target holds nothing.
+int DitherToNewBitmap(BitmapRecord* source, BitmapRecord* target, int method, int bits);

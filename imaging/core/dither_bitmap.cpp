@@ -4,7 +4,7 @@
 #include "memory.h"
 #include "palette.h"
 #include "pixel_format.h"
-#include "../io/status.h"
+#include "status.h"
 
 void CopyPlacement(BitmapRecord* target, const BitmapRecord* source, bool resolution) {
     target->ViewPerspective = source->ViewPerspective;
@@ -52,6 +52,8 @@ int DitherRows(BitmapRecord* source, BitmapRecord* target, unsigned char* row) {
     return result;
 }
 
+}  // namespace
+
 // Builds in target the source dithered to the fixed palette of bits.
 int DitherToNewBitmap(BitmapRecord* source, BitmapRecord* target, int method, int bits) {
     if (bits > source->BitsPerPixel || (bits != 1 && bits != 4 && bits != 8)) return K_ERR_UNSUPPORTED;
@@ -84,8 +86,6 @@ int DitherToNewBitmap(BitmapRecord* source, BitmapRecord* target, int method, in
     if (result != K_OK) K_FreeBitmap(target);
     return result;
 }
-
-}  // namespace
 
 extern "C" int KAPI K_DitherBitmap(BitmapRecord* bitmap, int method, int bits) {
     if (!bitmap || !(bitmap->Flags & K_ALLOCATED)) return K_ERR_NOBITMAP;

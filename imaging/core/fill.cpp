@@ -2,7 +2,7 @@
 #include <cstring>
 
 #include "bitmap.h"
-#include "io/status.h"
+#include "core/status.h"
 #include "memory.h"
 #include "palette.h"
 #include "pixel_format.h"

@@ -8,7 +8,7 @@
 #include "memory.h"
 #include "palette.h"
 #include "pixel_format.h"
-#include "../io/status.h"
+#include "status.h"
 
 int GrayRowReader::Init(const BitmapRecord* bitmap) {
     bits_ = bitmap->BitsPerPixel;

@@ -5,7 +5,7 @@
 
 #include "grayscale.h"
 #include "row_converters.h"
-#include "../process/trig.h"
+#include "trig.h"
 
 namespace {
 

@@ -54,6 +54,8 @@ void CountRow(const BitmapRecord* bitmap, const unsigned char* row, const int* p
         break;
     case 16:
         for (int x = 0; x < width; ++x) {
+            // Deliberate: bit 15 (alpha, kept by the pixel-size converter) is
+            // no colour and is cleared here.
             int w = (row[2 * x] | row[2 * x + 1] << 8) & 0x7FFF;
             // Order 0 keeps blue in the high field: swap to red-high.
             h.Add(bgr ? w : (w & 0x3E0) | (w >> 10) | (w & 31) << 10);

@@ -6,7 +6,7 @@
 #include "memory.h"
 #include "palette.h"
 #include "pixel_format.h"
-#include "../io/status.h"
+#include "status.h"
 
 namespace {
 

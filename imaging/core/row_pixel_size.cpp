@@ -75,6 +75,9 @@ inline void ConvertPixel(const unsigned char* s, unsigned char* d, int from, int
     case 32:
     case 42: {
         unsigned w = (b0 >> 3) | ((b1 >> 3) << 5) | ((b2 >> 3) << 10);
+        // Deliberate: bit 15 keeps the top bit of a 32-bit pixel's fourth byte
+        // (the alpha bit of 1-5-5-5 pixels); the histogram of the optimized
+        // palette clears it, since colour ignores it.
         if (from == 4 && (b3 & 0x80)) w |= 0x8000;
         d[0] = static_cast<unsigned char>(w);
         d[1] = static_cast<unsigned char>(w >> 8);

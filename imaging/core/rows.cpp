@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "bitmap.h"
-#include "io/file_access.h"
+#include "core/file_access.h"
 #include "rows.h"
 
 namespace {
@@ -69,8 +69,9 @@ int WriteAt(BitmapRecord* bitmap, const void* buffer, int64_t offset, int bytes)
     }
     int file = FileHandle(bitmap);
     if (DefaultSeek(file, static_cast<int>(offset), 0) != offset) return K_ERR_SEEK;
+    // A short write (a full disk) is a failure, not a shorter row.
     int put = DefaultWrite(file, buffer, bytes);
-    return put < 0 ? K_ERR_WRITE : put;
+    return put != bytes ? K_ERR_WRITE : put;
 }
 
 }  // namespace

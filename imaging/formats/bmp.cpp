@@ -116,22 +116,20 @@ inline void PutPixel(unsigned char* row, int x, int width, bool rle4, int value)
     if (x >= 0 && x < width) SetPackedIndex(row, x, rle4 ? 4 : 8, value);
 }
 
-void DecodeRleRow(Source& in, unsigned char* row, int width, int rowBytes, bool rle4, RleState& s) {
+// One row: 1, or -7 when the data ends before the end-of-bitmap code.
+int DecodeRleRow(Source& in, unsigned char* row, int width, int rowBytes, bool rle4, RleState& s) {
     std::memset(row, 0, rowBytes);
-    if (s.ended) return;
+    if (s.ended) return K_OK;
     if (s.skipRows > 0) {
         --s.skipRows;
-        return;
+        return K_OK;
     }
     int x = s.resumeX;
     s.resumeX = 0;
     for (;;) {
         int n = in.Byte();
         int v = in.Byte();
-        if (n < 0 || v < 0) {
-            s.ended = true;  // the data ran out: zeros from here on
-            return;
-        }
+        if (n < 0 || v < 0) return K_ERR_READ;
         if (n > 0) {
             for (int i = 0; i < n && x < width; ++i, ++x)
                 PutPixel(row, x, width, rle4, rle4 ? (i & 1 ? v & 0x0F : v >> 4) : v);
@@ -139,21 +137,18 @@ void DecodeRleRow(Source& in, unsigned char* row, int width, int rowBytes, bool 
         }
         switch (v) {
             case 0:
-                return;
+                return K_OK;
             case 1:
-                s.ended = true;
-                return;
+                s.ended = true;  // end of bitmap: zeros from here on
+                return K_OK;
             case 2: {
                 int dx = in.Byte(), dy = in.Byte();
-                if (dx < 0 || dy < 0) {
-                    s.ended = true;
-                    return;
-                }
+                if (dx < 0 || dy < 0) return K_ERR_READ;
                 x = std::min(x + dx, width);
                 if (dy > 0) {
                     s.skipRows = dy - 1;
                     s.resumeX = x;
-                    return;
+                    return K_OK;
                 }
                 break;
             }
@@ -165,18 +160,12 @@ void DecodeRleRow(Source& in, unsigned char* row, int width, int rowBytes, bool 
                     if (rle4) {
                         if (!(i & 1)) {
                             held = in.Byte();
-                            if (held < 0) {
-                                s.ended = true;
-                                return;
-                            }
+                            if (held < 0) return K_ERR_READ;
                         }
                         value = i & 1 ? held & 0x0F : held >> 4;
                     } else {
                         value = in.Byte();
-                        if (value < 0) {
-                            s.ended = true;
-                            return;
-                        }
+                        if (value < 0) return K_ERR_READ;
                     }
                     PutPixel(row, x, width, rle4, value);
                     if (x < width) ++x;
@@ -276,13 +265,20 @@ extern "C" int KAPI K_LoadBMPFile(const char* name, BitmapRecord* bitmap, RowCal
     bitmap->ViewPerspective = h.topDown ? K_TOP_DOWN : K_BOTTOM_UP;
     bitmap->FormatCode = kFormatBMP;
 
+    const int paddedRow = GetBytesPerLine(h.width, h.bits);
+    // Uncompressed rows are all in the file, or the picture is refused
+    // before anything is allocated for it. (Run-length data can end the
+    // picture early by design: no size follows from it.)
+    if (!rle && (result = in.Require(static_cast<int64_t>(paddedRow) * h.height)) != K_OK) return result;
     result = session.BeginRows(callback, userData);
     if (result != K_OK) return result;
-    const int paddedRow = GetBytesPerLine(h.width, h.bits);
     RleState rleState;
     for (int y = 0; y < h.height; ++y) {
         if (rle) {
-            DecodeRleRow(in, session.Row(), h.width, paddedRow, h.bits == 4, rleState);
+            // A picture cut short in its data: the rows so far have been
+            // delivered, and the short read says the file is damaged.
+            if ((result = DecodeRleRow(in, session.Row(), h.width, paddedRow, h.bits == 4, rleState)) != K_OK)
+                return result;
         } else {
             result = in.ReadExact(session.Row(), paddedRow);
             if (result != K_OK) return result;
@@ -338,6 +334,9 @@ int SaveBMPFile(const SaveRequest& request) {
     const int bits = request.bitsPerPixel;
     if (!SupportedBits(bits)) return K_ERR_BITS;
     if (!request.name) return K_ERR_NONAME;
+    // The OS/2 1.x header holds 16-bit sizes.
+    if (request.formatCode == kFormatBMPOS2v1 && (request.bitmap->Width > 0xFFFF || request.bitmap->Height > 0xFFFF))
+        return K_ERR_SIZE;
     int flags = request.flags | (bits == 24 ? kSaveStoresBGR : 0);
     SaveWriter writer(request.bitmap, bits, flags, request.callback, request.userData);
     int result = writer.Begin();

@@ -279,12 +279,15 @@ extern "C" int KAPI K_LoadPCXFile(const char* name, BitmapRecord* bitmap, RowCal
     // Quirk: only an asked-for BGR order is kept; anything else reads as RGB.
     if (p.fileBits > 8) bitmap->ColorOrder = session.EntryOrder() == K_ORDER_BGR ? K_ORDER_BGR : K_ORDER_RGB;
 
+    const int scanBytes = p.planes * p.bytesPerLine;
+    in.SetEnd(end);
+    // Two bytes code at most 63: a page with less data cannot hold the picture.
+    r = in.Require(static_cast<int64_t>(scanBytes) * p.height * 2 / limits::kPcxExpansion);
+    if (r != K_OK) return r;
     r = session.BeginRows(callback, userData);
     if (r != K_OK) return r;
-    const int scanBytes = p.planes * p.bytesPerLine;
     GlobalBuffer scan(static_cast<size_t>(scanBytes) + 20);
     if (!scan) return K_ERR_MEMORY;
-    in.SetEnd(end);
     RunDecoder decoder{in};
     for (int y = 0; y < p.height; ++y) {
         r = decoder.Decode(scan.get(), scanBytes);

@@ -157,6 +157,12 @@ int ReadFrame(PngRead* s) {
     int result = K_OK;
     if (passes > 1) {
         if (static_cast<unsigned long long>(bufferBytes) * height > 0x7FFFFFFFull) return K_ERR_MEMORY;
+        // The whole picture is held: not before the rest of the file could
+        // inflate to it.
+        const int64_t left = s->io.in->Remaining();
+        if (static_cast<unsigned long long>(bufferBytes) * height >
+            static_cast<unsigned long long>(left < 0 ? 0 : left) * limits::kDeflateExpansion)
+            return K_ERR_FORMAT;
         s->block = static_cast<unsigned char*>(AllocGlobalLockedExt(bufferBytes * height, 1));
         s->rows = static_cast<unsigned char**>(AllocGlobalLocked(sizeof(unsigned char*) * height));
         if (!s->block || !s->rows) return K_ERR_MEMORY;

@@ -260,6 +260,7 @@ int SavePSDFile(const SaveRequest& request) {
     const int bits = request.bitsPerPixel;
     if (bits != 1 && bits != 8 && bits != 24) return K_ERR_BITS;
     BitmapRecord* source = request.bitmap;
+    if (source->Width > kMaxSide || source->Height > kMaxSide) return K_ERR_SIZE;
     int flags = request.flags;
     if (bits == 24 && source->BitsPerPixel == 24) flags |= kSaveConverting;
     SaveWriter writer(source, bits, flags, request.callback, request.userData);

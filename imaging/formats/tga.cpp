@@ -179,6 +179,11 @@ extern "C" int KAPI K_LoadTGAFile(const char* name, BitmapRecord* bitmap, RowCal
     bitmap->ImageOriginY = t.originY;
     if (t.depth > 8) bitmap->ColorOrder = session.OrderFor(t.FileOrder());
 
+    // The file must hold the rows: raw ones exactly, run-length ones at
+    // least one packet byte per 128 pixels.
+    const int64_t pixels = static_cast<int64_t>(t.width) * t.height;
+    r = in.Require(t.RunLength() ? pixels / limits::kTgaRunPixels : pixels * (t.depth / 8));
+    if (r != K_OK) return r;
     r = session.BeginRows(callback, userData);
     if (r != K_OK) return r;
     // Quirk: the run-length reader answers 0 when it has no input buffer.

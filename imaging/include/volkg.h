@@ -548,11 +548,73 @@ int  KAPI K_SaveTGABitmap(const char* name, BitmapRecord* bitmap, int bitsPerPix
 
 /* ---- Exports: Paint transition effects ------------------------------------ */
 
+/* Effects 0 (one paint) to 28: lines, pairs of lines, frames, dissolves and
+   spirals; every effect ends with what effect 0 paints. */
+int  KAPI K_PaintDCEffect(HDC hdc, BitmapRecord* bitmap, const RECT* source, const RECT* sourceClip,
+                          const RECT* destination, const RECT* destinationClip, DWORD rasterOp, unsigned effect);
+/* At the placement rectangle of K_PaintDevice. */
+int  KAPI K_PaintEffect(HDC hdc, BitmapRecord* bitmap, const RECT* destinationClip, unsigned effect);
+
 
 /* ---- Exports: Printing ---------------------------------------------------- */
 
+/* Print on the caller's printer device context, or with hdc null on a
+   one-page job of the default printer. x or y 0: centred on that axis;
+   width and height 0: fitted to the page, one of them 0: from the other by
+   the bitmap's aspect. end 0 keeps the page open and returns the device
+   context; end not 0 ends the page and the job, deletes the device context
+   and returns K_PRINT_DONE. Null on failure (a job of the library is
+   aborted). */
+#define K_PRINT_DONE ((HDC)1)
+HDC  KAPI K_PrintBitmapExt(HDC hdc, BitmapRecord* bitmap, int x, int y, int width, int height, int end);
+/* The whole bitmap in one StretchDIBits call onto x, y, width, height
+   (no defaults: a width or height below 1 is refused). Disk-backed, 16- and
+   32-bit bitmaps go through K_PrintBitmapExt. The bitmap is not changed. */
+HDC  KAPI K_PrintBitmapFast(HDC hdc, BitmapRecord* bitmap, int x, int y, int width, int height, int end);
+/* K_PrintBitmapExt on the device context of the previous call whose end
+   was 0: successive calls print onto one page of one job. */
+HDC  KAPI K_PrintBitmap(BitmapRecord* bitmap, int x, int y, int width, int height, int end);
+
 
 /* ---- Exports: TWAIN acquisition ------------------------------------------- */
+
+/* What an acquisition asks of a source; 168 bytes. Numbers -1 leave the
+   source's setting; positions and sizes in 1/1440 inch. */
+typedef struct TwainProperties {
+    char AppManufacturer[34];
+    char AppProdFamily[34];
+    char AppProdName[34];
+    char SourceName[34];   /* product name of the source; empty: the default */
+    int  nMaxPages;        /* -1: as many as the source has */
+    int  nPixelType;       /* 0 black and white, 1 grey, 2 RGB, 3 palette */
+    int  nBits;
+    int  nRes;             /* dots per inch */
+    long nXPos;
+    long nYPos;
+    long nWidth;
+    long nHeight;
+} TwainProperties;
+#if defined(__cplusplus) && __cplusplus >= 201103L
+static_assert(sizeof(TwainProperties) == 168, "TwainProperties is 168 bytes");
+#endif
+
+/* Flags of K_TwainAcquireExt; without K_TWAIN_NATIVE the memory transfer is used. */
+#define K_TWAIN_SHOW_UI     1
+#define K_TWAIN_INDICATORS  2
+#define K_TWAIN_NATIVE      4
+
+/* Each acquired page; 1 asks for the next one. */
+typedef int (KAPI* TwainPageCallback)(BitmapRecord* bitmap, void* userData);
+/* Each installed source by product name (length counts the zero); 1 = go on. */
+typedef int (KAPI* TwainSourceCallback)(const char* productName, int length, void* userData);
+
+int  KAPI K_TwainSelect(HWND hwnd);
+int  KAPI K_TwainEnumSources(HWND hwnd, TwainSourceCallback callback, void* userData);
+int  KAPI K_TwainAcquire(HWND hwnd, BitmapRecord* bitmap);
+int  KAPI K_TwainAcquireExt(HWND hwnd, BitmapRecord* bitmap, int flags, TwainPageCallback callback, void* userData);
+/* Null resets the defaults; otherwise they become the defaults, and what the
+   source then uses is read back into the record. */
+int  KAPI K_TwainSetProps(HWND hwnd, TwainProperties* properties);
 
 
 /* ---- Exports: Windows metafile -------------------------------------------- */
@@ -641,6 +703,84 @@ int  KAPI K_ColorMergeBitmap(BitmapRecord* target, BitmapRecord** planes, int ki
 
 /* ---- Exports: Image processing: combine, resample, mosaic, reverse, rotate, filters, shear, median, noise --- */
 
+/* Combine flags: bits 0-3 source operand, 4-7 destination operand (each
+   0 as is, 1 inverted, 2 all zeros, 3 all ones), 8-11 operation, 12-15
+   result (0 as computed, 1 inverted, 2 all zeros, 3 all ones). */
+#define K_COMBINE_SOURCE(v)       (v)
+#define K_COMBINE_DESTINATION(v)  ((v) << 4)
+#define K_COMBINE_RESULT(v)       ((v) << 12)
+#define K_COMBINE_AS_IS     0
+#define K_COMBINE_INVERTED  1
+#define K_COMBINE_ZEROS     2
+#define K_COMBINE_ONES      3
+#define K_COMBINE_AND       0x000
+#define K_COMBINE_OR        0x100
+#define K_COMBINE_XOR       0x200
+#define K_COMBINE_ADD       0x300
+#define K_COMBINE_SUB_SRC   0x400  /* destination - source */
+#define K_COMBINE_SUB_DST   0x500  /* source - destination */
+#define K_COMBINE_MULTIPLY  0x600
+#define K_COMBINE_DIV_SRC   0x700  /* destination / source */
+#define K_COMBINE_DIV_DST   0x800  /* source / destination */
+#define K_COMBINE_AVERAGE   0x900
+#define K_COMBINE_MIN       0xA00
+#define K_COMBINE_MAX       0xB00
+
+/* Rectangles count rows in storage order. */
+int  KAPI K_CombineBitmap(BitmapRecord* destination, int left, int top, int width, int height,
+                          BitmapRecord* source, int sourceLeft, int sourceTop, unsigned int flags);
+/* Smoothing resize: box averages where a direction shrinks, linear
+   interpolation where it grows. */
+int  KAPI K_ResampleBitmap(BitmapRecord* bitmap, int width, int height);
+int  KAPI K_MosaicBitmap(BitmapRecord* bitmap, int size);
+int  KAPI K_AverageFilterBitmap(BitmapRecord* bitmap, int size);
+/* Mirrors every row left to right. */
+int  KAPI K_ReverseBitmap(BitmapRecord* bitmap);
+
+/* Arguments of K_ProcessBitmap; each operation reads only its own fields. */
+typedef struct ProcessArguments {
+    int Angle;         /* 0: whole degrees */
+    int Width;         /* 2 */
+    int Height;        /* 2 */
+    int Intensity;     /* 4: -1000..1000 */
+    int RotateFlag;    /* 0: resize argument of K_RotateBitmap */
+    int BitsPerPixel;  /* 5, 6 */
+} ProcessArguments;
+/* Operations: 0 rotate, 1 flip, 2 size, 3 reverse, 4 intensity, 5 and 6
+   colour resolution with a fixed palette (5) or the system colours (6),
+   7 grey scale, 8 halftone. */
+int  KAPI K_ProcessBitmap(BitmapRecord* bitmap, int operation, const ProcessArguments* arguments);
+
+/* Angles turn clockwise as displayed: whole degrees, or hundredths with a
+   fill colour for the uncovered corners. resize non-zero makes the picture
+   the bounding box of the turned one. */
+int  KAPI K_RotateBitmap(BitmapRecord* bitmap, int angle, int resize);
+int  KAPI K_RotateBitmapFine(BitmapRecord* bitmap, int angle, int resize, COLORREF fill);
+
+/* A convolution filter: Dimension x Dimension weights, top row first,
+   follow the three fields (the 3 x 3 form is 48 bytes). */
+typedef struct SpatialFilter {
+    int Divisor;
+    int Bias;
+    int Dimension;
+    int Kernel[9];
+} SpatialFilter;
+/* filter: a built-in index 0..32 (high 16 bits zero) or the address of a
+   SpatialFilter. */
+int  KAPI K_SpatialFilterBitmap(BitmapRecord* bitmap, size_t filter);
+/* -1000..1000: negative blurs, positive sharpens. */
+int  KAPI K_SharpenBitmap(BitmapRecord* bitmap, int sharpness);
+/* direction 0..7 from north clockwise; depth 0..1000. */
+int  KAPI K_EmbossBitmap(BitmapRecord* bitmap, unsigned int direction, unsigned int depth);
+/* angle -4500..4500 hundredths; horizontal non-zero slides rows. */
+int  KAPI K_ShearBitmap(BitmapRecord* bitmap, int angle, int horizontal, COLORREF fill);
+int  KAPI K_MedianFilterBitmap(BitmapRecord* bitmap, unsigned int size);
+/* range 0..1000 thousandths of full scale; channel 0 all, 1 red, 2 green, 3 blue. */
+int  KAPI K_AddBitmapNoise(BitmapRecord* bitmap, unsigned int range, unsigned int channel);
+/* mode 0 tiles the underlay, 1 stretches it. */
+int  KAPI K_UnderlayBitmap(BitmapRecord* bitmap, BitmapRecord* underlay, int mode);
+
+
 
 /* ---- Exports: Bitmap viewer window ---------------------------------------- */
 
@@ -665,8 +805,36 @@ int  KAPI K_ColorMergeBitmap(BitmapRecord* target, BitmapRecord** planes, int ki
 
 /* ---- Exports: JPEG encoder and compressed-file writers -------------------- */
 
+/* Receives the coded bytes of K_StartCompressBuffer's compression. 1 = go on. */
+typedef int (KAPI* CompressWriteCallback)(BitmapRecord* bitmap, unsigned char* bytes, int count, void* userData);
+
+/* Variants: 0 the library's compressed format; JFIF 1 (4:4:4), 3 (4:2:0),
+   5 (4:2:2); TIFF with JPEG tiles 2, 4, 6 (the same samplings).
+   inputSize is the size of every buffer of packed rows (width x bytes per
+   pixel, no padding) given to K_CompressBuffer, in the order to be coded. */
+int  KAPI K_StartCompressBuffer(BitmapRecord* bitmap, CompressWriteCallback write, int inputSize, int outputSize,
+                                unsigned char* outputBuffer, int variant, int quality, void* userData);
+int  KAPI K_CompressBuffer(unsigned char* rows);
+int  KAPI K_EndCompressBuffer(void);
+/* 64 entries (low bytes, zigzag order) for every table of later compressions; null: scaled standard tables. */
+void KAPI K_LoadCustomQTable(const int* table);
+int  KAPI K_CompressBitmap(BitmapRecord* bitmap, const char* name, int variant, int quality, int reserved);
+int  KAPI K_CompressBitmapWithStamp(BitmapRecord* bitmap, const char* name, int variant, int quality, int stampWidth,
+                                    int stampHeight, int stampBits, int dither);
+
 
 /* ---- Exports: JPEG decoder and probes ------------------------------------- */
+
+/* Decodes a compressed-format, JFIF or JPEG file into rows of the bitmap's
+   size (resized when it differs from the picture's) at 4 (as 8), 8, 16 (as
+   24), 24 or 32 bits; rows are spaced by the row size rounded up to
+   `alignment` bytes (0: not rounded). */
+int  KAPI K_DecompressFile(const char* name, BitmapRecord* bitmap, RowCallback callback, int bitsPerPixel,
+                           void* userData, int alignment);
+/* Rows handed to a load's row callback at a time (multi-line mode); -13 for 0 or less. */
+int  KAPI K_SetCallbackLine(int lines);
+/* Nonzero: grey pictures loaded at 8 bits use the fixed palette. */
+void KAPI K_SetGrayFixedPalette(int fixed);
 
 
 /* ---- Exports: Compressed-file stamps -------------------------------------- */
@@ -676,6 +844,9 @@ int  KAPI K_ColorMergeBitmap(BitmapRecord* target, BitmapRecord** planes, int ki
 
 
 /* ---- Exports: Compressed-file conversions --------------------------------- */
+
+/* Decodes a compressed-format or JPEG file into a new bitmap at 8, 16 or 24 bits. */
+int  KAPI K_DecompressBitmap(const char* name, BitmapRecord* bitmap, int bitsPerPixel);
 
 
 #ifdef __cplusplus

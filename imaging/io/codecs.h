@@ -39,8 +39,9 @@ using FileWriterFunction = int (*)(const SaveRequest& request);
 struct SaveEntry {
     int code;
     FileWriterFunction writer;
-    int variant;
-    int onlyBits;  // 24 for formats that store 24 bits only, else 0
+    int variant;      // TIFF and compressed-family variant of the code
+    int onlyBits;     // 24 for formats that store 24 bits only, else 0
+    bool compressed;  // the compressed family (5, 10, 11, 20-24)
 };
 // The entry of a code, or null when the code is unknown.
 const SaveEntry* FindSaveEntry(int code);

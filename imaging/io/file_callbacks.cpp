@@ -1,6 +1,6 @@
 #include "io/file_callbacks.h"
 
-#include "io/file_access.h"
+#include "core/file_access.h"
 
 namespace {
 

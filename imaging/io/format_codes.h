@@ -65,6 +65,10 @@ constexpr int kRowBits = 32;
 // The greatest position a file-access callback can name: offsets are ints.
 constexpr int kNoEnd = 0x7FFFFFFF;
 
+// The compressed family's sides: 16-bit fields in its own header, in SOF0 and
+// in the TIFF container's tile sizes (SHORT).
+constexpr int kCompressedSide = 65535;
+
 // TGA rows stay under 64000 bytes: the widest picture of each depth.
 constexpr int kTgaRowBytes = 64000;
 
@@ -96,7 +100,7 @@ constexpr int kDcxPages = 1023;
 constexpr int kPackBitsExpansion = 128;  // a 2-byte run gives 128 bytes: 64 per byte, rounded up
 constexpr int kPcxExpansion = 63;        // a 2-byte run gives 63 bytes
 constexpr int kTgaRunPixels = 128;       // a packet of 1 + pixel bytes gives 128 pixels
-constexpr int kBmpRleExpansion = 255;    // a 2-byte run gives 255 pixels (RLE8); deltas skip further
 constexpr int kLzwExpansion = 4096;      // no LZW code stands for more than 4096 pixels
+constexpr int kDeflateExpansion = 1032;  // deflate's greatest ratio (258 bytes from 2 bits)
 
 }  // namespace limits

@@ -8,6 +8,7 @@
 #include "core/memory.h"
 #include "core/palette.h"
 #include "io/codecs.h"
+#include "io/format_codes.h"
 #include "io/loading.h"
 #include "io/reader_session.h"
 
@@ -15,15 +16,17 @@ namespace {
 
 // Which row path a load takes, from the target depth T, the file depth F
 // and the colour orders.
-int ChooseKind(int t, int f, int workOrder, int targetOrder, bool ditherFlag) {
+RowPath ChoosePath(int t, int f, int workOrder, int targetOrder, bool ditherFlag) {
     if (t > 8) {
-        if (t != f) return 2;
-        return workOrder >= 0 && workOrder != targetOrder ? 1 : 0;
+        if (t != f) return RowPath::Convert;
+        return workOrder >= 0 && workOrder != targetOrder ? RowPath::ReorderColors : RowPath::Direct;
     }
-    if (ditherFlag) return f < t ? 4 : 3;
-    if (t == f) return 0;
-    return f < t ? 2 : 3;
+    if (ditherFlag) return f < t ? RowPath::DitherUp : RowPath::Dither;
+    if (t == f) return RowPath::Direct;
+    return f < t ? RowPath::Convert : RowPath::Dither;
 }
+
+bool Dithers(RowPath p) { return p == RowPath::Dither || p == RowPath::DitherUp; }
 
 // Releases what a load allocated, in the order the load needs.
 struct LoadCleanup {
@@ -32,10 +35,10 @@ struct LoadCleanup {
     int result = K_OK;
     ~LoadCleanup() {
         if (!s) return;
-        if (s->lock) K_ReleaseBitmap(s->target);
+        if (s->accessed) K_ReleaseBitmap(s->target);
         if (s->ditherStarted) K_StopDithering(&s->work);
-        FreeGlobalLocked(s->rowA);
-        FreeGlobalLocked(s->rowB);
+        FreeGlobalLocked(s->converted);
+        FreeGlobalLocked(s->ditherInput);
         K_FreeBitmap(&s->work);
         if (targetAllocated && result != K_OK) K_FreeBitmap(s->target);
         FreeGlobalLocked(s);
@@ -110,6 +113,18 @@ int KAPI LoadFileLineCallback(BitmapRecord* work, unsigned char* rows, int count
     if (work->Width != target->Width || work->Height != target->Height || work->BitsPerPixel != s->workBits ||
         work->BytesPerLine != s->workBytesPerLine || count < 0)
         return K_ERR_FORMAT;
+    if (s->allocatePending) {
+        // Storage only once the reader has checked that the file can hold
+        // the picture: a few hundred bytes declaring a huge one get no
+        // storage at all.
+        s->allocatePending = false;
+        int r = K_AllocateBitmap(target, K_STORAGE_ANY);
+        if (r != K_OK) return r;
+        if (s->lock) {
+            K_AccessBitmap(target);
+            s->accessed = true;
+        }
+    }
     if (!s->firstRowDone) {
         target->ViewPerspective = work->ViewPerspective;
         target->Flags = (target->Flags & ~K_INTERLACED) | (work->Flags & K_INTERLACED);
@@ -126,7 +141,7 @@ int KAPI LoadFileLineCallback(BitmapRecord* work, unsigned char* rows, int count
     const int t = target->BitsPerPixel, f = work->BitsPerPixel;
     const int width = target->Width;
 
-    if (s->kind == 0) {
+    if (s->path == RowPath::Direct) {
         if (!s->firstRowDone) {
             s->firstRowDone = true;
             HPALETTE palette = PaletteInUse(work);
@@ -157,7 +172,7 @@ int KAPI LoadFileLineCallback(BitmapRecord* work, unsigned char* rows, int count
 
     if (!s->firstRowDone) {
         s->firstRowDone = true;
-        if (s->kind == 2) {
+        if (s->path == RowPath::Convert) {
             std::memset(s->palette, 0, sizeof s->palette);
             HPALETTE palette = PaletteInUse(work);
             if (palette) {
@@ -172,7 +187,7 @@ int KAPI LoadFileLineCallback(BitmapRecord* work, unsigned char* rows, int count
                 target->Flags &= ~K_FIXED_PALETTE_IN_USE;
                 SetPaletteIndexMap(target);
             }
-        } else if (s->kind >= 3) {
+        } else if (Dithers(s->path)) {
             SetFixedPalette(target);
             target->Flags |= K_FIXED_PALETTE_IN_USE;
             int r = K_StartDithering(work, nullptr, target->Colors);
@@ -183,29 +198,29 @@ int KAPI LoadFileLineCallback(BitmapRecord* work, unsigned char* rows, int count
     for (int i = 0; i < count; ++i) {
         const unsigned char* source = rows + static_cast<size_t>(i) * work->BytesPerLine;
         int r = K_OK;
-        switch (s->kind) {
-            case 1:
-                std::memcpy(s->rowA, source, work->BytesPerLine);
-                r = K_ConvertBuffer(s->rowA, width, f, t, work->ColorOrder, target->ColorOrder, nullptr, nullptr);
+        switch (s->path) {
+            case RowPath::ReorderColors:
+                std::memcpy(s->converted, source, work->BytesPerLine);
+                r = K_ConvertBuffer(s->converted, width, f, t, work->ColorOrder, target->ColorOrder, nullptr, nullptr);
                 break;
-            case 2:
-                std::memcpy(s->rowA, source, work->BytesPerLine);
-                r = K_ConvertBuffer(s->rowA, width, f, t, work->ColorOrder, target->ColorOrder, s->palette,
+            case RowPath::Convert:
+                std::memcpy(s->converted, source, work->BytesPerLine);
+                r = K_ConvertBuffer(s->converted, width, f, t, work->ColorOrder, target->ColorOrder, s->palette,
                                     s->palette);
                 break;
-            default:  // 3 and 4: dither from B into A
-                std::memcpy(s->rowB, source, work->BytesPerLine);
-                std::memset(s->rowA, 0, s->rowABytes);
-                r = K_DitherLine(work, s->rowB, s->rowA);
+            default:  // the ditherers: from the input copy into the converted row
+                std::memcpy(s->ditherInput, source, work->BytesPerLine);
+                std::memset(s->converted, 0, s->convertedBytes);
+                r = K_DitherLine(work, s->ditherInput, s->converted);
                 break;
         }
         if (r != K_OK) return r;
         if (s->lock) {
-            r = NextLoadRow(target, s->rowA, 1, s);
+            r = NextLoadRow(target, s->converted, 1, s);
             if (r != K_OK) return r;
         }
         if (s->callback) {
-            r = s->callback(target, s->rowA, 1, s->userData);
+            r = s->callback(target, s->converted, 1, s->userData);
             if (r != K_OK) return r;
         }
     }
@@ -228,9 +243,9 @@ extern "C" int KAPI K_LoadFile(const char* name, BitmapRecord* target, int bitsP
     s->target = target;
 
     const int bpp = IsValidDepth(bitsPerPixel) ? bitsPerPixel : info.BitsPerPixel;
-    // Sizes whose storage would not fit in 32 bits are not images we load.
-    if (info.Width <= 0 || info.Height <= 0 ||
-        GetPaddedImageSize(info.Width, info.Height, std::max(bpp, info.BitsPerPixel)) < 0) {
+    // Sizes whose rows the readers cannot hand on are not images we load
+    // (the readers' own rule, before anything is allocated).
+    if (info.Width <= 0 || info.Height <= 0 || GetPaddedImageSize(info.Width, info.Height, limits::kRowBits) < 0) {
         s->lock = false;
         return cleanup.result = K_ERR_FORMAT;
     }
@@ -253,31 +268,30 @@ extern "C" int KAPI K_LoadFile(const char* name, BitmapRecord* target, int bitsP
     if (bpp > 8 && (order == 0 || order == 1)) target->ColorOrder = order;
 
     if (flags & K_LOAD_ALLOCATE) {
-        result = K_AllocateBitmap(target, K_STORAGE_ANY);
-        if (result != K_OK) {
-            s->lock = false;
-            return cleanup.result = result;
-        }
+        s->allocatePending = true;
         cleanup.targetAllocated = true;
     }
     if (CompressedCodec().setCallbackLine) CompressedCodec().setCallbackLine(DecoderLineCount(info.Height));
 
-    s->kind = ChooseKind(bpp, info.BitsPerPixel, s->work.ColorOrder, target->ColorOrder, (flags & K_LOAD_DITHER) != 0);
+    s->path = ChoosePath(bpp, info.BitsPerPixel, s->work.ColorOrder, target->ColorOrder, (flags & K_LOAD_DITHER) != 0);
     s->workBytesPerLine = s->work.BytesPerLine;
     s->workBits = s->work.BitsPerPixel;
-    if (s->kind != 0) {
-        s->rowABytes = std::max(target->BytesPerLine, s->work.BytesPerLine) + 16;
-        s->rowA = static_cast<unsigned char*>(AllocGlobalLockedExt(s->rowABytes, 1));
-        if (s->kind >= 3) {
-            s->rowBBytes = s->rowABytes;
-            s->rowB = static_cast<unsigned char*>(AllocGlobalLockedExt(s->rowBBytes, 1));
+    if (s->path != RowPath::Direct) {
+        s->convertedBytes = std::max(target->BytesPerLine, s->work.BytesPerLine) + 16;
+        s->converted = static_cast<unsigned char*>(AllocGlobalLockedExt(s->convertedBytes, 1));
+        if (Dithers(s->path)) {
+            s->ditherInputBytes = s->convertedBytes;
+            s->ditherInput = static_cast<unsigned char*>(AllocGlobalLockedExt(s->ditherInputBytes, 1));
         }
-        if (!s->rowA || (s->kind >= 3 && !s->rowB)) {
+        if (!s->converted || (Dithers(s->path) && !s->ditherInput)) {
             s->lock = false;
             return cleanup.result = K_ERR_MEMORY;
         }
     }
-    if (s->lock) K_AccessBitmap(target);
+    if (s->lock && !s->allocatePending) {
+        K_AccessBitmap(target);
+        s->accessed = true;
+    }
 
     const LoadEntry* entry = FindLoadEntry(info.FormatCode);
     const int workBits = s->work.BitsPerPixel;
@@ -291,12 +305,12 @@ extern "C" int KAPI K_LoadFile(const char* name, BitmapRecord* target, int bitsP
             if (result == K_OK) result = Replay(s);
         } else if (!codec.decompress) {
             result = K_ERR_UNSUPPORTED;
-        } else if (s->kind == 3 && bpp == 8) {
+        } else if (s->path == RowPath::Dither && bpp == 8) {
             // The decoder dithers to 8 bits itself.
-            s->kind = 0;
-            FreeGlobalLocked(s->rowA);
-            FreeGlobalLocked(s->rowB);
-            s->rowA = s->rowB = nullptr;
+            s->path = RowPath::Direct;
+            FreeGlobalLocked(s->converted);
+            FreeGlobalLocked(s->ditherInput);
+            s->converted = s->ditherInput = nullptr;
             int keep = s->work.ColorOrder;
             K_InitBitmap(&s->work, info.Width, info.Height, 8);
             s->work.ColorOrder = keep;
@@ -306,7 +320,7 @@ extern "C" int KAPI K_LoadFile(const char* name, BitmapRecord* target, int bitsP
         } else {
             result = codec.decompress(name, &s->work, LoadFileLineCallback, workBits, s, 4);
         }
-    } else if (entry->wholeImage && (!entry->reader || (flags & K_LOAD_GIF_WHOLE) || s->kind == 3)) {
+    } else if (entry->wholeImage && (!entry->reader || (flags & K_LOAD_GIF_WHOLE) || s->path == RowPath::Dither)) {
         result = LoadWhole(s, entry->wholeImage, name);
     } else if (entry->reader) {
         result = entry->reader(name, &s->work, LoadFileLineCallback, workBits, s);

@@ -3,18 +3,29 @@
 
 #include "volkg.h"
 
+// How each delivered row reaches the target.
+enum class RowPath {
+    Direct,         // same depth and order: stored as it comes
+    ReorderColors,  // same depth above 8 bits, the other colour order
+    Convert,        // another depth, through the work's colours
+    Dither,         // dithered down to the fixed palette
+    DitherUp,       // dithered from a shallower file (load flag 4)
+};
+
 struct LoadState {
     BitmapRecord work;      // the file's own geometry and pixel format
     BitmapRecord* target;
-    int kind;               // conversion kind 0-4
-    unsigned char* rowA;
-    unsigned char* rowB;
-    int rowABytes;
-    int rowBBytes;
+    RowPath path;
+    unsigned char* converted;    // the row in the target's form
+    unsigned char* ditherInput;  // a copy of the delivered row for the ditherer
+    int convertedBytes;
+    int ditherInputBytes;
     int workBytesPerLine;   // what the row buffers were sized for
     int workBits;
     bool firstRowDone;
     bool lock;
+    bool allocatePending;  // the target gets its storage with the first row
+    bool accessed;         // the target is accessed (locked) by the load
     bool compressed;
     bool ditherStarted;
     RGBQUAD palette[256];

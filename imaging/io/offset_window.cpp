@@ -4,7 +4,7 @@
 #include <algorithm>
 
 #include "io/codecs.h"
-#include "io/file_access.h"
+#include "core/file_access.h"
 #include "io/file_callbacks.h"
 #include "io/loading.h"
 #include "io/memory_io.h"

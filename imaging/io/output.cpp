@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "core/memory.h"
-#include "io/file_access.h"
+#include "core/file_access.h"
 #include "io/file_callbacks.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include "io/probes.h"
 
 const ProbeStep kProbeOrder[] = {
-    {ProbeAction::Probe, false, nullptr, "compressed format"},
+    {ProbeAction::Probe, false, ReadCompressedInfo, "compressed format"},
     {ProbeAction::Probe, true, nullptr, "TIFF"},
     {ProbeAction::Probe, true, ProbeTGA, "TGA"},  // header test, then the probe
     {ProbeAction::Probe, false, ProbeBMP, "BMP"},
@@ -19,7 +19,7 @@ const ProbeStep kProbeOrder[] = {
     {ProbeAction::Probe, true, nullptr, "EPS"},
     {ProbeAction::ReReadHeader, true, nullptr, "header again"},
     {ProbeAction::Probe, true, ProbePSD, "Photoshop"},
-    {ProbeAction::Probe, true, nullptr, "JPEG"},
+    {ProbeAction::Probe, true, ProbeJPEG, "JPEG"},
     {ProbeAction::Probe, true, nullptr, "CALS"},
     {ProbeAction::Probe, true, ProbeMAC, "MacPaint"},
     {ProbeAction::Probe, true, nullptr, "GEM IMG"},

@@ -34,3 +34,9 @@ extern const ProbeStep kProbeOrder[];
 extern const size_t kProbeOrderCount;
 extern const NameProbeFunction kNameProbes[];
 extern const size_t kNameProbeCount;
+
+// The compressed format (jpeg/compressed_probe.cpp): "KORA" or "VAVO"; 1,
+// 0, or -7 when the trailer cannot be read.
+int ReadCompressedInfo(const ProbeInput& input, FileInfoRecord* info);
+// JPEG (jpeg/jpeg_probe.cpp).
+int ProbeJPEG(const ProbeInput& input, FileInfoRecord* info);

@@ -188,7 +188,15 @@ int ReaderSession::DeliverRow(int sourceRow) {
     // Rows are repeated or dropped by the count, so that exactly the
     // bitmap's height arrives: the last source row fills what is left.
     const int height = resize_.get()->NewHeight;
-    if (sourceRow >= height_ - 1) count = std::max(count, height - delivered_);
+    if (sourceRow >= height_ - 1 && delivered_ < height) {
+        if (count == 0) {
+            // A dropped row was left unscaled: scale it as a kept one.
+            ResizeContext kept = *resize_.get();
+            kept.YStep = 1;
+            K_Resize(row, sourceRow, bits, &width, &count, &kept);
+        }
+        count = std::max(count, height - delivered_);
+    }
     count = std::min(count, height - delivered_);
     for (int i = 0; i < count; ++i) {
         int r = Pass(row);
@@ -213,6 +221,7 @@ namespace {
 
 struct RowStore {
     int next = 0;
+    bool accessed = false;  // storage allocated (with the first row) and accessed
 };
 
 // Stored row of the n-th delivered row of an interlaced picture: passes
@@ -230,6 +239,14 @@ int InterlacedRow(int n, int height) {
 
 int KAPI StoreRowsInOrder(BitmapRecord* bitmap, unsigned char* rows, int count, void* user) {
     auto* store = static_cast<RowStore*>(user);
+    if (!store->accessed) {
+        // Storage only once the reader has checked that the file can hold
+        // the picture.
+        int r = K_AllocateBitmap(bitmap, K_STORAGE_ANY);
+        if (r != K_OK) return r;
+        K_AccessBitmap(bitmap);
+        store->accessed = true;
+    }
     for (int i = 0; i < count; ++i, ++store->next) {
         if (store->next >= bitmap->Height) continue;
         int row = (bitmap->Flags & K_INTERLACED) ? InterlacedRow(store->next, bitmap->Height) : store->next;
@@ -251,13 +268,12 @@ int LoadWholeBitmap(const char* name, BitmapRecord* bitmap, FormatReader reader,
     if (bitmap->Flags & K_ALLOCATED) K_FreeBitmap(bitmap);
     result = K_InitBitmap(bitmap, info.Width, info.Height, info.BitsPerPixel);
     if (result != K_OK) return result;
-    result = K_AllocateBitmap(bitmap, K_STORAGE_ANY);
-    if (result != K_OK) return result;
-    K_AccessBitmap(bitmap);
     bitmap->ColorOrder = colorOrder;
     RowStore store;
     result = reader(name, bitmap, StoreRowsInOrder, info.BitsPerPixel, &store);
-    K_ReleaseBitmap(bitmap);
+    if (store.accessed) K_ReleaseBitmap(bitmap);
+    // A picture without rows has no storage to give back.
+    if (result == K_OK && !store.accessed) result = K_ERR_FORMAT;
     if (result != K_OK) K_FreeBitmap(bitmap);
     return result;
 }

@@ -1,3 +1,4 @@
+#include "core/packed_index.h"
 #include "io/resize.h"
 
 #include <cstring>
@@ -24,21 +25,9 @@ void ComputeAxis(long long o, long long n, unsigned char* pick, int* step) {
     *step = static_cast<int>(scaled / o);
 }
 
-int PixelAt(const unsigned char* row, int x, int bits) {
-    if (bits == 1) return row[x >> 3] >> (7 - (x & 7)) & 1;
-    return x & 1 ? row[x >> 1] & 0x0F : row[x >> 1] >> 4;
-}
+int PixelAt(const unsigned char* row, int x, int bits) { return GetPackedIndex(row, x, bits); }
 
-void SetPixel(unsigned char* row, int x, int bits, int v) {
-    if (bits == 1) {
-        unsigned char mask = static_cast<unsigned char>(0x80 >> (x & 7));
-        row[x >> 3] = static_cast<unsigned char>(v ? row[x >> 3] | mask : row[x >> 3] & ~mask);
-    } else if (x & 1) {
-        row[x >> 1] = static_cast<unsigned char>((row[x >> 1] & 0xF0) | v);
-    } else {
-        row[x >> 1] = static_cast<unsigned char>((row[x >> 1] & 0x0F) | v << 4);
-    }
-}
+void SetPixel(unsigned char* row, int x, int bits, int v) { SetPackedIndex(row, x, bits, v); }
 
 }  // namespace
 

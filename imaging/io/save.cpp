@@ -6,6 +6,7 @@
 #include "core/memory.h"
 #include "io/codecs.h"
 #include "io/file_info.h"
+#include "io/format_codes.h"
 #include "tiff/options.h"
 
 namespace {
@@ -29,9 +30,10 @@ private:
 };
 
 bool GreyCopyFormat(int format, int bpp) {
-    if (format == 16) return true;
+    if (format == kFormatEPS) return true;
     if (bpp != 8) return false;
-    return format == 5 || format == 20 || format == 10 || format == 21 || format == 23;
+    return format == kFormatCompressed || format == kFormatCompressedGrey || format == kFormatJPEG ||
+           format == kFormatCompressed3 || format == kFormatCompressed5;
 }
 
 }  // namespace
@@ -52,7 +54,7 @@ extern "C" int KAPI K_SaveFile(const char* name, BitmapRecord* bitmap, int forma
         if (!(bitmap->Flags & K_ALLOCATED)) return K_ERR_NOBITMAP;
         if (!copy.get()) return K_ERR_MEMORY;
         int result = K_OK;
-        if (format == 69 || format == 70) {
+        if (format == kFormatFax || format == kFormatFax2) {
             const auto normalize = CompressedCodec().normalizeFax;
             result = normalize ? normalize(bitmap, copy.get()) : K_ERR_UNSUPPORTED;
             saved = copy.get();
@@ -61,7 +63,7 @@ extern "C" int KAPI K_SaveFile(const char* name, BitmapRecord* bitmap, int forma
             if (result == K_OK) result = K_GrayScaleBitmap(copy.get());
             saved = copy.get();
             // The EPS writer stores 8-bit grey, the depth of the grey copy.
-            if (format == 16) bpp = 8;
+            if (format == kFormatEPS) bpp = 8;
         } else if (bpp != bitmap->BitsPerPixel ||
                    ((flags & K_SAVE_FIXED_PALETTE) && !(bitmap->Flags & K_FIXED_PALETTE_IN_USE))) {
             int kind = bpp > 8 ? K_COLORRES_BGR
@@ -87,7 +89,7 @@ extern "C" int KAPI K_SaveBitmap(const char* name, BitmapRecord* bitmap, int for
     if (!spare.get()) return K_ERR_MEMORY;
     int bpp = bitsPerPixel == 0 ? bitmap->BitsPerPixel : bitsPerPixel;
     BitmapRecord* saved = bitmap;
-    if (format == 51 && (bitmap->Width != 576 || bitmap->Height != 720)) {
+    if (format == kFormatMacPaint && (bitmap->Width != 576 || bitmap->Height != 720)) {
         int result = K_CopyBitmap(spare.get(), bitmap);
         if (result == K_OK) result = K_SizeBitmap(spare.get(), 576, 720);
         if (result != K_OK) return result;
@@ -105,22 +107,14 @@ extern "C" int KAPI K_ConvertFile(const char* source, const char* target, int fo
         FileInfoRecord info;
         int result = K_FileInfo(source, &info);
         if (result != K_OK) return result;
-        int variant = -1;
-        switch (format) {
-            case 5: case 20: variant = 0; break;
-            case 10: variant = 1; break;
-            case 11: variant = 2; break;
-            case 21: variant = 3; break;
-            case 22: variant = 4; break;
-            case 23: variant = 5; break;
-            case 24: variant = 6; break;
-        }
+        const SaveEntry* entry = FindSaveEntry(format);
+        const int variant = entry && entry->compressed ? entry->variant : -1;
         const CompressedCodecHooks& codec = CompressedCodec();
         if (info.BitsPerPixel == 24 && variant >= 0) {
-            if (info.FormatCode == 3 && codec.compressTIF) return codec.compressTIF(source, target, variant, quality, 0);
-            if (info.FormatCode == 4 && codec.compressTGA)
+            if (info.FormatCode == kFormatTIFF && codec.compressTIF) return codec.compressTIF(source, target, variant, quality, 0);
+            if (info.FormatCode == kFormatTGA && codec.compressTGA)
                 return codec.compressTGA(source, target, variant, quality, 0, 0);
-            if (info.FormatCode == 6 && codec.compressBMP) return codec.compressBMP(source, target, variant, quality, 0);
+            if (info.FormatCode == kFormatBMP && codec.compressBMP) return codec.compressBMP(source, target, variant, quality, 0);
         }
     }
     int result = K_LoadFile(source, record.get(), 0, 0, K_LOAD_ALLOCATE | K_LOAD_LOCK, nullptr, nullptr);

@@ -1,6 +1,6 @@
 // Sub-file window: a byte range [start, start + length) of a file that is
 // already open, seen as a whole file of its own.
-#include "io/file_access.h"
+#include "core/file_access.h"
 #include "io/file_callbacks.h"
 
 namespace {

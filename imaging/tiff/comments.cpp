@@ -30,6 +30,8 @@ extern "C" int KAPI K_SetComment(unsigned index, const void* text, unsigned leng
     c = Comment{};
     if (!text) return static_cast<int>(length);
     // Padded to an even size so the writer can write the padded text from it.
+    // A length whose round-up wraps is an allocation that cannot be made.
+    if (length > 0x7FFFFFF0u) return K_ERR_MEMORY;
     size_t padded = (static_cast<size_t>(length) + 1) & ~static_cast<size_t>(1);
     auto* copy = static_cast<unsigned char*>(AllocGlobalLockedExt(padded ? padded : 2, 1));
     if (!copy) return K_ERR_MEMORY;

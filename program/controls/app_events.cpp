@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <vector>
 
+#include "layout.h"
+#include "layout_values.h"
+
 namespace {
 
 // The live components in order of creation, and the application's and
@@ -282,4 +285,46 @@ std::string TAppEvents::NonBiDiKeyboard() const {
 void TAppEvents::SetNonBiDiKeyboard(const std::string& s) {
     nonBiDiKeyboard_ = s;
     if (Running()) Application->SetNonBiDiKeyboard(s);
+}
+
+bool TAppEvents::SetProperty(const std::string& name, const TLayoutValue& value, TLayoutReader& reader) {
+    auto is = [&name](const char* n) { return SameText(name, n); };
+    if (is("Chained")) SetChained(value.AsBool());
+    else if (is("HintColor")) SetHintColor(LayoutColor(value));
+    else if (is("HintPause")) SetHintPause(value.AsInt());
+    else if (is("ShowHint")) SetShowHint(value.AsBool());
+    else if (is("HintShortPause")) SetHintShortPause(value.AsInt());
+    else if (is("HintHidePause")) SetHintHidePause(value.AsInt());
+    else if (is("ShowMainForm")) SetShowMainForm(value.AsBool());
+    else if (is("UpdateFormatSettings")) SetUpdateFormatSettings(value.AsBool());
+    else if (is("UpdateMetricSettings")) SetUpdateMetricSettings(value.AsBool());
+    else if (is("HintShortCuts")) SetHintShortCuts(value.AsBool());
+    else if (is("BiDiMode"))
+        SetBiDiMode(value.kind == TLayoutValue::Number
+                        ? value.AsInt()
+                        : value.AsEnum({"bdLeftToRight", "bdRightToLeft", "bdRightToLeftNoAlign",
+                                        "bdRightToLeftReadingOnly"}));
+    else if (is("MouseDragImmediate")) SetMouseDragImmediate(value.AsBool());
+    else if (is("MouseDragThreshold")) SetMouseDragThreshold(value.AsInt());
+    else if (is("BiDiKeyboard")) SetBiDiKeyboard(value.AsString());
+    else if (is("NonBiDiKeyboard")) SetNonBiDiKeyboard(value.AsString());
+    else if (is("OnActivate")) OnActivate = reader.Handler<TNotifyEvent>(value);
+    else if (is("OnDeactivate")) OnDeactivate = reader.Handler<TNotifyEvent>(value);
+    else if (is("OnHint")) OnHint = reader.Handler<TNotifyEvent>(value);
+    else if (is("OnMinimize")) OnMinimize = reader.Handler<TNotifyEvent>(value);
+    else if (is("OnRestore")) OnRestore = reader.Handler<TNotifyEvent>(value);
+    else if (is("OnActiveControlChange")) OnActiveControlChange = reader.Handler<TNotifyEvent>(value);
+    else if (is("OnActiveFormChange")) OnActiveFormChange = reader.Handler<TNotifyEvent>(value);
+    else if (is("OnException")) OnException = reader.Handler<TExceptionEvent>(value);
+    else if (is("OnIdle")) OnIdle = reader.Handler<TIdleEvent>(value);
+    else if (is("OnHelp")) OnHelp = reader.Handler<THelpEvent>(value);
+    else if (is("OnMessage")) OnMessage = reader.Handler<TMessageEvent>(value);
+    else if (is("OnShowHint")) OnShowHint = reader.Handler<TShowHintEvent>(value);
+    else if (is("OnShortCut")) OnShortCut = reader.Handler<TShortCutEvent>(value);
+    else if (is("OnActionExecute")) OnActionExecute = reader.Handler<TActionEvent>(value);
+    else if (is("OnActionUpdate")) OnActionUpdate = reader.Handler<TActionEvent>(value);
+    else if (is("OnSettingsChanged")) OnSettingsChanged = reader.Handler<TSettingsChangedEvent>(value);
+    else if (is("OnPaintIcon")) OnPaintIcon = reader.Handler<TPaintIconEvent>(value);
+    else return TComponent::SetProperty(name, value, reader);
+    return true;
 }

@@ -18,6 +18,8 @@ public:
 
     // Pushes every setting into the application and the mouse.
     void Loaded() override;
+    // Every setting and event above by its name (a layout sets them).
+    bool SetProperty(const std::string& name, const TLayoutValue& value, TLayoutReader& reader) override;
 
     bool Chained() const { return chained_; }
     void SetChained(bool on) { chained_ = on; }

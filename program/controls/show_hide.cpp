@@ -2,6 +2,7 @@
 
 #include "controls/notifications.h"
 #include "controls/wait_cursor.h"
+#include "layout.h"
 
 TShowHide::TShowHide(TComponent* owner) : TWinControl(owner) { SetBounds(0, 0, 0, 0); }
 
@@ -81,4 +82,23 @@ void TShowHide::WndProc(TMessage& message) {
         return;
     }
     TWinControl::WndProc(message);
+}
+
+bool TShowHide::SetProperty(const std::string& name, const TLayoutValue& value, TLayoutReader& reader) {
+    if (SameText(name, "Models")) {
+        reader.Reference(value, [this, line = value.line](TComponent* c) {
+            auto* models = dynamic_cast<TDollAnimation*>(c);
+            if (!models) throw EConvertError("Layout line " + IntToStr(line) + ": " + c->Name() + " is no doll animation");
+            SetModels(models);
+        });
+    } else if (SameText(name, "ModelShow")) {
+        reader.Reference(value, [this, line = value.line](TComponent* c) {
+            auto* view = dynamic_cast<TPatternAnimation*>(c);
+            if (!view) throw EConvertError("Layout line " + IntToStr(line) + ": " + c->Name() + " is no pattern animation");
+            SetModelShow(view);
+        });
+    } else {
+        return TWinControl::SetProperty(name, value, reader);
+    }
+    return true;
 }

@@ -52,6 +52,9 @@ public:
     bool Waiting() const { return waiting_; }
 
     void WndProc(TMessage& message) override;
+    // Models and ModelShow name components of the form that implement the
+    // doll's and the pattern view's animations.
+    bool SetProperty(const std::string& name, const TLayoutValue& value, TLayoutReader& reader) override;
 
 private:
     void BeginChainWait();

@@ -1,8 +1,10 @@
 #include "controls/skinned_registry.h"
 
+#include "controls/app_events.h"
 #include "controls/base_component.h"
 #include "controls/bitmap_button.h"
 #include "controls/paint_scroll_bar.h"
+#include "controls/show_hide.h"
 #include "controls/skinned_panels.h"
 #include "layout.h"
 
@@ -12,4 +14,6 @@ void RegisterProgramControls() {
     RegisterComponentClass<TBitmapButton>("TBitmapButton");
     RegisterComponentClass<TPaintScrollBar>("TPaintScrollBar");
     RegisterComponentClass<TBaseComponent>("TBaseComponent");
+    RegisterComponentClass<TAppEvents>("TAppEvents");
+    RegisterComponentClass<TShowHide>("TShowHide");
 }

@@ -1,5 +1,7 @@
 #include "models/text_helpers.h"
 
+#include "int_text.h"
+
 #include <cfenv>
 #include <cmath>
 #include <limits>
@@ -63,33 +65,16 @@ std::string WordAt(int n, std::string_view s, const CharSet& delimiters) {
     return std::string(s.substr(static_cast<size_t>(start) - 1, end - (static_cast<size_t>(start) - 1)));
 }
 
-static bool ParseDecimal(std::string_view text, int& out) {
-    size_t i = 0;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
-    if (i == text.size()) return false;
-    long long value = 0;
-    for (; i < text.size(); ++i) {
-        if (text[i] < '0' || text[i] > '9') return false;
-        value = value * 10 + (text[i] - '0');
-        if (value > 2147483648LL) return false;
-    }
-    if (negative) value = -value;
-    if (value > std::numeric_limits<int>::max()) return false;
-    out = static_cast<int>(value);
-    return true;
-}
-
 int ReadInteger(std::string_view text) {
     int value = 0;
-    if (!ParseDecimal(text, value))
+    if (!ParseInteger(text, value))
         throw ConvertError("'" + std::string(text) + "' is not a valid integer value");
     return value;
 }
 
 int ReadIntegerDef(std::string_view text, int fallback) {
     int value = 0;
-    return ParseDecimal(text, value) ? value : fallback;
+    return ParseInteger(text, value) ? value : fallback;
 }
 
 int RoundHalfEven(long double value) {

@@ -50,8 +50,8 @@ int CountWords(std::string_view s, const CharSet& delimiters);
 int WordStart(int n, std::string_view s, const CharSet& delimiters);
 std::string WordAt(int n, std::string_view s, const CharSet& delimiters);
 
-// Decimal with an optional sign, 32-bit; anything else raises ConvertError
-// "'<text>' is not a valid integer value".
+// The framework's one text-to-integer rule (int_text.h: decimal, or $hex and
+// 0x hex); anything else raises ConvertError "'<text>' is not a valid integer value".
 int ReadInteger(std::string_view text);
 // The same conversion with a fallback instead of the error.
 int ReadIntegerDef(std::string_view text, int fallback);

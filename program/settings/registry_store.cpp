@@ -74,6 +74,15 @@ bool ReadRegBool(const std::string& key, const std::string& name, bool fallback)
     return ReadRegInteger(key, name, fallback ? 1 : 0) != 0;
 }
 
+bool ReadRegBoolNoCreate(const std::string& key, const std::string& name, bool fallback) {
+    HKEY opened = nullptr;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, key.c_str(), 0, KEY_READ, &opened) != ERROR_SUCCESS) return fallback;
+    KeyHandle handle(opened);
+    std::string text;
+    if (!ReadString(handle.get(), name, text)) return fallback;
+    return ReadIntegerDef(text, fallback ? 1 : 0) != 0;
+}
+
 void RegistryWriter::CloseKey() {
     if (current_) RegCloseKey(current_);
     current_ = nullptr;

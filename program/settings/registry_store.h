@@ -18,6 +18,9 @@ extern const char* const ProgramSubkey;   // "Pupetta", holds BigMemory
 // missing or non-numeric value gives the default.
 int ReadRegInteger(const std::string& key, const std::string& name, int fallback);
 bool ReadRegBool(const std::string& key, const std::string& name, bool fallback);
+// The same read from a key that is only opened: a missing key stays missing
+// and gives the default.
+bool ReadRegBoolNoCreate(const std::string& key, const std::string& name, bool fallback);
 
 // Applies a .reg file (see reg_file.h) starting at HKEY_CURRENT_USER. A file
 // that cannot be read raises EFOpenError, a write the registry refuses

@@ -26,6 +26,11 @@ static std::string RunningProgramFolder() {
     return slash == std::string::npos ? std::string() : name.substr(0, slash);
 }
 
+bool ReadBigMemory() {
+    // Only read: the program never writes this subkey, so it must not make it.
+    return ReadRegBoolNoCreate(std::string(ProgramKey) + "\\" + ProgramSubkey, "BigMemory", false);
+}
+
 void InitSettings() {
     static bool done = false;
     if (done) return;
@@ -33,7 +38,7 @@ void InitSettings() {
     // Opening with create leaves the program key in place from the first start on.
     ReadRegInteger(ProgramKey, "DefaultSlot", -1);
     ProgramFolder = AddTrailingBackslash(RunningProgramFolder());
-    BigMemory = ReadRegBool(std::string(ProgramKey) + "\\" + ProgramSubkey, "BigMemory", false);
+    BigMemory = ReadBigMemory();
     CaptionFontName = "Zuvi";
     CaptionFontFile = "rirezoz.fon";
     PatternFontName = "Ridided";

@@ -19,6 +19,9 @@ extern TBaseViewerForm* MainViewerForm;
 // The screen has exactly 16 or 24 bits per pixel: the doll fades.
 extern bool SmoothDollAnimation;
 
+// The value BigMemory of the subkey "Pupetta", without creating the subkey.
+bool ReadBigMemory();
+
 // Creates the program key, sets ProgramFolder, BigMemory and the font
 // names. The program's start calls it first; later calls do nothing.
 void InitSettings();

@@ -26,14 +26,30 @@ void WaitWhileHandlingMessages(const std::function<bool()>& done) {
     while (!done() && !Application->Terminated()) Application->HandleMessage();
 }
 
+void AddCaptionToApplicationWindow() {
+    // Added arithmetically: the framework's application window starts without a caption.
+    HWND app = Application->Handle();
+    SetWindowLongA(app, GWL_STYLE, static_cast<LONG>(static_cast<DWORD>(GetWindowLongA(app, GWL_STYLE)) + WS_CAPTION));
+}
+
+namespace {
+// The framework lives for the main block: on every way out its forms are
+// hidden and destroyed, the last created first, while the application stands.
+struct FrameworkLifetime {
+    FrameworkLifetime() { InitializeFramework(); }
+    ~FrameworkLifetime() { FinalizeFramework(); }
+    FrameworkLifetime(const FrameworkLifetime&) = delete;
+    FrameworkLifetime& operator=(const FrameworkLifetime&) = delete;
+};
+}  // namespace
+
 int RunProgram() {
     InitSettings();
-    InitializeFramework();
+    FrameworkLifetime framework;
     RegisterProgramCursors();
     RegisterProgramControls();
     try {
-        HWND app = Application->Handle();
-        SetWindowLongA(app, GWL_STYLE, GetWindowLongA(app, GWL_STYLE) + WS_CAPTION);
+        AddCaptionToApplicationWindow();
 
         if (!ScreenHasHighColour()) {
             Application->MessageBox(HighColourMessage, "", MB_ICONWARNING);

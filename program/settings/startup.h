@@ -12,5 +12,8 @@ bool ScreenHasHighColour();
 bool ImportDefaultsOnFirstRun();
 // Handles messages, sleeping while none come, until done() holds.
 void WaitWhileHandlingMessages(const std::function<bool()>& done);
-// The main block; returns the exit code.
+// Adds WS_CAPTION to the style of the framework's application window, by addition.
+void AddCaptionToApplicationWindow();
+// The main block; returns the exit code. The framework is finalised on every
+// way out, so the forms are hidden and destroyed before the program ends.
 int RunProgram();

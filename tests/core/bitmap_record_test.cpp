@@ -3,7 +3,10 @@
 
 #include <cstring>
 
+#include <string>
+
 #include "core/bitmap.h"
+#include "host_tools.h"
 #include "volkg.h"
 
 namespace {
@@ -45,26 +48,43 @@ TEST(BitmapRecord, BytesPerLineByDepth) {
 TEST(BitmapRecord, NewRecordDefaults) {
     BitmapRecord r;
     ASSERT_EQ(K_InitBitmap(&r, 17, 9, 8), K_OK);
-    EXPECT_EQ(r.Colors, 256);
     EXPECT_EQ(r.ColorOrder, K_ORDER_RGB);
     EXPECT_EQ(r.ViewPerspective, K_BOTTOM_UP);
     EXPECT_EQ(r.XResolution, 150);
-    EXPECT_EQ(r.YResolution, 150);
     EXPECT_EQ(r.DitheringMethod, 7);
     EXPECT_EQ(r.Flags, 0u);
-    EXPECT_EQ(r.DibHeader.biSize, 40u);
-    EXPECT_EQ(r.DibHeader.biWidth, 17);
-    EXPECT_EQ(r.DibHeader.biHeight, 9);
-    EXPECT_EQ(r.DibHeader.biPlanes, 1);
-    EXPECT_EQ(r.DibHeader.biBitCount, 8);
-    EXPECT_EQ(r.DibHeader.biSizeImage, r.ImageSize);
-    EXPECT_EQ(r.DibHeader.biClrUsed, 256u);
-
     ASSERT_EQ(K_InitBitmap(&r, 4, 4, 24), K_OK);
-    EXPECT_EQ(r.Colors, 0);
     EXPECT_EQ(r.ColorOrder, K_ORDER_BGR);
-    ASSERT_EQ(K_InitBitmap(&r, 4, 4, 1), K_OK);
-    EXPECT_EQ(r.Colors, 2);
+}
+
+// The embedded DIB header, the colour table and ImageSize bytes of pixels
+// make a BMP file that ImageMagick reads at the record's size.
+TEST(BitmapRecord, EmbeddedDibHeaderDescribesTheRecord) {
+    struct Case {
+        int width, height, bits, colors;
+    } cases[] = {{17, 9, 8, 256}, {33, 5, 1, 2}, {7, 3, 4, 16}, {5, 4, 24, 0}};
+    for (const Case& c : cases) {
+        BitmapRecord r;
+        ASSERT_EQ(K_InitBitmap(&r, c.width, c.height, c.bits), K_OK);
+        EXPECT_EQ(r.Colors, c.colors);
+        const unsigned table = 4u * r.DibHeader.biClrUsed;
+        const unsigned offset = 14 + r.DibHeader.biSize + table;
+        std::string bmp = "BM";
+        auto put32 = [&](unsigned v) {
+            for (int i = 0; i < 4; ++i) bmp += static_cast<char>(v >> (8 * i));
+        };
+        put32(offset + r.DibHeader.biSizeImage);
+        put32(0);
+        put32(offset);
+        bmp.append(reinterpret_cast<const char*>(&r.DibHeader), r.DibHeader.biSize);
+        bmp.append(reinterpret_cast<const char*>(r.ColorTable), table);
+        bmp.append(r.ImageSize, '\0');
+        const std::string path = TestTempPath("record_dib_" + std::to_string(c.bits) + ".bmp");
+        WriteFileBytes(path, bmp);
+        const std::string out = path + ".txt";
+        ASSERT_EQ(RunHost(kIdentify + " -format '%w %h' '" + path + "' > '" + out + "'"), 0);
+        EXPECT_EQ(ReadFileBytes(out), std::to_string(c.width) + " " + std::to_string(c.height)) << c.bits;
+    }
 }
 
 TEST(BitmapRecord, DefaultDitheringIsCopiedAtInit) {
@@ -100,6 +120,8 @@ TEST(BitmapRecord, SizesThatDoNotFitAreRefused) {
         int width, height, bits;
     } cases[] = {
         {-1, 10, 8}, {10, -1, 8}, {0x7FFFFFFF, 1, 32}, {65536, 65536, 8}, {0x10000000, 3, 24}, {100000, 30000, 24},
+        // The padded size of these overflows 64 bits if formed before it is checked.
+        {0x7FFFFFFF, 0x7FFFFFFF, 32}, {0x7FFFFFFF, 0x7FFFFFFF, 24}, {0x40000000, 0x7FFFFFF0, 24},
     };
     for (const Case& c : cases) {
         BitmapRecord r;

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "core/bitmap.h"
-#include "io/file_access.h"
+#include "core/file_access.h"
 #include "storage_fixture.h"
 #include "volkg.h"
 

@@ -99,8 +99,6 @@ std::string WritePpm(const Rgb& picture, const std::string& name) {
     return path;
 }
 
-void Host(const std::string& command) { ASSERT_EQ(RunHost(command), 0) << command; }
-
 Rgb HostPnm(const std::string& command) {
     static int serial = 0;
     std::string out = TestTempPath("host_out_" + std::to_string(++serial) + ".pnm");

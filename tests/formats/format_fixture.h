@@ -8,10 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "host.h"
+#include "host_tools.h"
 #include "volkg.h"
-
-inline const char* kConvert = "/usr/bin/convert-im6.q16";
 
 // A picture in top-down RGB bytes.
 struct Rgb {
@@ -33,8 +31,6 @@ Rgb FromPnm(const std::string& bytes);
 
 // Writes the picture as PPM under the test directory; returns the path.
 std::string WritePpm(const Rgb& picture, const std::string& name);
-// Runs a host command; fails the test when it does not exit with 0.
-void Host(const std::string& command);
 // The pixels of a file as a host tool sees them (ImageMagick to PPM).
 Rgb HostPixels(const std::string& path);
 // A host tool that prints PNM to stdout, read back.
@@ -53,15 +49,6 @@ void MakeRecord(const Rgb& picture, BitmapRecord* bitmap);
 // (top-down, one index per pixel).
 void MakeIndexedRecord(int width, int height, int bits, const std::vector<RGBQUAD>& palette,
                        const std::vector<unsigned char>& indices, BitmapRecord* bitmap);
-
-// A record that is freed when the scope ends, whatever an assertion did.
-struct RecordGuard {
-    BitmapRecord record{};
-    RecordGuard() = default;
-    RecordGuard(const RecordGuard&) = delete;
-    RecordGuard& operator=(const RecordGuard&) = delete;
-    ~RecordGuard() { K_FreeBitmap(&record); }
-};
 
 // Patches bytes of a file in place (hostile inputs as recipes).
 void PatchFile(const std::string& path, size_t offset, const std::string& bytes);

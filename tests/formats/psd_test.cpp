@@ -98,11 +98,11 @@ TEST(Psd, UnreadableLayoutsAreRefused) {
         std::string bytes;
         int code;
     } cases[] = {
-        {"signature", 0, "8BPX", -9},
-        {"version 2", 4, std::string("\x00\x02", 2), -9},
-        {"duotone", 24, std::string("\x00\x08", 2), -16},
-        {"16 bits per channel", 22, std::string("\x00\x10", 2), -16},
-        {"RGB with alpha", 12, std::string("\x00\x04", 2), -16},
+        {"signature", 0, "8BPX", K_ERR_FORMAT},
+        {"version 2", 4, std::string("\x00\x02", 2), K_ERR_FORMAT},
+        {"duotone", 24, std::string("\x00\x08", 2), K_ERR_UNSUPPORTED},
+        {"16 bits per channel", 22, std::string("\x00\x10", 2), K_ERR_UNSUPPORTED},
+        {"RGB with alpha", 12, std::string("\x00\x04", 2), K_ERR_UNSUPPORTED},
     };
     for (const Bad& c : cases) {
         SCOPED_TRACE(c.name);

@@ -164,3 +164,26 @@ TEST(Canvas, LockKeepsOtherThreadsOut) {
   }).join();
   EXPECT_EQ(got, 1);
 }
+
+// BrushCopy puts the brush where the source has exactly the key colour and
+// the source's own pixels everywhere else, at its size and stretched.
+TEST(Canvas, BrushCopyReplacesTheKeyColourByTheBrush) {
+  const TColor key = RGB(10, 200, 30), nearKey = RGB(10, 200, 31), brush = RGB(250, 240, 0);
+  const TColor source[4] = {key, nearKey, clBlack, clWhite};
+  std::unique_ptr<TBitmap> sheet(WhiteBitmap(6, 1));
+  for (int x = 0; x < 4; ++x) sheet->Canvas()->SetPixel(x + 2, 0, source[x]);
+  for (int scale : {1, 3}) {
+    SCOPED_TRACE(scale);
+    std::unique_ptr<TBitmap> target(WhiteBitmap(4 * scale + 2, scale + 2));
+    TCanvas* c = target->Canvas();
+    c->Brush()->SetColor(clRed);
+    c->FillRect(RECT{0, 0, target->Width(), target->Height()});
+    c->Brush()->SetColor(brush);
+    c->BrushCopy(RECT{1, 1, 1 + 4 * scale, 1 + scale}, sheet.get(), RECT{2, 0, 6, 1}, key);
+    for (int x = 0; x < 4 * scale; ++x)
+      for (int y = 0; y < scale; ++y)
+        EXPECT_EQ(c->Pixels(1 + x, 1 + y), x / scale == 0 ? brush : source[x / scale]) << x << "," << y;
+    EXPECT_EQ(c->Pixels(0, 0), clRed) << "nothing outside the rectangle";
+    EXPECT_EQ(c->Pixels(1 + 4 * scale, 1 + scale), clRed);
+  }
+}

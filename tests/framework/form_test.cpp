@@ -125,3 +125,36 @@ TEST(FormLifetime, AControlFreedWhileDraggedEndsTheDrag) {
   EXPECT_NE(GetCapture(), form->Handle());
   FreeAndNil(form);
 }
+
+// The program's end: the main form's window is closed, the loop ends and the
+// framework is finalised. Every form is hidden and then destroyed, the last
+// created first, while the application's window still stands.
+TEST(FormLifetime, FinalisingTheFrameworkHidesAndDestroysTheFormsInOrder) {
+  FinalizeFramework();
+  InitializeFramework();
+  std::vector<std::string> log;
+  auto watch = [&log](TForm* form, const std::string& name) {
+    form->OnHide = [&log, name](TObject*) {
+      log.push_back("hide " + name + (IsWindow(Application->Handle()) ? "" : " without the application"));
+    };
+    form->OnDestroy = [&log, name](TObject*) { log.push_back("destroy " + name); };
+  };
+  TPlainForm *main = nullptr, *help = nullptr, *slots = nullptr;
+  Application->CreateForm(main);
+  Application->CreateForm(help);
+  Application->CreateForm(slots);
+  ASSERT_EQ(Application->MainForm(), main);
+  watch(main, "main");
+  watch(help, "help");
+  watch(slots, "slots");
+  help->Show();
+  Later(main, [main] { PostMessageA(main->Handle(), WM_CLOSE, 0, 0); });
+  Application->Run();
+  EXPECT_TRUE(IsWindowVisible(main->Handle())) << "closing the main form only ends the loop";
+  HWND mainWindow = main->Handle();
+  FinalizeFramework();
+  EXPECT_EQ(Application, nullptr);
+  EXPECT_FALSE(IsWindow(mainWindow));
+  EXPECT_EQ(log, (std::vector<std::string>{"destroy slots", "hide help", "destroy help", "hide main", "destroy main"}));
+  InitializeFramework();
+}

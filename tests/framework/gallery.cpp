@@ -30,7 +30,7 @@ class TSkinPanel : public TCustomControl {
   explicit TSkinPanel(TComponent* owner) : TCustomControl(owner) { controlStyle_ |= csOpaque | csAcceptsControls; }
   TBitmap skin;
   bool SetProperty(const std::string& name, const TLayoutValue& v, TLayoutReader& reader) override {
-    if (name != "Skin") return TCustomControl::SetProperty(name, v, reader);
+    if (!SameText(name, "Skin")) return TCustomControl::SetProperty(name, v, reader);
     skin.LoadFromResourceName(reader.Instance(), v.text);
     return true;
   }
@@ -52,7 +52,7 @@ class TStripButton : public TGraphicControl {
   TBitmap strip;
   bool pressed = false;
   bool SetProperty(const std::string& name, const TLayoutValue& v, TLayoutReader& reader) override {
-    if (name != "Strip") return TGraphicControl::SetProperty(name, v, reader);
+    if (!SameText(name, "Strip")) return TGraphicControl::SetProperty(name, v, reader);
     strip.LoadFromResourceName(reader.Instance(), v.text);
     return true;
   }
@@ -165,6 +165,7 @@ struct MenuWatch {
   DWORD deadline = 0;
   int paintedTicks = 0;
   bool opened = false;
+  int defaultItem = -2;
 };
 MenuWatch menuWatch;
 
@@ -183,9 +184,33 @@ VOID CALLBACK WatchMenu(HWND, UINT, UINT_PTR, DWORD) {
   menuWatch.paintedTicks = GetUpdateRect(menu, nullptr, FALSE) ? 0 : menuWatch.paintedTicks + 1;
   if (menuWatch.paintedTicks >= 2 && !menuWatch.opened) {
     menuWatch.opened = true;
-    WriteFileBytes(menuWatch.marker, "open\n");
+    auto* items = reinterpret_cast<HMENU>(SendMessageA(menu, MN_GETHMENU, 0, 0));
+    menuWatch.defaultItem = items ? static_cast<int>(GetMenuDefaultItem(items, TRUE, 0)) : -2;
+    // The menu's place on the screen, for the host script's check of its pixels.
+    RECT r;
+    GetWindowRect(menu, &r);
+    std::string tmp = menuWatch.marker + ".tmp";
+    WriteFileBytes(tmp, std::to_string(r.left) + " " + std::to_string(r.top) + " " + std::to_string(r.right - r.left) +
+                            " " + std::to_string(r.bottom - r.top) + "\n");
+    std::rename(tmp.c_str(), menuWatch.marker.c_str());
   }
   if (static_cast<LONG>(GetTickCount() - menuWatch.deadline) > 0) EndMenu();
+}
+
+// Shell: saves the screen as png and succeeds when the rectangle (x y w h,
+// numbers or shell variables) shows the background colour on at least a
+// third of it and some dark pixels: a window drawn with its text, not the
+// black of a window X has mapped before Wine drew it.
+std::string CaptureShowsDrawnText(const std::string& png, const std::string& x, const std::string& y,
+                                  const std::string& w, const std::string& h, COLORREF background) {
+  std::string bg = std::to_string(GetRValue(background)) + "," + std::to_string(GetGValue(background)) + "," +
+                   std::to_string(GetBValue(background));
+  return "xwd -root -silent | /usr/bin/convert-im6.q16 xwd:- '" + png + "' && /usr/bin/convert-im6.q16 '" + png +
+         "' -crop " + w + "x" + h + "+" + x + "+" + y +
+         " +repage -depth 8 -format %c histogram:info:- | awk -v bg=" + bg +
+         " '{n=$1; sub(\":\", \"\", n); c=$2; gsub(/[()]/, \"\", c); split(c, v, \",\");"
+         " if (v[1] \",\" v[2] \",\" v[3] == bg) b += n; if (v[1] + v[2] + v[3] < 200) d += n; t += n}"
+         " END {exit !(t > 0 && b * 3 >= t && d >= 10)}'";
 }
 
 class Gallery : public ::testing::Test {
@@ -354,7 +379,11 @@ TEST_F(Gallery, HoverShowsTheHintWindow) {
   GetWindowRect(Application->HintWindow()->Handle(), &r);
   POINT cursor = At(form->CountButton, 12, 12);
   EXPECT_GT(r.top, cursor.y) << "below the pointer";
-  Shot("gallery-hint");
+  // The kept screenshot shows the hint drawn, its text on its colour.
+  std::string check = CaptureShowsDrawnText(
+      std::string(FW_SCREENSHOT_DIR) + "/gallery-hint.png", std::to_string(r.left + 1), std::to_string(r.top + 1),
+      std::to_string(r.right - r.left - 2), std::to_string(r.bottom - r.top - 2), ColorToRGB(Application->HintColor()));
+  EXPECT_TRUE(PumpUntil([&] { return RunHost(check) == 0; }, kWait)) << "the screenshot never showed the hint's text";
   // Leaving the control takes the hint away.
   MoveTo(At(form->Source, 5, 5));
   EXPECT_FALSE(Application->HintWindow()->IsHintShown());
@@ -400,9 +429,17 @@ TEST_F(Gallery, ScrollBarEditAndPopupMenuTakeRealInput) {
   menuWatch.paintedTicks = 0;
   menuWatch.deadline = GetTickCount() + kWait;
   const std::string& marker = menuWatch.marker;
+  // Once the menu is open, the host script takes screenshots until one shows
+  // the menu drawn, notes whether it did, and chooses "Clear" (the default
+  // title entry first, then the separator that the keys pass over).
+  std::string drawn = marker + ".drawn";
+  std::remove(drawn.c_str());
   ASSERT_EQ(RunHost("(for i in $(seq 1200); do [ -e '" + marker + "' ] && break; sleep 0.05; done; [ -e '" + marker +
-                    "' ] && { xwd -root -silent | /usr/bin/convert-im6.q16 xwd:- '" FW_SCREENSHOT_DIR
-                    "/gallery-menu.png'; xdotool key Down Return; }) >/dev/null 2>&1 &"),
+                    "' ] && { read x y w h < '" + marker + "'; for i in $(seq 100); do " +
+                    CaptureShowsDrawnText(FW_SCREENSHOT_DIR "/gallery-menu.png", "$x", "$y", "$w", "$h",
+                                          GetSysColor(COLOR_MENU)) +
+                    " && { echo drawn > '" + drawn + "'; break; }; sleep 0.1; done; xdotool key Down Down Return; })"
+                    " >/dev/null 2>&1 &"),
             0);
   UINT_PTR timer = SetTimer(nullptr, 0, 20, WatchMenu);
   RightClick();
@@ -410,6 +447,9 @@ TEST_F(Gallery, ScrollBarEditAndPopupMenuTakeRealInput) {
   KillTimer(nullptr, timer);
   std::remove(marker.c_str());
   EXPECT_TRUE(menuWatch.opened) << "the popup menu never showed";
+  EXPECT_EQ(ReadFileBytes(drawn), "drawn\n") << "no screenshot showed the menu's text";
+  std::remove(drawn.c_str());
+  EXPECT_EQ(menuWatch.defaultItem, 0) << "the title is the menu's default (bold) entry";
   EXPECT_TRUE(cleared);
   Shot("gallery-end");
   EXPECT_EQ(form->events, (std::vector<std::string>{"scroll 1", "scroll 4", "clear"}));

@@ -163,3 +163,27 @@ TEST(Layout, FieldsWithoutAComponentStopTheForm) {
   }
   EXPECT_EQ(Application->ComponentCount(), before) << "the half-built form is gone";
 }
+
+// Property names follow one rule everywhere, the framework's classes and the
+// program's alike: letter case does not matter.
+TEST(Layout, PropertyNamesIgnoreLetterCase) {
+  TComponent root(nullptr);
+  root.PublishHandler("PanelClick", TNotifyEvent([](TObject*) {}));
+  ReadLayout(&root,
+             "TRoot Root\n"
+             "  TPanel Panel1\n"
+             "    bounds = 1 2 30 40\n"
+             "    CAPTION = \"Text\"\n"
+             "    font.NAME = \"Arial\"\n"
+             "    onClick = PanelClick\n"
+             "  end\n"
+             "end\n",
+             nullptr);
+  auto* panel = dynamic_cast<TPanel*>(root.FindComponent("Panel1"));
+  ASSERT_NE(panel, nullptr);
+  EXPECT_EQ(panel->Left(), 1);
+  EXPECT_EQ(panel->Height(), 40);
+  EXPECT_EQ(panel->Caption(), "Text");
+  EXPECT_EQ(panel->Font()->Name(), "Arial");
+  EXPECT_TRUE(static_cast<bool>(panel->OnClick));
+}

@@ -1,8 +1,11 @@
 // Printing to Wine's default printer, the CUPS PDF queue: a black
-// rectangle placed in millimetres, measured on the rendered page.
+// rectangle placed in millimetres and text at point sizes, measured on the
+// rendered page.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <sstream>
 
 #include "host.h"
@@ -16,8 +19,8 @@ struct Box {
   int left = -1, top = -1, right = -1, bottom = -1;
 };
 
-// Bounding box of the dark pixels of a binary PGM.
-Box DarkBox(const std::string& pgm, int& width, int& height) {
+// Bounding box of the dark pixels of a binary PGM (within columns [x0, x1)).
+Box DarkBox(const std::string& pgm, int& width, int& height, int x0 = 0, int x1 = 1 << 30) {
   std::istringstream in(pgm);
   std::string magic;
   int maxval;
@@ -26,7 +29,7 @@ Box DarkBox(const std::string& pgm, int& width, int& height) {
   size_t start = static_cast<size_t>(in.tellg());
   Box b;
   for (int y = 0; y < height; ++y)
-    for (int x = 0; x < width; ++x) {
+    for (int x = std::max(x0, 0); x < std::min(x1, width); ++x) {
       unsigned char v = static_cast<unsigned char>(pgm[start + static_cast<size_t>(y) * width + x]);
       if (v >= 128) continue;
       if (b.left < 0 || x < b.left) b.left = x;
@@ -35,6 +38,36 @@ Box DarkBox(const std::string& pgm, int& width, int& height) {
       b.bottom = y;
     }
   return b;
+}
+
+// Waits for the job's PDF in the spooling user's ~/PDF (cups-pdf names it
+// after the title) and renders it as a grey PGM at the resolution.
+std::string RenderJob(const std::string& title, int dpi) {
+  std::string pgm = TestTempPath(title);
+  std::string script =
+      "for i in $(seq 150); do f=$(ls -t $HOME/PDF/*" + title + "*.pdf /var/spool/cups-pdf/*/*" + title +
+      "*.pdf 2>/dev/null | head -1); [ -n \"$f\" ] && break; sleep 0.2; done; [ -n \"$f\" ] && sleep 0.5 && "
+      "pdftoppm -r " + std::to_string(dpi) + " -gray -singlefile \"$f\" " + pgm + " && rm -f \"$f\"";
+  if (RunHost(script) != 0) return std::string();
+  return ReadFileBytes(pgm + ".pgm");
+}
+
+// Height of the capital H of a face as a fraction of its em, measured on
+// the screen at a large pixel size.
+double CapHeightPerEm(const char* face) {
+  LOGFONTA lf{};
+  lf.lfHeight = -1000;
+  std::strcpy(lf.lfFaceName, face);
+  HFONT font = CreateFontIndirectA(&lf);
+  HDC dc = GetDC(nullptr);
+  HGDIOBJ old = SelectObject(dc, font);
+  GLYPHMETRICS gm{};
+  MAT2 identity{{0, 1}, {0, 0}, {0, 0}, {0, 1}};
+  DWORD r = GetGlyphOutlineA(dc, 'H', GGO_METRICS, &gm, 0, nullptr, &identity);
+  SelectObject(dc, old);
+  ReleaseDC(nullptr, dc);
+  DeleteObject(font);
+  return r == GDI_ERROR ? 0 : gm.gmBlackBoxY / 1000.0;
 }
 
 }  // namespace
@@ -59,15 +92,10 @@ TEST(Printer, PrintsToTheDefaultPrinterAtItsResolution) {
   p->EndDoc();
   EXPECT_FALSE(p->Printing());
 
-  // The PDF lands in the spooling user's ~/PDF (cups-pdf names it after the title).
-  std::string pgm = TestTempPath(title);
-  std::string script =
-      "for i in $(seq 150); do f=$(ls -t $HOME/PDF/*" + title + "*.pdf /var/spool/cups-pdf/*/*" + title +
-      "*.pdf 2>/dev/null | head -1); [ -n \"$f\" ] && break; sleep 0.2; done; [ -n \"$f\" ] && sleep 0.5 && "
-      "pdftoppm -r 100 -gray -singlefile \"$f\" " + pgm + " && rm -f \"$f\"";
-  ASSERT_EQ(RunHost(script), 0) << "no PDF from the job";
+  std::string page = RenderJob(title, 100);
+  ASSERT_FALSE(page.empty()) << "no PDF from the job";
   int w, h;
-  Box box = DarkBox(ReadFileBytes(pgm + ".pgm"), w, h);
+  Box box = DarkBox(page, w, h);
   ASSERT_GE(box.left, 0) << "nothing printed";
   // At 100 dpi one pixel is 0.254 mm; the box must sit within half a millimetre.
   auto mm = [](int px) { return px * 25.4 / 100.0; };
@@ -82,4 +110,46 @@ TEST(Printer, NoPageCallsOutsideAJob) {
   EXPECT_THROW(Printer()->NewPage(), EPrinter);
   EXPECT_THROW(Printer()->EndDoc(), EPrinter);
   EXPECT_THROW(Printer()->SetPrinterIndex(1000), EPrinter);
+}
+
+// Point sizes on the printer canvas are printer points: a capital H set at
+// 10, 20 and 40 pt is as tall on paper as the face's cap height says, and a
+// screen font assigned to the canvas keeps its point size.
+TEST(Printer, TextPrintsAtItsPointSize) {
+  const char* face = "Tahoma";
+  double capPerEm = CapHeightPerEm(face);
+  ASSERT_GT(capPerEm, 0.5);
+  TPrinter* p = Printer();
+  int dpi = GetDeviceCaps(p->Handle(), LOGPIXELSX);
+  std::string title = "fwtext" + std::to_string(GetCurrentProcessId());
+  p->SetTitle(title);
+  p->BeginDoc();
+  TCanvas* c = p->Canvas();
+  c->Brush()->SetStyle(bsClear);
+  c->Font()->SetName(face);
+  c->Font()->SetColor(clBlack);
+  const int sizes[] = {10, 20, 40};
+  for (int i = 0; i < 3; ++i) {
+    c->Font()->SetSize(sizes[i]);
+    c->TextOut(MmToPixels(20 + 40 * i, dpi), MmToPixels(20, dpi), "H");
+  }
+  TFont screenFont;
+  screenFont.SetName(face);
+  screenFont.SetSize(30);
+  c->Font()->Assign(&screenFont);
+  EXPECT_EQ(c->Font()->Size(), 30);
+  c->TextOut(MmToPixels(140, dpi), MmToPixels(20, dpi), "H");
+  p->EndDoc();
+
+  const int renderDpi = 300;
+  std::string page = RenderJob(title, renderDpi);
+  ASSERT_FALSE(page.empty()) << "no PDF from the job";
+  const int printed[] = {10, 20, 40, 30};
+  for (int i = 0; i < 4; ++i) {
+    int x0 = MmToPixels(15 + 40 * i, renderDpi), x1 = MmToPixels(15 + 40 * (i + 1), renderDpi), w, h;
+    Box box = DarkBox(page, w, h, x0, x1);
+    ASSERT_GE(box.top, 0) << printed[i] << " pt: nothing printed";
+    double mm = (box.bottom + 1 - box.top) * 25.4 / renderDpi;
+    EXPECT_NEAR(mm, capPerEm * printed[i] * 25.4 / 72, 0.2) << printed[i] << " pt";
+  }
 }

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <map>
+
 #include "classes.h"
 #include "host.h"
 #include "sysutils.h"
@@ -52,4 +54,41 @@ TEST(StringList, ReadsLinesOfEitherEndingAndKeepsBlanks) {
   EXPECT_EQ(list[3], "last without end");
   EXPECT_EQ(list.Text(), "first\r\n\r\nthird\r\nlast without end\r\n");
   EXPECT_THROW(list.LoadFromFile(TestTempPath("fw_missing.txt")), EFOpenError);
+}
+
+// The garment search: plain and read-only files by their mask, in the order
+// the file system gives, without folders or hidden files unless asked for;
+// sizes and DOS time stamps as a directory search reports them.
+TEST(FindFiles, MaskAndAttributesDecideWhatIsFound) {
+  std::string dir = TestTempPath("search");
+  ASSERT_EQ(RunHost("rm -rf '" + dir + "' && mkdir -p '" + dir + "/dir.mdl' && printf 12345 > '" + dir +
+                    "/plain.mdl' && printf 1 > '" + dir + "/ro.mdl' && chmod a-w '" + dir + "/ro.mdl' && printf 1 > '" +
+                    dir + "/other.txt' && touch -d '2020-02-03 04:05:06' '" + dir + "/plain.mdl'"),
+            0);
+  std::string mask = "Z:" + dir + "/*.mdl";
+  for (char& c : mask)
+    if (c == '/') c = '\\';
+  auto find = [&](int attr) {
+    std::map<std::string, TSearchRec> found;
+    TSearchRec rec;
+    for (int r = FindFirst(mask, attr, rec); r == 0; r = FindNext(rec)) found[rec.Name] = rec;
+    FindClose(rec);
+    return found;
+  };
+  auto files = find(faReadOnly);
+  ASSERT_EQ(files.size(), 2u);
+  ASSERT_TRUE(files.count("plain.mdl") && files.count("ro.mdl"));
+  EXPECT_EQ(files["plain.mdl"].Size, 5);
+  EXPECT_EQ(files["plain.mdl"].Attr & faReadOnly, 0);
+  EXPECT_NE(files["ro.mdl"].Attr & faReadOnly, 0);
+  int dosDate = (2020 - 1980) << 9 | 2 << 5 | 3, dosTime = 4 << 11 | 5 << 5 | 6 / 2;
+  EXPECT_EQ(files["plain.mdl"].Time, dosDate << 16 | dosTime);
+  EXPECT_EQ(find(0).size(), 2u) << "read-only files are never left out";
+  auto withFolders = find(faReadOnly | faDirectory);
+  EXPECT_EQ(withFolders.size(), 3u);
+  EXPECT_NE(withFolders["dir.mdl"].Attr & faDirectory, 0);
+  TSearchRec none;
+  EXPECT_NE(FindFirst("Z:" + std::string("\\no-such-folder\\*.mdl"), faAnyFile, none), 0);
+  FindClose(none);
+  RunHost("chmod -R u+w '" + dir + "'; rm -rf '" + dir + "'");
 }

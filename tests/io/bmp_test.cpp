@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "core/palette.h"
-#include "io/file_access.h"
+#include "core/file_access.h"
 #include "io_test_util.h"
 
 namespace {
@@ -352,6 +352,40 @@ int KAPI CollectRowBytes(BitmapRecord* b, unsigned char* rows, int count, void* 
     return 1;
 }
 
+// Shrinking in both directions: each delivered row is one source row,
+// scaled by the same column map as every other row, the last one too.
+TEST(Bmp, ShrunkRowsAreAllScaledAlike) {
+    const int width = 61, height = 37;
+    std::string ppm = "P6\n" + std::to_string(width) + " " + std::to_string(height) + "\n255\n";
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            ppm += static_cast<char>(x * 4);  // the column
+            ppm += static_cast<char>(y * 6);  // the row
+            ppm += '\x55';
+        }
+    std::string source = TestTempPath("bmp_shrink.ppm"), path = TestTempPath("bmp_shrink.bmp");
+    WriteFileBytes(source, ppm);
+    Host("ppmtobmp -windows -bpp=24 '" + source + "' > '" + path + "' 2>/dev/null");
+    BitmapRecord r;
+    ASSERT_EQ(K_InitBitmap(&r, 30, 20, 24), K_OK);
+    RowPattern got;
+    ASSERT_EQ(K_LoadBMPFile(path.c_str(), &r, CollectRowBytes, 24, &got), K_OK);
+    ASSERT_EQ(got.rows.size(), 20u);
+    auto at = [&](size_t row, int x, int channel) {  // stored blue, green, red
+        return static_cast<unsigned char>(got.rows[row][x * 3 + channel]);
+    };
+    for (size_t row = 0; row < got.rows.size(); ++row) {
+        SCOPED_TRACE(testing::Message() << "delivered row " << row);
+        for (int x = 0; x < 30; ++x) {
+            EXPECT_EQ(at(row, x, 1), at(row, 0, 1)) << "pixel " << x << " comes from another source row";
+            EXPECT_EQ(at(row, x, 2), at(0, x, 2)) << "pixel " << x << " comes from another source column";
+            EXPECT_EQ(at(row, x, 0), 0x55);
+        }
+    }
+    EXPECT_GE(at(0, 29, 2) / 4, 57) << "the column map reaches across the row";
+    K_FreeBitmap(&r);
+}
+
 TEST(Bmp, AnotherHeightDeliversExactlyTheBitmapsRows) {
     const int width = 12, height = 23;
     // Each row shows its number in binary in its first five pixels.
@@ -418,20 +452,20 @@ TEST(Bmp, MalformedFilesAreRefused) {
         std::string (*make)(std::string);
         int expected;  // 0: any negative code
     } recipes[] = {
-        {"16 bits", [](std::string s) { Put16(s, 28, 16); return s; }, -9},
-        {"32 bits", [](std::string s) { Put16(s, 28, 32); return s; }, -9},
-        {"zero width", [](std::string s) { Put32(s, 18, 0); return s; }, -9},
-        {"huge width", [](std::string s) { Put32(s, 18, 0x7FFFFFFF); return s; }, -9},
-        {"smallest height", [](std::string s) { Put32(s, 22, 0x80000000u); return s; }, -9},
-        {"huge both", [](std::string s) { Put32(s, 18, 70000); Put32(s, 22, 70000); return s; }, -9},
-        {"info size 0x7fffffff", [](std::string s) { Put32(s, 14, 0x7FFFFFFF); return s; }, -9},
-        {"info size 13", [](std::string s) { Put32(s, 14, 13); return s; }, -9},
+        {"16 bits", [](std::string s) { Put16(s, 28, 16); return s; }, K_ERR_FORMAT},
+        {"32 bits", [](std::string s) { Put16(s, 28, 32); return s; }, K_ERR_FORMAT},
+        {"zero width", [](std::string s) { Put32(s, 18, 0); return s; }, K_ERR_FORMAT},
+        {"huge width", [](std::string s) { Put32(s, 18, 0x7FFFFFFF); return s; }, K_ERR_FORMAT},
+        {"smallest height", [](std::string s) { Put32(s, 22, 0x80000000u); return s; }, K_ERR_FORMAT},
+        {"huge both", [](std::string s) { Put32(s, 18, 70000); Put32(s, 22, 70000); return s; }, K_ERR_FORMAT},
+        {"info size 0x7fffffff", [](std::string s) { Put32(s, 14, 0x7FFFFFFF); return s; }, K_ERR_FORMAT},
+        {"info size 13", [](std::string s) { Put32(s, 14, 13); return s; }, K_ERR_FORMAT},
         {"truncated header", [](std::string s) { return s.substr(0, 30); }, 0},
         {"truncated palette", [](std::string s) { return s.substr(0, 60); }, 0},
-        {"truncated pixels", [](std::string s) { return s.substr(0, s.size() - 40); }, -7},
+        {"truncated pixels", [](std::string s) { return s.substr(0, s.size() - 40); }, K_ERR_READ},
         {"data offset past the end", [](std::string s) { Put32(s, 10, 0x7FFFFFF0); return s; }, 0},
-        {"data offset inside the header", [](std::string s) { Put32(s, 10, 20); return s; }, -9},
-        {"negative data offset", [](std::string s) { Put32(s, 10, 0x80000000u); return s; }, -9},
+        {"data offset inside the header", [](std::string s) { Put32(s, 10, 20); return s; }, K_ERR_FORMAT},
+        {"negative data offset", [](std::string s) { Put32(s, 10, 0x80000000u); return s; }, K_ERR_FORMAT},
         {"colours used huge", [](std::string s) { Put32(s, 46, 0xFFFFFFFF); return s; }, 1},
         {"RLE at 24 bits", [](std::string s) { Put16(s, 28, 24); Put32(s, 30, 1); return s; }, 0},
         {"RLE runaway", [](std::string s) {

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <string>
 
-#include "io/file_access.h"
+#include "core/file_access.h"
 
 namespace {
 

@@ -8,13 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "host.h"
+#include "host_tools.h"
 #include "volkg.h"
-
-inline const std::string kConvert = "/usr/bin/convert-im6.q16";
-
-// Runs a host command that must succeed.
-inline void Host(const std::string& command) { ASSERT_EQ(RunHost(command), 0) << command; }
 
 // Pixel strings compared without printing kilobytes of bytes.
 inline testing::AssertionResult SamePixels(const std::string& ours, const std::string& theirs) {

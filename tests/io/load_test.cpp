@@ -6,7 +6,7 @@
 #include <cstring>
 #include <vector>
 
-#include "io/file_access.h"
+#include "core/file_access.h"
 #include "io/loading.h"
 #include "io_test_util.h"
 

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "core/memory.h"
-#include "io/file_access.h"
+#include "core/file_access.h"
 #include "io/file_callbacks.h"
 #include "io/memory_io.h"
 #include "io_test_util.h"

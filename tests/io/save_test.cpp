@@ -5,6 +5,11 @@
 
 #include <cstring>
 
+#ifndef _WIN32
+#include <csignal>
+#include <sys/resource.h>
+#endif
+
 #include "io/save_writer.h"
 #include "io_test_util.h"
 
@@ -98,7 +103,55 @@ TEST(Save, Refusals) {
     TestBitmap unallocated;
     ASSERT_EQ(K_InitBitmap(unallocated.get(), 4, 4, 8), K_OK);
     EXPECT_EQ(K_SaveBitmap(out.c_str(), unallocated.get(), 6, 8, 0), K_ERR_NOBITMAP);
+
+    // Sizes a header cannot hold: the OS/2 1.x BMP header has 16-bit sides,
+    // a version 1 Photoshop file at most 30000.
+    struct Case {
+        int format, width, height;
+    } tooLarge[] = {{K_FORMAT_BMP_OS2_1, 65536, 1}, {K_FORMAT_BMP_OS2_1, 1, 65536}, {K_FORMAT_PHOTOSHOP, 30001, 1},
+                    {K_FORMAT_PHOTOSHOP, 1, 30001}};
+    for (const Case& c : tooLarge) {
+        TestBitmap wide;
+        ASSERT_EQ(K_InitBitmap(wide.get(), c.width, c.height, 24), K_OK);
+        ASSERT_EQ(K_AllocateBitmap(wide.get(), 1), K_OK);
+        EXPECT_EQ(K_SaveFile(out.c_str(), wide.get(), c.format, 24, 0, 0, nullptr, nullptr), K_ERR_SIZE)
+            << c.format << " " << c.width << "x" << c.height;
+        EXPECT_TRUE(ReadFileBytes(out).empty());
+    }
 }
+
+#ifndef _WIN32
+// A disk that fills up during a save (here a file-size limit): the save
+// fails with -5, the old file is as it was, and nothing else is left.
+TEST(Save, FailedSaveLeavesTheOldFile) {
+    const std::string folder = TestTempPath("save_full_disk");
+    RunHost("rm -rf '" + folder + "' && mkdir -p '" + folder + "'");
+    const std::string path = folder + "/picture.bmp";
+    WriteFileBytes(path, "the old picture");
+    TestBitmap b;
+    ASSERT_EQ(K_InitBitmap(b.get(), 400, 300, 24), K_OK);
+    ASSERT_EQ(K_AllocateBitmap(b.get(), 1), K_OK);
+
+    struct rlimit saved;
+    getrlimit(RLIMIT_FSIZE, &saved);
+    struct rlimit small = saved;
+    small.rlim_cur = 64 * 1024;
+    auto* previous = std::signal(SIGXFSZ, SIG_IGN);
+    setrlimit(RLIMIT_FSIZE, &small);
+    const int result = K_SaveBitmap(path.c_str(), b.get(), K_FORMAT_BMP, 24, 0);
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previous);
+
+    EXPECT_EQ(result, K_ERR_WRITE);
+    EXPECT_EQ(ReadFileBytes(path), "the old picture");
+    const std::string listing = folder + ".txt";
+    RunHost("ls -A '" + folder + "' > '" + listing + "'");
+    EXPECT_EQ(ReadFileBytes(listing), "picture.bmp\n");
+    // With room, the same save replaces the file whole.
+    ASSERT_EQ(K_SaveBitmap(path.c_str(), b.get(), K_FORMAT_BMP, 24, 0), K_OK);
+    EXPECT_EQ(ReadFileBytes(path).size(), 54u + 1200u * 300u);
+}
+#endif
 
 TEST(Save, WriterHelperChoosesPaletteAndRowMethod) {
     TestBitmap eight;

@@ -3,7 +3,7 @@
 
 #include <vector>
 
-#include "io/status.h"
+#include "core/status.h"
 
 namespace {
 

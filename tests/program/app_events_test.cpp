@@ -3,6 +3,8 @@
 #include <string>
 
 #include "controls/app_events.h"
+#include "controls/skinned_registry.h"
+#include "layout.h"
 #include "program_fixture.h"
 
 TEST(AppEvents, DispatchWalksFromTheLatestAndStopsAtAnUnchainedOne) {
@@ -100,4 +102,43 @@ TEST(AppEvents, SettingsChangeOfTheApplicationWindow) {
     char section[] = "intl";
     SendMessageA(Application->Handle(), WM_SETTINGCHANGE, 2, reinterpret_cast<LPARAM>(section));
     EXPECT_EQ(seen, "2 intl");
+}
+
+// The main window's layout sets the hint colour, the pauses, chaining and
+// the handlers by name, in any letter case.
+TEST(AppEvents, ALayoutSetsTheSettingsAndHandlersByName) {
+    EnsureFramework();
+    RegisterProgramControls();
+    TComponent root(nullptr);
+    int restores = 0;
+    root.PublishHandler("AppRestore", TNotifyEvent([&](TObject*) { ++restores; }));
+    ReadLayout(&root,
+               "TViewForm ViewForm\n"
+               "  TAppEvents AppEvents1\n"
+               "    HintColor = $00C08040\n"
+               "    hintpause = 250\n"
+               "    HintHidePause = 9000\n"
+               "    Chained = false\n"
+               "    MouseDragThreshold = 3\n"
+               "    OnRestore = AppRestore\n"
+               "  end\n"
+               "end\n",
+               nullptr);
+    auto* events = dynamic_cast<TAppEvents*>(root.FindComponent("AppEvents1"));
+    ASSERT_NE(events, nullptr);
+    events->Loaded();
+    EXPECT_EQ(Application->HintColor(), 0x00C08040);
+    EXPECT_EQ(Application->HintPause(), 250);
+    EXPECT_EQ(Application->HintHidePause(), 9000);
+    EXPECT_EQ(Mouse->DragThreshold(), 3);
+    EXPECT_FALSE(events->Chained());
+    Application->OnRestore(Application);
+    EXPECT_EQ(restores, 1);
+    EXPECT_THROW(ReadLayout(&root, "TViewForm ViewForm\n TAppEvents Other\n HintPause = x\n end\nend\n", nullptr),
+                 EConvertError);
+    root.DestroyComponents();
+    Application->SetHintColor(clInfoBk);
+    Application->SetHintPause(500);
+    Application->SetHintHidePause(2500);
+    Mouse->SetDragThreshold(5);
 }

@@ -11,13 +11,10 @@
 #include "bitmap.h"
 #include "settings/settings.h"
 
+// (Again after a test that ran the program's main block, which finalises it.)
 inline void EnsureFramework() {
-    static bool done = false;
-    if (!done) {
-        InitializeFramework();
-        InitSettings();
-        done = true;
-    }
+    InitSettings();
+    if (!Application) InitializeFramework();
 }
 
 inline std::unique_ptr<TBitmap> MakeBitmap(int width, int height, TColor fill) {

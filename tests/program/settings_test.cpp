@@ -136,3 +136,20 @@ TEST(Settings, FormFontReachesEveryOwnedComponentWithAFont) {
     EXPECT_EQ(panel->Font()->Name(), "Zuvi");
     EXPECT_EQ(label->Font()->Name(), "Zuvi");
 }
+
+// BigMemory is read from the subkey "Pupetta" without making it: a start
+// leaves only the program key behind.
+TEST(Settings, BigMemoryIsReadWithoutCreatingItsKey) {
+    std::string subkey = std::string(ProgramKey) + "\\" + ProgramSubkey;
+    DeleteTree(HKEY_CURRENT_USER, ProgramKey);
+    ReadRegInteger(ProgramKey, "DefaultSlot", -1);  // the start opens the program key with create
+    EXPECT_FALSE(ReadBigMemory());
+    HKEY h;
+    EXPECT_NE(RegOpenKeyExA(HKEY_CURRENT_USER, subkey.c_str(), 0, KEY_READ, &h), ERROR_SUCCESS)
+        << "reading BigMemory made its key";
+    WriteValue(subkey, "BigMemory", REG_SZ, "1", 2);
+    EXPECT_TRUE(ReadBigMemory());
+    WriteValue(subkey, "BigMemory", REG_SZ, "no", 3);
+    EXPECT_FALSE(ReadBigMemory());
+    DeleteTree(HKEY_CURRENT_USER, ProgramKey);
+}

@@ -4,8 +4,10 @@
 
 #include "controls/notifications.h"
 #include "controls/show_hide.h"
+#include "controls/skinned_registry.h"
 #include "controls/wait_cursor.h"
 #include "forms/base_forms.h"
+#include "layout.h"
 #include "program_fixture.h"
 #include "settings/settings.h"
 
@@ -180,4 +182,47 @@ TEST_F(ShowHideTest, NothingIsPostedBeforeTheMainWindowExists) {
     NotifyViewsChanged();
     Pump();
     EXPECT_EQ(main->viewsChanged, 1);
+}
+
+namespace {
+// Components of a form that carry the animations, as the doll panel and the
+// pattern view do.
+struct DollComponent : TComponent, FakeDoll {
+    static inline std::string sharedLog;
+    explicit DollComponent(TComponent* owner) : TComponent(owner), FakeDoll(sharedLog) {}
+};
+struct PatternComponent : TComponent, FakePatterns {
+    static inline std::string sharedLog;
+    explicit PatternComponent(TComponent* owner) : TComponent(owner), FakePatterns(sharedLog) {}
+};
+}  // namespace
+
+// The main window's layout names the sequencer and what it animates.
+TEST(ShowHideLayout, ModelsAndModelShowAreReferencesToTheFormsComponents) {
+    EnsureFramework();
+    RegisterProgramControls();
+    RegisterComponentClass<DollComponent>("TDollComponent");
+    RegisterComponentClass<PatternComponent>("TPatternComponent");
+    MainStandIn main(nullptr);
+    ReadLayout(&main,
+               "MainStandIn Main\n"
+               "  TShowHide ShowHide1\n"
+               "    Models = Doll\n"
+               "    modelshow = Patterns\n"
+               "  end\n"
+               "  TDollComponent Doll\n"
+               "  end\n"
+               "  TPatternComponent Patterns\n"
+               "  end\n"
+               "end\n",
+               nullptr);
+    auto* showHide = dynamic_cast<TShowHide*>(main.FindComponent("ShowHide1"));
+    ASSERT_NE(showHide, nullptr);
+    EXPECT_EQ(showHide->Models(), static_cast<TDollAnimation*>(dynamic_cast<DollComponent*>(main.FindComponent("Doll"))));
+    EXPECT_EQ(showHide->ModelShow(),
+              static_cast<TPatternAnimation*>(dynamic_cast<PatternComponent*>(main.FindComponent("Patterns"))));
+    // A component that animates nothing is refused.
+    MainStandIn other(nullptr);
+    EXPECT_THROW(ReadLayout(&other, "MainStandIn M\n TShowHide S\n Models = T\n end\n TTimer T\n end\nend\n", nullptr),
+                 EConvertError);
 }

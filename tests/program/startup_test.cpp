@@ -5,11 +5,13 @@
 #include <shlwapi.h>
 
 #include <cstdlib>
+#include <vector>
 
 #include "host.h"
 #include "prefix_support.h"
 #include "program_fixture.h"
 #include "settings/registry_store.h"
+#include "settings/startup.h"
 
 namespace {
 
@@ -145,4 +147,32 @@ TEST(Startup, ScreenDepthDecidesBetweenTheHighColourMessageAndTheStart) {
     EXPECT_NE(report.find("exit 0"), std::string::npos) << report;
     EXPECT_EQ(imported8.find("imported"), std::string::npos) << "the colour test comes before the import";
     EXPECT_NE(imported16.find("imported"), std::string::npos) << imported16;
+}
+
+// The main block in this process: the application window gets its caption
+// by addition, and at its end the framework is finalised, so forms are
+// hidden and destroyed and their handlers (DefaultSlot, Sound, the fonts)
+// run before the program ends.
+TEST(Startup, TheMainBlockCaptionsTheApplicationWindowAndFinalisesTheFramework) {
+    EnsureFramework();
+    SetDefaultSlot("2");  // no first-run import
+    std::vector<std::string> log;
+    auto* form = new TForm(Application, "TNOLAYOUT");
+    form->InitializeForm();
+    form->OnHide = [&log](TObject*) { log.push_back("hide"); };
+    form->OnDestroy = [&log](TObject*) { log.push_back("destroy"); };
+    form->Show();
+    HWND app = Application->Handle();
+    DWORD style = static_cast<DWORD>(GetWindowLongA(app, GWL_STYLE));
+    AddCaptionToApplicationWindow();
+    DWORD captioned = static_cast<DWORD>(GetWindowLongA(app, GWL_STYLE));
+    EXPECT_EQ(captioned, style + WS_CAPTION);
+    EXPECT_EQ(captioned & WS_CAPTION, static_cast<DWORD>(WS_CAPTION));
+    EXPECT_EQ(captioned & (WS_MAXIMIZE | WS_MINIMIZE), 0u) << std::hex << captioned;
+
+    EXPECT_EQ(::RunProgram(), 0);
+    EXPECT_EQ(Application, nullptr);
+    EXPECT_EQ(log, (std::vector<std::string>{"hide", "destroy"}));
+
+    EnsureFramework();
 }

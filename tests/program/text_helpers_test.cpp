@@ -60,7 +60,12 @@ TEST(TextHelpers, IntegerConversion) {
     EXPECT_EQ(ReadInteger("+12"), 12);
     EXPECT_EQ(ReadInteger("2147483647"), 2147483647);
     EXPECT_EQ(ReadInteger("-2147483648"), -2147483647 - 1);
-    for (const char* bad : {"", "-", "1a", "2147483648", " 1", "(1", "*3"}) {
+    // The framework's StrToInt rule: leading blanks, $hex and 0x hex too.
+    EXPECT_EQ(ReadInteger(" 1"), 1);
+    EXPECT_EQ(ReadInteger("$1F"), 31);
+    EXPECT_EQ(ReadInteger("0x10"), 16);
+    EXPECT_EQ(ReadInteger("$FFFFFFFF"), -1);
+    for (const char* bad : {"", "-", "1a", "2147483648", "1 ", "(1", "*3", "$", "$G"}) {
         try {
             ReadInteger(bad);
             ADD_FAILURE() << "accepted " << bad;

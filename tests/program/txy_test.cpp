@@ -14,8 +14,9 @@ TEST(TXY, ReadsAndWritesItsText) {
         EXPECT_FALSE(p.Selected);
     }
     // The second parenthesis stays; a starred point keeps its star; one
-    // number leaves the second word empty; blanks are not part of a point.
-    for (const char* bad : {"((12,-7))", "*(3,4)*", "(3)", "", "(1, 2)", "(a,2)"})
+    // number leaves the second word empty; a blank may only lead a number
+    // (the one integer rule), never follow it.
+    for (const char* bad : {"((12,-7))", "*(3,4)*", "(3)", "", "(1,2 )", "(1 ,2)", "(a,2)"})
         EXPECT_THROW(TXY{std::string(bad)}, ConvertError) << bad;
 
     TXY p(3, 4);

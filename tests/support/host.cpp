@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -9,7 +10,18 @@
 #include <windows.h>
 #endif
 
-std::string TestTempPath(const std::string& name) { return std::string(VOLKG_TEST_TMP) + "/" + name; }
+// CTest gives each test its own folder, so that suites of one program run
+// side by side without sharing file names; run by hand, the common one.
+std::string TestTempPath(const std::string& name) {
+    static const std::string folder = [] {
+        const char* own = std::getenv("VOLKG_TEST_TMP_DIR");
+        if (!own || !*own) return std::string(VOLKG_TEST_TMP);
+        std::error_code ignored;
+        std::filesystem::create_directories(own, ignored);
+        return std::string(own);
+    }();
+    return folder + "/" + name;
+}
 
 std::string ReadFileBytes(const std::string& path) {
     std::ifstream in(path, std::ios::binary);

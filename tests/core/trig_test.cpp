@@ -3,7 +3,7 @@
 
 #include <cmath>
 
-#include "process/trig.h"
+#include "core/trig.h"
 
 namespace {
 

@@ -1,0 +1,98 @@
+// MCU samples to pixels: YCbCr to blue, green, red with the chroma
+// products taken once per chroma sample and one clamping lookup per byte
+// (the sums keep their fraction to the last step), the grey form, and
+// chroma upsampling by repetition.
+#include <algorithm>
+#include <cstring>
+
+#include "jpeg/jpeg_decoder.h"
+
+namespace {
+
+constexpr int kClampOffset = 384, kClampSize = 1024;
+
+// Levels clamped to 0..255, indexed by level + kClampOffset.
+struct ClampTable {
+    uint8_t v[kClampSize];
+    ClampTable() {
+        for (int i = 0; i < kClampSize; ++i) v[i] = static_cast<uint8_t>(std::clamp(i - kClampOffset, 0, 255));
+    }
+};
+const ClampTable kClamp;
+
+// A sample (256 per level, centred on 0) rounded to its level, centred.
+inline int Level(int16_t s) { return (s + 128) >> 8; }
+
+// Chroma products (ITU-R BT.601 as JFIF uses it) on the samples' scale,
+// with 14 fraction bits, taken once per chroma sample.
+constexpr int kCbBlue = 29032, kCbGreen = -5638, kCrGreen = -11700, kCrRed = 22970;
+// Level 128 and half a level of rounding, on the samples' scale.
+constexpr int kBias = 128 * 256 + 128;
+
+template <int HS, int VS, int PB, bool RGB>
+void ColorMcu(const int16_t* s, uint8_t* const* rows, int x0) {
+    const int16_t* cb = s + HS * VS * 64;
+    const int16_t* cr = cb + 64;
+    const uint8_t* clamp = kClamp.v + kClampOffset;
+    for (int y = 0; y < 8 * VS; ++y) {
+        uint8_t* o = rows[y] + x0 * PB;
+        const int16_t* cbRow = cb + (y / VS) * 8;
+        const int16_t* crRow = cr + (y / VS) * 8;
+        const int16_t* lumaRow = s + (y >> 3) * HS * 64 + (y & 7) * 8;
+        for (int cx = 0; cx < 8; ++cx) {
+            const int cb = cbRow[cx], cr = crRow[cx];
+            const int bB = ((cb * kCbBlue) >> 14) + kBias;
+            const int gg = ((cb * kCbGreen + cr * kCrGreen) >> 14) + kBias;
+            const int rR = ((cr * kCrRed) >> 14) + kBias;
+            for (int k = 0; k < HS; ++k) {
+                const int x = cx * HS + k;
+                const int l = lumaRow[(x >> 3) * 64 + (x & 7)];
+                const uint8_t b = clamp[(l + bB) >> 8], g = clamp[(l + gg) >> 8], r = clamp[(l + rR) >> 8];
+                if (RGB) {
+                    o[0] = r, o[1] = g, o[2] = b;
+                } else {
+                    o[0] = b, o[1] = g, o[2] = r;
+                }
+                o += PB;
+            }
+        }
+    }
+}
+
+template <int PB>
+void GreyMcu(const int16_t* s, uint8_t* const* rows, int x0) {
+    for (int y = 0; y < 8; ++y) {
+        uint8_t* o = rows[y] + x0 * PB;
+        for (int x = 0; x < 8; ++x) {
+            const uint8_t g = kClamp.v[kClampOffset + Level(s[y * 8 + x]) + 128];
+            o[0] = g;
+            if (PB > 1) o[1] = g, o[2] = g;
+            o += PB;
+        }
+    }
+}
+
+template <int HS, int VS>
+void ColorBy(const int16_t* s, uint8_t* const* rows, int x0, int pixelBytes, bool rgb) {
+    if (pixelBytes == 4)
+        rgb ? ColorMcu<HS, VS, 4, true>(s, rows, x0) : ColorMcu<HS, VS, 4, false>(s, rows, x0);
+    else
+        rgb ? ColorMcu<HS, VS, 3, true>(s, rows, x0) : ColorMcu<HS, VS, 3, false>(s, rows, x0);
+}
+
+}  // namespace
+
+void JpegColorOut(McuLayout layout, const int16_t* samples, uint8_t* const* rows, int x0, int pixelBytes, bool rgb) {
+    switch (layout) {
+    case McuLayout::Grey:
+        if (pixelBytes == 1) GreyMcu<1>(samples, rows, x0);
+        else if (pixelBytes == 3) GreyMcu<3>(samples, rows, x0);
+        else GreyMcu<4>(samples, rows, x0);
+        break;
+    case McuLayout::S1x1: ColorBy<1, 1>(samples, rows, x0, pixelBytes, rgb); break;
+    case McuLayout::S2x1: ColorBy<2, 1>(samples, rows, x0, pixelBytes, rgb); break;
+    case McuLayout::S2x2: ColorBy<2, 2>(samples, rows, x0, pixelBytes, rgb); break;
+    case McuLayout::S4x1: ColorBy<4, 1>(samples, rows, x0, pixelBytes, rgb); break;
+    case McuLayout::S1x2: ColorBy<1, 2>(samples, rows, x0, pixelBytes, rgb); break;
+    }
+}

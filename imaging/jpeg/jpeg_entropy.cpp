@@ -1,0 +1,177 @@
+// Entropy decoding of one 8x8 block (ITU T.81 F.2.2): Huffman symbols
+// through the two-level lookup, sign extension and dequantisation into
+// natural order. The careful decoder refills through the input and stops
+// at markers; the fast one trusts the caller's margin.
+#include <cstring>
+
+#include "jpeg/jpeg_decoder.h"
+
+namespace {
+
+// |v| < 32768 and m < 2048 x 255: the product fits 32 bits. Valid data
+// stays below 2^18; damaged data is held within 2^22 so that the inverse
+// DCT's sums keep within 32 bits.
+inline int32_t Dequantise(int v, const DequantTable& q, int p) {
+    const int32_t d = (v * q.multiplier[p] + 8) >> 4;
+    return d < -(1 << 22) ? -(1 << 22) : d > (1 << 22) ? (1 << 22) : d;
+}
+
+inline int Extend(uint32_t b, int s) { return b & (1u << (s - 1)) ? static_cast<int>(b) : static_cast<int>(b) - ((1 << s) - 1); }
+
+inline int Lookup(const int16_t* table, int lookupBits, uint32_t buffer) {
+    int e = table[buffer >> (32 - lookupBits)];
+    if (e < 0)
+        e = table[(1 << lookupBits) + (e & 0x7FFF) * (1 << (16 - lookupBits)) +
+                  ((buffer >> 16) & ((1u << (16 - lookupBits)) - 1))];
+    return e;
+}
+
+// Fills the buffer to more than 24 bits. After a marker or at the end of
+// the data the missing bits are zeros.
+int FillCareful(JpegBitReader& r, JpegInput& in) {
+    while (r.bits <= 24) {
+        if (r.markerSeen || r.endOfInput) {
+            r.bits += 8;
+            continue;
+        }
+        if (r.cursor == r.end) {
+            in.pos() = r.cursor;
+            if (!in.Refill()) {
+                r.endOfInput = true;
+                if (in.readError()) return in.readError();
+                continue;
+            }
+            r.cursor = in.pos();
+            r.end = in.end();
+        }
+        uint32_t c = *r.cursor++;
+        if (c == 0xFF) {
+            if (r.cursor == r.end) {
+                in.pos() = r.cursor;
+                if (!in.Refill()) {
+                    r.endOfInput = true;
+                    if (in.readError()) return in.readError();
+                    continue;
+                }
+                r.cursor = in.pos();
+                r.end = in.end();
+            }
+            if (*r.cursor != 0) {  // a marker: the cursor rests on its code
+                r.markerSeen = true;
+                continue;
+            }
+            ++r.cursor;
+        }
+        r.buffer |= c << (24 - r.bits);
+        r.bits += 8;
+    }
+    return 0;
+}
+
+inline void FillFast(uint32_t& buffer, int& bits, const uint8_t*& cursor) {
+    while (bits <= 24) {
+        uint32_t c = *cursor++;
+        if (c == 0xFF) ++cursor;  // taken as a stuffed FF 00
+        buffer |= c << (24 - bits);
+        bits += 8;
+    }
+}
+
+}  // namespace
+
+int JpegDecodeBlock(JpegBitReader& r, JpegInput& in, int32_t* coef, int16_t& predictor, const JpegBlockTables& t) {
+    std::memset(coef, 0, 64 * sizeof(int32_t));
+#define FILL()                                     \
+    do {                                           \
+        if (int e_ = FillCareful(r, in)) return e_; \
+    } while (0)
+    if (r.bits < 16) FILL();
+    int e = Lookup(t.dc, 11, r.buffer);
+    int n = e >> 8, s = e & 15;
+    r.buffer <<= n;
+    r.bits -= n;
+    int diff = 0;
+    if (s) {
+        if (r.bits < s) FILL();
+        diff = Extend(r.buffer >> (32 - s), s);
+        r.buffer <<= s;
+        r.bits -= s;
+    }
+    predictor = static_cast<int16_t>(predictor + diff);
+    coef[0] = Dequantise(predictor, *t.dequant, 0);
+    for (int k = 1; k < 64;) {
+        if (r.bits < 16) FILL();
+        e = Lookup(t.ac, 10, r.buffer);
+        n = e >> 8;
+        const int rs = e & 0xFF;
+        r.buffer <<= n;
+        r.bits -= n;
+        s = rs & 15;
+        if (s == 0) {
+            if (rs == 0) break;  // end of block
+            k += 16;
+            continue;
+        }
+        k += rs >> 4;
+        if (r.bits < s) FILL();
+        const int v = Extend(r.buffer >> (32 - s), s);
+        r.buffer <<= s;
+        r.bits -= s;
+        const int p = kNaturalOrder[k];
+        coef[p] = Dequantise(v, *t.dequant, p);
+        ++k;
+    }
+#undef FILL
+    return 0;
+}
+
+int JpegDecodeBlockFast(JpegBitReader& r, int32_t* coef, int16_t& predictor, const JpegBlockTables& t) {
+    std::memset(coef, 0, 64 * sizeof(int32_t));
+    uint32_t buffer = r.buffer;
+    int bits = r.bits;
+    const uint8_t* cursor = r.cursor;
+    int any = 0;
+    if (bits < 16) FillFast(buffer, bits, cursor);
+    int e = Lookup(t.dc, 11, buffer);
+    int n = e >> 8, s = e & 15;
+    buffer <<= n;
+    bits -= n;
+    int diff = 0;
+    if (s) {
+        if (bits < s) FillFast(buffer, bits, cursor);
+        diff = Extend(buffer >> (32 - s), s);
+        buffer <<= s;
+        bits -= s;
+    }
+    predictor = static_cast<int16_t>(predictor + diff);
+    coef[0] = Dequantise(predictor, *t.dequant, 0);
+    const int16_t* ac = t.ac;
+    const DequantTable& dq = *t.dequant;
+    for (int k = 1; k < 64;) {
+        if (bits < 16) FillFast(buffer, bits, cursor);
+        e = Lookup(ac, 10, buffer);
+        n = e >> 8;
+        const int rs = e & 0xFF;
+        buffer <<= n;
+        bits -= n;
+        s = rs & 15;
+        if (s == 0) {
+            if (rs == 0) break;
+            k += 16;
+            continue;
+        }
+        k += rs >> 4;
+        if (bits < s) FillFast(buffer, bits, cursor);
+        const int v = Extend(buffer >> (32 - s), s);
+        buffer <<= s;
+        bits -= s;
+        const int p = kNaturalOrder[k];
+        coef[p] = Dequantise(v, dq, p);
+        any |= p;
+        ++k;
+    }
+    r.buffer = buffer;
+    r.bits = bits;
+    r.cursor = cursor;
+    return any;
+}

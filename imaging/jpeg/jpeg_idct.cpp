@@ -1,0 +1,76 @@
+// The 8x8 inverse DCT: one 8-point butterfly with five multiplications,
+// over the columns in place and then over the rows, in 32-bit values with
+// 512 steps per output level. The dequantisation multipliers carry the
+// per-frequency factors, so a pass computes
+// y_n = sum x_k cos((2n+1)k pi/16) / cos(k pi/16).
+#include <cstdint>
+
+#include "jpeg/jpeg_decoder.h"
+
+namespace {
+
+constexpr int kC7642 = 0x7642;  // 2 cos(pi/8), Q14
+constexpr int kC5A82 = 0x5A82;  // sqrt 2, Q14
+constexpr int kC30FC = 0x30FC;  // 2 sin(pi/8), Q14
+
+// Coefficients are held within 2^22 (see the dequantisation), so sums stay
+// within 32 bits; the products take 64.
+inline int32_t M(int32_t v, int c) { return static_cast<int32_t>((static_cast<int64_t>(v) * c + 0x2000) >> 14); }
+
+inline void Butterfly(int32_t x0, int32_t x1, int32_t x2, int32_t x3, int32_t x4, int32_t x5, int32_t x6, int32_t x7,
+                      int32_t* y) {
+    const int32_t a0 = x0 + x4, a4 = x0 - x4;
+    const int32_t a1 = x1 + x7, a7 = M(x1 - x7, kC7642);
+    const int32_t a2 = x2 + x6, a6 = M(x2 - x6, kC5A82);
+    const int32_t a3 = x3 + x5, a5 = M(x3 - x5, kC30FC);
+    const int32_t b0 = a0 + a2, b3 = a0 - a2;
+    const int32_t e = a6 - a2;
+    const int32_t b1 = a4 + e, b2 = a4 - e;
+    const int32_t o1 = a1 + a3, o2 = M(a1 - a3, kC5A82);
+    const int32_t f = a7 - a1, g = a5 - a3;
+    const int32_t o3 = f + g, o4 = M(f - g, kC5A82);
+    const int32_t h = o4 - o1, m = o2 - o3;
+    y[0] = b0 + o1;
+    y[7] = b0 - o1;
+    y[3] = b3 + h;
+    y[4] = b3 - h;
+    y[1] = b1 + o3;
+    y[6] = b1 - o3;
+    y[2] = b2 + m;
+    y[5] = b2 - m;
+}
+
+// 512 steps a level to a 16-bit sample of 256 steps a level, saturated.
+inline int16_t Sample(int32_t y) {
+    y = (y + 1) >> 1;
+    return static_cast<int16_t>(y < -32768 ? -32768 : y > 32767 ? 32767 : y);
+}
+
+}  // namespace
+
+void JpegInverseDct(int16_t* out, int32_t* coef, bool dcOnly) {
+    // Coefficients come from the dequantisation, within +-2^22.
+    if (dcOnly) {
+        const int16_t s = Sample(coef[0]);
+        for (int i = 0; i < 64; ++i) out[i] = s;
+        return;
+    }
+    int32_t y[8];
+    for (int c = 0; c < 8; ++c) {
+        int32_t* col = coef + c;
+        if ((col[8] | col[16] | col[24] | col[32] | col[40] | col[48] | col[56]) == 0) {
+            // Only the top coefficient: the column is flat.
+            const int32_t v = col[0];
+            for (int r = 0; r < 64; r += 8) col[r] = v;
+            continue;
+        }
+        Butterfly(col[0], col[8], col[16], col[24], col[32], col[40], col[48], col[56], y);
+        for (int r = 0; r < 8; ++r) col[r * 8] = y[r];
+    }
+    for (int r = 0; r < 8; ++r) {
+        const int32_t* row = coef + r * 8;
+        int16_t* o = out + r * 8;
+        Butterfly(row[0], row[1], row[2], row[3], row[4], row[5], row[6], row[7], y);
+        for (int i = 0; i < 8; ++i) o[i] = Sample(y[i]);
+    }
+}

@@ -1,0 +1,28 @@
+// The host tools the tests compare with, named once, and a record freed by
+// its scope, for every test folder.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "host.h"
+#include "volkg.h"
+
+// ImageMagick, called by its full name: /usr/local/bin/convert is a stand-in.
+inline const std::string kConvert = "/usr/bin/convert-im6.q16";
+inline const std::string kIdentify = "/usr/bin/identify-im6.q16";
+inline const std::string kCompare = "/usr/bin/compare-im6.q16";
+
+// Runs a host command that must succeed.
+inline void Host(const std::string& command) { ASSERT_EQ(RunHost(command), 0) << command; }
+
+// A record that is freed when the scope ends, whatever an assertion did.
+struct RecordGuard {
+    BitmapRecord record{};
+    RecordGuard() = default;
+    RecordGuard(const RecordGuard&) = delete;
+    RecordGuard& operator=(const RecordGuard&) = delete;
+    ~RecordGuard() { K_FreeBitmap(&record); }
+    BitmapRecord* get() { return &record; }
+};
