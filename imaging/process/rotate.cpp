@@ -10,7 +10,7 @@
 #include "core/rows.h"
 #include "process_frame.h"
 #include "rotate.h"
-#include "trig.h"
+#include "core/trig.h"
 
 namespace {
 

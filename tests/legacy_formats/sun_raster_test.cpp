@@ -56,7 +56,7 @@ TEST(SunRaster, FilesOfPeersLoadWithTheirPixels) {
         std::string out = TestTempPath(std::string("ras_") + c.name + ".ras");
         char command[1024];
         if (c.command[0] == '%')
-            std::snprintf(command, sizeof command, c.command, kConvert, in.c_str(), out.c_str());
+            std::snprintf(command, sizeof command, c.command, kConvert.c_str(), in.c_str(), out.c_str());
         else
             std::snprintf(command, sizeof command, c.command, in.c_str(), out.c_str());
         Host(command);

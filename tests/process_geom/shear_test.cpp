@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "peer.h"
-#include "process/trig.h"
+#include "core/trig.h"
 
 namespace {
 
