@@ -787,6 +787,17 @@ int  KAPI K_UnderlayBitmap(BitmapRecord* bitmap, BitmapRecord* underlay, int mod
 
 /* ---- Exports: TIFF -------------------------------------------------------- */
 
+/* The page read is the option block's page number (the last when beyond). */
+int  KAPI K_LoadTIFFile(const char* name, BitmapRecord* bitmap, RowCallback callback, int bitsPerPixel, void* userData);
+int  KAPI K_LoadTIFBitmap(const char* name, BitmapRecord* bitmap);
+/* index 0..5: uncompressed, LZW, modified Huffman, Group 3 2-D, Group 3, Group 4. */
+int  KAPI K_SaveTIFBitmap(const char* name, BitmapRecord* bitmap, int bitsPerPixel, int index);
+/* The same, always adding a page to an existing file. */
+int  KAPI K_SaveMultiTIFBitmap(const char* name, BitmapRecord* bitmap, int bitsPerPixel, int index);
+int  KAPI K_CompressBitmap1Bit(BitmapRecord* bitmap, const char* name, int format);
+/* The text of comment index 0..9 in the page; returns its length in the file. */
+int  KAPI K_ReadFileComment(const char* name, unsigned int index, void* buffer, unsigned int size);
+
 
 /* ---- Exports: CCITT fax coding -------------------------------------------- */
 

@@ -6,13 +6,14 @@
 #include "io/codecs.h"
 #include "jpeg/compressed_file_writer.h"
 #include "io/format_codes.h"
+#include "tiff/tiff_codec.h"
 
 namespace {
 
 const LoadEntry kLoadTable[] = {
     {kFormatPCX, K_LoadPCXFile, nullptr, false},       // PCX, DCX
     {kFormatGIF, K_LoadGIFFile, GifWholeImage, false}, // GIF
-    {kFormatTIFF, nullptr, nullptr, false},             // TIFF
+    {kFormatTIFF, K_LoadTIFFile, nullptr, false},             // TIFF
     {kFormatTGA, K_LoadTGAFile, nullptr, false},       // TGA
     {kFormatCompressed, nullptr, nullptr, true},              // compressed format
     {kFormatBMP, K_LoadBMPFile, nullptr, false},       // BMP, Windows
@@ -21,7 +22,7 @@ const LoadEntry kLoadTable[] = {
     {kFormatBMPOS2v1, K_LoadBMPFile, nullptr, false},      // BMP, OS/2 1.x
     {kFormatWMF, nullptr, nullptr, false},            // metafile: K_LoadWMFBitmap
     {kFormatEPS, nullptr, nullptr, false},            // EPS
-    {kFormatTIFFLZW, nullptr, nullptr, false},            // TIFF, LZW
+    {kFormatTIFFLZW, K_LoadTIFFile, nullptr, false},            // TIFF, LZW
     {kFormatBilevel, nullptr, nullptr, true},             // 1-bit adaptive format
     {kFormatCALS, nullptr, nullptr, false},            // CALS
     {kFormatMacPaint, K_LoadMACFile, nullptr, false},      // MacPaint
@@ -51,12 +52,12 @@ const LoadEntry kLoadTable[] = {
 const SaveEntry kSaveTable[] = {
     {kFormatPCX, SavePCXFile, 0, 0, false},    // PCX
     {kFormatGIF, SaveGIFFile, 0, 0, false},    // GIF
-    {kFormatTIFF, nullptr, 0, 0, false},        // TIFF variants 0, 1, 3, 4, 5, 6
-    {kFormatTIFFLZW, nullptr, 1, 0, false},
-    {kFormatTIFF3, nullptr, 3, 0, false},
-    {kFormatTIFF4, nullptr, 4, 0, false},
-    {kFormatTIFF5, nullptr, 5, 0, false},
-    {kFormatTIFF6, nullptr, 6, 0, false},
+    {kFormatTIFF, SaveTIFFile, 0, 0, false},        // TIFF variants 0, 1, 3, 4, 5, 6
+    {kFormatTIFFLZW, SaveTIFFile, 1, 0, false},
+    {kFormatTIFF3, SaveTIFFile, 3, 0, false},
+    {kFormatTIFF4, SaveTIFFile, 4, 0, false},
+    {kFormatTIFF5, SaveTIFFile, 5, 0, false},
+    {kFormatTIFF6, SaveTIFFile, 6, 0, false},
     {kFormatTGA, SaveTGAFile, 0, 0, false},    // TGA
     {kFormatCompressed, SaveCompressedFile, 0, 0, true},        // compressed variants
     {kFormatCompressedGrey, SaveCompressedFile, 0, 0, true},

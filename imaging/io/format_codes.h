@@ -103,4 +103,17 @@ constexpr int kTgaRunPixels = 128;       // a packet of 1 + pixel bytes gives 12
 constexpr int kLzwExpansion = 4096;      // no LZW code stands for more than 4096 pixels
 constexpr int kDeflateExpansion = 1032;  // deflate's greatest ratio (258 bytes from 2 bits)
 
+// TIFF: an honest file is read about once (directories, colour map, each
+// strip); reads beyond this multiple of its size, plus a little for tiny
+// files, come from strips or directories that point at each other.
+constexpr uint64_t kTiffReadMultiple = 8;
+constexpr uint64_t kTiffReadAllowance = 65536;
+// TIFF strips and tiles: rows longer than this are no picture we can store
+// (a 32-bit row of the widest storable picture is far shorter).
+constexpr uint64_t kTiffRowBytes = uint64_t(1) << 28;
+// TIFF LZW: codes of up to 13 bits are read, as this library's older
+// writers wrote them; we write at most 12, as every common reader expects.
+constexpr int kTiffLzwReadBits = 13;
+constexpr int kTiffLzwWriteCodes = 4096;
+
 }  // namespace limits

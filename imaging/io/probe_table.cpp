@@ -4,10 +4,11 @@
 
 #include "formats/raster_formats.h"
 #include "io/probes.h"
+#include "tiff/tiff_codec.h"
 
 const ProbeStep kProbeOrder[] = {
     {ProbeAction::Probe, false, ReadCompressedInfo, "compressed format"},
-    {ProbeAction::Probe, true, nullptr, "TIFF"},
+    {ProbeAction::Probe, true, ProbeTIFF, "TIFF"},
     {ProbeAction::Probe, true, ProbeTGA, "TGA"},  // header test, then the probe
     {ProbeAction::Probe, false, ProbeBMP, "BMP"},
     {ProbeAction::Probe, false, ProbePCX, "PCX/DCX"},

@@ -1,0 +1,101 @@
+// TIFF LZW (compression 5): a decoder that produces exactly the bytes asked
+// for, one request at a time, and an encoder with a hashed string table and
+// a compression-ratio watch. Codes are read most significant bit first with
+// the early width change, or (older files, recognised by their first bytes)
+// least significant bit first with the late change.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+
+#include "io/format_codes.h"
+#include "io/packing.h"
+
+// Coded bytes of one strip or tile, handed over in blocks.
+class ChunkSource {
+public:
+    virtual ~ChunkSource() = default;
+    // The next block: 1 with data and size set, 0 at the end of the data, a
+    // negative code when it cannot be read.
+    virtual int Next(const unsigned char** data, size_t* size) = 0;
+};
+
+// Where coded bytes go, one at a time (an Output, or memory).
+class ByteSink {
+public:
+    virtual ~ByteSink() = default;
+    // 1, or a negative code (-5 for a short write).
+    virtual int Byte(int value) = 0;
+};
+
+class LzwDecoder {
+public:
+    LzwDecoder();
+    // A new strip: a clear table, its data from input.
+    void Start(ChunkSource* input);
+    // Exactly count bytes into out: 1; -77 for a code the table does not
+    // hold (or an end code before count bytes); -7 when the data ends
+    // first; a read failure of the input.
+    int Decode(unsigned char* out, size_t count);
+
+    static constexpr int kMaxWidth = limits::kTiffLzwReadBits;
+    static constexpr int kTableSize = 1 << kMaxWidth;
+
+private:
+    void ResetTable();
+    bool Load();
+    template <class Bits>
+    int Run(Bits& reader, unsigned char* out, size_t done, size_t count);
+
+    ChunkSource* input_ = nullptr;
+    int inputError_ = 0;
+    BitReaderMSB msbBits_;
+    BitReaderLSB lsbBits_;
+    bool lsb_ = false;
+    bool atStart_ = true;
+    int width_ = 9;
+    int next_ = 258;
+    int threshold_ = 510;
+    int previous_ = -1;
+    size_t pendingAt_ = 0;
+    size_t pendingLeft_ = 0;
+    uint16_t prefix_[kTableSize];
+    uint16_t length_[kTableSize];
+    uint8_t suffix_[kTableSize];
+    uint8_t first_[kTableSize];
+    uint8_t pending_[kTableSize];
+};
+
+class LzwEncoder {
+public:
+    LzwEncoder();
+    // A new strip into output.
+    void Start(ByteSink* output);
+    // Codes count more bytes.
+    void Encode(const unsigned char* data, size_t count);
+    // The last string and the end code, padded to a whole byte.
+    void Finish();
+
+    // The table restarts before a code would need a 13th bit.
+    static constexpr int kMaxCode = limits::kTiffLzwWriteCodes - 1;
+    static constexpr int kHashSize = 9001;
+
+private:
+    void ClearHash();
+    void Put(int code);
+    void Restart();
+
+    ByteSink* output_ = nullptr;
+    int width_ = 9;
+    int maxCode_ = 511;
+    int pendingCode_ = -1;
+    int next_ = 258;
+    int64_t checkpoint_ = 0;
+    int64_t inCount_ = 0;
+    int64_t outBits_ = 0;
+    int64_t ratio_ = 0;
+    std::optional<BitWriter<true, ByteSink>> bits_;
+    int32_t keys_[kHashSize];
+    uint16_t codes_[kHashSize];
+};

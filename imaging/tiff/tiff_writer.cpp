@@ -1,0 +1,159 @@
+// The TIFF writer: one page, uncompressed or LZW, as a new file or appended
+// to an existing one; and the convenience exports over K_SaveFile.
+#include <algorithm>
+#include <memory>
+#include <new>
+
+#include "io/codec_kit.h"
+#include "tiff/lzw.h"
+#include "tiff/options.h"
+#include "tiff/tiff_codec.h"
+#include "tiff/tiff_directory.h"
+#include "tiff/tiff_directory_writer.h"
+
+namespace {
+
+// The writers of the 1-bit compressed variants (3 modified Huffman, 4 and
+// 5 Group 3, 6 Group 4) join here.
+using OneBitWriter = int (*)(const SaveRequest& request);
+struct OneBitRow {
+    int variant;
+    OneBitWriter writer;
+};
+const OneBitRow kOneBitWriters[] = {
+    {3, nullptr},
+    {4, nullptr},
+    {5, nullptr},
+    {6, nullptr},
+};
+
+// Save codes by the index of K_SaveTIFBitmap.
+const int kIndexFormats[] = {3, 17, 25, 28, 27, 29};
+
+// The LZW encoder's bytes into the output.
+class OutputSink : public ByteSink {
+public:
+    explicit OutputSink(Output& out) : out_(out) {}
+    int Byte(int value) override { return out_.Byte(value); }
+
+private:
+    Output& out_;
+};
+
+int Photometric(int bits, const RGBQUAD* palette) {
+    switch (bits) {
+        case 1: return palette[0].rgbRed == 0 ? 1 : 0;
+        case 24: return 2;
+        default: return 3;
+    }
+}
+
+int WritePage(const SaveRequest& request) {
+    const bool lzw = request.variant == 1;
+    // 16-bit pictures are written as 8-bit RGB, which every reader takes.
+    const int bits = request.bitsPerPixel == 16 ? 24 : request.bitsPerPixel;
+    BitmapRecord* source = request.bitmap;
+    int flags = request.flags;
+    if (bits == 24 && source->BitsPerPixel == 24) flags |= kSaveConverting;
+    SaveWriter writer(source, bits, flags, request.callback, request.userData);
+    int r = writer.Begin();
+    if (r != K_OK) return r;
+    const int width = source->Width, height = source->Height;
+    if (width < 1 || height < 1) return K_ERR_SIZE;
+
+    TiffPageFile file;
+    r = file.Open(request.name, request.addPage != 0);
+    if (r != K_OK) return r;
+    Output& out = file.out();
+
+    // Strips of about 8 KB; an image that fits in one gets a strip per row.
+    const uint32_t rowBytes = static_cast<uint32_t>((static_cast<uint64_t>(width) * bits + 7) / 8);
+    uint32_t rowsPerStrip = std::max<uint32_t>(8192 / rowBytes, 1);
+    uint32_t strips = (height + rowsPerStrip - 1) / rowsPerStrip;
+    if (lzw) {
+        rowsPerStrip = static_cast<uint32_t>(height);
+        strips = 1;
+    } else if (strips == 1) {
+        rowsPerStrip = 1;
+        strips = static_cast<uint32_t>(height);
+    }
+    TiffArray counts;
+    if (!counts.Allocate(strips)) return K_ERR_MEMORY;
+    for (uint32_t i = 0; i < strips; ++i) {
+        const uint32_t rows = std::min<uint32_t>(rowsPerStrip, height - i * rowsPerStrip);
+        counts.get()[i] = lzw ? 0 : rows * rowBytes;
+    }
+
+    const BitmapRecord& target = writer.Target();
+    TiffPageSpec spec;
+    spec.width = width;
+    spec.height = height;
+    spec.bitsPerPixel = bits;
+    spec.compression = lzw ? 5 : 1;
+    spec.photometric = Photometric(bits, target.ColorTable);
+    spec.palette = bits == 4 || bits == 8 ? target.ColorTable : nullptr;
+    spec.stripCount = strips;
+    spec.byteCounts = counts.get();
+    spec.rowsPerStrip = rowsPerStrip;
+    spec.xResolution = target.XResolution;
+    spec.yResolution = target.YResolution;
+    TiffDirectoryPlace place;
+    r = WriteTiffDirectory(out, file.order(), spec, &place);
+    if (r != K_OK) return r;
+
+    std::unique_ptr<LzwEncoder> encoder;
+    OutputSink sink(out);
+    if (lzw) {
+        encoder.reset(new (std::nothrow) LzwEncoder);
+        if (!encoder) return K_ERR_MEMORY;
+        encoder->Start(&sink);
+    }
+    for (int y = 0; y < height; ++y) {
+        r = writer.RowFromTop(y);
+        if (r != K_OK) return r;
+        if (lzw) encoder->Encode(writer.Row(), rowBytes);
+        else out.Write(writer.Row(), static_cast<int>(rowBytes));
+        if (out.status() != K_OK) return out.status();
+    }
+    if (lzw) {
+        encoder->Finish();
+        counts.get()[0] = static_cast<uint32_t>(out.Tell()) - place.data;
+        r = PatchTiffStrips(out, file.order(), place, counts.get());
+        if (r != K_OK) return r;
+    }
+    return file.Finish();
+}
+
+int SaveWith(const char* name, BitmapRecord* bitmap, int bitsPerPixel, int index, bool always) {
+    if (index < 0 || index > 5) return K_ERR_ARGUMENT;
+    int flags = bitsPerPixel <= 1 ? K_SAVE_FIXED_PALETTE : K_SAVE_OPTIMIZED_PALETTE;
+    if (always || CurrentOptions().PageNumber > 1) flags |= K_SAVE_ADD_PAGE;
+    return K_SaveFile(name, bitmap, kIndexFormats[index], bitsPerPixel, 0, flags, nullptr, nullptr);
+}
+
+}  // namespace
+
+int SaveTIFFile(const SaveRequest& request) {
+    const int bits = request.bitsPerPixel;
+    if (request.variant >= 3) {
+        if (bits != 1) return K_ERR_BITS;
+        for (const OneBitRow& row : kOneBitWriters)
+            if (row.variant == request.variant) return row.writer ? row.writer(request) : K_ERR_UNSUPPORTED;
+        return K_ERR_UNSUPPORTED;
+    }
+    if (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24) return K_ERR_BITS;
+    return WritePage(request);
+}
+
+extern "C" int KAPI K_SaveTIFBitmap(const char* name, BitmapRecord* bitmap, int bitsPerPixel, int index) {
+    return SaveWith(name, bitmap, bitsPerPixel, index, false);
+}
+
+extern "C" int KAPI K_SaveMultiTIFBitmap(const char* name, BitmapRecord* bitmap, int bitsPerPixel, int index) {
+    return SaveWith(name, bitmap, bitsPerPixel, index, true);
+}
+
+extern "C" int KAPI K_CompressBitmap1Bit(BitmapRecord* bitmap, const char* name, int format) {
+    const int flags = K_SAVE_OPTIMIZED_PALETTE | (CurrentOptions().PageNumber >= 2 ? K_SAVE_ADD_PAGE : 0);
+    return K_SaveFile(name, bitmap, format, 1, 0, flags, nullptr, nullptr);
+}
