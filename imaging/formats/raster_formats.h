@@ -1,6 +1,6 @@
-// Probes, readers and writers of the common raster formats (BMP, TGA, PCX
-// and DCX, GIF, PNG, Photoshop), as the file-information, load and save tables
-// reach them.
+// Probes, readers and writers of the raster formats (BMP, TGA, PCX and DCX,
+// GIF, PNG, Photoshop, Sun raster and the other legacy ones), as the
+// file-information, load and save tables reach them.
 #pragma once
 
 #include "io/codecs.h"
@@ -44,3 +44,11 @@ int ProbePSD(const ProbeInput& input, FileInfoRecord* info);
 int KAPI LoadPSDFile(const char* name, BitmapRecord* bitmap, RowCallback callback, int bitsPerPixel, void* userData);
 void WritePSDHeader(Output& out, const BitmapRecord* bitmap, int bitsPerPixel);
 int SavePSDFile(const SaveRequest& request);
+
+// Sun raster (sun_raster.cpp).
+int ProbeRAS(const ProbeInput& input, FileInfoRecord* info);
+int SaveRASFile(const SaveRequest& request);
+
+// MacPaint (macpaint.cpp).
+int ProbeMAC(const ProbeInput& input, FileInfoRecord* info);
+int SaveMACFile(const SaveRequest& request);

@@ -625,6 +625,11 @@ int  KAPI K_TwainSetProps(HWND hwnd, TwainProperties* properties);
 
 /* ---- Exports: MacPaint ---------------------------------------------------- */
 
+/* Always 576 x 720 at 1 bit; other sizes are resized to it when saved. */
+int  KAPI K_LoadMACFile(const char* name, BitmapRecord* bitmap, RowCallback callback, int bitsPerPixel, void* userData);
+int  KAPI K_LoadMACBitmap(const char* name, BitmapRecord* bitmap);
+int  KAPI K_SaveMACBitmap(const char* name, BitmapRecord* bitmap);
+
 
 /* ---- Exports: GEM IMG ----------------------------------------------------- */
 
@@ -636,6 +641,11 @@ int  KAPI K_TwainSetProps(HWND hwnd, TwainProperties* properties);
 
 
 /* ---- Exports: Sun raster -------------------------------------------------- */
+
+/* 1, 4, 8, 24 or 32 bits per pixel. */
+int  KAPI K_LoadRASFile(const char* name, BitmapRecord* bitmap, RowCallback callback, int bitsPerPixel, void* userData);
+int  KAPI K_LoadRASBitmap(const char* name, BitmapRecord* bitmap);
+int  KAPI K_SaveRASBitmap(const char* name, BitmapRecord* bitmap, int bitsPerPixel);
 
 
 /* ---- Exports: PICT -------------------------------------------------------- */

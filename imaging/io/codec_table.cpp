@@ -25,11 +25,11 @@ const LoadEntry kLoadTable[] = {
     {kFormatTIFFLZW, K_LoadTIFFile, nullptr, false},            // TIFF, LZW
     {kFormatBilevel, nullptr, nullptr, true},             // 1-bit adaptive format
     {kFormatCALS, nullptr, nullptr, false},            // CALS
-    {kFormatMacPaint, nullptr, nullptr, false},            // MacPaint
+    {kFormatMacPaint, K_LoadMACFile, nullptr, false},      // MacPaint
     {kFormatGEM, nullptr, nullptr, false},            // GEM IMG
     {kFormatMSP, nullptr, nullptr, false},            // MSP
     {kFormatWPG, nullptr, nullptr, false},            // WPG
-    {kFormatSunRaster, nullptr, nullptr, false},            // Sun raster
+    {kFormatSunRaster, K_LoadRASFile, nullptr, false},      // Sun raster
     {kFormatPICT, nullptr, nullptr, false},            // PICT
     {kFormatPhotoCD, nullptr, nullptr, false},            // PhotoCD
     {kFormatEPSTIFF, nullptr, nullptr, false},            // EPS with a TIFF preview
@@ -74,11 +74,11 @@ const SaveEntry kSaveTable[] = {
     {kFormatEPS, nullptr, 0, 0, false},       // EPS
     {kFormatBilevel, nullptr, 0, 0, false},       // 1-bit adaptive format
     {kFormatCALS, nullptr, 0, 0, false},       // CALS
-    {kFormatMacPaint, nullptr, 0, 0, false},       // MacPaint
+    {kFormatMacPaint, SaveMACFile, 0, 0, false},   // MacPaint
     {kFormatGEM, nullptr, 0, 0, false},       // GEM IMG
     {kFormatMSP, nullptr, 0, 0, false},       // MSP
     {kFormatWPG, nullptr, 0, 0, false},       // WPG
-    {kFormatSunRaster, nullptr, 0, 0, false},       // Sun raster
+    {kFormatSunRaster, SaveRASFile, 0, 0, false},   // Sun raster
     {kFormatPICT, nullptr, 0, 0, false},       // PICT
     {kFormatFaxRaw, nullptr, 0, 0, false},       // headerless fax
     {kFormatFaxRaw2, nullptr, 0, 0, false},
