@@ -197,6 +197,25 @@ TEST(CcittWriters, DarkColourZeroIsInvertedWhateverItsRed) {
     }
 }
 
+TEST(CcittWriters, CompressBitmap1BitAppendsFromPageTwo) {
+    TestBitmap first, second;
+    MakeBitmap(first.get(), Shapes(100, 30), kWhite, kBlack);
+    MakeBitmap(second.get(), Shapes(64, 12), kBlack, kWhite);
+    const std::string path = Path("pages.tif");
+    ASSERT_EQ(K_CompressBitmap1Bit(first.get(), path.c_str(), 28), K_OK);
+    {
+        PageOption page(2);
+        ASSERT_EQ(K_CompressBitmap1Bit(second.get(), path.c_str(), 29), K_OK);
+    }
+    Host("test \"$(tiffinfo '" + path + "' 2>/dev/null | grep -c 'Image Width')\" = 2");
+    for (int page : {1, 2}) {
+        PageOption option(page);
+        TestBitmap back;
+        ASSERT_EQ(K_LoadBitmap(path.c_str(), back.get(), 0, 1), K_OK);
+        EXPECT_EQ(RecordRgb(back.get()), RecordRgb(page == 1 ? first.get() : second.get())) << page;
+    }
+}
+
 // Writes a raw page of the record: the coded bytes, or the writer's result.
 std::string WriteRaw(const std::string& name, BitmapRecord* b, int format, int options, int* result) {
     const std::string path = Path(name);

@@ -102,15 +102,19 @@ TEST_F(CcittPeers, OurTiffsDecodeInThePeers) {
     ASSERT_EQ(K_LoadBitmap(Path("base.bmp").c_str(), base.get(), 1, 1), K_OK);
     const std::string expected = Expected();
     ASSERT_TRUE(SamePixels(RecordRgb(base.get()), expected));
+    // The same picture at 24 bits goes through the row conversion.
+    TestBitmap base24;
+    ASSERT_EQ(K_LoadBitmap(Path("base.bmp").c_str(), base24.get(), 24, 1), K_OK);
     struct Written {
         const char* name;
         int format;
         bool lsb2msb;
         unsigned compression, t4Options;
+        bool fromTrueColour = false;
     };
     const Written written[] = {
         {"ours_mh", 25, false, 2, 0}, {"ours_g3", 27, false, 3, 0},  {"ours_g3_2d", 28, false, 3, 1},
-        {"ours_g4", 29, false, 4, 0}, {"ours_g4_lsb2msb", 29, true, 4, 0},
+        {"ours_g4", 29, false, 4, 0}, {"ours_g4_lsb2msb", 29, true, 4, 0}, {"ours_g3_from_24", 27, false, 3, 0, true},
     };
     std::string script = "set -e\n";
     for (const Written& w : written) {
@@ -119,7 +123,7 @@ TEST_F(CcittPeers, OurTiffsDecodeInThePeers) {
         const OptionBlock saved = options;
         options.TiffFlags = w.lsb2msb ? 3 : 2;
         K_SetTIFFOption(&options);
-        ASSERT_EQ(K_SaveBitmap(path.c_str(), base.get(), w.format, 1, 0), K_OK) << w.name;
+        ASSERT_EQ(K_SaveBitmap(path.c_str(), w.fromTrueColour ? base24.get() : base.get(), w.format, 1, 0), K_OK) << w.name;
         K_SetTIFFOption(&saved);
         const std::string bytes = ReadFileBytes(path);
         EXPECT_EQ(Le16At(bytes, EntryAt(bytes, 259) + 8), w.compression) << w.name;
