@@ -34,20 +34,23 @@ void ColorMcu(const int16_t* s, uint8_t* const* rows, int x0) {
     const int16_t* cb = s + HS * VS * 64;
     const int16_t* cr = cb + 64;
     const uint8_t* clamp = kClamp.v + kClampOffset;
-    for (int y = 0; y < 8 * VS; ++y) {
-        uint8_t* o = rows[y] + x0 * PB;
-        const int16_t* cbRow = cb + (y / VS) * 8;
-        const int16_t* crRow = cr + (y / VS) * 8;
-        const int16_t* lumaRow = s + (y >> 3) * HS * 64 + (y & 7) * 8;
+    for (int cy = 0; cy < 8; ++cy) {
+        // The products of one chroma row serve its VS luma rows.
+        int bB[8], gg[8], rR[8];
         for (int cx = 0; cx < 8; ++cx) {
-            const int cb = cbRow[cx], cr = crRow[cx];
-            const int bB = ((cb * kCbBlue) >> 14) + kBias;
-            const int gg = ((cb * kCbGreen + cr * kCrGreen) >> 14) + kBias;
-            const int rR = ((cr * kCrRed) >> 14) + kBias;
-            for (int k = 0; k < HS; ++k) {
-                const int x = cx * HS + k;
+            const int b = cb[cy * 8 + cx], r = cr[cy * 8 + cx];
+            bB[cx] = ((b * kCbBlue) >> 14) + kBias;
+            gg[cx] = ((b * kCbGreen + r * kCrGreen) >> 14) + kBias;
+            rR[cx] = ((r * kCrRed) >> 14) + kBias;
+        }
+        for (int v = 0; v < VS; ++v) {
+            const int y = cy * VS + v;
+            uint8_t* o = rows[y] + x0 * PB;
+            const int16_t* lumaRow = s + (y >> 3) * HS * 64 + (y & 7) * 8;
+            for (int x = 0; x < 8 * HS; ++x) {
+                const int cx = x / HS;
                 const int l = lumaRow[(x >> 3) * 64 + (x & 7)];
-                const uint8_t b = clamp[(l + bB) >> 8], g = clamp[(l + gg) >> 8], r = clamp[(l + rR) >> 8];
+                const uint8_t b = clamp[(l + bB[cx]) >> 8], g = clamp[(l + gg[cx]) >> 8], r = clamp[(l + rR[cx]) >> 8];
                 if (RGB) {
                     o[0] = r, o[1] = g, o[2] = b;
                 } else {
