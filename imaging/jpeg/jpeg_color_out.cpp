@@ -29,6 +29,23 @@ constexpr int kCbBlue = 29032, kCbGreen = -5638, kCrGreen = -11700, kCrRed = 229
 // Level 128 and half a level of rounding, on the samples' scale.
 constexpr int kBias = 128 * 256 + 128;
 
+// HS pixels sharing one chroma sample, written out in full (compilers leave
+// a loop of two here as a loop).
+template <int HS, int PB, bool RGB>
+inline void Pixels(const int16_t* l, uint8_t* o, const uint8_t* clamp, int blue, int green, int red) {
+    auto one = [&](int k) {
+        const int y = l[k];
+        const uint8_t b = clamp[(y + blue) >> 8], g = clamp[(y + green) >> 8], r = clamp[(y + red) >> 8];
+        uint8_t* p = o + k * PB;
+        p[0] = RGB ? r : b;
+        p[1] = g;
+        p[2] = RGB ? b : r;
+    };
+    one(0);
+    if (HS > 1) one(1);
+    if (HS > 2) one(2), one(3);
+}
+
 template <int HS, int VS, int PB, bool RGB>
 void ColorMcu(const int16_t* s, uint8_t* const* rows, int x0) {
     const int16_t* cb = s + HS * VS * 64;
@@ -47,16 +64,13 @@ void ColorMcu(const int16_t* s, uint8_t* const* rows, int x0) {
             const int y = cy * VS + v;
             uint8_t* o = rows[y] + x0 * PB;
             const int16_t* lumaRow = s + (y >> 3) * HS * 64 + (y & 7) * 8;
-            for (int x = 0; x < 8 * HS; ++x) {
-                const int cx = x / HS;
-                const int l = lumaRow[(x >> 3) * 64 + (x & 7)];
-                const uint8_t b = clamp[(l + bB[cx]) >> 8], g = clamp[(l + gg[cx]) >> 8], r = clamp[(l + rR[cx]) >> 8];
-                if (RGB) {
-                    o[0] = r, o[1] = g, o[2] = b;
-                } else {
-                    o[0] = b, o[1] = g, o[2] = r;
+            for (int bx = 0; bx < HS; ++bx) {
+                // One luma block's row: 8 / HS chroma samples, HS pixels each.
+                const int16_t* l = lumaRow + bx * 64;
+                for (int c = bx * 8 / HS; c < (bx + 1) * 8 / HS; ++c, l += HS, o += HS * PB) {
+                    const int blue = bB[c], green = gg[c], red = rR[c];
+                    Pixels<HS, PB, RGB>(l, o, clamp, blue, green, red);
                 }
-                o += PB;
             }
         }
     }
