@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """Lays out the program's data set under the given folder (beside pupetta.exe):
-models\\, Resource\\ (skins, music, texts), Resource\\Help\\. Same bytes every run."""
+the two fonts, models\\, Resource\\ (skins, music, texts), Resource\\Help\\.
+Same bytes every run."""
 import os
 import sys
 
@@ -8,6 +9,7 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
 import documents  # noqa: E402
 import doll  # noqa: E402
+import fonts  # noqa: E402
 import garments  # noqa: E402
 import models  # noqa: E402
 import music  # noqa: E402
@@ -62,6 +64,8 @@ def main(out):
     write_ansi(os.path.join(res, "about.txt"), documents.about_text())
     for name, target in documents.LINKS.items():
         write_ansi(os.path.join(res, name), documents.url_file(target))
+
+    fonts.write_fonts(out)
 
     for song in range(7):
         if song == WAVE_SONG:

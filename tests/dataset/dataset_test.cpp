@@ -363,3 +363,23 @@ TEST(DatasetDocuments, LinksSongsAndCredits) {
 }
 
 }  // namespace
+
+namespace {
+
+// The faces the program asks for, as fontforge reads the two files: the
+// TrueType font's family, and the family and strikes of the bitmap font library.
+TEST(DatasetFonts, FilesProvideTheFacesTheProgramNames) {
+    std::string out = TestTempPath("faces.txt");
+    Host("/usr/bin/python3 -c \"import fontforge, sys\n"
+         "for n in sys.argv[1:]:\n"
+         "    f = fontforge.open(n)\n"
+         "    print(f.familyname, ' '.join(str(s) for s in f.bitmapSizes))\" '" +
+         kDir + "/metip___.ttf' '" + kDir + "/rirezoz.fon' > '" + out + "' 2>/dev/null");
+    std::vector<std::string> lines = SplitLines(ReadFileBytes(out));
+    ASSERT_GE(lines.size(), 2u);
+    EXPECT_EQ(lines[0], "Ridided ");
+    EXPECT_EQ(lines[1].rfind("Zuvi ", 0), 0u) << lines[1];
+    EXPECT_GE(CountWords(lines[1], BlankSet), 3) << "strikes: " << lines[1];
+}
+
+}  // namespace
