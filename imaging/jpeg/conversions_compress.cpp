@@ -33,6 +33,12 @@ std::string AlphaFileName(const std::string& output) {
     return output.substr(0, dot == std::string::npos ? output.size() : dot) + ".ALF";
 }
 
+// A record freed at the end of the conversion, whatever happened.
+struct ScopedRecord {
+    BitmapRecord record{};
+    ~ScopedRecord() { K_FreeBitmap(&record); }
+};
+
 struct CompressFileState {
     Output* out = nullptr;
     Output* alpha = nullptr;  // null: no alpha file
@@ -165,11 +171,8 @@ int KAPI CompressFileRowFeeder(BitmapRecord* bitmap, unsigned char* rows, int co
 
 // The picture loaded whole, its rows fed top row first.
 int FeedWholePicture(const char* source, FormatReader loader, CompressFileState& s) {
-    BitmapRecord record{};
-    struct Free {
-        BitmapRecord* r;
-        ~Free() { K_FreeBitmap(r); }
-    } freeRecord{&record};
+    ScopedRecord scoped;
+    BitmapRecord& record = scoped.record;
     int r = LoadWholeBitmap(source, &record, loader, K_ORDER_BGR);
     if (r != K_OK) return r;
     s.wholePicture = true;
@@ -257,11 +260,8 @@ extern "C" int KAPI K_CompressTGA(const char* source, const char* output, int va
 }
 
 extern "C" int KAPI K_CompressALL(const char* source, const char* output, int variant, int quality, int reserved) {
-    BitmapRecord record{};
-    struct Free {
-        BitmapRecord* r;
-        ~Free() { K_FreeBitmap(r); }
-    } freeRecord{&record};
+    ScopedRecord scoped;
+    BitmapRecord& record = scoped.record;
     int r = K_LoadBitmap(source, &record, 0, K_ORDER_BGR);
     if (r != K_OK) return r;
     if (record.BitsPerPixel == 1 && variant == 0) {

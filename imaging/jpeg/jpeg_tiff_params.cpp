@@ -49,7 +49,8 @@ public:
     // A RATIONAL as a whole number (0 when it cannot be read).
     double Rational(const Entry& e) {
         uint8_t bytes[8];
-        if (e.type != 5 || in_.SeekTo(static_cast<int>(U32(e.raw) & 0x7FFFFFFF)) != K_OK ||
+        const uint32_t at = U32(e.raw);
+        if (e.type != 5 || at > 0x7FFFFFFF || in_.SeekTo(static_cast<int>(at)) != K_OK ||
             in_.ReadExact(bytes, 8) != K_OK)
             return 0;
         const uint32_t den = U32(bytes + 4);
