@@ -49,26 +49,42 @@ void FillPicture(BitmapRecord* record) {
     K_ReleaseBitmap(record);
 }
 
-// Median seconds of kRuns after one warm-up; every run must answer 1.
-double Time(const std::function<int()>& run, const char* what) {
-    std::vector<double> seconds;
-    for (int i = 0; i <= kRuns; ++i) {
-        const auto start = Clock::now();
-        const int result = run();
-        const double s = std::chrono::duration<double>(Clock::now() - start).count();
-        if (result != K_OK) {
-            std::fprintf(stderr, "%s failed: %d\n", what, result);
-            std::exit(1);
-        }
-        if (i > 0) seconds.push_back(s);
+// Seconds of one run, which must answer 1.
+double Once(const std::function<int()>& run, const char* what) {
+    const auto start = Clock::now();
+    const int result = run();
+    const double s = std::chrono::duration<double>(Clock::now() - start).count();
+    if (result != K_OK) {
+        std::fprintf(stderr, "%s failed: %d\n", what, result);
+        std::exit(1);
     }
-    std::sort(seconds.begin(), seconds.end());
-    return seconds[seconds.size() / 2];
+    return s;
 }
 
-void Report(const char* name, double conversion, double decode, double encode) {
-    std::printf("%-22s %8.3f s   parts %8.3f + %8.3f s   ratio %.3f %s\n", name, conversion, decode, encode,
-                conversion / (decode + encode), conversion <= 1.10 * (decode + encode) ? "(within 10%)" : "(OVER)");
+double Median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+// The conversion and its two parts in turn, so that a change in the
+// machine's load falls on all three alike; medians after a warm-up round.
+void Measure(const char* name, const std::function<int()>& conversion, const std::function<int()>& decode,
+             const std::function<int()>& encode);
+
+void Measure(const char* name, const std::function<int()>& conversion, const std::function<int()>& decode,
+             const std::function<int()>& encode) {
+    std::vector<double> c, d, e;
+    for (int i = 0; i <= kRuns; ++i) {
+        const double tc = Once(conversion, name), td = Once(decode, "decode"), te = Once(encode, "encode");
+        if (i == 0) continue;
+        c.push_back(tc);
+        d.push_back(td);
+        e.push_back(te);
+    }
+    const double conv = Median(c), dec = Median(d), enc = Median(e);
+    std::printf("%-22s %8.3f s   parts %8.3f + %8.3f s   ratio %.3f %s\n", name, conv, dec, enc, conv / (dec + enc),
+                conv <= 1.10 * (dec + enc) ? "(within 10%)" : "(OVER)");
+    std::fflush(stdout);
 }
 
 }  // namespace
@@ -89,6 +105,7 @@ int main() {
     }
     K_FreeBitmap(&picture);
     std::printf("%d x %d, quality %d, median of %d after a warm-up\n", kWidth, kHeight, kQuality, kRuns);
+    std::fflush(stdout);
 
     BitmapRecord record{};
     auto load = [&](const std::string& name) {
@@ -101,30 +118,17 @@ int main() {
         return [&record, &out2, variant] { return K_CompressBitmap(&record, out2.c_str(), variant, kQuality, 0); };
     };
 
-    {
-        const double conversion = Time([&] { return K_CompressBMP(bmp.c_str(), out1.c_str(), 3, kQuality, 0); }, "K_CompressBMP");
-        const double decode = Time(load(bmp), "K_LoadBitmap");
-        const double encode = Time(compressLoaded(3), "K_CompressBitmap");
-        Report("BMP to JFIF 4:2:0", conversion, decode, encode);
-    }
-    {
-        const double conversion =
-            Time([&] { return K_CompressTGA(tga.c_str(), out1.c_str(), 0, kQuality, 0, 0); }, "K_CompressTGA");
-        const double decode = Time(load(tga), "K_LoadBitmap");
-        const double encode = Time(compressLoaded(0), "K_CompressBitmap");
-        Report("TGA to own format", conversion, decode, encode);
-    }
-    {
-        const double conversion = Time([&] { return K_DecompressBMP(jpg.c_str(), out1.c_str(), 24); }, "K_DecompressBMP");
-        const double decode = Time(
-            [&] {
-                K_FreeBitmap(&record);
-                return K_DecompressBitmap(jpg.c_str(), &record, 24);
-            },
-            "K_DecompressBitmap");
-        const double encode = Time([&] { return K_SaveBMPBitmap(out2.c_str(), &record, 24, 1); }, "K_SaveBMPBitmap");
-        Report("JFIF 4:2:0 to BMP", conversion, decode, encode);
-    }
+    Measure("BMP to JFIF 4:2:0", [&] { return K_CompressBMP(bmp.c_str(), out1.c_str(), 3, kQuality, 0); }, load(bmp),
+            compressLoaded(3));
+    Measure("TGA to own format", [&] { return K_CompressTGA(tga.c_str(), out1.c_str(), 0, kQuality, 0, 0); }, load(tga),
+            compressLoaded(0));
+    Measure(
+        "JFIF 4:2:0 to BMP", [&] { return K_DecompressBMP(jpg.c_str(), out1.c_str(), 24); },
+        [&] {
+            K_FreeBitmap(&record);
+            return K_DecompressBitmap(jpg.c_str(), &record, 24);
+        },
+        [&] { return K_SaveBMPBitmap(out2.c_str(), &record, 24, 1); });
     K_FreeBitmap(&record);
     for (const std::string& f : {bmp, tga, jpg, out1, out2}) std::remove(f.c_str());
     rmdir(folder);

@@ -1,6 +1,4 @@
 // The conversions' side files, resolutions, refusals and codes.
-#include <sys/stat.h>
-
 #include "jpeg_encode/encode_fixture.h"
 
 namespace {
@@ -26,7 +24,7 @@ TEST(ConversionAlpha, SideFileNamedForTheOutputInADottedFolder) {
     const int width = 40, height = 21;
     const std::string tga = AlphaTga(width, height, "alpha_src");
     const std::string folder = TestTempPath("alpha.folder");
-    mkdir(folder.c_str(), 0755);
+    Host("mkdir -p " + folder);
     struct Case {
         int variant;
         bool topFirst;  // the own format keeps the TGA's bottom-up order; JFIF codes the top row first
