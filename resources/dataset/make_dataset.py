@@ -3,6 +3,7 @@
 the two fonts, models\\, Resource\\ (skins, music, texts), Resource\\Help\\.
 Same bytes every run."""
 import os
+import shutil
 import sys
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
@@ -31,8 +32,11 @@ def main(out):
     model_dir = os.path.join(out, "models")
     res = os.path.join(out, "Resource")
     help_dir = os.path.join(res, "Help")
+    # Both folders hold only what this run writes: nothing stale survives a change.
+    for d in (model_dir, res):
+        shutil.rmtree(d, ignore_errors=True)
     for d in (model_dir, res, help_dir):
-        os.makedirs(d, exist_ok=True)
+        os.makedirs(d)
 
     catalogue = garments.catalogue()
     for g in catalogue:
