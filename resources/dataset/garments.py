@@ -96,7 +96,7 @@ def coat(hem, flare, sleeve_len, collar):
 
 
 def hat(brim_half, crown_h, brim_h, band):
-    base = 40
+    base = 28
     crown = [(CX - 20, base), (CX - 16, base - crown_h), (CX + 16, base - crown_h), (CX + 20, base)]
     brim = [(CX - brim_half, base), (CX + brim_half, base), (CX + brim_half - 4, base + brim_h), (CX - brim_half + 4, base + brim_h)]
     pieces = [Piece("Crown", front=[crown], back=[crown]), Piece("Brim", front=[brim], back=[brim])]
