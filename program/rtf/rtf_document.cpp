@@ -66,8 +66,15 @@ const TTopic* RtfDocument::FindTopic(const std::string& name) const {
 }
 
 void RtfDocument::Parse() {
+  // Text before any "\plain" has RTF's default look: the plain character
+  // and paragraph state.
   TRtfState state;
   state.defaultTab = 720;
+  RtfControlType = rtPlain;
+  ApplyControlWord("\\plain", state, *this);
+  RtfControlType = rtPard;
+  ApplyControlWord("\\pard", state, *this);
+  RtfControlType = rtOther;
   std::vector<TRtfState> stack;
   Group group = Group::None;
   int depth = 0, groupDepth = 0, colourIndex = -1;

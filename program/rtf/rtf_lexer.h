@@ -24,6 +24,7 @@ class LexMemoryInput : public LexInput {
  public:
   LexMemoryInput(const char* data, size_t size) : data_(data), size_(size) {}
   explicit LexMemoryInput(const std::string& text) : LexMemoryInput(text.data(), text.size()) {}
+  explicit LexMemoryInput(std::string&&) = delete;  // the bytes are borrowed
   size_t Read(char* buffer, size_t n) override;
   long Position() override { return static_cast<long>(pos_); }
   void Seek(long offset) override;
