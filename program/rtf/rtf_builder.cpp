@@ -1,4 +1,5 @@
 // The topic builder: the tokens of one topic become layout elements.
+#include <cctype>
 #include <cmath>
 #include <filesystem>
 
@@ -42,6 +43,36 @@ void AppendHex(std::string& data, const std::string& text, int& pending) {
     int hi = HexDigit(char(pending)), lo = HexDigit(c);
     data += char(hi < 0 || lo < 0 ? 0 : hi * 16 + lo);
     pending = -1;
+  }
+}
+
+// Groups whose text is not part of the page. Our help files keep them
+// before the first topic's footnotes; word processors (pandoc, office
+// suites) write them where a topic without footnotes starts.
+bool IsHiddenDestination(const std::string& t) {
+  static const char* const kWords[] = {"fonttbl", "colortbl", "stylesheet", "info", "footnote", "header",
+                                       "footer", "headerl", "headerr", "headerf", "footerl", "footerr",
+                                       "footerf", "listtable", "listoverridetable", "rsidtbl", "revtbl",
+                                       "filetbl", "latentstyles", "fldinst", "xmlnstbl", "pgdsctbl"};
+  size_t start = t.find('\\');
+  if (start == std::string::npos) return false;
+  size_t end = start + 1;
+  while (end < t.size() && std::isalpha(static_cast<unsigned char>(t[end]))) ++end;
+  std::string word = t.substr(start + 1, end - start - 1);
+  for (const char* w : kWords)
+    if (word == w) return true;
+  return false;
+}
+
+// Reads to the end of the group that is open at depth.
+void SkipToGroupEnd(int& depth) {
+  int target = depth;
+  for (;;) {
+    int r = RtfNextToken();
+    if (yytext.empty()) return;
+    if (r != 1) continue;
+    if (yytext == "{" || (yytext.size() > 2 && yytext[1] == '{')) ++depth;
+    else if (yytext == "}" && --depth < target) return;
   }
 }
 
@@ -184,6 +215,17 @@ void TrtfView::BuildTopic(TRtfState state, long offset) {
       auto next = std::make_unique<TRTFParagraph>(state, FontOf(state));
       current = next.get();
       elements_.push_back(std::move(next));
+    } else if (mode == kNormal && IsHiddenDestination(t)) {
+      // A footnote word brings its own open brace.
+      if (t[0] != '\\') {
+        stack.push_back(state);
+        ++depth;
+      }
+      SkipToGroupEnd(depth);
+      if (!stack.empty()) {
+        state = stack.back();
+        stack.pop_back();
+      }
     } else if (RtfControlType == rtPicture) {
       mode = kPictureFile;
       pictureName.clear();
