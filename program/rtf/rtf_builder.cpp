@@ -1,6 +1,7 @@
 // The topic builder: the tokens of one topic become layout elements.
 #include <cctype>
 #include <cmath>
+#include <utility>
 #include <filesystem>
 
 #include "rtf_view.h"
@@ -76,6 +77,16 @@ void SkipToGroupEnd(int& depth) {
   }
 }
 
+// "\uN": a Unicode character, written by pandoc and office suites with a
+// fallback character after it. Returns false for other words.
+bool UnicodeWord(const std::string& t, int& code) {
+  if (t.size() < 3 || t[0] != '\\' || t[1] != 'u' || !(std::isdigit(static_cast<unsigned char>(t[2])) || t[2] == '-'))
+    return false;
+  code = ParseRtfNumber(t, '?');
+  if (code < 0) code += 65536;
+  return true;
+}
+
 std::string Trim(const std::string& text) {
   size_t b = text.find_first_not_of(' ');
   if (b == std::string::npos) return {};
@@ -148,11 +159,28 @@ void TrtfView::BuildTopic(TRtfState state, long offset) {
   int pending = -1;
   int goalW = 0, goalH = 0, picW = 0, picH = 0, scaleX = 100, scaleY = 100;
   RtfPictureKind kind = RtfPictureKind::Metafile;
+  // A Unicode character joins the text just before it, and the text after
+  // its fallback character joins it: the word stays one element.
+  int skipFallback = 0;
+  TRTFText* joinTo = nullptr;  // set by a text token or a Unicode character
+  bool afterUnicode = false;
 
   for (;;) {
     int result = RtfNextToken();
     const std::string& t = yytext;
     if (t.empty() || (result == 1 && Is(t, "\\page"))) break;
+    TRTFText* join = std::exchange(joinTo, nullptr);
+    bool joinText = std::exchange(afterUnicode, false);
+    if (result == 0 && skipFallback > 0 && t != " ") {
+      size_t n = std::min<size_t>(size_t(skipFallback), t.size());
+      skipFallback = 0;
+      if (n == t.size()) {
+        joinTo = join, afterUnicode = joinText;
+        continue;
+      }
+      yytext.erase(0, n);
+    }
+    skipFallback = 0;
     if (result == 0) {
       if (mode == kPictureData) {
         AppendHex(pictureData, t, pending);
@@ -168,7 +196,13 @@ void TrtfView::BuildTopic(TRtfState state, long offset) {
         elements_.push_back(std::make_unique<TRTFSpace>(FontOf(state), state.textColor, state.backColor));
       } else if (state.visible) {
         uint32_t colour = state.underlineKind == ulDouble ? HotColor : state.textColor;
-        elements_.push_back(std::make_unique<TRTFText>(FoldBackslashes(t), FontOf(state), colour, state.backColor));
+        if (joinText && join == elements_.back().get() && join->textColor == colour && join->font == FontOf(state)) {
+          join->text += FoldBackslashes(t);
+        } else {
+          elements_.push_back(
+              std::make_unique<TRTFText>(FoldBackslashes(t), FontOf(state), colour, state.backColor));
+        }
+        if (typeid(*elements_.back()) == typeid(TRTFText)) joinTo = static_cast<TRTFText*>(elements_.back().get());
       } else {
         MakeHot(t);
       }
@@ -225,6 +259,21 @@ void TrtfView::BuildTopic(TRtfState state, long offset) {
       if (!stack.empty()) {
         state = stack.back();
         stack.pop_back();
+      }
+    } else if (int code; mode == kNormal && UnicodeWord(t, code)) {
+      // Characters of the Windows code page's upper half are shown; others
+      // keep their fallback.
+      if (code < 256 && state.visible) {
+        std::string ch(1, char(code));
+        uint32_t colour = state.underlineKind == ulDouble ? HotColor : state.textColor;
+        if (join && join == elements_.back().get() && join->textColor == colour && join->font == FontOf(state)) {
+          join->text += ch;
+        } else {
+          elements_.push_back(std::make_unique<TRTFText>(ch, FontOf(state), colour, state.backColor));
+        }
+        joinTo = static_cast<TRTFText*>(elements_.back().get());
+        afterUnicode = true;
+        skipFallback = 1;
       }
     } else if (RtfControlType == rtPicture) {
       mode = kPictureFile;
