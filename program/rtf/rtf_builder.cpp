@@ -144,7 +144,7 @@ void TrtfView::AddPictureFile(std::string name, const TRtfState& state) {
   }
   std::shared_ptr<RtfPicture> picture = host_.LoadPicture(path);
   int w = picture ? picture->Width() : 0, h = picture ? picture->Height() : 0;
-  elements_.push_back(std::make_unique<TRTFBitmap>(picture, MulDiv(w, 1440, 96), MulDiv(h, 1440, 96)));
+  elements_.push_back(std::make_unique<TRTFBitmap>(picture, RtfMulDiv(w, 1440, 96), RtfMulDiv(h, 1440, 96)));
 }
 
 void TrtfView::BuildTopic(TRtfState state, long offset) {
@@ -290,15 +290,15 @@ void TrtfView::FinishPicture(int, const std::string& data, int goalW, int goalH,
   // Without a goal size: a bitmap's own pixels at 96 dpi, a metafile's
   // extent in hundredths of a millimetre.
   if (goalW <= 0 || goalH <= 0) {
-    goalW = kind == RtfPictureKind::Dib ? MulDiv(picW, 1440, 96) : MulDiv(picW, 1440, 2540);
-    goalH = kind == RtfPictureKind::Dib ? MulDiv(picH, 1440, 96) : MulDiv(picH, 1440, 2540);
+    goalW = kind == RtfPictureKind::Dib ? RtfMulDiv(picW, 1440, 96) : RtfMulDiv(picW, 1440, 2540);
+    goalH = kind == RtfPictureKind::Dib ? RtfMulDiv(picH, 1440, 96) : RtfMulDiv(picH, 1440, 2540);
   }
   RtfCanvas& canvas = host_.ControlCanvas();
   int w = TwipsToPixelsX(canvas, goalW), h = TwipsToPixelsY(canvas, goalH);
   std::shared_ptr<RtfPicture> picture;
   if (w > 0 && h > 0 && !data.empty()) picture = host_.MakePicture(kind, data, w, h);
   elements_.push_back(
-      std::make_unique<TRTFBitmap>(picture, MulDiv(goalW, scaleX, 100), MulDiv(goalH, scaleY, 100)));
+      std::make_unique<TRTFBitmap>(picture, RtfMulDiv(goalW, scaleX, 100), RtfMulDiv(goalH, scaleY, 100)));
 }
 
 bool TrtfView::ShowTopic(const std::string& name) {

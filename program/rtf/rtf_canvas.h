@@ -41,7 +41,7 @@ class RtfCanvas {
 };
 
 // Rounds half away from zero, as the system's MulDiv does; 0 divisor gives -1.
-int MulDiv(int a, int b, int c);
+int RtfMulDiv(int a, int b, int c);
 int TwipsToPixelsX(RtfCanvas& canvas, int twips);
 int TwipsToPixelsY(RtfCanvas& canvas, int twips);
 

@@ -40,7 +40,7 @@ struct TRtfState {
 };
 
 constexpr uint32_t kTransparentBack = 0xFFFFFF;
-enum { alLeft = 0, alRight = 1, alCentre = 2, alJustify = 3 };
+enum { paLeft = 0, paRight = 1, paCentre = 2, paJustify = 3 };
 enum { ulSingle = 0, ulWords = 1, ulDotted = 2, ulDouble = 3, ulNone = 4 };
 
 struct TFontRec {

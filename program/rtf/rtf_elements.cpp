@@ -2,7 +2,7 @@
 
 #include <cstdlib>
 
-int MulDiv(int a, int b, int c) {
+int RtfMulDiv(int a, int b, int c) {
   if (c == 0) return -1;
   long long p = static_cast<long long>(a) * b;
   bool negative = (p < 0) != (c < 0);
@@ -11,12 +11,12 @@ int MulDiv(int a, int b, int c) {
   return static_cast<int>(negative ? -q : q);
 }
 
-int TwipsToPixelsX(RtfCanvas& canvas, int twips) { return MulDiv(canvas.PixelsPerInchX(), twips, 1440); }
-int TwipsToPixelsY(RtfCanvas& canvas, int twips) { return MulDiv(canvas.PixelsPerInchY(), twips, 1440); }
+int TwipsToPixelsX(RtfCanvas& canvas, int twips) { return RtfMulDiv(canvas.PixelsPerInchX(), twips, 1440); }
+int TwipsToPixelsY(RtfCanvas& canvas, int twips) { return RtfMulDiv(canvas.PixelsPerInchY(), twips, 1440); }
 
 void FontMetrics(RtfCanvas& canvas, int points, int& ascent, int& descent) {
-  int height = -MulDiv(points, canvas.PixelsPerInchY(), 72);
-  ascent = std::abs(MulDiv(7, height, 9));
+  int height = -RtfMulDiv(points, canvas.PixelsPerInchY(), 72);
+  ascent = std::abs(RtfMulDiv(7, height, 9));
   descent = std::abs(height) - ascent;
 }
 

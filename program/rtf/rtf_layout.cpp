@@ -51,11 +51,11 @@ struct LineBuilder {
     firstLine = paragraphEnd;
     int spaces = 0;
     for (TRTFElement* el : e) spaces += IsSpace(el);
-    if (p.alignment == alRight) {
+    if (p.alignment == paRight) {
       line.indent += rightLimit - x;
-    } else if (p.alignment == alCentre) {
+    } else if (p.alignment == paCentre) {
       line.indent += (rightLimit - x) / 2;
-    } else if (p.alignment == alJustify && !paragraphEnd && spaces > 0 && e.size() > 1) {
+    } else if (p.alignment == paJustify && !paragraphEnd && spaces > 0 && e.size() > 1) {
       double extra = double(rightLimit - x) / spaces, carry = 0;
       for (TRTFElement* el : e) {
         if (!IsSpace(el)) continue;

@@ -121,10 +121,10 @@ void ApplyControlWord(const std::string& text, TRtfState& st, const RtfDocument&
     case rtUld: st.underlineKind = ulDotted; break;
     case rtUldb: st.underlineKind = ulDouble; break;
     case rtUlnone: st.underlineKind = ulNone; break;
-    case rtQr: st.alignment = alRight; break;
-    case rtQl: st.alignment = alLeft; break;
-    case rtQc: st.alignment = alCentre; break;
-    case rtQj: st.alignment = alJustify; break;
+    case rtQr: st.alignment = paRight; break;
+    case rtQl: st.alignment = paLeft; break;
+    case rtQc: st.alignment = paCentre; break;
+    case rtQj: st.alignment = paJustify; break;
     case rtBrdrt: st.borders |= 1; break;
     case rtBrdrb: st.borders |= 2; break;
     case rtBrdrl: st.borders |= 4; break;

@@ -98,7 +98,7 @@ TEST(RtfDocument, ApplyControlWords) {
       {"\\v\\v0 ", [](auto& s) { return int(s.visible); }, 1},
       {"\\scaps ", [](auto& s) { return int(s.caps); }, 2},
       {"\\uldb ", [](auto& s) { return int(s.underlineKind); }, ulDouble},
-      {"\\qc ", [](auto& s) { return int(s.alignment); }, alCentre},
+      {"\\qc ", [](auto& s) { return int(s.alignment); }, paCentre},
       {"\\li720\\pard ", [](auto& s) { return s.leftIndent; }, 0},
       {"\\sl360 ", [](auto& s) { return s.lineSpacing; }, 360},
       // \linex spaces line numbers from the text: it leaves the line spacing.
