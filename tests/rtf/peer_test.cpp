@@ -101,9 +101,15 @@ TEST_F(RtfPeers, HandWrittenDocumentWithHeaderGroupsAndEscapes) {
   // "\b0 " ends the bold: "plain" is not bold.
   for (const auto& e : f.view.Elements()) {
     auto* t = dynamic_cast<TRTFText*>(e.get());
-    if (t && (t->text == "plain" || t->text == "First")) EXPECT_FALSE(t->font.bold) << t->text;
-    if (t && t->text == "bold") EXPECT_TRUE(t->font.bold);
-    if (t && t->text == "red") EXPECT_EQ(t->textColor, 0x0000FFu);
+    if (t && (t->text == "plain" || t->text == "First")) {
+      EXPECT_FALSE(t->font.bold) << t->text;
+    }
+    if (t && t->text == "bold") {
+      EXPECT_TRUE(t->font.bold);
+    }
+    if (t && t->text == "red") {
+      EXPECT_EQ(t->textColor, 0x0000FFu);
+    }
   }
 }
 

@@ -75,7 +75,9 @@ TEST(RtfView, HotLinksFromDoubleUnderlineAndHiddenText) {
   EXPECT_EQ(targets, (std::vector<std::string>{"See>", "two>B", "words>B", "and>", "x>", ".>", "pic>A"}));
   for (const auto& e : els) {
     auto* t = dynamic_cast<TRTFText*>(e.get());
-    if (t && !e->GetTarget().empty()) EXPECT_EQ(t->textColor, f.view.HotColor);
+    if (t && !e->GetTarget().empty()) {
+      EXPECT_EQ(t->textColor, f.view.HotColor);
+    }
   }
   ASSERT_EQ(f.host.loaded.size(), 1u);
   EXPECT_EQ(f.host.loaded[0], f.dir + "/pic.bmp");
