@@ -29,7 +29,9 @@ void TRTFTab::Measure(RtfCanvas& canvas) {
   ascent = descent = 0;
 }
 
-TRTFParagraph::TRTFParagraph(const TRtfState& state, const RtfFont& f) { Update(state, f); }
+TRTFParagraph::TRTFParagraph(const TRtfState& state, const RtfFont& f) : TRTFElement(RtfKind::Paragraph) {
+  Update(state, f);
+}
 
 void TRTFParagraph::Update(const TRtfState& state, const RtfFont& f) {
   paragraph.CopyParagraphPart(state);

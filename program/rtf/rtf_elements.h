@@ -13,8 +13,12 @@ struct RtfRect {
   int left = 0, top = 0, right = 0, bottom = 0;
 };
 
+// The class of an element, for the layout's inner loop.
+enum class RtfKind : uint8_t { Tab, Paragraph, Space, Text, Bitmap };
+
 class TRTFElement {
  public:
+  explicit TRTFElement(RtfKind k) : kind(k) {}
   virtual ~TRTFElement() = default;
   virtual std::string GetTarget() const { return {}; }
   virtual void SetTarget(const std::string& name) {}
@@ -26,6 +30,7 @@ class TRTFElement {
   int width = 0;    // measured
   int advance = 0;  // used on the line: widened by justification and tabs
   bool monochrome = false;
+  const RtfKind kind;  // hot texts and pictures count as texts and pictures
 };
 
 // Ascent and descent of a font of this many points: 7/9 of the height above.
@@ -33,7 +38,7 @@ void FontMetrics(RtfCanvas& canvas, int points, int& ascent, int& descent);
 
 class TRTFTab : public TRTFElement {
  public:
-  explicit TRTFTab(int tabWidthTwips) : tabWidth(tabWidthTwips) {}
+  explicit TRTFTab(int tabWidthTwips) : TRTFElement(RtfKind::Tab), tabWidth(tabWidthTwips) {}
   void Measure(RtfCanvas& canvas) override;
   void Draw(int, int, RtfCanvas&) override {}
   int x = 0;         // position on the line
@@ -54,7 +59,8 @@ class TRTFParagraph : public TRTFElement {
 
 class TRTFSpace : public TRTFElement {
  public:
-  TRTFSpace(const RtfFont& f, uint32_t text, uint32_t back) : font(f), textColor(text), backColor(back) {}
+  TRTFSpace(const RtfFont& f, uint32_t text, uint32_t back)
+      : TRTFElement(RtfKind::Space), font(f), textColor(text), backColor(back) {}
   void Measure(RtfCanvas& canvas) override;
   void Draw(int, int, RtfCanvas&) override {}
   RtfFont font;
@@ -64,7 +70,7 @@ class TRTFSpace : public TRTFElement {
 class TRTFText : public TRTFElement {
  public:
   TRTFText(const std::string& t, const RtfFont& f, uint32_t text, uint32_t back)
-      : text(t), font(f), textColor(text), backColor(back) {}
+      : TRTFElement(RtfKind::Text), text(t), font(f), textColor(text), backColor(back) {}
   void Measure(RtfCanvas& canvas) override;
   void Draw(int x, int baseline, RtfCanvas& canvas) override;
   std::string text;
@@ -88,7 +94,7 @@ class TRTFHotText : public TRTFText {
 class TRTFBitmap : public TRTFElement {
  public:
   TRTFBitmap(std::shared_ptr<RtfPicture> p, int widthTwips, int heightTwips)
-      : picture(std::move(p)), twipsWidth(widthTwips), twipsHeight(heightTwips) {}
+      : TRTFElement(RtfKind::Bitmap), picture(std::move(p)), twipsWidth(widthTwips), twipsHeight(heightTwips) {}
   void Measure(RtfCanvas& canvas) override;
   void Draw(int x, int baseline, RtfCanvas& canvas) override;
   std::shared_ptr<RtfPicture> picture;  // null: an empty picture

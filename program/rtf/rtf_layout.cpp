@@ -24,7 +24,7 @@ struct LineBuilder {
     x = 0;
   }
 
-  static bool IsSpace(const TRTFElement* e) { return dynamic_cast<const TRTFSpace*>(e) != nullptr; }
+  static bool IsSpace(const TRTFElement* e) { return e->kind == RtfKind::Space; }
 
   void Finish(bool paragraphEnd) {
     if (!paragraph) {
@@ -71,8 +71,8 @@ struct LineBuilder {
 };
 
 bool IsTab(TRTFElement* e, int x, RtfCanvas& canvas) {
-  auto* tab = dynamic_cast<TRTFTab*>(e);
-  if (!tab) return false;
+  if (e->kind != RtfKind::Tab) return false;
+  auto* tab = static_cast<TRTFTab*>(e);
   if (x < 0) {
     tab->advance = -x;
   } else {
@@ -100,10 +100,13 @@ void TrtfView::LayoutLines(RtfCanvas& canvas, int width) {
   if (elements_.empty()) return;
   LineBuilder b(canvas, lines_);
   b.rightLimit = width;
+  // Advances widened by an earlier pass start again from the widths.
+  for (auto& owned : elements_) owned->advance = owned->width;
   for (auto& owned : elements_) {
     TRTFElement* e = owned.get();
     IsTab(e, b.x, canvas);
-    if (auto* p = dynamic_cast<TRTFParagraph*>(e)) {
+    if (e->kind == RtfKind::Paragraph) {
+      auto* p = static_cast<TRTFParagraph*>(e);
       b.Finish(true);
       b.paragraph = p;
       b.Start();

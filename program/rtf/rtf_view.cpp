@@ -110,12 +110,12 @@ void TrtfView::SetLine(int value) {
 void TrtfView::SetSize(int width, int height) {
   width_ = width;
   height_ = height;
-  Relayout();
+  Relayout(false);
 }
 
-void TrtfView::Relayout() {
+void TrtfView::Relayout(bool measure) {
   RtfCanvas& canvas = host_.ControlCanvas();
-  MeasureAll(canvas);
+  if (measure) MeasureAll(canvas);
   LayoutLines(canvas, width_);
   UpdateScrollBar();
   host_.Invalidate();

@@ -94,8 +94,9 @@ class TrtfView {
 
  protected:
   RtfViewHost& host_;
-  // Lays out again on the control's canvas and shows the result.
-  void Relayout();
+  // Lays out again on the control's canvas (measuring first unless only the
+  // width changed) and shows the result.
+  void Relayout(bool measure = true);
 
  private:
   void Clear();
