@@ -72,6 +72,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (const TTopic& t : std::vector<TTopic>(view.Document().topics)) {
     if (++shown > 4) break;
     view.JumpTo(t.name);
+    view.Paint(host.canvas);
+    view.MouseMove(10, 10);
+    view.SetLine(view.ScrollLines() / 2);
     view.ClipboardRtf();
     view.ClipboardText();
   }

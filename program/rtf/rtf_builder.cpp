@@ -293,12 +293,14 @@ void TrtfView::FinishPicture(int, const std::string& data, int goalW, int goalH,
     goalW = kind == RtfPictureKind::Dib ? RtfMulDiv(picW, 1440, 96) : RtfMulDiv(picW, 1440, 2540);
     goalH = kind == RtfPictureKind::Dib ? RtfMulDiv(picH, 1440, 96) : RtfMulDiv(picH, 1440, 2540);
   }
+  auto clamp = [](int v) { return v < 0 ? 0 : v > kMaxTwips ? kMaxTwips : v; };
+  goalW = clamp(goalW), goalH = clamp(goalH);
   RtfCanvas& canvas = host_.ControlCanvas();
   int w = TwipsToPixelsX(canvas, goalW), h = TwipsToPixelsY(canvas, goalH);
   std::shared_ptr<RtfPicture> picture;
   if (w > 0 && h > 0 && !data.empty()) picture = host_.MakePicture(kind, data, w, h);
-  elements_.push_back(
-      std::make_unique<TRTFBitmap>(picture, RtfMulDiv(goalW, scaleX, 100), RtfMulDiv(goalH, scaleY, 100)));
+  elements_.push_back(std::make_unique<TRTFBitmap>(picture, clamp(RtfMulDiv(goalW, scaleX, 100)),
+                                                   clamp(RtfMulDiv(goalH, scaleY, 100))));
 }
 
 bool TrtfView::ShowTopic(const std::string& name) {

@@ -228,6 +228,7 @@ bool RtfDocument::ReadCache(const std::string& rtfName, const std::string& rtcNa
     if (!raw || !in.I32(t.offset)) return false;
     if (t.offset < 0 || uint32_t(t.offset) > facts.size) return false;
     t.state.Read(raw);
+    t.state.Clamp();
     t.state.font = doc.FontIndex(t.state.fontNumber);
     doc.topics.push_back(std::move(t));
   }

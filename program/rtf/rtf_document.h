@@ -36,10 +36,17 @@ struct TRtfState {
   // Reads 76 bytes.
   void Read(const unsigned char* in);
   void CopyParagraphPart(const TRtfState& from);
+  // Keeps lengths and sizes within what a page can show (a hostile "\\sb"
+  // of two billion twips would otherwise overflow the layout's sums).
+  void Clamp();
   bool operator==(const TRtfState&) const = default;
 };
 
 constexpr uint32_t kTransparentBack = 0xFFFFFF;
+// 22 inches: longer than any page the program prints on.
+constexpr int32_t kMaxTwips = 22 * 1440;
+// 1638 points.
+constexpr int32_t kMaxHalfPoints = 3276;
 enum { paLeft = 0, paRight = 1, paCentre = 2, paJustify = 3 };
 enum { ulSingle = 0, ulWords = 1, ulDotted = 2, ulDouble = 3, ulNone = 4 };
 

@@ -111,7 +111,7 @@ void TrtfView::LayoutLines(RtfCanvas& canvas, int width) {
       b.paragraph = p;
       b.Start();
       const TRtfState& part = p->paragraph;
-      b.rightLimit = width - TwipsToPixelsX(canvas, part.leftIndent + part.rightIndent);
+      b.rightLimit = width - TwipsToPixelsX(canvas, part.leftIndent) - TwipsToPixelsX(canvas, part.rightIndent);
       b.x = TwipsToPixelsX(canvas, part.firstIndent);
       b.line.indent += b.x;
       continue;

@@ -60,6 +60,14 @@ void TRtfState::CopyParagraphPart(const TRtfState& from) {
   borderSpace = from.borderSpace;
 }
 
+void TRtfState::Clamp() {
+  auto clamp = [](int32_t& v, int32_t lo, int32_t hi) { v = v < lo ? lo : v > hi ? hi : v; };
+  for (int32_t* v : {&firstIndent, &leftIndent, &rightIndent, &spaceBefore, &spaceAfter, &lineSpacing, &borderSpace,
+                     &defaultTab, &shift})
+    clamp(*v, -kMaxTwips, kMaxTwips);
+  clamp(fontSize, 0, kMaxHalfPoints);
+}
+
 void ApplyControlWord(const std::string& text, TRtfState& st, const RtfDocument& doc) {
   auto number = [&](int32_t def) { return ParseRtfNumber(text, def); };
   // Colour numbers count from 1 (0 is the automatic colour); one outside
@@ -144,4 +152,5 @@ void ApplyControlWord(const std::string& text, TRtfState& st, const RtfDocument&
     case rtBrspn: st.borderSpace = number(0); break;
     default: break;
   }
+  st.Clamp();
 }

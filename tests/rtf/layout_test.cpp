@@ -87,4 +87,25 @@ TEST(RtfLayout, TabsSpacingAndKeepRegion) {
   EXPECT_EQ(k.view.ScrollLines(), 3);
 }
 
+TEST(RtfLayout, HostileLengthsStayBounded) {
+  // Lengths of two billion twips are cut to a page's 22 inches, so sums of
+  // line heights cannot overflow.
+  std::string body = "\\plain\\sb2000000000\\sa2000000000\\sl-2147483647\\li2000000000\\ri2000000000"
+                     "\\fi-2000000000\\fs2000000000 ";
+  for (int i = 0; i < 100; ++i) body += "w\\par ";
+  ViewFixture f(HelpDocument(body + "{\\pict\\picwgoal2000000000\\pichgoal2000000000\\picscalex2000000 00}"), 300,
+                200);
+  f.view.GoContents();
+  ASSERT_FALSE(f.view.Lines().empty());
+  int64_t total = 0;
+  for (const TRTFLine& line : f.view.Lines()) {
+    EXPECT_LE(line.Height(), 4 * 22 * 96 + 3276 * 2);
+    total += line.Height();
+  }
+  EXPECT_LT(total, int64_t(INT32_MAX));
+  f.view.Paint(f.host.canvas);
+  ASSERT_EQ(f.host.made.size(), 1u);
+  EXPECT_EQ(f.host.made[0].width, 22 * 96);
+}
+
 }  // namespace
