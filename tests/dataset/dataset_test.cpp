@@ -12,6 +12,8 @@
 #include "dataset_reader.h"
 #include "host_tools.h"
 #include "models/text_helpers.h"
+#include "rtf_document.h"
+#include "rtf_lexer.h"
 #include "settings/reg_file.h"
 
 namespace {
@@ -307,11 +309,34 @@ TEST(DatasetRegistry, FirstRunFileImportsEightSlots) {
     }
 }
 
-// Topic names are "#" footnotes of the help document.
+RtfDocument ScanDocument(const std::string& path) {
+    std::string text = ReadWholeFile(path);
+    LexMemoryInput input(text);
+    LexSetInput(&input);
+    LexSeek(0);
+    RtfDocument doc;
+    doc.Reset("View Font");
+    doc.Parse();
+    LexSetInput(nullptr);
+    return doc;
+}
+
+// The program's scanner finds the topics the windows open, with their titles;
+// every document also reads in unrtf.
 TEST(DatasetDocuments, HelpTopicsAndRtfThroughUnrtf) {
-    std::string help = ReadWholeFile(kRes + "Help/help.rtf");
-    for (const char* topic : {"main", "key_opsvform", "key_print_d", "key_print_v"})
-        EXPECT_NE(help.find(std::string("#{\\footnote ") + topic + "}"), std::string::npos) << topic;
+    RtfDocument help = ScanDocument(kRes + "Help/help.rtf");
+    ASSERT_FALSE(help.topics.empty());
+    EXPECT_EQ(help.topics[0].name, "Contents");
+    for (const char* topic : {"main", "key_opsvform", "key_print_d", "key_print_v"}) {
+        const TTopic* t = help.FindTopic(topic);
+        ASSERT_NE(t, nullptr) << topic;
+        EXPECT_FALSE(t->title.empty()) << topic;
+    }
+    for (const std::string& f : ListFiles(kModels, "", ".rtf")) {
+        RtfDocument d = ScanDocument(kModels + f);
+        EXPECT_EQ(d.topics.size(), 1u) << f;
+        EXPECT_GE(d.fonts.size(), 2u) << f << ": its font table";
+    }
 
     std::vector<std::string> docs = {kRes + "Help/help.rtf", kRes + "describe.rtf"};
     for (const std::string& f : ListFiles(kModels, "", ".rtf")) docs.push_back(kModels + f);
