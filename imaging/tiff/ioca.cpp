@@ -428,6 +428,7 @@ int ProbeIOCA(const ProbeInput& input, FileInfoRecord* info) {
 
 int KAPI LoadIOCAFile(const char* name, BitmapRecord* bitmap, RowCallback callback, int bitsPerPixel,
                       void* userData) {
+    if (!bitmap) return K_ERR_ARGUMENT;
     InputFile file;
     int r = file.Open(name);
     if (r != K_OK) return r;
@@ -440,6 +441,7 @@ int KAPI LoadIOCAFile(const char* name, BitmapRecord* bitmap, RowCallback callba
     if (ParseIOCAHeader(in, !bare, &fax, &page, &pictureLeft) != K_OK) return K_ERR_FORMAT;
     static const char kCoding[] = {'B', 'C', 'D'};
     const int code = FormatOfLetter(fax.Format);
+    bitmap->FormatCode = code;
     fax.Format = static_cast<unsigned char>(kCoding[(code - (bare ? kFormatIOCABare : kFormatIOCA)) % 3]);
     in.StartData(pictureLeft);
     g_reading = in;

@@ -85,12 +85,15 @@ int ReadRawFaxInfo(const char* name, FileInfoRecord* info) {
 
 int KAPI LoadRawFaxFile(const char* name, BitmapRecord* bitmap, RowCallback callback, int bitsPerPixel,
                         void* userData) {
+    if (!bitmap) return K_ERR_ARGUMENT;
     InputFile file;
     int r = file.Open(name);
     if (r != K_OK) return r;
     if (!g_loadInfo) return K_ERR_FORMAT;
     RawFaxInfo fax;
     if ((r = Describe(file.handle(), &fax)) != K_OK) return r;
+    const int code = FormatOfLetter(fax.Format);
+    bitmap->FormatCode = code ? code : kFormatFaxRaw3;
     // Any letter but 'B' and 'C' is read as Group 4.
     return ReadFaxPage(file.handle(), FaxLayoutOf(fax), bitmap, callback, bitsPerPixel, userData);
 }

@@ -195,6 +195,7 @@ int ProbeWFX(const ProbeInput& input, FileInfoRecord* info) {
 }
 
 int KAPI LoadWFXFile(const char* name, BitmapRecord* bitmap, RowCallback callback, int bitsPerPixel, void* userData) {
+    if (!bitmap) return K_ERR_ARGUMENT;
     InputFile file;
     int r = file.Open(name);
     if (r != K_OK) return r;
@@ -204,6 +205,7 @@ int KAPI LoadWFXFile(const char* name, BitmapRecord* bitmap, RowCallback callbac
         PageHeader h;
         if (FindPage(in, PageAsked(), &h) != K_OK || Describe(h, &fax) != K_OK) return K_ERR_FORMAT;
     }
+    bitmap->FormatCode = fax.Format == 'F' ? kFormatFax2 : kFormatFax;
     fax.Format = fax.Format == 'F' ? 'D' : 'B';
     return ReadFaxPage(file.handle(), FaxLayoutOf(fax), bitmap, callback, bitsPerPixel, userData);
 }
