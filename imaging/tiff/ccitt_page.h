@@ -27,14 +27,19 @@ constexpr int kFaxPageReversed = 0x8;     // coded bytes lowest bit first (fill 
 
 // Decodes layout.height rows from layout.dataOffset and hands each to the
 // row callback (target, row, 1, loadState), after setting the target's
-// width, height, 1-bit colours, view perspective and resolution (the
-// target is initialised by the caller, the reader sets only these). 1;
+// 1-bit colours and palette, DIB header, view perspective and resolution
+// (the caller has initialised it at the page's size). 1;
 // -13 bitsPerPixel not 1; -11 a size the coder does not take; -1 no
 // memory or no code tables; -4 the seek failed; the decoder's -73, -74,
 // -77; the row callback's result when not 1. Rows decoded before a
 // failure stay delivered.
 int ReadFaxPage(int handle, const FaxPageLayout& layout, BitmapRecord* target, RowCallback callback,
                 int bitsPerPixel, void* loadState);
+
+// Whether colour 0 of a 1-bit colour table is the darker of its two
+// colours (by grey level): rows are then inverted around the coder, so that
+// black is coded as black whatever the colour order of the table.
+bool Color0IsDark(const RGBQUAD* table);
 
 // Called with every 1-bit row just before it is coded; a result other than
 // 1 stops the page and is returned.
