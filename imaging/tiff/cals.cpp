@@ -1,11 +1,12 @@
 // CALS raster files: a 1-bit picture behind 2048 bytes of text header,
 // read as Group 4 (rtype 1) or Group 3 one-dimensional data, written as
 // Group 4.
-#include <algorithm>
+#include <cstring>
 
 #include "io/codec_kit.h"
 #include "tiff/cals_header.h"
 #include "tiff/ccitt_coder.h"
+#include "tiff/ccitt_page.h"
 #include "tiff/fax_containers.h"
 
 namespace {
@@ -14,41 +15,13 @@ constexpr int kGroup4Type = 1;
 // Group 3 data starts with an EOL: eleven or more 0 bits before a 1 bit.
 constexpr int kEolZeros = 11;
 
-// Coded bytes from the source's position to the end of the file.
-class SourceChunks : public ChunkSource {
-public:
-    explicit SourceChunks(Source& in) : in_(in) {}
-    int Next(const unsigned char** data, size_t* size) override {
-        int available;
-        const unsigned char* p = in_.Window(&available);
-        if (!p) return in_.status() == K_OK ? 0 : in_.status();
-        in_.Consume(available);
-        *data = p;
-        *size = static_cast<size_t>(available);
-        return 1;
-    }
-
-private:
-    Source& in_;
-};
-
-// Coded bytes into the output.
-class OutputBytes : public ByteSink {
-public:
-    explicit OutputBytes(Output& out) : out_(out) {}
-    int Byte(int value) override { return out_.Byte(value); }
-
-private:
-    Output& out_;
-};
-
 // True when the data at the source's position begins with an EOL (fill
 // zeros before it allowed); the position is kept.
 bool StartsWithEol(Source& in) {
     const int at = in.Tell();
     int zeros = 0;
     bool eol = false;
-    for (int b; !eol && (b = in.Byte()) >= 0;) {
+    for (int b; (b = in.Byte()) >= 0;) {
         if (b == 0) {
             zeros += 8;
             continue;
@@ -60,16 +33,29 @@ bool StartsWithEol(Source& in) {
     return in.SeekTo(at) == K_OK && eol;
 }
 
-// The coding of a header: Group 4 for rtype 1. Other types are read as
-// Group 3 one-dimensional data when the data is that (it starts with an
-// EOL); anything else, such as tiled rasters, is refused.
-int CodingOf(const CALSHeader& h, Source& in, FaxCoding* coding) {
+// The page reader's letter for a header: Group 4 for rtype 1. Other types
+// are read as Group 3 one-dimensional data when the data is that (it
+// starts with an EOL); anything else, such as tiled rasters, is refused.
+int LetterOf(const CALSHeader& h, Source& in, char* letter) {
     if (h.rtype == kGroup4Type) {
-        *coding = FaxCoding::Group4;
+        *letter = 'D';
         return K_OK;
     }
-    *coding = FaxCoding::Group3OneD;
+    *letter = 'B';
     return StartsWithEol(in) ? K_OK : K_ERR_FORMAT;
+}
+
+// The page reader decodes into a record of its own; its rows go on
+// through the session, resized or dithered as the caller asked.
+struct SessionRows {
+    ReaderSession& session;
+    int next = 0;
+};
+
+int KAPI PassRow(BitmapRecord*, unsigned char* row, int, void* user) {
+    auto* rows = static_cast<SessionRows*>(user);
+    std::memcpy(rows->session.Row(), row, rows->session.FileRowBytes());
+    return rows->session.DeliverRow(rows->next++);
 }
 
 }  // namespace
@@ -99,9 +85,8 @@ extern "C" int KAPI K_LoadCALSFile(const char* name, BitmapRecord* bitmap, RowCa
     if ((r = ParseCALSHeader(in, &h)) != K_OK) return r;
     if (h.width > ccitt::kMaxWidth) return K_ERR_SIZE;
     if ((r = in.SeekTo(kCalsHeaderBytes)) != K_OK) return r;
-    FaxOptions options;
-    if ((r = CodingOf(h, in, &options.coding)) != K_OK) return r;
-    options.width = h.width;
+    char letter;
+    if ((r = LetterOf(h, in, &letter)) != K_OK) return r;
 
     if ((r = session.SetImage(h.width, h.height, 1, K_ORDER_BGR)) != K_OK) return r;
     bitmap->ColorTable[0] = RGBQUAD{255, 255, 255, 0};
@@ -114,15 +99,20 @@ extern "C" int KAPI K_LoadCALSFile(const char* name, BitmapRecord* bitmap, RowCa
     bitmap->XResolution = bitmap->YResolution = h.density;
     bitmap->FormatCode = kFormatCALS;
 
-    FaxDecoder decoder;
-    SourceChunks chunks(in);
-    if ((r = decoder.Init(options)) != K_OK) return r;
-    if ((r = decoder.Start(&chunks)) != K_OK) return r;
-    if ((r = session.BeginRows(callback, userData)) != K_OK) return r;
-    for (int y = 0; y < h.height; ++y) {
-        if ((r = decoder.DecodeRow(session.Row())) != K_OK) return r;
-        if ((r = session.DeliverRow(y)) != K_OK) return r;
+    FaxPageLayout layout;
+    layout.letter = letter;
+    layout.width = h.width;
+    layout.height = h.height;
+    layout.dataOffset = kCalsHeaderBytes;
+    layout.flags = kFaxPageTopDown;
+    BitmapRecord decoded;
+    K_InitBitmap(&decoded, h.width, h.height, 1);
+    if ((r = session.BeginRows(callback, userData)) == K_OK) {
+        SessionRows rows{session};
+        r = ReadFaxPage(session.handle(), layout, &decoded, PassRow, 1, &rows);
     }
+    K_FreeBitmap(&decoded);
+    if (r != K_OK) return r;
     session.DropTrueColorPalette();
     return K_OK;
 }
@@ -137,30 +127,19 @@ int SaveCALSFile(const SaveRequest& request) {
     if (source->Width > ccitt::kMaxWidth || source->Width > limits::kCalsWrittenSide ||
         source->Height > limits::kCalsWrittenSide)
         return K_ERR_SIZE;
-    SaveWriter writer(source, 1, request.flags, request.callback, request.userData);
-    int r = writer.Begin();
-    if (r != K_OK) return r;
-    // Black is coded as 1: a stored colour 0 that is dark is inverted.
-    const bool invert = writer.Target().ColorTable[0].rgbRed == 0;
     Output out;
-    if ((r = out.Open(request.name)) != K_OK) return r;
-    if ((r = WriteCALSHeader(out, writer.Width(), writer.Height(), source->XResolution)) != K_OK) return r;
-
-    OutputBytes sink(out);
-    FaxEncoder encoder;
-    FaxOptions options;
-    options.coding = FaxCoding::Group4;
-    options.width = writer.Width();
-    if ((r = encoder.Start(options, &sink)) != K_OK) return r;
-    const int rowBytes = (writer.Width() + 7) / 8;
-    for (int y = 0; y < writer.Height(); ++y) {
-        if ((r = writer.RowFromTop(y)) != K_OK) return r;
-        unsigned char* row = writer.Row();
-        if (invert)
-            for (int i = 0; i < rowBytes; ++i) row[i] = static_cast<unsigned char>(~row[i]);
-        if ((r = encoder.EncodeRow(row)) != K_OK) return r;
-    }
-    if ((r = encoder.Finish()) != K_OK) return r;
+    int r = out.Open(request.name);
+    if (r != K_OK) return r;
+    if ((r = WriteCALSHeader(out, source->Width, source->Height, source->XResolution)) != K_OK) return r;
+    if ((r = out.Flush()) != K_OK) return r;
+    FaxPageRequest page;
+    page.handle = out.handle();
+    page.source = source;
+    page.format = 'D';
+    page.saveFlags = request.flags;
+    page.callback = request.callback;
+    page.userData = request.userData;
+    if ((r = WriteFaxPage(page)) != K_OK) return r;
     return out.Finish();
 }
 

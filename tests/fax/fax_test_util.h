@@ -6,10 +6,12 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <map>
 #include <string>
 #include <vector>
 
 #include "host_tools.h"
+#include "tiff/tiff_test_util.h"  // PageOption, Le16At, Le32At
 #include "volkg.h"
 
 struct Bits {
@@ -87,6 +89,13 @@ inline Bits PbmBits(const std::string& s) {
     return b;
 }
 
+// A command with %in and %out replaced by quoted paths.
+inline std::string FillPaths(std::string command, const std::string& in, const std::string& out) {
+    for (size_t at; (at = command.find("%in")) != std::string::npos;) command.replace(at, 3, "'" + in + "'");
+    for (size_t at; (at = command.find("%out")) != std::string::npos;) command.replace(at, 4, "'" + out + "'");
+    return command;
+}
+
 inline std::string WritePbm(const Bits& b, const std::string& name) {
     const std::string path = TestTempPath(name);
     WriteFileBytes(path, PbmBytes(b));
@@ -101,14 +110,24 @@ inline Bits HostBits(const std::string& file) {
     return PbmBits(ReadFileBytes(out));
 }
 
-// Any record's picture: dark pixels are black.
+// Any record's picture: dark pixels are black. 1-bit rows are read whole.
 inline Bits RecordBits(BitmapRecord* r) {
     Bits b = BlankBits(r->Width, r->Height);
     K_AccessBitmap(r);
+    RGBQUAD colors[2] = {};
+    const bool packed = r->BitsPerPixel == 1 && K_GetBitmapColors(r, 0, 2, colors) == K_OK;
+    auto dark = [](const RGBQUAD& c) { return c.rgbRed + c.rgbGreen + c.rgbBlue < 384; };
+    std::vector<unsigned char> row(static_cast<size_t>(r->BytesPerLine));
     for (int y = 0; y < r->Height; ++y) {
-        const int row = r->ViewPerspective == K_BOTTOM_UP ? r->Height - 1 - y : y;
+        const int stored = r->ViewPerspective == K_BOTTOM_UP ? r->Height - 1 - y : y;
+        if (packed) {
+            K_GetBitmapRow(r, row.data(), stored, r->BytesPerLine);
+            for (int x = 0; x < r->Width; ++x)
+                if (dark(colors[row[x / 8] >> (7 - x % 8) & 1])) b.Set(x, y);
+            continue;
+        }
         for (int x = 0; x < r->Width; ++x) {
-            const unsigned c = static_cast<unsigned>(K_GetPixelColor(r, row, x));
+            const unsigned c = static_cast<unsigned>(K_GetPixelColor(r, stored, x));
             if ((c & 0xFF) + (c >> 8 & 0xFF) + (c >> 16 & 0xFF) < 384) b.Set(x, y);
         }
     }
@@ -152,38 +171,47 @@ inline std::string Le32s(unsigned v) { return Le16s(v & 0xFFFF) + Le16s(v >> 16)
 inline unsigned Be16At(const std::string& s, size_t at) {
     return static_cast<unsigned char>(s[at]) << 8 | static_cast<unsigned char>(s[at + 1]);
 }
-inline unsigned Le16At(const std::string& s, size_t at) {
-    return static_cast<unsigned char>(s[at]) | static_cast<unsigned char>(s[at + 1]) << 8;
-}
-inline unsigned Le32At(const std::string& s, size_t at) { return Le16At(s, at) | Le16At(s, at + 2) << 16; }
 
 // Coded data of a picture from the peers: netpbm's Group 3 (one row per
-// EOL, byte-aligned EOLs, the width kept; netpbm stores the first bit
-// lowest unless told otherwise), ImageMagick's raw Group 4 (first bit
-// highest).
+// EOL, byte-aligned EOLs, the width kept; the first bit highest unless
+// -reversebits), ImageMagick's raw Group 4 (first bit highest).
+// The peers run once per picture and coding in a test program.
+inline std::string PeerCoded(const Bits& b, const std::string& name, const std::string& command) {
+    static std::map<std::string, std::string> made;
+    const std::string key = command + PbmBytes(b);
+    auto found = made.find(key);
+    if (found != made.end()) return found->second;
+    const std::string pbm = WritePbm(b, name + ".pbm"), out = TestTempPath(name + ".coded");
+    if (RunHost(FillPaths(command, pbm, out)) != 0) return {};
+    return made[key] = ReadFileBytes(out);
+}
 inline std::string PeerG3(const Bits& b, const std::string& name, bool msbFirst) {
-    const std::string pbm = WritePbm(b, name + ".pbm"), out = TestTempPath(name + ".g3");
-    if (RunHost(std::string("pbmtog3 -nofixedwidth -align8 ") + (msbFirst ? "-reversebits " : "") + "'" + pbm +
-                "' > '" + out + "' 2>/dev/null") != 0)
-        return {};
-    return ReadFileBytes(out);
+    return PeerCoded(b, name, std::string("pbmtog3 -nofixedwidth -align8 ") + (msbFirst ? "" : "-reversebits ") +
+                                  "%in > %out 2>/dev/null");
 }
 inline std::string PeerG4(const Bits& b, const std::string& name) {
-    const std::string pbm = WritePbm(b, name + ".pbm"), out = TestTempPath(name + ".g4");
-    if (RunHost(kConvert + " '" + pbm + "' GROUP4:'" + out + "'") != 0) return {};
-    return ReadFileBytes(out);
+    return PeerCoded(b, name, kConvert + " %in GROUP4:%out");
 }
 
 // Decodes raw coded data with libtiff's fax2tiff (options say the coding
-// and the bit order) and reads the result back.
-inline Bits Fax2TiffBits(const std::string& data, int width, const std::string& options, const std::string& name) {
+// and the bit order) and reads the first `height` rows back: fax2tiff
+// counts the EOLs of the end-of-page codes as further rows, which must be
+// white.
+inline Bits Fax2TiffBits(const std::string& data, int width, int height, const std::string& options,
+                         const std::string& name) {
     const std::string raw = TestTempPath(name + ".raw"), tif = TestTempPath(name + ".tif");
     WriteFileBytes(raw, data);
     std::remove(tif.c_str());
     if (RunHost("fax2tiff " + options + " -X " + std::to_string(width) + " -o '" + tif + "' '" + raw +
                 "' >/dev/null 2>&1") != 0)
         return {};
-    return HostBits(tif);
+    Bits all = HostBits(tif);
+    if (all.height < height || all.width != width) return all;
+    for (size_t i = size_t(all.RowBytes()) * height; i < all.rows.size(); ++i)
+        if (all.rows[i]) return {};
+    all.height = height;
+    all.rows.resize(size_t(all.RowBytes()) * height);
+    return all;
 }
 
 // Loads a file into a new record at its own depth: the load's result.

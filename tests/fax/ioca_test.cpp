@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include "fax_test_util.h"
-#include "tiff/options.h"
 
 namespace {
 
@@ -259,7 +258,7 @@ TEST(IocaWriter, PrintStreamChunks) {
     }
     EXPECT_GT(fields.size(), 4u);
     EXPECT_LT(fields[fields.size() - 2].second.size(), 8180u);
-    EXPECT_TRUE(SameBits(Fax2TiffBits(coded, 1728, "-3 -1 -M", "chunks"), noise));
+    EXPECT_TRUE(SameBits(Fax2TiffBits(coded, 1728, 120, "-3 -1 -M", "chunks"), noise));
     RecordGuard back;
     ASSERT_EQ(LoadInto(path, back.get()), K_OK);
     EXPECT_TRUE(SameBits(RecordBits(back.get()), noise));

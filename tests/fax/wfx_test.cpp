@@ -6,7 +6,6 @@
 #include <cstring>
 
 #include "fax_test_util.h"
-#include "tiff/options.h"
 
 namespace {
 
@@ -151,7 +150,7 @@ TEST(WfxWriter, PagesAddedReadBackWithTheirCounts) {
         // The coded data alone, as libtiff decodes it.
         const std::string data = s.substr(at + kHeader, coded);
         const Bits expected = OnPage(pictures[i], height);
-        EXPECT_TRUE(SameBits(Fax2TiffBits(data, 1728, formats[i] == 70 ? "-4 -L" : "-3 -1 -L", "page"), expected))
+        EXPECT_TRUE(SameBits(Fax2TiffBits(data, 1728, height, formats[i] == 70 ? "-4 -L" : "-3 -1 -L", "page"), expected))
             << i;
         PageOption page(i + 1);
         RecordGuard back;
@@ -236,7 +235,7 @@ TEST(WfxNormalize, FaxPages) {
         int width, height, bits, dpi;
         int pageWidth, pictureHeight;
     } cases[] = {
-        {3000, 400, 24, 200, 1728, 400 * 196 / 200 * 1728 / (3000 * 204 / 200)},
+        {3000, 100, 24, 200, 1728, 100 * 196 / 200 * 1728 / (3000 * 204 / 200)},
         {204, 98, 1, 204, 204, 98 * 196 / 204},
         {100, 50, 8, 0, 100 * 204 / 150, 50 * 196 / 150},  // no resolution: 150 dpi
         {20000, 1, 1, 204, 1728, 1},                       // the height would scale to 0
