@@ -5,6 +5,7 @@
 #include <cstring>
 #include <new>
 
+#include "core/bitmap.h"
 #include "core/memory.h"
 #include "io/codec_kit.h"
 #include "io/file_callbacks.h"
@@ -122,6 +123,14 @@ int WriteFaxPage(const FaxPageRequest& request) {
     if (request.bitsPerPixel != 1) return K_ERR_ARGUMENT;
     BitmapRecord* source = request.source;
     if (!source) return K_ERR_NOBITMAP;
+    // Rows are read from the record unless a callback gives them.
+    struct Lock {
+        BitmapRecord* bitmap;
+        int was;
+        ~Lock() {
+            if (bitmap) ReleaseBitmapIfNeeded(bitmap, was);
+        }
+    } lock{request.callback ? nullptr : source, request.callback ? 1 : AccessBitmapIfNeeded(source)};
     SaveWriter writer(source, 1, request.saveFlags, request.callback, request.userData);
     int r = writer.Begin();
     if (r <= 0) return r;

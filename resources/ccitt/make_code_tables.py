@@ -248,6 +248,9 @@ def main():
     lines.append("")
     lines.append("}  // namespace")
     lines.append("")
+    lines.append("// Named so that programs linking the static library pull this object in.")
+    lines.append("extern \"C\" const bool volkg_ccitt_tables_native = kRegistered;")
+    lines.append("")
     write_if_changed(os.path.join(out, "code_tables_native.cpp"), "\n".join(lines))
     write_if_changed(os.path.join(out, "ccitt_code_lists.h"), code_lists_header())
 
