@@ -82,7 +82,9 @@ TEST(CalsWriter, HeaderRecordsAndGroup4Data) {
         EXPECT_EQ(s.substr(6 * 128, 9), "rtype: 1\n");
         EXPECT_EQ(s.substr(11 * 128, 5 * 128), std::string(5 * 128, '\0'));
         // The data is Group 4 as libtiff decodes it.
-        if (c.dpi == 150) EXPECT_TRUE(SameBits(Fax2TiffBits(s.substr(2048), 1728, 22, "-4 -M", "cals-data"), picture));
+        if (c.dpi == 150) {
+            EXPECT_TRUE(SameBits(Fax2TiffBits(s.substr(2048), 1728, 22, "-4 -M", "cals-data"), picture));
+        }
     }
 }
 

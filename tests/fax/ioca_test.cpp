@@ -253,7 +253,9 @@ TEST(IocaWriter, PrintStreamChunks) {
         ASSERT_GE(d.size(), 4u);
         EXPECT_EQ(d.substr(0, 2), "\xfe\x92");
         EXPECT_EQ(Be16At(d, 2), d.size() - 4);
-        if (i + 2 < fields.size()) EXPECT_EQ(d.size(), 8180u) << i;
+        if (i + 2 < fields.size()) {
+            EXPECT_EQ(d.size(), 8180u) << i;
+        }
         coded += d.substr(4);
     }
     EXPECT_GT(fields.size(), 4u);

@@ -95,7 +95,9 @@ TEST(WfxReader, BrokenFiles) {
         PageOption page(c.page);
         RecordGuard r;
         EXPECT_EQ(LoadInto(path, r.get()), c.result) << c.what;
-        if (c.result == K_OK) EXPECT_TRUE(SameBits(RecordBits(r.get()), first)) << c.what;
+        if (c.result == K_OK) {
+            EXPECT_TRUE(SameBits(RecordBits(r.get()), first)) << c.what;
+        }
     }
     const std::string path = TestTempPath("short.wfx");
     WriteFileBytes(path, good.substr(0, 100));
@@ -261,7 +263,9 @@ TEST(WfxNormalize, FaxPages) {
         EXPECT_TRUE(bits.Black(left, 0)) << c.width;
         EXPECT_TRUE(bits.Black(left + pictureWidth - 1, c.pictureHeight - 1)) << c.width;
         EXPECT_FALSE(bits.Black(left + pictureWidth - 1, c.pictureHeight)) << c.width;
-        if (left > 0) EXPECT_FALSE(bits.Black(left - 1, 0));
+        if (left > 0) {
+            EXPECT_FALSE(bits.Black(left - 1, 0));
+        }
         EXPECT_EQ(r.get()->Width, c.width);  // the source stays
     }
     // A null target: the page replaces the bitmap.
