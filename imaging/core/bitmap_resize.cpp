@@ -10,6 +10,7 @@
 #include "bitmap_copy.h"
 #include "memory.h"
 #include "row_converters.h"
+#include "rows.h"
 
 namespace {
 
@@ -24,15 +25,6 @@ void Steps(int source, int destination, int* whole, int* remainder) {
         *whole = 0;
         *remainder = destination;
     }
-}
-
-// Rows of a locked record in memory when every row lies inside its
-// storage; null otherwise (disk storage, or fields a caller changed).
-unsigned char* StoredRows(const BitmapRecord* bitmap) {
-    const unsigned need = K_MEMORY_STORAGE | K_LOCKED;
-    if ((bitmap->Flags & need) != need || !bitmap->DataPointer) return nullptr;
-    if (static_cast<int64_t>(bitmap->Height) * bitmap->BytesPerLine > bitmap->ImageSize) return nullptr;
-    return bitmap->DataPointer;
 }
 
 template <int Bytes>
@@ -77,8 +69,8 @@ extern "C" int KAPI K_ResizeBitmap(BitmapRecord* source, BitmapRecord* target) {
     BitmapLock lockTarget(target);
     // Rows in memory are read and written where they are stored; rows on
     // disk go through row buffers.
-    const unsigned char* sourceRows = StoredRows(source);
-    unsigned char* targetRows = StoredRows(target);
+    const unsigned char* sourceRows = StoredRowBytes(source, 0, hs);
+    unsigned char* targetRows = StoredRowBytes(target, 0, hd);
     std::vector<int> offsets;  // the source byte of each target column, by ResampleRow's walk
     std::vector<unsigned char> sourceRow, targetRow;
     try {
@@ -109,8 +101,7 @@ extern "C" int KAPI K_ResizeBitmap(BitmapRecord* source, BitmapRecord* target) {
             const unsigned char* in;
             if (sourceRows) {
                 in = sourceRows + static_cast<size_t>(row) * source->BytesPerLine;
-                source->RowCacheOffset = row * source->BytesPerLine;
-                source->RowCacheIndex = row;
+                SetRowCache(source, row);
             } else {
                 int moved = K_GetBitmapRow(source, sourceRow.data(), row, source->BytesPerLine);
                 if (moved < 0) return moved;
@@ -129,8 +120,7 @@ extern "C" int KAPI K_ResizeBitmap(BitmapRecord* source, BitmapRecord* target) {
             ++row;
         }
         if (targetRows) {
-            target->RowCacheOffset = stored * targetBytes;
-            target->RowCacheIndex = stored;
+            SetRowCache(target, stored);
         } else {
             int moved = K_PutBitmapRow(target, targetRow.data(), stored, targetBytes);
             if (moved < 0) return moved;
