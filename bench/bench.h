@@ -373,7 +373,7 @@ inline double WriteMs(size_t bytes) {
 
 // ---- Peers that are programs.
 
-inline bool Shell(const std::string& command) { return std::system((command + " >/dev/null 2>&1").c_str()) == 0; }
+inline bool Shell(const std::string& command) { return std::system(("(" + command + ") >/dev/null 2>&1").c_str()) == 0; }
 
 inline double CommandMs(const std::string& command) {
     return Median([&] { return Shell(command); });
