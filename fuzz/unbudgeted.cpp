@@ -1,0 +1,15 @@
+// Any format the probe finds, at whatever size its header declares: no
+// pixel budget. Storage is a lazily mapped page-file mapping (as under
+// Windows), so a picture costs only the pages its rows fill, and a header
+// of a few hundred bytes declaring a huge picture must be refused before
+// anything is allocated for it. Inputs stay small (64 KB), so that no
+// format's greatest expansion takes the run past its memory limit.
+#include "fuzz_load.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    if (size < 1 || size > (size_t(64) << 10)) return 0;
+    fuzz::Bitmap b;
+    K_LoadMemory(data, &b.r, fuzz::Depth(data, size), -1, K_LOAD_ALLOCATE | K_LOAD_LOCK, nullptr, nullptr,
+                 static_cast<int>(size));
+    return 0;
+}
