@@ -82,6 +82,13 @@ double Median(Step step) {
     return Median([] { return true; }, step);
 }
 
+// The median of times measured otherwise (for steps timed in turn).
+inline double MedianOf(std::vector<double> times) {
+    if (times.empty()) return -1;
+    std::sort(times.begin(), times.end());
+    return times[times.size() / 2];
+}
+
 inline void Note(const char* format, ...) {
     va_list args;
     va_start(args, format);
@@ -93,7 +100,7 @@ inline void Note(const char* format, ...) {
 // The table. scripts/bench prints the header once (VOLKG_BENCH_HEADER=0);
 // a benchmark run alone prints its own.
 inline void Header() {
-    std::printf("%-36s %9s %9s %-16s %7s %9s %-12s %7s  %s\n", "operation", "ours ms", "peer ms", "peer", "x peer",
+    std::printf("%-40s %9s %9s %-16s %7s %9s %-12s %7s  %s\n", "operation", "ours ms", "peer ms", "peer", "x peer",
                 "limit ms", "limit", "x limit", "bytes ours / peer");
 }
 
@@ -131,7 +138,7 @@ struct Row {
         };
         std::string sizes;
         if (ourBytes >= 0) sizes = std::to_string(ourBytes) + (peerBytes >= 0 ? " / " + std::to_string(peerBytes) : "");
-        std::printf("%-36s %9s %9s %-16s %7s %9s %-12s %7s  %s\n", operation.c_str(), ms(ours).c_str(),
+        std::printf("%-40s %9s %9s %-16s %7s %9s %-12s %7s  %s\n", operation.c_str(), ms(ours).c_str(),
                     peer.empty() ? "-" : ms(peerMs).c_str(), peer.empty() ? "-" : peer.c_str(),
                     peer.empty() ? "-" : ratio(peerMs).c_str(), limit.empty() ? "-" : ms(limitMs).c_str(),
                     limit.empty() ? "-" : limit.c_str(), limit.empty() ? "-" : ratio(limitMs).c_str(), sizes.c_str());
