@@ -3,40 +3,16 @@
 // times (our coder over the strip in memory and our TIFF reader and writer,
 // against libtiff's strip reading and writing of the same page), and the
 // coded sizes of our TIFF strips against libtiff's for Group 4, Group 3 1-D
-// and Group 3 2-D. Each time is the best of a few runs.
+// and Group 3 2-D. (A page of text, not the photo: these codings are for
+// black-and-white pages.)
 #include <tiffio.h>
 
-#include <algorithm>
 #include <cctype>
-#include <chrono>
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
-#include <string>
-#include <vector>
 
+#include "bench.h"
 #include "tiff/ccitt_coder.h"
-#include "volkg.h"
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
-constexpr int kRuns = 5;
-
-template <class F>
-double Best(F f) {
-    double best = 1e30;
-    for (int i = 0; i < kRuns; ++i) {
-        auto t0 = Clock::now();
-        if (!f()) return -1;
-        best = std::min(best, std::chrono::duration<double>(Clock::now() - t0).count());
-    }
-    return best;
-}
-
-bool Shell(const std::string& command) { return std::system((command + " 2>/dev/null").c_str()) == 0; }
-
-std::string Temp(const std::string& name) { return "/tmp/volkg_bench_ccitt_" + name; }
 
 // A page of prose in Times at 10 points, with a heading, set by PostScript.
 const char* kPage = R"(%!PS
@@ -183,33 +159,25 @@ bool OursLoad(const std::string& path) {
     return result == 1;
 }
 
-void Row(const char* what, double ours, double peer) {
-    std::printf("%-40s %9.2f ms %9.2f ms   %5.2f\n", what, ours * 1e3, peer * 1e3, peer > 0 ? ours / peer : 0);
-}
-
 }  // namespace
 
 int main() {
     TIFFSetWarningHandler(nullptr);
-    const std::string ps = Temp("page.ps");
+    const std::string ps = bench::ScratchFile("page.ps");
     FILE* f = std::fopen(ps.c_str(), "w");
     if (!f) return 1;
     std::fputs(kPage, f);
     std::fclose(f);
-    const std::string version = TIFFGetVersion();
-    std::printf("CCITT against %s (native -m32; under an emulator both sides slow alike)\n",
-                version.substr(0, version.find('\n')).c_str());
-    std::printf("%-40s %12s %12s %7s\n", "", "ours", "libtiff", "ratio");
     for (int dpi : {200, 300}) {
-        const std::string pbm = Temp("page" + std::to_string(dpi) + ".pbm");
-        if (!Shell("gs -q -dNOPAUSE -dBATCH -dSAFER -sDEVICE=pbmraw -sPAPERSIZE=a4 -r" + std::to_string(dpi) +
+        const std::string pbm = bench::ScratchFile("page" + std::to_string(dpi) + ".pbm");
+        if (!bench::Shell("gs -q -dNOPAUSE -dBATCH -dSAFER -sDEVICE=pbmraw -sPAPERSIZE=a4 -r" + std::to_string(dpi) +
                    " -sOutputFile=" + pbm + " " + ps)) {
-            std::printf("ghostscript could not render the page\n");
+            bench::Note("ghostscript could not render the page");
             return 1;
         }
         PageBits page;
         if (!ReadPbm(pbm, &page)) return 1;
-        std::printf("-- A4 text page at %d dpi, %d x %d\n", dpi, page.width, page.height);
+        const std::string at = ", A4 text " + std::to_string(dpi) + " dpi";
         struct Coding {
             const char* name;
             FaxCoding coding;
@@ -221,27 +189,29 @@ int main() {
             {"Group 3 1-D", FaxCoding::Group3OneD, COMPRESSION_CCITTFAX3, 0, 27},
         };
         for (const Coding& c : codings) {
-            const std::string theirs = Temp(std::string("libtiff_") + std::to_string(c.format) + ".tif");
-            const std::string ours = Temp(std::string("ours_") + std::to_string(c.format) + ".tif");
+            const std::string theirs = bench::ScratchFile(std::string("libtiff_") + std::to_string(c.format) + ".tif");
+            const std::string ours = bench::ScratchFile(std::string("ours_") + std::to_string(c.format) + ".tif");
             std::vector<unsigned char> coded;
-            const double encodeOurs = Best([&] { return !(coded = OursEncode(page, c.coding)).empty(); });
-            const double encodePeer = Best([&] { return LibtiffWrite(page, c.compression, c.t4Options, dpi, theirs) > 0; });
-            const double decodeOurs = Best([&] { return OursDecode(page, c.coding, coded); });
-            const double decodePeer = Best([&] { return LibtiffRead(theirs); });
+            const double encodeOurs = bench::Median([&] { return !(coded = OursEncode(page, c.coding)).empty(); });
+            const double encodePeer = bench::Median([&] { return LibtiffWrite(page, c.compression, c.t4Options, dpi, theirs) > 0; });
+            const double decodeOurs = bench::Median([&] { return OursDecode(page, c.coding, coded); });
+            const double decodePeer = bench::Median([&] { return LibtiffRead(theirs); });
             // Our TIFF of the page: libtiff's file loaded, saved with our writer.
             BitmapRecord r;
             K_InitBitmap(&r, 0, 0, 0);
             const bool saved = K_LoadBitmap(theirs.c_str(), &r, 1, 1) == 1 && K_SaveBitmap(ours.c_str(), &r, c.format, 1, 0) == 1;
-            const double loadOurs = saved ? Best([&] { return OursLoad(ours); }) : -1;
-            const double saveOurs = saved ? Best([&] { return K_SaveBitmap(ours.c_str(), &r, c.format, 1, 0) == 1; }) : -1;
+            const double loadOurs = saved ? bench::Median([&] { return OursLoad(ours); }) : -1;
+            const double saveOurs = saved ? bench::Median([&] { return K_SaveBitmap(ours.c_str(), &r, c.format, 1, 0) == 1; }) : -1;
             K_FreeBitmap(&r);
-            Row((std::string(c.name) + " encode (coder)").c_str(), encodeOurs, encodePeer);
-            Row((std::string(c.name) + " decode (coder)").c_str(), decodeOurs, decodePeer);
-            Row((std::string(c.name) + " TIFF save / libtiff write").c_str(), saveOurs, encodePeer);
-            Row((std::string(c.name) + " TIFF load / libtiff read").c_str(), loadOurs, decodePeer);
-            const long ourSize = StripBytes(ours), peerSize = StripBytes(theirs);
-            std::printf("%-40s %9ld B  %9ld B    %5.3f\n", (std::string(c.name) + " strip size").c_str(), ourSize, peerSize,
-                        peerSize > 0 ? static_cast<double>(ourSize) / peerSize : 0);
+            const std::string name = c.name;
+            bench::Row(name + " encode" + at).Ours(encodeOurs).Peer("libtiff", encodePeer).Print();
+            bench::Row(name + " decode" + at).Ours(decodeOurs).Peer("libtiff", decodePeer).Print();
+            bench::Row(name + " TIFF save" + at)
+                .Ours(saveOurs)
+                .Peer("libtiff write", encodePeer)
+                .Sizes(StripBytes(ours), StripBytes(theirs))
+                .Print();
+            bench::Row(name + " TIFF load" + at).Ours(loadOurs).Peer("libtiff read", decodePeer).Print();
         }
     }
     return 0;

@@ -1,173 +1,152 @@
-// Loading and saving TGA, PCX, GIF, PNG and Photoshop files of a large
-// picture, beside ImageMagick, netpbm and giflib doing the same work in the
-// same run. Peers run as processes, so their times include start-up; each
-// figure is the best of a few runs, in megapixels per second.
-#include <algorithm>
-#include <chrono>
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
-#include <string>
-#include <vector>
+// Loading and saving BMP, TGA, PCX, GIF, PNG and Photoshop files of the
+// photo: giflib and libpng in this process, ImageMagick (one thread, start-up
+// subtracted) for the others; uncompressed formats also against reading the
+// file into fresh storage and writing the same bytes with write(2).
+#include <gif_lib.h>
+#include <png.h>
 
-#include <unistd.h>
-
-#include "volkg.h"
+#include "bench.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-constexpr int kWidth = 2400, kHeight = 1600, kRuns = 3;
-const double kMegapixels = kWidth * kHeight / 1e6;
-
-template <class F>
-double BestSeconds(F f) {
-    double best = 1e30;
-    for (int i = 0; i < kRuns; ++i) {
-        auto t0 = Clock::now();
-        if (!f()) return -1;
-        best = std::min(best, std::chrono::duration<double>(Clock::now() - t0).count());
-    }
-    return best;
+bool OursLoad(const std::string& path) {
+    BitmapRecord b{};
+    const int r = K_LoadFile(path.c_str(), &b, 0, -1, K_LOAD_ALLOCATE | K_LOAD_LOCK, nullptr, nullptr);
+    K_FreeBitmap(&b);
+    return r == K_OK;
 }
 
-double Rate(double seconds) { return seconds > 0 ? kMegapixels / seconds : 0; }
+bool OursSave(const std::string& path, BitmapRecord* source, int format, int bits) {
+    return K_SaveFile(path.c_str(), source, format, bits, 0, 0, nullptr, nullptr) == K_OK;
+}
 
-bool Shell(const std::string& command) { return std::system((command + " 2>/dev/null").c_str()) == 0; }
+// ---- giflib: the whole file into memory, and the indexed photo written row by row.
 
-void WritePicture(const std::string& path, bool palette, BitmapRecord* record) {
-    std::string ppm = "P6\n" + std::to_string(kWidth) + " " + std::to_string(kHeight) + "\n255\n";
-    size_t header = ppm.size();
-    ppm.resize(header + static_cast<size_t>(kWidth) * kHeight * 3);
-    const int bits = palette ? 8 : 24;
-    K_InitBitmap(record, kWidth, kHeight, bits);
-    K_AllocateBitmap(record, K_STORAGE_ANY);
-    RGBQUAD colors[256];
-    for (int i = 0; i < 256; ++i) colors[i] = RGBQUAD{BYTE(i * 5), BYTE(i * 3), BYTE(i), 0};
-    if (palette) K_PutBitmapColors(record, 0, 256, colors);
-    record->ColorOrder = K_ORDER_RGB;
-    std::vector<unsigned char> row(record->BytesPerLine);
-    K_AccessBitmap(record);
-    for (int y = 0; y < kHeight; ++y) {
-        for (int x = 0; x < kWidth; ++x) {
-            auto* p = reinterpret_cast<unsigned char*>(&ppm[header + (static_cast<size_t>(y) * kWidth + x) * 3]);
-            if (palette) {
-                int i = ((x / 16) ^ (y / 16)) & 0xFF;
-                row[x] = static_cast<unsigned char>(i);
-                p[0] = colors[i].rgbRed;
-                p[1] = colors[i].rgbGreen;
-                p[2] = colors[i].rgbBlue;
-            } else {
-                p[0] = row[x * 3] = static_cast<unsigned char>(x * 255 / kWidth);
-                p[1] = row[x * 3 + 1] = static_cast<unsigned char>(y * 255 / kHeight);
-                p[2] = row[x * 3 + 2] = static_cast<unsigned char>((x / 32 + y / 32) * 17);
-            }
-        }
-        int stored = record->ViewPerspective == K_BOTTOM_UP ? kHeight - 1 - y : y;
-        K_PutBitmapRow(record, row.data(), stored, record->BytesPerLine);
+bool GiflibLoad(const std::string& path) {
+    int error = 0;
+    GifFileType* gif = DGifOpenFileName(path.c_str(), &error);
+    if (!gif) return false;
+    const bool ok = DGifSlurp(gif) == GIF_OK && gif->ImageCount == 1;
+    DGifCloseFile(gif, &error);
+    return ok;
+}
+
+bool GiflibSave(const std::string& path) {
+    const bench::IndexedPicture& p = bench::PhotoIndexed();
+    int error = 0;
+    GifFileType* gif = EGifOpenFileName(path.c_str(), false, &error);
+    if (!gif) return false;
+    GifColorType colors[256];
+    for (int i = 0; i < 256; ++i)
+        colors[i] = GifColorType{p.palette[i].rgbRed, p.palette[i].rgbGreen, p.palette[i].rgbBlue};
+    ColorMapObject* map = GifMakeMapObject(256, colors);
+    bool ok = map && EGifPutScreenDesc(gif, p.width, p.height, 8, 0, map) == GIF_OK &&
+              EGifPutImageDesc(gif, 0, 0, p.width, p.height, false, nullptr) == GIF_OK;
+    for (int y = 0; ok && y < p.height; ++y)
+        ok = EGifPutLine(gif, const_cast<GifPixelType*>(&p.index[static_cast<size_t>(y) * p.width]), p.width) == GIF_OK;
+    GifFreeMapObject(map);
+    return EGifCloseFile(gif, &error) == GIF_OK && ok;
+}
+
+// ---- libpng at its default settings, as our writer uses it.
+
+bool LibpngLoad(const std::string& path) {
+    FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) return false;
+    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png_create_info_struct(png);
+    std::vector<uint8_t> pixels;
+    std::vector<png_bytep> rows;
+    bool ok = false;
+    if (!setjmp(png_jmpbuf(png))) {
+        png_init_io(png, f);
+        png_read_info(png, info);
+        const size_t rowBytes = png_get_rowbytes(png, info), height = png_get_image_height(png, info);
+        pixels.resize(rowBytes * height);
+        for (size_t y = 0; y < height; ++y) rows.push_back(&pixels[y * rowBytes]);
+        png_read_image(png, rows.data());
+        png_read_end(png, nullptr);
+        ok = true;
     }
-    K_ReleaseBitmap(record);
+    png_destroy_read_struct(&png, &info, nullptr);
+    std::fclose(f);
+    return ok;
+}
+
+bool LibpngSave(const std::string& path) {
+    const bench::Picture& p = bench::Photo();
     FILE* f = std::fopen(path.c_str(), "wb");
-    if (f) {
-        std::fwrite(ppm.data(), 1, ppm.size(), f);
-        std::fclose(f);
+    if (!f) return false;
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png_create_info_struct(png);
+    bool ok = false;
+    if (!setjmp(png_jmpbuf(png))) {
+        png_init_io(png, f);
+        png_set_IHDR(png, info, p.width, p.height, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
+                     PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+        png_write_info(png, info);
+        for (int y = 0; y < p.height; ++y) png_write_row(png, &p.rgb[static_cast<size_t>(y) * p.width * 3]);
+        png_write_end(png, info);
+        ok = true;
     }
+    png_destroy_write_struct(&png, &info);
+    return std::fclose(f) == 0 && ok;
 }
 
-struct Peer {
+struct Format {
     const char* name;
-    std::string decode;  // {file}
-    std::string encode;  // {in} {out}
+    int code, bits;
+    const char* ext;
+    const char* magick;  // ImageMagick's output prefix, or null where a library is the peer
+    bool uncompressed;
 };
-
-std::string Fill(std::string command, const std::string& in, const std::string& out) {
-    for (const char* key : {"{file}", "{in}"}) {
-        size_t at = command.find(key);
-        if (at != std::string::npos) command.replace(at, std::strlen(key), in);
-    }
-    size_t at = command.find("{out}");
-    if (at != std::string::npos) command.replace(at, 5, out);
-    return command;
-}
 
 }  // namespace
 
 int main() {
-    const std::string dir = "/tmp/volkg-bench-formats-" + std::to_string(getpid());
-    Shell("mkdir -p " + dir);
     BitmapRecord trueColor{}, indexed{};
-    const std::string rgbPpm = dir + "/rgb.ppm", palettePpm = dir + "/palette.ppm";
-    WritePicture(rgbPpm, false, &trueColor);
-    WritePicture(palettePpm, true, &indexed);
-    const std::string im = "/usr/bin/convert-im6.q16";
+    if (!bench::PhotoRecord(trueColor, 24) || !bench::PhotoRecord(indexed, 8)) {
+        bench::Note("no storage for the photo");
+        return 1;
+    }
+    // ImageMagick saves from its own memory-mapped cache, its read taken off.
+    const std::string cache = bench::PhotoCache();
+    const double cacheRead = bench::MagickMs(cache + " null:");
 
-    struct Format {
-        const char* name;
-        int code, bits;
-        const char* ext;
-        std::vector<Peer> peers;
-    } formats[] = {
-        {"TGA", K_FORMAT_TGA, 24, "tga",
-         {{"ImageMagick", im + " {file} ppm:- > /dev/null", im + " {in} TGA:{out}"},
-          {"netpbm", "tgatoppm {file} > /dev/null", "pamtotga -norle {in} > {out}"}}},
-        {"PCX", K_FORMAT_PCX, 24, "pcx",
-         {{"ImageMagick", im + " {file} ppm:- > /dev/null", im + " {in} PCX:{out}"},
-          {"netpbm", "pcxtoppm {file} > /dev/null", "ppmtopcx -24bit {in} > {out}"}}},
-        {"GIF", K_FORMAT_GIF, 8, "gif",
-         {{"ImageMagick", im + " {file} ppm:- > /dev/null", im + " {in} GIF:{out}"},
-          {"netpbm", "giftopnm {file} > /dev/null", "pamtogif {in} > {out}"},
-          {"giflib", "gif2rgb -o /dev/null {file}", ""}}},
-        {"PNG", K_FORMAT_PNG, 24, "png",
-         {{"ImageMagick", im + " {file} ppm:- > /dev/null", im + " {in} PNG24:{out}"},
-          {"netpbm", "pngtopam {file} > /dev/null", "pnmtopng {in} > {out}"}}},
-        {"PSD", K_FORMAT_PHOTOSHOP, 24, "psd",
-         {{"ImageMagick", im + " {file} ppm:- > /dev/null", im + " {in} -compress RLE PSD:{out}"}}},
+    const Format formats[] = {
+        {"BMP", K_FORMAT_BMP, 24, "bmp", "BMP3:", true},     {"TGA", K_FORMAT_TGA, 24, "tga", "TGA:", true},
+        {"PCX", K_FORMAT_PCX, 24, "pcx", "PCX:", false},     {"GIF", K_FORMAT_GIF, 8, "gif", nullptr, false},
+        {"PNG", K_FORMAT_PNG, 24, "png", nullptr, false},    {"PSD", K_FORMAT_PHOTOSHOP, 24, "psd", "PSD:", false},
     };
-
-    std::printf("%dx%d (%.2f megapixels), best of %d; MP/s and ours / fastest peer\n", kWidth, kHeight, kMegapixels,
-                kRuns);
-    std::printf("%-5s %-5s %10s %14s %14s %14s %8s\n", "fmt", "op", "volkg", "ImageMagick", "netpbm", "giflib",
-                "ratio");
-    for (Format& f : formats) {
+    for (const Format& f : formats) {
         BitmapRecord* source = f.bits == 8 ? &indexed : &trueColor;
-        const std::string& sourcePpm = f.bits == 8 ? palettePpm : rgbPpm;
-        const std::string ours = dir + "/ours." + f.ext;
-        double save = BestSeconds([&] { return K_SaveFile(ours.c_str(), source, f.code, f.bits, 0, 0, nullptr, nullptr) == K_OK; });
-        double load = BestSeconds([&] {
-            BitmapRecord b{};
-            int r = K_LoadFile(ours.c_str(), &b, 0, -1, K_LOAD_ALLOCATE | K_LOAD_LOCK, nullptr, nullptr);
-            K_FreeBitmap(&b);
-            return r == K_OK;
-        });
-        double peerLoad[3] = {0, 0, 0}, peerSave[3] = {0, 0, 0};
-        const char* columns[3] = {"ImageMagick", "netpbm", "giflib"};
-        for (const Peer& p : f.peers) {
-            int column = 0;
-            while (std::strcmp(columns[column], p.name) != 0) ++column;
-            peerLoad[column] = Rate(BestSeconds([&] { return Shell(Fill(p.decode, ours, "")); }));
-            if (!p.encode.empty()) {
-                std::string out = dir + "/peer." + f.ext;
-                peerSave[column] = Rate(BestSeconds([&] { return Shell(Fill(p.encode, sourcePpm, out)); }));
-            }
+        const std::string ours = bench::ScratchFile(std::string("ours.") + f.ext);
+        const std::string peer = bench::ScratchFile(std::string("peer.") + f.ext);
+        const bool gif = f.code == K_FORMAT_GIF, png = f.code == K_FORMAT_PNG;
+
+        bench::Row save(std::string(f.name) + " save, " + std::to_string(f.bits) + " bits");
+        save.Ours(bench::Median([&] { return OursSave(ours, source, f.code, f.bits); }));
+        if (gif) save.Peer("giflib", bench::Median([&] { return GiflibSave(peer); }));
+        if (png) save.Peer("libpng", bench::Median([&] { return LibpngSave(peer); }));
+        if (f.magick) {
+            const std::string args = "-compress " + std::string(f.uncompressed ? "none " : "RLE ");
+            const double ms = bench::MagickMs(cache + " " + args + f.magick + peer);
+            save.Peer("ImageMagick", ms < 0 || cacheRead < 0 ? -1 : std::max(0.0, ms - cacheRead));
         }
-        auto row = [&](const char* op, double oursRate, const double* peers) {
-            double fastest = *std::max_element(peers, peers + 3);
-            std::printf("%-5s %-5s %10.1f", f.name, op, oursRate);
-            for (int i = 0; i < 3; ++i)
-                if (peers[i] > 0)
-                    std::printf(" %14.1f", peers[i]);
-                else
-                    std::printf(" %14s", "-");
-            if (fastest > 0)
-                std::printf(" %8.2f\n", oursRate / fastest);
-            else
-                std::printf(" %8s\n", "-");
-        };
-        row("load", Rate(load), peerLoad);
-        row("save", Rate(save), peerSave);
+        if (f.uncompressed) save.Limit("write(2)", bench::WriteMs(static_cast<size_t>(bench::FileSize(ours))));
+        else save.Sizes(bench::FileSize(ours), bench::FileSize(peer));
+        save.Print();
+
+        bench::Row load(std::string(f.name) + " load, " + std::to_string(f.bits) + " bits");
+        load.Ours(bench::Median([&] { return OursLoad(ours); }));
+        // Each peer reads its own file, so that it meets the coding it expects.
+        if (gif) load.Peer("giflib", bench::Median([&] { return GiflibLoad(ours); }));
+        if (png) load.Peer("libpng", bench::Median([&] { return LibpngLoad(ours); }));
+        if (f.magick) load.Peer("ImageMagick", bench::MagickMs(ours + " null:"));
+        if (f.uncompressed) load.Limit("read", bench::ReadMs(ours));
+        load.Print();
     }
     K_FreeBitmap(&trueColor);
     K_FreeBitmap(&indexed);
-    Shell("rm -rf " + dir);
     return 0;
 }

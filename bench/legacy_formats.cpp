@@ -1,102 +1,49 @@
-// Loading the legacy raster formats beside netpbm and ImageMagick in one
-// run: Sun raster raw and run-length coded (4000 x 3000, 24 bits) against
-// reading the file's bytes and copying them in memory, and MacPaint at its
-// own size. Everything runs the same way (natively or under an emulator),
-// so the ratios compare like with like.
-//   bench_legacy_formats [width height]
-#include <chrono>
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
-#include <string>
-#include <vector>
-
-#include "volkg.h"
+// Loading the legacy raster formats beside ImageMagick and netpbm: Sun
+// raster raw and run-length coded (the photo, 24 bits, as netpbm writes
+// it) against reading the file into fresh storage, and MacPaint at its
+// own size (576 x 720 of the photo, dithered to black and white).
+#include "bench.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-template <typename F>
-double Best(int runs, F step) {
-    double best = 1e30;
-    for (int i = 0; i < runs; ++i) {
-        auto start = Clock::now();
-        if (!step()) return -1;
-        best = std::min(best, std::chrono::duration<double>(Clock::now() - start).count());
-    }
-    return best;
-}
-
-bool Shell(const std::string& command) { return std::system(command.c_str()) == 0; }
-
-void Report(const char* what, double seconds, double reference) {
-    if (seconds < 0) {
-        std::printf("%-40s %10s\n", what, "failed");
-        return;
-    }
-    std::printf("%-40s %9.1f ms %7.2fx the reference\n", what, seconds * 1000, seconds / reference);
-}
-
 bool Load(const std::string& path) {
-    BitmapRecord b;
-    K_InitBitmap(&b, 0, 0, 0);
-    bool ok = K_LoadBitmap(path.c_str(), &b, 0, 1) == K_OK;
+    BitmapRecord b{};
+    const bool ok = K_LoadBitmap(path.c_str(), &b, 0, 1) == K_OK;
     K_FreeBitmap(&b);
     return ok;
 }
 
-void Format(const char* title, const std::string& path, const std::string& netpbm, int runs) {
-    std::printf("\n%s\n", title);
-    FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) return;
-    std::vector<char> bytes;
-    char block[1 << 16];
-    for (size_t n; (n = std::fread(block, 1, sizeof block, f)) > 0;) bytes.insert(bytes.end(), block, block + n);
-    std::fclose(f);
-    std::vector<char> copy(bytes.size());
-    double memcpyTime = Best(runs, [&] {
-        std::memcpy(copy.data(), bytes.data(), bytes.size());
-        return copy[bytes.size() / 2] == bytes[bytes.size() / 2];
-    });
-    Report("memcpy of the file's bytes (reference)", memcpyTime, memcpyTime);
-    Report("volkg K_LoadBitmap", Best(runs, [&] { return Load(path); }), memcpyTime);
-    Report("ImageMagick load (to null:)", Best(runs, [&] { return Shell("/usr/bin/convert-im6.q16 " + path + " null:"); }),
-           memcpyTime);
-    Report(("netpbm " + netpbm).c_str(), Best(runs, [&] { return Shell(netpbm + " " + path + " > /dev/null 2>&1"); }),
-           memcpyTime);
+// A netpbm program's time, the shell's own start-up taken off.
+double NetpbmMs(const std::string& command) {
+    static const double shell = bench::CommandMs(":");
+    const double ms = bench::CommandMs(command);
+    return ms < 0 || shell < 0 ? -1 : std::max(0.0, ms - shell);
+}
+
+void Format(const std::string& name, const std::string& path, const std::string& netpbm, bool raw) {
+    const double ours = bench::Median([&] { return Load(path); });
+    bench::Row magick(name);
+    magick.Ours(ours).Peer("ImageMagick", bench::MagickMs(path + " null:"));
+    if (raw) magick.Limit("read", bench::ReadMs(path));
+    magick.Print();
+    bench::Row(name).Ours(ours).Peer("netpbm", NetpbmMs(netpbm + " " + path + " > /dev/null")).Print();
 }
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    const int width = argc > 2 ? std::atoi(argv[1]) : 4000;
-    const int height = argc > 2 ? std::atoi(argv[2]) : 3000;
-    const std::string dir = "/tmp/bench_legacy_formats";
-    Shell("mkdir -p " + dir);
-    const std::string ppm = dir + "/source.ppm", pbm = dir + "/source.pbm";
-    // Varied pixels with runs in them, so that the coded file is realistic.
-    {
-        FILE* f = std::fopen(ppm.c_str(), "wb");
-        if (!f) return 1;
-        std::fprintf(f, "P6\n%d %d\n255\n", width, height);
-        std::vector<unsigned char> row(static_cast<size_t>(width) * 3);
-        for (int y = 0; y < height; ++y) {
-            for (int x = 0; x < width; ++x) {
-                row[x * 3] = static_cast<unsigned char>((x / 16) ^ y);
-                row[x * 3 + 1] = static_cast<unsigned char>(x / 8 + y);
-                row[x * 3 + 2] = static_cast<unsigned char>(y * 5 - x / 32);
-            }
-            std::fwrite(row.data(), 1, row.size(), f);
-        }
-        std::fclose(f);
+int main() {
+    const std::string ppm = bench::PhotoPpm(), pbm = bench::ScratchFile("mac.pbm");
+    const std::string raw = bench::ScratchFile("raw.ras"), rle = bench::ScratchFile("rle.ras");
+    const std::string mac = bench::ScratchFile("photo.mac");
+    if (!bench::Shell("pnmtorast -standard " + ppm + " > " + raw) || !bench::Shell("pnmtorast -rle " + ppm + " > " + rle) ||
+        !bench::Shell(bench::kMagick + " " + bench::PhotoPpm(true) +
+                      " -crop 576x720+1200+1000 +repage -dither FloydSteinberg -monochrome pbm:" + pbm) ||
+        !bench::Shell("pbmtomacp " + pbm + " > " + mac)) {
+        bench::Note("netpbm could not write the files");
+        return 1;
     }
-    std::printf("%d x %d, 24 bits\n", width, height);
-    Shell("pnmtorast -standard " + ppm + " > " + dir + "/raw.ras 2>/dev/null");
-    Shell("pnmtorast -rle " + ppm + " > " + dir + "/rle.ras 2>/dev/null");
-    Shell("pbmmake -g 576 720 > " + pbm + " && pbmtomacp " + pbm + " > " + dir + "/bare.mac");
-    Format("Sun raster, raw", dir + "/raw.ras", "rasttopnm", 3);
-    Format("Sun raster, run-length coded", dir + "/rle.ras", "rasttopnm", 3);
-    Format("MacPaint, 576 x 720", dir + "/bare.mac", "macptopbm", 5);
+    Format("Sun raster raw load, 24 bits", raw, "rasttopnm", true);
+    Format("Sun raster RLE load, 24 bits", rle, "rasttopnm", false);
+    Format("MacPaint load, 576 x 720", mac, "macptopbm", false);
     return 0;
 }

@@ -1,48 +1,13 @@
-// TIFF beside libtiff in one run, on a 4000 x 3000 plasma picture (a
-// photograph stand-in made by ImageMagick): LZW decoding against libtiff's
-// strip decoding in-process, uncompressed and PackBits decoding against a
-// memcpy of the decoded bytes, the size of our LZW files against libtiff's,
-// and the peak memory of loading a 10000 x 10000 LZW page. Each time is the
-// best of a few runs.
+// TIFF beside libtiff on the photo: LZW decoding against libtiff's strip
+// decoding in this process, uncompressed and PackBits decoding against a
+// memcpy of the decoded bytes, our LZW file's size against libtiff's, and
+// the peak memory of loading a 10000 x 10000 LZW page in a fresh process.
 #include <tiffio.h>
 #include <unistd.h>
 
-#include <algorithm>
-#include <chrono>
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
-#include <string>
-#include <vector>
-
-#include "volkg.h"
+#include "bench.h"
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
-constexpr int kRuns = 3;
-
-template <class F>
-double Best(F f) {
-    double best = 1e30;
-    for (int i = 0; i < kRuns; ++i) {
-        auto t0 = Clock::now();
-        if (!f()) return -1;
-        best = std::min(best, std::chrono::duration<double>(Clock::now() - t0).count());
-    }
-    return best;
-}
-
-bool Shell(const std::string& command) { return std::system((command + " 2>/dev/null").c_str()) == 0; }
-
-long FileSize(const std::string& path) {
-    FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) return -1;
-    std::fseek(f, 0, SEEK_END);
-    long n = std::ftell(f);
-    std::fclose(f);
-    return n;
-}
 
 int KAPI Discard(BitmapRecord*, unsigned char*, int, void*) { return 1; }
 
@@ -84,6 +49,7 @@ long PeakKilobytes(const std::string& path) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Child run: load one file, print the process's peak memory in KB.
     if (argc == 3 && std::strcmp(argv[1], "--load") == 0) {
         BitmapRecord r;
         K_InitBitmap(&r, 0, 0, 0);
@@ -96,71 +62,60 @@ int main(int argc, char** argv) {
         return 0;
     }
     TIFFSetWarningHandler(nullptr);
-    const std::string dir = "/tmp/volkg-bench-tiff";
-    Shell("mkdir -p " + dir);
-    const std::string base = dir + "/photo.tif";
-    const int width = 4000, height = 3000;
-    if (!Shell("/usr/bin/convert-im6.q16 -seed 3 -size 4000x3000 plasma: -blur 0x1 -depth 8 -compress none " + base)) {
-        std::puts("ImageMagick could not make the picture");
+    const std::string base = bench::ScratchFile("photo.tif");
+    if (!bench::Shell(bench::kMagick + " " + bench::PhotoPpm() + " -compress none " + base)) {
+        bench::Note("ImageMagick could not make the picture");
         return 1;
     }
-    const double bytes = 3.0 * width * height;
-    std::printf("TIFF, %dx%d RGB (%.0f MB decoded), best of %d, MB/s of decoded bytes\n", width, height, bytes / 1e6,
-                kRuns);
-    std::printf("%-34s %10s %10s %8s\n", "", "volkg", "peer", "ratio");
-
-    // memcpy of the decoded bytes: the yardstick of the plain decoders.
-    std::vector<unsigned char> from(static_cast<size_t>(bytes), 1), to(static_cast<size_t>(bytes));
-    const double copy = Best([&] {
-        std::memcpy(to.data(), from.data(), from.size());
-        return to[12345] == 1;
-    });
+    const bench::Picture& photo = bench::Photo();
+    const double copy = bench::MemcpyMs(photo.rgb.size());
 
     struct Case {
         const char* name;
         const char* options;
         bool libtiffPeer;
     } cases[] = {
-        {"LZW decode (libtiff's file)", "-c lzw", true},
-        {"LZW+predictor decode", "-c lzw:2", true},
-        {"uncompressed decode vs memcpy", "-c none", false},
-        {"PackBits decode vs memcpy", "-c packbits", false},
+        {"TIFF LZW decode, 24 bits", "-c lzw", true},
+        {"TIFF LZW+predictor decode, 24 bits", "-c lzw:2", true},
+        {"TIFF uncompressed decode, 24 bits", "-c none", false},
+        {"TIFF PackBits decode, 24 bits", "-c packbits", false},
     };
     for (const Case& c : cases) {
-        const std::string file = dir + "/case.tif";
-        if (!Shell(std::string("tiffcp ") + c.options + " " + base + " " + file)) return 1;
-        const double ours = Best([&] { return OursDecode(file); });
-        const double peer = c.libtiffPeer ? Best([&] { return LibtiffDecode(file); }) : copy;
-        std::printf("%-34s %10.0f %10.0f %8.2f  (%s; want >= %s)\n", c.name, bytes / ours / 1e6, bytes / peer / 1e6,
-                    peer / ours, c.libtiffPeer ? "libtiff" : "memcpy", c.libtiffPeer ? "1.00" : "0.50");
+        // libtiff's own file, so the peer meets the coding it expects.
+        const std::string file = bench::ScratchFile("case.tif");
+        if (!bench::Shell(std::string("tiffcp ") + c.options + " " + base + " " + file)) return 1;
+        bench::Row row(c.name);
+        row.Ours(bench::Median([&] { return OursDecode(file); }));
+        if (c.libtiffPeer) row.Peer("libtiff", bench::Median([&] { return LibtiffDecode(file); }));
+        else row.Limit("memcpy", copy);
+        row.Print();
     }
 
     // Our LZW file against libtiff's of the same picture.
     {
         BitmapRecord r;
         K_InitBitmap(&r, 0, 0, 0);
-        const std::string ours = dir + "/ours_lzw.tif", theirs = dir + "/libtiff_lzw.tif";
-        if (K_LoadTIFBitmap(base.c_str(), &r) != 1 || K_SaveTIFBitmap(ours.c_str(), &r, 24, 1) != 1) return 1;
+        const std::string ours = bench::ScratchFile("ours_lzw.tif"), theirs = bench::ScratchFile("libtiff_lzw.tif");
+        if (K_LoadTIFBitmap(base.c_str(), &r) != 1) return 1;
+        const double save = bench::Median([&] { return K_SaveTIFBitmap(ours.c_str(), &r, 24, 1) == 1; });
         K_FreeBitmap(&r);
-        if (!Shell("tiffcp -c lzw " + base + " " + theirs)) return 1;
-        const long a = FileSize(ours), b = FileSize(theirs);
-        std::printf("%-34s %10ld %10ld %8.4f  (bytes; want <= 1.02)\n", "LZW file size", a, b,
-                    static_cast<double>(a) / b);
+        if (!bench::Shell("tiffcp -c lzw " + base + " " + theirs)) return 1;
+        bench::Row("TIFF LZW save, 24 bits").Ours(save).Sizes(bench::FileSize(ours), bench::FileSize(theirs)).Print();
     }
 
-    // Peak memory of loading a 10000 x 10000 LZW page (grey, 100 MB).
+    // Peak memory of loading a 10000 x 10000 LZW page (grey, 100 MB), above
+    // what the process takes for a 10 x 10 page loaded the same way (under
+    // an emulator, the emulator's own memory): KB.
     {
-        const std::string big = dir + "/big.tif";
         // netpbm: ImageMagick's default resource policy refuses a picture this big.
-        if (!Shell("pgmramp -lr 10000 10000 | pamtotiff -lzw > " + big))
+        const std::string big = bench::ScratchFile("big.tif"), small = bench::ScratchFile("small.tif");
+        if (!bench::Shell("pgmramp -lr 10000 10000 | pamtotiff -lzw > " + big) ||
+            !bench::Shell("pgmramp -lr 10 10 | pamtotiff -lzw > " + small))
             return 1;
-        // What the process takes without a picture (under an emulator, the
-        // emulator's own memory) comes off: a 10x10 page loaded the same way.
-        const std::string small = dir + "/small.tif";
-        if (!Shell("pgmramp -lr 10 10 | pamtotiff -lzw > " + small)) return 1;
-        const long kb = PeakKilobytes(big) - PeakKilobytes(small);
-        std::printf("%-34s %10ld %10.0f %8.3f  (KB peak above a 10x10 load / KB picture; want < 1.2)\n",
-                    "10000x10000 LZW load", kb, 1e8 / 1024, kb / (1e8 / 1024));
+        const long bigKb = PeakKilobytes(big), smallKb = PeakKilobytes(small);
+        bench::Row("TIFF 10000x10000 LZW load: peak KB / picture KB")
+            .Sizes(bigKb < 0 || smallKb < 0 ? -1 : bigKb - smallKb, 100000000 / 1024)
+            .Print();
     }
     return 0;
 }

@@ -1,6 +1,7 @@
 # zlib, libpng and libjpeg as imported targets: deps::zlib, deps::png, deps::jpeg.
 # Windows: zlib from the mingw package, libpng and libjpeg cross-built by
-# scripts/setup into VOLKG_DEPS_DIR. Native: Debian's i386 packages (no libjpeg:
+# scripts/setup into VOLKG_DEPS_DIR. Native: Debian's i386 zlib, and libpng
+# built by scripts/setup from the same source as the Windows one (no libjpeg:
 # only the program uses it).
 function(volkg_import name lib inc)
   add_library(deps::${name} STATIC IMPORTED GLOBAL)
@@ -16,6 +17,14 @@ if(VOLKG_WIN32)
   volkg_import(jpeg ${VOLKG_DEPS_DIR}/lib/libjpeg.a ${VOLKG_DEPS_DIR}/include)
 else()
   volkg_import(zlib /usr/lib/i386-linux-gnu/libz.a /usr/include)
-  volkg_import(png /usr/lib/i386-linux-gnu/libpng16.a /usr/include)
+  # The sanitized build takes the libpng that scripts/setup builds from the
+  # Windows build's source, instrumented; a build without sanitizers (the
+  # benchmarks) takes Debian's, the benchmarks' peer.
+  set(VOLKG_NATIVE_DEPS_DIR "${CMAKE_BINARY_DIR}/../deps/native" CACHE PATH "prefix of the instrumented native libpng")
+  if(VOLKG_SANITIZE AND EXISTS ${VOLKG_NATIVE_DEPS_DIR}/lib/libpng16.a)
+    volkg_import(png ${VOLKG_NATIVE_DEPS_DIR}/lib/libpng16.a ${VOLKG_NATIVE_DEPS_DIR}/include)
+  else()
+    volkg_import(png /usr/lib/i386-linux-gnu/libpng16.a /usr/include)
+  endif()
 endif()
 set_property(TARGET deps::png APPEND PROPERTY INTERFACE_LINK_LIBRARIES deps::zlib)

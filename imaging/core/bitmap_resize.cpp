@@ -1,12 +1,16 @@
 // Nearest-neighbour resizing: K_ResizeBitmap between two records and
 // K_SizeBitmap in place.
+#include <cstdint>
 #include <cstring>
+#include <new>
+#include <vector>
 
 #include "status.h"
 #include "bitmap.h"
 #include "bitmap_copy.h"
 #include "memory.h"
 #include "row_converters.h"
+#include "rows.h"
 
 namespace {
 
@@ -23,6 +27,29 @@ void Steps(int source, int destination, int* whole, int* remainder) {
     }
 }
 
+template <int Bytes>
+void CopyColumns(const unsigned char* source, unsigned char* target, const int* offsets, int count) {
+    for (int i = 0; i < count; ++i, target += Bytes) std::memcpy(target, source + offsets[i], Bytes);
+}
+
+// One target row from one source row, at whole bytes per pixel through the
+// column table, or bit by bit through ResampleRow; the row's padding is 0.
+void ResizeRow(int bits, const unsigned char* source, unsigned char* target, int bytesPerLine, const int* offsets,
+               int wd, int qx, int rx, bool magnifying) {
+    int used = bytesPerLine;
+    switch (bits) {
+        case 8: CopyColumns<1>(source, target, offsets, wd); used = wd; break;
+        case 16: CopyColumns<2>(source, target, offsets, wd); used = wd * 2; break;
+        case 24: CopyColumns<3>(source, target, offsets, wd); used = wd * 3; break;
+        case 32: CopyColumns<4>(source, target, offsets, wd); used = wd * 4; break;
+        default:
+            ResampleRow(bits, bytesPerLine, 0, qx, 0, rx, source, target, wd, wd, magnifying);
+            used = bits == 4 ? (wd + 1) / 2 : bytesPerLine;
+            break;
+    }
+    if (used < bytesPerLine) std::memset(target + used, 0, static_cast<size_t>(bytesPerLine - used));
+}
+
 }  // namespace
 
 extern "C" int KAPI K_ResizeBitmap(BitmapRecord* source, BitmapRecord* target) {
@@ -31,11 +58,7 @@ extern "C" int KAPI K_ResizeBitmap(BitmapRecord* source, BitmapRecord* target) {
     if (!RecordGeometryIsSound(source) || !RecordGeometryIsSound(target) ||
         source->BitsPerPixel != target->BitsPerPixel)
         return K_ERR_ARGUMENT;
-    GlobalBuffer targetRow(static_cast<size_t>(target->BytesPerLine), true);
-    if (!targetRow) return K_ERR_MEMORY;
-    GlobalBuffer sourceRow(static_cast<size_t>(source->BytesPerLine));
-    if (!sourceRow) return K_ERR_MEMORY;
-
+    const int bits = source->BitsPerPixel;
     const int ws = source->Width, hs = source->Height, wd = target->Width, hd = target->Height;
     int qx, rx, qy, ry;
     Steps(ws, wd, &qx, &rx);
@@ -44,25 +67,64 @@ extern "C" int KAPI K_ResizeBitmap(BitmapRecord* source, BitmapRecord* target) {
 
     BitmapLock lockSource(source);
     BitmapLock lockTarget(target);
+    // Rows in memory are read and written where they are stored; rows on
+    // disk go through row buffers.
+    const unsigned char* sourceRows = StoredRowBytes(source, 0, hs);
+    unsigned char* targetRows = StoredRowBytes(target, 0, hd);
+    std::vector<int> offsets;  // the source byte of each target column, by ResampleRow's walk
+    std::vector<unsigned char> sourceRow, targetRow;
+    try {
+        if (bits >= 8) offsets.resize(static_cast<size_t>(wd));
+        if (!sourceRows) sourceRow.resize(static_cast<size_t>(source->BytesPerLine));
+        if (!targetRows) targetRow.resize(static_cast<size_t>(target->BytesPerLine));
+    } catch (const std::bad_alloc&) {
+        return K_ERR_MEMORY;
+    }
+    for (int i = 0, column = 0, remainder = 0; i < static_cast<int>(offsets.size()); ++i) {
+        offsets[i] = column * (bits / 8);
+        remainder += rx;
+        if (remainder >= wd) {
+            remainder -= wd;
+            ++column;
+        }
+        column += qx;
+    }
+    const int targetBytes = target->BytesPerLine;
     Progress progress(hd);
     int result = progress.Begin();
     int row = 0, remainder = 0, lastRead = -1;
+    unsigned char* previous = nullptr;  // the target row made from lastRead
     for (int j = 0; j < hd && result == K_OK; ++j) {
+        const int stored = mirrored ? hd - 1 - j : j;
+        unsigned char* out = targetRows ? targetRows + static_cast<size_t>(stored) * targetBytes : targetRow.data();
         if (row != lastRead) {
-            int moved = K_GetBitmapRow(source, sourceRow.get(), row, source->BytesPerLine);
-            if (moved < 0) return moved;
-            ResampleRow(source->BitsPerPixel, target->BytesPerLine, 0, qx, 0, rx, sourceRow.get(), targetRow.get(), wd,
-                        wd, wd > ws);
+            const unsigned char* in;
+            if (sourceRows) {
+                in = sourceRows + static_cast<size_t>(row) * source->BytesPerLine;
+                SetRowCache(source, row);
+            } else {
+                int moved = K_GetBitmapRow(source, sourceRow.data(), row, source->BytesPerLine);
+                if (moved < 0) return moved;
+                in = sourceRow.data();
+            }
+            ResizeRow(bits, in, out, targetBytes, offsets.data(), wd, qx, rx, wd > ws);
             lastRead = row;
+        } else if (targetRows && out != previous) {
+            std::memcpy(out, previous, static_cast<size_t>(targetBytes));  // a repeated source row
         }
+        previous = out;
         row += qy;
         remainder += ry;
         if (remainder >= hd) {
             remainder -= hd;
             ++row;
         }
-        int moved = K_PutBitmapRow(target, targetRow.get(), mirrored ? hd - 1 - j : j, target->BytesPerLine);
-        if (moved < 0) return moved;
+        if (targetRows) {
+            SetRowCache(target, stored);
+        } else {
+            int moved = K_PutBitmapRow(target, targetRow.data(), stored, targetBytes);
+            if (moved < 0) return moved;
+        }
         result = progress.Step();
     }
     return result;

@@ -33,6 +33,7 @@ int AllocateDisk(BitmapRecord* bitmap) {
     if (file == INVALID_HANDLE_VALUE) {
         FreeGlobalLocked(copy);
         if (name[0]) DeleteFileA(name);  // GetTempFileNameA made it already
+        bitmap->StorageHandle = INVALID_HANDLE_VALUE;
         return K_ERR_MEMORY;
     }
     std::memcpy(copy, name, length);

@@ -47,6 +47,7 @@ struct ColorResJob {
     int bits = 0;
     int choice = 0;
     int method = 0;
+    int entryCacheOffset = 0, entryCacheIndex = 0;
 
     ~ColorResJob() {
         StopDithering();
@@ -62,11 +63,17 @@ struct ColorResJob {
         ditherStarted = false;
     }
 
-    // A failure: the target's storage goes, the caller's source comes back.
+    // A failure: the target's storage goes, the caller's source comes back
+    // as it was, with the row cache the rows read have moved put back (as
+    // K_SizeBitmap does).
     int Fail(int code) {
         StopDithering();
         K_FreeBitmap(target);
-        if (sameRecord) *caller = source;
+        if (sameRecord) {
+            *caller = source;
+            caller->RowCacheOffset = entryCacheOffset;
+            caller->RowCacheIndex = entryCacheIndex;
+        }
         return code;
     }
 };
@@ -179,6 +186,8 @@ extern "C" int KAPI K_ColorResBitmap(BitmapRecord* source, BitmapRecord* target,
     job->caller = source;
     job->callerState = source->DitherStatePointer;
     job->source = *source;
+    job->entryCacheOffset = source->RowCacheOffset;
+    job->entryCacheIndex = source->RowCacheIndex;
     job->bits = bits;
     job->choice = choice;
     job->method = method;

@@ -314,7 +314,21 @@ extern "C" int KAPI K_ConvertFromDIB(BitmapRecord* bitmap, const BITMAPINFO* hea
     // The caller gives no block size: the header alone is checked.
     int result = ParseDibHeader(header, 0, &d);
     if (result != K_OK) return result;
-    return StoreDib(bitmap, d, reinterpret_cast<const unsigned char*>(header), static_cast<const unsigned char*>(bits));
+    result = StoreDib(bitmap, d, reinterpret_cast<const unsigned char*>(header), static_cast<const unsigned char*>(bits));
+    if (result != K_OK) return result;
+    // The record takes 2^bits colours and keeps no colour counts. Only the
+    // entries the header holds are read (no read past a short table); the
+    // others stay black.
+    bitmap->DibHeader.biClrUsed = 0;
+    if (d.bits <= 8) {
+        bitmap->ColorOrder = K_ORDER_BGR;
+        bitmap->Colors = 1 << d.bits;
+        if (bitmap->PaletteHandle) DeleteObject(bitmap->PaletteHandle);
+        bitmap->PaletteHandle = nullptr;
+        CreateBitmapPalette(bitmap);
+        SetPaletteIndexMap(bitmap);
+    }
+    return K_OK;
 }
 
 extern "C" int KAPI K_ChangeFromDIB(BitmapRecord* bitmap, HGLOBAL dib) {

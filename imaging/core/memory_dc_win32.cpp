@@ -2,8 +2,11 @@
 // own pixels, so that GDI draws into the record in place.
 #include <cstring>
 
+#include "bitmap.h"
 #include "palette.h"
+#include "pixel_format.h"
 #include "platform.h"
+#include "rows.h"
 
 namespace {
 
@@ -57,6 +60,19 @@ extern "C" HDC KAPI K_CreateVolkDC(BitmapRecord* bitmap) {
             return nullptr;
         }
         bitmap->ViewPerspective = K_BOTTOM_UP;
+    }
+    // The section's pixels are blue-green-red: a record stored red-green-blue
+    // is reordered first, so that GDI's red is red to K_GetPixelColor too.
+    if (bitmap->BitsPerPixel > 8 && bitmap->ColorOrder == K_ORDER_RGB) {
+        BitmapLock lock(bitmap);
+        unsigned char* rows = StoredRowBytes(bitmap, 0, bitmap->Height);
+        if (!rows) {
+            DeleteDC(memory);
+            return nullptr;
+        }
+        for (int y = 0; y < bitmap->Height; ++y)
+            SwapRowRedBlue(rows + static_cast<size_t>(y) * bitmap->BytesPerLine, bitmap->Width, bitmap->BitsPerPixel);
+        bitmap->ColorOrder = K_ORDER_BGR;
     }
     void* bits = nullptr;
     HBITMAP section = createSection(memory, reinterpret_cast<const BITMAPINFO*>(&info), DIB_RGB_COLORS, &bits,

@@ -40,11 +40,14 @@ int GetPaletteColors(HPALETTE palette, RGBQUAD* table, int count) {
 
 int PaletteEqualsTable(HPALETTE palette, const RGBQUAD* table, int count) {
     if (count > 256) count = 256;
-    if (!palette || !table || count <= 0) return 1;
+    if (count <= 0) return 1;
+    // No palette, or one shorter than the table, is not the table: a record
+    // so taken for the fixed palette would be painted unconverted.
+    if (!palette || !table) return 0;
     PALETTEENTRY entries[256];
     int n = static_cast<int>(GetPaletteEntries(palette, 0, static_cast<UINT>(count), entries));
-    if (n > count) n = count;
-    for (int i = 0; i < n; ++i) {
+    if (n < count) return 0;
+    for (int i = 0; i < count; ++i) {
         if (entries[i].peRed != table[i].rgbRed || entries[i].peGreen != table[i].rgbGreen ||
             entries[i].peBlue != table[i].rgbBlue)
             return 0;

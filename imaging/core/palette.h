@@ -51,8 +51,8 @@ bool IsGreyRamp(const RGBQUAD* table, int count);
 // Up to count entries of a palette into a table (reserved byte 0); returns
 // the number read.
 int GetPaletteColors(HPALETTE palette, RGBQUAD* table, int count);
-// 1 when every entry the palette yields (up to count) has the red, green
-// and blue of the table entry, else 0.
+// 1 when the palette yields count entries, each with the red, green and
+// blue of the table entry; else 0 (also without a palette).
 int PaletteEqualsTable(HPALETTE palette, const RGBQUAD* table, int count);
 // 1 for an ascending grey ramp (black first), 2 for a descending one,
 // 0 otherwise (also for fewer than two entries).

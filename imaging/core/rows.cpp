@@ -76,6 +76,16 @@ int WriteAt(BitmapRecord* bitmap, const void* buffer, int64_t offset, int bytes)
 
 }  // namespace
 
+unsigned char* StoredRowBytes(const BitmapRecord* bitmap, int first, int count) {
+    const unsigned need = K_MEMORY_STORAGE | K_LOCKED;
+    if (!bitmap || (bitmap->Flags & need) != need || !bitmap->DataPointer || bitmap->BytesPerLine <= 0) return nullptr;
+    if (first < 0 || count < 0 || first > bitmap->Height - count) return nullptr;
+    if (static_cast<int64_t>(first + count) * bitmap->BytesPerLine > StorageEnd(bitmap)) return nullptr;
+    return bitmap->DataPointer + static_cast<size_t>(first) * bitmap->BytesPerLine;
+}
+
+void SetRowCache(BitmapRecord* bitmap, int row) { PositionRow(bitmap, row); }
+
 int ColumnByteOffset(int x, int bits) {
     switch (bits) {
     case 1: return x >> 3;

@@ -8,6 +8,14 @@
 
 #include "volkg.h"
 
+// The stored bytes of rows first .. first + count - 1 of a record locked in
+// memory, when they all lie inside its storage; null otherwise (disk
+// storage, not locked, or fields a caller changed). Code that writes there
+// keeps the row cache as the row functions would (SetRowCache).
+unsigned char* StoredRowBytes(const BitmapRecord* bitmap, int first, int count);
+// The row cache as K_GetBitmapRow and K_PutBitmapRow leave it after a row.
+void SetRowCache(BitmapRecord* bitmap, int row);
+
 // Byte offset of column x in a stored row at a depth (for 1 and 4 bits the
 // byte that holds the pixel).
 int ColumnByteOffset(int x, int bitsPerPixel);

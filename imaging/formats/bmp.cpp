@@ -280,6 +280,9 @@ extern "C" int KAPI K_LoadBMPFile(const char* name, BitmapRecord* bitmap, RowCal
             if ((result = DecodeRleRow(in, session.Row(), h.width, paddedRow, h.bits == 4, rleState)) != K_OK)
                 return result;
         } else {
+            // Rows stored as the record stores them go straight into storage.
+            if ((result = session.ReadStoredRows(&y, h.height, paddedRow)) != K_OK) return result;
+            if (y == h.height) break;
             result = in.ReadExact(session.Row(), paddedRow);
             if (result != K_OK) return result;
         }

@@ -197,6 +197,9 @@ extern "C" int KAPI K_LoadTGAFile(const char* name, BitmapRecord* bitmap, RowCal
         if (t.RunLength()) {
             r = DecodeRunRow(in, runs, row, t.width, pixelBytes);
         } else {
+            // Rows stored as the record stores them go straight into storage.
+            if ((r = session.ReadStoredRows(&y, t.height, rowBytes)) != K_OK) return r;
+            if (y == t.height) break;
             r = in.ReadExact(row, rowBytes);
         }
         if (r != K_OK) return r;

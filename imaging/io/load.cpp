@@ -7,6 +7,7 @@
 #include "core/bitmap.h"
 #include "core/memory.h"
 #include "core/palette.h"
+#include "core/rows.h"
 #include "io/codecs.h"
 #include "io/format_codes.h"
 #include "io/loading.h"
@@ -78,11 +79,21 @@ int DecoderLineCount(int height) {
     return std::max(32, (height / 64 + 15) & ~15);
 }
 
+unsigned char* LoadDestination(LoadState* s, const BitmapRecord* work, int count) {
+    BitmapRecord* target = s->target;
+    if (s->path != RowPath::Direct || !s->firstRowDone || !s->lock || s->callback || s->allocatePending ||
+        (target->Flags & K_INTERLACED) || work->BytesPerLine != target->BytesPerLine)
+        return nullptr;
+    return StoredRowBytes(target, s->rowPosition, count);
+}
+
 int NextLoadRow(BitmapRecord* target, const unsigned char* rows, int count, LoadState* state) {
     const int bpl = target->BytesPerLine;
     if (!(target->Flags & K_INTERLACED)) {
         int n = std::min(count, target->Height - state->rowPosition);
-        if (n > 0) {
+        if (n > 0 && rows == StoredRowBytes(target, state->rowPosition, n)) {
+            SetRowCache(target, state->rowPosition + n - 1);  // read there directly
+        } else if (n > 0) {
             int put = K_PutBitmapRow(target, rows, state->rowPosition, n * bpl);
             if (put < 0) return put;
         }

@@ -40,6 +40,12 @@ struct LoadState {
 // past the last row. 1, or a negative row-access result.
 int NextLoadRow(BitmapRecord* target, const unsigned char* rows, int count, LoadState* state);
 
+// Where the next count rows delivered to LoadFileLineCallback would be
+// stored, when they go unchanged into locked memory storage one after
+// another (and no caller's callback sees them): a reader may read them
+// there and deliver them from there. Null otherwise.
+unsigned char* LoadDestination(LoadState* state, const BitmapRecord* work, int count);
+
 // The line callback every reader gets from K_LoadFile.
 int KAPI LoadFileLineCallback(BitmapRecord* work, unsigned char* rows, int count, void* state);
 

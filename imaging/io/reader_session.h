@@ -63,6 +63,15 @@ public:
     // as the resize count says (0: dropped), and the last one fills the
     // record's height.
     int DeliverRow(int sourceRow);
+    // Reads rows *row, *row + 1, ... (fileRowBytes each, as the file stores
+    // them) straight into the record's storage and passes them on, while
+    // that is possible: rows of the record's own size passed on unchanged
+    // (no colour swap, widening, resize or dithering) to a callback that
+    // stores them one after another in locked memory, and never the first
+    // row, which sets the record up. Advances *row past the rows done; the
+    // reader reads the rest itself. 1, a short-read code or the callback's
+    // result.
+    int ReadStoredRows(int* row, int height, int fileRowBytes);
     // Above 8 bits without the fixed palette the record keeps no colours:
     // readers call it after their last row.
     void DropTrueColorPalette();
@@ -73,6 +82,7 @@ public:
 
 private:
     int Pass(unsigned char* row);
+    unsigned char* DirectRows(int count, int fileRowBytes);
     BitmapRecord* bitmap_ = nullptr;
     Source* source_ = nullptr;
     int delivered_ = 0;

@@ -1,6 +1,7 @@
 // Allocation, locking, height changes and freeing for every storage kind.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -182,6 +183,45 @@ TEST_P(Win32sStorage, DiskKindMakesAKrFileThatFreeDeletes) {
     EXPECT_FALSE(FileExists(name.c_str()));
     EXPECT_EQ(r.DataPointer, nullptr);
     EXPECT_EQ(r.Flags, 0u);
+}
+
+// The temporary folder pointed at one that does not exist, for a scope.
+class MissingTempFolder {
+public:
+#ifdef _WIN32
+    MissingTempFolder() : had_(GetEnvironmentVariableA("TMP", old_, sizeof old_) > 0) {
+        SetEnvironmentVariableA("TMP", "C:\\no-such-folder-of-volkg");
+    }
+    ~MissingTempFolder() { SetEnvironmentVariableA("TMP", had_ ? old_ : nullptr); }
+
+private:
+    char old_[MAX_PATH + 1] = {};
+    bool had_;
+#else
+    MissingTempFolder() {
+        if (const char* v = std::getenv("TMPDIR")) old_ = v, had_ = true;
+        setenv("TMPDIR", "/no-such-folder-of-volkg", 1);
+    }
+    ~MissingTempFolder() { had_ ? setenv("TMPDIR", old_.c_str(), 1) : unsetenv("TMPDIR"); }
+
+private:
+    std::string old_;
+    bool had_ = false;
+#endif
+};
+
+// A temporary file that cannot be made fails the allocation with -1 and
+// leaves INVALID_HANDLE_VALUE (not a null handle) in the record.
+TEST_P(Win32sStorage, FailedDiskFileLeavesAnInvalidHandle) {
+    BitmapRecord r;
+    K_InitBitmap(&r, 5, 3, 24);
+    {
+        MissingTempFolder missing;
+        EXPECT_EQ(K_AllocateBitmap(&r, K_STORAGE_DISK), K_ERR_MEMORY);
+    }
+    EXPECT_EQ(r.StorageHandle, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(r.Flags & K_STORAGE_FLAGS, 0u);
+    K_FreeBitmap(&r);  // nothing to free, nothing closed
 }
 
 INSTANTIATE_TEST_SUITE_P(Platforms, Win32sStorage, ::testing::Values(true));

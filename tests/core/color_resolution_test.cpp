@@ -287,15 +287,19 @@ TEST(ColorResolution, InPlaceReadsThePaletteFirstAndRestoresOnAStop) {
     rec->DitheringMethod = 0;
     BitmapRecord before = rec.rec;
 
+    // A stop gives the record back exactly as it was, row cache included.
     int seen = 0;
     EXPECT_EQ(K_ColorResolution(rec.get(), 8, K_COLORRES_USER, StopAtRowThree, &seen), 42);
-    EXPECT_EQ(std::memcmp(&before, &rec.rec, offsetof(BitmapRecord, RowCacheOffset)), 0);
+    EXPECT_EQ(std::memcmp(&before, &rec.rec, sizeof before), 0);
+    EXPECT_EQ(rec->RowCacheIndex, before.RowCacheIndex);
     EXPECT_EQ(rec->BitsPerPixel, 24);
     EXPECT_EQ(rec->StorageHandle, before.StorageHandle);
     EXPECT_EQ(ReadPicture(rec.rec), p);
+    before = rec.rec;
     StatusCallback old = K_SetStatusCallBack(StopAtFifty);
     EXPECT_EQ(K_ColorResolution(rec.get(), 8, K_COLORRES_USER, nullptr, nullptr), 3);
     K_SetStatusCallBack(old);
+    EXPECT_EQ(std::memcmp(&before, &rec.rec, sizeof before), 0);
     EXPECT_EQ(ReadPicture(rec.rec), p);
 
     ASSERT_EQ(K_ColorResolution(rec.get(), 8, K_COLORRES_USER, nullptr, nullptr), K_OK);

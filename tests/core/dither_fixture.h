@@ -77,7 +77,7 @@ inline double Psnr(const Picture& a, const Picture& b) {
 // An ImageMagick plasma of fixed seed as a 24-bit picture (PPM).
 inline Picture MakePlasma(int width, int height, int seed = 7) {
     std::string path = TestTempPath("dither_plasma_" + std::to_string(seed) + ".ppm");
-    int status = RunHost("/usr/bin/convert-im6.q16 -seed " + std::to_string(seed) + " -size " + std::to_string(width) + "x" +
+    int status = RunHost(kConvert + " -seed " + std::to_string(seed) + " -size " + std::to_string(width) + "x" +
                          std::to_string(height) + " plasma:fractal -depth 8 " + path);
     EXPECT_EQ(status, 0);
     return FromPnm(ReadFileBytes(path));

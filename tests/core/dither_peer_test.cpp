@@ -11,20 +11,13 @@
 
 namespace {
 
-const std::string kMagick = "/usr/bin/convert-im6.q16 ";
+const std::string kMagick = kConvert + " ";
 
 Picture GreyOf(const Picture& p) {
     Picture g;
     g.width = p.width, g.height = p.height, g.channels = 1;
     for (size_t i = 0; i < p.data.size(); i += 3) g.data.push_back(static_cast<uint8_t>((5 * p.data[i + 1] + 2 * p.data[i] + p.data[i + 2] + 4) >> 3));
     return g;
-}
-
-Picture AsRgb(const Picture& g) {
-    Picture p;
-    p.width = g.width, p.height = g.height, p.channels = 3;
-    for (uint8_t v : g.data) p.data.insert(p.data.end(), {v, v, v});
-    return p;
 }
 
 void Compare(const char* what, double ours, double peer, double margin) {
@@ -65,7 +58,7 @@ TEST_F(PeerReduction, FloydSteinbergToBlackAndWhite) {
     ASSERT_EQ(netpbm.data.size(), grey.data.size());
     ASSERT_EQ(magick.data.size(), grey.data.size());
     OwnedBitmap rec;
-    StorePicture(rec.rec, AsRgb(grey), 24, K_TOP_DOWN);
+    StorePicture(rec.rec, GreyAsRgb(grey), 24, K_TOP_DOWN);
     ASSERT_EQ(K_DitherBitmap(rec.get(), 1, 1), K_OK);
     Picture ours = GreyOf(ColorsOf(rec.rec));
     // Pixel by pixel, and as the eye sees it (blurred). The peers diffuse

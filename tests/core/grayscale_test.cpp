@@ -177,7 +177,7 @@ TEST(HalfToneBitmap, MatchesAnOrderedDitherPeer) {
     ASSERT_EQ(K_HalfToneBitmap(rec.get(), 1), K_OK);
     Picture ours = ReadPicture(rec.rec);
     for (auto& v : ours.data) v = v ? 255 : 0;
-    Picture peer = RunPeer(grey, "/usr/bin/convert-im6.q16 {in} -ordered-dither o8x8 -depth 8 {out}", "o8x8");
+    Picture peer = RunPeer(grey, kConvert + " {in} -ordered-dither o8x8 -depth 8 {out}", "o8x8");
     ASSERT_EQ(peer.data.size(), grey.data.size());
     double mine = Psnr(ours, grey), theirs = Psnr(peer, grey);
     EXPECT_GE(mine, theirs - 0.5) << "ours " << mine << " dB, ImageMagick " << theirs << " dB";

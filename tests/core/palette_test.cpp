@@ -197,7 +197,13 @@ TEST(PaletteHelpers, ColoursAndComparison) {
     EXPECT_EQ(PaletteEqualsTable(p, colours, 3), 1);
     colours[1].rgbGreen = 6;
     EXPECT_EQ(PaletteEqualsTable(p, colours, 3), 0);
-    EXPECT_EQ(PaletteEqualsTable(nullptr, colours, 3), 1);
+    // No palette, or a shorter one agreeing as far as it goes, is not the
+    // table (such records were painted as if they had the fixed palette).
+    EXPECT_EQ(PaletteEqualsTable(nullptr, colours, 3), 0);
+    colours[1].rgbGreen = 5;
+    RGBQUAD longer[4] = {colours[0], colours[1], colours[2], Q(10, 11, 12)};
+    EXPECT_EQ(PaletteEqualsTable(p, longer, 3), 1);
+    EXPECT_EQ(PaletteEqualsTable(p, longer, 4), 0);
     DeleteObject(p);
     EXPECT_EQ(CreatePaletteFromColors(colours, 0), nullptr);
 }

@@ -74,6 +74,38 @@ TEST(ResizeBitmap, HalvingAndDoublingPickWholePixels) {
     EXPECT_EQ(ReadPicture(twice.r).data, (std::vector<uint8_t>{0, 0, 2, 2, 0, 0, 2, 2, 8, 8, 10, 10, 8, 8, 10, 10}));
 }
 
+// Rows in memory are resized where they are stored, rows on disk through
+// row buffers: both give the same bytes, padding cleared even where the
+// target held other bytes before.
+TEST(ResizeBitmap, MemoryAndDiskStorageGiveTheSameRows) {
+    for (int bits : {1, 4, 8, 24, 32}) {
+        const Picture p = MakePattern(11, 7, bits, bits + 5);
+        for (int width : {5, 23}) {
+            std::vector<std::vector<unsigned char>> results;
+            for (int kind : {K_STORAGE_MEMORY, K_STORAGE_DISK}) {
+                Record src, dst;
+                StorePicture(src.r, p, bits, K_BOTTOM_UP, -1, kind);
+                StorePicture(dst.r, MakePattern(width, 9, bits), bits, K_TOP_DOWN, -1, kind);
+                {
+                    BitmapLock lock(&dst.r);
+                    std::vector<unsigned char> stale(dst.r.BytesPerLine, 0xA5);
+                    for (int y = 0; y < dst.r.Height; ++y) K_PutBitmapRow(&dst.r, stale.data(), y, dst.r.BytesPerLine);
+                }
+                ASSERT_EQ(K_ResizeBitmap(&src.r, &dst.r), K_OK);
+                std::vector<unsigned char> all;
+                for (const auto& row : StoredRows(dst.r)) all.insert(all.end(), row.begin(), row.end());
+                results.push_back(all);
+                const Picture sampled = ReadPicture(dst.r);
+                EXPECT_EQ(sampled.At(0, 0)[0], p.At(0, 0)[0]) << bits;  // the top-left pixel stays top left
+            }
+            EXPECT_EQ(results[0], results[1]) << bits << " bits to width " << width;
+            const int used = (width * bits + 7) / 8;
+            for (size_t at = 0; at < results[0].size(); ++at)
+                if (static_cast<int>(at % (results[0].size() / 9)) >= used) ASSERT_EQ(results[0][at], 0) << bits << " " << at;
+        }
+    }
+}
+
 TEST(ResizeBitmap, RefusesRecordsThatDoNotFit) {
     Record src, deeper, narrow;
     StorePicture(src.r, MakePattern(6, 6, 8), 8);

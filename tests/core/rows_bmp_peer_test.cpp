@@ -152,7 +152,7 @@ TEST_P(RowsAgainstImageMagick, DumpedRecordsShowTheSamePixels) {
         std::string bmp = TestTempPath("rows_dump.bmp"), ppm = TestTempPath("rows_dump.ppm");
         WriteFileBytes(bmp, DumpAsBmp(r));
         K_FreeBitmap(&r);
-        ASSERT_EQ(RunHost("convert-im6.q16 '" + bmp + "' -depth 8 'ppm:" + ppm + "'"), 0);
+        ASSERT_EQ(RunHost(kConvert + " '" + bmp + "' -depth 8 'ppm:" + ppm + "'"), 0);
         Image seen = ReadPpm(ReadFileBytes(ppm));
         ASSERT_EQ(seen.width, l.width);
         ASSERT_EQ(seen.height, height);

@@ -1,6 +1,5 @@
-// Pictures as plain pixel arrays for tests: stored into records at any
-// depth, perspective and colour order, read back from them, and passed to
-// and from the host's netpbm tools as PGM/PPM.
+// Test pictures (support/test_picture.h) stored into records at any depth,
+// perspective and colour order, and read back from them.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -14,24 +13,15 @@
 
 #include "core/bitmap.h"
 #include "host.h"
+#include "test_picture.h"
 #include "volkg.h"
 
-// Top-down pixels: one value per pixel (palette index, or grey) or three
-// (red, green, blue).
-struct Picture {
-    int width = 0, height = 0, channels = 1;
-    std::vector<uint8_t> data;
-    uint8_t* At(int x, int y) { return &data[(static_cast<size_t>(y) * width + x) * channels]; }
-    const uint8_t* At(int x, int y) const { return &data[(static_cast<size_t>(y) * width + x) * channels]; }
-    bool operator==(const Picture& o) const {
-        return width == o.width && height == o.height && channels == o.channels && data == o.data;
-    }
-};
-
-inline void PrintTo(const Picture& p, std::ostream* os) {
-    *os << p.width << "x" << p.height << "x" << p.channels << ":";
-    for (size_t i = 0; i < p.data.size() && i < 96; ++i) *os << (i % (p.width * p.channels) ? " " : " | ") << int(p.data[i]);
-}
+// The shared test pictures (Picture, PNM bytes, ImageMagick batches).
+using test_picture::FromPnm;
+using test_picture::MagickBatch;
+using test_picture::Picture;
+using test_picture::RunMagick;
+using test_picture::ToPnm;
 
 // A deterministic pattern whose values survive the depth: indices below
 // 2^bits; at 16 bits colour levels that a 5-bit channel holds exactly.
@@ -147,59 +137,3 @@ inline std::vector<std::vector<unsigned char>> StoredRows(BitmapRecord& r) {
     return rows;
 }
 
-inline std::string ToPnm(const Picture& p) {
-    std::string s = (p.channels == 1 ? "P5\n" : "P6\n") + std::to_string(p.width) + " " + std::to_string(p.height) + "\n255\n";
-    s.append(reinterpret_cast<const char*>(p.data.data()), p.data.size());
-    return s;
-}
-
-// Reads a binary PGM or PPM of maxval 255; an empty picture on anything else.
-inline Picture FromPnm(const std::string& s) {
-    Picture p;
-    int maxval = 0, used = 0;
-    char magic[3] = {};
-    if (std::sscanf(s.c_str(), "%2s %d %d %d%n", magic, &p.width, &p.height, &maxval, &used) != 4 || maxval != 255) return {};
-    p.channels = std::string(magic) == "P6" ? 3 : 1;
-    size_t n = static_cast<size_t>(p.width) * p.height * p.channels, start = static_cast<size_t>(used) + 1;
-    if (s.size() < start + n) return {};
-    p.data.assign(s.begin() + start, s.begin() + start + n);
-    return p;
-}
-
-// ImageMagick runs over pictures, gathered into one host call (a host call
-// under Wine costs about a second).
-class MagickBatch {
-public:
-    explicit MagickBatch(std::string tag) : tag_(std::move(tag)) {}
-    // Queues "convert in <args> -depth 8 out"; returns the index of its result.
-    int Add(const Picture& in, const std::string& args) {
-        int i = static_cast<int>(outputs_.size());
-        std::string ext = in.channels == 1 ? ".pgm" : ".ppm";
-        std::string a = TestTempPath(tag_ + "_" + std::to_string(i) + "_in" + ext);
-        std::string b = TestTempPath(tag_ + "_" + std::to_string(i) + "_out" + ext);
-        WriteFileBytes(a, ToPnm(in));
-        std::remove(b.c_str());
-        commands_ += "/usr/bin/convert-im6.q16 '" + a + "' " + args + " -depth 8 '" + b + "' || exit 1\n";
-        outputs_.push_back(b);
-        return i;
-    }
-    // Runs every queued command; false when one of them failed.
-    bool Run() {
-        std::string script = TestTempPath(tag_ + "_batch.sh");
-        WriteFileBytes(script, commands_);
-        return RunHost("/bin/sh '" + script + "'") == 0;
-    }
-    Picture Result(int i) const { return FromPnm(ReadFileBytes(outputs_[i])); }
-
-private:
-    std::string tag_, commands_;
-    std::vector<std::string> outputs_;
-};
-
-// One ImageMagick run over a picture.
-inline Picture RunMagick(const Picture& in, const std::string& args, const std::string& tag) {
-    MagickBatch batch(tag);
-    int i = batch.Add(in, args);
-    EXPECT_TRUE(batch.Run()) << args;
-    return batch.Result(i);
-}

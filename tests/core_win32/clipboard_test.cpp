@@ -22,7 +22,7 @@ void EmptyTheClipboard() {
 // Pixels of a picture file as ImageMagick reads it.
 std::vector<COLORREF> HostPixels(const std::string& path, int* width, int* height) {
     std::string ppm = path + ".ppm";
-    if (RunHostAndWait("/usr/bin/convert-im6.q16 '" + path + "' -depth 8 '" + ppm + "'") != 0) return {};
+    if (RunHostAndWait(kConvert + " '" + path + "' -depth 8 '" + ppm + "'") != 0) return {};
     return ReadPpm(ReadFileBytes(ppm), width, height);
 }
 
@@ -62,7 +62,7 @@ TEST(Clipboard, PicturesOfferedByX11Load) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         std::string bmp = TestTempPath("clipboard-in.bmp");
-        ASSERT_EQ(RunHostAndWait("/usr/bin/convert-im6.q16 -size 13x6 plasma:fractal " + std::string(c.options) + " 'BMP:" + bmp + "'"), 0);
+        ASSERT_EQ(RunHostAndWait(kConvert + " -size 13x6 plasma:fractal " + std::string(c.options) + " 'BMP:" + bmp + "'"), 0);
         int w = 0, h = 0;
         std::vector<COLORREF> expected = HostPixels(bmp, &w, &h);
         ASSERT_EQ(w, 13);

@@ -106,7 +106,14 @@ TEST(ConvertFromDIB, HeaderAndRowsApartTopDownWithAShortColourTable) {
     const unsigned char rows[8] = {0x01, 0x20, 0, 0, 0x22, 0x10, 0, 0};  // top line: red green blue
     Record r;
     ASSERT_EQ(K_ConvertFromDIB(&r, reinterpret_cast<BITMAPINFO*>(&info), rows), K_OK);
-    EXPECT_EQ(r.b.Colors, 3);
+    // 2^bits colours, the entries past the header's table black; no colour
+    // counts kept; colour order 1.
+    EXPECT_EQ(r.b.Colors, 16);
+    EXPECT_EQ(r.b.DibHeader.biClrUsed, 0u);
+    EXPECT_EQ(r.b.ColorOrder, K_ORDER_BGR);
+    RGBQUAD colours[16];
+    ASSERT_EQ(K_GetBitmapColors(&r, 0, 16, colours), K_OK);
+    for (int i = 3; i < 16; ++i) EXPECT_EQ(colours[i].rgbRed | colours[i].rgbGreen | colours[i].rgbBlue, 0) << i;
     const COLORREF expected[2][3] = {{RGB(255, 0, 0), RGB(0, 255, 0), RGB(0, 0, 255)}, {RGB(0, 0, 255), RGB(0, 0, 255), RGB(0, 255, 0)}};
     for (int y = 0; y < 2; ++y)
         for (int x = 0; x < 3; ++x) EXPECT_EQ(ColorText(PictureColor(&r, x, y)), ColorText(expected[y][x])) << x << "," << y;
@@ -186,7 +193,7 @@ TEST(ChangeToDIB, HandsTheRecordOverOnlyWhenItCan) {
 // Pixels of a picture file as ImageMagick reads it, top line first.
 std::vector<COLORREF> HostPixels(const std::string& path, int width, int height) {
     std::string ppm = path + ".ppm";
-    if (RunHostAndWait("/usr/bin/convert-im6.q16 '" + path + "' -depth 8 '" + ppm + "'") != 0) return {};
+    if (RunHostAndWait(kConvert + " '" + path + "' -depth 8 '" + ppm + "'") != 0) return {};
     int w = 0, h = 0;
     std::vector<COLORREF> out = ReadPpm(ReadFileBytes(ppm), &w, &h);
     return w == width && h == height ? out : std::vector<COLORREF>{};
@@ -198,7 +205,7 @@ TEST(LoadPackedDib, ReadsTheDibsOtherProgramsWrite) {
     // ImageMagick compresses palette BMPs unless told not to: RLE is refused.
     {
         std::string path = TestTempPath("dib-rle.bmp");
-        ASSERT_EQ(RunHostAndWait("/usr/bin/convert-im6.q16 -size 9x6 plasma:fractal -type Palette -define bmp:format=bmp3 'BMP:" +
+        ASSERT_EQ(RunHostAndWait(kConvert + " -size 9x6 plasma:fractal -type Palette -define bmp:format=bmp3 'BMP:" +
                                  path + "'"),
                   0);
         std::string dib = ReadFileBytes(path).substr(14);
@@ -223,7 +230,7 @@ TEST(LoadPackedDib, ReadsTheDibsOtherProgramsWrite) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         std::string path = TestTempPath("dib-in.bmp");
-        ASSERT_EQ(RunHostAndWait("/usr/bin/convert-im6.q16 -size " + std::to_string(w) + "x" + std::to_string(h) +
+        ASSERT_EQ(RunHostAndWait(kConvert + " -size " + std::to_string(w) + "x" + std::to_string(h) +
                                  " plasma:fractal -seed 7 " + c.options + " 'BMP:" + path + "'"),
                   0);
         std::vector<COLORREF> expected = HostPixels(path, w, h);

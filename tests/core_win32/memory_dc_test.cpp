@@ -42,6 +42,27 @@ TEST(VolkDC, TopDownRecordTurnsBottomUpWithItsPicture) {
         for (int x = 0; x < 7; ++x) ASSERT_EQ(PictureColor(&r, x, y), Primaries(x, y)) << x << "," << y;
 }
 
+// GDI's pixels are blue-green-red: a record stored red-green-blue is
+// reordered, its picture kept, and red drawn through the DC is red.
+TEST(VolkDC, RedGreenBlueRecordsSeeGdiColoursAsDrawn) {
+    for (int bits : {16, 24, 32}) {
+        SCOPED_TRACE(std::to_string(bits) + " bits");
+        Record r;
+        MakeRecord(&r, 7, 5, bits, Primaries, K_ORDER_RGB);
+        HDC dc = K_CreateVolkDC(&r);
+        ASSERT_NE(dc, nullptr);
+        RECT cell{2, 1, 3, 2};
+        HBRUSH red = CreateSolidBrush(RGB(255, 0, 0));
+        FillRect(dc, &cell, red);
+        DeleteObject(red);
+        EXPECT_NE(K_DeleteVolkDC(dc), 0);
+        for (int y = 0; y < 5; ++y)
+            for (int x = 0; x < 7; ++x)
+                ASSERT_EQ(ColorText(PictureColor(&r, x, y)), ColorText(x == 2 && y == 1 ? RGB(255, 0, 0) : Primaries(x, y)))
+                    << x << "," << y;
+    }
+}
+
 TEST(VolkDC, RefusesRecordsWithoutStorage) {
     Record r;
     EXPECT_EQ(K_CreateVolkDC(nullptr), nullptr);

@@ -96,7 +96,7 @@ TEST(PaintDC, ScaledPaintPicksThePixelsOfImageMagickSample) {
         for (SIZE size : sizes) {
             SCOPED_TRACE(std::to_string(s.bits) + " bits to " + std::to_string(size.cx) + "x" + std::to_string(size.cy));
             std::string out = TestTempPath("paint-sample-out.ppm");
-            ASSERT_EQ(RunHostAndWait("/usr/bin/convert-im6.q16 '" + in + "' -flip -define sample:offset=0 -sample " +
+            ASSERT_EQ(RunHostAndWait(kConvert + " '" + in + "' -flip -define sample:offset=0 -sample " +
                               std::to_string(size.cx) + "x" + std::to_string(size.cy) + "! -flip -depth 8 '" + out + "'"),
                       0);
             int pw = 0, ph = 0;

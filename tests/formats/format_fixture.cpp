@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <sstream>
+#include <utility>
 
 Rgb GradientPicture(int width, int height) {
     Rgb p{width, height, std::vector<unsigned char>(static_cast<size_t>(width) * height * 3)};
@@ -46,52 +46,16 @@ Rgb GrayPicture(int width, int height, int levels) {
     return p;
 }
 
-std::string ToPpm(const Rgb& p) {
-    std::string s = "P6\n" + std::to_string(p.width) + " " + std::to_string(p.height) + "\n255\n";
-    s.append(reinterpret_cast<const char*>(p.pixels.data()), p.pixels.size());
-    return s;
+Rgb ToRgb(const test_picture::Picture& picture) {
+    test_picture::Picture p = test_picture::GreyAsRgb(picture);
+    return Rgb{p.width, p.height, std::move(p.data)};
 }
 
-Rgb FromPnm(const std::string& bytes) {
-    Rgb p;
-    std::istringstream in(bytes);
-    std::string magic;
-    int maxval = 0;
-    auto token = [&]() {
-        std::string t;
-        char c;
-        while (in.get(c)) {
-            if (c == '#') {
-                while (in.get(c) && c != '\n') {
-                }
-                continue;
-            }
-            if (isspace(static_cast<unsigned char>(c))) {
-                if (!t.empty()) break;
-                continue;
-            }
-            t += c;
-        }
-        return t;
-    };
-    magic = token();
-    if (magic != "P6" && magic != "P5") return p;
-    p.width = std::stoi(token());
-    p.height = std::stoi(token());
-    maxval = std::stoi(token());
-    if (maxval != 255) return Rgb{};
-    size_t count = static_cast<size_t>(p.width) * p.height;
-    size_t start = static_cast<size_t>(in.tellg());
-    if (magic == "P6") {
-        if (bytes.size() < start + count * 3) return Rgb{};
-        p.pixels.assign(bytes.begin() + start, bytes.begin() + start + count * 3);
-    } else {
-        if (bytes.size() < start + count) return Rgb{};
-        for (size_t i = 0; i < count; ++i)
-            for (int k = 0; k < 3; ++k) p.pixels.push_back(static_cast<unsigned char>(bytes[start + i]));
-    }
-    return p;
-}
+test_picture::Picture ToPicture(const Rgb& p) { return test_picture::Picture{p.width, p.height, 3, p.pixels}; }
+
+std::string ToPpm(const Rgb& p) { return test_picture::ToPnm(ToPicture(p)); }
+
+Rgb FromPnm(const std::string& bytes) { return ToRgb(test_picture::FromPnm(bytes)); }
 
 std::string WritePpm(const Rgb& picture, const std::string& name) {
     std::string path = TestTempPath(name);
@@ -99,65 +63,13 @@ std::string WritePpm(const Rgb& picture, const std::string& name) {
     return path;
 }
 
-Rgb HostPnm(const std::string& command) {
-    static int serial = 0;
-    std::string out = TestTempPath("host_out_" + std::to_string(++serial) + ".pnm");
-    // Any PNM (PBM, PGM, PPM) comes back as PPM.
-    if (RunHost(command + " | ppmtoppm > " + out) != 0) return Rgb{};
-    return FromPnm(ReadFileBytes(out));
-}
+Rgb HostPnm(const std::string& command) { return ToRgb(test_picture::HostPnm(command)); }
 
-Rgb HostPixels(const std::string& path) {
-    return HostPnm(std::string(kConvert) + " '" + path + "[0]' -depth 8 ppm:-");
-}
+Rgb HostPixels(const std::string& path) { return ToRgb(test_picture::HostPicture(path)); }
 
-Rgb RecordPixels(BitmapRecord* b) {
-    Rgb p{b->Width, b->Height, std::vector<unsigned char>(static_cast<size_t>(b->Width) * b->Height * 3)};
-    std::vector<unsigned char> row(b->BytesPerLine);
-    K_AccessBitmap(b);
-    for (int y = 0; y < b->Height; ++y) {
-        int stored = b->ViewPerspective == K_BOTTOM_UP ? b->Height - 1 - y : y;
-        K_GetBitmapRow(b, row.data(), stored, b->BytesPerLine);
-        for (int x = 0; x < b->Width; ++x) {
-            unsigned char* q = &p.pixels[(static_cast<size_t>(y) * b->Width + x) * 3];
-            const unsigned char* s = &row[x * 3];
-            bool bgr = b->ColorOrder == K_ORDER_BGR;
-            q[0] = bgr ? s[2] : s[0];
-            q[1] = s[1];
-            q[2] = bgr ? s[0] : s[2];
-        }
-    }
-    K_ReleaseBitmap(b);
-    return p;
-}
+Rgb RecordPixels(BitmapRecord* b) { return ToRgb(test_picture::RecordColors(b)); }
 
-Rgb RecordPixels24(BitmapRecord* b) {
-    if (b->BitsPerPixel > 8) return RecordPixels(b);
-    Rgb p{b->Width, b->Height, std::vector<unsigned char>(static_cast<size_t>(b->Width) * b->Height * 3)};
-    // The colour table may hold the index map; the palette in use has the colours.
-    RGBQUAD colors[256] = {};
-    if (PaletteInUse(b))
-        GetPaletteColors(PaletteInUse(b), colors, 1 << b->BitsPerPixel);
-    else
-        std::memcpy(colors, b->ColorTable, sizeof colors);
-    std::vector<unsigned char> row(b->BytesPerLine);
-    K_AccessBitmap(b);
-    for (int y = 0; y < b->Height; ++y) {
-        int stored = b->ViewPerspective == K_BOTTOM_UP ? b->Height - 1 - y : y;
-        K_GetBitmapRow(b, row.data(), stored, b->BytesPerLine);
-        for (int x = 0; x < b->Width; ++x) {
-            int v = b->BitsPerPixel == 8 ? row[x]
-                    : b->BitsPerPixel == 4 ? (x & 1 ? row[x / 2] & 15 : row[x / 2] >> 4)
-                                           : (row[x / 8] >> (7 - (x & 7))) & 1;
-            unsigned char* q = &p.pixels[(static_cast<size_t>(y) * b->Width + x) * 3];
-            q[0] = colors[v].rgbRed;
-            q[1] = colors[v].rgbGreen;
-            q[2] = colors[v].rgbBlue;
-        }
-    }
-    K_ReleaseBitmap(b);
-    return p;
-}
+Rgb RecordPixels24(BitmapRecord* b) { return ToRgb(test_picture::RecordColors(b)); }
 
 Rgb LoadRgb(const std::string& path, int* result) {
     BitmapRecord b;

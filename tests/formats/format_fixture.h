@@ -1,6 +1,7 @@
-// Shared helpers of the format tests: test pictures as PPM bytes, host
-// tools to turn them into other formats, and loading through the library
-// into RGB pixels in top-down order for comparison.
+// Shared helpers of the format tests: test pictures as RGB bytes (the
+// three-channel form of support/test_picture.h's Picture), host tools to turn
+// them into other formats, and loading through the library into RGB pixels
+// in top-down order for comparison.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -9,6 +10,7 @@
 #include <vector>
 
 #include "host_tools.h"
+#include "test_picture.h"
 #include "volkg.h"
 
 // A picture in top-down RGB bytes.
@@ -17,6 +19,10 @@ struct Rgb {
     std::vector<unsigned char> pixels;
     bool operator==(const Rgb& o) const { return width == o.width && height == o.height && pixels == o.pixels; }
 };
+
+// To and from the shared Picture (grey levels become three channels).
+Rgb ToRgb(const test_picture::Picture& picture);
+test_picture::Picture ToPicture(const Rgb& picture);
 
 // Smooth gradients in every channel (true colour).
 Rgb GradientPicture(int width, int height);

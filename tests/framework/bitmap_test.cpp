@@ -9,8 +9,6 @@
 
 namespace {
 
-const char* kConvert = "/usr/bin/convert-im6.q16";
-
 std::unique_ptr<TBitmap> Filled(int w, int h, TColor color) {
   auto b = std::make_unique<TBitmap>();
   b->SetSize(w, h);

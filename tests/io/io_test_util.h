@@ -9,17 +9,10 @@
 #include <vector>
 
 #include "host_tools.h"
+#include "test_picture.h"
 #include "volkg.h"
 
-// Pixel strings compared without printing kilobytes of bytes.
-inline testing::AssertionResult SamePixels(const std::string& ours, const std::string& theirs) {
-    if (ours == theirs) return testing::AssertionSuccess();
-    size_t i = 0;
-    while (i < ours.size() && i < theirs.size() && ours[i] == theirs[i]) ++i;
-    return testing::AssertionFailure() << "sizes " << ours.size() << " and " << theirs.size()
-                                       << ", first difference at byte " << i
-                                       << (theirs.size() < 40 ? " (peer said: " + theirs + ")" : "");
-}
+using test_picture::SamePixels;
 
 // The pixels of an image file as ImageMagick reads them: top row first, RGB.
 inline std::string HostRgb(const std::string& path) {

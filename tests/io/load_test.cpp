@@ -45,6 +45,36 @@ TEST(Load, TrueColourKeepsDepthAndTakesTheOrder) {
     }
 }
 
+// Uncompressed rows that match the record's are read straight into its
+// storage about a megabyte at a time: a picture of several such reads (and
+// a last, shorter one) loads whole through K_LoadFile and the one-call
+// loaders, from ImageMagick's BMP and netpbm's TGA.
+TEST(Load, LargeUncompressedPicturesReadIntoStorage) {
+    const std::string ppm = TestTempPath("load_big.ppm");
+    ASSERT_EQ(RunHost(kConvert + " " + ImPicture("700x1300") + " -depth 8 '" + ppm + "'"), 0);
+    const std::string expected = HostRgb(ppm);
+    struct Case {
+        const char* name;
+        std::string command;
+        int(KAPI* oneCall)(const char*, BitmapRecord*);
+    } cases[] = {
+        {"load_big.bmp", kConvert + " '" + ppm + "' BMP3:", K_LoadBMPBitmap},
+        {"load_big.tga", "pamtotga -norle -rgb '" + ppm + "' > ", K_LoadTGABitmap},
+    };
+    for (const Case& c : cases) {
+        const std::string path = TestTempPath(c.name);
+        ASSERT_EQ(RunHost(c.command + "'" + path + "'"), 0) << c.name;
+        TestBitmap loaded, oneCall;
+        ASSERT_EQ(K_LoadBitmap(path.c_str(), loaded.get(), 0, -1), K_OK) << c.name;
+        ASSERT_EQ(c.oneCall(path.c_str(), oneCall.get()), K_OK) << c.name;
+        for (BitmapRecord* b : {loaded.get(), oneCall.get()}) {
+            K_AccessBitmap(b);  // once, not per pixel
+            EXPECT_TRUE(SamePixels(RecordRgb(b), expected)) << c.name;
+            K_ReleaseBitmap(b);
+        }
+    }
+}
+
 TEST(Load, PaletteFilesUpAndDown) {
     std::string eight = Picture("8", "-colors 60 -type Palette -compress None BMP3:");
     std::string four = Picture("4", "-colors 10 -type Palette BMP3:");

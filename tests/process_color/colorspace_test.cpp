@@ -273,7 +273,7 @@ TEST(Separation, MatchesSeparateAndCombineOfThePeers) {
     // planes; ours come in blue, green, red order.
     for (int k = 0; k < 3; ++k) {
         Picture netpbm = RunPeer(rose, "pamchannel -tupletype=GRAYSCALE -infile {in} " + std::to_string(k) + " | pamtopnm > {out}", "sep");
-        Picture magick = RunPeer(rose, "/usr/bin/convert-im6.q16 {in} -channel " + std::string(1, "RGB"[k]) + " -separate -depth 8 pgm:{out}", "sep_im");
+        Picture magick = RunPeer(rose, kConvert + " {in} -channel " + std::string(1, "RGB"[k]) + " -separate -depth 8 pgm:{out}", "sep_im");
         Picture ours = PlaneOf(planes.records[2 - k].rec);
         EXPECT_EQ(ours, netpbm) << "channel " << k;
         EXPECT_EQ(ours, magick) << "channel " << k;

@@ -204,7 +204,7 @@ TEST(Histogram, MatchesTheEqualizationAndStretchOfThePeers) {
         std::string peer;
         int bound;
     } cases[] = {
-        {"equalize / -equalize", &grey, K_HistoEqualizeBitmap, "/usr/bin/convert-im6.q16 {in} -equalize -depth 8 {out}", 3},
+        {"equalize / -equalize", &grey, K_HistoEqualizeBitmap, kConvert + " {in} -equalize -depth 8 {out}", 3},
         {"stretch / pnmnorm", &dull, K_StretchBitmapIntensity, "pnmnorm " + range + " {in} > {out}", 3},
     };
     for (const Case& c : cases) {

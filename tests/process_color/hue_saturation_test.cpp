@@ -205,7 +205,7 @@ TEST(HueSaturation, MatchImageMagickModulate) {
         StorePicture(b.rec, rose, 24);
         ASSERT_EQ(c.saturation ? K_ChangeBitmapSaturation(b.get(), c.saturation) : K_ChangeBitmapHue(b.get(), c.angle), K_OK);
         Picture ours = ReadPicture(b.rec);
-        Picture peer = RunPeer(rose, "/usr/bin/convert-im6.q16 {in} -define modulate:colorspace=HSB -modulate " + c.modulate + " -depth 8 {out}", "modulate");
+        Picture peer = RunPeer(rose, kConvert + " {in} -define modulate:colorspace=HSB -modulate " + c.modulate + " -depth 8 {out}", "modulate");
         ASSERT_EQ(peer.data.size(), ours.data.size());
         int worst = 0;
         double sum = 0;

@@ -122,18 +122,18 @@ TEST(Intensity, MatchesImageMagickAndNetpbm) {
         // Source values where the formulas round apart by design (skipped).
         std::function<bool(int)> roundsApart = [](int) { return false; };
     } cases[] = {
-        {"invert / -negate", [](BitmapRecord* b) { return K_InvertBitmap(b); }, "/usr/bin/convert-im6.q16 {in} -negate -depth 8 {out}", 0},
+        {"invert / -negate", [](BitmapRecord* b) { return K_InvertBitmap(b); }, kConvert + " {in} -negate -depth 8 {out}", 0},
         {"invert / pnminvert", [](BitmapRecord* b) { return K_InvertBitmap(b); }, "pnminvert {in} > {out}", 0},
         {"gamma 2.2 / -gamma", [](BitmapRecord* b) { return K_GammaCorrectBitmap(b, 220); },
-         "/usr/bin/convert-im6.q16 {in} -gamma 2.2 -depth 8 {out}", 1},
+         kConvert + " {in} -gamma 2.2 -depth 8 {out}", 1},
         {"gamma 0.5 / pnmgamma", [](BitmapRecord* b) { return K_GammaCorrectBitmap(b, 50); }, "pnmgamma 0.5 {in} > {out}", 1},
         {"posterize 5 / -posterize", [](BitmapRecord* b) { return K_PosterizeBitmap(b, 5); },
-         "/usr/bin/convert-im6.q16 {in} +dither -posterize 5 -depth 8 {out}", 1,
+         kConvert + " {in} +dither -posterize 5 -depth 8 {out}", 1,
          // Our step is (4v + 128) / 255: a fraction of 127/255 rounds up
          // here and down there, one step (64) apart.
          [](int v) { return 4 * v % 255 == 127; }},
         {"detect / -threshold", [](BitmapRecord* b) { return K_IntensityDetectBitmap(b, 128, 255); },
-         "/usr/bin/convert-im6.q16 {in} -channel RGB -threshold 50% -depth 8 {out}", 0},
+         kConvert + " {in} -channel RGB -threshold 50% -depth 8 {out}", 0},
     };
     for (const Picture* picture : {&rose, &logo}) {
         for (const Case& c : cases) {

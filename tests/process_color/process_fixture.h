@@ -67,7 +67,7 @@ inline Picture To555(Picture p) {
 // One ImageMagick picture (built in: "rose:", "logo:") scaled to a size.
 inline Picture MagickPicture(const std::string& name, int width, int height) {
     std::string path = TestTempPath("pc_" + name.substr(0, name.size() - 1) + std::to_string(width) + ".ppm");
-    EXPECT_EQ(RunHost("/usr/bin/convert-im6.q16 " + name + " -resize " + std::to_string(width) + "x" + std::to_string(height) +
+    EXPECT_EQ(RunHost(kConvert + " " + name + " -resize " + std::to_string(width) + "x" + std::to_string(height) +
                       "! -depth 8 " + path),
               0);
     return FromPnm(ReadFileBytes(path));
@@ -90,12 +90,7 @@ inline const std::vector<Layout>& DirectLayouts() {
 }
 
 // A grey picture as three equal channels.
-inline Picture GreyAsRgb(const Picture& g) {
-    Picture p;
-    p.width = g.width, p.height = g.height, p.channels = 3;
-    for (uint8_t v : g.data) p.data.insert(p.data.end(), {v, v, v});
-    return p;
-}
+using test_picture::GreyAsRgb;
 
 // Applies a per-component function to every sample of a picture.
 template <typename F>

@@ -80,14 +80,27 @@ TEST(AppEvents, SettingsReachTheApplicationAndTheMouse) {
     events.SetMouseDragThreshold(9);
     EXPECT_EQ(Mouse->DragThreshold(), 9);
 
-    // Loaded pushes every stored value.
+    // Loaded pushes every stored value: a fresh component's defaults, as the
+    // published table gives them (numbers, not the code's own constants),
+    // over application values that differ from every one of them.
     TAppEvents loaded(nullptr);
-    Application->SetHintPause(1);
     Application->SetHintColor(clRed);
+    Application->SetHintPause(1);
+    Application->SetShowHint(false);
+    Application->SetHintShortPause(1);
+    Application->SetHintHidePause(1);
+    Application->SetHintShortCuts(false);
+    Application->SetBiDiMode(1);
     Mouse->SetDragImmediate(false);
+    Mouse->SetDragThreshold(1);
     loaded.Loaded();
+    EXPECT_EQ(static_cast<unsigned>(Application->HintColor()), 0x80000018u) << "the tooltip background system colour";
     EXPECT_EQ(Application->HintPause(), 500);
-    EXPECT_EQ(Application->HintColor(), clInfoBk);
+    EXPECT_TRUE(Application->ShowHint());
+    EXPECT_EQ(Application->HintShortPause(), 50);
+    EXPECT_EQ(Application->HintHidePause(), 2500);
+    EXPECT_TRUE(Application->HintShortCuts());
+    EXPECT_EQ(Application->BiDiMode(), 0);
     EXPECT_TRUE(Mouse->DragImmediate());
     EXPECT_EQ(Mouse->DragThreshold(), 5);
 }

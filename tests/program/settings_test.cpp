@@ -37,12 +37,12 @@ void WriteValue(const std::string& key, const std::string& name, DWORD type, con
 
 }  // namespace
 
+// The program folder as the running executable has it; the font names are
+// checked where they are used (form fonts, adding and removing a font file).
 TEST(Settings, StartValues) {
     EnsureFramework();
-    EXPECT_EQ(CaptionFontName, "Zuvi");
     EXPECT_EQ(CaptionFontFile, "rirezoz.fon");
     EXPECT_EQ(PatternFontName, "Ridided");
-    EXPECT_EQ(PatternFontFile, "metip___.ttf");
     char exe[MAX_PATH];
     GetModuleFileNameA(nullptr, exe, MAX_PATH);
     std::string folder(exe);
@@ -111,7 +111,8 @@ TEST(Settings, ImportRegFileWritesTheRegistry) {
 TEST(Settings, RemovingAFontRemovesTheFileThatWasAdded) {
     // A TrueType file with a face of its own (the system knows every face of
     // the original, and does not add a face it has).
-    std::string ttf = TestTempPath("metip___.ttf");
+    std::string ttf = TestTempPath(PatternFontFile);
+    ASSERT_EQ(PatternFontFile, "metip___.ttf");
     ASSERT_EQ(RunHost("python3 -c \"import sys; d = open(sys.argv[1], 'rb').read(); "
                              "d = d.replace(b'DejaVu', b'Qzvzvq').replace('DejaVu'.encode('utf-16-be'), "
                              "'Qzvzvq'.encode('utf-16-be')); open(sys.argv[2], 'wb').write(d)\" "
@@ -131,7 +132,7 @@ TEST(Settings, FormFontReachesEveryOwnedComponentWithAFont) {
     auto* label = new TLabel(&form);
     auto* bystander = new TComponent(&form);  // has no font
     (void)bystander;
-    SetFormFont(form, "Zuvi");
+    SetFormFont(form, CaptionFontName);
     EXPECT_EQ(form.Font()->Name(), "Zuvi");
     EXPECT_EQ(panel->Font()->Name(), "Zuvi");
     EXPECT_EQ(label->Font()->Name(), "Zuvi");

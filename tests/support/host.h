@@ -18,3 +18,8 @@ bool HostHasTool(const std::string& program);
 // Reads a whole file, or returns an empty string.
 std::string ReadFileBytes(const std::string& path);
 void WriteFileBytes(const std::string& path, const std::string& bytes);
+
+// ImageMagick, called by its full name: /usr/local/bin/convert is a stand-in.
+inline const std::string kConvert = "/usr/bin/convert-im6.q16";
+inline const std::string kIdentify = "/usr/bin/identify-im6.q16";
+inline const std::string kCompare = "/usr/bin/compare-im6.q16";

@@ -1,5 +1,5 @@
-// The host tools the tests compare with, named once, and a record freed by
-// its scope, for every test folder.
+// The host tools the tests compare with (named once, in host.h), and a
+// record freed by its scope, for every test folder.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -9,10 +9,6 @@
 #include "host.h"
 #include "volkg.h"
 
-// ImageMagick, called by its full name: /usr/local/bin/convert is a stand-in.
-inline const std::string kConvert = "/usr/bin/convert-im6.q16";
-inline const std::string kIdentify = "/usr/bin/identify-im6.q16";
-inline const std::string kCompare = "/usr/bin/compare-im6.q16";
 
 // Runs a host command that must succeed.
 inline void Host(const std::string& command) { ASSERT_EQ(RunHost(command), 0) << command; }
