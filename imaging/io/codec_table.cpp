@@ -24,6 +24,7 @@ const LoadEntry kLoadTable[] = {
     {kFormatEPS, nullptr, nullptr, false},            // EPS
     {kFormatTIFFLZW, K_LoadTIFFile, nullptr, false},            // TIFF, LZW
     {kFormatBilevel, nullptr, nullptr, true},             // 1-bit adaptive format
+    {kFormatDataStream, nullptr, nullptr, false},         // stream: only through K_StartDecompressData
     {kFormatCALS, nullptr, nullptr, false},            // CALS
     {kFormatMacPaint, K_LoadMACFile, nullptr, false},      // MacPaint
     {kFormatGEM, nullptr, nullptr, false},            // GEM IMG
@@ -73,6 +74,7 @@ const SaveEntry kSaveTable[] = {
     {kFormatWMF, nullptr, 0, 0, false},       // metafile
     {kFormatEPS, nullptr, 0, 0, false},       // EPS
     {kFormatBilevel, nullptr, 0, 0, false},       // 1-bit adaptive format
+    {kFormatDataStream, nullptr, 0, 0, false},    // stream: only through K_StartCompressData
     {kFormatCALS, nullptr, 0, 0, false},       // CALS
     {kFormatMacPaint, SaveMACFile, 0, 0, false},   // MacPaint
     {kFormatGEM, nullptr, 0, 0, false},       // GEM IMG
