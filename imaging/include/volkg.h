@@ -813,6 +813,14 @@ int  KAPI K_ReadFileComment(const char* name, unsigned int index, void* buffer, 
 
 /* ---- Exports: Bilevel compressed format ----------------------------------- */
 
+/* Loads a 1-bit file of the library's compressed format (K_SaveFile format
+   26; its quality 0..3 is the sub-type: 0 lossless, 1 smoothed, 2 and 3
+   smoothed with rows left out) or a 1-bit TIFF file. A bitmap that is not
+   allocated is set up at the file's size; an allocated one must have that
+   size at 1 bit (else -13). 1, -9 not such a file, -27 not 1 bit per pixel,
+   -7 data that ends early, -9 damaged data, -1 no memory. */
+int  KAPI K_DecompressBitmap1Bit(const char* name, BitmapRecord* bitmap);
+
 
 /* ---- Exports: JPEG encoder and compressed-file writers -------------------- */
 

@@ -6,6 +6,7 @@
 #include "io/codecs.h"
 #include "jpeg/compressed_file_writer.h"
 #include "io/format_codes.h"
+#include "tiff/bilevel_codec.h"
 #include "tiff/tiff_codec.h"
 
 namespace {
@@ -73,7 +74,7 @@ const SaveEntry kSaveTable[] = {
     {kFormatBMPOS2v2, SaveBMPFile, 0, 0, false},
     {kFormatWMF, nullptr, 0, 0, false},       // metafile
     {kFormatEPS, nullptr, 0, 0, false},       // EPS
-    {kFormatBilevel, nullptr, 0, 0, false},       // 1-bit adaptive format
+    {kFormatBilevel, SaveBilevelFile, 0, 0, false},  // 1-bit adaptive format; quality = sub-type
     {kFormatDataStream, nullptr, 0, 0, false},    // stream: only through K_StartCompressData
     {kFormatCALS, nullptr, 0, 0, false},       // CALS
     {kFormatMacPaint, SaveMACFile, 0, 0, false},   // MacPaint
@@ -100,7 +101,7 @@ const SaveEntry kSaveTable[] = {
 const CompressedCodecHooks kCompressed = {
     K_DecompressFile,
     K_SetCallbackLine,
-    nullptr,  // K_DecompressBitmap1Bit
+    K_DecompressBitmap1Bit,
     nullptr,  // K_CompressTIF
     nullptr,  // K_CompressBMP
     nullptr,  // K_CompressTGA
