@@ -73,6 +73,7 @@ public:
             // Input that ends reads as 0 bits; no mode may come of them.
             if (in_.ended()) break;
             const int mode = Fetch();
+            if (in_.ended()) stop_ = Stop::Short;  // whatever the 0 bits past the end said
             if (stop_ != Stop::None) break;
             const int b1 = FindB1(above, a0, c, start, width_);
             start = false;
@@ -101,6 +102,7 @@ public:
             } else {  // horizontal
                 const int r1 = Run(c);
                 const int r2 = Run(!c);
+                if (in_.ended()) stop_ = Stop::Short;
                 if (stop_ != Stop::None) break;
                 if (r1 > width_ - a0 || r2 > width_ - a0 - r1) {
                     stop_ = Stop::Bad;
