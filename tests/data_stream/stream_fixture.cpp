@@ -53,10 +53,12 @@ struct Feed {
     const std::vector<unsigned char>* stream;
     size_t at = 0;
     int chunk = 0;
+    int call = 0, failAtCall = -1, failValue = 0;
 };
 
 int KAPI Supply(unsigned char* buffer, int size, void* user) {
     auto* f = static_cast<Feed*>(user);
+    if (f->call++ == f->failAtCall) return f->failValue;
     size_t n = std::min(static_cast<size_t>(size), f->stream->size() - f->at);
     if (f->chunk > 0) n = std::min(n, static_cast<size_t>(f->chunk));
     std::copy_n(f->stream->begin() + static_cast<long>(f->at), n, buffer);
@@ -66,29 +68,34 @@ int KAPI Supply(unsigned char* buffer, int size, void* user) {
 
 }  // namespace
 
-WrittenStream Compress(const PackedPicture& picture, int bufferSize, int rowsPerCall, const std::string& callerBytes) {
-    WrittenStream written;
+int CompressInto(const PackedPicture& picture, int bufferSize, int rowsPerCall, WrittenStream* written,
+                 const std::string& callerBytes) {
     BitmapRecord bitmap;
     StreamRecord(picture, &bitmap);
     bitmap.ColorOrder = K_ORDER_RGB;
     std::vector<unsigned char> buffer(bufferSize);
-    EXPECT_EQ(K_StartCompressData(&bitmap, Collect, rowsPerCall * picture.RowSize(), bufferSize, buffer.data(),
-                                  static_cast<int>(callerBytes.size()), callerBytes.data(), &written),
-              1);
-    for (int y = 0; y < picture.height; y += rowsPerCall)
-        EXPECT_EQ(K_CompressData(picture.bytes.data() + static_cast<size_t>(y) * picture.RowSize()), 1);
+    int r = K_StartCompressData(&bitmap, Collect, rowsPerCall * picture.RowSize(), bufferSize, buffer.data(),
+                                static_cast<int>(callerBytes.size()), callerBytes.data(), written);
+    for (int y = 0; y < picture.height && r == 1; y += rowsPerCall)
+        r = K_CompressData(picture.bytes.data() + static_cast<size_t>(y) * picture.RowSize());
     K_EndCompressData();
+    return r;
+}
+
+WrittenStream Compress(const PackedPicture& picture, int bufferSize, int rowsPerCall, const std::string& callerBytes) {
+    WrittenStream written;
+    EXPECT_EQ(CompressInto(picture, bufferSize, rowsPerCall, &written, callerBytes), 1);
     return written;
 }
 
 ReadResult Decompress(const std::vector<unsigned char>& stream, int width, int height, int bits, int bufferSize,
-                      int rowsPerCall, int chunk, int callerRoom) {
+                      int rowsPerCall, int chunk, int callerRoom, int failAtCall, int failValue) {
     ReadResult result;
     BitmapRecord bitmap;
     PackedPicture shape{width, height, bits, {}};
     StreamRecord(shape, &bitmap);
     std::vector<unsigned char> buffer(bufferSize);
-    Feed feed{&stream, 0, chunk};
+    Feed feed{&stream, 0, chunk, 0, failAtCall, failValue};
     result.callerCount = callerRoom;
     std::string caller(std::max(callerRoom, 0), '\0');
     result.start = K_StartDecompressData(&bitmap, Supply, bufferSize, buffer.data(), rowsPerCall * shape.RowSize(),

@@ -34,8 +34,11 @@ struct WrittenStream {
 // A record of the picture's size and depth (grey palette at 8 bits).
 void StreamRecord(const PackedPicture& picture, BitmapRecord* bitmap);
 
-// Compresses through K_StartCompressData/K_CompressData/K_EndCompressData:
-// every call's result must be 1 (else the test fails).
+// Compresses through K_StartCompressData/K_CompressData/K_EndCompressData
+// into *written: the first result other than 1, else 1.
+int CompressInto(const PackedPicture& picture, int bufferSize, int rowsPerCall, WrittenStream* written,
+                 const std::string& callerBytes = "");
+// The same where every call must give 1 (else the test fails).
 WrittenStream Compress(const PackedPicture& picture, int bufferSize, int rowsPerCall,
                        const std::string& callerBytes = "");
 
@@ -49,5 +52,6 @@ struct ReadResult {
 };
 // Decompresses the stream into a record of the given size and depth,
 // feeding at most `chunk` bytes per read callback (0: a whole buffer).
+// The read callback returns failValue at call failAtCall.
 ReadResult Decompress(const std::vector<unsigned char>& stream, int width, int height, int bits, int bufferSize,
-                      int rowsPerCall, int chunk = 0, int callerRoom = 256);
+                      int rowsPerCall, int chunk = 0, int callerRoom = 256, int failAtCall = -1, int failValue = 0);
