@@ -109,8 +109,8 @@ int BlockDecoder::Start(lzss::ByteSource source, void* context, int64_t total) {
     remaining_ = total;
     shift_ = 0;
     std::memset(carried_, 0, sizeof carried_);
-    acc_ = 0;
-    mask_ = 0;
+    window_ = 0;
+    count_ = 0;
     return lz_.Start(source, context);
 }
 
@@ -132,8 +132,7 @@ int BlockDecoder::DecodeBlock() {
     for (int i = 0; i < n; ++i) {
         const int q = GetUnary(qLimit);
         if (q < 0) return K_ERR_READ;
-        unsigned z = static_cast<unsigned>(q);
-        for (int b = 0; b < k; ++b) z = z << 1 | static_cast<unsigned>(GetBit());
+        const unsigned z = static_cast<unsigned>(q) << k | GetBits(k);
         block_[i] = static_cast<uint8_t>((z & 1) ? -static_cast<int>(z >> 1) - 1 : static_cast<int>(z >> 1));
     }
     if (n == kBlock) {

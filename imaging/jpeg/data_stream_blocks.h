@@ -72,26 +72,52 @@ public:
 
 private:
     int DecodeBlock();
-    int GetBit() {
-        mask_ >>= 1;
-        if (mask_ == 0) {
-            acc_ = lz_.DecodeByte();
-            mask_ = 0x80;
+    // The bits of the byte coder's output in a left-aligned window; a byte
+    // is taken only when a bit of it is needed.
+    void Need(int n) {  // n <= 25
+        while (count_ < n) {
+            window_ |= static_cast<uint32_t>(lz_.DecodeByte()) << (24 - count_);
+            count_ += 8;
         }
-        return (acc_ & mask_) != 0;
+    }
+    int GetBit() {
+        Need(1);
+        const int bit = static_cast<int>(window_ >> 31);
+        window_ <<= 1;
+        --count_;
+        return bit;
+    }
+    unsigned GetBits(int n) {
+        if (n == 0) return 0;
+        Need(n);
+        const unsigned v = window_ >> (32 - n);
+        window_ <<= n;
+        count_ -= n;
+        return v;
     }
     // Zero bits before a one bit, or -1 past limit.
     int GetUnary(int limit) {
         int n = 0;
-        while (!GetBit())
-            if (++n > limit) return -1;
-        return n;
+        for (;;) {
+            if (window_ != 0) {  // bits past count_ are 0, so the one lies within
+                const int zeros = __builtin_clz(window_);
+                n += zeros;
+                if (n > limit) return -1;
+                window_ <<= zeros;
+                window_ <<= 1;
+                count_ -= zeros + 1;
+                return n;
+            }
+            n += count_;
+            count_ = 0;
+            if (n > limit) return -1;
+            Need(8);
+        }
     }
     int GetRice2() {
         const int q = GetUnary(2);  // values 0..11 at most
         if (q < 0) return -1;
-        const int hi = GetBit();
-        return q << 2 | hi << 1 | GetBit();
+        return q << 2 | static_cast<int>(GetBits(2));
     }
 
     lzss::Decoder lz_;
@@ -100,7 +126,8 @@ private:
     int64_t remaining_ = 0;
     int shift_ = 0;
     uint8_t carried_[kMaxOrder + 1] = {};
-    uint8_t acc_ = 0, mask_ = 0;
+    uint32_t window_ = 0;
+    int count_ = 0;
 };
 
 }  // namespace datastream

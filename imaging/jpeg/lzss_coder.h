@@ -113,6 +113,7 @@ public:
     // Exactly count bytes into out. 1.
     int Decode(uint8_t* out, int count);
     uint8_t DecodeByte() {
+        if (copied_ < matchLength_) return Emit(text_[(matchStart_ + copied_++) & (kWindow - 1)]);
         uint8_t b;
         Decode(&b, 1);
         return b;
