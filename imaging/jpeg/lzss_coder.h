@@ -52,17 +52,41 @@ private:
 };
 
 // Adaptive frequencies of S characters as symbols 1..S in falling order.
+// The cumulative counts (cumulative(i) = the frequencies of symbols i+1..S,
+// cumulative(0) the total) come from a Fenwick tree over the symbols, so
+// neither a lookup nor an update walks the whole table.
 class FrequencyModel {
 public:
     // 1, or -1 when an array cannot be allocated (none is kept then).
     int Init(int symbols);
     void Free();
     void Update(int symbol);
+    int Total() const { return total_; }
+    int Frequency(int symbol) const { return frequency[symbol]; }
+    // Frequencies of symbols 1..k.
+    int Prefix(int k) const {
+        int sum = 0;
+        for (; k > 0; k &= k - 1) sum += tree_[k];
+        return sum;
+    }
+    int Cumulative(int i) const { return total_ - Prefix(i); }
+    // The lowest symbol whose cumulative count is at most x; *cumulative
+    // gets that count.
+    int FindSymbol(uint32_t x, int* cumulative) const;
+
     int symbols = 0;
     WorkArray<int32_t> charToSymbol;  // S
     WorkArray<int32_t> symbolToChar;  // S + 1
     WorkArray<int32_t> frequency;     // S + 1; [0] = 0 is the sentinel
-    WorkArray<int32_t> cumulative;    // S + 1; [i] = sum of frequencies of symbols i+1..S
+
+private:
+    void Add(int symbol, int amount) {
+        for (; symbol <= symbols; symbol += symbol & -symbol) tree_[symbol] += amount;
+    }
+    void BuildTree();
+    WorkArray<int32_t> tree_;  // S + 1
+    int total_ = 0;
+    int topStep_ = 1;          // the highest power of 2 up to S
 };
 
 // Receives each coded byte.
@@ -124,7 +148,7 @@ private:
     int DecodeChar(FrequencyModel& model);
     int DecodeBit();
     void Renormalise();
-    int GetBit();
+    unsigned GetBits(int n);  // n <= 17
     uint8_t Emit(uint8_t byte) {
         text_[r_] = byte;
         r_ = (r_ + 1) & (kWindow - 1);
@@ -136,7 +160,8 @@ private:
     WorkArray<uint8_t> text_;
     FrequencyModel literals_, distances_;
     uint32_t low_ = 0, high_ = kQ4, value_ = 0;
-    uint8_t mask_ = 0, byte_ = 0;
+    uint32_t bits_ = 0;  // input bits not used yet: the low bitCount_ of them
+    int bitCount_ = 0;
     int r_ = kWindow - kLookAhead;
     bool begun_ = false;
     int matchStart_ = 0, copied_ = 0, matchLength_ = 0;  // a match being copied out

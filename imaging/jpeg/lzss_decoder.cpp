@@ -16,8 +16,8 @@ int Decoder::Start(ByteSource source, void* context) {
     low_ = 0;
     high_ = kQ4;
     value_ = 0;
-    mask_ = 0;
-    byte_ = 0;
+    bits_ = 0;
+    bitCount_ = 0;
     r_ = kWindow - kLookAhead;
     begun_ = false;
     matchStart_ = copied_ = matchLength_ = 0;
@@ -30,49 +30,48 @@ void Decoder::End() {
     distances_.Free();
 }
 
-int Decoder::GetBit() {
-    mask_ >>= 1;
-    if (mask_ == 0) {
-        byte_ = source_(context_);
-        mask_ = 0x80;
+unsigned Decoder::GetBits(int n) {
+    // A byte is taken only when a bit of it is needed.
+    while (bitCount_ < n) {
+        bits_ = bits_ << 8 | source_(context_);
+        bitCount_ += 8;
     }
-    return (byte_ & mask_) != 0;
+    bitCount_ -= n;
+    return (bits_ >> bitCount_) & ((1u << n) - 1);
 }
 
 void Decoder::Renormalise() {
+    constexpr uint32_t kMask = kQ4 - 1;
     for (;;) {
-        if (low_ >= kQ2) {
-            value_ -= kQ2;
-            low_ -= kQ2;
-            high_ -= kQ2;
+        // Leading bits that low and high - 1 share go out together (each is
+        // a step with high <= Q2 or low >= Q2, the top bit dropped).
+        const uint32_t differ = (low_ ^ (high_ - 1)) & kMask;
+        const int shared = differ ? 16 - (31 - __builtin_clz(differ)) : 16;
+        if (shared > 0) {
+            low_ = (low_ << shared) & kMask;
+            high_ = ((((high_ - 1) << shared) | ((1u << shared) - 1)) & kMask) + 1;
+            value_ = ((value_ << shared) | GetBits(shared)) & kMask;
         } else if (low_ >= kQ1 && high_ <= kQ3) {
-            value_ -= kQ1;
-            low_ -= kQ1;
-            high_ -= kQ1;
-        } else if (high_ > kQ2) {
+            low_ = (low_ - kQ1) << 1;
+            high_ = (high_ - kQ1) << 1;
+            value_ = (((value_ - kQ1) << 1) | GetBits(1)) & kMask;
+        } else {
             break;
         }
-        low_ += low_;
-        high_ += high_;
-        value_ = 2 * value_ + static_cast<uint32_t>(GetBit());
     }
 }
 
 int Decoder::DecodeChar(FrequencyModel& model) {
     const uint32_t range = high_ - low_;
-    const uint32_t total = static_cast<uint32_t>(model.cumulative[0]);
+    const uint32_t total = static_cast<uint32_t>(model.Total());
     // Damaged data can leave value outside [low, high): every step stays
     // in bounds all the same (unsigned arithmetic, a symbol in 1..S).
     const uint32_t x = ((value_ - low_ + 1) * total - 1) / range;
-    int lo = 1, hi = model.symbols;
-    while (lo < hi) {
-        const int mid = (lo + hi) / 2;
-        if (static_cast<uint32_t>(model.cumulative[mid]) > x) lo = mid + 1;
-        else hi = mid;
-    }
-    const int sym = lo;
-    high_ = low_ + range * static_cast<uint32_t>(model.cumulative[sym - 1]) / total;
-    low_ = low_ + range * static_cast<uint32_t>(model.cumulative[sym]) / total;
+    int cumulative = 0;
+    const int sym = model.FindSymbol(x, &cumulative);
+    const uint32_t above = static_cast<uint32_t>(cumulative);
+    high_ = low_ + range * (above + static_cast<uint32_t>(model.Frequency(sym))) / total;
+    low_ = low_ + range * above / total;
     Renormalise();
     const int c = model.symbolToChar[sym];
     model.Update(sym);
@@ -92,7 +91,7 @@ int Decoder::DecodeBit() {
 int Decoder::Decode(uint8_t* out, int count) {
     if (!begun_) {
         begun_ = true;
-        for (int i = 0; i < 17; ++i) value_ = 2 * value_ + static_cast<uint32_t>(GetBit());
+        value_ = GetBits(17);
         std::memset(text_.get(), 0, kWindow - kLookAhead);
         r_ = kWindow - kLookAhead;
     }

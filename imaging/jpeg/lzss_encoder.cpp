@@ -88,9 +88,10 @@ void Encoder::Renormalise() {
 void Encoder::EncodeChar(FrequencyModel& model, int c) {
     const int sym = model.charToSymbol[c];
     const uint32_t range = high_ - low_;
-    const uint32_t total = static_cast<uint32_t>(model.cumulative[0]);
-    high_ = low_ + range * static_cast<uint32_t>(model.cumulative[sym - 1]) / total;
-    low_ = low_ + range * static_cast<uint32_t>(model.cumulative[sym]) / total;
+    const uint32_t total = static_cast<uint32_t>(model.Total());
+    const uint32_t above = static_cast<uint32_t>(model.Cumulative(sym));  // symbols after sym
+    high_ = low_ + range * (above + static_cast<uint32_t>(model.Frequency(sym))) / total;
+    low_ = low_ + range * above / total;
     Renormalise();
     model.Update(sym);
 }
