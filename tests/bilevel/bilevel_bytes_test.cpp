@@ -46,6 +46,17 @@ TEST(BilevelBytes, HandDerivedBodies) {
         // 64 V0 modes: repeat 63 and one V0, pair 0xB4, then the count 63 as
         // the repeat model's escape and 111111.
         {"a run of 64 V0 modes", FilledBits(1, 64, true), 0, std::string("\xEC\x4F\xE8", 3)},
+        // 11000000: horizontal 2 (colour 1) and 0, the second run reaching
+        // the row end; pair (9, 4), then digit A of colour 1 new (1 000010)
+        // and of colour 0 new (1 000000).
+        {"a second run to the row end", BitPicture{8, 1, {0xC0}}, 0, std::string("\xE4\x48\x50\x11", 4)},
+        // 00001111 then 10001111: row 0 is horizontal 0, 4 and would close
+        // with V0 at b1 = width; instead row 1's first mode, vertical right
+        // +1, closes it and is replayed (not coded again). Pair (9, 3) in
+        // context 4, the runs, then V0 V0 as a pair in context 3 whose
+        // nibble 4 is new and then coded 001 in the grown nibble tree.
+        {"a vertical-right mode replayed", BitPicture{8, 2, {0x0F, 0x8F}}, 0,
+         std::string("\xE4\x38\x11\x22\x14", 5)},
     };
     const std::string path = TestTempPath("vector.kora");
     for (const HandVector& v : vectors) {

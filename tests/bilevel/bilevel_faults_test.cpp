@@ -3,7 +3,10 @@
 // a row; K_LoadFile and K_FileInfo see format 26 files as 1-bit pictures.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <random>
+#include <vector>
 #include <string>
 
 #include "bilevel_fixture.h"

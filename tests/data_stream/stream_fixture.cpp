@@ -1,6 +1,7 @@
 #include "stream_fixture.h"
 
 #include <algorithm>
+#include <cctype>
 #include <random>
 
 PackedPicture HostPicture(const std::string& source, int bits, const std::string& resize) {
