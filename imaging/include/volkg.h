@@ -804,8 +804,46 @@ int  KAPI K_ReadFileComment(const char* name, unsigned int index, void* buffer, 
 
 /* ---- Exports: Raw fax and WFX paged fax ----------------------------------- */
 
+/* A headerless fax file as the application describes it (32 bytes). */
+typedef struct RawFaxInfo {
+    unsigned char Format;         /* 'B' Group 3 1-D, 'C' Group 3 2-D, 'D' Group 4 */
+    unsigned char Reserved0[3];
+    int           Width;
+    int           Height;
+    int           BitsPerPixel;   /* 1 */
+    int           XResolution;    /* dots per inch */
+    int           YResolution;
+    int           DataOffset;     /* file position of the first coded byte */
+    unsigned char Flags;          /* K_FAX_... */
+    unsigned char Reserved1[3];
+} RawFaxInfo;
+
+#define K_FAX_TOP_DOWN    0x1   /* rows stored top row first (else bottom row first) */
+#define K_FAX_RGB         0x2   /* colour order RGB in the file information */
+#define K_FAX_BLACK_ZERO  0x4   /* colour 0 is black (else white) */
+#define K_FAX_REVERSED    0x8   /* coded bytes bit-reversed (fill order 2) */
+
+#if defined(__cplusplus) && __cplusplus >= 201103L
+static_assert(sizeof(RawFaxInfo) == 32, "RawFaxInfo is 32 bytes");
+static_assert(offsetof(RawFaxInfo, DataOffset) == 24, "layout");
+#endif
+
+/* Fills info for the file open at position 0 (a zeroed record) and returns
+   1; any other result stops the probe or load and is returned. */
+typedef int (KAPI* LoadInfoCallback)(int handle, RawFaxInfo* info);
+/* Sets the process-wide load-info callback (null removes it); returns the previous one. */
+LoadInfoCallback KAPI K_SetLoadInfoCallback(LoadInfoCallback callback);
+/* A fax page of the bitmap: 1 bit, 204 x 196 dpi, 1728 pixels wide, the
+   picture centred at the top. A null target replaces the bitmap itself. */
+int  KAPI K_NormalizeWFXBitmap(BitmapRecord* bitmap, BitmapRecord* target);
+
 
 /* ---- Exports: CALS raster ------------------------------------------------- */
+
+int  KAPI K_LoadCALSFile(const char* name, BitmapRecord* bitmap, RowCallback callback, int bitsPerPixel, void* userData);
+int  KAPI K_LoadCALSBitmap(const char* name, BitmapRecord* bitmap);
+/* Group 4 coded, 1 bit. */
+int  KAPI K_SaveCALSBitmap(const char* name, BitmapRecord* bitmap);
 
 
 /* ---- Exports: IOCA -------------------------------------------------------- */
@@ -858,6 +896,10 @@ void KAPI K_SetGrayFixedPalette(int fixed);
 
 /* ---- Exports: Compressed-file stamps -------------------------------------- */
 
+/* The thumbnail stamp of a compressed-format or JFIF file into the bitmap
+   (8 or 24 bits, top row first, blue first). -65: the file has no stamp. */
+int  KAPI K_GetCompressFileStamp(const char* name, BitmapRecord* bitmap);
+
 
 /* ---- Exports: Compressed-data stream -------------------------------------- */
 
@@ -906,6 +948,35 @@ void KAPI K_EndDecompressData(void);
 
 /* Decodes a compressed-format or JPEG file into a new bitmap at 8, 16 or 24 bits. */
 int  KAPI K_DecompressBitmap(const char* name, BitmapRecord* bitmap, int bitsPerPixel);
+
+/* Raster files to the compressed family: variant and quality as for
+   K_StartCompressBuffer; the last arguments are not used. K_CompressTGA
+   with alpha nonzero writes a 32-bit source's alpha, one byte a pixel in
+   the coded row order, to the output's name with the extension ".ALF". */
+int  KAPI K_CompressTIF(const char* source, const char* output, int variant, int quality, int reserved);
+int  KAPI K_CompressGIF(const char* source, const char* output, int variant, int quality, int reserved);
+int  KAPI K_CompressPCX(const char* source, const char* output, int variant, int quality, int reserved);
+int  KAPI K_CompressBMP(const char* source, const char* output, int variant, int quality, int reserved);
+int  KAPI K_CompressTGA(const char* source, const char* output, int variant, int quality, int reserved, int alpha);
+/* Any loadable file; a 1-bit picture with variant 0 goes to the 1-bit format. */
+int  KAPI K_CompressALL(const char* source, const char* output, int variant, int quality, int reserved);
+
+/* Compressed-format, JFIF and JPEG-in-TIFF files to other formats. Types:
+   TGA 0 (8 bits), 1 (16), 2 (24), 3 (32); TIFF 7 (8), 16 (16), 8 (24);
+   BMP 4/104/191 (4), 5/108/192 (8), 24/124/193 (24); PCX 11 (24), else 8.
+   Other types give -13. Colour written at 8 bits or less is dithered to the
+   fixed palette (GIF and PCX: their writers' palettes). */
+int  KAPI K_DecompressTGA(const char* source, const char* output, int type);
+int  KAPI K_DecompressTIF(const char* source, const char* output, int type);
+int  KAPI K_DecompressBMP(const char* source, const char* output, int type);
+int  KAPI K_DecompressGIF(const char* source, const char* output, int reserved);
+int  KAPI K_DecompressPCX(const char* source, const char* output, int type);
+/* Any loadable file to the format and depth of a conversion type (TGA 0-3,
+   TIFF 130/7/16/8, LZW TIFF 131/30/31/32, CCITT TIFF 140-143, BMP
+   132/4/5/24, OS/2 BMP 133/104/108/124 and 190-193, PCX 134/135/9/11, GIF
+   10, Sun raster 170-174, and the types of formats without a writer yet);
+   -13 for any other type. */
+int  KAPI K_DecompressALL(const char* source, const char* output, int type);
 
 
 #ifdef __cplusplus

@@ -7,6 +7,7 @@
 #include "jpeg/compressed_file_writer.h"
 #include "io/format_codes.h"
 #include "tiff/bilevel_codec.h"
+#include "tiff/fax_containers.h"
 #include "tiff/tiff_codec.h"
 
 namespace {
@@ -26,7 +27,7 @@ const LoadEntry kLoadTable[] = {
     {kFormatTIFFLZW, K_LoadTIFFile, nullptr, false},            // TIFF, LZW
     {kFormatBilevel, nullptr, nullptr, true},             // 1-bit adaptive format
     {kFormatDataStream, nullptr, nullptr, false},         // stream: only through K_StartDecompressData
-    {kFormatCALS, nullptr, nullptr, false},            // CALS
+    {kFormatCALS, K_LoadCALSFile, nullptr, false},     // CALS
     {kFormatMacPaint, K_LoadMACFile, nullptr, false},      // MacPaint
     {kFormatGEM, nullptr, nullptr, false},            // GEM IMG
     {kFormatMSP, nullptr, nullptr, false},            // MSP
@@ -35,20 +36,20 @@ const LoadEntry kLoadTable[] = {
     {kFormatPICT, nullptr, nullptr, false},            // PICT
     {kFormatPhotoCD, nullptr, nullptr, false},            // PhotoCD
     {kFormatEPSTIFF, nullptr, nullptr, false},            // EPS with a TIFF preview
-    {kFormatFaxRaw, nullptr, nullptr, false},            // headerless fax
-    {kFormatFaxRaw2, nullptr, nullptr, false},
-    {kFormatFaxRaw3, nullptr, nullptr, false},
-    {kFormatFax, nullptr, nullptr, false},            // fax file
-    {kFormatFax2, nullptr, nullptr, false},
-    {kFormatIOCA, nullptr, nullptr, false},            // IOCA in MO:DCA
-    {kFormatIOCA2, nullptr, nullptr, false},
-    {kFormatIOCA3, nullptr, nullptr, false},
+    {kFormatFaxRaw, LoadRawFaxFile, nullptr, false},   // headerless fax
+    {kFormatFaxRaw2, LoadRawFaxFile, nullptr, false},
+    {kFormatFaxRaw3, LoadRawFaxFile, nullptr, false},
+    {kFormatFax, LoadWFXFile, nullptr, false},         // fax file
+    {kFormatFax2, LoadWFXFile, nullptr, false},
+    {kFormatIOCA, LoadIOCAFile, nullptr, false},       // IOCA in MO:DCA
+    {kFormatIOCA2, LoadIOCAFile, nullptr, false},
+    {kFormatIOCA3, LoadIOCAFile, nullptr, false},
     {kFormatBMPOS2v2, K_LoadBMPFile, nullptr, false},      // BMP, OS/2 2.x
     {kFormatPNG, LoadPNGFile, nullptr, false},        // PNG
     {kFormatPhotoshop, LoadPSDFile, nullptr, false},        // Photoshop
-    {kFormatIOCABare, nullptr, nullptr, false},            // bare IOCA
-    {kFormatIOCABare2, nullptr, nullptr, false},
-    {kFormatIOCABare3, nullptr, nullptr, false},
+    {kFormatIOCABare, LoadIOCAFile, nullptr, false},   // bare IOCA
+    {kFormatIOCABare2, LoadIOCAFile, nullptr, false},
+    {kFormatIOCABare3, LoadIOCAFile, nullptr, false},
 };
 
 const SaveEntry kSaveTable[] = {
@@ -76,24 +77,24 @@ const SaveEntry kSaveTable[] = {
     {kFormatEPS, nullptr, 0, 0, false},       // EPS
     {kFormatBilevel, SaveBilevelFile, 0, 0, false},  // 1-bit adaptive format; quality = sub-type
     {kFormatDataStream, nullptr, 0, 0, false},    // stream: only through K_StartCompressData
-    {kFormatCALS, nullptr, 0, 0, false},       // CALS
+    {kFormatCALS, SaveCALSFile, 0, 0, false},  // CALS
     {kFormatMacPaint, SaveMACFile, 0, 0, false},   // MacPaint
     {kFormatGEM, nullptr, 0, 0, false},       // GEM IMG
     {kFormatMSP, nullptr, 0, 0, false},       // MSP
     {kFormatWPG, nullptr, 0, 0, false},       // WPG
     {kFormatSunRaster, SaveRASFile, 0, 0, false},   // Sun raster
     {kFormatPICT, nullptr, 0, 0, false},       // PICT
-    {kFormatFaxRaw, nullptr, 0, 0, false},       // headerless fax
-    {kFormatFaxRaw2, nullptr, 0, 0, false},
-    {kFormatFaxRaw3, nullptr, 0, 0, false},
-    {kFormatFax, nullptr, 0, 0, false},       // fax file
-    {kFormatFax2, nullptr, 0, 0, false},
-    {kFormatIOCA, nullptr, 0, 0, false},       // IOCA
-    {kFormatIOCA2, nullptr, 0, 0, false},
-    {kFormatIOCA3, nullptr, 0, 0, false},
-    {kFormatIOCABare, nullptr, 0, 0, false},
-    {kFormatIOCABare2, nullptr, 0, 0, false},
-    {kFormatIOCABare3, nullptr, 0, 0, false},
+    {kFormatFaxRaw, SaveRawFaxFile, 0, 0, false},  // headerless fax
+    {kFormatFaxRaw2, SaveRawFaxFile, 0, 0, false},
+    {kFormatFaxRaw3, SaveRawFaxFile, 0, 0, false},
+    {kFormatFax, SaveWFXFile, 0, 0, false},        // fax file
+    {kFormatFax2, SaveWFXFile, 0, 0, false},
+    {kFormatIOCA, SaveIOCAFile, 0, 0, false},      // IOCA
+    {kFormatIOCA2, SaveIOCAFile, 0, 0, false},
+    {kFormatIOCA3, SaveIOCAFile, 0, 0, false},
+    {kFormatIOCABare, SaveIOCAFile, 0, 0, false},
+    {kFormatIOCABare2, SaveIOCAFile, 0, 0, false},
+    {kFormatIOCABare3, SaveIOCAFile, 0, 0, false},
     {kFormatPNG, SavePNGFile, 0, 0, false},   // PNG
     {kFormatPhotoshop, SavePSDFile, 0, 0, false},   // Photoshop
 };
@@ -102,10 +103,10 @@ const CompressedCodecHooks kCompressed = {
     K_DecompressFile,
     K_SetCallbackLine,
     K_DecompressBitmap1Bit,
-    nullptr,  // K_CompressTIF
-    nullptr,  // K_CompressBMP
-    nullptr,  // K_CompressTGA
-    nullptr,  // K_NormalizeWFXBitmap
+    K_CompressTIF,
+    K_CompressBMP,
+    K_CompressTGA,
+    K_NormalizeWFXBitmap,
 };
 
 }  // namespace
