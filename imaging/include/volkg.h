@@ -851,6 +851,14 @@ int  KAPI K_SaveCALSBitmap(const char* name, BitmapRecord* bitmap);
 
 /* ---- Exports: Bilevel compressed format ----------------------------------- */
 
+/* Loads a 1-bit file of the library's compressed format (K_SaveFile format
+   26; its quality 0..3 is the sub-type: 0 lossless, 1 smoothed, 2 and 3
+   smoothed with rows left out) or a 1-bit TIFF file. A bitmap that is not
+   allocated is set up at the file's size; an allocated one must have that
+   size at 1 bit (else -13). 1, -9 not such a file, -27 not 1 bit per pixel,
+   -7 data that ends early, -9 damaged data, -1 no memory. */
+int  KAPI K_DecompressBitmap1Bit(const char* name, BitmapRecord* bitmap);
+
 
 /* ---- Exports: JPEG encoder and compressed-file writers -------------------- */
 
@@ -894,6 +902,46 @@ int  KAPI K_GetCompressFileStamp(const char* name, BitmapRecord* bitmap);
 
 
 /* ---- Exports: Compressed-data stream -------------------------------------- */
+
+/* A lossless stream of 8-bit grey or 24-bit rows: a 28-byte header ("QRNO",
+   width, height, bits, n, 0, colour order), n caller bytes, then the coded
+   rows. K_FileInfo reports such a file as format code 30 (neither loaded
+   nor saved by K_LoadFile and K_SaveFile). One stream at a time in the
+   process; rows are packed (width x bytes per pixel, no padding). */
+#define K_FORMAT_DATA_STREAM 30
+
+/* Receives count coded bytes from the start of the buffer; 1 = go on, any
+   other value stops the stream (a negative value is returned as it is, 0
+   and other values as -5). */
+typedef int (KAPI* CompressDataCallback)(unsigned char* buffer, int count, void* userData);
+/* Fills the buffer (size bytes at most) with the next bytes of the stream
+   and returns how many it put there; 0 when the stream has no more (the
+   decoder may read a few bytes past the coded end, and takes them as 0), a
+   negative value stops the stream with that value. */
+typedef int (KAPI* DecompressDataCallback)(unsigned char* buffer, int size, void* userData);
+
+/* bytesPerCall: the rows of each K_CompressData call, a whole number of
+   rows. 1, -2 no bitmap, -27 not 24 bits or 8-bit grey, -13 a bad size,
+   count, buffer or caller bytes, -1 no memory, or the callback's failure. */
+int  KAPI K_StartCompressData(BitmapRecord* bitmap, CompressDataCallback write, int bytesPerCall, int bufferSize,
+                              unsigned char* buffer, int callerCount, const void* callerBytes, void* userData);
+/* Codes the next min(rows due, rows per call) rows; the call that codes the
+   last row ends the stream and hands on the last bytes. 1, -13 when no
+   stream is being compressed, or the callback's failure. */
+int  KAPI K_CompressData(const unsigned char* rows);
+void KAPI K_EndCompressData(void);
+/* *callerCount holds the room at callerBytes on entry (no caller bytes are
+   kept without it) and the n of the stream on return; bytes beyond the
+   room are passed over. 1, -2, -27, -13, -1, or -7 for a header that is
+   not a stream of this bitmap's size and depth (or input that ends). */
+int  KAPI K_StartDecompressData(BitmapRecord* bitmap, DecompressDataCallback read, int bufferSize,
+                                unsigned char* buffer, int bytesPerCall, int* callerCount, void* callerBytes,
+                                void* userData);
+/* Decodes the next min(rows due, rows per call) rows. 1, -13 when no stream
+   is being decompressed, -7 for damaged or missing data, or the callback's
+   failure. */
+int  KAPI K_DecompressData(unsigned char* rows);
+void KAPI K_EndDecompressData(void);
 
 
 /* ---- Exports: Compressed-file conversions --------------------------------- */

@@ -6,6 +6,7 @@
 #include "io/codecs.h"
 #include "jpeg/compressed_file_writer.h"
 #include "io/format_codes.h"
+#include "tiff/bilevel_codec.h"
 #include "tiff/fax_containers.h"
 #include "tiff/tiff_codec.h"
 
@@ -25,6 +26,7 @@ const LoadEntry kLoadTable[] = {
     {kFormatEPS, nullptr, nullptr, false},            // EPS
     {kFormatTIFFLZW, K_LoadTIFFile, nullptr, false},            // TIFF, LZW
     {kFormatBilevel, nullptr, nullptr, true},             // 1-bit adaptive format
+    {kFormatDataStream, nullptr, nullptr, false},         // stream: only through K_StartDecompressData
     {kFormatCALS, K_LoadCALSFile, nullptr, false},     // CALS
     {kFormatMacPaint, K_LoadMACFile, nullptr, false},      // MacPaint
     {kFormatGEM, nullptr, nullptr, false},            // GEM IMG
@@ -73,7 +75,8 @@ const SaveEntry kSaveTable[] = {
     {kFormatBMPOS2v2, SaveBMPFile, 0, 0, false},
     {kFormatWMF, nullptr, 0, 0, false},       // metafile
     {kFormatEPS, nullptr, 0, 0, false},       // EPS
-    {kFormatBilevel, nullptr, 0, 0, false},       // 1-bit adaptive format
+    {kFormatBilevel, SaveBilevelFile, 0, 0, false},  // 1-bit adaptive format; quality = sub-type
+    {kFormatDataStream, nullptr, 0, 0, false},    // stream: only through K_StartCompressData
     {kFormatCALS, SaveCALSFile, 0, 0, false},  // CALS
     {kFormatMacPaint, SaveMACFile, 0, 0, false},   // MacPaint
     {kFormatGEM, nullptr, 0, 0, false},       // GEM IMG
@@ -99,7 +102,7 @@ const SaveEntry kSaveTable[] = {
 const CompressedCodecHooks kCompressed = {
     K_DecompressFile,
     K_SetCallbackLine,
-    nullptr,  // K_DecompressBitmap1Bit
+    K_DecompressBitmap1Bit,
     K_CompressTIF,
     K_CompressBMP,
     K_CompressTGA,

@@ -30,6 +30,7 @@ enum FormatCode : int {
     kFormatTIFF4 = 27,
     kFormatTIFF5 = 28,
     kFormatTIFF6 = 29,
+    kFormatDataStream = K_FORMAT_DATA_STREAM, // compressed-data stream (probe only)
     kFormatCALS = 50,
     kFormatMacPaint = 51,
     kFormatGEM = 52,

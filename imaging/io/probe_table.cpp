@@ -16,7 +16,7 @@ const ProbeStep kProbeOrder[] = {
     {ProbeAction::Probe, true, ProbeCALS, "CALS"},
     {ProbeAction::Probe, true, ProbeGIF, "GIF"},
     {ProbeAction::Probe, true, ProbePNG, "PNG"},
-    {ProbeAction::Probe, false, nullptr, "compressed-data stream"},
+    {ProbeAction::Probe, false, ReadCompressDataInfo, "compressed-data stream"},
     {ProbeAction::Probe, false, nullptr, "metafile"},
     {ProbeAction::Probe, true, nullptr, "EPS"},
     {ProbeAction::ReReadHeader, true, nullptr, "header again"},

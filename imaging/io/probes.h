@@ -38,5 +38,7 @@ extern const size_t kNameProbeCount;
 // The compressed format (jpeg/compressed_probe.cpp): "KORA" or "VAVO"; 1,
 // 0, or -7 when the trailer cannot be read.
 int ReadCompressedInfo(const ProbeInput& input, FileInfoRecord* info);
+// The compressed-data stream (jpeg/data_stream_probe.cpp): "QRNO"; 1 or 0.
+int ReadCompressDataInfo(const ProbeInput& input, FileInfoRecord* info);
 // JPEG (jpeg/jpeg_probe.cpp).
 int ProbeJPEG(const ProbeInput& input, FileInfoRecord* info);
