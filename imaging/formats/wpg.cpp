@@ -138,7 +138,7 @@ int ProbeWPG(const ProbeInput& input, FileInfoRecord* info) {
     if (input.headerCount < 4 || std::memcmp(input.header, "\xFFWPC", 4) != 0) return 0;
     Source in(input.handle, 4096);
     WpgPicture pic;
-    if (ReadWPGHeader(in, &pic, false) != K_OK) return 0;
+    if (ReadWPGHeader(in, &pic, false) != K_OK || !DepthKnown(pic.depth)) return 0;
     info->FormatCode = kFormatWPG;
     info->Width = pic.width;
     info->Height = pic.height;
