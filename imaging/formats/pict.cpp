@@ -20,8 +20,11 @@ constexpr int kPixMapFlag = 0x8000;
 constexpr int kRowBytesMask = 0x3FFF;
 // Rows of fewer bytes are stored unpacked (QuickDraw's rule).
 constexpr int kPackedFrom = 8;
-// Longer rows have a two-byte count.
+// Longer rows have a two-byte count (QuickDraw's rule).
 constexpr int kOneByteCountUpTo = 250;
+// ImageMagick reads and writes two-byte counts from 201 bytes of indexed
+// row on.
+constexpr int kMagickOneByteCountUpTo = 200;
 
 // What the opcode walk found.
 enum class Found { Indexed, Direct };
@@ -96,6 +99,8 @@ int SkipSized(Source& in, int op) {
 // file that ends first.
 int SkipPCTOpcodes(Source& in, Found* found, bool* region) {
     for (;;) {
+        // Opcodes start on a word from the picture's start (an even offset).
+        if ((in.Tell() & 1) && in.Skip(1) != K_OK) return K_ERR_READ;
         const int op = in.U16BE();
         if (in.status() != K_OK) return K_ERR_READ;
         switch (op) {
@@ -222,7 +227,17 @@ int ReadRow(Source& in, const PixelMap& m, std::vector<unsigned char>& packed, u
     const int bytes = StoredRowBytes(m);
     const bool plain = m.rowBytes < kPackedFrom || (m.bits > 8 && (m.packType == 1 || m.packType == 2));
     if (plain) return in.ReadExact(out, bytes);
-    const int count = m.rowBytes > kOneByteCountUpTo ? in.U16BE() : in.U8();
+    // ImageMagick sizes the count by 200 bytes of unpacked row, QuickDraw
+    // by 250 row bytes. A row of at most 250 bytes packs into fewer than
+    // 256, so a first count byte 0 can only be the high byte of a two-byte
+    // count: such rows are read either way.
+    int count;
+    if (bytes <= kOneByteCountUpTo) {
+        count = in.U8();
+        if (count == 0) count = in.U8();
+    } else {
+        count = m.rowBytes > kOneByteCountUpTo ? in.U16BE() : in.U8();
+    }
     if (in.status() != K_OK) return K_ERR_READ;
     packed.resize(std::max<size_t>(packed.size(), count));
     if (in.ReadExact(packed.data(), count) != K_OK) return K_ERR_READ;
@@ -315,8 +330,6 @@ extern "C" int KAPI K_LoadPCTFile(const char* name, BitmapRecord* bitmap, RowCal
     int left = m.rows;
     for (int y = 0; y < height; ++y) {
         if (left == 0) {
-            // The next map: the opcodes are word-aligned from the picture's start.
-            if ((in.Tell() & 1) && in.Skip(1) != K_OK) return K_ERR_READ;
             r = SkipPCTOpcodes(in, &found, &region);
             if (r == K_ERR_NOBITMAP) break;
             if (r != K_OK) return r;
@@ -368,7 +381,13 @@ int SavePCTFile(const SaveRequest& request) {
     const int width = writer.Width(), height = writer.Height();
     // Stored row bytes are even, as QuickDraw wants them.
     const int dataBytes = bits == 24 ? 3 * width : (width * bits + 7) / 8;
-    const int rowBytes = bits == 24 ? 4 * width : (dataBytes + 1) & ~1;
+    int rowBytes = bits == 24 ? 4 * width : (dataBytes + 1) & ~1;
+    // Between 201 and 250 row bytes ImageMagick and QuickDraw disagree on
+    // the size of the count: a wider stride takes two-byte counts in both.
+    // (ImageMagick judges direct rows by their three planes: from 63 to 66
+    // pixels it wants one byte where QuickDraw has two; we write QuickDraw's.)
+    if (bits <= 8 && rowBytes > kMagickOneByteCountUpTo && rowBytes <= kOneByteCountUpTo)
+        rowBytes = kOneByteCountUpTo + 2;
     // Sides are signed 16-bit; row bytes have 14 bits.
     if (width < 1 || height < 1 || width > 0x7FFF || height > 0x7FFF || rowBytes > kRowBytesMask)
         return K_ERR_SIZE;
