@@ -1,7 +1,9 @@
 // Loading the legacy raster formats beside netpbm and ImageMagick in one
 // run: Sun raster raw and run-length coded (4000 x 3000, 24 bits) against
-// reading the file's bytes and copying them in memory, and MacPaint at its
-// own size. Everything runs the same way (natively or under an emulator),
+// reading the file's bytes and copying them in memory, MacPaint at its own
+// size, GEM IMG and MSP at 1 bit, WPG at 8 bits and PICT at 8 and 24 bits
+// (4000 x 3000). Peers that have no reader for a format are left out (MSP
+// has none). Everything runs the same way (natively or under an emulator),
 // so the ratios compare like with like.
 //   bench_legacy_formats [width height]
 #include <chrono>
@@ -46,7 +48,8 @@ bool Load(const std::string& path) {
     return ok;
 }
 
-void Format(const char* title, const std::string& path, const std::string& netpbm, int runs) {
+// netpbm: its reader command, or empty; magick: ImageMagick reads the format.
+void Format(const char* title, const std::string& path, const std::string& netpbm, int runs, bool magick = true) {
     std::printf("\n%s\n", title);
     FILE* f = std::fopen(path.c_str(), "rb");
     if (!f) return;
@@ -61,10 +64,12 @@ void Format(const char* title, const std::string& path, const std::string& netpb
     });
     Report("memcpy of the file's bytes (reference)", memcpyTime, memcpyTime);
     Report("volkg K_LoadBitmap", Best(runs, [&] { return Load(path); }), memcpyTime);
-    Report("ImageMagick load (to null:)", Best(runs, [&] { return Shell("/usr/bin/convert-im6.q16 " + path + " null:"); }),
-           memcpyTime);
-    Report(("netpbm " + netpbm).c_str(), Best(runs, [&] { return Shell(netpbm + " " + path + " > /dev/null 2>&1"); }),
-           memcpyTime);
+    if (magick)
+        Report("ImageMagick load (to null:)",
+               Best(runs, [&] { return Shell("/usr/bin/convert-im6.q16 " + path + " null:"); }), memcpyTime);
+    if (!netpbm.empty())
+        Report(("netpbm " + netpbm).c_str(), Best(runs, [&] { return Shell(netpbm + " " + path + " > /dev/null 2>&1"); }),
+               memcpyTime);
 }
 
 }  // namespace
@@ -91,6 +96,24 @@ int main(int argc, char** argv) {
         }
         std::fclose(f);
     }
+    // At most 256 colours, for the 8-bit formats.
+    const std::string indexed = dir + "/indexed.ppm";
+    {
+        FILE* f = std::fopen(indexed.c_str(), "wb");
+        if (!f) return 1;
+        std::fprintf(f, "P6\n%d %d\n255\n", width, height);
+        std::vector<unsigned char> row(static_cast<size_t>(width) * 3);
+        for (int y = 0; y < height; ++y) {
+            for (int x = 0; x < width; ++x) {
+                const int c = ((x / 16) ^ (y / 8)) & 0xFF;
+                row[x * 3] = static_cast<unsigned char>(c & 0xE0);
+                row[x * 3 + 1] = static_cast<unsigned char>((c << 3) & 0xE0);
+                row[x * 3 + 2] = static_cast<unsigned char>((c << 6) & 0xC0);
+            }
+            std::fwrite(row.data(), 1, row.size(), f);
+        }
+        std::fclose(f);
+    }
     std::printf("%d x %d, 24 bits\n", width, height);
     Shell("pnmtorast -standard " + ppm + " > " + dir + "/raw.ras 2>/dev/null");
     Shell("pnmtorast -rle " + ppm + " > " + dir + "/rle.ras 2>/dev/null");
@@ -98,5 +121,27 @@ int main(int argc, char** argv) {
     Format("Sun raster, raw", dir + "/raw.ras", "rasttopnm", 3);
     Format("Sun raster, run-length coded", dir + "/rle.ras", "rasttopnm", 3);
     Format("MacPaint, 576 x 720", dir + "/bare.mac", "macptopbm", 5);
+
+    Shell("ppmtopgm " + ppm + " | pgmtopbm -threshold > " + dir + "/bits.pbm && pbmtogem " + dir + "/bits.pbm > " +
+          dir + "/bits.img");
+    Shell("ppmtopict " + indexed + " > " + dir + "/indexed.pict 2>/dev/null");
+    Shell("/usr/bin/convert-im6.q16 " + ppm + " PICT:" + dir + "/direct.pict");
+    // MSP and WPG files are ours: no peer writes them.
+    {
+        BitmapRecord b;
+        K_InitBitmap(&b, 0, 0, 0);
+        if (K_LoadBitmap((dir + "/bits.img").c_str(), &b, 0, 1) == K_OK)
+            K_SaveMSPBitmap((dir + "/bits.msp").c_str(), &b);
+        K_FreeBitmap(&b);
+        K_InitBitmap(&b, 0, 0, 0);
+        if (K_LoadBitmap((dir + "/indexed.pict").c_str(), &b, 0, 1) == K_OK)
+            K_SaveWPGBitmap((dir + "/indexed.wpg").c_str(), &b, 8);
+        K_FreeBitmap(&b);
+    }
+    Format("GEM IMG, 1 bit", dir + "/bits.img", "gemtopnm", 3, false);
+    Format("MSP, 1 bit (no peer reads it)", dir + "/bits.msp", "", 3, false);
+    Format("WPG, 8 bits", dir + "/indexed.wpg", "", 3);
+    Format("PICT, 8 bits (ppmtopict)", dir + "/indexed.pict", "", 3);
+    Format("PICT, 24 bits (ImageMagick)", dir + "/direct.pict", "", 3);
     return 0;
 }
