@@ -122,16 +122,19 @@ int main(int argc, char** argv) {
     Format("Sun raster, run-length coded", dir + "/rle.ras", "rasttopnm", 3);
     Format("MacPaint, 576 x 720", dir + "/bare.mac", "macptopbm", 5);
 
-    Shell("ppmtopgm " + ppm + " | pgmtopbm -threshold > " + dir + "/bits.pbm && pbmtogem " + dir + "/bits.pbm > " +
-          dir + "/bits.img");
+    // pbmtogem writes rows over 1016 pixels that gemtopnm refuses: the GEM
+    // file is ours, from the same bits through a Sun raster file.
+    Shell("ppmtopgm " + ppm + " | pgmtopbm -threshold | pnmtorast -standard > " + dir + "/bits.ras");
     Shell("ppmtopict " + indexed + " > " + dir + "/indexed.pict 2>/dev/null");
     Shell("/usr/bin/convert-im6.q16 " + ppm + " PICT:" + dir + "/direct.pict");
     // MSP and WPG files are ours: no peer writes them.
     {
         BitmapRecord b;
         K_InitBitmap(&b, 0, 0, 0);
-        if (K_LoadBitmap((dir + "/bits.img").c_str(), &b, 0, 1) == K_OK)
+        if (K_LoadBitmap((dir + "/bits.ras").c_str(), &b, 0, 1) == K_OK) {
+            K_SaveIMGBitmap((dir + "/bits.img").c_str(), &b);
             K_SaveMSPBitmap((dir + "/bits.msp").c_str(), &b);
+        }
         K_FreeBitmap(&b);
         K_InitBitmap(&b, 0, 0, 0);
         if (K_LoadBitmap((dir + "/indexed.pict").c_str(), &b, 0, 1) == K_OK)

@@ -165,10 +165,8 @@ int SaveMSPFile(const SaveRequest& request) {
     const int width = writer.Width(), height = writer.Height();
     // The sides are 16-bit words.
     if (width < 1 || height < 1 || width > 0xFFFF || height > 0xFFFF) return K_ERR_SIZE;
-    const BitmapRecord& target = writer.Target();
-    auto luma = [](const RGBQUAD& c) { return 2 * c.rgbRed + 5 * c.rgbGreen + c.rgbBlue; };
-    // A set bit is white: turned over when entry 0 is the brighter.
-    const bool invert = luma(target.ColorTable[0]) > luma(target.ColorTable[1]);
+    // A set bit is white: turned over when entry 0 is not the darker.
+    const bool invert = !writer.FirstColorDarker();
 
     Output out;
     if ((r = out.Open(request.name)) != K_OK) return r;

@@ -251,8 +251,7 @@ int SaveWPGFile(const SaveRequest& request) {
     std::copy(writer.Target().ColorTable, writer.Target().ColorTable + colors, table);
     // At 1 bit the darker colour goes first, so that readers which take
     // 0 for black without looking at the map see the picture too.
-    auto luma = [](const RGBQUAD& c) { return 2 * c.rgbRed + 5 * c.rgbGreen + c.rgbBlue; };
-    const bool invert = bits == 1 && luma(table[0]) > luma(table[1]);
+    const bool invert = bits == 1 && !writer.FirstColorDarker();
     if (invert) std::swap(table[0], table[1]);
 
     Output out;

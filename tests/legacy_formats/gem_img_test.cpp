@@ -4,14 +4,9 @@
 #include <fstream>
 
 #include "formats/format_fixture.h"
+#include "legacy_formats/legacy_fixture.h"
 
 namespace {
-
-std::string WriteBytes(const std::string& name, const std::string& bytes) {
-    std::string path = TestTempPath(name);
-    std::ofstream(path, std::ios::binary) << bytes;
-    return path;
-}
 
 std::string Words(std::initializer_list<int> words) {
     std::string s;
@@ -130,8 +125,7 @@ TEST(GemImg, WriterCodesRunsNotLiterals) {
     std::string out = TestTempPath("gem_runs.img");
     ASSERT_EQ(K_SaveIMGBitmap(out.c_str(), &b), K_OK);
     K_FreeBitmap(&b);
-    std::ifstream f(out, std::ios::binary);
-    std::string file((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
+    std::string file = ReadBytes(out);
     EXPECT_EQ(file.substr(0, 16), Words({1, 8, 1, 1, 85, 85, 56, 1}));
     EXPECT_EQ(file.substr(16), std::string("\x82\x02\x00\x02\x12\x80\x01\x34", 8));
 }

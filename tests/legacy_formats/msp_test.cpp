@@ -3,19 +3,9 @@
 #include <fstream>
 
 #include "formats/format_fixture.h"
+#include "legacy_formats/legacy_fixture.h"
 
 namespace {
-
-std::string WriteBytes(const std::string& name, const std::string& bytes) {
-    std::string path = TestTempPath(name);
-    std::ofstream(path, std::ios::binary) << bytes;
-    return path;
-}
-
-std::string ReadBytes(const std::string& path) {
-    std::ifstream f(path, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
-}
 
 int Le16At(const std::string& s, size_t at) {
     return static_cast<unsigned char>(s[at]) | static_cast<unsigned char>(s[at + 1]) << 8;

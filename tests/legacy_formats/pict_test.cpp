@@ -5,19 +5,9 @@
 #include <fstream>
 
 #include "formats/format_fixture.h"
+#include "legacy_formats/legacy_fixture.h"
 
 namespace {
-
-std::string WriteBytes(const std::string& name, const std::string& bytes) {
-    std::string path = TestTempPath(name);
-    std::ofstream(path, std::ios::binary) << bytes;
-    return path;
-}
-
-std::string ReadBytes(const std::string& path) {
-    std::ifstream f(path, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
-}
 
 std::string Be16(int v) { return std::string{static_cast<char>(v >> 8), static_cast<char>(v)}; }
 std::string Be32(uint32_t v) { return Be16(static_cast<int>(v >> 16)) + Be16(static_cast<int>(v & 0xFFFF)); }
