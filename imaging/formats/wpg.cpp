@@ -170,8 +170,9 @@ extern "C" int KAPI K_LoadWPGFile(const char* name, BitmapRecord* bitmap, RowCal
         // No map at 4 or 8 bits: grey levels, as ImageMagick shows them.
         FillGreyRamp(bitmap->ColorTable, colors);
     } else {
-        colors = std::min(colors, pic.colors);
+        // Indices past the map show black.
         std::copy(pic.map, pic.map + colors, bitmap->ColorTable);
+        colors = std::min(colors, pic.colors);
     }
     bitmap->Flags |= K_FILE_PALETTE;
     session.FinishColors(colors);
