@@ -101,10 +101,8 @@ int WriteMAC(const SaveRequest& request, BitmapRecord* source) {
     SaveWriter writer(source, 1, request.flags, request.callback, request.userData);
     int r = writer.Begin();
     if (r != K_OK) return r;
-    const BitmapRecord& target = writer.Target();
-    auto luma = [](const RGBQUAD& c) { return 2 * c.rgbRed + 5 * c.rgbGreen + c.rgbBlue; };
     // A set bit is black: turned over when entry 0 is the darker.
-    const bool invert = luma(target.ColorTable[0]) < luma(target.ColorTable[1]);
+    const bool invert = writer.FirstColorDarker();
 
     Output out;
     if ((r = out.Open(request.name)) != K_OK) return r;

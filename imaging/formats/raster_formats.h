@@ -52,3 +52,19 @@ int SaveRASFile(const SaveRequest& request);
 // MacPaint (macpaint.cpp).
 int ProbeMAC(const ProbeInput& input, FileInfoRecord* info);
 int SaveMACFile(const SaveRequest& request);
+
+// GEM IMG (gem_img.cpp).
+int ProbeIMG(const ProbeInput& input, FileInfoRecord* info);
+int SaveIMGFile(const SaveRequest& request);
+
+// Microsoft Paint (msp.cpp).
+int ProbeMSP(const ProbeInput& input, FileInfoRecord* info);
+int SaveMSPFile(const SaveRequest& request);
+
+// WPG raster (wpg.cpp).
+int ProbeWPG(const ProbeInput& input, FileInfoRecord* info);
+int SaveWPGFile(const SaveRequest& request);
+
+// PICT (pict.cpp).
+int ProbePCT(const ProbeInput& input, FileInfoRecord* info);
+int SavePCTFile(const SaveRequest& request);

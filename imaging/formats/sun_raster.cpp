@@ -240,14 +240,12 @@ int SaveRASFile(const SaveRequest& request) {
     const int64_t rowBytes = FileRowBytes(width, bits);
     // The length field is a 32-bit word.
     if (width < 1 || height < 1 || rowBytes * height > 0x7FFFFFFF) return K_ERR_SIZE;
-    const BitmapRecord& target = writer.Target();
 
     // 1 bit: no map, a set bit is black; the bits turn over when entry 0 is the darker.
     bool invert = false;
     int mapColors = 0;
     if (bits == 1) {
-        auto luma = [](const RGBQUAD& c) { return 2 * c.rgbRed + 5 * c.rgbGreen + c.rgbBlue; };
-        invert = luma(target.ColorTable[0]) < luma(target.ColorTable[1]);
+        invert = writer.FirstColorDarker();
     } else if (bits <= 8) {
         mapColors = 1 << bits;
     }

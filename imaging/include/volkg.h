@@ -633,11 +633,26 @@ int  KAPI K_SaveMACBitmap(const char* name, BitmapRecord* bitmap);
 
 /* ---- Exports: GEM IMG ----------------------------------------------------- */
 
+/* One or four planes read; one plane written. */
+int  KAPI K_LoadIMGFile(const char* name, BitmapRecord* bitmap, RowCallback callback, int bitsPerPixel, void* userData);
+int  KAPI K_LoadIMGBitmap(const char* name, BitmapRecord* bitmap);
+int  KAPI K_SaveIMGBitmap(const char* name, BitmapRecord* bitmap);
+
 
 /* ---- Exports: Microsoft Paint (MSP) --------------------------------------- */
 
+/* 1 bit; versions 1 and 2 read, version 2 written. */
+int  KAPI K_LoadMSPFile(const char* name, BitmapRecord* bitmap, RowCallback callback, int bitsPerPixel, void* userData);
+int  KAPI K_LoadMSPBitmap(const char* name, BitmapRecord* bitmap);
+int  KAPI K_SaveMSPBitmap(const char* name, BitmapRecord* bitmap);
+
 
 /* ---- Exports: WPG raster -------------------------------------------------- */
+
+/* The first bitmap of a version-1 file; 1, 4 or 8 bits. */
+int  KAPI K_LoadWPGFile(const char* name, BitmapRecord* bitmap, RowCallback callback, int bitsPerPixel, void* userData);
+int  KAPI K_LoadWPGBitmap(const char* name, BitmapRecord* bitmap);
+int  KAPI K_SaveWPGBitmap(const char* name, BitmapRecord* bitmap, int bitsPerPixel);
 
 
 /* ---- Exports: Sun raster -------------------------------------------------- */
@@ -649,6 +664,11 @@ int  KAPI K_SaveRASBitmap(const char* name, BitmapRecord* bitmap, int bitsPerPix
 
 
 /* ---- Exports: PICT -------------------------------------------------------- */
+
+/* Version-2 pictures: 1, 4, 8 bits indexed, 24 and 32 direct read; 1, 4, 8, 24 written. */
+int  KAPI K_LoadPCTFile(const char* name, BitmapRecord* bitmap, RowCallback callback, int bitsPerPixel, void* userData);
+int  KAPI K_LoadPCTBitmap(const char* name, BitmapRecord* bitmap);
+int  KAPI K_SavePCTBitmap(const char* name, BitmapRecord* bitmap, int bitsPerPixel);
 
 
 /* ---- Exports: PhotoCD ----------------------------------------------------- */

@@ -29,11 +29,11 @@ const LoadEntry kLoadTable[] = {
     {kFormatDataStream, nullptr, nullptr, false},         // stream: only through K_StartDecompressData
     {kFormatCALS, K_LoadCALSFile, nullptr, false},     // CALS
     {kFormatMacPaint, K_LoadMACFile, nullptr, false},      // MacPaint
-    {kFormatGEM, nullptr, nullptr, false},            // GEM IMG
-    {kFormatMSP, nullptr, nullptr, false},            // MSP
-    {kFormatWPG, nullptr, nullptr, false},            // WPG
+    {kFormatGEM, K_LoadIMGFile, nullptr, false},        // GEM IMG
+    {kFormatMSP, K_LoadMSPFile, nullptr, false},        // MSP
+    {kFormatWPG, K_LoadWPGFile, nullptr, false},        // WPG
     {kFormatSunRaster, K_LoadRASFile, nullptr, false},      // Sun raster
-    {kFormatPICT, nullptr, nullptr, false},            // PICT
+    {kFormatPICT, K_LoadPCTFile, nullptr, false},        // PICT
     {kFormatPhotoCD, nullptr, nullptr, false},            // PhotoCD
     {kFormatEPSTIFF, nullptr, nullptr, false},            // EPS with a TIFF preview
     {kFormatFaxRaw, LoadRawFaxFile, nullptr, false},   // headerless fax
@@ -79,11 +79,11 @@ const SaveEntry kSaveTable[] = {
     {kFormatDataStream, nullptr, 0, 0, false},    // stream: only through K_StartCompressData
     {kFormatCALS, SaveCALSFile, 0, 0, false},  // CALS
     {kFormatMacPaint, SaveMACFile, 0, 0, false},   // MacPaint
-    {kFormatGEM, nullptr, 0, 0, false},       // GEM IMG
-    {kFormatMSP, nullptr, 0, 0, false},       // MSP
-    {kFormatWPG, nullptr, 0, 0, false},       // WPG
+    {kFormatGEM, SaveIMGFile, 0, 0, false},    // GEM IMG
+    {kFormatMSP, SaveMSPFile, 0, 0, false},    // MSP
+    {kFormatWPG, SaveWPGFile, 0, 0, false},    // WPG
     {kFormatSunRaster, SaveRASFile, 0, 0, false},   // Sun raster
-    {kFormatPICT, nullptr, 0, 0, false},       // PICT
+    {kFormatPICT, SavePCTFile, 0, 0, false},    // PICT
     {kFormatFaxRaw, SaveRawFaxFile, 0, 0, false},  // headerless fax
     {kFormatFaxRaw2, SaveRawFaxFile, 0, 0, false},
     {kFormatFaxRaw3, SaveRawFaxFile, 0, 0, false},

@@ -54,6 +54,12 @@ public:
     }
     unsigned char* Row() const { return row_; }
     const BitmapRecord& Target() const { return *target_; }
+    // Whether stored colour 0 is darker than colour 1: the bilevel formats
+    // whose set bit has a fixed colour turn the bits over by it.
+    bool FirstColorDarker() const {
+        auto luma = [](const RGBQUAD& c) { return 2 * c.rgbRed + 5 * c.rgbGreen + c.rgbBlue; };
+        return luma(target_->ColorTable[0]) < luma(target_->ColorTable[1]);
+    }
     int Flags() const { return flags_; }
 
 private:

@@ -2,14 +2,9 @@
 #include <fstream>
 
 #include "formats/format_fixture.h"
+#include "legacy_formats/legacy_fixture.h"
 
 namespace {
-
-std::string WriteBytes(const std::string& name, const std::string& bytes) {
-    std::string path = TestTempPath(name);
-    std::ofstream(path, std::ios::binary) << bytes;
-    return path;
-}
 
 // A bare MacPaint file: the header with the version word, then data.
 std::string MacFile(int version, const std::string& data) {

@@ -5,6 +5,7 @@
 #include <fstream>
 
 #include "formats/format_fixture.h"
+#include "legacy_formats/legacy_fixture.h"
 
 namespace {
 
@@ -18,12 +19,6 @@ std::string RasFile(std::initializer_list<uint32_t> words, const std::string& re
         f += static_cast<char>(w);
     }
     return f + rest;
-}
-
-std::string WriteFile(const std::string& name, const std::string& bytes) {
-    std::string path = TestTempPath(name);
-    std::ofstream(path, std::ios::binary) << bytes;
-    return path;
 }
 
 constexpr uint32_t kMagic = 0x59A66A95;
@@ -124,16 +119,16 @@ TEST(SunRaster, OurFilesReadBackByPeers) {
 TEST(SunRaster, HandMadeVariants) {
     // 32 bits, type 3: A, R, G, B.
     std::string argb = RasFile({kMagic, 2, 1, 32, 8, 3, 0, 0}, std::string("\x00\x10\x20\x30\xFF\x40\x50\x60", 8));
-    EXPECT_EQ(LoadRgb(WriteFile("ras_argb.ras", argb)), (Rgb{2, 1, {0x10, 0x20, 0x30, 0x40, 0x50, 0x60}}));
+    EXPECT_EQ(LoadRgb(WriteBytes("ras_argb.ras", argb)), (Rgb{2, 1, {0x10, 0x20, 0x30, 0x40, 0x50, 0x60}}));
     // 32 bits, type 1: A, B, G, R.
     std::string abgr = RasFile({kMagic, 1, 1, 32, 4, 1, 0, 0}, std::string("\x00\x30\x20\x10", 4));
-    EXPECT_EQ(LoadRgb(WriteFile("ras_abgr.ras", abgr)), (Rgb{1, 1, {0x10, 0x20, 0x30}}));
+    EXPECT_EQ(LoadRgb(WriteBytes("ras_abgr.ras", abgr)), (Rgb{1, 1, {0x10, 0x20, 0x30}}));
 
     // Coded: 0x80 0x00 is one 0x80, 0x80 0x02 v three bytes v; the run
     // that starts in row 0 ends in row 1 (8-bit grey, 3 wide, padded to 4).
     std::string coded =
         RasFile({kMagic, 3, 2, 8, 0, 2, 0, 0}, std::string("\x80\x00\x05\x80\x03\x09\x07\x00", 8));
-    Rgb grey = LoadRgb(WriteFile("ras_coded.ras", coded));
+    Rgb grey = LoadRgb(WriteBytes("ras_coded.ras", coded));
     // Row 0: 80 05 09 [09]; row 1: 09 09 07 [00].
     const unsigned char expected[] = {0x80, 5, 9, 9, 9, 7};
     ASSERT_EQ(grey.pixels.size(), 18u);
@@ -147,11 +142,11 @@ TEST(SunRaster, HandMadeVariants) {
         map[600 + i] = 7;
     }
     std::string big = RasFile({kMagic, 2, 1, 8, 2, 1, 1, 900}, map + std::string("\x01\xFF", 2));
-    EXPECT_EQ(LoadRgb(WriteFile("ras_bigmap.ras", big)), (Rgb{2, 1, {1, 254, 7, 255, 0, 7}}));
+    EXPECT_EQ(LoadRgb(WriteBytes("ras_bigmap.ras", big)), (Rgb{2, 1, {1, 254, 7, 255, 0, 7}}));
 
     // 1 bit without a map: a set bit is black.
     std::string bits = RasFile({kMagic, 9, 1, 1, 0, 1, 0, 0}, std::string("\xA0\x80", 2));
-    Rgb bw = LoadRgb(WriteFile("ras_bits.ras", bits));
+    Rgb bw = LoadRgb(WriteBytes("ras_bits.ras", bits));
     ASSERT_EQ(bw.pixels.size(), 27u);
     const int black[] = {0, 2, 8};
     for (int x = 0; x < 9; ++x) {
@@ -175,7 +170,7 @@ TEST(SunRaster, BadFilesFailCleanly) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        std::string path = WriteFile(std::string("ras_bad_") + c.name + ".ras", c.bytes);
+        std::string path = WriteBytes(std::string("ras_bad_") + c.name + ".ras", c.bytes);
         RecordGuard g;
         int r = K_LoadFile(path.c_str(), &g.record, 24, 0, K_LOAD_ALLOCATE, nullptr, nullptr);
         EXPECT_LE(r, 0);
