@@ -52,3 +52,9 @@ int SaveRASFile(const SaveRequest& request);
 // MacPaint (macpaint.cpp).
 int ProbeMAC(const ProbeInput& input, FileInfoRecord* info);
 int SaveMACFile(const SaveRequest& request);
+
+// Encapsulated PostScript (eps.cpp): a "%!PS" text with a hexadecimal
+// image (code 16), or a binary header with a TIFF preview (code 63).
+int ReadEPSInfo(int handle, FileInfoRecord* info);
+int ProbeEPS(const ProbeInput& input, FileInfoRecord* info);
+int SaveEPSFile(const SaveRequest& request);

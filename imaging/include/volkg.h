@@ -622,6 +622,13 @@ int  KAPI K_TwainSetProps(HWND hwnd, TwainProperties* properties);
 
 /* ---- Exports: Encapsulated PostScript ------------------------------------- */
 
+/* The raster image of a PostScript text given to image or colorimage as
+   hexadecimal data (1, 4 or 8 bits of grey, 24 bits of RGB or CMYK), or
+   the TIFF preview of a binary-headed file. Written as 8-bit grey. */
+int  KAPI K_LoadEPSFile(const char* name, BitmapRecord* bitmap, RowCallback callback, int bitsPerPixel, void* userData);
+int  KAPI K_LoadEPSBitmap(const char* name, BitmapRecord* bitmap);
+int  KAPI K_SaveEPSBitmap(const char* name, BitmapRecord* bitmap, int bitsPerPixel);
+
 
 /* ---- Exports: MacPaint ---------------------------------------------------- */
 

@@ -21,7 +21,7 @@ const LoadEntry kLoadTable[] = {
     {kFormatTIFFJPEG, nullptr, nullptr, true},             // TIFF with JPEG compression
     {kFormatBMPOS2v1, K_LoadBMPFile, nullptr, false},      // BMP, OS/2 1.x
     {kFormatWMF, nullptr, nullptr, false},            // metafile: K_LoadWMFBitmap
-    {kFormatEPS, nullptr, nullptr, false},            // EPS
+    {kFormatEPS, K_LoadEPSFile, nullptr, false},      // EPS
     {kFormatTIFFLZW, K_LoadTIFFile, nullptr, false},            // TIFF, LZW
     {kFormatBilevel, nullptr, nullptr, true},             // 1-bit adaptive format
     {kFormatCALS, nullptr, nullptr, false},            // CALS
@@ -32,7 +32,7 @@ const LoadEntry kLoadTable[] = {
     {kFormatSunRaster, K_LoadRASFile, nullptr, false},      // Sun raster
     {kFormatPICT, nullptr, nullptr, false},            // PICT
     {kFormatPhotoCD, nullptr, nullptr, false},            // PhotoCD
-    {kFormatEPSTIFF, nullptr, nullptr, false},            // EPS with a TIFF preview
+    {kFormatEPSTIFF, K_LoadEPSFile, nullptr, false},  // EPS with a TIFF preview
     {kFormatFaxRaw, nullptr, nullptr, false},            // headerless fax
     {kFormatFaxRaw2, nullptr, nullptr, false},
     {kFormatFaxRaw3, nullptr, nullptr, false},
@@ -71,7 +71,7 @@ const SaveEntry kSaveTable[] = {
     {kFormatBMPOS2v1, SaveBMPFile, 0, 0, false},
     {kFormatBMPOS2v2, SaveBMPFile, 0, 0, false},
     {kFormatWMF, nullptr, 0, 0, false},       // metafile
-    {kFormatEPS, nullptr, 0, 0, false},       // EPS
+    {kFormatEPS, SaveEPSFile, 0, 0, false},   // EPS
     {kFormatBilevel, nullptr, 0, 0, false},       // 1-bit adaptive format
     {kFormatCALS, nullptr, 0, 0, false},       // CALS
     {kFormatMacPaint, SaveMACFile, 0, 0, false},   // MacPaint

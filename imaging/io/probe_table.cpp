@@ -17,7 +17,7 @@ const ProbeStep kProbeOrder[] = {
     {ProbeAction::Probe, true, ProbePNG, "PNG"},
     {ProbeAction::Probe, false, nullptr, "compressed-data stream"},
     {ProbeAction::Probe, false, nullptr, "metafile"},
-    {ProbeAction::Probe, true, nullptr, "EPS"},
+    {ProbeAction::Probe, true, ProbeEPS, "EPS"},
     {ProbeAction::ReReadHeader, true, nullptr, "header again"},
     {ProbeAction::Probe, true, ProbePSD, "Photoshop"},
     {ProbeAction::Probe, true, ProbeJPEG, "JPEG"},
