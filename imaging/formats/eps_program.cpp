@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <functional>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,10 @@ constexpr int kCallDepth = 8;
 constexpr size_t kStackItems = 64;
 // Names resolved through definitions (a name defined as another name).
 constexpr int kNameDepth = 8;
+// Tokens run inside called procedures and looked through for the data
+// source, in all: procedures that call each other several times over would
+// otherwise multiply without end. The top level is bounded by its bytes.
+constexpr long kRunTokens = 1 << 16;
 
 enum class Kind { Name, Literal, Number, Open, Close, OpenArray, CloseArray, Other, End };
 
@@ -129,7 +134,9 @@ public:
 struct Item {
     Token token;
     bool group = false;
-    std::vector<Token> body;  // the tokens of a group, nested groups flattened with their braces
+    // The tokens of a group, nested groups flattened with their braces;
+    // shared, so that a call does not copy them.
+    std::shared_ptr<std::vector<Token>> body;
 };
 
 struct Scan {
@@ -139,6 +146,7 @@ struct Scan {
     PsImage* image;
     bool found = false;
     bool failed = false;
+    long run = 0;
     int callPosition = -1;  // the data follow the top-level token being run
 
     void Push(Item item) {
@@ -147,17 +155,19 @@ struct Scan {
     }
 
     // A group from its tokens after the opening one; false when it does not close.
-    bool ReadGroup(const std::function<Token()>& next, Kind open, Kind close, Item* item) {
+    // Inside a called procedure every token counts toward the run bound.
+    bool ReadGroup(const std::function<Token()>& next, Kind open, Kind close, bool counted, Item* item) {
         item->group = true;
         item->token.kind = open;
+        item->body = std::make_shared<std::vector<Token>>();
         int depth = 1;
         for (;;) {
             Token t = next();
             if (t.kind == Kind::End) return false;
             if (t.kind == open) ++depth;
             if (t.kind == close && --depth == 0) return true;
-            if (item->body.size() >= kGroupTokens) return false;
-            item->body.push_back(std::move(t));
+            if (item->body->size() >= kGroupTokens || (counted && ++run > kRunTokens)) return false;
+            item->body->push_back(std::move(t));
         }
     }
 
@@ -172,20 +182,21 @@ struct Scan {
 
     // True when a procedure reads through `readhexstring`, directly or in a
     // procedure it calls by name.
-    bool ReadsHex(const std::vector<Token>& body, int depth = 0) const {
+    bool ReadsHex(const std::vector<Token>& body, int depth = 0) {
         if (depth > kNameDepth) return false;
         for (const Token& t : body) {
+            if (++run > kRunTokens) return false;
             if (t.kind != Kind::Name) continue;
             if (t.text == "readhexstring") return true;
             auto it = definitions.find(t.text);
-            if (it != definitions.end() && it->second.group && ReadsHex(it->second.body, depth + 1)) return true;
+            if (it != definitions.end() && it->second.group && ReadsHex(*it->second.body, depth + 1)) return true;
         }
         return false;
     }
-    bool ReadsHex(const Item& item) const {
-        if (item.group) return ReadsHex(item.body);
+    bool ReadsHex(const Item& item) {
+        if (item.group) return ReadsHex(*item.body);
         auto it = definitions.find(item.token.text);
-        return it != definitions.end() && it->second.group && ReadsHex(it->second.body, 1);
+        return it != definitions.end() && it->second.group && ReadsHex(*it->second.body, 1);
     }
 
     // The operands of image (components 0) or colorimage on the stack.
@@ -231,10 +242,11 @@ struct Scan {
         while (!found && !failed) {
             Token t = next();
             if (t.kind == Kind::End) return;
+            if (depth > 0 && ++run > kRunTokens) return Fail();
             if (depth == 0) callPosition = tokens.Position();
             if (t.kind == Kind::Open || t.kind == Kind::OpenArray) {
                 Item item;
-                if (!ReadGroup(next, t.kind, t.kind == Kind::Open ? Kind::Close : Kind::CloseArray, &item)) return Fail();
+                if (!ReadGroup(next, t.kind, t.kind == Kind::Open ? Kind::Close : Kind::CloseArray, depth > 0, &item)) return Fail();
                 Push(std::move(item));
                 continue;
             }
@@ -260,9 +272,9 @@ struct Scan {
             if (it != definitions.end() && it->second.group && it->second.token.kind == Kind::Open &&
                 depth < kCallDepth) {
                 // A procedure called by name runs in place.
-                const std::vector<Token> body = it->second.body;
+                const std::shared_ptr<std::vector<Token>> body = it->second.body;
                 size_t i = 0;
-                Run([&]() { return i < body.size() ? body[i++] : Token{}; }, depth + 1);
+                Run([&]() { return i < body->size() ? (*body)[i++] : Token{}; }, depth + 1);
                 continue;
             }
             Push(Item{std::move(t), false, {}});

@@ -58,3 +58,11 @@ int SaveMACFile(const SaveRequest& request);
 int ReadEPSInfo(int handle, FileInfoRecord* info);
 int ProbeEPS(const ProbeInput& input, FileInfoRecord* info);
 int SaveEPSFile(const SaveRequest& request);
+
+// Windows metafile (wmf.cpp; drawn by wmf_win32.cpp): a plain or placeable
+// metafile, drawn at 24 bits.
+int ReadWMFInfo(int handle, const unsigned char* header, int headerCount, FileInfoRecord* info);
+int ProbeWMF(const ProbeInput& input, FileInfoRecord* info);
+int SaveWMFFile(const SaveRequest& request);
+// K_LoadWMFBitmap for the load table: drawn at the screen's size (Windows only).
+int WmfWholeImage(const char* name, BitmapRecord* bitmap);

@@ -619,6 +619,13 @@ int  KAPI K_TwainSetProps(HWND hwnd, TwainProperties* properties);
 
 /* ---- Exports: Windows metafile -------------------------------------------- */
 
+/* Draws a metafile into a new 24-bit bitmap: a placeable one fills the box
+   with its aspect, a plain one takes its window extent (scaled into the box
+   above 2000); a box of 0 is the screen's size. Saved at 8 or 24 bits as
+   one bitmap record. */
+int  KAPI K_LoadWMFBitmap(const char* name, BitmapRecord* bitmap, int boxWidth, int boxHeight);
+int  KAPI K_SaveWMFBitmap(const char* name, BitmapRecord* bitmap, int bitsPerPixel);
+
 
 /* ---- Exports: Encapsulated PostScript ------------------------------------- */
 

@@ -20,7 +20,11 @@ const LoadEntry kLoadTable[] = {
     {kFormatJPEG, nullptr, nullptr, true},             // JPEG
     {kFormatTIFFJPEG, nullptr, nullptr, true},             // TIFF with JPEG compression
     {kFormatBMPOS2v1, K_LoadBMPFile, nullptr, false},      // BMP, OS/2 1.x
-    {kFormatWMF, nullptr, nullptr, false},            // metafile: K_LoadWMFBitmap
+    #ifdef _WIN32
+    {kFormatWMF, nullptr, WmfWholeImage, false},      // metafile: drawn by GDI
+#else
+    {kFormatWMF, nullptr, nullptr, false},            // metafile: no GDI natively
+#endif
     {kFormatEPS, K_LoadEPSFile, nullptr, false},      // EPS
     {kFormatTIFFLZW, K_LoadTIFFile, nullptr, false},            // TIFF, LZW
     {kFormatBilevel, nullptr, nullptr, true},             // 1-bit adaptive format
@@ -70,7 +74,7 @@ const SaveEntry kSaveTable[] = {
     {kFormatBMP, SaveBMPFile, 0, 0, false},    // BMP
     {kFormatBMPOS2v1, SaveBMPFile, 0, 0, false},
     {kFormatBMPOS2v2, SaveBMPFile, 0, 0, false},
-    {kFormatWMF, nullptr, 0, 0, false},       // metafile
+    {kFormatWMF, SaveWMFFile, 0, 0, false},   // metafile
     {kFormatEPS, SaveEPSFile, 0, 0, false},   // EPS
     {kFormatBilevel, nullptr, 0, 0, false},       // 1-bit adaptive format
     {kFormatCALS, nullptr, 0, 0, false},       // CALS

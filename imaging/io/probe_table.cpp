@@ -16,7 +16,7 @@ const ProbeStep kProbeOrder[] = {
     {ProbeAction::Probe, true, ProbeGIF, "GIF"},
     {ProbeAction::Probe, true, ProbePNG, "PNG"},
     {ProbeAction::Probe, false, nullptr, "compressed-data stream"},
-    {ProbeAction::Probe, false, nullptr, "metafile"},
+    {ProbeAction::Probe, false, ProbeWMF, "metafile"},
     {ProbeAction::Probe, true, ProbeEPS, "EPS"},
     {ProbeAction::ReReadHeader, true, nullptr, "header again"},
     {ProbeAction::Probe, true, ProbePSD, "Photoshop"},

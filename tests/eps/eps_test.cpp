@@ -245,6 +245,16 @@ TEST(Eps, MalformedFilesAreRefused) {
         {"too_few_operands", Program(4, 2, "8 {currentfile picstr readhexstring pop} image\n00"), 0},
         {"unclosed_procedure", Program(4, 2, "/dopic { 4 2 8 [4 0 0 -2 0 2] {currentfile picstr readhexstring pop} image\n00"), 0},
         {"calls_itself", Program(4, 2, "/a { a } def a\n00"), 0},
+        // Ten calls a level, eight levels deep: 10^8 calls unless the scan is bounded.
+        {"calls_multiply", Program(4, 2, [] {
+             std::string p;
+             for (char c = 'a'; c < 'i'; ++c) {
+                 p += std::string("/") + c + " {";
+                 for (int i = 0; i < 10; ++i) p += std::string(" ") + char(c + 1);
+                 p += " } def\n";
+             }
+             return p + "/i { 1 } def a\n00";
+         }()), 0},
         {"preview_at_zero", binary(0, 10), 0},
         {"preview_past_the_end", binary(30, 100000), 0},
     };
