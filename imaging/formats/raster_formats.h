@@ -66,3 +66,7 @@ int ProbeWMF(const ProbeInput& input, FileInfoRecord* info);
 int SaveWMFFile(const SaveRequest& request);
 // K_LoadWMFBitmap for the load table: drawn at the screen's size (Windows only).
 int WmfWholeImage(const char* name, BitmapRecord* bitmap);
+
+// PhotoCD (photocd.cpp), through the access library when it is bound: the
+// probe by file name (1, 0 without the library, -7).
+int ReadPCDInfo(const char* name, FileInfoRecord* info);

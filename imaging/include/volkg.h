@@ -667,6 +667,15 @@ int  KAPI K_SaveRASBitmap(const char* name, BitmapRecord* bitmap, int bitsPerPix
 
 /* ---- Exports: PhotoCD ----------------------------------------------------- */
 
+/* Read through the PhotoCD access library pcdlib32.dll when it is present
+   (K_ERR_UNSUPPORTED without it). Resolution steps 0..5 are 96 x 64 up to
+   3072 x 2048; the step set is used by later reads. K_GetPCDResolution
+   marks availability[j] 1 for each step j the image has. */
+int  KAPI K_SetPCDResolution(int step);
+int  KAPI K_GetPCDResolution(const char* name, int* availability);
+int  KAPI K_LoadPCDFile(const char* name, BitmapRecord* bitmap, RowCallback callback, int bitsPerPixel, void* userData);
+int  KAPI K_LoadPCDBitmap(const char* name, BitmapRecord* bitmap);
+
 
 /* ---- Exports: Image processing: remapping, histograms, hue and saturation, colour spaces, separation --- */
 

@@ -35,7 +35,7 @@ const LoadEntry kLoadTable[] = {
     {kFormatWPG, nullptr, nullptr, false},            // WPG
     {kFormatSunRaster, K_LoadRASFile, nullptr, false},      // Sun raster
     {kFormatPICT, nullptr, nullptr, false},            // PICT
-    {kFormatPhotoCD, nullptr, nullptr, false},            // PhotoCD
+    {kFormatPhotoCD, K_LoadPCDFile, nullptr, false},  // PhotoCD
     {kFormatEPSTIFF, K_LoadEPSFile, nullptr, false},  // EPS with a TIFF preview
     {kFormatFaxRaw, nullptr, nullptr, false},            // headerless fax
     {kFormatFaxRaw2, nullptr, nullptr, false},

@@ -35,5 +35,5 @@ const size_t kProbeOrderCount = std::size(kProbeOrder);
 
 // PhotoCD (only when its library is bound), then headerless fax (only with
 // a load-info callback).
-const NameProbeFunction kNameProbes[] = {nullptr, nullptr};
+const NameProbeFunction kNameProbes[] = {ReadPCDInfo, nullptr};
 const size_t kNameProbeCount = std::size(kNameProbes);
