@@ -4,8 +4,6 @@
 // memcpy of the decoded bytes, the size of our LZW files against libtiff's,
 // and the peak memory of loading a 10000 x 10000 LZW page. Each time is the
 // best of a few runs.
-#include <sys/resource.h>
-#include <sys/wait.h>
 #include <tiffio.h>
 #include <unistd.h>
 
@@ -69,24 +67,34 @@ bool LibtiffDecode(const std::string& path) {
     return ok;
 }
 
-// Peak resident memory of a child that loads the file whole.
+// Peak resident memory of a fresh process that loads the file whole, as
+// that process's own high-water mark (VmHWM) says: rusage would also count
+// what a forked child held before its exec.
 long PeakKilobytes(const std::string& path) {
-    pid_t pid = fork();
-    if (pid == 0) {
-        BitmapRecord r;
-        K_InitBitmap(&r, 0, 0, 0);
-        int result = K_LoadTIFBitmap(path.c_str(), &r);
-        _exit(result == 1 ? 0 : 1);
-    }
-    int status = 0;
-    struct rusage usage {};
-    if (wait4(pid, &status, 0, &usage) < 0 || !WIFEXITED(status) || WEXITSTATUS(status) != 0) return -1;
-    return usage.ru_maxrss;
+    char self[4096] = {};
+    if (readlink("/proc/self/exe", self, sizeof self - 1) <= 0) return -1;
+    const std::string command = std::string(self) + " --load " + path;
+    FILE* child = popen(command.c_str(), "r");
+    if (!child) return -1;
+    long kb = -1;
+    if (std::fscanf(child, "%ld", &kb) != 1) kb = -1;
+    return pclose(child) == 0 ? kb : -1;
 }
 
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
+    if (argc == 3 && std::strcmp(argv[1], "--load") == 0) {
+        BitmapRecord r;
+        K_InitBitmap(&r, 0, 0, 0);
+        if (K_LoadTIFBitmap(argv[2], &r) != 1) return 1;
+        FILE* status = std::fopen("/proc/self/status", "r");
+        char line[256];
+        while (status && std::fgets(line, sizeof line, status))
+            if (std::strncmp(line, "VmHWM:", 6) == 0) std::printf("%ld\n", std::atol(line + 6));
+        if (status) std::fclose(status);
+        return 0;
+    }
     TIFFSetWarningHandler(nullptr);
     const std::string dir = "/tmp/volkg-bench-tiff";
     Shell("mkdir -p " + dir);
@@ -143,11 +151,16 @@ int main() {
     // Peak memory of loading a 10000 x 10000 LZW page (grey, 100 MB).
     {
         const std::string big = dir + "/big.tif";
-        if (!Shell("/usr/bin/convert-im6.q16 -size 10000x10000 gradient: -depth 8 -type Grayscale -compress lzw " + big))
+        // netpbm: ImageMagick's default resource policy refuses a picture this big.
+        if (!Shell("pgmramp -lr 10000 10000 | pamtotiff -lzw > " + big))
             return 1;
-        const long kb = PeakKilobytes(big);
-        std::printf("%-34s %10ld %10.0f %8.3f  (KB peak / KB picture; want < 1.2)\n", "10000x10000 LZW load", kb,
-                    1e8 / 1024, kb / (1e8 / 1024));
+        // What the process takes without a picture (under an emulator, the
+        // emulator's own memory) comes off: a 10x10 page loaded the same way.
+        const std::string small = dir + "/small.tif";
+        if (!Shell("pgmramp -lr 10 10 | pamtotiff -lzw > " + small)) return 1;
+        const long kb = PeakKilobytes(big) - PeakKilobytes(small);
+        std::printf("%-34s %10ld %10.0f %8.3f  (KB peak above a 10x10 load / KB picture; want < 1.2)\n",
+                    "10000x10000 LZW load", kb, 1e8 / 1024, kb / (1e8 / 1024));
     }
     return 0;
 }

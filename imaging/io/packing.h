@@ -27,7 +27,8 @@ int PackBitsDecode(Source& in, uint8_t* out, int outCount);
 // Reads codes of up to 24 bits from blocks of bytes fed to it one after
 // another (GIF sub-blocks, TIFF strips); bits left over carry on into the
 // next block. MsbFirst: the first bit is a byte's top bit (CCITT, TIFF
-// LZW); else its bottom bit (GIF).
+// LZW); else its bottom bit (GIF). The bits are held in a machine word: on
+// 32-bit targets 64-bit shifts cost several instructions each.
 template <bool MsbFirst>
 class BitReader {
 public:
@@ -44,10 +45,10 @@ public:
             if (count_ < n) return false;
         }
         if (MsbFirst) {
-            *code = static_cast<uint32_t>(held_ >> (64 - n));
+            *code = static_cast<uint32_t>(held_ >> (kBits - n));
             held_ <<= n;
         } else {
-            *code = static_cast<uint32_t>(held_ & ((1u << n) - 1));
+            *code = static_cast<uint32_t>(held_ & ((Word{1} << n) - 1));
             held_ >>= n;
         }
         count_ -= n;
@@ -56,8 +57,8 @@ public:
     // The next n bits without taking them; fewer than n left read as 0 bits.
     uint32_t Peek(int n) {
         if (count_ < n) Refill();
-        if (MsbFirst) return static_cast<uint32_t>(held_ >> (64 - n));
-        return static_cast<uint32_t>(held_ & ((1u << n) - 1));
+        if (MsbFirst) return static_cast<uint32_t>(held_ >> (kBits - n));
+        return static_cast<uint32_t>(held_ & ((Word{1} << n) - 1));
     }
     void Drop(int n) {
         if (MsbFirst) held_ <<= n;
@@ -68,30 +69,30 @@ public:
     void AlignToByte() { Drop(count_ & 7); }
 
 private:
-    // 32 bits at a time while the block lasts, then byte by byte.
+    using Word = uintptr_t;
+    static constexpr int kBits = 8 * sizeof(Word);
+
+    // Whole bytes while they fit: 32 bits at a time on 64-bit words.
     void Refill() {
-        while (count_ <= 56 && next_ < end_) {
-            if (count_ <= 32 && end_ - next_ >= 4) {
-                uint64_t v;
-                if (MsbFirst) {
-                    v = static_cast<uint64_t>(next_[0]) << 24 | static_cast<uint64_t>(next_[1]) << 16 |
-                        static_cast<uint64_t>(next_[2]) << 8 | next_[3];
-                    held_ |= v << (32 - count_);
-                } else {
-                    v = static_cast<uint64_t>(next_[0]) | static_cast<uint64_t>(next_[1]) << 8 |
-                        static_cast<uint64_t>(next_[2]) << 16 | static_cast<uint64_t>(next_[3]) << 24;
-                    held_ |= v << count_;
-                }
+        if (kBits == 64) {
+            if (count_ <= kBits - 32 && end_ - next_ >= 4) {
+                const Word v = MsbFirst ? static_cast<Word>(next_[0]) << 24 | static_cast<Word>(next_[1]) << 16 |
+                                              static_cast<Word>(next_[2]) << 8 | next_[3]
+                                        : static_cast<Word>(next_[0]) | static_cast<Word>(next_[1]) << 8 |
+                                              static_cast<Word>(next_[2]) << 16 | static_cast<Word>(next_[3]) << 24;
+                if (MsbFirst) held_ |= v << (kBits - 32 - count_);
+                else held_ |= v << count_;
                 next_ += 4;
                 count_ += 32;
-            } else {
-                if (MsbFirst) held_ |= static_cast<uint64_t>(*next_++) << (56 - count_);
-                else held_ |= static_cast<uint64_t>(*next_++) << count_;
-                count_ += 8;
             }
         }
+        while (count_ <= kBits - 8 && next_ < end_) {
+            if (MsbFirst) held_ |= static_cast<Word>(*next_++) << (kBits - 8 - count_);
+            else held_ |= static_cast<Word>(*next_++) << count_;
+            count_ += 8;
+        }
     }
-    uint64_t held_ = 0;
+    Word held_ = 0;
     int count_ = 0;
     const uint8_t* next_ = nullptr;
     const uint8_t* end_ = nullptr;

@@ -29,31 +29,48 @@ constexpr int kCbBlue = 29032, kCbGreen = -5638, kCrGreen = -11700, kCrRed = 229
 // Level 128 and half a level of rounding, on the samples' scale.
 constexpr int kBias = 128 * 256 + 128;
 
+// HS pixels sharing one chroma sample, written out in full (compilers leave
+// a loop of two here as a loop).
+template <int HS, int PB, bool RGB>
+inline void Pixels(const int16_t* l, uint8_t* o, const uint8_t* clamp, int blue, int green, int red) {
+    auto one = [&](int k) {
+        const int y = l[k];
+        const uint8_t b = clamp[(y + blue) >> 8], g = clamp[(y + green) >> 8], r = clamp[(y + red) >> 8];
+        uint8_t* p = o + k * PB;
+        p[0] = RGB ? r : b;
+        p[1] = g;
+        p[2] = RGB ? b : r;
+    };
+    one(0);
+    if (HS > 1) one(1);
+    if (HS > 2) one(2), one(3);
+}
+
 template <int HS, int VS, int PB, bool RGB>
 void ColorMcu(const int16_t* s, uint8_t* const* rows, int x0) {
     const int16_t* cb = s + HS * VS * 64;
     const int16_t* cr = cb + 64;
     const uint8_t* clamp = kClamp.v + kClampOffset;
-    for (int y = 0; y < 8 * VS; ++y) {
-        uint8_t* o = rows[y] + x0 * PB;
-        const int16_t* cbRow = cb + (y / VS) * 8;
-        const int16_t* crRow = cr + (y / VS) * 8;
-        const int16_t* lumaRow = s + (y >> 3) * HS * 64 + (y & 7) * 8;
+    for (int cy = 0; cy < 8; ++cy) {
+        // The products of one chroma row serve its VS luma rows.
+        int bB[8], gg[8], rR[8];
         for (int cx = 0; cx < 8; ++cx) {
-            const int cb = cbRow[cx], cr = crRow[cx];
-            const int bB = ((cb * kCbBlue) >> 14) + kBias;
-            const int gg = ((cb * kCbGreen + cr * kCrGreen) >> 14) + kBias;
-            const int rR = ((cr * kCrRed) >> 14) + kBias;
-            for (int k = 0; k < HS; ++k) {
-                const int x = cx * HS + k;
-                const int l = lumaRow[(x >> 3) * 64 + (x & 7)];
-                const uint8_t b = clamp[(l + bB) >> 8], g = clamp[(l + gg) >> 8], r = clamp[(l + rR) >> 8];
-                if (RGB) {
-                    o[0] = r, o[1] = g, o[2] = b;
-                } else {
-                    o[0] = b, o[1] = g, o[2] = r;
+            const int b = cb[cy * 8 + cx], r = cr[cy * 8 + cx];
+            bB[cx] = ((b * kCbBlue) >> 14) + kBias;
+            gg[cx] = ((b * kCbGreen + r * kCrGreen) >> 14) + kBias;
+            rR[cx] = ((r * kCrRed) >> 14) + kBias;
+        }
+        for (int v = 0; v < VS; ++v) {
+            const int y = cy * VS + v;
+            uint8_t* o = rows[y] + x0 * PB;
+            const int16_t* lumaRow = s + (y >> 3) * HS * 64 + (y & 7) * 8;
+            for (int bx = 0; bx < HS; ++bx) {
+                // One luma block's row: 8 / HS chroma samples, HS pixels each.
+                const int16_t* l = lumaRow + bx * 64;
+                for (int c = bx * 8 / HS; c < (bx + 1) * 8 / HS; ++c, l += HS, o += HS * PB) {
+                    const int blue = bB[c], green = gg[c], red = rR[c];
+                    Pixels<HS, PB, RGB>(l, o, clamp, blue, green, red);
                 }
-                o += PB;
             }
         }
     }

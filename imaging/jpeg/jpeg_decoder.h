@@ -171,11 +171,13 @@ struct JpegBlockTables {
 // Careful decoder: refills through the input, stops at markers and at the
 // end of the data (missing bits read as zeros). 0, or the input's code.
 int JpegDecodeBlock(JpegBitReader& r, JpegInput& in, int32_t* coef, int16_t& predictor, const JpegBlockTables& t);
-// Fast decoder: no end or marker checks; needs kJpegFastMargin bytes.
+// Fast decoder: no end or marker checks; needs kJpegFastMargin bytes and
+// coef all zero (as the inverse DCT leaves it).
 // Returns the number of the last coefficient written (0: DC only).
 int JpegDecodeBlockFast(JpegBitReader& r, int32_t* coef, int16_t& predictor, const JpegBlockTables& t);
 // Transforms a dequantised block (natural order) into 64 samples
-// s = (v - 128) x 256. dcOnly when coefficients 1..63 are zero.
+// s = (v - 128) x 256. dcOnly when coefficients 1..63 are zero. Leaves
+// coef all zero.
 void JpegInverseDct(int16_t* out, int32_t* coef, bool dcOnly);
 
 // ---- Colour output (jpeg_color_out.cpp) ----

@@ -126,7 +126,6 @@ int JpegDecodeBlock(JpegBitReader& r, JpegInput& in, int32_t* coef, int16_t& pre
 }
 
 int JpegDecodeBlockFast(JpegBitReader& r, int32_t* coef, int16_t& predictor, const JpegBlockTables& t) {
-    std::memset(coef, 0, 64 * sizeof(int32_t));
     uint32_t buffer = r.buffer;
     int bits = r.bits;
     const uint8_t* cursor = r.cursor;

@@ -52,6 +52,7 @@ void JpegInverseDct(int16_t* out, int32_t* coef, bool dcOnly) {
     // Coefficients come from the dequantisation, within +-2^22.
     if (dcOnly) {
         const int16_t s = Sample(coef[0]);
+        coef[0] = 0;
         for (int i = 0; i < 64; ++i) out[i] = s;
         return;
     }
@@ -68,9 +69,17 @@ void JpegInverseDct(int16_t* out, int32_t* coef, bool dcOnly) {
         for (int r = 0; r < 8; ++r) col[r * 8] = y[r];
     }
     for (int r = 0; r < 8; ++r) {
-        const int32_t* row = coef + r * 8;
+        int32_t* row = coef + r * 8;
         int16_t* o = out + r * 8;
+        if ((row[1] | row[2] | row[3] | row[4] | row[5] | row[6] | row[7]) == 0) {
+            // Only the left value: the row is flat.
+            const int16_t v = Sample(row[0]);
+            row[0] = 0;
+            for (int i = 0; i < 8; ++i) o[i] = v;
+            continue;
+        }
         Butterfly(row[0], row[1], row[2], row[3], row[4], row[5], row[6], row[7], y);
+        for (int i = 0; i < 8; ++i) row[i] = 0;
         for (int i = 0; i < 8; ++i) o[i] = Sample(y[i]);
     }
 }

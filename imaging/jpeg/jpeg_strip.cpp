@@ -218,7 +218,10 @@ int JpegDecodeStrip(JpegEngine& e) {
                 const int any = JpegDecodeBlockFast(r, coef, predictor, e.blockTables[b]);
                 JpegInverseDct(out, coef, any == 0);
             } else {
-                if (int rc = JpegDecodeBlock(r, e.input, coef, predictor, e.blockTables[b])) return rc;
+                if (int rc = JpegDecodeBlock(r, e.input, coef, predictor, e.blockTables[b])) {
+                    std::fill(coef, coef + 64, 0);  // the fast decoder expects them zero
+                    return rc;
+                }
                 JpegInverseDct(out, coef, false);
             }
         }

@@ -60,10 +60,16 @@ private:
     int previous_ = -1;
     size_t pendingAt_ = 0;
     size_t pendingLeft_ = 0;
-    uint16_t prefix_[kTableSize];
-    uint16_t length_[kTableSize];
-    uint8_t suffix_[kTableSize];
-    uint8_t first_[kTableSize];
+    // One entry per code: the string is prefix's string followed by suffix;
+    // its first four bytes (fewer when shorter) are kept whole, since most
+    // strings of photographs are that short and are then written in one go.
+    struct Entry {
+        uint8_t head[4];
+        uint16_t prefix;
+        uint16_t length;
+        uint8_t suffix;
+    };
+    Entry table_[kTableSize];
     uint8_t pending_[kTableSize];
 };
 

@@ -20,9 +20,8 @@ constexpr int kLimit = LzwDecoder::kTableSize - 1;
 
 LzwDecoder::LzwDecoder() {
     for (int i = 0; i < 256; ++i) {
-        prefix_[i] = 0;
-        length_[i] = 1;
-        suffix_[i] = first_[i] = static_cast<uint8_t>(i);
+        const auto b = static_cast<uint8_t>(i);
+        table_[i] = {{b, 0, 0, 0}, 0, 1, b};
     }
 }
 
@@ -87,9 +86,11 @@ template <class Bits>
 int LzwDecoder::Run(Bits& reader, unsigned char* out, size_t done, size_t count) {
     Bits bits = reader;
     int width = width_, next = next_, threshold = threshold_, previous = previous_;
-    const int widthStep = lsb_ ? 1 : 2;
+    Entry* const table = table_;
+    unsigned char* to = out + done;
+    unsigned char* const end = out + count;
     int result = K_OK;
-    while (done < count) {
+    while (to < end) {
         uint32_t read;
         if (!bits.Read(width, &read)) {
             reader = bits;
@@ -102,62 +103,79 @@ int LzwDecoder::Run(Bits& reader, unsigned char* out, size_t done, size_t count)
             continue;
         }
         const int code = static_cast<int>(read);
-        if (code == kClear) {
-            width = 9;
-            next = kFirst;
-            threshold = (1 << width) - widthStep;
-            previous = -1;
-            continue;
-        }
-        if (code == kEnd) {
-            result = K_ERR_BADCODE;
-            break;
-        }
-        if (previous < 0) {
-            // The first code after a clear stands for itself.
-            if (code > 255) {
+        // Clear and end codes, the first code after a clear, and codes the
+        // table does not hold yet leave the common path.
+        if (code >= next || previous < 0 || static_cast<unsigned>(code - kClear) < 2) {
+            if (code == kClear) {
+                width = 9;
+                next = kFirst;
+                threshold = (1 << width) - (lsb_ ? 1 : 2);
+                previous = -1;
+                continue;
+            }
+            if (code == kEnd) {
                 result = K_ERR_BADCODE;
                 break;
             }
-            out[done++] = static_cast<unsigned char>(code);
-            previous = code;
-            continue;
-        }
-        if (code > next || (code == next && next >= kLimit)) {
-            result = K_ERR_BADCODE;
-            break;
+            if (previous < 0) {
+                // The first code after a clear stands for itself.
+                if (code > 255) {
+                    result = K_ERR_BADCODE;
+                    break;
+                }
+                *to++ = static_cast<unsigned char>(code);
+                previous = code;
+                continue;
+            }
+            // Only the entry about to be added may be used before it exists.
+            if (code > next || next >= kLimit) {
+                result = K_ERR_BADCODE;
+                break;
+            }
         }
         if (next < kLimit) {
             // The new entry: the previous string and the first byte of this
             // one (of the previous one when this code is the new entry).
-            const int head = code < next ? first_[code] : first_[previous];
-            prefix_[next] = static_cast<uint16_t>(previous);
-            suffix_[next] = static_cast<uint8_t>(head);
-            first_[next] = first_[previous];
-            length_[next] = static_cast<uint16_t>(length_[previous] + 1);
+            const Entry& last = table[previous];
+            Entry& added = table[next];
+            const uint8_t head = code < next ? table[code].head[0] : last.head[0];
+            std::memcpy(added.head, last.head, 4);
+            if (last.length < 4) added.head[last.length] = head;
+            added.prefix = static_cast<uint16_t>(previous);
+            added.length = static_cast<uint16_t>(last.length + 1);
+            added.suffix = head;
             if (++next > threshold && width < kMaxWidth) {
                 ++width;
-                threshold = (1 << width) - widthStep;
+                threshold = (1 << width) - (lsb_ ? 1 : 2);
             }
         }
-        const size_t length = length_[code];
-        const size_t room = count - done;
-        unsigned char* to = length <= room ? out + done : pending_;
-        unsigned c = static_cast<unsigned>(code);
-        for (size_t i = length - 1; i > 0; --i) {
-            to[i] = suffix_[c];
-            c = prefix_[c];
+        previous = code;
+        const Entry& entry = table[code];
+        const size_t length = entry.length;
+        const size_t room = static_cast<size_t>(end - to);
+        if (length <= 4 && room >= 4) {
+            // Four bytes written; those past the string are written again
+            // by the next one.
+            std::memcpy(to, entry.head, 4);
+            to += length;
+            continue;
         }
-        to[0] = static_cast<unsigned char>(c);
-        if (to == pending_) {
-            std::memcpy(out + done, pending_, room);
+        unsigned char* at = length <= room ? to : pending_;
+        unsigned c = static_cast<unsigned>(code);
+        size_t n = length;
+        while (n > 4) {
+            at[--n] = table[c].suffix;
+            c = table[c].prefix;
+        }
+        std::memcpy(at, table[c].head, n);
+        if (at == pending_) {
+            std::memcpy(to, pending_, room);
             pendingAt_ = room;
             pendingLeft_ = length - room;
-            done = count;
+            to = end;
         } else {
-            done += length;
+            to += length;
         }
-        previous = code;
     }
     reader = bits;
     width_ = width;

@@ -68,7 +68,7 @@ TEST(Lzw, RoundTripsInAnyRequestSize) {
     for (size_t i = 0; i < smooth.size(); ++i) smooth[i] = static_cast<unsigned char>((i / 7) ^ (i / 300));
     for (const auto* data : {&noise, &smooth, &flat}) {
         const auto coded = Encode(*data, 777);
-        for (size_t request : {size_t(3), size_t(1000), data->size()}) {
+        for (size_t request : {size_t(1), size_t(2), size_t(3), size_t(4), size_t(5), size_t(1000), data->size()}) {
             std::vector<unsigned char> back;
             ASSERT_EQ(Decode(coded, data->size(), request, 4093, &back), K_OK);
             EXPECT_TRUE(back == *data) << "request " << request;
