@@ -6,6 +6,7 @@
 
 #include "formats/format_fixture.h"
 #include "formats/wmf_metafile.h"
+#include "wmf/metafile_builder.h"
 #include "io/file_callbacks.h"
 #include "io/source.h"
 
@@ -15,21 +16,6 @@ double MeanDifference(const Rgb& a, const Rgb& b) {
     double sum = 0;
     for (size_t i = 0; i < a.pixels.size(); ++i) sum += std::abs(int(a.pixels[i]) - int(b.pixels[i]));
     return sum / double(a.pixels.size());
-}
-
-// An 8-bit record holding the picture: its colours in the order met.
-void IndexedRecord(const Rgb& picture, BitmapRecord* b) {
-    std::vector<RGBQUAD> palette;
-    std::vector<unsigned char> indices;
-    for (size_t i = 0; i < picture.pixels.size(); i += 3) {
-        RGBQUAD c{picture.pixels[i + 2], picture.pixels[i + 1], picture.pixels[i], 0};
-        size_t k = 0;
-        while (k < palette.size() && std::memcmp(&palette[k], &c, sizeof c) != 0) ++k;
-        if (k == palette.size()) palette.push_back(c);
-        indices.push_back(static_cast<unsigned char>(k));
-    }
-    palette.resize(256);
-    MakeIndexedRecord(picture.width, picture.height, 8, palette, indices, b);
 }
 
 TEST(Wmf, OurFilesDrawnByLibwmfWithOurPixels) {
@@ -42,7 +28,7 @@ TEST(Wmf, OurFilesDrawnByLibwmfWithOurPixels) {
         SCOPED_TRACE(c.name);
         Rgb picture = c.kind == 0 ? GradientPicture(37, 23) : PalettePicture(37, 23, c.kind == 1 ? 200 : 2);
         BitmapRecord b;
-        if (c.bits == 8) IndexedRecord(picture, &b);
+        if (c.bits == 8) IndexedRecord(picture, 8, false, &b);
         else MakeRecord(picture, &b);
         std::string out = TestTempPath(std::string("ours_") + c.name + ".wmf");
         ASSERT_EQ(K_SaveWMFBitmap(out.c_str(), &b, c.bits), K_OK);
@@ -80,42 +66,6 @@ TEST(Wmf, OurFilesDrawnByLibwmfWithOurPixels) {
     K_FreeBitmap(&b);
 }
 
-// Metafile bytes built record by record.
-struct Metafile {
-    std::string records;
-    void Record(int function, std::initializer_list<int> words, uint32_t size = 0) {
-        uint32_t n = size ? size : uint32_t(3 + words.size());
-        for (int i = 0; i < 4; ++i) records += char(n >> (8 * i));
-        records += char(function);
-        records += char(function >> 8);
-        for (int w : words) {
-            records += char(w);
-            records += char(w >> 8);
-        }
-    }
-    // Header (size stated in words, or the true size), records, end record.
-    std::string Plain(int statedExtraWords = 0) const {
-        std::string r = records;
-        std::string h;
-        auto word = [&](int v) { h += char(v); h += char(v >> 8); };
-        const uint32_t words = uint32_t((18 + r.size() + 6) / 2 + statedExtraWords);
-        word(1); word(9); word(0x0300); word(int(words & 0xFFFF)); word(int(words >> 16)); word(0);
-        word(0); word(0); word(0);
-        return h + r + std::string("\x03\0\0\0\0\0", 6);
-    }
-};
-
-std::string Placeable(int left, int top, int right, int bottom, const std::string& metafile) {
-    std::string h = "\xD7\xCD\xC6\x9A";
-    auto word = [&](int v) { h += char(v); h += char(v >> 8); };
-    word(0);
-    word(left); word(top); word(right); word(bottom);
-    word(1440);
-    word(0); word(0);
-    word(0);  // checksum, not checked
-    return h + metafile;
-}
-
 std::string Extent(int x, int y) {
     Metafile m;
     m.Record(0x0103, {8});
@@ -128,8 +78,7 @@ TEST(Wmf, SizeRuleAndMapping) {
     Metafile noExtent;
     noExtent.Record(0x0103, {1});
     Metafile zeroSize;  // a record of size 0 ahead of the extent: the walk must not stand still
-    zeroSize.Record(0x0103, {1}, 0xFFFFFFFF + 1ull == 0 ? 0 : 0);
-    zeroSize.records[0] = zeroSize.records[1] = zeroSize.records[2] = zeroSize.records[3] = 0;
+    zeroSize.records = std::string("\0\0\0\0\x03\x01\x01\0", 8);  // set map mode, size 0
     zeroSize.Record(0x020C, {480, 640});
     Metafile pastEnd;
     pastEnd.Record(0x0103, {1}, 100000);

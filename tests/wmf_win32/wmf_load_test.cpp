@@ -8,40 +8,20 @@
 #include <vector>
 
 #include "formats/format_fixture.h"
+#include "wmf/metafile_builder.h"
 
 namespace {
 
-// Records of a plain metafile: a window extent, a brush and a rectangle.
+// A plain metafile: a window origin and extent, a brush and a rectangle.
 std::string Drawing(int width, int height, bool placeable, int left = 0, int top = 0) {
-    std::string r;
-    auto record = [&](int function, std::initializer_list<int> words) {
-        const uint32_t n = uint32_t(3 + words.size());
-        for (int i = 0; i < 4; ++i) r += char(n >> (8 * i));
-        r += char(function);
-        r += char(function >> 8);
-        for (int w : words) {
-            r += char(w);
-            r += char(w >> 8);
-        }
-    };
-    record(0x020B, {top, left});                          // window origin
-    record(0x020C, {height, width});                      // window extent
-    record(0x02FC, {0, 0x00FF, 0x0080, 0});               // solid brush: red 255, green 0, blue 128
-    record(0x012D, {0});                                  // select it
-    record(0x041B, {top + height / 2, left + width / 2, top + 2, left + 3});  // rectangle: bottom, right, top, left
-    record(0x0000, {});
-    std::string h;
-    auto word = [&](int v) { h += char(v); h += char(v >> 8); };
-    const uint32_t words = uint32_t((18 + r.size()) / 2);
-    word(1); word(9); word(0x0300); word(int(words & 0xFFFF)); word(int(words >> 16)); word(1); word(7); word(0); word(0);
-    std::string metafile = h + r;
-    if (!placeable) return metafile;
-    std::string p = "\xD7\xCD\xC6\x9A";
-    for (int v : {0, left, top, left + width - 1, top + height - 1, 1440, 0, 0, 0}) {
-        p += char(v);
-        p += char(v >> 8);
-    }
-    return p + metafile;
+    Metafile m;
+    m.Record(0x020B, {top, left});
+    m.Record(0x020C, {height, width});
+    m.Record(0x02FC, {0, 0x00FF, 0x0080, 0});  // solid brush: red 255, green 0, blue 128
+    m.Record(0x012D, {0});                     // select it
+    m.Record(0x041B, {top + height / 2, left + width / 2, top + 2, left + 3});  // rectangle: bottom, right, top, left
+    const std::string metafile = m.Plain(1);
+    return placeable ? Placeable(left, top, left + width - 1, top + height - 1, metafile) : metafile;
 }
 
 // What GDI itself draws: the same mapping into a white DIB section.
