@@ -142,7 +142,9 @@ extern "C" int KAPI K_LoadPCDFile(const char* name, BitmapRecord* bitmap, RowCal
         PhotoCD.getRotation(image.get(), &rotation) != 0 || PhotoCD.setTransform(image.get(), rotation) != 0)
         return K_ERR_READ;
     // The image must be what the probe measured.
-    if (BitsOf(format) != bits || ReadWhole(rotation) != (info.ViewPerspective == K_BOTTOM_UP)) return K_ERR_FORMAT;
+    if (BitsOf(format) != bits || ReadWhole(rotation) != (info.ViewPerspective == K_BOTTOM_UP) ||
+        Portrait(rotation) != (height > width))
+        return K_ERR_FORMAT;
 
     if ((r = session.SetImage(width, height, bits, bits > 8 ? K_ORDER_BGR : K_ORDER_RGB)) != K_OK) return r;
     int colors = 0;
