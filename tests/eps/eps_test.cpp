@@ -67,7 +67,9 @@ TEST(Eps, OurFilesDrawnByGhostscriptWithOurPixels) {
         EXPECT_EQ(info.Height, c.height);
         EXPECT_EQ(info.BitsPerPixel, 8);
         Rgb loaded = LoadRgb(out);
-        if (!c.color) EXPECT_EQ(loaded, picture);
+        if (!c.color) {
+            EXPECT_EQ(loaded, picture);
+        }
         // 57.6 dots an inch is one device pixel a pixel; twice that, four.
         EXPECT_EQ(Ghostscript(out, "57.6"), loaded);
         EXPECT_EQ(Ghostscript(out, "115.2"), Enlarged(loaded, 2));
@@ -85,7 +87,9 @@ TEST(Eps, OurFilesDrawnByGhostscriptWithOurPixels) {
         for (size_t at = 0, end; (end = text.find("\r\n", at)) != std::string::npos; at = end + 2)
             longest = std::max(longest, end - at);
         EXPECT_EQ(longest, size_t(c.width >= 60 ? 120 : 2 * c.width));
-        if (c.width == 60) EXPECT_NE(text.find("\r\n\r\n"), std::string::npos);
+        if (c.width == 60) {
+            EXPECT_NE(text.find("\r\n\r\n"), std::string::npos);
+        }
         EXPECT_NE(text.find("%%BoundingBox: 0 0 "), std::string::npos);
     }
 }
@@ -118,8 +122,8 @@ TEST(Eps, HandMadeTextsLoadAsGhostscriptDrawsThem) {
          8},
         // Operands named by definitions; carriage returns alone end the lines.
         {"grey_named_cr",
-         Program(w, h, "/wide " + std::to_string(w) + " def\r/high wide " + std::to_string(h) + " def pop\r/high " +
-                           std::to_string(h) + " def\r/picstr wide string def\rwide high scale\rwide high 8" + matrix +
+         Program(w, h, "/wide " + std::to_string(w) + " def\r/high " + std::to_string(h) +
+                           " def\r/picstr wide string def\rwide high scale\rwide high 8" + matrix +
                            proc + "image\r" + Hex(bytes(w * h, 2), false, "\r", 9)),
          8},
         {"rgb", Program(w, h, size + " scale /picstr " + std::to_string(3 * w) + " string def\n" + size + " 8" + matrix +

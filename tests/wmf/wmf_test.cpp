@@ -42,7 +42,9 @@ TEST(Wmf, OurFilesDrawnByLibwmfWithOurPixels) {
         Rgb drawn = HostPixels(png);
         ASSERT_EQ(drawn.width, picture.width);
         ASSERT_EQ(drawn.height, picture.height);
-        if (c.kind == 0) EXPECT_LT(MeanDifference(drawn, picture), 16.0);
+        if (c.kind == 0) {
+            EXPECT_LT(MeanDifference(drawn, picture), 16.0);
+        }
         // The header: total size and largest record in words, one object with a palette.
         const std::string bytes = ReadFileBytes(out);
         auto u32 = [&](size_t at) {
