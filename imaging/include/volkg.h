@@ -873,6 +873,10 @@ void KAPI K_SetGrayFixedPalette(int fixed);
 
 /* ---- Exports: Compressed-file stamps -------------------------------------- */
 
+/* The thumbnail stamp of a compressed-format or JFIF file into the bitmap
+   (8 or 24 bits, top row first, blue first). -65: the file has no stamp. */
+int  KAPI K_GetCompressFileStamp(const char* name, BitmapRecord* bitmap);
+
 
 /* ---- Exports: Compressed-data stream -------------------------------------- */
 
@@ -881,6 +885,35 @@ void KAPI K_SetGrayFixedPalette(int fixed);
 
 /* Decodes a compressed-format or JPEG file into a new bitmap at 8, 16 or 24 bits. */
 int  KAPI K_DecompressBitmap(const char* name, BitmapRecord* bitmap, int bitsPerPixel);
+
+/* Raster files to the compressed family: variant and quality as for
+   K_StartCompressBuffer; the last arguments are not used. K_CompressTGA
+   with alpha nonzero writes a 32-bit source's alpha, one byte a pixel in
+   the coded row order, to the output's name with the extension ".ALF". */
+int  KAPI K_CompressTIF(const char* source, const char* output, int variant, int quality, int reserved);
+int  KAPI K_CompressGIF(const char* source, const char* output, int variant, int quality, int reserved);
+int  KAPI K_CompressPCX(const char* source, const char* output, int variant, int quality, int reserved);
+int  KAPI K_CompressBMP(const char* source, const char* output, int variant, int quality, int reserved);
+int  KAPI K_CompressTGA(const char* source, const char* output, int variant, int quality, int reserved, int alpha);
+/* Any loadable file; a 1-bit picture with variant 0 goes to the 1-bit format. */
+int  KAPI K_CompressALL(const char* source, const char* output, int variant, int quality, int reserved);
+
+/* Compressed-format, JFIF and JPEG-in-TIFF files to other formats. Types:
+   TGA 0 (8 bits), 1 (16), 2 (24), 3 (32); TIFF 7 (8), 16 (16), 8 (24);
+   BMP 4/104/191 (4), 5/108/192 (8), 24/124/193 (24); PCX 11 (24), else 8.
+   Other types give -13. Colour written at 8 bits or less is dithered to the
+   fixed palette (GIF and PCX: their writers' palettes). */
+int  KAPI K_DecompressTGA(const char* source, const char* output, int type);
+int  KAPI K_DecompressTIF(const char* source, const char* output, int type);
+int  KAPI K_DecompressBMP(const char* source, const char* output, int type);
+int  KAPI K_DecompressGIF(const char* source, const char* output, int reserved);
+int  KAPI K_DecompressPCX(const char* source, const char* output, int type);
+/* Any loadable file to the format and depth of a conversion type (TGA 0-3,
+   TIFF 130/7/16/8, LZW TIFF 131/30/31/32, CCITT TIFF 140-143, BMP
+   132/4/5/24, OS/2 BMP 133/104/108/124 and 190-193, PCX 134/135/9/11, GIF
+   10, Sun raster 170-174, and the types of formats without a writer yet);
+   -13 for any other type. */
+int  KAPI K_DecompressALL(const char* source, const char* output, int type);
 
 
 #ifdef __cplusplus

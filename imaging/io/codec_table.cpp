@@ -103,9 +103,9 @@ const CompressedCodecHooks kCompressed = {
     K_DecompressFile,
     K_SetCallbackLine,
     nullptr,  // K_DecompressBitmap1Bit
-    nullptr,  // K_CompressTIF
-    nullptr,  // K_CompressBMP
-    nullptr,  // K_CompressTGA
+    K_CompressTIF,
+    K_CompressBMP,
+    K_CompressTGA,
     nullptr,  // K_NormalizeWFXBitmap
 };
 

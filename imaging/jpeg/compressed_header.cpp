@@ -35,8 +35,9 @@ void WriteCompressedHeader(const CompressedHeader& header, uint8_t out[kCompress
 
 bool ReadCompressedHeader(const uint8_t* bytes, size_t count, CompressedHeader* header) {
     if (count < static_cast<size_t>(kCompressedHeaderSize)) return false;
-    // "VAVO" files come from another writer of the same format.
-    if (std::memcmp(bytes, "KORA", 4) != 0 && std::memcmp(bytes, "VAVO", 4) != 0) return false;
+    // "VAVO" and "CSI " files come from other writers of the same format.
+    if (std::memcmp(bytes, "KORA", 4) != 0 && std::memcmp(bytes, "VAVO", 4) != 0 && std::memcmp(bytes, "CSI ", 4) != 0)
+        return false;
     std::memcpy(header->tag, bytes, 4);
     header->follows = bytes[5];
     header->codingFlags = bytes[6];

@@ -30,7 +30,7 @@ constexpr uint8_t kRowsTopDown = 0x20;
 constexpr uint8_t kBilevelBits = 1;
 
 struct CompressedHeader {
-    char tag[4] = {'K', 'O', 'R', 'A'};  // "KORA", or "VAVO" when read
+    char tag[4] = {'K', 'O', 'R', 'A'};  // "KORA", or "VAVO" or "CSI " when read
     uint8_t follows = kFollowsNothing;
     uint8_t codingFlags = 0;
     uint16_t width = 0;
@@ -57,7 +57,7 @@ constexpr int kStampPaletteSize = 768;
 int StampDataSize(int width, int height, int bits);
 
 void WriteCompressedHeader(const CompressedHeader& header, uint8_t out[kCompressedHeaderSize]);
-// False when the bytes are fewer than 24 or the tag is neither "KORA" nor "VAVO".
+// False when the bytes are fewer than 24 or the tag is none of "KORA", "VAVO", "CSI ".
 bool ReadCompressedHeader(const uint8_t* bytes, size_t count, CompressedHeader* header);
 
 void WriteCompressedTrailer(const CompressedTrailer& trailer, uint8_t out[kCompressedTrailerSize]);

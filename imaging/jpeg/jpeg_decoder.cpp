@@ -229,6 +229,14 @@ int DecodeFile(JpegEngine& e, int handle, BitmapRecord* bitmap) {
     if (e.ownStream) {
         if (int r = ReadOwnHeader(e, handle, bitmap)) return r;
         e.input.Begin(handle, e.window.data(), true);
+    } else if (e.tiffStream) {
+        uint32_t scan = 0;
+        if (int r = JpegReadTiffParams(handle, p, &e.topDownRows, &scan)) return r;
+        e.greyImage = p.components == 1;
+        if (FileSeek(handle, static_cast<int>(scan), 0) != static_cast<int>(scan)) return kJpegBadSeek;
+        e.input.Begin(handle, e.window.data(), false);
+        bitmap->XResolution = static_cast<int>(p.xDensity);
+        bitmap->YResolution = static_cast<int>(p.yDensity);
     } else {
         if (int r = FindJfifStart(e, handle)) return r;
         e.input.Begin(handle, e.window.data(), false);
@@ -304,7 +312,6 @@ int JpegDecodeFile(const char* name, BitmapRecord* bitmap, RowCallback callback,
     e.bitmap = bitmap;
     e.callback = callback;
     e.userData = userData;
-    if (e.tiffStream) return kJpegBadStream;
     scope.handle = FileOpen(name, kReaderOpenFlags, kReaderPermission);
     if (scope.handle < 0) return kJpegNoFile;
     int r;

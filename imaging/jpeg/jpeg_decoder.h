@@ -53,6 +53,7 @@ struct JpegComponent {
 // The decoder's copy of the picture's facts and tables.
 struct JpegDecodeParams {
     int width = 0, height = 0;
+    int codedWidth = 0;  // columns the MCUs cover when more than the width (a padded TIFF tile)
     int restartInterval = 0;
     int headerMode = 1;  // 0 tables given (own format), 1 marker stream, 2 TIFF directory
     int components = 3;
@@ -154,6 +155,10 @@ struct JpegMarkerState {
 };
 // Header mode 1: the segments up to the scan. 0 or a code.
 int JpegReadMarkers(JpegInput& in, JpegDecodeParams& p, JpegMarkerState& state);
+// Header mode 2 (jpeg_tiff_params.cpp): the first directory of a TIFF file
+// with compression 6 in one tile or strip; the row order and the offset of
+// the coded data. 0 or a code (-9 for what this decoder cannot read).
+int JpegReadTiffParams(int handle, JpegDecodeParams& p, bool* topDownRows, uint32_t* scanOffset);
 // Two-level lookup of a Huffman table: 0, or -9 for a table whose counts
 // overflow the code space or exceed 256 symbols.
 int BuildHuffmanLookup(const HuffmanSlot& table, int lookupBits, HuffmanLookup& out);

@@ -10,6 +10,7 @@
 #include "io/probes.h"
 #include "jpeg/compressed_header.h"
 #include "jpeg/jpeg_decoder.h"
+#include "tiff/tiff_codec.h"
 
 namespace {
 
@@ -160,7 +161,15 @@ int ProbeCompressedFile(const char* name) {
         facts.height = own.ImageHeight();
         return 1;
     }
-    if (count >= 3 && head[0] == 0x49 && head[1] == 0x49 && head[2] == 0x2A) return -100;  // no TIFF reader yet
+    if (count >= 4 && ((head[0] == 'I' && head[1] == 'I' && head[2] == 0x2A && head[3] == 0) ||
+                       (head[0] == 'M' && head[1] == 'M' && head[2] == 0 && head[3] == 0x2A))) {
+        // JPEG inside TIFF; any other TIFF is none of the compressed kinds.
+        FileInfoRecord info{};
+        if (ReadTIFInfo(handle, &info) != 1 || info.FormatCode != K_FORMAT_TIFF_JPEG) return -100;
+        facts.width = info.Width;
+        facts.height = info.Height;
+        return 3;
+    }
 
     const bool bracketKind = head[0] == 0x18 && head[2] == 0x9C;
     FileInfoRecord info{};

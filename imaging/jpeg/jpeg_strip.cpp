@@ -157,7 +157,7 @@ int JpegStartScan(JpegEngine& e) {
         e.blockTables[b] = {e.dcLookup[comp.dcTable].entries.data(), e.acLookup[comp.acTable].entries.data(),
                             &e.dequant[comp.quantTable]};
     }
-    e.mcusAcross = (p.width + e.mcuWidth - 1) / e.mcuWidth;
+    e.mcusAcross = (std::max(p.width, p.codedWidth) + e.mcuWidth - 1) / e.mcuWidth;
     e.mcuRows = (p.height + e.mcuHeight - 1) / e.mcuHeight;
     e.mcusDecoded = e.mcuRowsDone = 0;
 

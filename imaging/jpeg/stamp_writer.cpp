@@ -101,12 +101,14 @@ extern "C" int KAPI K_CompressBitmapWithStamp(BitmapRecord* bitmap, const char* 
     BitmapLock lock(s);
     StampRows rows{s, stampBits, std::vector<unsigned char>(static_cast<size_t>(stampWidth) * 4 + 16)};
     uint8_t palette[kStampPaletteSize] = {};
-    if (stampBits == 8)
+    if (stampBits == 8) {
+        PaletteColorsScope colours(s);  // the optimized copy's slots hold its index map
         for (int i = 0; i < 256; ++i) {
             palette[3 * i] = s->ColorTable[i].rgbRed;
             palette[3 * i + 1] = s->ColorTable[i].rgbGreen;
             palette[3 * i + 2] = s->ColorTable[i].rgbBlue;
         }
+    }
     StampSource source;
     source.width = stampWidth;
     source.height = stampHeight;

@@ -1,5 +1,5 @@
-// Strip decoders: none, LZW and PackBits; the CCITT rows come with their
-// coder.
+// Strip decoders: none, LZW and PackBits; the CCITT ones are in
+// ccitt_strips.cpp.
 #include "tiff/strip_codecs.h"
 
 #include <algorithm>
@@ -187,9 +187,9 @@ StripDecoder* MakeLzw(TiffSource& source, const TiffDirectory& page, size_t) {
 
 const StripCodec kStripCodecs[] = {
     {1, "None", kFormatTIFF, MakeRaw},
-    {2, "CCITT", kFormatTIFF, nullptr},
-    {3, "CCITT Group 3 Fax", kFormatTIFF, nullptr},
-    {4, "CCITT Group 4 Fax", kFormatTIFF, nullptr},
+    {2, "CCITT", kFormatTIFF, MakeFaxStripDecoder},
+    {3, "CCITT Group 3 Fax", kFormatTIFF, MakeFaxStripDecoder},
+    {4, "CCITT Group 4 Fax", kFormatTIFF, MakeFaxStripDecoder},
     {5, "LZW", kFormatTIFF, MakeLzw},
     // Read by the JPEG decoder.
     {6, "JPEG", kFormatTIFFJPEG, nullptr},

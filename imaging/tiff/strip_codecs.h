@@ -34,6 +34,9 @@ struct StripCodec {
     StripDecoderFactory create; // null: reported, but not read here (-15)
 };
 
+// The decoder of CCITT pages (compressions 2, 3 and 4), in ccitt_strips.cpp.
+StripDecoder* MakeFaxStripDecoder(TiffSource& source, const TiffDirectory& page, size_t rowBytes);
+
 // The row of a compression, or null when it is not a TIFF compression the
 // library knows.
 const StripCodec* FindStripCodec(int compression);

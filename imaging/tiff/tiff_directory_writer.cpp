@@ -118,10 +118,9 @@ int WriteTiffDirectory(Output& out, TiffByteOrder order, const TiffPageSpec& s, 
     values(kXResolution, kRational, 1, resolution);
     values(kYResolution, kRational, 1, resolution + 8);
     number(kPlanarConfiguration, kShort, 1);
-    if (s.fillOrder) {
-        number(kT4Options, kLong, s.t4Options);
-        number(kT6Options, kLong, s.t6Options);
-    }
+    // Each coding its own options tag: libtiff warns of the other one.
+    if (s.fillOrder && s.compression == 3) number(kT4Options, kLong, s.t4Options);
+    if (s.fillOrder && s.compression == 4) number(kT6Options, kLong, s.t6Options);
     const bool withMap = s.palette && s.bitsPerPixel >= 2 && s.bitsPerPixel <= 8;
     const uint32_t colors = withMap ? 1u << s.bitsPerPixel : 0;
     GlobalBuffer map(colors * 6 + 2);

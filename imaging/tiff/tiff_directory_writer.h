@@ -27,8 +27,8 @@ struct TiffPageSpec {
     uint32_t rowsPerStrip = 0;
     int xResolution = 0;
     int yResolution = 0;
-    // CCITT pages: FillOrder, T4Options and T6Options are written when
-    // fillOrder is not 0.
+    // CCITT pages: FillOrder, and T4Options (compression 3) or T6Options
+    // (compression 4), are written when fillOrder is not 0.
     int fillOrder = 0;
     uint32_t t4Options = 0;
     uint32_t t6Options = 0;

@@ -1,10 +1,13 @@
-// The TIFF writer: one page, uncompressed or LZW, as a new file or appended
-// to an existing one; and the convenience exports over K_SaveFile.
+// The TIFF writer: one page, uncompressed, LZW, or 1-bit with modified
+// Huffman, Group 3 or Group 4, as a new file or appended to an existing
+// one; and the convenience exports over K_SaveFile.
 #include <algorithm>
 #include <memory>
 #include <new>
 
 #include "io/codec_kit.h"
+#include "tiff/ccitt_coder.h"
+#include "tiff/ccitt_page.h"
 #include "tiff/lzw.h"
 #include "tiff/options.h"
 #include "tiff/tiff_codec.h"
@@ -12,20 +15,6 @@
 #include "tiff/tiff_directory_writer.h"
 
 namespace {
-
-// The writers of the 1-bit compressed variants (3 modified Huffman, 4 and
-// 5 Group 3, 6 Group 4) join here.
-using OneBitWriter = int (*)(const SaveRequest& request);
-struct OneBitRow {
-    int variant;
-    OneBitWriter writer;
-};
-const OneBitRow kOneBitWriters[] = {
-    {3, nullptr},
-    {4, nullptr},
-    {5, nullptr},
-    {6, nullptr},
-};
 
 // Save codes by the index of K_SaveTIFBitmap.
 const int kIndexFormats[] = {3, 17, 25, 28, 27, 29};
@@ -124,6 +113,80 @@ int WritePage(const SaveRequest& request) {
     return file.Finish();
 }
 
+// Variants 3 (modified Huffman: a strip per row), 4 and 5 (Group 3 1-D
+// and 2-D) and 6 (Group 4), one strip of every row. White is zero
+// (photometric 0): a picture whose colour 0 is dark is inverted.
+int WriteFaxTiff(const SaveRequest& request) {
+    SaveWriter writer(request.bitmap, 1, request.flags, request.callback, request.userData);
+    int r = writer.Begin();
+    if (r != K_OK) return r;
+    const int width = writer.Width(), height = writer.Height();
+    if (width < 1 || height < 1 || width > ccitt::kMaxWidth) return K_ERR_SIZE;
+    const bool mh = request.variant == 3;
+
+    FaxOptions o;
+    o.width = width;
+    o.coding = mh ? FaxCoding::ModifiedHuffman
+                  : request.variant == 4 ? FaxCoding::Group3OneD
+                  : request.variant == 5 ? FaxCoding::Group3TwoD
+                                         : FaxCoding::Group4;
+    o.reverseBits = !mh && (CurrentOptions().TiffFlags & 1);
+    // libtiff ends a Group 3 strip without RTC: the strip's end is the page's.
+    o.endOfPage = o.coding == FaxCoding::Group4;
+
+    TiffPageFile file;
+    r = file.Open(request.name, request.addPage != 0);
+    if (r != K_OK) return r;
+    Output& out = file.out();
+    TiffArray counts;
+    const uint32_t strips = mh ? static_cast<uint32_t>(height) : 1;
+    if (!counts.Allocate(strips)) return K_ERR_MEMORY;
+    TiffPageSpec spec;
+    spec.width = width;
+    spec.height = height;
+    spec.bitsPerPixel = 1;
+    spec.compression = mh ? 2 : request.variant == 6 ? 4 : 3;
+    spec.photometric = 0;
+    spec.stripCount = strips;
+    spec.rowsPerStrip = mh ? 1 : static_cast<uint32_t>(height);
+    spec.xResolution = writer.Target().XResolution;
+    spec.yResolution = writer.Target().YResolution;
+    if (!mh) {
+        spec.fillOrder = o.reverseBits ? 2 : 1;
+        spec.t4Options = request.variant == 5 ? 1 : 0;
+    }
+    TiffDirectoryPlace place;
+    r = WriteTiffDirectory(out, file.order(), spec, &place);
+    if (r != K_OK) return r;
+
+    OutputSink sink(out);
+    FaxEncoder encoder;
+    r = encoder.Start(o, &sink);
+    if (r != K_OK) return r;
+    const bool invert = Color0IsDark(writer.Target().ColorTable);
+    const int rowBytes = (width + 7) / 8;
+    uint64_t before = 0;
+    for (int y = 0; y < height; ++y) {
+        r = writer.RowFromTop(y);
+        if (r != K_OK) return r;
+        unsigned char* row = writer.Row();
+        if (invert)
+            for (int i = 0; i < rowBytes; ++i) row[i] = static_cast<unsigned char>(~row[i]);
+        r = encoder.EncodeRow(row);
+        if (r != K_OK) return r;
+        if (mh) {
+            counts.get()[y] = static_cast<uint32_t>(encoder.bytesWritten() - before);
+            before = encoder.bytesWritten();
+        }
+    }
+    r = encoder.Finish();
+    if (r != K_OK) return r;
+    if (!mh) counts.get()[0] = static_cast<uint32_t>(encoder.bytesWritten());
+    r = PatchTiffStrips(out, file.order(), place, counts.get());
+    if (r != K_OK) return r;
+    return file.Finish();
+}
+
 int SaveWith(const char* name, BitmapRecord* bitmap, int bitsPerPixel, int index, bool always) {
     if (index < 0 || index > 5) return K_ERR_ARGUMENT;
     int flags = bitsPerPixel <= 1 ? K_SAVE_FIXED_PALETTE : K_SAVE_OPTIMIZED_PALETTE;
@@ -137,9 +200,9 @@ int SaveTIFFile(const SaveRequest& request) {
     const int bits = request.bitsPerPixel;
     if (request.variant >= 3) {
         if (bits != 1) return K_ERR_BITS;
-        for (const OneBitRow& row : kOneBitWriters)
-            if (row.variant == request.variant) return row.writer ? row.writer(request) : K_ERR_UNSUPPORTED;
-        return K_ERR_UNSUPPORTED;
+        // Other variants write nothing.
+        if (request.variant > 6) return K_OK;
+        return WriteFaxTiff(request);
     }
     if (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24) return K_ERR_BITS;
     return WritePage(request);
