@@ -827,8 +827,46 @@ int  KAPI K_ReadFileComment(const char* name, unsigned int index, void* buffer, 
 
 /* ---- Exports: Raw fax and WFX paged fax ----------------------------------- */
 
+/* A headerless fax file as the application describes it (32 bytes). */
+typedef struct RawFaxInfo {
+    unsigned char Format;         /* 'B' Group 3 1-D, 'C' Group 3 2-D, 'D' Group 4 */
+    unsigned char Reserved0[3];
+    int           Width;
+    int           Height;
+    int           BitsPerPixel;   /* 1 */
+    int           XResolution;    /* dots per inch */
+    int           YResolution;
+    int           DataOffset;     /* file position of the first coded byte */
+    unsigned char Flags;          /* K_FAX_... */
+    unsigned char Reserved1[3];
+} RawFaxInfo;
+
+#define K_FAX_TOP_DOWN    0x1   /* rows stored top row first (else bottom row first) */
+#define K_FAX_RGB         0x2   /* colour order RGB in the file information */
+#define K_FAX_BLACK_ZERO  0x4   /* colour 0 is black (else white) */
+#define K_FAX_REVERSED    0x8   /* coded bytes bit-reversed (fill order 2) */
+
+#if defined(__cplusplus) && __cplusplus >= 201103L
+static_assert(sizeof(RawFaxInfo) == 32, "RawFaxInfo is 32 bytes");
+static_assert(offsetof(RawFaxInfo, DataOffset) == 24, "layout");
+#endif
+
+/* Fills info for the file open at position 0 (a zeroed record) and returns
+   1; any other result stops the probe or load and is returned. */
+typedef int (KAPI* LoadInfoCallback)(int handle, RawFaxInfo* info);
+/* Sets the process-wide load-info callback (null removes it); returns the previous one. */
+LoadInfoCallback KAPI K_SetLoadInfoCallback(LoadInfoCallback callback);
+/* A fax page of the bitmap: 1 bit, 204 x 196 dpi, 1728 pixels wide, the
+   picture centred at the top. A null target replaces the bitmap itself. */
+int  KAPI K_NormalizeWFXBitmap(BitmapRecord* bitmap, BitmapRecord* target);
+
 
 /* ---- Exports: CALS raster ------------------------------------------------- */
+
+int  KAPI K_LoadCALSFile(const char* name, BitmapRecord* bitmap, RowCallback callback, int bitsPerPixel, void* userData);
+int  KAPI K_LoadCALSBitmap(const char* name, BitmapRecord* bitmap);
+/* Group 4 coded, 1 bit. */
+int  KAPI K_SaveCALSBitmap(const char* name, BitmapRecord* bitmap);
 
 
 /* ---- Exports: IOCA -------------------------------------------------------- */

@@ -6,6 +6,7 @@
 #include "io/codecs.h"
 #include "jpeg/compressed_file_writer.h"
 #include "io/format_codes.h"
+#include "tiff/fax_containers.h"
 #include "tiff/tiff_codec.h"
 
 namespace {
@@ -28,7 +29,7 @@ const LoadEntry kLoadTable[] = {
     {kFormatEPS, K_LoadEPSFile, nullptr, false},      // EPS
     {kFormatTIFFLZW, K_LoadTIFFile, nullptr, false},            // TIFF, LZW
     {kFormatBilevel, nullptr, nullptr, true},             // 1-bit adaptive format
-    {kFormatCALS, nullptr, nullptr, false},            // CALS
+    {kFormatCALS, K_LoadCALSFile, nullptr, false},     // CALS
     {kFormatMacPaint, K_LoadMACFile, nullptr, false},      // MacPaint
     {kFormatGEM, nullptr, nullptr, false},            // GEM IMG
     {kFormatMSP, nullptr, nullptr, false},            // MSP
@@ -37,20 +38,20 @@ const LoadEntry kLoadTable[] = {
     {kFormatPICT, nullptr, nullptr, false},            // PICT
     {kFormatPhotoCD, K_LoadPCDFile, nullptr, false},  // PhotoCD
     {kFormatEPSTIFF, K_LoadEPSFile, nullptr, false},  // EPS with a TIFF preview
-    {kFormatFaxRaw, nullptr, nullptr, false},            // headerless fax
-    {kFormatFaxRaw2, nullptr, nullptr, false},
-    {kFormatFaxRaw3, nullptr, nullptr, false},
-    {kFormatFax, nullptr, nullptr, false},            // fax file
-    {kFormatFax2, nullptr, nullptr, false},
-    {kFormatIOCA, nullptr, nullptr, false},            // IOCA in MO:DCA
-    {kFormatIOCA2, nullptr, nullptr, false},
-    {kFormatIOCA3, nullptr, nullptr, false},
+    {kFormatFaxRaw, LoadRawFaxFile, nullptr, false},   // headerless fax
+    {kFormatFaxRaw2, LoadRawFaxFile, nullptr, false},
+    {kFormatFaxRaw3, LoadRawFaxFile, nullptr, false},
+    {kFormatFax, LoadWFXFile, nullptr, false},         // fax file
+    {kFormatFax2, LoadWFXFile, nullptr, false},
+    {kFormatIOCA, LoadIOCAFile, nullptr, false},       // IOCA in MO:DCA
+    {kFormatIOCA2, LoadIOCAFile, nullptr, false},
+    {kFormatIOCA3, LoadIOCAFile, nullptr, false},
     {kFormatBMPOS2v2, K_LoadBMPFile, nullptr, false},      // BMP, OS/2 2.x
     {kFormatPNG, LoadPNGFile, nullptr, false},        // PNG
     {kFormatPhotoshop, LoadPSDFile, nullptr, false},        // Photoshop
-    {kFormatIOCABare, nullptr, nullptr, false},            // bare IOCA
-    {kFormatIOCABare2, nullptr, nullptr, false},
-    {kFormatIOCABare3, nullptr, nullptr, false},
+    {kFormatIOCABare, LoadIOCAFile, nullptr, false},   // bare IOCA
+    {kFormatIOCABare2, LoadIOCAFile, nullptr, false},
+    {kFormatIOCABare3, LoadIOCAFile, nullptr, false},
 };
 
 const SaveEntry kSaveTable[] = {
@@ -77,24 +78,24 @@ const SaveEntry kSaveTable[] = {
     {kFormatWMF, SaveWMFFile, 0, 0, false},   // metafile
     {kFormatEPS, SaveEPSFile, 0, 0, false},   // EPS
     {kFormatBilevel, nullptr, 0, 0, false},       // 1-bit adaptive format
-    {kFormatCALS, nullptr, 0, 0, false},       // CALS
+    {kFormatCALS, SaveCALSFile, 0, 0, false},  // CALS
     {kFormatMacPaint, SaveMACFile, 0, 0, false},   // MacPaint
     {kFormatGEM, nullptr, 0, 0, false},       // GEM IMG
     {kFormatMSP, nullptr, 0, 0, false},       // MSP
     {kFormatWPG, nullptr, 0, 0, false},       // WPG
     {kFormatSunRaster, SaveRASFile, 0, 0, false},   // Sun raster
     {kFormatPICT, nullptr, 0, 0, false},       // PICT
-    {kFormatFaxRaw, nullptr, 0, 0, false},       // headerless fax
-    {kFormatFaxRaw2, nullptr, 0, 0, false},
-    {kFormatFaxRaw3, nullptr, 0, 0, false},
-    {kFormatFax, nullptr, 0, 0, false},       // fax file
-    {kFormatFax2, nullptr, 0, 0, false},
-    {kFormatIOCA, nullptr, 0, 0, false},       // IOCA
-    {kFormatIOCA2, nullptr, 0, 0, false},
-    {kFormatIOCA3, nullptr, 0, 0, false},
-    {kFormatIOCABare, nullptr, 0, 0, false},
-    {kFormatIOCABare2, nullptr, 0, 0, false},
-    {kFormatIOCABare3, nullptr, 0, 0, false},
+    {kFormatFaxRaw, SaveRawFaxFile, 0, 0, false},  // headerless fax
+    {kFormatFaxRaw2, SaveRawFaxFile, 0, 0, false},
+    {kFormatFaxRaw3, SaveRawFaxFile, 0, 0, false},
+    {kFormatFax, SaveWFXFile, 0, 0, false},        // fax file
+    {kFormatFax2, SaveWFXFile, 0, 0, false},
+    {kFormatIOCA, SaveIOCAFile, 0, 0, false},      // IOCA
+    {kFormatIOCA2, SaveIOCAFile, 0, 0, false},
+    {kFormatIOCA3, SaveIOCAFile, 0, 0, false},
+    {kFormatIOCABare, SaveIOCAFile, 0, 0, false},
+    {kFormatIOCABare2, SaveIOCAFile, 0, 0, false},
+    {kFormatIOCABare3, SaveIOCAFile, 0, 0, false},
     {kFormatPNG, SavePNGFile, 0, 0, false},   // PNG
     {kFormatPhotoshop, SavePSDFile, 0, 0, false},   // Photoshop
 };
@@ -106,7 +107,7 @@ const CompressedCodecHooks kCompressed = {
     K_CompressTIF,
     K_CompressBMP,
     K_CompressTGA,
-    nullptr,  // K_NormalizeWFXBitmap
+    K_NormalizeWFXBitmap,
 };
 
 }  // namespace

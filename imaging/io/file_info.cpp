@@ -106,9 +106,16 @@ extern "C" int KAPI K_FileInfo(const char* name, FileInfoRecord* info) {
         if (step.probe(input, info) == 1) return K_OK;
     }
     file.Close();
-    for (size_t i = 0; i < kNameProbeCount; ++i)
-        if (kNameProbes[i] && kNameProbes[i](name, info) == 1) return K_OK;
-    return K_ERR_FORMAT;
+    // The last name probe (headerless fax) answers for what nothing else
+    // took: its refusal, -9 or the load-info callback's own, is the result.
+    int result = K_ERR_FORMAT;
+    for (size_t i = 0; i < kNameProbeCount; ++i) {
+        if (!kNameProbes[i]) continue;
+        const int r = kNameProbes[i](name, info);
+        if (r == 1) return K_OK;
+        if (i + 1 == kNameProbeCount) result = r;
+    }
+    return result;
 }
 
 extern "C" int KAPI K_VersionInfo(VersionRecord* record) {

@@ -116,4 +116,16 @@ constexpr uint64_t kTiffRowBytes = uint64_t(1) << 28;
 constexpr int kTiffLzwReadBits = 13;
 constexpr int kTiffLzwWriteCodes = 4096;
 
+// CALS header numbers: ImageMagick writes six digits, the published header
+// five; no honest value needs more than seven.
+constexpr int kCalsValue = 9999999;
+// CALS sides we write: the rpelcnt field has five digits.
+constexpr int kCalsWrittenSide = 99999;
+// WFX page sides: 16-bit header fields.
+constexpr int kWfxSide = 65535;
+// IOCA sizes and resolutions: 2-byte fields below 0x8000.
+constexpr int kIocaField = 0x7FFF;
+// MO:DCA structured fields: a 2-byte length of at most 32767.
+constexpr int kModcaField = 32767;
+
 }  // namespace limits

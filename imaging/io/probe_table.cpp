@@ -4,6 +4,7 @@
 
 #include "formats/raster_formats.h"
 #include "io/probes.h"
+#include "tiff/fax_containers.h"
 #include "tiff/tiff_codec.h"
 
 const ProbeStep kProbeOrder[] = {
@@ -12,7 +13,7 @@ const ProbeStep kProbeOrder[] = {
     {ProbeAction::Probe, true, ProbeTGA, "TGA"},  // header test, then the probe
     {ProbeAction::Probe, false, ProbeBMP, "BMP"},
     {ProbeAction::Probe, false, ProbePCX, "PCX/DCX"},
-    {ProbeAction::Probe, true, nullptr, "CALS"},
+    {ProbeAction::Probe, true, ProbeCALS, "CALS"},
     {ProbeAction::Probe, true, ProbeGIF, "GIF"},
     {ProbeAction::Probe, true, ProbePNG, "PNG"},
     {ProbeAction::Probe, false, nullptr, "compressed-data stream"},
@@ -21,19 +22,19 @@ const ProbeStep kProbeOrder[] = {
     {ProbeAction::ReReadHeader, true, nullptr, "header again"},
     {ProbeAction::Probe, true, ProbePSD, "Photoshop"},
     {ProbeAction::Probe, true, ProbeJPEG, "JPEG"},
-    {ProbeAction::Probe, true, nullptr, "CALS"},
+    {ProbeAction::Probe, true, ProbeCALS, "CALS"},
     {ProbeAction::Probe, true, ProbeMAC, "MacPaint"},
     {ProbeAction::Probe, true, nullptr, "GEM IMG"},
     {ProbeAction::Probe, true, nullptr, "MSP"},
     {ProbeAction::Probe, true, nullptr, "WPG"},
     {ProbeAction::Probe, true, ProbeRAS, "Sun raster"},
     {ProbeAction::Probe, true, nullptr, "PICT"},
-    {ProbeAction::Probe, true, nullptr, "fax file"},
-    {ProbeAction::Probe, true, nullptr, "IOCA"},
+    {ProbeAction::Probe, true, ProbeWFX, "fax file"},
+    {ProbeAction::Probe, true, ProbeIOCA, "IOCA"},
 };
 const size_t kProbeOrderCount = std::size(kProbeOrder);
 
 // PhotoCD (only when its library is bound), then headerless fax (only with
 // a load-info callback).
-const NameProbeFunction kNameProbes[] = {ReadPCDInfo, nullptr};
+const NameProbeFunction kNameProbes[] = {ReadPCDInfo, ReadRawFaxInfo};
 const size_t kNameProbeCount = std::size(kNameProbes);

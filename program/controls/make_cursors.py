@@ -68,7 +68,8 @@ def cursor(shape, hot_x, hot_y):
     return header + entry + image
 
 
-out = Path(sys.argv[1])
-out.mkdir(parents=True, exist_ok=True)
-(out / "handcur.cur").write_bytes(cursor(HAND, 7, 0))
-(out / "dragcur.cur").write_bytes(cursor(DRAG, 0, 0))
+if __name__ == "__main__":
+    out = Path(sys.argv[1])
+    out.mkdir(parents=True, exist_ok=True)
+    (out / "handcur.cur").write_bytes(cursor(HAND, 7, 0))
+    (out / "dragcur.cur").write_bytes(cursor(DRAG, 0, 0))
