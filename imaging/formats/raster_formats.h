@@ -68,3 +68,21 @@ int SaveWPGFile(const SaveRequest& request);
 // PICT (pict.cpp).
 int ProbePCT(const ProbeInput& input, FileInfoRecord* info);
 int SavePCTFile(const SaveRequest& request);
+
+// Encapsulated PostScript (eps.cpp): a "%!PS" text with a hexadecimal
+// image (code 16), or a binary header with a TIFF preview (code 63).
+int ReadEPSInfo(int handle, FileInfoRecord* info);
+int ProbeEPS(const ProbeInput& input, FileInfoRecord* info);
+int SaveEPSFile(const SaveRequest& request);
+
+// Windows metafile (wmf.cpp; drawn by wmf_win32.cpp): a plain or placeable
+// metafile, drawn at 24 bits.
+int ReadWMFInfo(int handle, const unsigned char* header, int headerCount, FileInfoRecord* info);
+int ProbeWMF(const ProbeInput& input, FileInfoRecord* info);
+int SaveWMFFile(const SaveRequest& request);
+// K_LoadWMFBitmap for the load table: drawn at the screen's size (Windows only).
+int WmfWholeImage(const char* name, BitmapRecord* bitmap);
+
+// PhotoCD (photocd.cpp), through the access library when it is bound: the
+// probe by file name (1, 0 without the library, -7).
+int ReadPCDInfo(const char* name, FileInfoRecord* info);

@@ -619,8 +619,22 @@ int  KAPI K_TwainSetProps(HWND hwnd, TwainProperties* properties);
 
 /* ---- Exports: Windows metafile -------------------------------------------- */
 
+/* Draws a metafile into a new 24-bit bitmap: a placeable one fills the box
+   with its aspect, a plain one takes its window extent (scaled into the box
+   above 2000); a box of 0 is the screen's size. Saved at 8 or 24 bits as
+   one bitmap record. */
+int  KAPI K_LoadWMFBitmap(const char* name, BitmapRecord* bitmap, int boxWidth, int boxHeight);
+int  KAPI K_SaveWMFBitmap(const char* name, BitmapRecord* bitmap, int bitsPerPixel);
+
 
 /* ---- Exports: Encapsulated PostScript ------------------------------------- */
+
+/* The raster image of a PostScript text given to image or colorimage as
+   hexadecimal data (1, 4 or 8 bits of grey, 24 bits of RGB or CMYK), or
+   the TIFF preview of a binary-headed file. Written as 8-bit grey. */
+int  KAPI K_LoadEPSFile(const char* name, BitmapRecord* bitmap, RowCallback callback, int bitsPerPixel, void* userData);
+int  KAPI K_LoadEPSBitmap(const char* name, BitmapRecord* bitmap);
+int  KAPI K_SaveEPSBitmap(const char* name, BitmapRecord* bitmap, int bitsPerPixel);
 
 
 /* ---- Exports: MacPaint ---------------------------------------------------- */
@@ -672,6 +686,15 @@ int  KAPI K_SavePCTBitmap(const char* name, BitmapRecord* bitmap, int bitsPerPix
 
 
 /* ---- Exports: PhotoCD ----------------------------------------------------- */
+
+/* Read through the PhotoCD access library pcdlib32.dll when it is present
+   (K_ERR_UNSUPPORTED without it). Resolution steps 0..5 are 96 x 64 up to
+   3072 x 2048; the step set is used by later reads. K_GetPCDResolution
+   marks availability[j] 1 for each step j the image has. */
+int  KAPI K_SetPCDResolution(int step);
+int  KAPI K_GetPCDResolution(const char* name, int* availability);
+int  KAPI K_LoadPCDFile(const char* name, BitmapRecord* bitmap, RowCallback callback, int bitsPerPixel, void* userData);
+int  KAPI K_LoadPCDBitmap(const char* name, BitmapRecord* bitmap);
 
 
 /* ---- Exports: Image processing: remapping, histograms, hue and saturation, colour spaces, separation --- */

@@ -22,8 +22,12 @@ const LoadEntry kLoadTable[] = {
     {kFormatJPEG, nullptr, nullptr, true},             // JPEG
     {kFormatTIFFJPEG, nullptr, nullptr, true},             // TIFF with JPEG compression
     {kFormatBMPOS2v1, K_LoadBMPFile, nullptr, false},      // BMP, OS/2 1.x
-    {kFormatWMF, nullptr, nullptr, false},            // metafile: K_LoadWMFBitmap
-    {kFormatEPS, nullptr, nullptr, false},            // EPS
+    #ifdef _WIN32
+    {kFormatWMF, nullptr, WmfWholeImage, false},      // metafile: drawn by GDI
+#else
+    {kFormatWMF, nullptr, nullptr, false},            // metafile: no GDI natively
+#endif
+    {kFormatEPS, K_LoadEPSFile, nullptr, false},      // EPS
     {kFormatTIFFLZW, K_LoadTIFFile, nullptr, false},            // TIFF, LZW
     {kFormatBilevel, nullptr, nullptr, true},             // 1-bit adaptive format
     {kFormatDataStream, nullptr, nullptr, false},         // stream: only through K_StartDecompressData
@@ -34,8 +38,8 @@ const LoadEntry kLoadTable[] = {
     {kFormatWPG, K_LoadWPGFile, nullptr, false},        // WPG
     {kFormatSunRaster, K_LoadRASFile, nullptr, false},      // Sun raster
     {kFormatPICT, K_LoadPCTFile, nullptr, false},        // PICT
-    {kFormatPhotoCD, nullptr, nullptr, false},            // PhotoCD
-    {kFormatEPSTIFF, nullptr, nullptr, false},            // EPS with a TIFF preview
+    {kFormatPhotoCD, K_LoadPCDFile, nullptr, false},  // PhotoCD
+    {kFormatEPSTIFF, K_LoadEPSFile, nullptr, false},  // EPS with a TIFF preview
     {kFormatFaxRaw, LoadRawFaxFile, nullptr, false},   // headerless fax
     {kFormatFaxRaw2, LoadRawFaxFile, nullptr, false},
     {kFormatFaxRaw3, LoadRawFaxFile, nullptr, false},
@@ -73,8 +77,8 @@ const SaveEntry kSaveTable[] = {
     {kFormatBMP, SaveBMPFile, 0, 0, false},    // BMP
     {kFormatBMPOS2v1, SaveBMPFile, 0, 0, false},
     {kFormatBMPOS2v2, SaveBMPFile, 0, 0, false},
-    {kFormatWMF, nullptr, 0, 0, false},       // metafile
-    {kFormatEPS, nullptr, 0, 0, false},       // EPS
+    {kFormatWMF, SaveWMFFile, 0, 0, false},   // metafile
+    {kFormatEPS, SaveEPSFile, 0, 0, false},   // EPS
     {kFormatBilevel, SaveBilevelFile, 0, 0, false},  // 1-bit adaptive format; quality = sub-type
     {kFormatDataStream, nullptr, 0, 0, false},    // stream: only through K_StartCompressData
     {kFormatCALS, SaveCALSFile, 0, 0, false},  // CALS

@@ -45,7 +45,7 @@ private:
 
 // Sub-file window over a byte range of an open file (the EPS reader reads
 // its embedded preview through it). Begin installs the window's open, seek
-// and close with the built-in read and write; End restores the callbacks
+// and close over the read, write and seek in force then; End restores the callbacks
 // that were in force at Begin. One window at a time.
 void BeginSubFileWindow(int length, int file, int start);
 void EndSubFileWindow();

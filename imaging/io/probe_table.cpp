@@ -17,8 +17,8 @@ const ProbeStep kProbeOrder[] = {
     {ProbeAction::Probe, true, ProbeGIF, "GIF"},
     {ProbeAction::Probe, true, ProbePNG, "PNG"},
     {ProbeAction::Probe, false, ReadCompressDataInfo, "compressed-data stream"},
-    {ProbeAction::Probe, false, nullptr, "metafile"},
-    {ProbeAction::Probe, true, nullptr, "EPS"},
+    {ProbeAction::Probe, false, ProbeWMF, "metafile"},
+    {ProbeAction::Probe, true, ProbeEPS, "EPS"},
     {ProbeAction::ReReadHeader, true, nullptr, "header again"},
     {ProbeAction::Probe, true, ProbePSD, "Photoshop"},
     {ProbeAction::Probe, true, ProbeJPEG, "JPEG"},
@@ -36,5 +36,5 @@ const size_t kProbeOrderCount = std::size(kProbeOrder);
 
 // PhotoCD (only when its library is bound), then headerless fax (only with
 // a load-info callback).
-const NameProbeFunction kNameProbes[] = {nullptr, ReadRawFaxInfo};
+const NameProbeFunction kNameProbes[] = {ReadPCDInfo, ReadRawFaxInfo};
 const size_t kNameProbeCount = std::size(kNameProbes);

@@ -1,6 +1,7 @@
 // Sub-file window: a byte range [start, start + length) of a file that is
-// already open, seen as a whole file of its own.
-#include "core/file_access.h"
+// already open, seen as a whole file of its own. It reads and seeks through
+// the callbacks in force when it began, so a window over a file in memory
+// works as one over a file on disk.
 #include "io/file_callbacks.h"
 
 namespace {
@@ -16,19 +17,19 @@ struct SubFileState {
 SubFileState g_sub;
 
 int KAPI SubFileOpen(const char*, int, int) {
-    DefaultSeek(g_sub.file, g_sub.start, 0);
+    g_sub.saved.seek(g_sub.file, g_sub.start, 0);
     return g_sub.file;
 }
 
 int KAPI SubFileSeek(int handle, int offset, int origin) {
     switch (origin) {
         case 0:
-            DefaultSeek(handle, g_sub.start + offset, 0);
+            g_sub.saved.seek(handle, g_sub.start + offset, 0);
             return offset;
         case 1:
-            return DefaultSeek(handle, offset, 1) - g_sub.start;
+            return g_sub.saved.seek(handle, offset, 1) - g_sub.start;
         default:
-            DefaultSeek(handle, g_sub.start + g_sub.length + offset, 0);
+            g_sub.saved.seek(handle, g_sub.start + g_sub.length + offset, 0);
             return offset + g_sub.length;
     }
 }
@@ -43,7 +44,7 @@ void BeginSubFileWindow(int length, int file, int start) {
     g_sub.start = start;
     g_sub.length = length;
     g_sub.active = true;
-    FileAccessCallbacks set = BuiltInFileAccess();
+    FileAccessCallbacks set = g_sub.saved;
     set.open = SubFileOpen;
     set.seek = SubFileSeek;
     set.close = SubFileClose;

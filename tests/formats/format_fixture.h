@@ -56,5 +56,10 @@ void MakeRecord(const Rgb& picture, BitmapRecord* bitmap);
 void MakeIndexedRecord(int width, int height, int bits, const std::vector<RGBQUAD>& palette,
                        const std::vector<unsigned char>& indices, BitmapRecord* bitmap);
 
+// A new record at 1, 4 or 8 bits holding a picture of at most that many
+// colours: its palette in the order the colours are met (turned over when
+// reversed).
+void IndexedRecord(const Rgb& picture, int bits, bool reversed, BitmapRecord* bitmap);
+
 // Patches bytes of a file in place (hostile inputs as recipes).
 void PatchFile(const std::string& path, size_t offset, const std::string& bytes);

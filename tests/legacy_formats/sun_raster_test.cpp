@@ -65,25 +65,6 @@ TEST(SunRaster, FilesOfPeersLoadWithTheirPixels) {
     }
 }
 
-// An indexed record holding the picture: its colours in the order met.
-void IndexedRecord(const Rgb& picture, int bits, bool reversed, BitmapRecord* b) {
-    std::vector<RGBQUAD> palette;
-    std::vector<unsigned char> indices;
-    for (size_t i = 0; i < picture.pixels.size(); i += 3) {
-        RGBQUAD c{picture.pixels[i + 2], picture.pixels[i + 1], picture.pixels[i], 0};
-        size_t k = 0;
-        while (k < palette.size() && std::memcmp(&palette[k], &c, sizeof c) != 0) ++k;
-        if (k == palette.size()) palette.push_back(c);
-        indices.push_back(static_cast<unsigned char>(k));
-    }
-    if (reversed) {
-        std::reverse(palette.begin(), palette.end());
-        for (auto& i : indices) i = static_cast<unsigned char>(palette.size() - 1 - i);
-    }
-    palette.resize(size_t(1) << bits);
-    MakeIndexedRecord(picture.width, picture.height, bits, palette, indices, b);
-}
-
 TEST(SunRaster, OurFilesReadBackByPeers) {
     struct Case {
         const char* name;

@@ -1,0 +1,2 @@
+// The format tests' shared helpers, built into this test program too.
+#include "formats/format_fixture.cpp"
