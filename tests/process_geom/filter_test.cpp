@@ -160,7 +160,7 @@ TEST(Filter, ConvolutionMatchesOpenCV) {
              {1, 4}, true);
 }
 
-TEST(Filter, BoxAverageAndMedianMatchScipy) {
+TEST(RankFilter, BoxAverageAndMedianMatchScipy) {
     std::vector<Case> odd = {
         {"box 3", [](BitmapRecord* b) { return K_AverageFilterBitmap(b, 3); }, "box 3"},
         {"box 7", [](BitmapRecord* b) { return K_AverageFilterBitmap(b, 7); }, "box 7"},
