@@ -203,6 +203,11 @@ extern "C" int KAPI K_LoadRASFile(const char* name, BitmapRecord* bitmap, RowCal
     RunDecoder decoder{in};
     const int count = static_cast<int>(rowBytes);
     for (int y = 0; y < p.height; ++y) {
+        if (!coded && p.depth != 32) {
+            // Rows stored as the record stores them go straight into storage.
+            if ((r = session.ReadStoredRows(&y, p.height, count)) != K_OK) return r;
+            if (y == p.height) break;
+        }
         unsigned char* row = session.Row();  // holds the file row and its pad byte
         r = coded ? decoder.Decode(row, count) : in.ReadExact(row, count);
         if (r != K_OK) return r;
