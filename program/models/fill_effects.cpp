@@ -10,34 +10,9 @@ namespace {
 
 HDC DC(TBitmap& bitmap) { return bitmap.Canvas()->Handle(); }
 
-// Rows 0-7 of the patterns of levels 1 to 15, 4 bits each (pixel x is
-// character x mod 4), "1" white.
-const char* const kPatternRows[15][8] = {
-    {"0000", "0000", "0001", "0000", "0001", "0000", "0000", "0000"},
-    {"0000", "0100", "0001", "0000", "0001", "0100", "0000", "0000"},
-    {"0001", "0100", "0001", "0000", "0001", "0100", "0001", "0000"},
-    {"0001", "0100", "0001", "0100", "0001", "0100", "0001", "0100"},
-    {"0001", "0110", "0001", "0100", "0001", "0110", "0001", "0100"},
-    {"1001", "0110", "0001", "0100", "1001", "0110", "0001", "0100"},
-    {"1001", "0110", "0001", "0110", "1001", "0110", "0001", "0110"},
-    {"1001", "0110", "1001", "0110", "1001", "0110", "1001", "0110"},
-    {"1001", "1110", "1001", "0110", "1001", "1110", "1001", "0110"},
-    {"1011", "1110", "1001", "0110", "1011", "1110", "1001", "0110"},
-    {"1011", "1110", "1001", "1110", "1011", "1110", "1001", "1110"},
-    {"1011", "1110", "1011", "1110", "1011", "1110", "1011", "1110"},
-    {"1111", "1110", "1011", "1110", "1111", "1110", "1011", "1110"},
-    {"1111", "1111", "1011", "1110", "1111", "1111", "1011", "1110"},
-    {"1111", "1111", "1111", "1110", "1111", "1111", "1111", "1110"},
-};
-
 TBitmap* currentStrip = nullptr;
 
 }  // namespace
-
-bool DitherPatternWhite(int level, int x, int y) {
-    if (level < 1 || level > 15) return false;
-    return kPatternRows[level - 1][y & 7][x & 3] == '1';
-}
 
 void DrawDitherStrip(TBitmap& strip) {
     strip.SetPixelFormat(pf24bit);
@@ -108,12 +83,6 @@ void DrawMaskedStretched(int x, int y, int w, TGraphic& graphic, TBitmap& dest, 
     SetStretchBltMode(DC(stretched), COLORONCOLOR);
     stretched.Canvas()->StretchDraw(RECT{0, 0, w, h}, &graphic);
     DrawMasked(x, y, dest, stretched);
-}
-
-std::uint8_t ShadeChannel(std::uint8_t value, std::int8_t delta) {
-    long double v = value, d = delta;
-    int change = delta < 0 ? RoundHalfEven(v / 128 * d) : RoundHalfEven((254 - v) / 128 * d);
-    return static_cast<std::uint8_t>(value + change);
 }
 
 void ApplyShadeMap(TBitmap& picture, TBitmap& shade) {

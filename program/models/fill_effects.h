@@ -7,6 +7,8 @@
 
 #include <cstdint>
 
+#include "models/shade_math.h"
+
 class TBitmap;
 class TGraphic;
 
@@ -17,8 +19,6 @@ void FillFromAtlasCell(TBitmap& dest, TBitmap& atlas, const RECT& cell, bool str
 void DrawMasked(int x, int y, TBitmap& dest, TBitmap& src);
 // Stretches the graphic to w x h, then DrawMasked at (x, y).
 void DrawMaskedStretched(int x, int y, int w, TGraphic& graphic, TBitmap& dest, int h);
-// Lightens (delta >= 0, toward 254) or darkens (toward 0) one channel.
-std::uint8_t ShadeChannel(std::uint8_t value, std::int8_t delta);
 // Shades every picture pixel by the green of the shade pixel at the same
 // place (127 = no change); shade pixels of the colour at (0, 0) and places
 // outside the shade bitmap leave the picture alone.
@@ -35,5 +35,3 @@ void SetDitherStrip(TBitmap* strip);
 TBitmap& DitherStrip();
 // Draws the built-in strip into the bitmap (128 x 8, 24 bits).
 void DrawDitherStrip(TBitmap& strip);
-// True when pixel (x, y) of the level's 8 x 8 pattern is white, level 0-15.
-bool DitherPatternWhite(int level, int x, int y);
