@@ -79,14 +79,8 @@ std::string FillsValueName(const std::string& fileName) {
     return fileName;
 }
 
-int MaterialOfFillByte(std::uint8_t stored) { return stored == NoFabricByte ? -1 : stored; }
-
-std::uint8_t FillByteOfMaterial(int material) {
-    return material < 0 || material >= NoFabricByte ? NoFabricByte : static_cast<std::uint8_t>(material);
-}
-
 std::vector<std::uint8_t> FitFillBytes(const std::vector<std::uint8_t>& stored, std::size_t pieces) {
-    std::vector<std::uint8_t> fills(pieces, NoFabricByte);
+    std::vector<std::uint8_t> fills(pieces, 255);
     std::copy_n(stored.begin(), std::min(pieces, stored.size()), fills.begin());
     return fills;
 }

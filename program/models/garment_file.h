@@ -40,14 +40,8 @@ bool TitlesCompatible(const std::vector<std::string>& tokensA, const std::string
 // leading "models\" (any case).
 std::string FillsValueName(const std::string& fileName);
 
-// One byte per piece in a save slot: the fabric number, 255 for none.
-constexpr std::uint8_t NoFabricByte = 255;
-// A stored byte as a piece's material: 255 is none (-1), every other byte
-// the fabric of that number.
-int MaterialOfFillByte(std::uint8_t stored);
-// A piece's material as its stored byte: none and numbers a byte cannot
-// hold are stored as 255.
-std::uint8_t FillByteOfMaterial(int material);
+// One byte per piece in a save slot (MaterialFromStored, StoredMaterial of
+// pattern_piece.h say what a byte means).
 // The fill bytes for a model of the given number of pieces from a stored
 // value of any length: what fits is used, missing pieces have no fabric.
 std::vector<std::uint8_t> FitFillBytes(const std::vector<std::uint8_t>& stored, std::size_t pieces);

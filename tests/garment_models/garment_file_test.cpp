@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "models/garment_file.h"
+#include "models/pattern_piece.h"
 #include "models/text_helpers.h"
 
 namespace {
@@ -75,14 +76,14 @@ TEST(FillBytes, ValueNameAndUnsignedBytes) {
     EXPECT_EQ(FillsValueName("MODELS\\pl03"), "pl03");
     EXPECT_EQ(FillsValueName("other\\pl03"), "other\\pl03");
     // Bytes above 127 are fabrics, not none: only 255 is none.
-    EXPECT_EQ(MaterialOfFillByte(255), -1);
-    EXPECT_EQ(MaterialOfFillByte(200), 200);
-    EXPECT_EQ(MaterialOfFillByte(128), 128);
-    EXPECT_EQ(MaterialOfFillByte(0), 0);
-    EXPECT_EQ(FillByteOfMaterial(-1), 255);
-    EXPECT_EQ(FillByteOfMaterial(200), 200);
-    EXPECT_EQ(FillByteOfMaterial(300), 255);
-    for (int m = 0; m < 255; ++m) EXPECT_EQ(MaterialOfFillByte(FillByteOfMaterial(m)), m);
+    EXPECT_EQ(MaterialFromStored(255), -1);
+    EXPECT_EQ(MaterialFromStored(200), 200);
+    EXPECT_EQ(MaterialFromStored(128), 128);
+    EXPECT_EQ(MaterialFromStored(0), 0);
+    EXPECT_EQ(StoredMaterial(-1), 255);
+    EXPECT_EQ(StoredMaterial(200), 200);
+    EXPECT_EQ(StoredMaterial(300), 255);
+    for (int m = 0; m < 255; ++m) EXPECT_EQ(MaterialFromStored(StoredMaterial(m)), m);
 }
 
 TEST(FillBytes, StoredValuesOfAnyLengthUseWhatFits) {
