@@ -41,6 +41,10 @@ public:
     virtual PatternBitmap* NewSheetBitmap() = 0;
     // Keep the model pictures loaded after composing.
     virtual bool BigMemory() = 0;
+    // Names (without folder) of the plain and read-only files matching the
+    // program-relative mask ("models\wn*.mdl"), in the order the folder
+    // lists them.
+    virtual std::vector<std::string> FindFiles(const std::string& relativeMask) = 0;
     virtual void BeginWait() {}
     virtual void EndWait() {}
 };

@@ -3,6 +3,7 @@
 // and a fabric source of plain colours.
 #pragma once
 
+#include <filesystem>
 #include <fstream>
 #include <map>
 #include <memory>
@@ -10,6 +11,7 @@
 #include <string>
 
 #include "host_tools.h"
+#include "models/doll_panel.h"
 #include "models/garment_model.h"
 #include "volkg.h"
 
@@ -61,6 +63,18 @@ inline bool LoadRaster(const std::string& path, Raster& out) {
     return true;
 }
 
+class MemorySlots : public SlotStore {
+public:
+    std::map<std::string, int> Values;
+    int ReadInteger(const std::string& section, const std::string& name, int fallback) override {
+        auto it = Values.find(section + "/" + name);
+        return it == Values.end() ? fallback : it->second;
+    }
+    void WriteInteger(const std::string& section, const std::string& name, int value) override {
+        Values[section + "/" + name] = value;
+    }
+};
+
 class TestHost : public ModelHost {
 public:
     std::map<std::string, std::string> Files;  // relative name -> text
@@ -93,6 +107,29 @@ public:
         }
         auto it = Pictures.find(relativeName);
         picture.Image = it == Pictures.end() ? Raster() : it->second;
+    }
+    // Names in this order when set (a folder's own order otherwise).
+    std::vector<std::string> FindOrder;
+    std::vector<std::string> FindFiles(const std::string& relativeMask) override {
+        const std::size_t star = relativeMask.find('*'), slash = relativeMask.rfind('\\');
+        const std::string folder = relativeMask.substr(0, slash + 1);
+        const std::string prefix = relativeMask.substr(slash + 1, star - slash - 1), suffix = relativeMask.substr(star + 1);
+        std::vector<std::string> names;
+        if (!FindOrder.empty()) {
+            names = FindOrder;
+        } else if (!Folder.empty()) {
+            for (const auto& e : std::filesystem::directory_iterator(OnDisk(folder)))
+                names.push_back(e.path().filename().string());
+        } else {
+            for (const auto& [name, text] : Files)
+                if (name.compare(0, folder.size(), folder) == 0) names.push_back(name.substr(folder.size()));
+        }
+        std::vector<std::string> found;
+        for (const std::string& n : names)
+            if (n.size() >= prefix.size() + suffix.size() && n.compare(0, prefix.size(), prefix) == 0 &&
+                n.compare(n.size() - suffix.size(), suffix.size(), suffix) == 0)
+                found.push_back(n);
+        return found;
     }
     PatternBitmap* NewSheetBitmap() override { return new RasterBitmap; }
     bool BigMemory() override { return KeepPictures; }
