@@ -24,7 +24,11 @@ Raster RasterOf(PatternBitmap& bitmap, int x, int y, int w, int h) {
 
 Raster RasterOf(PatternBitmap& bitmap) { return RasterOf(bitmap, 0, 0, bitmap.Width(), bitmap.Height()); }
 
-Raster RasterBitmap::PixelsOf(PatternBitmap& source) { return RasterOf(source); }
+const Raster& RasterBitmap::PixelsOf(PatternBitmap& source, Raster& holder) {
+    if (auto* own = dynamic_cast<RasterBitmap*>(&source)) return own->Image;
+    holder = RasterOf(source);
+    return holder;
+}
 
 void RasterBitmap::SetSize(int width, int height) {
     if (width == Image.Width && height == Image.Height) return;
@@ -128,22 +132,28 @@ void RasterBitmap::FloodFillToBorder(int x, int y, PatternColour border) {
 }
 
 void RasterBitmap::SourcePaint(PatternBitmap& source) {
-    const Raster s = PixelsOf(source);
+    Raster holder;
+    const Raster& s = PixelsOf(source, holder);
     for (int y = 0; y < std::min(s.Height, Image.Height); ++y)
         for (int x = 0; x < std::min(s.Width, Image.Width); ++x) Image.Set(x, y, Image.At(x, y) | s.At(x, y));
 }
 
 void RasterBitmap::MergePaint(PatternBitmap& source) {
-    const Raster s = PixelsOf(source);
+    Raster holder;
+    const Raster& s = PixelsOf(source, holder);
     for (int y = 0; y < std::min(s.Height, Image.Height); ++y)
         for (int x = 0; x < std::min(s.Width, Image.Width); ++x)
             Image.Set(x, y, (~s.At(x, y) & RasterWhite) | Image.At(x, y));
 }
 
 void RasterBitmap::ShapeOfColour(PatternBitmap& source, int sx, int sy, PatternColour key) {
-    const Raster s = RasterOf(source, sx, sy, Image.Width, Image.Height);
-    for (std::size_t i = 0; i < Image.Pixels.size(); ++i)
-        Image.Pixels[i] = s.Pixels[i] == key ? RasterWhite : RasterBlack;
+    Raster holder;
+    const Raster& s = PixelsOf(source, holder);
+    for (int y = 0; y < Image.Height; ++y)
+        for (int x = 0; x < Image.Width; ++x) Image.Set(x, y, s.At(x + sx, y + sy) == key ? RasterWhite : RasterBlack);
 }
 
-void RasterBitmap::DrawMasked(PatternBitmap& source) { ::DrawMasked(0, 0, Image, PixelsOf(source)); }
+void RasterBitmap::DrawMasked(PatternBitmap& source) {
+    Raster holder;
+    ::DrawMasked(0, 0, Image, PixelsOf(source, holder));
+}

@@ -56,8 +56,9 @@ public:
     void DrawMasked(PatternBitmap& source) override;
 
 private:
-    // The pixels of another bitmap of any kind.
-    static Raster PixelsOf(PatternBitmap& source);
+    // The pixels of another bitmap of any kind: its own when it is in
+    // memory, else a copy kept in the holder.
+    static const Raster& PixelsOf(PatternBitmap& source, Raster& holder);
     void Segment(int x1, int y1, int x2, int y2);
     void PlotCurve(int x1, int y1, int x2, int y2, double from, double sweep);
     PatternColour pen_ = PatternBlack, brush_ = PatternWhite;

@@ -4,6 +4,7 @@
 #include "controls/screen_cursors.h"
 #include "controls/skinned_registry.h"
 #include "controls/wait_cursor.h"
+#include "picture/kora_win32.h"
 #include "settings/registry_store.h"
 #include "settings/settings.h"
 
@@ -48,6 +49,7 @@ int RunProgram() {
     FrameworkLifetime framework;
     RegisterProgramCursors();
     RegisterProgramControls();
+    RegisterKoraFormats();
     try {
         AddCaptionToApplicationWindow();
 

@@ -46,8 +46,9 @@ TEST_F(DatasetDoll, ModelsComposeFabricsWhereTheirKeysAre) {
             const Raster front = m->FrontPicture(), back = m->BackPicture();
             ASSERT_EQ(front.Width, q);
             int checked = 0;
-            for (int y = 2; y < picture.Height; ++y)
-                for (int x = 0; x < q; ++x) {
+            // Every third pixel each way is plenty, and quick under emulation.
+            for (int y = 2; y < picture.Height; y += 3)
+                for (int x = 0; x < q; x += 3) {
                     for (const auto& [hit, composed, pieceAt] :
                          {std::tuple{3 * q, &back, &TModel::PieceAtBack}, std::tuple{q, &front, &TModel::PieceAtFront}}) {
                         const PatternColour key = picture.At(x + hit, y);
@@ -60,7 +61,7 @@ TEST_F(DatasetDoll, ModelsComposeFabricsWhereTheirKeysAre) {
                         ++checked;
                     }
                 }
-            EXPECT_GT(checked, 100) << m->FileName;
+            EXPECT_GT(checked, 30) << m->FileName;
         }
 }
 
