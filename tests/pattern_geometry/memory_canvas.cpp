@@ -193,7 +193,9 @@ void MemoryBitmap::PaintWhereColour(PatternBitmap& source, PatternColour key) {
 
 int MemoryBitmap::Count(PatternColour colour, int x1, int y1, int x2, int y2) {
     int n = 0;
-    for (int y = std::max(y1, 0); y < std::min(y2, height_); ++y)
-        for (int x = std::max(x1, 0); x < std::min(x2, width_); ++x) n += Pixel(x, y) == colour;
+    for (int y = std::max(y1, 0); y < std::min(y2, height_); ++y) {
+        const PatternColour* row = Row(y);
+        for (int x = std::max(x1, 0); x < std::min(x2, width_); ++x) n += row[x] == colour;
+    }
     return n;
 }

@@ -74,6 +74,7 @@ public:
     // Pixels of the colour inside the rectangle [x1, x2) x [y1, y2).
     int Count(PatternColour colour, int x1, int y1, int x2, int y2);
     int Count(PatternColour colour) { return Count(colour, 0, 0, width_, height_); }
+    const PatternColour* Row(int y) const { return pixels_.data() + static_cast<size_t>(y) * width_; }
 
 private:
     void Plot(int x, int y);  // one pen dot of the pen's width and style
