@@ -91,9 +91,10 @@ public:
     virtual void ShapeOfColour(PatternBitmap& source, int sx, int sy, PatternColour key) = 0;
     // Draws the source at (0, 0) with its white pixels transparent.
     virtual void DrawMasked(PatternBitmap& source) = 0;
-    // Where this bitmap's pixel is the key colour it takes the source's
-    // pixel; every other pixel stays.
-    virtual void PaintWhereColour(PatternBitmap& source, PatternColour key) = 0;
+    // Where the reference's pixel is the key colour this bitmap takes the
+    // source's pixel; every other pixel stays. The reference may be this
+    // bitmap itself.
+    virtual void PaintWhereColour(PatternBitmap& source, PatternBitmap& reference, PatternColour key) = 0;
 };
 
 // Paints fabric n over a whole bitmap; a negative n paints it black.

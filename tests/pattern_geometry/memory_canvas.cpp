@@ -185,10 +185,10 @@ void MemoryBitmap::DrawMasked(PatternBitmap& source) {
             if (source.Pixel(x, y) != PatternWhite) SetPixel(x, y, source.Pixel(x, y));
 }
 
-void MemoryBitmap::PaintWhereColour(PatternBitmap& source, PatternColour key) {
+void MemoryBitmap::PaintWhereColour(PatternBitmap& source, PatternBitmap& reference, PatternColour key) {
     for (int y = 0; y < std::min(height_, source.Height()); ++y)
         for (int x = 0; x < std::min(width_, source.Width()); ++x)
-            if (Pixel(x, y) == key) SetPixel(x, y, source.Pixel(x, y));
+            if (reference.Pixel(x, y) == key) SetPixel(x, y, source.Pixel(x, y));
 }
 
 int MemoryBitmap::Count(PatternColour colour, int x1, int y1, int x2, int y2) {

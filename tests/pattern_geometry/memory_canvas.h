@@ -69,7 +69,7 @@ public:
     void MergePaint(PatternBitmap& source) override;
     void ShapeOfColour(PatternBitmap& source, int sx, int sy, PatternColour key) override;
     void DrawMasked(PatternBitmap& source) override;
-    void PaintWhereColour(PatternBitmap& source, PatternColour key) override;
+    void PaintWhereColour(PatternBitmap& source, PatternBitmap& reference, PatternColour key) override;
 
     // Pixels of the colour inside the rectangle [x1, x2) x [y1, y2).
     int Count(PatternColour colour, int x1, int y1, int x2, int y2);
