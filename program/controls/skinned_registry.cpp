@@ -3,6 +3,7 @@
 #include "controls/app_events.h"
 #include "controls/base_component.h"
 #include "controls/bitmap_button.h"
+#include "controls/brush_select_win32.h"
 #include "controls/paint_scroll_bar.h"
 #include "controls/show_hide.h"
 #include "controls/skinned_panels.h"
@@ -16,4 +17,5 @@ void RegisterProgramControls() {
     RegisterComponentClass<TBaseComponent>("TBaseComponent");
     RegisterComponentClass<TAppEvents>("TAppEvents");
     RegisterComponentClass<TShowHide>("TShowHide");
+    RegisterComponentClass<TBrushSelect>("TBrushSelect");
 }

@@ -74,6 +74,7 @@ public:
     virtual void SetSize(int width, int height) = 0;
     virtual int Width() = 0;
     virtual int Height() = 0;
+    // 0xFFFFFFFF outside the bitmap.
     virtual PatternColour Pixel(int x, int y) = 0;
     // The pattern font at the given size in points.
     virtual void SetPatternFont(int points) = 0;
@@ -90,6 +91,10 @@ public:
     virtual void ShapeOfColour(PatternBitmap& source, int sx, int sy, PatternColour key) = 0;
     // Draws the source at (0, 0) with its white pixels transparent.
     virtual void DrawMasked(PatternBitmap& source) = 0;
+    // Where the reference's pixel is the key colour this bitmap takes the
+    // source's pixel; every other pixel stays. The reference may be this
+    // bitmap itself.
+    virtual void PaintWhereColour(PatternBitmap& source, PatternBitmap& reference, PatternColour key) = 0;
 };
 
 // Paints fabric n over a whole bitmap; a negative n paints it black.

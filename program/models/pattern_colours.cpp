@@ -1,13 +1,14 @@
 #include "models/pattern_colours.h"
 
 #include "graphics.h"
+#include "models/pattern_canvas.h"
 
-TColor PiecePaperColour = RGB(255, 255, 255);
-TColor PieceFrameColour = RGB(150, 150, 150);
-TColor PrimitiveSelectedColour = RGB(0, 0, 255);
-TColor PrimitiveColour = RGB(0, 0, 0);
-TColor MarkerSelectedColour = RGB(255, 0, 0);
-TColor MarkerColour = RGB(0, 0, 0);
+TColor PiecePaperColour = static_cast<TColor>(PatternPaper);
+TColor PieceFrameColour = static_cast<TColor>(PatternFrame);
+TColor PrimitiveSelectedColour = static_cast<TColor>(PatternSelected);
+TColor PrimitiveColour = static_cast<TColor>(PatternStroke);
+TColor MarkerSelectedColour = static_cast<TColor>(PatternMarkerSelected);
+TColor MarkerColour = static_cast<TColor>(PatternMarker);
 
 void SelectPenColour(TCanvas& canvas, bool selected) {
     canvas.Pen()->SetColor(selected ? PrimitiveSelectedColour : PrimitiveColour);

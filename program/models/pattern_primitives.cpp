@@ -28,6 +28,20 @@ bool SelectOnly(TXY& p, bool selected) {
     return changed;
 }
 
+// A copy of the list that keeps each point's selection (copying a TXY
+// drops it), with the point q inserted before index at, or index left out.
+std::vector<TXY> Edited(const std::vector<TXY>& points, size_t at, const TXY* q) {
+    std::vector<TXY> result;
+    result.reserve(points.size() + 1);
+    for (size_t i = 0; i < points.size(); ++i) {
+        if (i == at && q) result.push_back(*q);
+        if (i == at && !q) continue;
+        result.push_back(points[i]);
+        result.back().Selected = points[i].Selected;
+    }
+    return result;
+}
+
 bool MoveIfSelected(TXY& p, int x, int y) {
     if (!p.Selected) return false;
     p.X = x;
@@ -317,7 +331,8 @@ bool TPrimArc::MoveSelected(int x, int y) {
 bool TPrimArc::InsertPoint(int x, int y) {
     for (size_t i = 0; i < Points.size(); ++i)
         if (Points[i].IsNear(x, y)) {
-            Points.insert(Points.begin() + static_cast<std::ptrdiff_t>(i), TXY(x, y));
+            TXY q(x, y);
+            Points = Edited(Points, i, &q);
             return true;
         }
     return false;
@@ -328,15 +343,19 @@ bool TPrimArc::StraightenPoints(int n) {
     // More points than the curve can use (101) only cost memory.
     n = std::clamp(n, 0, 99);
     TXY first = Points.front(), last = Points.back();
+    first.Selected = Points.front().Selected;
+    last.Selected = Points.back().Selected;
     std::vector<TXY> points;
     points.reserve(static_cast<size_t>(n) + 2);
     points.push_back(first);
+    points.back().Selected = first.Selected;
     for (int i = 1; i <= n; ++i) {
         long double f = static_cast<long double>(i) / (n + 1);
         points.emplace_back(RoundHalfEven(first.X + f * (static_cast<long double>(last.X) - first.X)),
                             RoundHalfEven(first.Y + f * (static_cast<long double>(last.Y) - first.Y)));
     }
     points.push_back(last);
+    points.back().Selected = last.Selected;
     Points = std::move(points);
     return true;
 }
@@ -345,7 +364,7 @@ bool TPrimArc::DeletePoint(int x, int y) {
     if (Points.size() <= 2) return false;
     for (size_t i = 0; i < Points.size(); ++i)
         if (Points[i].IsNear(x, y)) {
-            Points.erase(Points.begin() + static_cast<std::ptrdiff_t>(i));
+            Points = Edited(Points, i, nullptr);
             return true;
         }
     return false;

@@ -3,12 +3,13 @@
 #include <vector>
 
 #include "bitmap.h"
+#include "models/pattern_canvas.h"
 #include "models/text_helpers.h"
 #include "printers.h"
 
 POINT MillimetresToDevice(double wmm, double hmm, int dpiX, int dpiY) {
-    return POINT{RoundHalfEven(dpiX * (static_cast<long double>(wmm) / 25.4L)),
-                 RoundHalfEven(dpiY * (static_cast<long double>(hmm) / 25.4L))};
+    PrinterSize size = MillimetresToDots(wmm, hmm, dpiX, dpiY);
+    return POINT{size.x, size.y};
 }
 
 POINT MillimetresToPrinter(double wmm, double hmm) {
