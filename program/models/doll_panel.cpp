@@ -7,7 +7,7 @@ std::string SlotValueName(DollSlot slot) { return std::string("ModelsItem") + Do
 }  // namespace
 
 TModel* DressedDoll::Model(DollSlot slot) const {
-    TClassModels* category = Categories[slot];
+    GarmentCategory* category = Categories[slot];
     return category ? category->ModelAt(Dressing.NumModel[slot]) : nullptr;
 }
 
@@ -16,7 +16,7 @@ int DressedDoll::DollFrame() const {
     return hat && hat->OtherDollFrame ? 1 : 0;
 }
 
-void DressedDoll::CheckAllCompatible(const TClassModels& view) {
+void DressedDoll::CheckAllCompatible(const GarmentCategory& view) {
     const TModel* chosen = view.CurrentModel();
     for (int s = 0; s < DollSlotCount; ++s) {
         const DollSlot slot = DollSlot(s);
@@ -26,7 +26,7 @@ void DressedDoll::CheckAllCompatible(const TClassModels& view) {
     }
 }
 
-bool DressedDoll::PutOnFromView(const TClassModels& view) {
+bool DressedDoll::PutOnFromView(const GarmentCategory& view) {
     for (int s = 0; s < DollSlotCount; ++s) {
         if (Categories[s] != &view) continue;
         if (!view.CurrentModel()) return false;

@@ -21,7 +21,7 @@ public:
 class DressedDoll {
 public:
     // The category of each slot (Wn ... Tf); any may be missing.
-    std::array<TClassModels*, DollSlotCount> Categories{};
+    std::array<GarmentCategory*, DollSlotCount> Categories{};
     DollDressing Dressing;
     bool Face = true;  // front
     int FadeStep = 0;
@@ -35,10 +35,10 @@ public:
 
     // Takes off every worn garment that cannot be worn with the view's
     // current model (and any whose stored index names no model).
-    void CheckAllCompatible(const TClassModels& view);
+    void CheckAllCompatible(const GarmentCategory& view);
     // The first slot of the view's category wears its current model; false
     // when no slot has that category or it has no models.
-    bool PutOnFromView(const TClassModels& view);
+    bool PutOnFromView(const GarmentCategory& view);
 
     // Piece of the slot's garment at the panel point, -1 none.
     int PieceAt(DollSlot slot, int x, int y, bool front);

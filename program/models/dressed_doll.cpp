@@ -51,9 +51,15 @@ const std::array<DollSlot, DollSlotCount>& PrintOrder() {
     return order;
 }
 
+DollDressing::DollDressing() {
+    NumModel.fill(-1);
+    for (int s = 0; s < DollSlotCount; ++s) Conflicts[s] = DollSlotConflicts(DollSlot(s));
+}
+
 void DollDressing::PutOn(DollSlot slot, int modelIndex) {
     NumModel[slot] = modelIndex;
-    for (DollSlot other : DollSlotConflicts(slot)) TakeOff(other);
+    for (DollSlot other : Conflicts[slot])
+        if (other != slot) TakeOff(other);
 }
 
 bool DollDressing::AnyWorn() const {

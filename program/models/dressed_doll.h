@@ -37,8 +37,11 @@ const std::array<DollSlot, DollSlotCount>& PrintOrder();       // Sh Wn Pl Hl Bl
 // Which models are worn: per slot the model's index in its category, -1 none.
 class DollDressing {
 public:
-    DollDressing() { NumModel.fill(-1); }
+    DollDressing();
     std::array<int, DollSlotCount> NumModel;
+    // The slots each slot takes off (the table of DollSlotConflicts unless
+    // the panel's layout says otherwise).
+    std::array<std::vector<DollSlot>, DollSlotCount> Conflicts;
 
     bool Worn(DollSlot slot) const { return NumModel[slot] >= 0; }
     // Wears the model and takes off every slot that conflicts.

@@ -2,7 +2,7 @@
 
 #include "models/category_order.h"
 
-void TClassModels::Load(ModelHost& host, const std::string& path, ModelStore* registry, FabricSource* brushSelect,
+void GarmentCategory::Load(ModelHost& host, const std::string& path, ModelStore* registry, FabricSource* brushSelect,
                         int viewWidth, int viewHeight, const std::string& section) {
     Models.clear();
     std::vector<CategoryKey> keys;
@@ -21,11 +21,11 @@ void TClassModels::Load(ModelHost& host, const std::string& path, ModelStore* re
     if (Models.empty()) Current = 0;
 }
 
-void TClassModels::SaveFills(ModelStore& registry, const std::string& section) const {
+void GarmentCategory::SaveFills(ModelStore& registry, const std::string& section) const {
     for (const auto& model : Models) model->SaveFills(registry, section);
 }
 
-void TClassModels::Select(int i) {
+void GarmentCategory::Select(int i) {
     if (i < 0 || i >= Count()) return;
     if (TModel* current = CurrentModel()) current->SetShowType(tsUnVisible);
     const int old = Current;
@@ -33,62 +33,62 @@ void TClassModels::Select(int i) {
     if (i != old && OnChange) OnChange(this);
 }
 
-void TClassModels::SelectNext() {
+void GarmentCategory::SelectNext() {
     if (Count() == 0) return;
     if (TModel* current = CurrentModel()) current->SetShowType(tsUnVisible);
     Select(Current + 1 >= Count() ? 0 : Current + 1);
 }
 
-TModel* TClassModels::PreviousModel() const { return ModelAt(PreviousModelIndex(Current, Count())); }
-TModel* TClassModels::NextModel() const { return ModelAt(NextModelIndex(Current, Count())); }
-TModel* TClassModels::SecondPreviousModel() const { return ModelAt(SecondPreviousModelIndex(Current, Count())); }
+TModel* GarmentCategory::PreviousModel() const { return ModelAt(PreviousModelIndex(Current, Count())); }
+TModel* GarmentCategory::NextModel() const { return ModelAt(NextModelIndex(Current, Count())); }
+TModel* GarmentCategory::SecondPreviousModel() const { return ModelAt(SecondPreviousModelIndex(Current, Count())); }
 
-void TClassModels::ReleasePictures(bool bigMemory) {
+void GarmentCategory::ReleasePictures(bool bigMemory) {
     if (bigMemory) return;
     for (auto& model : Models) model->FreePictures();
 }
 
-std::vector<std::string> TClassModels::MenuCaptions() const {
+std::vector<std::string> GarmentCategory::MenuCaptions() const {
     std::vector<std::string> captions{NameClassM, "-"};
     for (const auto& model : Models) captions.push_back(model->Title);
     return captions;
 }
 
-void TClassModels::MenuClick(int componentIndex) {
+void GarmentCategory::MenuClick(int componentIndex) {
     if (componentIndex < 3) return;
     Select(componentIndex - 3);
     if (OnSelect) OnSelect();
     if (OnViewsChanged) OnViewsChanged();
 }
 
-void TAllModels::Load(ModelHost& host, int viewWidth, int viewHeight, const std::string& section,
+void GarmentCategorySet::Load(ModelHost& host, int viewWidth, int viewHeight, const std::string& section,
                       ModelStore* registry) {
     TypeShow = tsFill;
-    for (TClassModels* category : cm) {
+    for (GarmentCategory* category : cm) {
         if (!category) continue;
         category->Load(host, Path, registry, BrushSelect, viewWidth, viewHeight, section);
-        category->OnChange = [this](TClassModels* c) { CategoryChanged(c); };
+        category->OnChange = [this](GarmentCategory* c) { CategoryChanged(c); };
     }
     if (!classModels_) SetClassModels(cm[1]);
 }
 
-void TAllModels::Free() {
-    for (TClassModels* category : cm)
+void GarmentCategorySet::Free() {
+    for (GarmentCategory* category : cm)
         if (category) category->Free();
 }
 
-void TAllModels::SaveFills(ModelStore& registry, const std::string& section) const {
-    for (TClassModels* category : cm)
+void GarmentCategorySet::SaveFills(ModelStore& registry, const std::string& section) const {
+    for (GarmentCategory* category : cm)
         if (category) category->SaveFills(registry, section);
 }
 
-std::vector<std::string> TAllModels::TakeOffCaptions() const {
+std::vector<std::string> GarmentCategorySet::TakeOffCaptions() const {
     std::vector<std::string> captions;
-    for (TClassModels* category : cm) captions.push_back(category ? category->NameClass : "Not present");
+    for (GarmentCategory* category : cm) captions.push_back(category ? category->NameClass : "Not present");
     return captions;
 }
 
-void TAllModels::SetClassModels(TClassModels* category) {
+void GarmentCategorySet::SetClassModels(GarmentCategory* category) {
     if (category == classModels_) return;
     if (classModels_) classModels_->ReleasePictures(BigMemory);
     classModels_ = category;
@@ -96,6 +96,6 @@ void TAllModels::SetClassModels(TClassModels* category) {
     if (OnViewsChanged) OnViewsChanged();
 }
 
-void TAllModels::CategoryChanged(TClassModels* category) {
+void GarmentCategorySet::CategoryChanged(GarmentCategory* category) {
     if (category == classModels_ && OnChangeModel) OnChangeModel();
 }

@@ -12,8 +12,10 @@
 
 #include "models/garment_model.h"
 
-class TClassModels {
+// A category of garments (the Windows component TClassModels adds its menu).
+class GarmentCategory {
 public:
+    virtual ~GarmentCategory() = default;
     std::string NameClass;   // caption of the take-off entry
     std::string NameClassM;  // the category's title
     std::string Maska;       // file mask, "wn*"
@@ -21,7 +23,7 @@ public:
     std::vector<std::unique_ptr<TModel>> Models;
     int Current = 0;
     std::function<void()> OnSelect;                   // a model picked from the menu
-    std::function<void(TClassModels*)> OnChange;      // the current model changed
+    std::function<void(GarmentCategory*)> OnChange;      // the current model changed
     std::function<void()> OnViewsChanged;             // the views-changed notification
 
     // Finds path + mask + ".mdl", reads every model (sorted by title, equal
@@ -52,9 +54,11 @@ public:
     void MenuClick(int componentIndex);
 };
 
-class TAllModels {
+// The eight categories together (the Windows component TAllModels).
+class GarmentCategorySet {
 public:
-    std::array<TClassModels*, 8> cm{};  // Wn Pl Br Bl Hl Yu Sh Tf; any may be missing
+    virtual ~GarmentCategorySet() = default;
+    std::array<GarmentCategory*, 8> cm{};  // Wn Pl Br Bl Hl Yu Sh Tf; any may be missing
     TTypeShow TypeShow = tsFill;
     std::string Path = "models\\";
     FabricSource* BrushSelect = nullptr;
@@ -70,10 +74,10 @@ public:
     std::vector<std::string> TakeOffCaptions() const;
     void SetTypeShow(TTypeShow value) { TypeShow = value; }
     TModel* CurrentModel() const { return classModels_ ? classModels_->CurrentModel() : nullptr; }
-    TClassModels* ClassModels() const { return classModels_; }
-    void SetClassModels(TClassModels* category);
-    void CategoryChanged(TClassModels* category);
+    GarmentCategory* ClassModels() const { return classModels_; }
+    void SetClassModels(GarmentCategory* category);
+    void CategoryChanged(GarmentCategory* category);
 
 private:
-    TClassModels* classModels_ = nullptr;
+    GarmentCategory* classModels_ = nullptr;
 };

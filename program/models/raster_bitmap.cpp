@@ -157,3 +157,13 @@ void RasterBitmap::DrawMasked(PatternBitmap& source) {
     Raster holder;
     ::DrawMasked(0, 0, Image, PixelsOf(source, holder));
 }
+
+void RasterBitmap::PaintWhereColour(PatternBitmap& source, PatternBitmap& reference, PatternColour key) {
+    Raster sourceHolder, referenceHolder;
+    const Raster& s = PixelsOf(source, sourceHolder);
+    // The reference may be this bitmap: its pixels are read before any change.
+    const Raster r = &reference == this ? Image : PixelsOf(reference, referenceHolder);
+    for (int y = 0; y < Image.Height; ++y)
+        for (int x = 0; x < Image.Width; ++x)
+            if (r.At(x, y) == key && s.Contains(x, y)) Image.Set(x, y, s.At(x, y));
+}

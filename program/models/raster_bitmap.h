@@ -54,6 +54,7 @@ public:
     void MergePaint(PatternBitmap& source) override;
     void ShapeOfColour(PatternBitmap& source, int sx, int sy, PatternColour key) override;
     void DrawMasked(PatternBitmap& source) override;
+    void PaintWhereColour(PatternBitmap& source, PatternBitmap& reference, PatternColour key) override;
 
 private:
     // The pixels of another bitmap of any kind: its own when it is in

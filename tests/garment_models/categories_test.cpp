@@ -10,7 +10,7 @@ struct Categories : testing::Test {
     TestHost host;
     MemoryStore store;
     PlainFabrics fabrics;
-    TClassModels skirts, coats;
+    GarmentCategory skirts, coats;
     void SetUp() override {
         host.Files["models\\yu01.mdl"] = "Skirt(10,10)\nA(0,0,5,5)\n}\n";
         host.Files["models\\yu02.mdl"] = "Apron(10,10)\nA(0,0,5,5)\n}\nB(5,0,5,5)\n}\n";
@@ -23,7 +23,7 @@ struct Categories : testing::Test {
         coats.Maska = "wn*";
         coats.NameClass = "Take off the coat";
     }
-    std::vector<std::string> Names(const TClassModels& c) {
+    std::vector<std::string> Names(const GarmentCategory& c) {
         std::vector<std::string> names;
         for (const auto& m : c.Models) names.push_back(m->FileName);
         return names;
@@ -46,7 +46,7 @@ TEST_F(Categories, SortedByTitleWhateverTheFolderOrder) {
 TEST_F(Categories, SelectionMenuAndNeighbours) {
     skirts.Load(host, "models\\", &store, &fabrics, 100, 50, "States1");
     int changes = 0, picks = 0, views = 0;
-    skirts.OnChange = [&](TClassModels*) { ++changes; };
+    skirts.OnChange = [&](GarmentCategory*) { ++changes; };
     skirts.OnSelect = [&] { ++picks; };
     skirts.OnViewsChanged = [&] { ++views; };
     skirts.CurrentModel()->SetShowType(tsFill);
@@ -70,7 +70,7 @@ TEST_F(Categories, SelectionMenuAndNeighbours) {
     EXPECT_EQ(skirts.Current, 0);
     EXPECT_EQ(skirts.ModelAt(4), nullptr);
 
-    TClassModels empty;
+    GarmentCategory empty;
     empty.Maska = "zz*";
     empty.NameClassM = "None";
     empty.Load(host, "models\\", &store, &fabrics, 100, 50, "States1");
@@ -82,7 +82,7 @@ TEST_F(Categories, SelectionMenuAndNeighbours) {
 }
 
 TEST_F(Categories, AllModelsFollowTheCurrentCategoryAndKeepFabricsPerSlot) {
-    TAllModels all;
+    GarmentCategorySet all;
     all.cm[0] = &coats;
     all.cm[1] = &skirts;  // in the dresses' place: the category current at the start
     all.BrushSelect = &fabrics;
@@ -111,10 +111,10 @@ TEST_F(Categories, AllModelsFollowTheCurrentCategoryAndKeepFabricsPerSlot) {
     all.Free();
     EXPECT_TRUE(skirts.Models.empty());
 
-    TClassModels skirts2 = {}, coats2 = {};
+    GarmentCategory skirts2 = {}, coats2 = {};
     skirts2.Maska = "yu*";
     coats2.Maska = "wn*";
-    TAllModels again;
+    GarmentCategorySet again;
     again.cm[0] = &coats2;
     again.cm[1] = &skirts2;
     again.Load(host, 100, 50, "States1", &store);

@@ -13,8 +13,8 @@ struct DatasetDoll : testing::Test {
     TestHost host;
     MemoryStore store;
     PlainFabrics fabrics;
-    std::array<TClassModels, 8> categories;
-    TAllModels all;
+    std::array<GarmentCategory, 8> categories;
+    GarmentCategorySet all;
     void SetUp() override {
         host.Folder = DATASET_DIR;
         for (int i = 0; i < 8; ++i) {
@@ -27,7 +27,7 @@ struct DatasetDoll : testing::Test {
 };
 
 TEST_F(DatasetDoll, EveryCategoryLoadsInTitleOrder) {
-    for (const TClassModels& c : categories) {
+    for (const GarmentCategory& c : categories) {
         ASSERT_EQ(c.Count(), 3) << c.Maska;
         for (int i = 1; i < c.Count(); ++i) {
             const TModel &a = *c.Models[i - 1], &b = *c.Models[i];
@@ -37,7 +37,7 @@ TEST_F(DatasetDoll, EveryCategoryLoadsInTitleOrder) {
 }
 
 TEST_F(DatasetDoll, ModelsComposeFabricsWhereTheirKeysAre) {
-    for (TClassModels& c : categories)
+    for (GarmentCategory& c : categories)
         for (auto& m : c.Models) {
             for (std::size_t i = 0; i < m->Pieces.size(); ++i) m->Pieces[i]->SetMaterial(static_cast<int>(i) + 1);
             Raster picture = m->Picture().Image;
