@@ -29,9 +29,9 @@ public:
     // Finds path + mask + ".mdl", reads every model (sorted by title, equal
     // titles by file name) and selects model 0. A model that cannot be read
     // stops the load and its error reaches the caller.
-    void Load(ModelHost& host, const std::string& path, ModelStore* registry, FabricSource* brushSelect,
-              int viewWidth, int viewHeight, const std::string& section);
-    void Free() { Models.clear(); }
+    virtual void Load(ModelHost& host, const std::string& path, ModelStore* registry, FabricSource* brushSelect,
+                      int viewWidth, int viewHeight, const std::string& section);
+    virtual void Free() { Models.clear(); }
     void SaveFills(ModelStore& registry, const std::string& section) const;
 
     // Out-of-range indices (a damaged slot value) are ignored.
