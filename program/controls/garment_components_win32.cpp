@@ -9,6 +9,8 @@
 #include "layout.h"
 #include "menus.h"
 #include "models/pattern_gdi_win32.h"
+#include "models/printer_helpers.h"
+#include "printers.h"
 #include "picture.h"
 #include "settings/settings.h"
 #include "sysutils.h"
@@ -361,6 +363,45 @@ void TModels::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
         FlipFace();
     else if (MainViewerForm && MainViewerForm->IsOverShowButton(x, y))
         MainViewerForm->bShowModelClick(this);
+}
+
+void TModels::PrintDoll(bool enlarge) {
+    SyncIn();
+    TPrinter* printer = Printer();
+    const POINT size = MillimetresToPrinter(DollPanelWidth * 4 / 10, DollPanelHeight * 4 / 10);
+    printer->BeginDoc();
+    const int pageWidth = printer->PageWidth();
+    const int margin = (pageWidth - 2 * size.x) / 3;
+    for (bool front : {true, false}) {
+        Raster side = doll_.Compose(front);
+        if (enlarge) ScaleRaster(side, 3);
+        TBitmap bitmap;
+        RasterToBitmap(side, bitmap);
+        const int left = front ? margin : pageWidth - size.x - margin;
+        PrintBitmapRect(bitmap, RECT{0, 0, side.Width, side.Height}, RECT{left, 0, left + size.x, size.y});
+    }
+    TCanvas* canvas = nullptr;
+    // A new page may come with a new canvas: the font is set on each.
+    auto pageCanvas = [&] {
+        canvas = printer->Canvas();
+        SetBkMode(canvas->Handle(), TRANSPARENT);
+        canvas->Font()->SetName(PatternFontName);
+        canvas->Font()->SetSize(14);
+    };
+    pageCanvas();
+    canvas->MoveTo(0, 0);
+    int y = size.y + MillimetresToPrinter(0, 10).y;
+    for (const std::string& title : doll_.WornTitles()) {
+        const int h = canvas->TextHeight(title);
+        if (y + h > printer->PageHeight()) {
+            printer->NewPage();
+            pageCanvas();
+            y = 0;
+        }
+        canvas->TextOut(margin, y, title);
+        y += h;
+    }
+    printer->EndDoc();
 }
 
 void TModels::LoadSlot(TRegIniFileM& registry, const std::string& section) {

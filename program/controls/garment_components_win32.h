@@ -88,6 +88,9 @@ public:
     void Show();
     void Hide();
     void DrawBareDoll();
+    // One print job: front and back side by side at 0.4 mm a panel pixel
+    // (three times the pixels with enlarge), the worn titles below.
+    void PrintDoll(bool enlarge);
     void LoadSlot(TRegIniFileM& registry, const std::string& section);
     void SaveSlot(TRegIniFileM& registry, const std::string& section);
     bool SetProperty(const std::string& name, const TLayoutValue& value, TLayoutReader& reader) override;
