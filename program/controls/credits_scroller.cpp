@@ -99,11 +99,16 @@ std::vector<CreditsLine> VisibleCredits(const CreditsLayout& layout, const Credi
     return out;
 }
 
-CreditsScroller::CreditsScroller(CreditsSurface& surface)
-    : surface_(surface), timer_(std::make_unique<TTimerThread>([this] { Tick(); }, 30)) {}
+CreditsScroller::CreditsScroller(CreditsSurface& surface, TickSource* timer) : surface_(surface), timer_(timer) {
+    if (!timer_) {
+        ownTimer_ = std::make_unique<TTimerThread>([this] { Tick(); }, 30);
+        timer_ = ownTimer_.get();
+    }
+}
 
 CreditsScroller::~CreditsScroller() {
-    timer_.reset();  // joined: no tick can touch what follows
+    // Joined: no tick can touch what follows. An owner's timer is gone already.
+    ownTimer_.reset();
     if (offscreen_) surface_.FreeOffscreen();
 }
 

@@ -92,7 +92,10 @@ public:
 
 class CreditsScroller {
 public:
-    explicit CreditsScroller(CreditsSurface& surface);
+    // With a timer of its own (a timer thread, 30 ms), or driven by the
+    // owner's, whose ticks the owner passes to Tick and which it destroys
+    // before the scroller.
+    explicit CreditsScroller(CreditsSurface& surface, TickSource* timer = nullptr);
     // Joins the timer thread before anything it uses goes.
     ~CreditsScroller();
     CreditsScroller(const CreditsScroller&) = delete;
@@ -106,6 +109,7 @@ public:
     bool Cycled() const;
     void SetInterval(unsigned ms) { timer_->SetInterval(ms); }
     unsigned Interval() const { return timer_->Interval(); }
+    TickSource& Timer() { return *timer_; }
 
     // GUI thread. Start: offset 0, layout, off-screen picture, timer on.
     void Start();
@@ -145,5 +149,6 @@ private:
     bool active_ = false;
     bool stopping_ = false;
     uint64_t generation_ = 0;
-    std::unique_ptr<TTimerThread> timer_;
+    std::unique_ptr<TTimerThread> ownTimer_;
+    TickSource* timer_;
 };

@@ -338,4 +338,31 @@ TEST(CreditsScroller, StopsAndRestartsWhileTheThreadDraws) {
     EXPECT_EQ(surface.frees, 25);
 }
 
+TEST(CreditsScroller, DrivenByTheOwnersTimer) {
+    struct OwnersTimer : TickSource {
+        bool on = false;
+        unsigned ms = 30;
+        bool Enabled() const override { return on; }
+        void SetEnabled(bool v) override { on = v; }
+        unsigned Interval() const override { return ms; }
+        void SetInterval(unsigned v) override { ms = v; }
+    } timer;
+    MemorySurface surface;
+    {
+        CreditsScroller scroller(surface, &timer);
+        scroller.SetLines({"a"});
+        EXPECT_FALSE(timer.on);
+        scroller.Start();
+        EXPECT_TRUE(timer.on);
+        scroller.Tick();
+        EXPECT_EQ(scroller.Offset(), 1);
+        EXPECT_TRUE(scroller.Stop());
+        EXPECT_FALSE(timer.on);
+        scroller.Start();
+    }
+    // Destroyed while active, its picture goes with it.
+    EXPECT_EQ(surface.creates, 2);
+    EXPECT_EQ(surface.frees, 2);
+}
+
 }  // namespace
