@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "controls/decoration_steps.h"
+#include "forms/main_notices.h"
 
 namespace {
 
@@ -100,6 +101,22 @@ TEST(Carousel, TurnPlacesAndFrames) {
     // Without turn frames nothing divides: every model stands at its place.
     EXPECT_EQ(TurnPlace(next, back, 0, 0), next);
     EXPECT_EQ(TurnPlace(front, next, 3, 0), front);
+}
+
+TEST(FlyingNotice, SaveAndRestoreFlyFromTheirButtons) {
+    const DecoRect client{0, 0, DoneNoticeBounds.width, DoneNoticeBounds.height};
+    const DecoRect save = MinWindowSaveRect(), load = MinWindowLoadRect();
+    // Both inside the notice, each over its own half of the strip.
+    for (const DecoRect& w : {save, load}) {
+        EXPECT_TRUE(client.Contains(w.left, w.top));
+        EXPECT_TRUE(client.Contains(w.left + w.width - 1, w.top + w.height - 1));
+    }
+    EXPECT_EQ(save.left + DoneNoticeBounds.left, SlotStripBounds.left + SlotStripBounds.width / 2);
+    EXPECT_EQ(load.left + DoneNoticeBounds.left, SlotStripBounds.left);
+    const FlyFrames f{10, 20, 6};
+    EXPECT_EQ(FlyRect(f, 0, FlyStart(&save, client), FlyEnd(nullptr, client), client), save);
+    EXPECT_EQ(FlyRect(f, 0, FlyStart(&load, client), FlyEnd(nullptr, client), client), load);
+    EXPECT_EQ(FlyRect(f, 10, FlyStart(&load, client), FlyEnd(nullptr, client), client), client);
 }
 
 }  // namespace
