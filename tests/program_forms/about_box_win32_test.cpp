@@ -24,6 +24,32 @@ TEST(AboutBoxWindow, ScrollsOutAndClosesItself) {
     FreeAndNil(box);
 }
 
+TEST(AboutBoxWindow, TheCreditsAppearInLimeOnThePanel) {
+    ProgramFolderFixture folder("about_pixels");
+    folder.Write("Resource/about.txt", "WWWWWWWWWWWW\r\nWWWWWWWWWWWW\r\nWWWWWWWWWWWW\r\n");
+    TAboutBox* box = NewForm<TAboutBox>(nullptr);
+    box->AboutPanel->SetInterval(5);
+    box->Show();
+    const CreditsLayout layout = box->AboutPanel->Scroller().Layout();
+    ASSERT_GT(layout.text.Height(), 40);
+    EXPECT_TRUE(PumpUntil([&] { return box->AboutPanel->Scroller().Offset() > 40; }, 60000));
+    // The ticks copy the text onto the window itself: lime on black there.
+    HWND panel = box->AboutPanel->Handle();
+    HDC dc = GetDC(panel);
+    int lime = 0, other = 0;
+    for (int y = layout.text.top; y < layout.text.bottom; y += 2)
+        for (int x = layout.text.left; x < layout.text.right; x += 2) {
+            const COLORREF c = GetPixel(dc, x, y);
+            // Smoothed edges are darker greens: anything with red or blue is wrong.
+            if (GetRValue(c) >= 100 || GetBValue(c) >= 100) ++other;
+            else if (GetGValue(c) > 128) ++lime;
+        }
+    ReleaseDC(panel, dc);
+    EXPECT_GT(lime, 20);
+    EXPECT_EQ(other, 0) << "only the text on the black background";
+    FreeAndNil(box);
+}
+
 TEST(AboutBoxWindow, AClickClosesAtOnceAndTheNextShowingStartsAgain) {
     ProgramFolderFixture folder("about_click");
     folder.Write("Resource/about.txt", "One\r\nTwo\r\nThree\r\n");
