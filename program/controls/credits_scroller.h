@@ -22,7 +22,6 @@ struct CreditsRect {
 
 enum TGlyphLayout { glGlyphLeft, glGlyphRight, glGlyphTop, glGlyphBottom };
 enum TScrollDirection { sdVertical, sdHorizontal };
-enum TCreditsAlignment { caLeft, caRight, caCentre };
 
 // Index of the first line with text after trimming (the count when none has).
 int FirstTextLine(const std::vector<std::string>& lines);

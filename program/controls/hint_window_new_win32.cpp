@@ -14,6 +14,7 @@ THintWindowNew::THintWindowNew(TComponent* owner) : THintWindow(owner) {
     Font()->SetName("Times new Roman");
     Font()->SetStyle(fsBold);
     Font()->SetSize(Screen && Screen->PixelsPerInch() == 96 ? 24 : 20);
+    Canvas()->Brush()->SetStyle(bsClear);
 }
 
 void THintWindowNew::CreateParams(TCreateParams& params) {

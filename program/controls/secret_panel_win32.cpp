@@ -94,11 +94,6 @@ void TSecretPanel::LinesChanged() {
     if (Active()) Invalidate();
 }
 
-void TSecretPanel::SetTextAlignment(TCreditsAlignment a) {
-    alignment_ = a;
-    Changed();
-}
-
 void TSecretPanel::SetGlyphLayout(TGlyphLayout layout) {
     glyphLayout_ = layout;
     Changed();
@@ -177,6 +172,7 @@ void TSecretPanel::CreateOffscreen(int width, int height) {
     memFont_ = CreateFontIndirectA(&font);
     oldFont_ = SelectObject(memDC_, memFont_);
     SetBkMode(memDC_, TRANSPARENT);
+    lineAlignment_ = Alignment() == taLeftJustify ? DT_LEFT : Alignment() == taRightJustify ? DT_RIGHT : DT_CENTER;
     textColour_ = ColorToRGB(Font()->Color());
     backColour_ = ColorToRGB(Color());
     highlight_ = GetSysColor(COLOR_BTNHIGHLIGHT);
@@ -207,8 +203,7 @@ void TSecretPanel::PaintBackground(const CreditsLayout& layout) {
 }
 
 void TSecretPanel::DrawLine(const std::string& text, const CreditsRect& rect) {
-    UINT flags = DT_SINGLELINE | DT_NOPREFIX | DT_EXPANDTABS | DT_NOCLIP;
-    flags |= alignment_ == caLeft ? DT_LEFT : alignment_ == caRight ? DT_RIGHT : DT_CENTER;
+    const UINT flags = DT_SINGLELINE | DT_NOPREFIX | DT_EXPANDTABS | DT_NOCLIP | lineAlignment_;
     auto draw = [&](int dx, int dy, COLORREF colour) {
         RECT r{rect.left + dx, rect.top + dy, rect.right + dx, rect.bottom + dy};
         SetTextColor(memDC_, colour);
@@ -276,9 +271,7 @@ void TSecretPanel::Paint() {
 }
 
 bool TSecretPanel::SetProperty(const std::string& name, const TLayoutValue& v, TLayoutReader& reader) {
-    if (SameText(name, "TextAlignment")) {
-        SetTextAlignment(TCreditsAlignment(v.AsEnum({"taLeftJustify", "taRightJustify", "taCenter"})));
-    } else if (SameText(name, "AsyncDrawing")) {
+    if (SameText(name, "AsyncDrawing")) {
         SetAsyncDrawing(v.AsBool());
     } else if (SameText(name, "Cycled")) {
         SetCycled(v.AsBool());

@@ -25,8 +25,6 @@ public:
 
     bool Active() const { return scroller_->Active(); }
     void SetActive(bool on);
-    TCreditsAlignment TextAlignment() const { return alignment_; }
-    void SetTextAlignment(TCreditsAlignment a);
     bool AsyncDrawing() const { return !timer_->SyncEvent(); }
     void SetAsyncDrawing(bool on) { timer_->SetSyncEvent(!on); }
     bool Cycled() const { return scroller_->Cycled(); }
@@ -73,7 +71,6 @@ private:
 
     std::unique_ptr<TPicture> glyph_;
     TStringList lines_;
-    TCreditsAlignment alignment_ = caCentre;
     TGlyphLayout glyphLayout_ = glGlyphLeft;
     TScrollDirection direction_ = sdVertical;
     TCreditsTextStyle textStyle_ = tsNoEmboss;
@@ -85,6 +82,8 @@ private:
     HFONT memFont_ = nullptr;
     HGDIOBJ oldFont_ = nullptr;
     std::unique_ptr<TCanvas> memCanvas_;
+    // Taken when the picture is made: the lines' alignment (the panel's Alignment) and colours.
+    UINT lineAlignment_ = DT_CENTER;
     COLORREF textColour_ = 0, backColour_ = 0, highlight_ = 0;
     std::atomic<HWND> window_{nullptr};
     // The timer goes first at destruction: no tick reaches the scroller after.
