@@ -40,6 +40,7 @@ void TAboutBox::AboutPanelStopPlay(TObject* sender) { AboutPanelClick(sender); }
 void TAboutBox::AboutPanelClick(TObject*) {
     // From the stop handler the panel is already stopping: this returns at once.
     AboutPanel->SetActive(false);
+    // Shown modally, the result ends the modal loop (closing would turn it into cancel).
     SetModalResult(mrOk);
-    Close();
+    if (!Modal()) Close();
 }
