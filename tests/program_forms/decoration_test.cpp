@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "controls/carousel.h"
 #include "controls/decoration_steps.h"
 #include "forms/main_notices.h"
 
@@ -101,6 +102,38 @@ TEST(Carousel, TurnPlacesAndFrames) {
     // Without turn frames nothing divides: every model stands at its place.
     EXPECT_EQ(TurnPlace(next, back, 0, 0), next);
     EXPECT_EQ(TurnPlace(front, next, 3, 0), front);
+}
+
+TEST(Carousel, ATurnMovesEachModelOnePlaceOn) {
+    // At rest: current in front, previous at the back, next at the next place.
+    CarouselPlaces rest = CarouselAt(0, 5);
+    EXPECT_EQ(rest.current, FrontPlace);
+    EXPECT_EQ(rest.previous, BackPlace);
+    EXPECT_EQ(rest.leaving, NextPlace);
+    // The first frame of a turn: the new current comes from the next place.
+    CarouselPlaces start = CarouselAt(5, 5);
+    EXPECT_EQ(start.current, NextPlace);
+    EXPECT_EQ(start.previous, FrontPlace);
+    EXPECT_EQ(start.leaving, BackPlace);
+
+    CarouselTurn turn;
+    ASSERT_TRUE(turn.Start(5));
+    std::vector<int> steps{turn.Step()};
+    while (turn.Tick()) steps.push_back(turn.Step());
+    steps.push_back(turn.Step());
+    EXPECT_EQ(steps, (std::vector<int>{5, 4, 3, 2, 1, 0}));
+    EXPECT_FALSE(turn.Tick());
+    // A strip without turn frames: no turn, and every place is the resting one.
+    EXPECT_FALSE(turn.Start(TurnFramesOf(136 * 2, 136)));
+    EXPECT_EQ(turn.Step(), 0);
+    EXPECT_EQ(CarouselAt(turn.Step(), turn.TurnFrames()).current, FrontPlace);
+    EXPECT_FALSE(turn.Start(-3));
+
+    EXPECT_TRUE(InFrontPlace(10, 0));
+    EXPECT_TRUE(InFrontPlace(83, 169));
+    EXPECT_FALSE(InFrontPlace(84, 10));
+    EXPECT_FALSE(InFrontPlace(9, 10));
+    EXPECT_FALSE(InFrontPlace(20, 170));
 }
 
 TEST(FlyingNotice, SaveAndRestoreFlyFromTheirButtons) {
