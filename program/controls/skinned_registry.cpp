@@ -5,10 +5,17 @@
 #include "controls/bitmap_button.h"
 #include "controls/brush_select_win32.h"
 #include "controls/garment_components_win32.h"
+#include "controls/bitmap_buttons_win32.h"
+#include "controls/caption_bar_plus_win32.h"
+#include "controls/fly_bitmap_win32.h"
 #include "controls/paint_scroll_bar.h"
+#include "controls/rx_timer_win32.h"
+#include "controls/secret_panel_win32.h"
 #include "controls/show_hide.h"
 #include "controls/skinned_panels.h"
+#include "controls/zamor_win32.h"
 #include "layout.h"
+#include "rtf/rtf_view_win32.h"
 
 void RegisterProgramControls() {
     RegisterComponentClass<TDrawPanel>("TDrawPanel");
@@ -23,4 +30,15 @@ void RegisterProgramControls() {
     RegisterComponentClass<TAllModels>("TAllModels");
     RegisterComponentClass<TModelsItem>("TModelsItem");
     RegisterComponentClass<TModels>("TModels");
+    RegisterComponentClass<TRxTimer>("TRxTimer");
+    RegisterComponentClass<TSecretPanel>("TSecretPanel");
+    RegisterComponentClass<TCaptionBarPlus>("TCaptionBarPlus");
+    RegisterComponentClass<TBitmapButtons>("TBitmapButtons");
+    RegisterComponentClass<TItemBitmapButtons>("TItemBitmapButtons");
+    RegisterComponentClass<TMinWindow>("TMinWindow");
+    RegisterComponentClass<TFlyBitmap>("TFlyBitmap");
+    RegisterComponentClass<TZamorI>("TZamorI");
+    RegisterComponentClass<TZamorIv>("TZamorIv");
+    RegisterComponentClass<TZamor>("TZamor");
+    RegisterComponentClass<TrtfViewWindow>("TrtfView");
 }

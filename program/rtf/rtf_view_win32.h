@@ -17,6 +17,8 @@ class TBaseSizeForm;
 class GdiRtfCanvas : public RtfCanvas {
  public:
   explicit GdiRtfCanvas(TCanvas* canvas) : canvas_(canvas) {}
+  // The framework canvas drawn on (a background painter copies skins onto it).
+  TCanvas* Canvas() const { return canvas_; }
   int PixelsPerInchX() override;
   int PixelsPerInchY() override;
   int BitsPerPixel() override;

@@ -1,0 +1,172 @@
+#include "controls/rx_timer_win32.h"
+
+#include <exception>
+
+#include "application.h"
+#include "layout.h"
+#include "timer.h"
+
+namespace {
+const char kRxTimerClass[] = "PupettaRxTimer";
+constexpr UINT WM_RX_TICK = WM_APP + 1;
+constexpr UINT WM_RX_ERROR = WM_APP + 2;
+
+int WindowsPriority(TThreadPriority p) {
+    static const int table[] = {THREAD_PRIORITY_IDLE, THREAD_PRIORITY_LOWEST, THREAD_PRIORITY_BELOW_NORMAL,
+                                THREAD_PRIORITY_NORMAL, THREAD_PRIORITY_ABOVE_NORMAL, THREAD_PRIORITY_HIGHEST,
+                                THREAD_PRIORITY_TIME_CRITICAL};
+    return table[p];
+}
+}  // namespace
+
+LRESULT CALLBACK TRxTimer::WindowProc(HWND hwnd, UINT msg, WPARAM w, LPARAM l) {
+    auto* timer = reinterpret_cast<TRxTimer*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+    if (timer && msg == WM_RX_TICK) {
+        timer->tickPosted_ = false;
+        try {
+            timer->Tick();
+        } catch (...) {
+            if (Application) Application->HandleException(timer);
+        }
+        return 0;
+    }
+    if (timer && msg == WM_RX_ERROR) {
+        // The error a tick raised on the thread, shown on the GUI thread.
+        std::unique_ptr<std::exception_ptr> error(reinterpret_cast<std::exception_ptr*>(l));
+        try {
+            std::rethrow_exception(*error);
+        } catch (...) {
+            if (Application) Application->HandleException(timer);
+        }
+        return 0;
+    }
+    return DefWindowProcA(hwnd, msg, w, l);
+}
+
+TRxTimer::TRxTimer(TComponent* owner) : TComponent(owner) {
+    static bool registered = false;
+    if (!registered) {
+        WNDCLASSA wc{};
+        wc.lpfnWndProc = WindowProc;
+        wc.hInstance = GetModuleHandleA(nullptr);
+        wc.lpszClassName = kRxTimerClass;
+        RegisterClassA(&wc);
+        registered = true;
+    }
+    window_ = CreateWindowExA(0, kRxTimerClass, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, GetModuleHandleA(nullptr),
+                              nullptr);
+    SetWindowLongPtrA(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    HWND window = window_;
+    thread_ = std::make_unique<TTimerThread>([this] { ThreadTick(); }, interval_, [window](std::exception_ptr e) {
+        auto* copy = new std::exception_ptr(e);
+        if (!PostMessageA(window, WM_RX_ERROR, 0, reinterpret_cast<LPARAM>(copy))) delete copy;
+    });
+}
+
+TRxTimer::~TRxTimer() {
+    destroying_ = true;
+    enabled_ = false;
+    thread_.reset();  // ends and joins the thread: no tick reads the handler after
+    onTimer_ = nullptr;
+    delete windowTimer_;
+    windowTimer_ = nullptr;
+    if (window_) {
+        SetWindowLongPtrA(window_, GWLP_USERDATA, 0);
+        // Errors still queued are freed with their messages.
+        MSG msg;
+        while (PeekMessageA(&msg, window_, WM_RX_ERROR, WM_RX_ERROR, PM_REMOVE))
+            delete reinterpret_cast<std::exception_ptr*>(msg.lParam);
+        DestroyWindow(window_);
+    }
+}
+
+void TRxTimer::SetEnabled(bool on) {
+    if (enabled_ == on) return;
+    enabled_ = on;
+    UpdateTimer();
+}
+
+void TRxTimer::SetInterval(unsigned ms) {
+    if (interval_ == ms) return;
+    interval_ = ms;
+    UpdateTimer();
+}
+
+void TRxTimer::SetThreaded(bool on) {
+    if (threaded_ == on) return;
+    threaded_ = on;
+    UpdateTimer();
+}
+
+void TRxTimer::SetThreadPriority(TThreadPriority priority) {
+    priority_ = priority;
+    if (threaded_) UpdateTimer();
+}
+
+void TRxTimer::SetOnTimer(TNotifyEvent handler) {
+    // The thread reads the handler: it is changed while no tick runs.
+    thread_->SetEnabled(false);
+    onTimer_ = std::move(handler);
+    UpdateTimer();
+}
+
+void TRxTimer::UpdateTimer() {
+    if (state_ & csLoading) return;
+    const bool run = interval_ != 0 && enabled_ && onTimer_;
+    if (threaded_) {
+        if (windowTimer_) windowTimer_->SetEnabled(false);
+        thread_->SetEnabled(false);  // waits for a tick in progress
+        thread_->SetInterval(interval_);
+        if (run) thread_->SetEnabled(true);
+    } else {
+        thread_->SetEnabled(false);
+        if (!windowTimer_) {
+            windowTimer_ = new TTimer(nullptr);
+            windowTimer_->SetEnabled(false);
+            windowTimer_->OnTimer = [this](TObject*) { Tick(); };
+        }
+        windowTimer_->SetEnabled(false);
+        windowTimer_->SetInterval(interval_);
+        // Raises EOutOfResources "Not enough timers available" when none is left.
+        if (run) windowTimer_->SetEnabled(true);
+    }
+}
+
+void TRxTimer::ApplyPriority() {
+    const int wanted = WindowsPriority(priority_);
+    if (appliedPriority_.exchange(wanted) != wanted) ::SetThreadPriority(GetCurrentThread(), wanted);
+}
+
+void TRxTimer::ThreadTick() {
+    ApplyPriority();
+    if (destroying_ || !enabled_) return;
+    if (syncEvent_) {
+        // One hand-over waits at a time; the GUI thread runs it later, so a
+        // stop on the GUI thread never waits for a tick that waits for it.
+        if (!tickPosted_.exchange(true)) PostMessageA(window_, WM_RX_TICK, 0, 0);
+        return;
+    }
+    Tick();
+}
+
+void TRxTimer::Tick() {
+    if (enabled_ && !destroying_ && onTimer_) onTimer_(this);
+}
+
+bool TRxTimer::SetProperty(const std::string& name, const TLayoutValue& v, TLayoutReader& reader) {
+    if (SameText(name, "Enabled")) enabled_ = v.AsBool();
+    else if (SameText(name, "Interval")) interval_ = static_cast<unsigned>(v.AsInt());
+    else if (SameText(name, "SyncEvent")) syncEvent_ = v.AsBool();
+    else if (SameText(name, "Threaded")) threaded_ = v.AsBool();
+    else if (SameText(name, "ThreadPriority"))
+        priority_ = TThreadPriority(v.AsEnum({"tpIdle", "tpLowest", "tpLower", "tpNormal", "tpHigher", "tpHighest",
+                                             "tpTimeCritical"}));
+    else if (SameText(name, "OnTimer")) onTimer_ = reader.Handler<TNotifyEvent>(v);
+    else return TComponent::SetProperty(name, v, reader);
+    return true;
+}
+
+void TRxTimer::Loaded() {
+    TComponent::Loaded();
+    UpdateTimer();
+}
