@@ -226,8 +226,8 @@ TEST(ViewerLayout, ZoomAboutAPoint) {
     EXPECT_EQ(f.State().verticalPosition, 675);
     EXPECT_EQ(f.State().horizontalMaximum, 800 - 83);
     // A point past the picture's end is clamped to the maximum.
-    ViewerZoomRecord far{0, 800, 0, 5000, 5000};
-    f.Send(K_VIEWER_ZOOM_AT - K_VIEWER_MESSAGE(0), &far);
+    ViewerZoomRecord beyond{0, 800, 0, 5000, 5000};
+    f.Send(K_VIEWER_ZOOM_AT - K_VIEWER_MESSAGE(0), &beyond);
     EXPECT_EQ(f.State().horizontalPosition, 800 - 83);
     // Zoom 0 and null records are refused.
     ViewerZoomRecord zero{0, 0, 1, 0, 0};

@@ -109,7 +109,8 @@ struct ViewerFixture {
         EXPECT_TRUE(viewer.Message(index, wParam, lParam, &r)) << index;
         return r;
     }
-    LRESULT Send(unsigned index, const void* record, WPARAM wParam = 1) {
+    template <typename T>
+    LRESULT Send(unsigned index, T* record, WPARAM wParam = 1) {
         return Send(index, wParam, reinterpret_cast<LPARAM>(record));
     }
     const ViewerState& State() { return viewer.State(); }
