@@ -178,14 +178,16 @@ BOOL UnregisterBitmapWindowClass(HINSTANCE instance) { return UnregisterClassA(k
 
 LRESULT CALLBACK BitmapWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_NCCREATE) {
-        const CREATESTRUCTA* create = reinterpret_cast<const CREATESTRUCTA*>(lParam);
+        CREATESTRUCTA* create = reinterpret_cast<CREATESTRUCTA*>(lParam);
         unsigned style = static_cast<unsigned>(create->style);
         WindowData* data = new (std::nothrow) WindowData(window, style);
         if (!data) return 0;
         data->host.mdiChild = (style & K_VIEWER_MDI_CHILD) != 0;
         data->host.backgroundPalette = (style & K_VIEWER_BACKGROUND_PALETTE) != 0;
         SetWindowLongA(window, 0, reinterpret_cast<LONG>(data));
-        // The control shows and hides its bars itself.
+        // The control shows and hides its bars itself: none until the picture
+        // needs one (the default processing would give them a range).
+        create->style &= ~(WS_HSCROLL | WS_VSCROLL);
         SetWindowLongA(window, GWL_STYLE, static_cast<LONG>(style & ~(WS_HSCROLL | WS_VSCROLL)));
         return DefaultProcedure(window, data, message, wParam, lParam);
     }
@@ -206,11 +208,17 @@ LRESULT CALLBACK BitmapWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
     }
 
     switch (message) {
-        case WM_CREATE:
+        case WM_CREATE: {
             data->host.topLevel = GetAncestor(window, GA_ROOT);
             if (!data->host.topLevel) data->host.topLevel = window;
+            // The first WM_SIZE comes after WM_CREATE: a picture loaded now is
+            // laid out in the client area the window already has.
+            RECT client{};
+            GetClientRect(window, &client);
+            v.Layout(0, client.right, client.bottom);
             LoadWindowText(window, data);
             return 0;
+        }
         case WM_DESTROY: {
             bool quit = !(GetWindowLongA(window, GWL_STYLE) & WS_POPUP) && !GetParent(window);
             SetWindowLongA(window, 0, 0);
