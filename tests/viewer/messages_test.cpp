@@ -400,3 +400,41 @@ TEST(ViewerMessages, StyleSourceAndDevices) {
 }
 
 }  // namespace
+
+namespace {
+
+int KAPI StopAtOnce(int) { return 0; }
+
+// Style 0x20 reduces loaded palette pictures to the fixed palette, dithered
+// by Floyd-Steinberg; a reduction that fails keeps the old picture.
+TEST(ViewerMessages, LoadReducesPalettePictures) {
+    std::string path = TempFile("viewer_reduce.bmp");
+    ASSERT_EQ(RunHost(kConvert + " -size 24x16 gradient:'#3a7f11-#c0d0f5' -type palette BMP3:" + path), 0);
+    ViewerFileRecord load{};
+    load.Size = 264;
+    std::snprintf(load.Name, sizeof load.Name, "%s", path.c_str());
+
+    OwnedRecord expected;
+    ASSERT_EQ(K_LoadBitmap(path.c_str(), &expected.r, 0, K_ORDER_BGR), K_OK);
+    ASSERT_LE(expected.r.BitsPerPixel, 8);  // ImageMagick writes 16 colours in 4 bits
+    OwnedRecord unreduced;
+    ASSERT_EQ(K_CopyBitmap(&unreduced.r, &expected.r), K_OK);
+    expected.r.DitheringMethod = 1;
+    ASSERT_EQ(K_ColorResolution(&expected.r, expected.r.BitsPerPixel, 1, nullptr, nullptr), K_OK);
+    ASSERT_FALSE(SamePixels(&expected.r, &unreduced.r)) << "the gradient's colours are not all in the fixed palette";
+
+    ShowingViewer f(9, 7, 24, kBoth | K_VIEWER_REDUCE_COLORS);
+    EXPECT_EQ(f.Send(Index(K_VIEWER_LOAD), &load), K_OK);
+    EXPECT_TRUE(SamePixels(f.Shown(), &expected.r));
+
+    ShowingViewer kept(9, 7, 24, kBoth | K_VIEWER_REDUCE_COLORS);
+    OwnedRecord before;
+    ASSERT_EQ(K_CopyBitmap(&before.r, kept.Shown()), K_OK);
+    StatusCallback previous = K_SetStatusCallBack(StopAtOnce);
+    LRESULT r = kept.Send(Index(K_VIEWER_LOAD), &load);
+    K_SetStatusCallBack(previous);
+    EXPECT_EQ(r, 0);  // the callback's answer
+    EXPECT_TRUE(SamePixels(kept.Shown(), &before.r));
+}
+
+}  // namespace
