@@ -32,6 +32,22 @@ LRESULT CALLBACK HostProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
     }
 }
 
+// Pumps messages until the condition holds or the time is up.
+template <typename Condition>
+bool PumpUntil(Condition done, DWORD milliseconds = 30000) {
+    DWORD start = GetTickCount();
+    while (!done()) {
+        if (GetTickCount() - start > milliseconds) return false;
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+        Sleep(10);
+    }
+    return true;
+}
+
 void Pump() {
     MSG msg;
     while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
@@ -272,6 +288,34 @@ TEST_F(ViewerWindow, SizeToPictureAndPalette) {
     EXPECT_EQ(client.bottom, 30);
     BitmapRecord* b = reinterpret_cast<BitmapRecord*>(SendMessageA(v, K_VIEWER_BITMAP, 0, 0));
     EXPECT_EQ(SendMessageA(v, K_VIEWER_PALETTE, 0, 0), reinterpret_cast<LRESULT>(b->PaletteHandle));
+}
+
+// Real input through X: a key pages down, a click on the bar's lower arrow
+// steps one line.
+TEST_F(ViewerWindow, RealKeysAndMouseScroll) {
+    ASSERT_TRUE(HostHasTool("xdotool"));
+    HWND v = Create(WS_VSCROLL, 120, 80);
+    Show(v, 100, 400);
+    // View 80 high: step 8, page 72.
+    ASSERT_EQ(Maximum(v, SB_VERT), 320);
+    SetForegroundWindow(host_);
+    ASSERT_TRUE(PumpUntil([&] { return GetForegroundWindow() == host_; })) << "the host is not in front";
+    SetFocus(v);
+    ASSERT_EQ(GetFocus(), v);
+    g_keys.clear();
+    ASSERT_EQ(RunHost("xdotool key Next"), 0);
+    ASSERT_TRUE(PumpUntil([&] { return GetScrollPos(v, SB_VERT) != 0; })) << "the key never arrived";
+    EXPECT_EQ(GetScrollPos(v, SB_VERT), 72);
+    EXPECT_TRUE(PumpUntil([&] { return !g_keys.empty(); }));
+    EXPECT_EQ(g_keys.front(), WPARAM(VK_NEXT));
+
+    RECT w;
+    GetWindowRect(v, &w);
+    int x = w.right - GetSystemMetrics(SM_CXVSCROLL) / 2, y = w.bottom - GetSystemMetrics(SM_CYVSCROLL) / 2;
+    ASSERT_EQ(RunHost("xdotool mousemove " + std::to_string(x) + " " + std::to_string(y) + " mousedown 1 mouseup 1"), 0);
+    ASSERT_TRUE(PumpUntil([&] { return GetScrollPos(v, SB_VERT) != 72; })) << "the click never arrived";
+    EXPECT_EQ(GetScrollPos(v, SB_VERT), 80);
+    ASSERT_EQ(RunHost("xdotool mousemove 1200 1000"), 0);
 }
 
 // A top-level control without WS_POPUP ends the message loop when it goes.
