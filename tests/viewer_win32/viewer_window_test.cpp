@@ -80,8 +80,9 @@ protected:
     void SetUp() override {
         g_codes.clear();
         g_keys.clear();
-        host_ = CreateWindowExA(0, "ViewerTestHost", "host", WS_POPUP | WS_VISIBLE, 10, 10, 480, 360, nullptr, nullptr,
-                                GetModuleHandleA(nullptr), nullptr);
+        // A captioned window, which X gives the keyboard focus.
+        host_ = CreateWindowExA(0, "ViewerTestHost", "viewer host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 10, 10, 480, 360,
+                                nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
         ASSERT_NE(host_, nullptr);
         Pump();
     }
