@@ -1,6 +1,7 @@
 // The viewer's messages WM_USER + 0 .. 47: each runs one library operation
 // on the control's record, then refreshes.
 #include <cstring>
+#include <initializer_list>
 
 #include "viewer.h"
 
@@ -25,6 +26,15 @@ void CopyName(char* out, const char* name, int room) {
     while (n < room && name[n]) ++n;
     std::memcpy(out, name, n);
     out[n] = '\0';
+}
+
+// Destination rectangles whose sizes and offsets stay far from overflow when
+// the layout adds them to scroll positions.
+bool InPlacementRange(const RECT& r) {
+    constexpr LONG kLimit = 0x1FFFFFFF;
+    for (LONG v : {r.left, r.top, r.right, r.bottom})
+        if (v < -kLimit || v > kLimit) return false;
+    return true;
 }
 
 int PasteInto(ViewerHost& host, BitmapRecord* fresh, const BitmapRecord*) { return host.PasteFromClipboard(fresh); }
@@ -178,7 +188,7 @@ LRESULT Viewer::Dispatch(unsigned index, WPARAM wParam, LPARAM lParam) {
         case 27: return Operation(K_SharpenBitmap(b, SignedLow(lParam)), false, false, wParam);
         case 28: {
             const RECT* r = In<RECT>(lParam);
-            if (!r) return kArgument;
+            if (!r || !InPlacementRange(*r)) return kArgument;
             state_.explicitDestination = true;
             state_.destination = *r;
             state_.horizontalPosition = -r->left;

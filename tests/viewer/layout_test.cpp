@@ -189,6 +189,10 @@ TEST(ViewerLayout, ZoomAndExplicitDestination) {
     EXPECT_EQ(f.State().destination.left, 10);
     EXPECT_EQ(f.State().destination.right, 130);
     EXPECT_EQ(f.State().horizontalPosition, -10);
+    // Rectangles beyond half a billion pixels are refused.
+    RECT huge{-2000000000, 0, 2000000000, 10};
+    EXPECT_EQ(f.Send(K_VIEWER_DESTINATION - K_VIEWER_MESSAGE(0), &huge), K_ERR_ARGUMENT);
+    EXPECT_EQ(f.State().destination.left, 10);
     // Zoom gives the destination back to the zoom and answers the old zoom.
     EXPECT_EQ(f.Send(K_VIEWER_ZOOM - K_VIEWER_MESSAGE(0), 1, 200), 100);
     EXPECT_FALSE(f.State().explicitDestination);
