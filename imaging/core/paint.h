@@ -21,6 +21,10 @@ struct PaintRows {
 int PaintBitmapRect(HDC hdc, BitmapRecord* bitmap, const RECT* source, const RECT* sourceClip, const RECT* destination,
                     const RECT* destinationClip, DWORD rasterOp, const PaintRows* rows = nullptr);
 
+// value * numerator / denominator rounded half away from zero, as Win32's
+// MulDiv does: -1 for a zero denominator or a result beyond 32 bits.
+int MulDivRound(int value, int numerator, int denominator);
+
 // Keeps left and top; the width becomes |height| * numerator / denominator,
 // or when that is wider than the rectangle, the height becomes
 // width * denominator / numerator.

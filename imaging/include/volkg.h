@@ -827,6 +827,142 @@ int  KAPI K_UnderlayBitmap(BitmapRecord* bitmap, BitmapRecord* underlay, int mod
 
 /* ---- Exports: Bitmap viewer window ---------------------------------------- */
 
+/* The library registers the window class K_VIEWER_CLASS at attach: a control
+   that shows one bitmap (zoomed, fitted or centred, with scroll bars), tells
+   its parent of events by WM_COMMAND (code in the high word) and runs the
+   library's operations on its bitmap by the messages K_VIEWER_MESSAGE(n). */
+#define K_VIEWER_CLASS "VIVADARERU"
+#define K_VIEWER_MESSAGE(n) (0x0400 + (n))   /* WM_USER + n */
+
+/* Style bits of the control, in the low word of its window style. */
+#define K_VIEWER_FIT               0x0001   /* scaled into the client area */
+#define K_VIEWER_LOAD_RGB          0x0002   /* load files in RGB order */
+#define K_VIEWER_TRACK_THUMB       0x0004   /* scroll while the thumb moves */
+#define K_VIEWER_SIZE_TO_PICTURE   0x0008
+#define K_VIEWER_CENTER            0x0010
+#define K_VIEWER_REDUCE_COLORS     0x0020   /* optimize palettes of loaded pictures */
+#define K_VIEWER_BACKGROUND_PALETTE 0x0040
+#define K_VIEWER_MDI_CHILD         0x0100
+
+/* Notification codes */
+#define K_VIEWER_REFRESHED   0
+#define K_VIEWER_REFRESHING  1
+#define K_VIEWER_SCROLLED    3
+#define K_VIEWER_FOCUS       4
+#define K_VIEWER_KILLFOCUS   5
+#define K_VIEWER_CLICK       6
+#define K_VIEWER_DBLCLICK    7
+#define K_VIEWER_PAINTED     8
+
+/* Messages: wParam is the repaint switch of the refresh that follows an
+   operation; LO and HI are the halves of lParam. */
+#define K_VIEWER_LOAD          K_VIEWER_MESSAGE(0)   /* ViewerFileRecord */
+#define K_VIEWER_SAVE          K_VIEWER_MESSAGE(1)   /* ViewerSaveRecord */
+#define K_VIEWER_FREE          K_VIEWER_MESSAGE(2)
+#define K_VIEWER_FLIP          K_VIEWER_MESSAGE(3)
+#define K_VIEWER_ROTATE        K_VIEWER_MESSAGE(4)   /* LO degrees, HI resize */
+#define K_VIEWER_INTENSITY     K_VIEWER_MESSAGE(5)
+#define K_VIEWER_REVERSE       K_VIEWER_MESSAGE(6)
+#define K_VIEWER_INFO          K_VIEWER_MESSAGE(7)   /* wParam bytes of ViewerInfoRecord */
+#define K_VIEWER_PALETTE       K_VIEWER_MESSAGE(8)
+#define K_VIEWER_SET_STYLE     K_VIEWER_MESSAGE(9)
+#define K_VIEWER_BITMAP        K_VIEWER_MESSAGE(10)  /* the control's record, fixed for its life */
+#define K_VIEWER_ADOPT         K_VIEWER_MESSAGE(11)  /* BitmapRecord* or 0 to let go of it */
+#define K_VIEWER_AVERAGE       K_VIEWER_MESSAGE(12)
+#define K_VIEWER_MEDIAN        K_VIEWER_MESSAGE(13)
+#define K_VIEWER_CONTRAST      K_VIEWER_MESSAGE(14)
+#define K_VIEWER_HUE           K_VIEWER_MESSAGE(15)
+#define K_VIEWER_SATURATION    K_VIEWER_MESSAGE(16)
+#define K_VIEWER_GRAYSCALE     K_VIEWER_MESSAGE(17)
+#define K_VIEWER_HALFTONE      K_VIEWER_MESSAGE(18)
+#define K_VIEWER_EQUALIZE      K_VIEWER_MESSAGE(19)
+#define K_VIEWER_INVERT        K_VIEWER_MESSAGE(20)
+#define K_VIEWER_SPATIAL       K_VIEWER_MESSAGE(21)
+#define K_VIEWER_MOSAIC        K_VIEWER_MESSAGE(22)
+#define K_VIEWER_POSTERIZE     K_VIEWER_MESSAGE(23)
+#define K_VIEWER_ZOOM          K_VIEWER_MESSAGE(24)  /* LO percent */
+#define K_VIEWER_SIZE          K_VIEWER_MESSAGE(25)
+#define K_VIEWER_COLOR_RES     K_VIEWER_MESSAGE(26)  /* ViewerColorResRecord or ViewerColorResExtRecord */
+#define K_VIEWER_SHARPEN       K_VIEWER_MESSAGE(27)
+#define K_VIEWER_DESTINATION   K_VIEWER_MESSAGE(28)  /* RECT* */
+#define K_VIEWER_COPY          K_VIEWER_MESSAGE(29)
+#define K_VIEWER_PASTE         K_VIEWER_MESSAGE(30)
+#define K_VIEWER_SET_COPY      K_VIEWER_MESSAGE(31)  /* BitmapRecord* */
+#define K_VIEWER_TWAIN_SELECT  K_VIEWER_MESSAGE(32)
+#define K_VIEWER_ACQUIRE       K_VIEWER_MESSAGE(33)
+#define K_VIEWER_MARK_CHANGED  K_VIEWER_MESSAGE(34)  /* LO layout, HI palette */
+#define K_VIEWER_SOURCE        K_VIEWER_MESSAGE(35)  /* RECT* or 0 */
+#define K_VIEWER_ZOOM_AT       K_VIEWER_MESSAGE(36)  /* ViewerZoomRecord */
+#define K_VIEWER_NOISE         K_VIEWER_MESSAGE(37)
+#define K_VIEWER_CLEAR         K_VIEWER_MESSAGE(38)
+#define K_VIEWER_FILL          K_VIEWER_MESSAGE(39)
+#define K_VIEWER_GAMMA         K_VIEWER_MESSAGE(40)
+#define K_VIEWER_RESAMPLE      K_VIEWER_MESSAGE(41)
+#define K_VIEWER_SHEAR         K_VIEWER_MESSAGE(42)  /* ViewerShearRecord */
+#define K_VIEWER_DETECT        K_VIEWER_MESSAGE(43)
+#define K_VIEWER_PRINT         K_VIEWER_MESSAGE(47)  /* ViewerPrintRecord */
+
+/* Message records; Size holds the record's size in bytes. */
+typedef struct ViewerFileRecord {
+    int  Size;        /* 264, or 84 for an 80-byte name */
+    char Name[260];
+} ViewerFileRecord;
+typedef struct ViewerSaveRecord {
+    int  Size;        /* 276 */
+    char Name[260];
+    int  Format;
+    int  Quality;
+    int  BitsPerPixel;
+} ViewerSaveRecord;
+typedef struct ViewerInfoRecord {
+    int Size;         /* 16 */
+    int Width;
+    int Height;
+    int BitsPerPixel;
+} ViewerInfoRecord;
+typedef struct ViewerColorResRecord {
+    int Size;         /* 16 */
+    int BitsPerPixel;
+    int Dither;       /* 0..7 */
+    int PaletteKind;  /* flags of K_ColorResolution */
+} ViewerColorResRecord;
+typedef struct ViewerColorResExtRecord {
+    int            Size;   /* 20 */
+    int            BitsPerPixel;
+    int            Flags;  /* of K_ColorResBitmap */
+    const RGBQUAD* Palette;
+    int            Colors;
+} ViewerColorResExtRecord;
+typedef struct ViewerZoomRecord {
+    int Reserved;
+    int Zoom;         /* percent */
+    int Center;       /* not 0: about the centre of the client area */
+    int X;
+    int Y;
+} ViewerZoomRecord;
+typedef struct ViewerShearRecord {
+    int      Size;    /* 16 */
+    int      Angle;
+    int      Horizontal;
+    COLORREF Fill;
+} ViewerShearRecord;
+typedef struct ViewerPrintRecord {
+    int Size;         /* 28 */
+    HDC Printer;
+    int X;
+    int Y;
+    int Width;
+    int Height;
+    int Option;
+} ViewerPrintRecord;
+
+#if defined(__cplusplus) && __cplusplus >= 201103L
+static_assert(sizeof(ViewerFileRecord) == 264, "ViewerFileRecord is 264 bytes");
+static_assert(sizeof(ViewerSaveRecord) == 276, "ViewerSaveRecord is 276 bytes");
+static_assert(sizeof(ViewerColorResExtRecord) == 20, "ViewerColorResExtRecord is 20 bytes");
+static_assert(sizeof(ViewerPrintRecord) == 28, "ViewerPrintRecord is 28 bytes");
+#endif
+
 
 /* ---- Exports: TIFF -------------------------------------------------------- */
 

@@ -1,17 +1,27 @@
-// Rectangle helpers of painting, printing and the viewer window.
+// Rectangle helpers of painting, printing and the viewer window (portable,
+// so the viewer's layout is tested natively).
 #include <algorithm>
 
 #include "paint.h"
+
+int MulDivRound(int value, int numerator, int denominator) {
+    if (denominator == 0) return -1;
+    long long a = value, b = numerator, c = denominator;
+    if (c < 0) a = -a, c = -c;
+    long long product = a * b;
+    long long r = (product >= 0 ? product + c / 2 : product - c / 2) / c;
+    return r > 2147483647LL || r < -2147483647LL ? -1 : static_cast<int>(r);
+}
 
 void FitRectToAspect(RECT* rect, int numerator, int denominator) {
     if (!rect || numerator == 0 || denominator == 0) return;
     int width = rect->right - rect->left;
     int height = rect->bottom - rect->top;
-    int newWidth = MulDiv(height < 0 ? -height : height, numerator, denominator);
+    int newWidth = MulDivRound(height < 0 ? -height : height, numerator, denominator);
     int newHeight = height;
     if (newWidth > width) {
         newWidth = width;
-        newHeight = MulDiv(width, denominator, numerator);
+        newHeight = MulDivRound(width, denominator, numerator);
     }
     rect->right = rect->left + newWidth;
     rect->bottom = rect->top + newHeight;
