@@ -71,6 +71,6 @@ void BuildDequantTable(const uint8_t* zigzag, DequantTable& out) {
     static const double s[8] = {0.707107, 0.980785, 0.923880, 0.831470, 0.707107, 0.555570, 0.382683, 0.195090};
     for (int i = 0; i < 64; ++i) {
         const int p = kNaturalOrder[i];
-        out.multiplier[p] = static_cast<int32_t>(std::floor(2048.0 * zigzag[i] * s[p >> 3] * s[p & 7] + 0.5));
+        out.multiplier[p] = static_cast<int32_t>(std::floor(8192.0 * zigzag[i] * s[p >> 3] * s[p & 7] + 0.5));
     }
 }

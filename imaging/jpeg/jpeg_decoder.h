@@ -71,9 +71,12 @@ struct HuffmanLookup {
     int lookupBits = 0;
     std::vector<int16_t> entries;
 };
-// Per natural position: 2048 x Q x s_u x s_v (s_0 = cos(pi/4), s_k =
-// cos(k pi/16)), so that (v x m + 8) >> 4 is the coefficient on the scale
-// the inverse DCT wants (512 per output level).
+// Per natural position: 8192 x Q x s_u x s_v (s_0 = cos(pi/4), s_k =
+// cos(k pi/16)), so that (v x m + 64) >> 7 is the coefficient on the scale
+// the inverse DCT wants (2^kJpegLevelBits per output level). m < 2^21: for
+// |v| < 1024, all an 8-bit picture's AC values need, the product fits 32
+// bits.
+constexpr int kJpegLevelBits = 8;
 struct DequantTable {
     int32_t multiplier[64];
 };
@@ -180,9 +183,12 @@ int JpegDecodeBlock(JpegBitReader& r, JpegInput& in, int32_t* coef, int16_t& pre
 // coef all zero (as the inverse DCT leaves it).
 // Returns the number of the last coefficient written (0: DC only).
 int JpegDecodeBlockFast(JpegBitReader& r, int32_t* coef, int16_t& predictor, const JpegBlockTables& t);
-// Transforms a dequantised block (natural order) into 64 samples
-// s = (v - 128) x 256. dcOnly when coefficients 1..63 are zero. Leaves
-// coef all zero.
+// Transforms a dequantised block (natural order, each within +-2^23) into
+// 64 samples: levels 0..255 with kJpegSampleBits of fraction, kept to the
+// colour conversion's last step. dcOnly when coefficients 1..63 are zero.
+// Leaves coef all zero.
+constexpr int kJpegSampleBits = 4;
+constexpr uint32_t kJpegSampleMax = (256u << kJpegSampleBits) - 1;
 void JpegInverseDct(int16_t* out, int32_t* coef, bool dcOnly);
 
 // ---- Colour output (jpeg_color_out.cpp) ----

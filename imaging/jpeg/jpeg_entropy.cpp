@@ -8,12 +8,20 @@
 
 namespace {
 
-// |v| < 32768 and m < 2048 x 255: the product fits 32 bits. Valid data
-// stays below 2^18; damaged data is held within 2^22 so that the inverse
-// DCT's sums keep within 32 bits.
+constexpr int kDequantShift = 15 - kJpegLevelBits, kDequantHalf = 1 << (kDequantShift - 1);
+
+// Onto the inverse DCT's scale. An 8-bit picture's AC values stay below
+// 1024, where the product fits 32 bits; the rest (a large DC term at the
+// finest steps, damaged data) take 64 bits and are held within 2^23, the
+// inverse DCT's limit.
+int32_t DequantiseWide(int v, int32_t m) {
+    const int64_t d = (static_cast<int64_t>(v) * m + kDequantHalf) >> kDequantShift;
+    return static_cast<int32_t>(d < -(1 << 23) ? -(1 << 23) : d > (1 << 23) ? (1 << 23) : d);
+}
+
 inline int32_t Dequantise(int v, const DequantTable& q, int p) {
-    const int32_t d = (v * q.multiplier[p] + 8) >> 4;
-    return d < -(1 << 22) ? -(1 << 22) : d > (1 << 22) ? (1 << 22) : d;
+    if (static_cast<unsigned>(v + 1023) > 2046u) return DequantiseWide(v, q.multiplier[p]);
+    return (v * q.multiplier[p] + kDequantHalf) >> kDequantShift;
 }
 
 inline int Extend(uint32_t b, int s) { return b & (1u << (s - 1)) ? static_cast<int>(b) : static_cast<int>(b) - ((1 << s) - 1); }
