@@ -70,6 +70,10 @@ struct JpegDecodeParams {
 struct HuffmanLookup {
     int lookupBits = 0;
     std::vector<int16_t> entries;
+    // AC tables: per first-level index, an AC code and its value bits when
+    // both fit the index and the value fits -128..127: value << 8 | run << 4
+    // | bits taken; 0 where the full lookup is needed.
+    std::vector<int16_t> fastAc;
 };
 // Per natural position: 8192 x Q x s_u x s_v (s_0 = cos(pi/4), s_k =
 // cos(k pi/16)), so that (v x m + 64) >> 7 is the coefficient on the scale
@@ -165,6 +169,8 @@ int JpegReadTiffParams(int handle, JpegDecodeParams& p, bool* topDownRows, uint3
 // Two-level lookup of a Huffman table: 0, or -9 for a table whose counts
 // overflow the code space or exceed 256 symbols.
 int BuildHuffmanLookup(const HuffmanSlot& table, int lookupBits, HuffmanLookup& out);
+// The fastAc entries of a built AC lookup.
+void BuildFastAcLookup(HuffmanLookup& lookup);
 // Multipliers and shifts of a quantisation table (zigzag order in).
 void BuildDequantTable(const uint8_t* zigzag, DequantTable& out);
 // Zigzag position to natural position, with guard entries 64..79.
@@ -174,6 +180,7 @@ extern const uint8_t kNaturalOrder[80];
 struct JpegBlockTables {
     const int16_t* dc;
     const int16_t* ac;
+    const int16_t* fastAc;
     const DequantTable* dequant;
 };
 // Careful decoder: refills through the input, stops at markers and at the

@@ -153,9 +153,23 @@ int JpegDecodeBlockFast(JpegBitReader& r, int32_t* coef, int16_t& predictor, con
     predictor = static_cast<int16_t>(predictor + diff);
     coef[0] = Dequantise(predictor, *t.dequant, 0);
     const int16_t* ac = t.ac;
+    const int16_t* fastAc = t.fastAc;
     const DequantTable& dq = *t.dequant;
     for (int k = 1; k < 64;) {
         if (bits < 16) FillFast(buffer, bits, cursor);
+        // Most codes come with a small value: one lookup gives it all.
+        const int f = fastAc[buffer >> 22];
+        if (f) {
+            k += (f >> 4) & 15;
+            n = f & 15;
+            buffer <<= n;
+            bits -= n;
+            const int p = kNaturalOrder[k];
+            coef[p] = ((f >> 8) * dq.multiplier[p] + kDequantHalf) >> kDequantShift;
+            any |= p;
+            ++k;
+            continue;
+        }
         e = Lookup(ac, 10, buffer);
         n = e >> 8;
         const int rs = e & 0xFF;

@@ -155,7 +155,7 @@ int JpegStartScan(JpegEngine& e) {
         const JpegComponent& comp = p.component[c];
         e.blockComponent[b] = c;
         e.blockTables[b] = {e.dcLookup[comp.dcTable].entries.data(), e.acLookup[comp.acTable].entries.data(),
-                            &e.dequant[comp.quantTable]};
+                            e.acLookup[comp.acTable].fastAc.data(), &e.dequant[comp.quantTable]};
     }
     e.mcusAcross = (std::max(p.width, p.codedWidth) + e.mcuWidth - 1) / e.mcuWidth;
     e.mcuRows = (p.height + e.mcuHeight - 1) / e.mcuHeight;
