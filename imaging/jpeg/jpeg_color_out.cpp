@@ -3,13 +3,14 @@
 // (the sums keep the samples' fraction to the last step), the grey form,
 // and chroma upsampling by repetition.
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 #include "jpeg/jpeg_decoder.h"
 
 namespace {
 
-constexpr int kStep = 1 << kJpegSampleBits;  // sample units a level
+constexpr int kStep = 1 << kJpegSampleBits, kHalf = kStep / 2;  // sample units a level, half a level
 // Sums of a luma sample and a chroma term stay within -227..482 levels.
 constexpr int kClampOffset = 256 * kStep, kClampSize = 768 * kStep;
 
@@ -22,11 +23,27 @@ struct ClampTable {
 };
 const ClampTable kClamp;
 
-// Chroma products (ITU-R BT.601 as JFIF uses it) with 14 fraction bits,
-// taken once per chroma sample.
-constexpr int kCbBlue = 29032, kCbGreen = -5638, kCrGreen = -11700, kCrRed = 22970;
-// Level 128 of a chroma sample; half a level of rounding.
-constexpr int kChromaZero = 128 * kStep, kHalf = kStep / 2;
+// Chroma terms (ITU-R BT.601 as JFIF uses it) in sample units, by chroma
+// sample at a quarter level: blue from Cb, red from Cr, green as the sum of
+// one from each. Half a level of rounding is in the blue, red and Cb green
+// terms.
+constexpr int kChromaIndexShift = 2;
+constexpr int kChromaEntries = (256 << kJpegSampleBits) >> kChromaIndexShift;
+struct ChromaTables {
+    int16_t blue[kChromaEntries], greenCb[kChromaEntries], greenCr[kChromaEntries], red[kChromaEntries];
+    ChromaTables() {
+        const double half = kHalf;
+        for (int i = 0; i < kChromaEntries; ++i) {
+            // The middle of the samples that share the entry, centred on level 128.
+            const double c = ((i << kChromaIndexShift) + ((1 << kChromaIndexShift) - 1) / 2.0) - 128.0 * kStep;
+            blue[i] = static_cast<int16_t>(std::floor(1.772 * c + half + 0.5));
+            greenCb[i] = static_cast<int16_t>(std::floor(-0.344136 * c + half + 0.5));
+            greenCr[i] = static_cast<int16_t>(std::floor(-0.714136 * c + 0.5));
+            red[i] = static_cast<int16_t>(std::floor(1.402 * c + half + 0.5));
+        }
+    }
+};
+const ChromaTables kChroma;
 
 // HS pixels sharing one chroma sample, written out in full (compilers leave
 // a loop of two here as a loop).
@@ -49,14 +66,15 @@ void ColorMcu(const int16_t* s, uint8_t* const* rows, int x0) {
     const int16_t* cb = s + HS * VS * 64;
     const int16_t* cr = cb + 64;
     const uint8_t* clamp = kClamp.v + kClampOffset;
+    const ChromaTables& t = kChroma;
     for (int cy = 0; cy < 8; ++cy) {
-        // The products of one chroma row serve its VS luma rows.
+        // The terms of one chroma row serve its VS luma rows.
         int bB[8], gg[8], rR[8];
         for (int cx = 0; cx < 8; ++cx) {
-            const int b = cb[cy * 8 + cx] - kChromaZero, r = cr[cy * 8 + cx] - kChromaZero;
-            bB[cx] = ((b * kCbBlue) >> 14) + kHalf;
-            gg[cx] = ((b * kCbGreen + r * kCrGreen) >> 14) + kHalf;
-            rR[cx] = ((r * kCrRed) >> 14) + kHalf;
+            const int b = cb[cy * 8 + cx] >> kChromaIndexShift, r = cr[cy * 8 + cx] >> kChromaIndexShift;
+            bB[cx] = t.blue[b];
+            gg[cx] = t.greenCb[b] + t.greenCr[r];
+            rR[cx] = t.red[r];
         }
         for (int v = 0; v < VS; ++v) {
             const int y = cy * VS + v;

@@ -4,6 +4,7 @@
 // per-frequency factors, so a pass computes
 // y_n = sum x_k cos((2n+1)k pi/16) / cos(k pi/16).
 #include <cstdint>
+#include <cstring>
 
 #include "jpeg/jpeg_decoder.h"
 
@@ -57,18 +58,46 @@ inline int16_t Sample(int32_t y) {
     return static_cast<int16_t>(y);
 }
 
+// Eight results of a row pass to samples; a row within the levels, as
+// nearly all are, needs no clamping.
+inline void RowSamples(const int32_t* y, int16_t* o) {
+    if (static_cast<uint32_t>(y[0] | y[1] | y[2] | y[3] | y[4] | y[5] | y[6] | y[7]) < (256u << kJpegLevelBits)) {
+        for (int i = 0; i < 8; ++i) o[i] = static_cast<int16_t>(y[i] >> (kJpegLevelBits - kJpegSampleBits));
+        return;
+    }
+    for (int i = 0; i < 8; ++i) o[i] = Sample(y[i]);
+}
+
 }  // namespace
 
-void JpegInverseDct(int16_t* out, int32_t* coef, bool dcOnly) {
+void JpegInverseDct(int16_t* out, int32_t* coef, int positions) {
     // Coefficients come from the dequantisation, within +-2^23.
     coef[0] += kBias;
-    if (dcOnly) {
+    int32_t y[8];
+    if (positions == 0) {
         const int16_t s = Sample(coef[0]);
         coef[0] = 0;
         for (int i = 0; i < 64; ++i) out[i] = s;
         return;
     }
-    int32_t y[8];
+    if (positions < 8) {
+        // Horizontal frequencies only: every column is flat, every row the same.
+        Butterfly(coef[0], coef[1], coef[2], coef[3], coef[4], coef[5], coef[6], coef[7], y);
+        for (int i = 0; i < 8; ++i) coef[i] = 0;
+        RowSamples(y, out);
+        for (int r = 8; r < 64; r += 8) std::memcpy(out + r, out, 8 * sizeof(int16_t));
+        return;
+    }
+    if ((positions & 7) == 0) {
+        // Vertical frequencies only: one column, then every row is flat.
+        Butterfly(coef[0], coef[8], coef[16], coef[24], coef[32], coef[40], coef[48], coef[56], y);
+        for (int r = 0; r < 8; ++r) {
+            coef[r * 8] = 0;
+            const int16_t v = Sample(y[r]);
+            for (int i = 0; i < 8; ++i) out[r * 8 + i] = v;
+        }
+        return;
+    }
     for (int c = 0; c < 8; ++c) {
         int32_t* col = coef + c;
         if ((col[8] | col[16] | col[24] | col[32] | col[40] | col[48] | col[56]) == 0) {
@@ -86,17 +115,11 @@ void JpegInverseDct(int16_t* out, int32_t* coef, bool dcOnly) {
         if ((row[1] | row[2] | row[3] | row[4] | row[5] | row[6] | row[7]) == 0) {
             // Only the left value: the row is flat.
             const int16_t v = Sample(row[0]);
-            row[0] = 0;
             for (int i = 0; i < 8; ++i) o[i] = v;
             continue;
         }
         Butterfly(row[0], row[1], row[2], row[3], row[4], row[5], row[6], row[7], y);
-        for (int i = 0; i < 8; ++i) row[i] = 0;
-        // A row within the levels, as nearly all are, needs no clamping.
-        if (static_cast<uint32_t>(y[0] | y[1] | y[2] | y[3] | y[4] | y[5] | y[6] | y[7]) < (256u << kJpegLevelBits)) {
-            for (int i = 0; i < 8; ++i) o[i] = static_cast<int16_t>(y[i] >> (kJpegLevelBits - kJpegSampleBits));
-            continue;
-        }
-        for (int i = 0; i < 8; ++i) o[i] = Sample(y[i]);
+        RowSamples(y, o);
     }
+    std::memset(coef, 0, 64 * sizeof(int32_t));
 }

@@ -454,13 +454,13 @@ TEST(JpegInternals, InverseDctSaturatesAndKeepsFlatBlocksFlat) {
     int32_t coef[64] = {};
     int16_t out[64];
     coef[0] = kLevel * 40;  // 40 levels above the middle
-    JpegInverseDct(out, coef, true);
+    JpegInverseDct(out, coef, 0);
     for (int16_t s : out) EXPECT_EQ(s, 168 * kStep);
     for (int32_t c : coef) EXPECT_EQ(c, 0);
     // The same through both passes, and a step of one AC term.
     coef[0] = kLevel * 40;
     coef[1] = kLevel * 8;
-    JpegInverseDct(out, coef, false);
+    JpegInverseDct(out, coef, 63);
     for (int r = 0; r < 8; ++r) {
         EXPECT_GT(out[r * 8], out[r * 8 + 7]);
         for (int c = 0; c < 8; ++c) EXPECT_EQ(out[r * 8 + c], out[c]);
@@ -469,7 +469,7 @@ TEST(JpegInternals, InverseDctSaturatesAndKeepsFlatBlocksFlat) {
     // Far beyond the levels: clamped to 0 and 255, whatever the mix.
     for (int32_t big : {1 << 23, -(1 << 23), 3000000}) {
         for (int i = 0; i < 64; ++i) coef[i] = i % 3 ? big : -big / 3;
-        JpegInverseDct(out, coef, false);
+        JpegInverseDct(out, coef, 63);
         for (int16_t s : out) {
             EXPECT_GE(s, 0);
             EXPECT_LE(s, static_cast<int>(kJpegSampleMax));
@@ -479,7 +479,7 @@ TEST(JpegInternals, InverseDctSaturatesAndKeepsFlatBlocksFlat) {
         std::fill(coef, coef + 64, 0);
         coef[0] = dc;
         coef[9] = 1;  // not flat: both passes
-        JpegInverseDct(out, coef, false);
+        JpegInverseDct(out, coef, 63);
         for (int16_t s : out) EXPECT_EQ(s, dc > 0 ? static_cast<int>(kJpegSampleMax) : 0);
     }
     // A DC code longer than the 11 lookup bits goes through the second level.
