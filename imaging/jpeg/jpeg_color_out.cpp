@@ -70,12 +70,13 @@ void ColorMcu(const int16_t* s, uint8_t* const* rows, int x0) {
     for (int cy = 0; cy < 8; ++cy) {
         // The terms of one chroma row serve its VS luma rows.
         int bB[8], gg[8], rR[8];
-        for (int cx = 0; cx < 8; ++cx) {
-            const int b = cb[cy * 8 + cx] >> kChromaIndexShift, r = cr[cy * 8 + cx] >> kChromaIndexShift;
-            bB[cx] = t.blue[b];
-            gg[cx] = t.greenCb[b] + t.greenCr[r];
-            rR[cx] = t.red[r];
-        }
+        if (VS > 1)
+            for (int cx = 0; cx < 8; ++cx) {
+                const int b = cb[cy * 8 + cx] >> kChromaIndexShift, r = cr[cy * 8 + cx] >> kChromaIndexShift;
+                bB[cx] = t.blue[b];
+                gg[cx] = t.greenCb[b] + t.greenCr[r];
+                rR[cx] = t.red[r];
+            }
         for (int v = 0; v < VS; ++v) {
             const int y = cy * VS + v;
             uint8_t* o = rows[y] + x0 * PB;
@@ -83,8 +84,14 @@ void ColorMcu(const int16_t* s, uint8_t* const* rows, int x0) {
             for (int bx = 0; bx < HS; ++bx) {
                 // One luma block's row: 8 / HS chroma samples, HS pixels each.
                 const int16_t* l = lumaRow + bx * 64;
-                for (int c = bx * 8 / HS; c < (bx + 1) * 8 / HS; ++c, l += HS, o += HS * PB)
-                    Pixels<HS, PB, RGB>(l, o, clamp, bB[c], gg[c], rR[c]);
+                for (int c = bx * 8 / HS; c < (bx + 1) * 8 / HS; ++c, l += HS, o += HS * PB) {
+                    if (VS > 1) {
+                        Pixels<HS, PB, RGB>(l, o, clamp, bB[c], gg[c], rR[c]);
+                        continue;
+                    }
+                    const int b = cb[cy * 8 + c] >> kChromaIndexShift, r = cr[cy * 8 + c] >> kChromaIndexShift;
+                    Pixels<HS, PB, RGB>(l, o, clamp, t.blue[b], t.greenCb[b] + t.greenCr[r], t.red[r]);
+                }
             }
         }
     }
