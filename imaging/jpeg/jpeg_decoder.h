@@ -190,13 +190,14 @@ int JpegDecodeBlock(JpegBitReader& r, JpegInput& in, int32_t* coef, int16_t& pre
 // coef all zero (as the inverse DCT leaves it). Returns the natural
 // positions of the AC coefficients written, ORed together (0: DC only).
 int JpegDecodeBlockFast(JpegBitReader& r, int32_t* coef, int16_t& predictor, const JpegBlockTables& t);
+// Samples: levels 0..255 with this many bits of fraction.
+constexpr int kJpegSampleBits = 4;
+constexpr uint32_t kJpegSampleMax = (256u << kJpegSampleBits) - 1;
 // Transforms a dequantised block (natural order, each within +-2^23) into
 // 64 samples: levels 0..255 with kJpegSampleBits of fraction, kept to the
 // colour conversion's last step. positions: the natural positions of the
 // non-zero AC coefficients ORed together (0: only DC; 63 when not known).
 // Leaves coef all zero.
-constexpr int kJpegSampleBits = 4;
-constexpr uint32_t kJpegSampleMax = (256u << kJpegSampleBits) - 1;
 void JpegInverseDct(int16_t* out, int32_t* coef, int positions);
 
 // ---- Colour output (jpeg_color_out.cpp) ----
