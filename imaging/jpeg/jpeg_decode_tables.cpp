@@ -67,10 +67,25 @@ int BuildHuffmanLookup(const HuffmanSlot& table, int lookupBits, HuffmanLookup& 
     return 0;
 }
 
+void BuildFastAcLookup(HuffmanLookup& lookup) {
+    const int L = lookup.lookupBits;
+    lookup.fastAc.assign(static_cast<size_t>(1) << L, 0);
+    for (int i = 0; i < (1 << L); ++i) {
+        const int e = lookup.entries[i];
+        if (e < 0) continue;
+        const int length = e >> 8, run = (e >> 4) & 15, size = e & 15;
+        if (size == 0 || length + size > L) continue;
+        const int bits = (i >> (L - length - size)) & ((1 << size) - 1);
+        const int v = bits & (1 << (size - 1)) ? bits : bits - ((1 << size) - 1);
+        if (v < -128 || v > 127) continue;
+        lookup.fastAc[i] = static_cast<int16_t>(v * 256 + (run << 4) + length + size);
+    }
+}
+
 void BuildDequantTable(const uint8_t* zigzag, DequantTable& out) {
     static const double s[8] = {0.707107, 0.980785, 0.923880, 0.831470, 0.707107, 0.555570, 0.382683, 0.195090};
     for (int i = 0; i < 64; ++i) {
         const int p = kNaturalOrder[i];
-        out.multiplier[p] = static_cast<int32_t>(std::floor(2048.0 * zigzag[i] * s[p >> 3] * s[p & 7] + 0.5));
+        out.multiplier[p] = static_cast<int32_t>(std::floor(8192.0 * zigzag[i] * s[p >> 3] * s[p & 7] + 0.5));
     }
 }

@@ -191,7 +191,10 @@ int BuildTables(JpegEngine& e) {
     if (__builtin_popcount(acUsed) > 2) return kJpegTooManyAc;
     for (int t = 0; t < 4; ++t) {
         if ((dcUsed >> t & 1) && BuildHuffmanLookup(p.dc[t], 11, e.dcLookup[t]) != 0) return kJpegBadStream;
-        if ((acUsed >> t & 1) && BuildHuffmanLookup(p.ac[t], 10, e.acLookup[t]) != 0) return kJpegBadStream;
+        if (acUsed >> t & 1) {
+            if (BuildHuffmanLookup(p.ac[t], 10, e.acLookup[t]) != 0) return kJpegBadStream;
+            BuildFastAcLookup(e.acLookup[t]);
+        }
         if (p.quantPresent[t]) BuildDequantTable(p.quant[t], e.dequant[t]);
     }
     return 0;

@@ -70,10 +70,17 @@ struct JpegDecodeParams {
 struct HuffmanLookup {
     int lookupBits = 0;
     std::vector<int16_t> entries;
+    // AC tables: per first-level index, an AC code and its value bits when
+    // both fit the index and the value fits -128..127: value << 8 | run << 4
+    // | bits taken; 0 where the full lookup is needed.
+    std::vector<int16_t> fastAc;
 };
-// Per natural position: 2048 x Q x s_u x s_v (s_0 = cos(pi/4), s_k =
-// cos(k pi/16)), so that (v x m + 8) >> 4 is the coefficient on the scale
-// the inverse DCT wants (512 per output level).
+// Per natural position: 8192 x Q x s_u x s_v (s_0 = cos(pi/4), s_k =
+// cos(k pi/16)), so that (v x m + 64) >> 7 is the coefficient on the scale
+// the inverse DCT wants (2^kJpegLevelBits per output level). m < 2^21: for
+// |v| < 1024, all an 8-bit picture's AC values need, the product fits 32
+// bits.
+constexpr int kJpegLevelBits = 8;
 struct DequantTable {
     int32_t multiplier[64];
 };
@@ -162,6 +169,8 @@ int JpegReadTiffParams(int handle, JpegDecodeParams& p, bool* topDownRows, uint3
 // Two-level lookup of a Huffman table: 0, or -9 for a table whose counts
 // overflow the code space or exceed 256 symbols.
 int BuildHuffmanLookup(const HuffmanSlot& table, int lookupBits, HuffmanLookup& out);
+// The fastAc entries of a built AC lookup.
+void BuildFastAcLookup(HuffmanLookup& lookup);
 // Multipliers and shifts of a quantisation table (zigzag order in).
 void BuildDequantTable(const uint8_t* zigzag, DequantTable& out);
 // Zigzag position to natural position, with guard entries 64..79.
@@ -171,19 +180,25 @@ extern const uint8_t kNaturalOrder[80];
 struct JpegBlockTables {
     const int16_t* dc;
     const int16_t* ac;
+    const int16_t* fastAc;
     const DequantTable* dequant;
 };
 // Careful decoder: refills through the input, stops at markers and at the
 // end of the data (missing bits read as zeros). 0, or the input's code.
 int JpegDecodeBlock(JpegBitReader& r, JpegInput& in, int32_t* coef, int16_t& predictor, const JpegBlockTables& t);
 // Fast decoder: no end or marker checks; needs kJpegFastMargin bytes and
-// coef all zero (as the inverse DCT leaves it).
-// Returns the number of the last coefficient written (0: DC only).
+// coef all zero (as the inverse DCT leaves it). Returns the natural
+// positions of the AC coefficients written, ORed together (0: DC only).
 int JpegDecodeBlockFast(JpegBitReader& r, int32_t* coef, int16_t& predictor, const JpegBlockTables& t);
-// Transforms a dequantised block (natural order) into 64 samples
-// s = (v - 128) x 256. dcOnly when coefficients 1..63 are zero. Leaves
-// coef all zero.
-void JpegInverseDct(int16_t* out, int32_t* coef, bool dcOnly);
+// Samples: levels 0..255 with this many bits of fraction.
+constexpr int kJpegSampleBits = 4;
+constexpr uint32_t kJpegSampleMax = (256u << kJpegSampleBits) - 1;
+// Transforms a dequantised block (natural order, each within +-2^23) into
+// 64 samples: levels 0..255 with kJpegSampleBits of fraction, kept to the
+// colour conversion's last step. positions: the natural positions of the
+// non-zero AC coefficients ORed together (0: only DC; 63 when not known).
+// Leaves coef all zero.
+void JpegInverseDct(int16_t* out, int32_t* coef, int positions);
 
 // ---- Colour output (jpeg_color_out.cpp) ----
 enum class McuLayout { Grey, S1x1, S2x1, S2x2, S4x1, S1x2 };

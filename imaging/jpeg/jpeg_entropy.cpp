@@ -8,12 +8,20 @@
 
 namespace {
 
-// |v| < 32768 and m < 2048 x 255: the product fits 32 bits. Valid data
-// stays below 2^18; damaged data is held within 2^22 so that the inverse
-// DCT's sums keep within 32 bits.
+constexpr int kDequantShift = 15 - kJpegLevelBits, kDequantHalf = 1 << (kDequantShift - 1);
+
+// Onto the inverse DCT's scale. An 8-bit picture's AC values stay below
+// 1024, where the product fits 32 bits; the rest (a large DC term at the
+// finest steps, damaged data) take 64 bits and are held within 2^23, the
+// inverse DCT's limit.
+int32_t DequantiseWide(int v, int32_t m) {
+    const int64_t d = (static_cast<int64_t>(v) * m + kDequantHalf) >> kDequantShift;
+    return static_cast<int32_t>(d < -(1 << 23) ? -(1 << 23) : d > (1 << 23) ? (1 << 23) : d);
+}
+
 inline int32_t Dequantise(int v, const DequantTable& q, int p) {
-    const int32_t d = (v * q.multiplier[p] + 8) >> 4;
-    return d < -(1 << 22) ? -(1 << 22) : d > (1 << 22) ? (1 << 22) : d;
+    if (static_cast<unsigned>(v + 1023) > 2046u) return DequantiseWide(v, q.multiplier[p]);
+    return (v * q.multiplier[p] + kDequantHalf) >> kDequantShift;
 }
 
 inline int Extend(uint32_t b, int s) { return b & (1u << (s - 1)) ? static_cast<int>(b) : static_cast<int>(b) - ((1 << s) - 1); }
@@ -145,9 +153,23 @@ int JpegDecodeBlockFast(JpegBitReader& r, int32_t* coef, int16_t& predictor, con
     predictor = static_cast<int16_t>(predictor + diff);
     coef[0] = Dequantise(predictor, *t.dequant, 0);
     const int16_t* ac = t.ac;
+    const int16_t* fastAc = t.fastAc;
     const DequantTable& dq = *t.dequant;
     for (int k = 1; k < 64;) {
         if (bits < 16) FillFast(buffer, bits, cursor);
+        // Most codes come with a small value: one lookup gives it all.
+        const int f = fastAc[buffer >> 22];
+        if (f) {
+            k += (f >> 4) & 15;
+            n = f & 15;
+            buffer <<= n;
+            bits -= n;
+            const int p = kNaturalOrder[k];
+            coef[p] = ((f >> 8) * dq.multiplier[p] + kDequantHalf) >> kDequantShift;
+            any |= p;
+            ++k;
+            continue;
+        }
         e = Lookup(ac, 10, buffer);
         n = e >> 8;
         const int rs = e & 0xFF;

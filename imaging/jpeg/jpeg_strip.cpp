@@ -155,7 +155,7 @@ int JpegStartScan(JpegEngine& e) {
         const JpegComponent& comp = p.component[c];
         e.blockComponent[b] = c;
         e.blockTables[b] = {e.dcLookup[comp.dcTable].entries.data(), e.acLookup[comp.acTable].entries.data(),
-                            &e.dequant[comp.quantTable]};
+                            e.acLookup[comp.acTable].fastAc.data(), &e.dequant[comp.quantTable]};
     }
     e.mcusAcross = (std::max(p.width, p.codedWidth) + e.mcuWidth - 1) / e.mcuWidth;
     e.mcuRows = (p.height + e.mcuHeight - 1) / e.mcuHeight;
@@ -216,13 +216,13 @@ int JpegDecodeStrip(JpegEngine& e) {
             int16_t& predictor = e.predictor[e.blockComponent[b]];
             if (!interval && !r.markerSeen && r.end - r.cursor >= kJpegFastMargin) {
                 const int any = JpegDecodeBlockFast(r, coef, predictor, e.blockTables[b]);
-                JpegInverseDct(out, coef, any == 0);
+                JpegInverseDct(out, coef, any);
             } else {
                 if (int rc = JpegDecodeBlock(r, e.input, coef, predictor, e.blockTables[b])) {
                     std::fill(coef, coef + 64, 0);  // the fast decoder expects them zero
                     return rc;
                 }
-                JpegInverseDct(out, coef, false);
+                JpegInverseDct(out, coef, 63);
             }
         }
         uint8_t* const* target = direct && mx < fullMcus ? directRows : e.mcuRowPointers.data();

@@ -5,6 +5,7 @@
 
 #include "core/palette.h"
 #include "jpeg/jpeg_decoder.h"
+#include "jpeg/jpeg_tables.h"
 #include "jpeg_fixture.h"
 
 namespace {
@@ -371,6 +372,47 @@ TEST(JpegDecoder, TruncatedAtEveryOffsetEndsWithACode) {
     }
 }
 
+// Coefficients far beyond what an 8-bit picture gives, at the coarsest
+// steps: DC values of 11 bits and AC values of 15 bits under a table of
+// 255s. Their products do not fit 32 bits; the decode must still end
+// cleanly (the sanitizers watch the arithmetic) with the picture clamped.
+TEST(JpegDecoder, ExtremeCoefficientsDecodeWithoutOverflow) {
+    std::string f("\xFF\xD8", 2);
+    f += std::string("\xFF\xDB\x00\x43\x00", 5) + std::string(64, '\xFF');
+    // DC: one 1-bit code, size 11. AC: 2-bit codes for run 0 size 15 and end of block.
+    f += std::string("\xFF\xC4\x00\x14\x00\x01", 6) + std::string(15, '\0') + "\x0B";
+    f += std::string("\xFF\xC4\x00\x15\x10\x00\x02", 7) + std::string(14, '\0') + std::string("\x0F\x00", 2);
+    const int blocks = 16;
+    f += std::string("\xFF\xC0\x00\x0B\x08\x00", 6) + static_cast<char>(8 * blocks) + std::string("\x00\x08\x01\x01\x11\x00", 6);
+    f += std::string("\xFF\xDA\x00\x08\x01\x01\x00\x00\x3F\x00", 10);
+    // Every block: code 0 and eleven 1s for DC, then 63 times code 00 and
+    // fifteen 1s; the 1s make FF bytes, stuffed.
+    std::string bits;
+    for (int b = 0; b < blocks; ++b) {
+        bits += "0" + std::string(11, '1');
+        for (int k = 1; k < 64; ++k) bits += "00" + std::string(15, '1');
+    }
+    bits.resize((bits.size() + 7) / 8 * 8, '1');
+    for (size_t i = 0; i < bits.size(); i += 8) {
+        const unsigned char byte = static_cast<unsigned char>(std::stoi(bits.substr(i, 8), nullptr, 2));
+        f += static_cast<char>(byte);
+        if (byte == 0xFF) f += '\0';
+    }
+    f += std::string("\xFF\xD9", 2);
+    BitmapRecord b = Bitmap(8, 8 * blocks, 24);
+    Calls c;
+    c.stride = b.BytesPerLine;
+    ASSERT_EQ(K_DecompressMemory(f.data(), &b, Record, 24, &c, 4, static_cast<int>(f.size())), K_OK);
+    ASSERT_EQ(c.rows.size(), static_cast<size_t>(8 * blocks) * c.stride);
+    // Grey stays grey, and the top-left pixel, where every term adds, is white.
+    for (size_t y = 0; y < static_cast<size_t>(8 * blocks); ++y)
+        for (size_t x = 0; x < 8; ++x) {
+            const unsigned char* p = &c.rows[y * c.stride + 3 * x];
+            EXPECT_TRUE(p[0] == p[1] && p[1] == p[2]) << x << "," << y;
+        }
+    EXPECT_EQ(c.rows[0], 255);
+}
+
 // APP segments that must be skipped whole: a JFIF thumbnail, JFXX stamps
 // of every kind (one larger than a segment's length can say), and a
 // comment whose last bytes are FF D9 where the first input read ends.
@@ -450,20 +492,38 @@ TEST(JpegProbe, StreamsBehindForeignBytesAndOwnTags) {
 
 // Coefficients at the dequantisation's limits saturate; a flat block is flat.
 TEST(JpegInternals, InverseDctSaturatesAndKeepsFlatBlocksFlat) {
+    constexpr int kLevel = 1 << kJpegLevelBits, kStep = 1 << kJpegSampleBits;
     int32_t coef[64] = {};
     int16_t out[64];
-    coef[0] = 512 * 40;  // 40 levels above the middle
-    JpegInverseDct(out, coef, true);
-    for (int16_t s : out) EXPECT_EQ(s, 40 * 256);
-    for (int32_t big : {1 << 22, -(1 << 22), 3000000}) {
-        for (int i = 0; i < 64; ++i) coef[i] = i % 3 ? big : -big / 3;
-        JpegInverseDct(out, coef, false);
-        for (int16_t s : out) EXPECT_TRUE(s == 32767 || s == -32768 || (s > -32768 && s < 32767));
+    coef[0] = kLevel * 40;  // 40 levels above the middle
+    JpegInverseDct(out, coef, 0);
+    for (int16_t s : out) EXPECT_EQ(s, 168 * kStep);
+    for (int32_t c : coef) EXPECT_EQ(c, 0);
+    // The same through both passes, and a step of one AC term.
+    coef[0] = kLevel * 40;
+    coef[1] = kLevel * 8;
+    JpegInverseDct(out, coef, 63);
+    for (int r = 0; r < 8; ++r) {
+        EXPECT_GT(out[r * 8], out[r * 8 + 7]);
+        for (int c = 0; c < 8; ++c) EXPECT_EQ(out[r * 8 + c], out[c]);
     }
-    std::fill(coef, coef + 64, 0);
-    coef[0] = 1 << 22;
-    JpegInverseDct(out, coef, false);
-    for (int16_t s : out) EXPECT_EQ(s, 32767);
+    for (int32_t c : coef) EXPECT_EQ(c, 0);
+    // Far beyond the levels: clamped to 0 and 255, whatever the mix.
+    for (int32_t big : {1 << 23, -(1 << 23), 3000000}) {
+        for (int i = 0; i < 64; ++i) coef[i] = i % 3 ? big : -big / 3;
+        JpegInverseDct(out, coef, 63);
+        for (int16_t s : out) {
+            EXPECT_GE(s, 0);
+            EXPECT_LE(s, static_cast<int>(kJpegSampleMax));
+        }
+    }
+    for (int32_t dc : {1 << 23, -(1 << 23)}) {
+        std::fill(coef, coef + 64, 0);
+        coef[0] = dc;
+        coef[9] = 1;  // not flat: both passes
+        JpegInverseDct(out, coef, 63);
+        for (int16_t s : out) EXPECT_EQ(s, dc > 0 ? static_cast<int>(kJpegSampleMax) : 0);
+    }
     // A DC code longer than the 11 lookup bits goes through the second level.
     HuffmanSlot table;
     table.counts[0] = 1;   // one 1-bit code
@@ -479,6 +539,38 @@ TEST(JpegInternals, InverseDctSaturatesAndKeepsFlatBlocksFlat) {
     EXPECT_EQ(lookup.entries[2048 + 32 * block + 8], 13 << 8 | 7);
     table.counts[0] = 3;  // three 1-bit codes: more than the code space holds
     EXPECT_EQ(BuildHuffmanLookup(table, 11, lookup), kJpegBadStream);
+}
+
+// The one-lookup AC entries of the standard luminance table (T.81 K.5):
+// 00 is run 0 size 1, 01 run 0 size 2, 1010 end of block, 1100 run 1 size
+// 1; value bits follow the code within the ten bits looked up.
+TEST(JpegInternals, FastAcEntriesCarryRunValueAndBits) {
+    HuffmanSlot table;
+    std::memcpy(table.counts, kLuminanceAc, 16);
+    std::memcpy(table.symbols, kLuminanceAc + 16, static_cast<size_t>(HuffmanTableLength(kLuminanceAc) - 16));
+    HuffmanLookup lookup;
+    ASSERT_EQ(BuildHuffmanLookup(table, 10, lookup), 0);
+    BuildFastAcLookup(lookup);
+    ASSERT_EQ(lookup.fastAc.size(), 1024u);
+    struct Case {
+        int index, value, run, bits;
+    } cases[] = {
+        {0b0010000000, 1, 0, 3},   // 00 1
+        {0b0000000000, -1, 0, 3},  // 00 0
+        {0b0110000000, 2, 0, 4},   // 01 10
+        {0b0100000000, -3, 0, 4},  // 01 00
+        {0b1100000000, -1, 1, 5},  // 1100 0
+        {0b1100100000, 1, 1, 5},   // 1100 1
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.index);
+        const int f = lookup.fastAc[c.index];
+        EXPECT_EQ(f >> 8, c.value);
+        EXPECT_EQ((f >> 4) & 15, c.run);
+        EXPECT_EQ(f & 15, c.bits);
+    }
+    EXPECT_EQ(lookup.fastAc[0b1010000000], 0);  // end of block: the full lookup
+    EXPECT_EQ(lookup.fastAc[0b1111111111], 0);  // a 16-bit code: the second level
 }
 
 }  // namespace
