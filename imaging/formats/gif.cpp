@@ -144,19 +144,26 @@ extern "C" int KAPI K_LoadGIFFile(const char* name, BitmapRecord* bitmap, RowCal
 
     r = session.BeginRows(callback, userData);
     if (r != K_OK) return r;
-    // At 8 bits the indices are the row: decoded straight into it, and the
-    // decoder's slack cleared after them.
-    GlobalBuffer indices(bits == 8 ? 0 : static_cast<size_t>(image.width) + GifLzwDecoder::kSlack);
+    // At 8 bits the indices are the row: decoded straight into storage
+    // where rows are stored unchanged, else into the row buffer.
+    const int bytesPerLine = GetBytesPerLine(image.width, 8);
+    GlobalBuffer indices(bits == 8 ? 0 : static_cast<size_t>(image.width));
     std::unique_ptr<GifLzwDecoder> decoder(new (std::nothrow) GifLzwDecoder(in, minimum));
     if ((bits != 8 && !indices) || !decoder) return K_ERR_MEMORY;
     for (int y = 0; y < image.height; ++y) {
+        unsigned char* stored = bits == 8 && !image.interlaced ? session.StoredRows(1, bytesPerLine) : nullptr;
+        if (stored) {
+            r = decoder->Decode(stored, image.width);
+            if (r != K_OK) return r;
+            std::memset(stored + image.width, 0, bytesPerLine - image.width);
+            r = session.PassStoredRow(stored);
+            if (r != K_OK) return r;
+            continue;
+        }
         unsigned char* row = session.Row();
         r = decoder->Decode(bits == 8 ? row : indices.get(), image.width);
         if (r != K_OK) return r;
-        if (bits == 8)
-            std::memset(row + image.width, 0, GifLzwDecoder::kSlack);
-        else
-            PackIndices(indices.get(), image.width, bits, row);
+        if (bits != 8) PackIndices(indices.get(), image.width, bits, row);
         r = session.DeliverRow(y);
         // Quirk: for an interlaced picture a row callback may also answer 2
         // to go on, as the GIF reader has always allowed.

@@ -120,18 +120,20 @@ int GifLzwDecoder::Decode(unsigned char* out, int count) {
             out[i++] = static_cast<unsigned char>(code);
             continue;
         }
+        // A string is written with up to 7 bytes more: in place where they
+        // fit in the row, else through the holding area, which keeps what
+        // runs past the row for the next.
         const int length = length_[code];
-        if (length <= count - i) {
+        if (length + 7 <= count - i) {
             WriteString(code, out + i);
             i += length;
         } else {
-            // The string runs past the row: the rest is held for the next.
             WriteString(code, holding_);
-            const int n = count - i;
+            const int n = std::min(length, count - i);
             std::memcpy(out + i, holding_, n);
             held_ = n;
             heldEnd_ = length;
-            i = count;
+            i += n;
         }
     }
     bit_ = bit;

@@ -9,14 +9,10 @@
 
 class GifLzwDecoder {
 public:
-    // Output may run up to this many bytes past the count asked for.
-    static constexpr int kSlack = 8;
-
     // minimum: the file's minimum code size, 1 to 8.
     GifLzwDecoder(Source& in, int minimum);
 
-    // Exactly count pixel indices into out, which holds count + kSlack
-    // bytes: 1; -7 when the file ends inside the data; -77 on a code that
+    // Exactly count pixel indices into out: 1; -7 when the file ends inside the data; -77 on a code that
     // cannot occur. After the end code or the data's last sub-block the
     // rest of the picture is index 0.
     int Decode(unsigned char* out, int count);
@@ -42,7 +38,7 @@ private:
 
     // The rest of a string that ran past the end of the last row.
     int held_ = 0, heldEnd_ = 0;
-    unsigned char holding_[kCodes + kSlack] = {};
+    unsigned char holding_[kCodes + 8] = {};
 
     // Each code's string is its prefix code's string (a multiple of 8
     // long) followed by its last 1 to 8 bytes, so strings are written
