@@ -7,6 +7,7 @@
 #include <new>
 
 #include "core/memory.h"
+#include "formats/gif_lzw_decoder.h"
 #include "formats/raster_formats.h"
 #include "io/codec_kit.h"
 
@@ -77,143 +78,6 @@ int ReadImageHeader(Source& in, GifImage* image, bool keepTable) {
     return K_OK;
 }
 
-// Variable-width LZW over the data sub-blocks, codes least significant bit
-// first. Sub-blocks are joined into one block outside the decoding loop,
-// and each code's string is written straight into the row, back to front
-// from its known length (into a holding area when it runs past the row).
-class LzwDecoder {
-public:
-    LzwDecoder(Source& in, int minimum) : in_(in), minimum_(minimum), clear_(1 << minimum), end_(clear_ + 1) {
-        for (int i = 0; i < clear_; ++i) {
-            suffix_[i] = static_cast<unsigned char>(i);
-            length_[i] = 1;
-        }
-        Reset();
-    }
-
-    // Exactly count pixel indices: 1; -7 when the file ends inside the
-    // data; -77 on a code that cannot occur. After the end code or the
-    // data's last sub-block the rest of the picture is index 0.
-    int Decode(unsigned char* out, int count) {
-        int i = 0;
-        if (held_ < heldEnd_) {
-            int n = std::min(count, heldEnd_ - held_);
-            std::memcpy(out, holding_ + held_, n);
-            held_ += n;
-            i = n;
-        }
-        while (i < count) {
-            uint32_t code;
-            if (ended_ || !bits_.Read(size_, &code)) {
-                if (!ended_ && MoreData()) continue;
-                ended_ = true;
-                std::memset(out + i, 0, count - i);
-                return cutShort_ ? K_ERR_READ : K_OK;
-            }
-            if (code == static_cast<uint32_t>(clear_)) {
-                Reset();
-                continue;
-            }
-            if (code == static_cast<uint32_t>(end_)) {
-                ended_ = true;
-                continue;
-            }
-            const int c = static_cast<int>(code);
-            if (prev_ < 0) {
-                if (c >= clear_) return K_ERR_BADCODE;
-                out[i++] = static_cast<unsigned char>(c);
-                prev_ = c;
-                continue;
-            }
-            if (c > next_ || (c == next_ && next_ >= kMaxCodes)) return K_ERR_BADCODE;
-            const int length = c == next_ ? length_[prev_] + 1 : length_[c];
-            unsigned char* target = count - i >= length ? out + i : holding_;
-            if (c == next_) {
-                // Not yet in the table: the previous string and its first pixel.
-                WriteString(prev_, target, length - 1);
-                target[length - 1] = target[0];
-            } else {
-                WriteString(c, target, length);
-            }
-            if (next_ < kMaxCodes) {
-                prefix_[next_] = static_cast<uint16_t>(prev_);
-                suffix_[next_] = target[0];
-                length_[next_] = static_cast<uint16_t>(length_[prev_] + 1);
-                ++next_;
-                if (next_ >= limit_ && size_ < 12) {
-                    ++size_;
-                    limit_ <<= 1;
-                }
-            }
-            prev_ = c;
-            if (target == holding_) {
-                const int n = count - i;
-                std::memcpy(out + i, holding_, n);
-                held_ = n;
-                heldEnd_ = length;
-                i = count;
-            } else {
-                i += length;
-            }
-        }
-        return K_OK;
-    }
-
-private:
-    void Reset() {
-        size_ = minimum_ + 1;
-        limit_ = 1 << size_;
-        next_ = clear_ + 2;
-        prev_ = -1;
-    }
-    void WriteString(int code, unsigned char* out, int length) {
-        unsigned char* p = out + length - 1;
-        while (code >= clear_) {
-            *p-- = suffix_[code];
-            code = prefix_[code];
-        }
-        *p = static_cast<unsigned char>(code);
-    }
-    // Joins the next sub-blocks into the block; false at the end of the data.
-    bool MoreData() {
-        if (dataEnd_) return false;
-        int length = 0;
-        while (length <= static_cast<int>(sizeof block_) - 255) {
-            int n = in_.Byte();
-            if (n < 0) {
-                cutShort_ = true;
-                dataEnd_ = true;
-                break;
-            }
-            if (n == 0) {
-                dataEnd_ = true;
-                break;
-            }
-            int got = in_.Read(block_ + length, n);
-            length += got;
-            if (got < n) {
-                cutShort_ = true;
-                dataEnd_ = true;
-                break;
-            }
-        }
-        bits_.Feed(block_, static_cast<size_t>(length));
-        return length > 0;
-    }
-
-    Source& in_;
-    BitReaderLSB bits_;
-    const int minimum_, clear_, end_;
-    int size_ = 0, limit_ = 0, next_ = 0, prev_ = -1;
-    bool ended_ = false, dataEnd_ = false, cutShort_ = false;
-    int held_ = 0, heldEnd_ = 0;
-    uint16_t prefix_[kMaxCodes] = {};
-    uint16_t length_[kMaxCodes] = {};
-    unsigned char suffix_[kMaxCodes] = {};
-    unsigned char holding_[kMaxCodes + 1] = {};
-    unsigned char block_[65536];
-};
-
 }  // namespace
 
 int ProbeGIF(const ProbeInput& input, FileInfoRecord* info) {
@@ -280,13 +144,26 @@ extern "C" int KAPI K_LoadGIFFile(const char* name, BitmapRecord* bitmap, RowCal
 
     r = session.BeginRows(callback, userData);
     if (r != K_OK) return r;
-    GlobalBuffer indices(static_cast<size_t>(image.width) + 4);
-    std::unique_ptr<LzwDecoder> decoder(new (std::nothrow) LzwDecoder(in, minimum));
-    if (!indices || !decoder) return K_ERR_MEMORY;
+    // At 8 bits the indices are the row: decoded straight into storage
+    // where rows are stored unchanged, else into the row buffer.
+    const int bytesPerLine = GetBytesPerLine(image.width, 8);
+    GlobalBuffer indices(bits == 8 ? 0 : static_cast<size_t>(image.width));
+    std::unique_ptr<GifLzwDecoder> decoder(new (std::nothrow) GifLzwDecoder(in, minimum));
+    if ((bits != 8 && !indices) || !decoder) return K_ERR_MEMORY;
     for (int y = 0; y < image.height; ++y) {
-        r = decoder->Decode(indices.get(), image.width);
+        unsigned char* stored = bits == 8 && !image.interlaced ? session.StoredRows(1, bytesPerLine) : nullptr;
+        if (stored) {
+            r = decoder->Decode(stored, image.width);
+            if (r != K_OK) return r;
+            std::memset(stored + image.width, 0, bytesPerLine - image.width);
+            r = session.PassStoredRow(stored);
+            if (r != K_OK) return r;
+            continue;
+        }
+        unsigned char* row = session.Row();
+        r = decoder->Decode(bits == 8 ? row : indices.get(), image.width);
         if (r != K_OK) return r;
-        PackIndices(indices.get(), image.width, bits, session.Row());
+        if (bits != 8) PackIndices(indices.get(), image.width, bits, row);
         r = session.DeliverRow(y);
         // Quirk: for an interlaced picture a row callback may also answer 2
         // to go on, as the GIF reader has always allowed.

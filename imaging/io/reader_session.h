@@ -72,6 +72,11 @@ public:
     // reader reads the rest itself. 1, a short-read code or the callback's
     // result.
     int ReadStoredRows(int* row, int height, int fileRowBytes);
+    // The same for a reader that decodes: where the next count rows would
+    // be stored on those terms (null when they would not), and the pass of
+    // one row decoded there.
+    unsigned char* StoredRows(int count, int fileRowBytes) { return DirectRows(count, fileRowBytes); }
+    int PassStoredRow(unsigned char* row) { return Pass(row); }
     // Above 8 bits without the fixed palette the record keeps no colours:
     // readers call it after their last row.
     void DropTrueColorPalette();
