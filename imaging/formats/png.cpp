@@ -83,6 +83,14 @@ void Release(png_structp, png_voidp p) {
     if (p) FreeGlobalLocked(p);
 }
 
+// Writes a byte into each page of storage that rows are about to be
+// decoded into: first touches taken in one pass cost about half of what
+// they cost one at a time between inflate calls (bench_formats, PNG load).
+void TouchPages(unsigned char* storage, size_t bytes) {
+    if (!storage) return;
+    for (size_t at = 0; at < bytes; at += 4096) storage[at] = 0;
+}
+
 // Plain state of one read; the frame below may be left by the jump.
 struct PngRead {
     PngIo io;
@@ -173,9 +181,23 @@ int ReadFrame(PngRead* s) {
     } else {
         s->row = static_cast<unsigned char*>(AllocGlobalLockedExt(bufferBytes, 1));
         if (!s->row) return K_ERR_MEMORY;
+        const int stride = b->BytesPerLine;
         for (png_uint_32 y = 0; y < height && result == K_OK; ++y) {
-            png_read_row(png, s->row, nullptr);
-            result = s->callback(b, s->row, 1, s->userData);
+            // Rows the callback would store unchanged are decoded where it
+            // stores them (from the second row: the first allocates).
+            unsigned char* row = rowBytes <= static_cast<size_t>(stride)
+                                     ? StoredRowsFor(s->callback, s->userData, b, 1) : nullptr;
+            if (row && y == 1)
+                TouchPages(StoredRowsFor(s->callback, s->userData, b, static_cast<int>(height) - 1),
+                           static_cast<size_t>(height - 1) * stride);
+            if (row) {
+                png_read_row(png, row, nullptr);
+                std::memset(row + rowBytes, 0, stride - rowBytes);
+            } else {
+                row = s->row;
+                png_read_row(png, row, nullptr);
+            }
+            result = s->callback(b, row, 1, s->userData);
         }
     }
     if (result == K_OK) png_read_end(png, nullptr);

@@ -264,8 +264,8 @@ int KAPI StoreRowsInOrder(BitmapRecord* bitmap, unsigned char* rows, int count, 
     return K_OK;
 }
 
-// Where the callbacks that store rows unchanged would put the next count
-// rows, when that is locked memory.
+}  // namespace
+
 unsigned char* StoredRowsFor(RowCallback callback, void* user, BitmapRecord* bitmap, int count) {
     if (callback == LoadFileLineCallback) return LoadDestination(static_cast<LoadState*>(user), bitmap, count);
     if (callback != StoreRowsInOrder) return nullptr;
@@ -273,8 +273,6 @@ unsigned char* StoredRowsFor(RowCallback callback, void* user, BitmapRecord* bit
     if (!store->accessed || (bitmap->Flags & K_INTERLACED)) return nullptr;
     return StoredRowBytes(bitmap, store->next, count);
 }
-
-}  // namespace
 
 unsigned char* ReaderSession::DirectRows(int count, int fileRowBytes) {
     if (swap_ || widen_ || resize_.get() || dithering_ || delivered_ == 0 || !callback_ ||

@@ -100,6 +100,13 @@ private:
     void* user_ = nullptr;
 };
 
+// Where a callback that stores rows unchanged, one after another (the
+// one-call loader's and K_LoadFile's), would put its next count rows, when
+// that is locked memory it has already allocated; null otherwise. A reader
+// that decodes rows there and hands the callback the same pointer is
+// spared a copy per row.
+unsigned char* StoredRowsFor(RowCallback callback, void* user, BitmapRecord* bitmap, int count);
+
 // A per-format reader as the load table and LoadWholeBitmap call it.
 using FormatReader = int(KAPI*)(const char* name, BitmapRecord* bitmap, RowCallback callback, int bitsPerPixel,
                                 void* userData);
