@@ -57,6 +57,20 @@ void CopyStepped(const unsigned char* source, unsigned char* target, int step, i
     for (int i = 0; i < count; ++i, source += stride, target += Bytes) std::memcpy(target, source, Bytes);
 }
 
+// 3-byte pixels at a whole step move as 4-byte words, each one's fourth
+// byte overwritten by the next pixel; the last pixel moves as 3 bytes. The
+// source's width is step * count pixels, so no word reaches past its row.
+template <>
+void CopyStepped<3>(const unsigned char* source, unsigned char* target, int step, int count) {
+    const int stride = step * 3;
+    for (int i = 0; i < count - 1; ++i, source += stride, target += 3) {
+        uint32_t word;
+        std::memcpy(&word, source, 4);
+        std::memcpy(target, &word, 4);
+    }
+    if (count > 0) std::memcpy(target, source, 3);
+}
+
 // One target row from one source row, at whole bytes per pixel at a whole
 // step or through the column table, or bit by bit through ResampleRow; the
 // row's padding is 0.
