@@ -1,7 +1,8 @@
 // Loading and saving BMP, TGA, PCX, GIF, PNG and Photoshop files of the
 // photo: giflib and libpng in this process, ImageMagick (one thread, start-up
 // subtracted) for the others; uncompressed formats also against reading the
-// file into fresh storage and writing the same bytes with write(2).
+// file into fresh storage and writing the same bytes with write(2); the
+// run-length TGA reader on ImageMagick's file.
 #include <gif_lib.h>
 #include <png.h>
 
@@ -145,6 +146,18 @@ int main() {
         if (f.magick) load.Peer("ImageMagick", bench::MagickMs(ours + " null:"));
         if (f.uncompressed) load.Limit("read", bench::ReadMs(ours));
         load.Print();
+    }
+    // Run-length TGA (we write TGA uncompressed): ImageMagick's file, loaded
+    // by both.
+    const std::string runs = bench::ScratchFile("runs.tga");
+    if (bench::Shell(bench::kMagick + " " + cache + " -compress RLE TGA:" + runs)) {
+        bench::Row("TGA run-length load, 24 bits")
+            .Ours(bench::Median([&] { return OursLoad(runs); }))
+            .Peer("ImageMagick", bench::MagickMs(runs + " null:"))
+            .Sizes(bench::FileSize(runs))
+            .Print();
+    } else {
+        bench::Note("ImageMagick wrote no run-length TGA");
     }
     K_FreeBitmap(&trueColor);
     K_FreeBitmap(&indexed);

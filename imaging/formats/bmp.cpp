@@ -348,12 +348,8 @@ int SaveBMPFile(const SaveRequest& request) {
     if ((result = out.Open(request.name)) != K_OK) return result;
     int kind = request.formatCode == kFormatBMPOS2v1 ? 2 : request.formatCode == kFormatBMPOS2v2 ? 3 : 1;
     WriteBMPHeader(out, &writer.Target(), bits, kind);
-    const int rowBytes = writer.Target().BytesPerLine;
-    // The file holds the bottom line first.
-    for (int y = 0; y < writer.Height(); ++y) {
-        if ((result = writer.RowFromBottom(y)) != K_OK) return result;
-        out.Write(writer.Row(), rowBytes);
-    }
+    // The file holds the bottom line first, rows padded as the record pads them.
+    if ((result = writer.WriteRows(out, writer.Target().BytesPerLine, true)) != K_OK) return result;
     return out.Finish();
 }
 

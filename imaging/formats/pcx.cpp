@@ -84,23 +84,31 @@ struct RunDecoder {
             int available;
             const unsigned char* p = in.Window(&available);
             if (!p) return K_ERR_READ;
-            int used = 0;
-            // Literal bytes and whole runs straight from the buffer.
-            while (used < available && i < count) {
-                int b = p[used];
+            // Literal bytes and whole runs straight from the buffer. Most
+            // runs of a photo are single bytes of 0xC0 and above: stored
+            // without a call.
+            const unsigned char* q = p;
+            const unsigned char* const end = p + available;
+            unsigned char* o = out + i;
+            unsigned char* const last = out + count;
+            while (q < end && o < last) {
+                const unsigned b = *q;
                 if (b < 0xC0) {
-                    out[i++] = static_cast<unsigned char>(b);
-                    ++used;
+                    *o++ = static_cast<unsigned char>(b);
+                    ++q;
                     continue;
                 }
-                if (used + 1 >= available) break;  // the run's value is in the next block
-                int n = std::min(b & 0x3F, count - i);
-                std::memset(out + i, p[used + 1], n);
-                i += n;
-                left = (b & 0x3F) - n;
-                value = p[used + 1];
-                used += 2;
+                if (q + 1 >= end) break;  // the run's value is in the next block
+                const int n = std::min(static_cast<int>(b & 0x3F), static_cast<int>(last - o));
+                value = q[1];
+                left = static_cast<int>(b & 0x3F) - n;
+                q += 2;
+                if (n == 1) *o = static_cast<unsigned char>(value);
+                else std::memset(o, value, n);
+                o += n;
             }
+            const int used = static_cast<int>(q - p);
+            i = static_cast<int>(o - out);
             in.Consume(used);
             if (i < count && left == 0 && used < available) {
                 // A run code at the end of the buffer.
@@ -295,6 +303,7 @@ extern "C" int KAPI K_LoadPCXFile(const char* name, BitmapRecord* bitmap, RowCal
         CombineRow(p, scan.get(), session.Row());
         r = session.DeliverRow(y);
         if (r != K_OK) return r;
+        if (y == 0) session.TouchStorage();
     }
     return K_OK;
 }

@@ -173,9 +173,21 @@ int ReadFrame(PngRead* s) {
     } else {
         s->row = static_cast<unsigned char*>(AllocGlobalLockedExt(bufferBytes, 1));
         if (!s->row) return K_ERR_MEMORY;
+        const int stride = b->BytesPerLine;
         for (png_uint_32 y = 0; y < height && result == K_OK; ++y) {
-            png_read_row(png, s->row, nullptr);
-            result = s->callback(b, s->row, 1, s->userData);
+            // Rows the callback would store unchanged are decoded where it
+            // stores them (from the second row: the first allocates).
+            unsigned char* row = rowBytes <= static_cast<size_t>(stride)
+                                     ? StoredRowsFor(s->callback, s->userData, b, 1) : nullptr;
+            if (row && y == 1) TouchStoredRows(s->callback, s->userData, b, static_cast<int>(height) - 1);
+            if (row) {
+                png_read_row(png, row, nullptr);
+                std::memset(row + rowBytes, 0, stride - rowBytes);
+            } else {
+                row = s->row;
+                png_read_row(png, row, nullptr);
+            }
+            result = s->callback(b, row, 1, s->userData);
         }
     }
     if (result == K_OK) png_read_end(png, nullptr);

@@ -205,6 +205,7 @@ extern "C" int KAPI K_LoadTGAFile(const char* name, BitmapRecord* bitmap, RowCal
         if (r != K_OK) return r;
         r = session.DeliverRow(y);
         if (r != K_OK) return r;
+        if (y == 0 && t.RunLength()) session.TouchStorage();
     }
     session.DropTrueColorPalette();
     return K_OK;
@@ -246,11 +247,7 @@ int SaveTGAFile(const SaveRequest& request) {
     Output out;
     if ((r = out.Open(request.name)) != K_OK) return r;
     WriteTGAHeader(out, &writer.Target(), bits);
-    const int rowBytes = source->Width * bits / 8;
-    for (int y = 0; y < writer.Height(); ++y) {
-        if ((r = writer.RowFromBottom(y)) != K_OK) return r;
-        out.Write(writer.Row(), rowBytes);
-    }
+    if ((r = writer.WriteRows(out, source->Width * bits / 8, true)) != K_OK) return r;
     return out.Finish();
 }
 

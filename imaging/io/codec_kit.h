@@ -43,6 +43,7 @@
 //           if ((r = writer.RowFromTop(y)) != K_OK) return r;  // or RowFromBottom
 //           out.Write(writer.Row(), rowBytes);                  // buffered; failures kept
 //       }
+//       // (or, for rows the file holds unchanged: writer.WriteRows(out, rowBytes, bottomFirst))
 //       return out.Finish();                                  // -5 on any short write
 //   }
 //

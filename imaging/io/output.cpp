@@ -121,14 +121,24 @@ int Output::Write(const void* data, int count) {
         fill_ += count;
         return K_OK;
     }
-    if (Flush() != K_OK) return status_;
+    // The buffer is filled up and written; what is left goes to the file
+    // in one call when it is a buffer's worth or more (rows written
+    // straight from storage), else into the emptied buffer.
+    const auto* bytes = static_cast<const unsigned char*>(data);
+    if (fill_ > 0) {
+        const int room = capacity_ - fill_;
+        std::memcpy(buffer_ + fill_, bytes, room);
+        fill_ = capacity_;
+        bytes += room;
+        count -= room;
+        if (Flush() != K_OK) return status_;
+    }
     if (count < capacity_) {
-        std::memcpy(buffer_, data, count);
+        std::memcpy(buffer_, bytes, count);
         fill_ = count;
         return K_OK;
     }
-    // At least a buffer's worth: straight to the file.
-    if (handle_ < 0 || FileWrite(handle_, data, count) != count) return status_ = K_ERR_WRITE;
+    if (handle_ < 0 || FileWrite(handle_, bytes, count) != count) return status_ = K_ERR_WRITE;
     position_ += count;
     return K_OK;
 }

@@ -77,6 +77,9 @@ public:
     // one row decoded there.
     unsigned char* StoredRows(int count, int fileRowBytes) { return DirectRows(count, fileRowBytes); }
     int PassStoredRow(unsigned char* row) { return Pass(row); }
+    // TouchStoredRows for the rows still to come; readers whose rows come
+    // from a decoding loop call it after their first row (which allocates).
+    void TouchStorage();
     // Above 8 bits without the fixed palette the record keeps no colours:
     // readers call it after their last row.
     void DropTrueColorPalette();
@@ -104,6 +107,20 @@ private:
     RowCallback callback_ = nullptr;
     void* user_ = nullptr;
 };
+
+// Where a callback that stores rows unchanged, one after another (the
+// one-call loader's and K_LoadFile's), would put its next count rows, when
+// that is locked memory it has already allocated; null otherwise. A reader
+// that decodes rows there and hands the callback the same pointer is
+// spared a copy per row.
+unsigned char* StoredRowsFor(RowCallback callback, void* user, BitmapRecord* bitmap, int count);
+
+// Writes a byte into each page of the storage where such a callback will
+// store its next count rows (nothing when StoredRowsFor has no place). For
+// readers that decode into rows in their own loops: first touches of fresh
+// storage taken in one pass cost much less than one at a time between
+// decoding steps (bench_formats: PNG, PCX and TGA run-length loads).
+void TouchStoredRows(RowCallback callback, void* user, BitmapRecord* bitmap, int count);
 
 // A per-format reader as the load table and LoadWholeBitmap call it.
 using FormatReader = int(KAPI*)(const char* name, BitmapRecord* bitmap, RowCallback callback, int bitsPerPixel,

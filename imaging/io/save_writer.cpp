@@ -5,6 +5,7 @@
 
 #include "core/bitmap.h"
 #include "core/memory.h"
+#include "core/rows.h"
 #include "io/file_callbacks.h"
 
 int SaveWriterBegin(BitmapRecord* source, BitmapRecord** target, int targetBits, int* flags, unsigned char** row) {
@@ -78,11 +79,12 @@ int SaveWriterBegin(BitmapRecord* source, BitmapRecord** target, int targetBits,
 int SaveWriterGetRows(BitmapRecord* source, BitmapRecord* target, unsigned char* out, int row, int count, int flags,
                       SaveRowCallback callback, void* userData) {
     const bool dithering = (flags & kSaveDithering) && !(flags & kSaveGrayTarget);
-    GlobalBuffer temporary(dithering ? std::max(source->BytesPerLine, target->BytesPerLine) + 16 : 0, true);
+    std::optional<GlobalBuffer> temporary;
     unsigned char* buffer = out;
     if (dithering) {
-        if (!temporary) return K_ERR_MEMORY;
-        buffer = temporary.get();
+        temporary.emplace(std::max(source->BytesPerLine, target->BytesPerLine) + 16, true);
+        if (!*temporary) return K_ERR_MEMORY;
+        buffer = temporary->get();
     }
     if (callback) {
         int r = callback(source, buffer, row, 1, userData);
@@ -125,6 +127,31 @@ SaveWriter::SaveWriter(BitmapRecord* source, int targetBits, int flags, SaveRowC
 int SaveWriter::Begin() {
     if (source_->BitsPerPixel <= 8) colors_.emplace(source_);
     return SaveWriterBegin(source_, &target_, bits_, &flags_, &row_);
+}
+
+int SaveWriter::WriteRows(Output& out, int rowBytes, bool bottomFirst) {
+    const int height = source_->Height;
+    const int stride = source_->BytesPerLine;
+    // Stored rows serve as they are when nothing converts them and no
+    // callback supplies them.
+    const bool asStored = !callback_ && !(flags_ & (kSaveDithering | kSaveConverting | kSaveGrayTarget)) &&
+                          rowBytes > 0 && rowBytes <= stride;
+    const unsigned char* stored = asStored ? StoredRowBytes(source_, 0, height) : nullptr;
+    const bool storedBottomFirst = source_->ViewPerspective != K_TOP_DOWN;
+    if (stored && bottomFirst == storedBottomFirst && rowBytes == stride) return out.Write(stored, stride * height);
+    for (int y = 0; y < height; ++y) {
+        // File row y is stored row y when both run the same way.
+        const int storedRow = bottomFirst == storedBottomFirst ? y : height - 1 - y;
+        const unsigned char* row = row_;
+        if (stored) {
+            row = stored + static_cast<size_t>(storedRow) * stride;
+        } else {
+            const int r = GetRow(storedRow);
+            if (r != K_OK) return r;
+        }
+        if (out.Write(row, rowBytes) != K_OK) break;
+    }
+    return out.status();
 }
 
 SaveWriter::~SaveWriter() {

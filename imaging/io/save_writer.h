@@ -46,6 +46,11 @@ public:
     // Row y counted from the picture's top line, or from its bottom line.
     int RowFromTop(int y) { return GetRow(source_->ViewPerspective == K_TOP_DOWN ? y : source_->Height - 1 - y); }
     int RowFromBottom(int y) { return GetRow(source_->ViewPerspective == K_TOP_DOWN ? source_->Height - 1 - y : y); }
+    // Every row in the file's order (its bottom line first, or its top
+    // line), rowBytes of each, into out: 1, the callback's result, 0 for a
+    // short read, -1, or the output's failure. Rows the record stores as
+    // the file has them are written straight from storage.
+    int WriteRows(Output& out, int rowBytes, bool bottomFirst);
     int Width() const { return source_->Width; }
     int Height() const { return source_->Height; }
     // The stored colour table (Target().Colors entries) in a file's layout.

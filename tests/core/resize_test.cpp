@@ -60,6 +60,33 @@ TEST(ResizeBitmap, PicksThePixelsImageMagickSamples) {
     for (const Check& c : checks) EXPECT_EQ(c.ours, batch.Result(c.expected)) << c.what;
 }
 
+// Widths that divide the source's: columns taken at a whole step (3-byte
+// pixels moved as words), the last column at the row's end.
+TEST(ResizeBitmap, WholeStepsPickThePixelsImageMagickSamples) {
+    MagickBatch batch("sample_steps");
+    struct Check {
+        Picture ours;
+        int expected;
+        std::string what;
+    };
+    std::vector<Check> checks;
+    for (int bits : {8, 16, 24, 32}) {
+        const Picture p = MakePattern(24, 8, bits, bits + 1);
+        Record src;
+        StorePicture(src.r, p, bits, K_BOTTOM_UP);
+        for (int width : {12, 8, 6, 3, 2}) {
+            Record dst;
+            ASSERT_EQ(K_InitBitmap(&dst.r, width, 4, bits), K_OK);
+            ASSERT_EQ(K_AllocateBitmap(&dst.r, K_STORAGE_ANY), K_OK);
+            ASSERT_EQ(K_ResizeBitmap(&src.r, &dst.r), K_OK);
+            checks.push_back({ReadPicture(dst.r), batch.Add(p, SampleArgs(width, 4, K_BOTTOM_UP)),
+                              std::to_string(bits) + " bits to " + std::to_string(width)});
+        }
+    }
+    ASSERT_TRUE(batch.Run());
+    for (const Check& c : checks) EXPECT_EQ(c.ours, batch.Result(c.expected)) << c.what;
+}
+
 TEST(ResizeBitmap, HalvingAndDoublingPickWholePixels) {
     Record src, half, twice;
     Picture p;

@@ -100,6 +100,30 @@ TEST(Pcx, OurFilesReadBackByPeers) {
     }
 }
 
+// Files of many input blocks: noise (bytes of 0xC0 and above, each coded
+// as a run of one) mixed with runs of up to 80, so that run codes and their
+// values fall on every side of the reader's block ends.
+TEST(Pcx, LongFilesDecodeAcrossInputBlocks) {
+    Rgb picture{401, 300, std::vector<unsigned char>(401 * 300 * 3)};
+    uint32_t seed = 12345;
+    auto next = [&seed] { return (seed = seed * 1103515245u + 12345u) >> 16; };
+    for (size_t at = 0; at < picture.pixels.size();) {
+        const size_t run = next() % 8 == 0 ? 1 + next() % 80 : 1;
+        const unsigned char value = static_cast<unsigned char>(next());
+        for (size_t k = 0; k < run && at < picture.pixels.size(); ++k) picture.pixels[at++] = value;
+    }
+    const std::string in = WritePpm(picture, "pcx_long.ppm");
+    for (const std::string& command : {std::string(kConvert) + " " + in + " -type TrueColor PCX:", std::string("ppmtopcx -24bit ") + in + " > "}) {
+        SCOPED_TRACE(command);
+        const std::string out = TestTempPath("pcx_long.pcx");
+        Host(command + out);
+        EXPECT_GT(ReadFileBytes(out).size(), 3u * 32768);  // several input blocks
+        int r = 0;
+        EXPECT_EQ(LoadRgb(out, &r), picture);
+        EXPECT_EQ(r, K_OK);
+    }
+}
+
 TEST(Pcx, EightBitsWithoutPaletteMarkerAreGrey) {
     std::string path = TestTempPath("pcx_nomarker.pcx");
     Host("ppmtopcx -8bit " + WritePpm(PalettePicture(16, 4, 16), "pcx_nomarker.ppm") + " > " + path);

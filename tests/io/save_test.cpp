@@ -153,6 +153,58 @@ TEST(Save, FailedSaveLeavesTheOldFile) {
 }
 #endif
 
+// Pictures of several output buffers, stored either way up, with rows that
+// need padding and rows that need none, at 24 and 8 bits: rows go from
+// storage to the file (whole, or row by row the other way up) and read back
+// in the peers with the record's pixels (TGA in netpbm, which follows the
+// descriptor's row order).
+TEST(Save, LargePicturesWrittenFromStorageReadBackByPeers) {
+    for (int width : {300, 301}) {
+        const std::string made = TestTempPath("save_large_" + std::to_string(width) + ".ppm");
+        ASSERT_EQ(RunHost(kConvert + " " + ImPicture(std::to_string(width) + "x211") + " '" + made + "'"), 0);
+        const std::string rgb = HostRgb(made);
+        ASSERT_EQ(rgb.size(), static_cast<size_t>(width) * 211 * 3);
+        for (int view : {K_BOTTOM_UP, K_TOP_DOWN}) {
+            TestBitmap b;
+            ASSERT_EQ(K_InitBitmap(b.get(), width, 211, 24), K_OK);
+            b->ViewPerspective = view;
+            ASSERT_EQ(K_AllocateBitmap(b.get(), 1), K_OK);
+            for (int y = 0; y < 211; ++y) {
+                const int row = view == K_BOTTOM_UP ? 210 - y : y;
+                for (int x = 0; x < width; ++x) {
+                    const unsigned char* c = reinterpret_cast<const unsigned char*>(&rgb[(y * width + x) * 3]);
+                    K_PutPixelColor(b.get(), row, x, RGB(c[0], c[1], c[2]));
+                }
+            }
+            ASSERT_TRUE(SamePixels(RecordRgb(b.get()), rgb));
+            struct Case {
+                int format, bits;
+                const char* ext;
+            } cases[] = {{K_FORMAT_BMP, 24, "bmp"}, {K_FORMAT_TGA, 24, "tga"}, {K_FORMAT_BMP, 8, "bmp"}};
+            for (const Case& c : cases) {
+                SCOPED_TRACE(testing::Message() << width << " wide, view " << view << ", " << c.ext << " " << c.bits);
+                const std::string path = TestTempPath("save_large." + std::string(c.ext));
+                TestBitmap saved;
+                BitmapRecord* from = b.get();
+                if (c.bits == 8) {
+                    // An 8-bit record of its own, saved at its depth.
+                    ASSERT_EQ(K_ColorResBitmap(b.get(), saved.get(), 8, K_COLORRES_METHOD(1) | 0x02, nullptr, 0,
+                                               nullptr, nullptr), K_OK);
+                    saved->ViewPerspective = view;
+                    from = saved.get();
+                }
+                ASSERT_EQ(K_SaveFile(path.c_str(), from, c.format, c.bits, 0, 0, nullptr, nullptr), K_OK);
+                if (c.format == K_FORMAT_TGA) {
+                    const test_picture::Picture back = test_picture::HostPnm("tgatoppm '" + path + "'");
+                    EXPECT_TRUE(SamePixels(std::string(back.data.begin(), back.data.end()), RecordRgb(from)));
+                } else {
+                    EXPECT_TRUE(SamePixels(HostRgb(path), RecordRgb(from)));
+                }
+            }
+        }
+    }
+}
+
 TEST(Save, WriterHelperChoosesPaletteAndRowMethod) {
     TestBitmap eight;
     ASSERT_EQ(K_InitBitmap(eight.get(), 4, 2, 8), K_OK);
