@@ -1,4 +1,5 @@
 // The conversions' side files, resolutions, refusals and codes.
+#include <cstdio>
 #include "jpeg_encode/encode_fixture.h"
 
 namespace {
@@ -89,6 +90,7 @@ TEST(ConversionRefusals, CodesForBadTypesSourcesAndOutputs) {
     const std::string out = TestTempPath("ref_out"), nowhere = TestTempPath("no/such/folder/out");
     const char* j = jpg.c_str();
     const char* o = out.c_str();
+    std::remove(o);  // left by an earlier run's closing conversion
     struct Case {
         const char* what;
         int result;
