@@ -139,9 +139,7 @@ private:
             end_ -= start_;
             start_ = 0;
         }
-        // A window of several rows: what is left of it moves to its start
-        // once per refill.
-        const size_t want = std::max(need, kWindow);
+        const size_t want = std::max(need, StripChunks::kBlock);
         if (capacity_ < want) {
             auto* bigger = static_cast<unsigned char*>(AllocGlobalLocked(want));
             if (!bigger) return K_ERR_MEMORY;
@@ -159,7 +157,6 @@ private:
         return K_OK;
     }
 
-    static constexpr size_t kWindow = 262144;
     StripChunks in_;
     unsigned char* window_ = nullptr;
     size_t capacity_ = 0, start_ = 0, end_ = 0;
