@@ -58,6 +58,34 @@ int DecodeRow(Source& in, const GemHeader& g, unsigned char* out, int count, int
     int o = 0;
     bool first = true;
     while (o < count) {
+        // Bit strings and solid runs wholly in the source's buffer are
+        // decoded there; other records, and records that cross the end of
+        // the buffer, one at a time below.
+        int available = 0;
+        const unsigned char* p = in.Window(&available);
+        int used = 0;
+        while (p && o < count && available - used >= 2) {
+            const int code = p[used];
+            if (code == kBitString) {
+                const int n = p[used + 1];
+                if (available - used - 2 < n) break;
+                if (n > count - o) return kBadRow;
+                std::memcpy(out + o, p + used + 2, n);
+                used += 2 + n;
+                o += n;
+            } else if (code != 0) {
+                const int n = code & 0x7F;
+                if (n > count - o) return kBadRow;
+                std::memset(out + o, code > kSolidBlack ? 0xFF : 0x00, n);
+                ++used;
+                o += n;
+            } else {
+                break;
+            }
+            first = false;
+        }
+        in.Consume(used);
+        if (o >= count) break;
         const int code = in.Byte();
         if (code < 0) return K_ERR_READ;
         if (code == 0) {

@@ -2,6 +2,7 @@
 // colour map in three planes, and rows padded to 16 bits, raw or run-length
 // coded (the coding runs over the whole byte stream, across rows).
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 
 #include "core/memory.h"
@@ -73,6 +74,17 @@ struct RunDecoder {
             if (!p) return K_ERR_READ;
             int used = 0;
             while (used < available && i < count) {
+                // Plain bytes four at a time, while none of them is the flag.
+                while (available - used >= 4 && count - i >= 4) {
+                    uint32_t word;
+                    std::memcpy(&word, p + used, 4);
+                    const uint32_t x = word ^ 0x80808080u;
+                    if ((x - 0x01010101u) & ~x & 0x80808080u) break;
+                    std::memcpy(out + i, &word, 4);
+                    used += 4;
+                    i += 4;
+                }
+                if (used == available || i == count) break;
                 const unsigned char b = p[used];
                 if (b != kRunFlag) {
                     out[i++] = b;

@@ -35,41 +35,79 @@ int PackBitsEncode(const uint8_t* in, int count, uint8_t* out) {
     return static_cast<int>(out - start);
 }
 
+namespace {
+
+// Copies and fills in whole 16-byte pieces, which compile to a few moves,
+// where a library call per run would cost more than the run (runs are at
+// most 128 bytes). The caller leaves room for the rounded-up length.
+constexpr int kPiece = 16;
+constexpr int kLongestRun = 128;
+
+inline void CopyPieces(uint8_t* out, const uint8_t* in, int count) {
+    for (int k = 0; k < count; k += kPiece) std::memcpy(out + k, in + k, kPiece);
+}
+
+inline void FillPieces(uint8_t* out, uint8_t value, int count) {
+    uint8_t piece[kPiece];
+    std::memset(piece, value, kPiece);
+    for (int k = 0; k < count; k += kPiece) std::memcpy(out + k, piece, kPiece);
+}
+
+}  // namespace
+
 int PackBitsDecode(const uint8_t* in, int inCount, uint8_t* out, int outCount, int* used) {
-    int i = 0, o = 0;
+    const uint8_t* p = in;
+    const uint8_t* const inEnd = in + inCount;
+    uint8_t* o = out;
+    uint8_t* const outEnd = out + outCount;
     int result = K_OK;
-    while (o < outCount) {
-        if (i >= inCount) {
+    while (o < outEnd) {
+        // While a whole run and its code fit on both sides, runs are copied
+        // in pieces that may reach past their end (the next run writes
+        // there again) without checks of their own.
+        if (inEnd - p > kLongestRun && outEnd - o >= kLongestRun) {
+            const int n = static_cast<int8_t>(*p++);
+            if (n >= 0) {
+                CopyPieces(o, p, n + 1);
+                o += n + 1;
+                p += n + 1;
+            } else if (n != -128) {  // -128 is a no-op
+                FillPieces(o, *p++, 1 - n);
+                o += 1 - n;
+            }
+            continue;
+        }
+        if (p >= inEnd) {
             result = K_ERR_READ;
             break;
         }
-        int n = static_cast<int8_t>(in[i++]);
+        const int n = static_cast<int8_t>(*p++);
         if (n >= 0) {
-            int take = n + 1;
-            if (i + take > inCount) {
+            const int take = n + 1;
+            if (inEnd - p < take) {
                 result = K_ERR_READ;
                 break;
             }
-            int put = std::min(take, outCount - o);
-            std::memcpy(out + o, in + i, put);
+            const int put = std::min<int>(take, static_cast<int>(outEnd - o));
+            std::memcpy(o, p, put);
             o += put;
-            i += take;
+            p += take;
             if (put < take) result = K_ERR_FORMAT;
-        } else if (n != -128) {  // -128 is a no-op
-            if (i >= inCount) {
+        } else if (n != -128) {
+            if (p >= inEnd) {
                 result = K_ERR_READ;
                 break;
             }
-            int put = std::min(1 - n, outCount - o);
-            std::memset(out + o, in[i++], put);
+            const int put = std::min<int>(1 - n, static_cast<int>(outEnd - o));
+            std::memset(o, *p++, put);
             o += put;
             if (put < 1 - n) result = K_ERR_FORMAT;
         }
     }
     // No-op codes after the last run belong to the block (ImageMagick pads
     // Photoshop rows with one).
-    while (result == K_OK && i < inCount && in[i] == 0x80) ++i;
-    if (used) *used = i;
+    while (result == K_OK && p < inEnd && *p == 0x80) ++p;
+    if (used) *used = static_cast<int>(p - in);
     return result;
 }
 

@@ -45,31 +45,36 @@ public:
 private:
     void ResetTable();
     bool Load();
-    template <class Bits>
-    int Run(Bits& reader, unsigned char* out, size_t done, size_t count);
+    // On a page of its own: see lzw_decoder.cpp.
+    template <bool Msb>
+    __attribute__((aligned(4096))) int Run(unsigned char* out, size_t done, size_t count);
 
     ChunkSource* input_ = nullptr;
     int inputError_ = 0;
-    BitReaderMSB msbBits_;
-    BitReaderLSB lsbBits_;
+    // The block being read, and the bits taken from it not yet used (the
+    // low `bits_` bits of held_).
+    const unsigned char* in_ = nullptr;
+    const unsigned char* inEnd_ = nullptr;
+    uint32_t held_ = 0;
+    int bits_ = 0;
     bool lsb_ = false;
     bool atStart_ = true;
     int width_ = 9;
     int next_ = 258;
     int threshold_ = 510;
-    int previous_ = -1;
+    int previous_ = 256;
     size_t pendingAt_ = 0;
     size_t pendingLeft_ = 0;
-    // One entry per code: the string is prefix's string followed by suffix;
-    // its first four bytes (fewer when shorter) are kept whole, since most
-    // strings of photographs are that short and are then written in one go.
+    // One entry per code: the string is prefix's string followed by
+    // suffix_[code]; its first four bytes (fewer when shorter, the rest
+    // zero) are kept whole in memory order, since most strings of
+    // photographs are that short and are then written in one store.
     struct Entry {
-        uint8_t head[4];
-        uint16_t prefix;
-        uint16_t length;
-        uint8_t suffix;
+        uint32_t head;
+        uint32_t link;  // prefix code, and the length above bit 16
     };
     Entry table_[kTableSize];
+    uint8_t suffix_[kTableSize];
     uint8_t pending_[kTableSize];
 };
 

@@ -1,8 +1,10 @@
-// TIFF LZW decoding. Strings are written backwards straight into the
-// caller's row from their prefix chain; a string longer than what the
-// request still needs goes to a side buffer whose rest the next request
-// takes first.
+// TIFF LZW decoding. A code is taken from a 32-bit word refilled two bytes
+// at a time; strings of up to four bytes are written in one store, longer
+// ones backwards from their prefix chain straight into the caller's row. A
+// string longer than what the request still needs goes to a side buffer
+// whose rest the next request takes first.
 #include <algorithm>
+#include <bit>
 #include <cstring>
 
 #include "tiff/lzw.h"
@@ -15,25 +17,35 @@ constexpr int kEnd = 257;
 constexpr int kFirst = 258;
 // Entries are added while the next code is below this.
 constexpr int kLimit = LzwDecoder::kTableSize - 1;
+// A string's head is a word whose bytes are the string's in memory order.
+static_assert(std::endian::native == std::endian::little, "LZW heads are built little-endian");
+
+uint32_t Length(uint32_t link) { return link >> 16; }
+unsigned Prefix(uint32_t link) { return link & 0xFFFF; }
 
 }  // namespace
 
 LzwDecoder::LzwDecoder() {
     for (int i = 0; i < 256; ++i) {
         const auto b = static_cast<uint8_t>(i);
-        table_[i] = {{b, 0, 0, 0}, 0, 1, b};
+        table_[i] = {b, 1u << 16};
+        suffix_[i] = b;
     }
+    // The clear code's entry is an empty string: after a clear the table
+    // starts one code early, so that the first code adds a harmless entry
+    // in the end code's place instead of being a case of its own.
+    table_[kClear] = {0, 0};
 }
 
 void LzwDecoder::ResetTable() {
     width_ = 9;
-    next_ = kFirst;
+    next_ = kFirst - 1;
     // The early change: the width grows one code before it must.
     threshold_ = lsb_ ? 511 : 510;
-    previous_ = -1;
+    previous_ = kClear;
 }
 
-// The next block of the strip into the bit reader.
+// The next block of the strip.
 bool LzwDecoder::Load() {
     if (inputError_) return false;
     const unsigned char* data = nullptr;
@@ -49,16 +61,17 @@ bool LzwDecoder::Load() {
     // bytes 0x00 and then one with bit 0 set.
     if (atStart_) lsb_ = size >= 2 && data[0] == 0 && (data[1] & 1);
     atStart_ = false;
-    if (lsb_) lsbBits_.Feed(data, size);
-    else msbBits_.Feed(data, size);
+    in_ = data;
+    inEnd_ = data + size;
     return true;
 }
 
 void LzwDecoder::Start(ChunkSource* input) {
     input_ = input;
     inputError_ = 0;
-    msbBits_ = BitReaderMSB();
-    lsbBits_ = BitReaderLSB();
+    in_ = inEnd_ = nullptr;
+    held_ = 0;
+    bits_ = 0;
     pendingLeft_ = 0;
     atStart_ = true;
     lsb_ = false;
@@ -76,100 +89,135 @@ int LzwDecoder::Decode(unsigned char* out, size_t count) {
         done = n;
     }
     if (done == count) return K_OK;
-    return lsb_ ? Run(lsbBits_, out, done, count) : Run(msbBits_, out, done, count);
+    return lsb_ ? Run<false>(out, done, count) : Run<true>(out, done, count);
 }
 
 // The decoding loop works on local copies of the state: stores into the
 // output (bytes, which may alias anything) would otherwise reload every
-// member after each byte.
-template <class Bits>
-int LzwDecoder::Run(Bits& reader, unsigned char* out, size_t done, size_t count) {
-    Bits bits = reader;
+// member after each byte. It is written for few live values (i386 has
+// seven registers): whatever is rare (a new code width, a full table, a
+// clear code, the end of a block or of the request) leaves the common path.
+// The function starts on a 4 KB page (lzw.h), so that its loop never
+// crosses one: emulators that translate code a page at a time (qemu runs
+// the i386 build here) link jumps within a page directly and look up every
+// other one, which made the same loop half again slower in some builds.
+template <bool Msb>
+int LzwDecoder::Run(unsigned char* out, size_t done, size_t count) {
+    const unsigned char* in = in_;
+    const unsigned char* inEnd = inEnd_;
+    uint32_t held = held_;
+    int bits = bits_;
     int width = width_, next = next_, threshold = threshold_, previous = previous_;
+    uint32_t mask = (1u << width) - 1;
+    // Past this the width grows or the table is full.
+    auto boundFor = [&] { return width < kMaxWidth ? std::min(threshold + 1, kLimit) : kLimit; };
+    int bound = boundFor();
     Entry* const table = table_;
+    uint8_t* const suffix = suffix_;
     unsigned char* to = out + done;
     unsigned char* const end = out + count;
     int result = K_OK;
     while (to < end) {
-        uint32_t read;
-        if (!bits.Read(width, &read)) {
-            reader = bits;
-            const bool more = Load();
-            bits = reader;
-            if (!more) {
-                result = inputError_ ? inputError_ : K_ERR_READ;
-                break;
-            }
-            continue;
-        }
-        const int code = static_cast<int>(read);
-        // Clear and end codes, the first code after a clear, and codes the
-        // table does not hold yet leave the common path.
-        if (code >= next || previous < 0 || static_cast<unsigned>(code - kClear) < 2) {
-            if (code == kClear) {
-                width = 9;
-                next = kFirst;
-                threshold = (1 << width) - (lsb_ ? 1 : 2);
-                previous = -1;
-                continue;
-            }
-            if (code == kEnd) {
-                result = K_ERR_BADCODE;
-                break;
-            }
-            if (previous < 0) {
-                // The first code after a clear stands for itself.
-                if (code > 255) {
-                    result = K_ERR_BADCODE;
+        if (bits < width) {
+            // At most 13 bits are wanted and fewer than 13 held: two bytes
+            // always fit beside them.
+            if (inEnd - in >= 2) [[likely]] {
+                if (Msb) held = held << 16 | static_cast<uint32_t>(in[0]) << 8 | in[1];
+                else held |= (static_cast<uint32_t>(in[0]) | static_cast<uint32_t>(in[1]) << 8) << bits;
+                in += 2;
+                bits += 16;
+            } else {
+                // The end of a block: a byte at a time, across blocks.
+                bool more = true;
+                while (bits < width) {
+                    if (in == inEnd) {
+                        more = Load();
+                        if (!more) break;
+                        in = in_;
+                        inEnd = inEnd_;
+                    }
+                    if (Msb) held = held << 8 | *in++;
+                    else held |= static_cast<uint32_t>(*in++) << bits;
+                    bits += 8;
+                }
+                if (!more) {
+                    result = inputError_;
                     break;
                 }
-                *to++ = static_cast<unsigned char>(code);
-                previous = code;
+            }
+        }
+        int code;
+        if (Msb) {
+            bits -= width;
+            code = static_cast<int>(held >> bits & mask);
+        } else {
+            code = static_cast<int>(held & mask);
+            held >>= width;
+            bits -= width;
+        }
+        // The first byte of the string, which ends the entry added now.
+        uint8_t first;
+        if (code < next && static_cast<unsigned>(code - kClear) >= 2) [[likely]] {
+            first = static_cast<uint8_t>(table[code].head);
+        } else {
+            if (code == kClear) {
+                width = 9;
+                mask = (1u << width) - 1;
+                next = kFirst - 1;
+                threshold = (1 << width) - (Msb ? 2 : 1);
+                bound = boundFor();
+                previous = kClear;
                 continue;
             }
-            // Only the entry about to be added may be used before it exists.
-            if (code > next || next >= kLimit) {
+            // Only the entry about to be added may be used before it
+            // exists (an end code before the bytes asked for is bad too).
+            if (code == kEnd || code != next || next >= kLimit) {
                 result = K_ERR_BADCODE;
                 break;
             }
+            first = static_cast<uint8_t>(table[previous].head);
         }
-        if (next < kLimit) {
-            // The new entry: the previous string and the first byte of this
-            // one (of the previous one when this code is the new entry).
-            const Entry& last = table[previous];
-            Entry& added = table[next];
-            const uint8_t head = code < next ? table[code].head[0] : last.head[0];
-            std::memcpy(added.head, last.head, 4);
-            if (last.length < 4) added.head[last.length] = head;
-            added.prefix = static_cast<uint16_t>(previous);
-            added.length = static_cast<uint16_t>(last.length + 1);
-            added.suffix = head;
-            if (++next > threshold && width < kMaxWidth) {
+        // The new entry: the previous string and that byte. Once the table
+        // is full the last entry is written over and over, and never read:
+        // its code is refused above.
+        {
+            const Entry last = table[previous];
+            const uint32_t length = Length(last.link);
+            uint32_t head = last.head;
+            if (length < 4) head |= static_cast<uint32_t>(first) << (8 * length);
+            table[next] = {head, static_cast<uint32_t>(previous) | (length + 1) << 16};
+            suffix[next] = first;
+        }
+        if (++next >= bound) [[unlikely]] {
+            if (next > threshold && width < kMaxWidth) {
                 ++width;
-                threshold = (1 << width) - (lsb_ ? 1 : 2);
+                mask = (1u << width) - 1;
+                threshold = (1 << width) - (Msb ? 2 : 1);
             }
+            next = std::min(next, kLimit);
+            bound = boundFor();
         }
         previous = code;
-        const Entry& entry = table[code];
-        const size_t length = entry.length;
-        const size_t room = static_cast<size_t>(end - to);
-        if (length <= 4 && room >= 4) {
+        const Entry entry = table[code];
+        const size_t length = Length(entry.link);
+        if (length <= 4 && end - to >= 4) [[likely]] {
             // Four bytes written; those past the string are written again
             // by the next one.
-            std::memcpy(to, entry.head, 4);
+            std::memcpy(to, &entry.head, 4);
             to += length;
             continue;
         }
+        const size_t room = static_cast<size_t>(end - to);
         unsigned char* at = length <= room ? to : pending_;
         unsigned c = static_cast<unsigned>(code);
         size_t n = length;
         while (n > 4) {
-            at[--n] = table[c].suffix;
-            c = table[c].prefix;
+            at[--n] = suffix[c];
+            c = Prefix(table[c].link);
         }
-        std::memcpy(at, table[c].head, n);
+        for (size_t i = 0; i < n; ++i) at[i] = static_cast<uint8_t>(table[c].head >> 8 * i);
         if (at == pending_) {
-            std::memcpy(to, pending_, room);
+            for (size_t i = 0; i < room; ++i) to[i] = pending_[i];
             pendingAt_ = room;
             pendingLeft_ = length - room;
             to = end;
@@ -177,7 +225,10 @@ int LzwDecoder::Run(Bits& reader, unsigned char* out, size_t done, size_t count)
             to += length;
         }
     }
-    reader = bits;
+    in_ = in;
+    inEnd_ = inEnd;
+    held_ = held;
+    bits_ = bits;
     width_ = width;
     next_ = next;
     threshold_ = threshold;

@@ -69,12 +69,14 @@ public:
         return in_.Begin(offset, count, blocks_);
     }
     int Read(unsigned char* out, size_t size) override {
-        if (!blocks_) {
-            int n = in_.ReadInto(out, size);
-            return n < 0 ? n : static_cast<size_t>(n) == size ? K_OK : K_ERR_READ;
-        }
         while (size) {
             if (data_ == end_) {
+                // Long rows (and every row of a plane) are read straight
+                // into place; short ones from a block.
+                if (!blocks_ || size >= kDirect) {
+                    int n = in_.ReadInto(out, size);
+                    return n < 0 ? n : static_cast<size_t>(n) == size ? K_OK : K_ERR_READ;
+                }
                 size_t got = 0;
                 int r = in_.Next(&data_, &got);
                 if (r != 1) return r < 0 ? r : K_ERR_READ;
@@ -90,6 +92,8 @@ public:
     }
 
 private:
+    // Rows at least this long are read without a block in between.
+    static constexpr size_t kDirect = 4096;
     StripChunks in_;
     bool blocks_;
     const unsigned char* data_ = nullptr;

@@ -34,6 +34,14 @@ void UndoPredictor(unsigned char* row, const TiffLayout& l, uint64_t width, bool
             row[2 * i] = static_cast<unsigned char>(prev);
             row[2 * i + 1] = static_cast<unsigned char>(prev >> 8);
         }
+    } else if (l.sampleBits == 8 && stride == 3) {
+        // Running sums in registers: each byte is loaded and stored once.
+        unsigned char a = row[0], b = row[1], c = row[2];
+        for (size_t i = 3; i < samples; i += 3) {
+            row[i] = a = static_cast<unsigned char>(a + row[i]);
+            row[i + 1] = b = static_cast<unsigned char>(b + row[i + 1]);
+            row[i + 2] = c = static_cast<unsigned char>(c + row[i + 2]);
+        }
     } else if (l.sampleBits == 8) {
         for (size_t i = stride; i < samples; ++i) row[i] = static_cast<unsigned char>(row[i] + row[i - stride]);
     } else if (l.sampleBits == 16) {

@@ -105,7 +105,10 @@ extern "C" int KAPI K_LoadTIFFile(const char* name, BitmapRecord* bitmap, RowCal
     int r = session.Open(name, bitmap, bitsPerPixel);
     if (r != K_OK) return r;
 
-    TiffSource source(session.source());
+    // A small buffer: strips and rows of 4 KB or more are read straight
+    // into place, directories through the buffer.
+    Source in(session.handle(), 4096);
+    TiffSource source(in);
     TiffHeader header;
     if (!ReadTiffHeader(source, &header)) return K_ERR_FORMAT;
     TiffDirectory d;

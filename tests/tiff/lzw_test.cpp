@@ -142,4 +142,42 @@ TEST(Lzw, BadAndShortDataAreRefused) {
     EXPECT_EQ(Decode(bad, 10, 10, 64, &out), K_ERR_BADCODE);
 }
 
+TEST(Lzw, ThirteenBitTablesFillAndStayFull) {
+    // Older writers let the table grow to 13-bit codes. Literals fill it
+    // (entry 258 + k is literal k and literal k + 1); once full, codes go
+    // on at 13 bits and add nothing; the code past the last entry is bad.
+    std::vector<unsigned char> coded;
+    uint32_t held = 0;
+    int count = 0, width = 9, next = 258;
+    auto put = [&](int code) {
+        held = held << width | static_cast<uint32_t>(code);
+        count += width;
+        while (count >= 8) coded.push_back(static_cast<unsigned char>(held >> (count -= 8)));
+    };
+    auto literal = [](int k) { return (k * 7) % 256; };
+    std::vector<unsigned char> expected;
+    put(256);
+    const int literals = 8190 - 258 + 2 + 50;  // entries up to 8190, and then some
+    for (int k = 0; k < literals; ++k) {
+        put(literal(k));
+        expected.push_back(static_cast<unsigned char>(literal(k)));
+        if (k > 0 && next < 8191 && ++next > (1 << width) - 2 && width < 13) ++width;
+    }
+    ASSERT_EQ(width, 13);
+    for (int code : {300, 8000, 8190}) {
+        put(code);
+        expected.push_back(static_cast<unsigned char>(literal(code - 258)));
+        expected.push_back(static_cast<unsigned char>(literal(code - 257)));
+    }
+    put(8191);
+    put(0);
+    if (count) coded.push_back(static_cast<unsigned char>(held << (8 - count)));
+    std::vector<unsigned char> out;
+    for (size_t block : {size_t(64), size_t(4093), coded.size()}) {
+        ASSERT_EQ(Decode(coded, expected.size(), 1000, block, &out), K_OK);
+        EXPECT_TRUE(out == expected) << "block " << block;
+        EXPECT_EQ(Decode(coded, expected.size() + 1, expected.size() + 1, block, &out), K_ERR_BADCODE);
+    }
+}
+
 }  // namespace
