@@ -11,9 +11,12 @@
 
 #include "models/doll_panel.h"
 #include "models/garment_model.h"
+#include "models/pattern_gdi_win32.h"
 #include "registry.h"
 
 class TBitmap;
+class TControl;
+class TrtfViewWindow;
 
 // The program's registry as an ini file, with binary values in sections.
 class TRegIniFileM : public TRegIniFile, public ModelStore, public SlotStore {
@@ -59,3 +62,24 @@ Raster RasterOfBitmap(TBitmap& bitmap);
 void RasterToBitmap(const Raster& raster, TBitmap& bitmap);
 // Paints the raster 1:1 with its top-left at (x, y).
 void PaintRaster(HDC dc, int x, int y, const Raster& raster);
+
+// A pattern print job on the framework's printer: the print font, and the
+// model's description loaded into the RTF view and printed through it.
+class ProgramPatternJob : public PatternJob {
+public:
+    explicit ProgramPatternJob(TrtfViewWindow& descriptionView) : view_(descriptionView) {}
+    PatternPrinter& Printer() override { return printer_; }
+    void BeginDoc() override;
+    void EndDoc() override;
+    void SetPrintFont(int points) override;
+    int PrintDescription(const std::string& fileName, int y) override;
+
+private:
+    TrtfViewWindow& view_;
+    GdiPatternPrinter printer_;
+};
+
+// The model's patterns on the default printer; the label (optional) shows
+// the progress.
+void PrintPatterns(TModel& model, TrtfViewWindow& descriptionView, TControl* label, double printScaleX,
+                   double printScaleY);

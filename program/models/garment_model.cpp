@@ -297,6 +297,29 @@ void TModel::PrintPieces(PatternPrinter& printer, PrintStatus* label, double pri
     for (auto& piece : Pieces) piece->PrintPiece(printer, x, y, rowBottom, label, printScaleX, printScaleY);
 }
 
+void TModel::PrintPatterns(PatternJob& job, PrintStatus* label, double printScaleX, double printScaleY) {
+    PatternPrinter& printer = job.Printer();
+    job.BeginDoc();
+    try {
+        if (label) label->SetText("Preparing page " + std::to_string(printer.PageNumber()));
+        PatternCanvas& canvas = printer.Canvas();
+        canvas.MoveTo(0, 0);
+        job.SetPrintFont(20);
+        int y = MillimetresToDots(0, 0, printer.DotsPerInchX(), printer.DotsPerInchY()).y;
+        canvas.TextOut((printer.PageWidth() - canvas.TextWidth(Title)) / 2, y, Title);
+        y += canvas.TextHeight(Title);
+        y = job.PrintDescription(FileName, y);
+        job.SetPrintFont(10);
+        PrintPieces(printer, label, printScaleX, printScaleY, y);
+    } catch (...) {
+        if (label) label->SetText("");
+        job.EndDoc();
+        throw;
+    }
+    if (label) label->SetText("");
+    job.EndDoc();
+}
+
 bool ModelsCompatible(const TModel& a, const TModel& b) {
     return TitlesCompatible(a.Incompatible, a.FileName, b.Incompatible, b.FileName);
 }

@@ -55,6 +55,21 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// A print job of a model's patterns: the printer and what is printed
+// besides the pieces.
+class PatternJob {
+public:
+    virtual ~PatternJob() = default;
+    virtual PatternPrinter& Printer() = 0;
+    virtual void BeginDoc() = 0;
+    virtual void EndDoc() = 0;
+    // The print font at the size in points, transparent background, on the
+    // current page.
+    virtual void SetPrintFont(int points) = 0;
+    // The model's description printed from y on; the y where it ended.
+    virtual int PrintDescription(const std::string& fileName, int y) = 0;
+};
+
 class TModel {
 public:
     std::string Title;
@@ -124,6 +139,9 @@ public:
     // millimetres per model unit; the caller has printed the title and the
     // description above y and ends the job.
     void PrintPieces(PatternPrinter& printer, PrintStatus* label, double printScaleX, double printScaleY, int y);
+    // One print job: the title centred at the top, the description below it,
+    // then the pieces. The job ends even when printing fails.
+    void PrintPatterns(PatternJob& job, PrintStatus* label, double printScaleX, double printScaleY);
 
 private:
     std::string PicturePath(const char* suffix) const;
