@@ -32,9 +32,10 @@ void CopyColumns(const unsigned char* source, unsigned char* target, const int* 
     for (int i = 0; i < count; ++i, target += Bytes) std::memcpy(target, source + offsets[i], Bytes);
 }
 
-// A whole stored row (a multiple of 4 bytes) again, four words a turn: the
-// emulated 32-bit memcpy takes about twice as long for rows of this size,
-// and a word a turn costs more than making the row again at 32 bits.
+// A whole stored row again, four words a turn: the emulated 32-bit memcpy
+// takes about twice as long for rows of this size, and a word a turn costs
+// more than making the row again at 32 bits. Stored rows are padded to
+// words; any odd tail is copied too.
 void CopyRow(const unsigned char* from, unsigned char* to, int bytes) {
     int i = 0;
     for (; i + 16 <= bytes; i += 16) {
@@ -47,6 +48,7 @@ void CopyRow(const unsigned char* from, unsigned char* to, int bytes) {
         std::memcpy(&word, from + i, 4);
         std::memcpy(to + i, &word, 4);
     }
+    for (; i < bytes; ++i) to[i] = from[i];
 }
 
 // Columns at a whole step (the source width a multiple of the target's):
