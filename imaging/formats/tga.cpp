@@ -76,25 +76,74 @@ struct RunState {
     unsigned char pixel[4] = {};
 };
 
+// n copies of a pixel of the given bytes.
+void FillPixels(unsigned char* out, const unsigned char* pixel, int n, int bytes) {
+    if (bytes == 1) {
+        std::memset(out, pixel[0], n);
+    } else if (bytes == 3) {
+        for (int i = 0; i < n; ++i, out += 3) {
+            out[0] = pixel[0];
+            out[1] = pixel[1];
+            out[2] = pixel[2];
+        }
+    } else {
+        for (int i = 0; i < n; ++i, out += bytes) std::memcpy(out, pixel, bytes);
+    }
+}
+
 int DecodeRunRow(Source& in, RunState& st, unsigned char* row, int width, int bytes) {
     int x = 0;
     while (x < width) {
         if (st.left == 0) {
-            int packet = in.Byte();
-            if (packet < 0) return K_ERR_READ;
-            st.run = (packet & 0x80) != 0;
-            st.left = (packet & 0x7F) + 1;
-            if (st.run && in.ReadExact(st.pixel, bytes) != K_OK) return K_ERR_READ;
+            // Whole packets straight from the buffered input.
+            int available;
+            const unsigned char* p = in.Window(&available);
+            if (!p) return K_ERR_READ;
+            const unsigned char* q = p;
+            const unsigned char* const end = p + available;
+            unsigned char* out = row + static_cast<size_t>(x) * bytes;
+            while (x < width && end - q > bytes) {
+                const int packet = *q;
+                const int count = (packet & 0x7F) + 1;
+                const int n = std::min(count, width - x);
+                if (packet & 0x80) {
+                    FillPixels(out, q + 1, n, bytes);
+                    if (n < count) {
+                        st.run = true;
+                        st.left = count - n;
+                        std::memcpy(st.pixel, q + 1, bytes);
+                    }
+                    q += 1 + bytes;
+                } else {
+                    if (end - q - 1 < n * bytes) break;  // finished below
+                    std::memcpy(out, q + 1, static_cast<size_t>(n) * bytes);
+                    q += 1 + n * bytes;
+                    if (n < count) {
+                        st.run = false;
+                        st.left = count - n;
+                    }
+                }
+                out += n * bytes;
+                x += n;
+            }
+            in.Consume(static_cast<int>(q - p));
+            if (x >= width) break;
+            if (st.left == 0) {
+                // A packet cut by the end of the buffer.
+                const int packet = in.Byte();
+                if (packet < 0) return K_ERR_READ;
+                st.run = (packet & 0x80) != 0;
+                st.left = (packet & 0x7F) + 1;
+                if (st.run && in.ReadExact(st.pixel, bytes) != K_OK) return K_ERR_READ;
+            }
         }
         // A packet may run on into the next row.
         const int n = std::min(st.left, width - x);
         unsigned char* out = row + static_cast<size_t>(x) * bytes;
         if (!st.run) {
             if (in.ReadExact(out, n * bytes) != K_OK) return K_ERR_READ;
-        } else if (bytes == 1) {
-            std::memset(out, st.pixel[0], n);
         } else {
-            for (int i = 0; i < n; ++i) std::memcpy(out + i * bytes, st.pixel, bytes);
+            FillPixels(out, st.pixel, n, bytes);
         }
         x += n;
         st.left -= n;
@@ -195,6 +244,13 @@ extern "C" int KAPI K_LoadTGAFile(const char* name, BitmapRecord* bitmap, RowCal
     for (int y = 0; y < t.height; ++y) {
         unsigned char* row = session.Row();
         if (t.RunLength()) {
+            // Rows the record keeps as they are decoded go straight into storage.
+            if (unsigned char* stored = session.StoredRows(1, bitmap->BytesPerLine)) {
+                std::memset(stored + rowBytes, 0, bitmap->BytesPerLine - rowBytes);
+                if ((r = DecodeRunRow(in, runs, stored, t.width, pixelBytes)) != K_OK) return r;
+                if ((r = session.PassStoredRow(stored)) != K_OK) return r;
+                continue;
+            }
             r = DecodeRunRow(in, runs, row, t.width, pixelBytes);
         } else {
             // Rows stored as the record stores them go straight into storage.

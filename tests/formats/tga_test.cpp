@@ -104,7 +104,9 @@ std::string Header(int mapType, int type, int mapLength, int entrySize, int w, i
     t[6] = static_cast<unsigned char>(mapLength >> 8);
     t[7] = static_cast<unsigned char>(entrySize);
     t[12] = static_cast<unsigned char>(w);
+    t[13] = static_cast<unsigned char>(w >> 8);
     t[14] = static_cast<unsigned char>(h);
+    t[15] = static_cast<unsigned char>(h >> 8);
     t[16] = static_cast<unsigned char>(depth);
     t[17] = static_cast<unsigned char>(descriptor);
     return std::string(reinterpret_cast<char*>(t), 18);
@@ -120,6 +122,68 @@ TEST(Tga, RunPacketsCrossRowEnds) {
     Rgb expected{3, 2, {0x30, 0x20, 0x10, 0x30, 0x20, 0x10, 0x30, 0x20, 0x10,
                         0x30, 0x20, 0x10, 3, 2, 1, 6, 5, 4}};
     EXPECT_EQ(LoadRgb(path), expected);
+}
+
+// The pixels of a loaded file in the record's colour order, and every row's
+// padding zero.
+Rgb LoadInOrder(const std::string& path, int order) {
+    BitmapRecord b;
+    std::memset(&b, 0, sizeof b);
+    EXPECT_EQ(K_LoadFile(path.c_str(), &b, 24, order, K_LOAD_ALLOCATE | K_LOAD_LOCK, nullptr, nullptr), K_OK);
+    std::vector<unsigned char> row(b.BytesPerLine);
+    for (int y = 0; y < b.Height; ++y) {
+        K_GetBitmapRow(&b, row.data(), y, b.BytesPerLine);
+        for (int i = b.Width * 3; i < b.BytesPerLine; ++i) EXPECT_EQ(row[i], 0) << "row " << y;
+    }
+    Rgb pixels = RecordPixels(&b);
+    K_FreeBitmap(&b);
+    return pixels;
+}
+
+// Noise mixed with runs in files of many input blocks: peers' files, and a
+// stream of ours whose packets run on over row ends. Loaded in the file's
+// colour order (decoded straight into storage) and in RGB (the row path).
+TEST(Tga, LongRunLengthFilesDecodeAcrossInputBlocks) {
+    const int width = 401, height = 300;
+    Rgb picture{width, height, std::vector<unsigned char>(static_cast<size_t>(width) * height * 3)};
+    uint32_t seed = 4242;
+    auto next = [&seed] { return (seed = seed * 1103515245u + 12345u) >> 16; };
+    // Top-down, so the stream's pixels are the picture's in order.
+    std::string ours = Header(0, 10, 0, 0, width, height, 24, 0x20);
+    const size_t total = static_cast<size_t>(width) * height;
+    for (size_t pixel = 0; pixel < total;) {
+        const int count = static_cast<int>(std::min<size_t>(1 + next() % 128, total - pixel));
+        const bool run = next() % 3 == 0;
+        ours += static_cast<char>((run ? 0x80 : 0) | (count - 1));
+        unsigned char value[3];
+        for (int k = 0; k < count; ++k, ++pixel) {
+            if (!run || k == 0) {
+                for (unsigned char& c : value) c = static_cast<unsigned char>(next());
+                ours += std::string{static_cast<char>(value[2]), static_cast<char>(value[1]), static_cast<char>(value[0])};
+            }
+            std::memcpy(&picture.pixels[pixel * 3], value, 3);
+        }
+    }
+    const std::string ourPath = TestTempPath("tga_long_ours.tga");
+    WriteFileBytes(ourPath, ours);
+    ASSERT_GT(ours.size(), 3u * 32768);  // several input blocks
+
+    const std::string in = WritePpm(picture, "tga_long.ppm");
+    const std::string magickPath = TestTempPath("tga_long_im.tga"), pamPath = TestTempPath("tga_long_pam.tga");
+    Host(kConvert + " " + in + " -compress RLE TGA:" + magickPath);
+    Host("pamtotga " + in + " > " + pamPath);
+    for (const std::string& path : {ourPath, magickPath, pamPath}) {
+        SCOPED_TRACE(path);
+        // This ImageMagick writes rows top line first under a bottom-left
+        // descriptor: it reads its files upside down from the standard.
+        Rgb expected = picture;
+        if (path == magickPath)
+            for (int y = 0; y < height; ++y)
+                std::copy_n(&picture.pixels[static_cast<size_t>(height - 1 - y) * width * 3], width * 3,
+                            &expected.pixels[static_cast<size_t>(y) * width * 3]);
+        EXPECT_EQ(LoadInOrder(path, K_ORDER_BGR), expected);
+        EXPECT_EQ(LoadInOrder(path, K_ORDER_RGB), expected);
+    }
 }
 
 TEST(Tga, SixteenBitPixelsAreFiveBitFields) {
