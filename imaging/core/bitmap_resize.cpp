@@ -73,6 +73,19 @@ void CopyStepped<3>(const unsigned char* source, unsigned char* target, int step
     if (count > 0) std::memcpy(target, source, 3);
 }
 
+// 4-byte pixels: halving (step 2) by index, which the compiler turns into
+// scaled addressing with no pointer steps (bench_resize: 0.93x the plain
+// loop before, 1.02-1.13x after).
+template <>
+void CopyStepped<4>(const unsigned char* source, unsigned char* target, int step, int count) {
+    if (step == 2) {
+        for (int i = 0; i < count; ++i) std::memcpy(target + 4 * i, source + 8 * i, 4);
+        return;
+    }
+    const int stride = step * 4;
+    for (int i = 0; i < count; ++i, source += stride, target += 4) std::memcpy(target, source, 4);
+}
+
 // One target row from one source row, at whole bytes per pixel at a whole
 // step or through the column table, or bit by bit through ResampleRow; the
 // row's padding is 0.
