@@ -113,7 +113,7 @@ int main(int argc, char** argv) {
         if (!bench::Shell("pnmcut 0 0 16 16 " + ppm + " | cjpeg -quality 90 -sample 2x2 -outfile " + small)) return 1;
         const long bigKb = PeakKilobytes(argv[0], big), smallKb = PeakKilobytes(argv[0], small);
         bench::Row("JPEG 4000x3000 decode to bitmap: peak KB / picture KB")
-            .Ours(-2)
+            .Ours(-2)  // a memory row: no time
             .Sizes(bigKb < 0 || smallKb < 0 ? -1 : bigKb - smallKb, static_cast<long>(bench::kWidth) * bench::kHeight * 3 / 1024)
             .Print();
     }
