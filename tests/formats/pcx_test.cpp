@@ -124,6 +124,69 @@ TEST(Pcx, LongFilesDecodeAcrossInputBlocks) {
     }
 }
 
+// Hand-made 8-bit streams against decoding the same bytes one at a time:
+// streams dense with run codes of every length (0 and runs that carry over
+// into the next line among them) in files of several lengths, and one of
+// 15 plain bytes and a run code over and over, whose period (17) puts a code
+// at every offset before the reader's 32 KB block ends in turn.
+TEST(Pcx, RunCodesMatchByteByByteDecoding) {
+    const int width = 203, bytesPerLine = 204;
+    uint32_t seed = 99;
+    auto next = [&seed] { return (seed = seed * 1103515245u + 12345u) >> 16; };
+    for (int variant = 0; variant < 7; ++variant) {
+        SCOPED_TRACE(variant);
+        const bool periodic = variant == 6;
+        const int height = periodic ? 3000 : 1600;
+        const size_t total = static_cast<size_t>(bytesPerLine) * height;
+        std::string data;
+        std::vector<unsigned char> lines;  // what the stream decodes to, line after line
+        auto plain = [&](unsigned char v) {
+            data += static_cast<char>(v);
+            lines.push_back(v);
+        };
+        auto run = [&](int count, unsigned char v) {
+            data += static_cast<char>(0xC0 | count);
+            data += static_cast<char>(v);
+            lines.insert(lines.end(), count, v);
+        };
+        while (lines.size() < total) {
+            if (periodic) {
+                for (int k = 0; k < 15; ++k) plain(static_cast<unsigned char>(next() % 0xC0));
+                run(1, static_cast<unsigned char>(next()));
+                continue;
+            }
+            const int kind = next() % 8;
+            if (kind < 4 + variant % 3) plain(static_cast<unsigned char>(next() % 0xC0));
+            else run(kind == 7 ? static_cast<int>(next() % 64) : static_cast<int>(next() % 5), static_cast<unsigned char>(next()));
+        }
+        ASSERT_GT(data.size(), 2u * 32768);  // several input blocks
+        unsigned char h[128] = {0x0A, 5, 1, 8};
+        h[8] = static_cast<unsigned char>((width - 1) & 0xFF);
+        h[9] = static_cast<unsigned char>((width - 1) >> 8);
+        h[10] = static_cast<unsigned char>((height - 1) & 0xFF);
+        h[11] = static_cast<unsigned char>((height - 1) >> 8);
+        h[65] = 1;
+        h[66] = static_cast<unsigned char>(bytesPerLine & 0xFF);
+        h[67] = static_cast<unsigned char>(bytesPerLine >> 8);
+        h[68] = 2;
+        const std::string path = TestTempPath("pcx_runs_stream.pcx");
+        WriteFileBytes(path, std::string(reinterpret_cast<char*>(h), 128) + data + std::string(variant * 7, '\0'));
+
+        // No palette after the data: the grey ramp, so each index is its grey.
+        BitmapRecord b;
+        std::memset(&b, 0, sizeof b);
+        ASSERT_EQ(K_LoadFile(path.c_str(), &b, 8, -1, K_LOAD_ALLOCATE | K_LOAD_LOCK, nullptr, nullptr), K_OK);
+        const Rgb loaded = RecordPixels(&b);
+        K_FreeBitmap(&b);
+        ASSERT_EQ(loaded.pixels.size(), static_cast<size_t>(width) * height * 3);
+        int wrong = 0;
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x)
+                wrong += loaded.pixels[(static_cast<size_t>(y) * width + x) * 3] != lines[static_cast<size_t>(y) * bytesPerLine + x];
+        EXPECT_EQ(wrong, 0);
+    }
+}
+
 TEST(Pcx, EightBitsWithoutPaletteMarkerAreGrey) {
     std::string path = TestTempPath("pcx_nomarker.pcx");
     Host("ppmtopcx -8bit " + WritePpm(PalettePicture(16, 4, 16), "pcx_nomarker.ppm") + " > " + path);
