@@ -180,13 +180,14 @@ void CombineRow(const PcxHeader& p, const unsigned char* scan, unsigned char* ro
             break;
         case Layout::Planar8: {
             // Four pixels from a word of each plane, in three words.
-            const unsigned char *r = scan, *g = scan + bpl, *b = scan + 2 * bpl;
-            int x = 0;
-            for (; x + 4 <= w; x += 4, row += 12) {
+            const unsigned char* r = scan;
+            const unsigned char* const stop = scan + (w & ~3);
+            const int g = bpl, b = 2 * bpl;  // the green and blue planes from the red
+            for (; r < stop; r += 4, row += 12) {
                 uint32_t rw, gw, bw;
-                std::memcpy(&rw, r + x, 4);
-                std::memcpy(&gw, g + x, 4);
-                std::memcpy(&bw, b + x, 4);
+                std::memcpy(&rw, r, 4);
+                std::memcpy(&gw, r + g, 4);
+                std::memcpy(&bw, r + b, 4);
                 const uint32_t out[3] = {
                     (rw & 0xFF) | (gw & 0xFF) << 8 | (bw & 0xFF) << 16 | (rw & 0xFF00) << 16,
                     (gw >> 8 & 0xFF) | (bw & 0xFF00) | (rw & 0xFF0000) | (gw & 0xFF0000) << 8,
@@ -194,10 +195,10 @@ void CombineRow(const PcxHeader& p, const unsigned char* scan, unsigned char* ro
                 };
                 std::memcpy(row, out, 12);
             }
-            for (; x < w; ++x, row += 3) {
-                row[0] = r[x];
-                row[1] = g[x];
-                row[2] = b[x];
+            for (; r < scan + w; ++r, row += 3) {
+                row[0] = r[0];
+                row[1] = r[g];
+                row[2] = r[b];
             }
             break;
         }
