@@ -2,7 +2,7 @@
  * Native stand-ins for the Windows calls that the portable part of the
  * library makes: global memory, page-file mappings, files, temporary file
  * names, resources, version and logical palettes. Only what the library
- * uses, with the Win32 meaning, for the 32-bit Linux build.
+ * uses, with the Win32 meaning, for the native (x86_64 Linux) build.
  */
 #ifndef VOLKG_PORT_WINDOWS_H
 #define VOLKG_PORT_WINDOWS_H
@@ -10,8 +10,9 @@
 #include <stddef.h>
 #include <stdint.h>
 
+/* One calling convention on x86_64, as on 64-bit Windows. */
 #ifndef __stdcall
-#define __stdcall __attribute__((stdcall))
+#define __stdcall
 #endif
 #define WINAPI __stdcall
 #define CALLBACK __stdcall
@@ -23,8 +24,8 @@ extern "C" {
 typedef int BOOL;
 typedef unsigned char BYTE;
 typedef unsigned short WORD;
-typedef unsigned long DWORD;
-typedef long LONG;
+typedef uint32_t DWORD;  /* 32 bits, as on Windows, whatever long is */
+typedef int32_t LONG;
 typedef unsigned int UINT;
 typedef char CHAR;
 typedef void* LPVOID;

@@ -33,7 +33,8 @@ struct PageRecord {
 
 int GetNativeImage(TwainConnection* c, BitmapRecord* bitmap) {
     TwainLog("GetNativeImage(%.8lX, %.8lX)\n", c, bitmap);
-    TW_UINT32 handle = 0;
+    // The DIB's handle, pointer-sized on 64-bit Windows.
+    TW_HANDLE handle = nullptr;
     TW_UINT16 rc = c->Call(DG_IMAGE, DAT_IMAGENATIVEXFER, MSG_GET, &handle);
     int result;
     if (rc == TWRC_CANCEL) {
@@ -43,7 +44,7 @@ int GetNativeImage(TwainConnection* c, BitmapRecord* bitmap) {
     } else if (!handle) {
         result = K_ERR_NOBITMAP;
     } else {
-        HGLOBAL dib = reinterpret_cast<HGLOBAL>(handle);
+        HGLOBAL dib = handle;
         // The block's own size bounds what its header claims.
         const void* p = GlobalLock(dib);
         result = p ? LoadPackedDib(bitmap, p, GlobalSize(dib)) : K_ERR_MEMORY;

@@ -149,9 +149,10 @@ struct TW_PALETTE8 {
 
 static_assert(sizeof(TW_IDENTITY) == 156, "TW_IDENTITY");
 static_assert(sizeof(TW_IMAGEINFO) == 42, "TW_IMAGEINFO");
-static_assert(sizeof(TW_IMAGEMEMXFER) == 38, "TW_IMAGEMEMXFER");
 static_assert(sizeof(TW_ONEVALUE) == 6, "TW_ONEVALUE");
-static_assert(sizeof(TW_USERINTERFACE) == 8, "TW_USERINTERFACE");
+// Handles and memory references are pointer-sized, 2-byte packed like the rest.
+static_assert(sizeof(TW_IMAGEMEMXFER) == 34 + sizeof(TW_MEMREF), "TW_IMAGEMEMXFER");
+static_assert(sizeof(TW_USERINTERFACE) == 4 + sizeof(TW_HANDLE), "TW_USERINTERFACE");
 
 using DSMENTRYPROC = TW_UINT16(WINAPI*)(TW_IDENTITY* origin, TW_IDENTITY* destination, TW_UINT32 group, TW_UINT16 dat,
                                         TW_UINT16 msg, TW_MEMREF data);

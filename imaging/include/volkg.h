@@ -8,6 +8,7 @@
 #define VOLKG_H
 
 #include <stddef.h>
+#include <stdint.h>
 #include <windows.h>
 
 #ifdef __cplusplus
@@ -15,6 +16,14 @@ extern "C" {
 #endif
 
 #define KAPI __stdcall
+
+/* The 32-bit flavour keeps the published 4-byte-packed layouts; the 64-bit
+   one aligns its pointer-sized fields naturally, as Windows' own structures do. */
+#if defined(_WIN64) || defined(__LP64__)
+#define VOLKG_64BIT 1
+#else
+#define VOLKG_64BIT 0
+#endif
 
 /* ---- Return codes ------------------------------------------------------ */
 
@@ -86,7 +95,11 @@ extern "C" {
 #define K_ORDER_RGB  0
 #define K_ORDER_BGR  1
 
+#if VOLKG_64BIT
+#pragma pack(push, 8)
+#else
 #pragma pack(push, 4)
+#endif
 typedef struct BitmapRecord {
     HANDLE          StorageHandle;
     unsigned char*  DataPointer;      /* rows while locked; temp file name on disk */
@@ -123,7 +136,8 @@ typedef struct BitmapRecord {
 #pragma pack(pop)
 
 #if defined(__cplusplus) && __cplusplus >= 201103L
-static_assert(sizeof(void*) == 4, "volkg is a 32-bit library");
+#if !VOLKG_64BIT
+static_assert(sizeof(void*) == 4, "the 32-bit flavour");
 static_assert(sizeof(BitmapRecord) == 1280, "BitmapRecord is 1280 bytes");
 static_assert(offsetof(BitmapRecord, FormatCode) == 40, "layout");
 static_assert(offsetof(BitmapRecord, Width) == 44, "layout");
@@ -144,6 +158,30 @@ static_assert(offsetof(BitmapRecord, DitheringMethod) == 1192, "layout");
 static_assert(offsetof(BitmapRecord, XResolution) == 1256, "layout");
 static_assert(offsetof(BitmapRecord, YResolution) == 1260, "layout");
 static_assert(offsetof(BitmapRecord, ResolutionUnit) == 1264, "layout");
+#else
+static_assert(sizeof(void*) == 8, "the 64-bit flavour");
+static_assert(sizeof(BitmapRecord) == 1304, "BitmapRecord is 1304 bytes on 64-bit");
+static_assert(offsetof(BitmapRecord, DataPointer) == 8, "layout");
+static_assert(offsetof(BitmapRecord, FormatCode) == 48, "layout");
+static_assert(offsetof(BitmapRecord, Width) == 52, "layout");
+static_assert(offsetof(BitmapRecord, Height) == 56, "layout");
+static_assert(offsetof(BitmapRecord, BitsPerPixel) == 60, "layout");
+static_assert(offsetof(BitmapRecord, Flags) == 84, "layout");
+static_assert(offsetof(BitmapRecord, Colors) == 88, "layout");
+static_assert(offsetof(BitmapRecord, DibHeader) == 92, "layout");
+static_assert(offsetof(BitmapRecord, ColorTable) == 132, "layout");
+static_assert(offsetof(BitmapRecord, PaletteHandle) == 1160, "layout");
+static_assert(offsetof(BitmapRecord, FixedPaletteHandle) == 1168, "layout");
+static_assert(offsetof(BitmapRecord, DisplayRect) == 1176, "layout");
+static_assert(offsetof(BitmapRecord, ViewPerspective) == 1192, "layout");
+static_assert(offsetof(BitmapRecord, ColorOrder) == 1196, "layout");
+static_assert(offsetof(BitmapRecord, ImageSize) == 1200, "layout");
+static_assert(offsetof(BitmapRecord, DitherStatePointer) == 1208, "layout");
+static_assert(offsetof(BitmapRecord, DitheringMethod) == 1216, "layout");
+static_assert(offsetof(BitmapRecord, XResolution) == 1280, "layout");
+static_assert(offsetof(BitmapRecord, YResolution) == 1284, "layout");
+static_assert(offsetof(BitmapRecord, ResolutionUnit) == 1288, "layout");
+#endif
 #endif
 
 /* ---- Callbacks --------------------------------------------------------- */
@@ -178,7 +216,7 @@ typedef int (KAPI* FileCloseCallback)(int handle);
 
 int  KAPI K_InitBitmap(BitmapRecord* bitmap, int width, int height, int bitsPerPixel);
 int  KAPI K_AllocateBitmap(BitmapRecord* bitmap, int kind);
-int  KAPI K_AccessBitmap(BitmapRecord* bitmap);
+intptr_t KAPI K_AccessBitmap(BitmapRecord* bitmap);
 int  KAPI K_ReleaseBitmap(BitmapRecord* bitmap);
 int  KAPI K_ChangeBitmapHeight(BitmapRecord* bitmap, int newHeight);
 void KAPI K_FreeBitmap(BitmapRecord* bitmap);
@@ -589,10 +627,10 @@ typedef struct TwainProperties {
     int  nPixelType;       /* 0 black and white, 1 grey, 2 RGB, 3 palette */
     int  nBits;
     int  nRes;             /* dots per inch */
-    long nXPos;
-    long nYPos;
-    long nWidth;
-    long nHeight;
+    LONG nXPos;
+    LONG nYPos;
+    LONG nWidth;
+    LONG nHeight;
 } TwainProperties;
 #if defined(__cplusplus) && __cplusplus >= 201103L
 static_assert(sizeof(TwainProperties) == 168, "TwainProperties is 168 bytes");
@@ -927,7 +965,7 @@ typedef struct ViewerColorResRecord {
     int PaletteKind;  /* flags of K_ColorResolution */
 } ViewerColorResRecord;
 typedef struct ViewerColorResExtRecord {
-    int            Size;   /* 20 */
+    int            Size;   /* 20 (32 on 64-bit) */
     int            BitsPerPixel;
     int            Flags;  /* of K_ColorResBitmap */
     const RGBQUAD* Palette;
@@ -947,7 +985,7 @@ typedef struct ViewerShearRecord {
     COLORREF Fill;
 } ViewerShearRecord;
 typedef struct ViewerPrintRecord {
-    int Size;         /* 28 */
+    int Size;         /* 28 (40 on 64-bit) */
     HDC Printer;
     int X;
     int Y;
@@ -959,8 +997,13 @@ typedef struct ViewerPrintRecord {
 #if defined(__cplusplus) && __cplusplus >= 201103L
 static_assert(sizeof(ViewerFileRecord) == 264, "ViewerFileRecord is 264 bytes");
 static_assert(sizeof(ViewerSaveRecord) == 276, "ViewerSaveRecord is 276 bytes");
+#if VOLKG_64BIT
+static_assert(sizeof(ViewerColorResExtRecord) == 32, "ViewerColorResExtRecord is 32 bytes on 64-bit");
+static_assert(sizeof(ViewerPrintRecord) == 40, "ViewerPrintRecord is 40 bytes on 64-bit");
+#else
 static_assert(sizeof(ViewerColorResExtRecord) == 20, "ViewerColorResExtRecord is 20 bytes");
 static_assert(sizeof(ViewerPrintRecord) == 28, "ViewerPrintRecord is 28 bytes");
+#endif
 #endif
 
 

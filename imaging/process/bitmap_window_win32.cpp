@@ -98,7 +98,7 @@ struct WindowData {
     HFONT font = nullptr;
 };
 
-WindowData* DataOf(HWND window) { return reinterpret_cast<WindowData*>(GetWindowLongA(window, 0)); }
+WindowData* DataOf(HWND window) { return reinterpret_cast<WindowData*>(GetWindowLongPtrA(window, 0)); }
 
 LRESULT DefaultProcedure(HWND window, WindowData* data, UINT message, WPARAM wParam, LPARAM lParam) {
     if (data && data->host.mdiChild) return DefMDIChildProcA(window, message, wParam, lParam);
@@ -166,7 +166,7 @@ ATOM RegisterBitmapWindowClass(HINSTANCE instance) {
     WNDCLASSA wc{};
     wc.style = CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS | CS_GLOBALCLASS;
     wc.lpfnWndProc = BitmapWindowProc;
-    wc.cbWndExtra = 4;  // the window's data
+    wc.cbWndExtra = sizeof(void*);  // the window's data
     wc.hInstance = instance;
     wc.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
     wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(LTGRAY_BRUSH));
@@ -184,7 +184,7 @@ LRESULT CALLBACK BitmapWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
         if (!data) return 0;
         data->host.mdiChild = (style & K_VIEWER_MDI_CHILD) != 0;
         data->host.backgroundPalette = (style & K_VIEWER_BACKGROUND_PALETTE) != 0;
-        SetWindowLongA(window, 0, reinterpret_cast<LONG>(data));
+        SetWindowLongPtrA(window, 0, reinterpret_cast<LONG_PTR>(data));
         // The control shows and hides its bars itself: none until the picture
         // needs one (the default processing would give them a range).
         create->style &= ~(WS_HSCROLL | WS_VSCROLL);
@@ -221,7 +221,7 @@ LRESULT CALLBACK BitmapWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
         }
         case WM_DESTROY: {
             bool quit = !(GetWindowLongA(window, GWL_STYLE) & WS_POPUP) && !GetParent(window);
-            SetWindowLongA(window, 0, 0);
+            SetWindowLongPtrA(window, 0, 0);
             delete data;
             if (quit) PostQuitMessage(0);
             return 0;

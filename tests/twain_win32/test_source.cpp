@@ -207,10 +207,10 @@ TW_UINT16 Layout(TW_UINT16 msg, TW_IMAGELAYOUT* layout) {
     return TWRC_SUCCESS;
 }
 
-TW_UINT16 Native(TW_UINT32* handle) {
+TW_UINT16 Native(TW_HANDLE* handle) {
     if (g_state != 6) return Fail(TWCC_SEQERROR);
     if (g_xferMech != TWSX_NATIVE) return Fail(TWCC_SEQERROR);
-    *handle = 0;
+    *handle = nullptr;
     g_state = 7;
     if (g_config.cancel == "during") return TWRC_CANCEL;
     if (g_config.fail == "xfer") {
@@ -247,7 +247,7 @@ TW_UINT16 Native(TW_UINT32* handle) {
             for (int x = 0; x < kSourceWidth; ++x) std::swap(row[3 * x], row[3 * x + 2]);
     }
     GlobalUnlock(block);
-    *handle = reinterpret_cast<TW_UINT32>(block);
+    *handle = block;
     return TWRC_XFERDONE;
 }
 
@@ -415,7 +415,7 @@ extern "C" __declspec(dllexport) TW_UINT16 WINAPI DS_Entry(TW_IDENTITY* origin, 
         switch (dat) {
         case DAT_IMAGEINFO: rc = ImageInfo(static_cast<TW_IMAGEINFO*>(data)); break;
         case DAT_IMAGELAYOUT: rc = Layout(msg, static_cast<TW_IMAGELAYOUT*>(data)); break;
-        case DAT_IMAGENATIVEXFER: rc = Native(static_cast<TW_UINT32*>(data)); break;
+        case DAT_IMAGENATIVEXFER: rc = Native(static_cast<TW_HANDLE*>(data)); break;
         case DAT_IMAGEMEMXFER: rc = Memory(static_cast<TW_IMAGEMEMXFER*>(data)); break;
         case DAT_PALETTE8: rc = Palette(static_cast<TW_PALETTE8*>(data)); break;
         default: rc = Fail(TWCC_BADPROTOCOL); break;

@@ -52,7 +52,7 @@ TEST(Attach, ViewerClassAttributes) {
     WNDCLASSA wc;
     ASSERT_TRUE(GetClassInfoA(self, kBitmapWindowClass, &wc));
     EXPECT_EQ(wc.style, UINT(CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS | CS_GLOBALCLASS));
-    EXPECT_EQ(wc.cbWndExtra, 4);
+    EXPECT_EQ(wc.cbWndExtra, static_cast<int>(sizeof(void*)));
     EXPECT_EQ(wc.hbrBackground, static_cast<HBRUSH>(GetStockObject(LTGRAY_BRUSH)));
     EXPECT_TRUE(UnregisterBitmapWindowClass(self));
 }
