@@ -40,6 +40,9 @@ inline std::string NetpbmRgb(const std::string& path) {
 inline std::string RecordRgb(BitmapRecord* r) {
     std::string out;
     out.reserve(static_cast<size_t>(r->Width) * r->Height * 3);
+    // Locked once for the whole walk: each call would map and unmap it.
+    const bool wasLocked = (r->Flags & K_LOCKED) != 0;
+    if (!wasLocked) K_AccessBitmap(r);
     for (int y = 0; y < r->Height; ++y) {
         int row = r->ViewPerspective == K_BOTTOM_UP ? r->Height - 1 - y : y;
         for (int x = 0; x < r->Width; ++x) {
@@ -49,6 +52,7 @@ inline std::string RecordRgb(BitmapRecord* r) {
             out += static_cast<char>((c >> 16) & 0xFF);
         }
     }
+    if (!wasLocked) K_ReleaseBitmap(r);
     return out;
 }
 
