@@ -57,6 +57,7 @@ int Source::RawRead(unsigned char* out, int count) {
     if (got <= 0) return 0;
     got = std::min(got, count);
     filePos_ += got;
+    bytesRead_ += static_cast<uint64_t>(got);
     return got;
 }
 

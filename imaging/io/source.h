@@ -42,6 +42,8 @@ public:
     bool ok() const { return buffer_ != one_; }
     int handle() const { return handle_; }
     int status() const { return status_; }
+    // Bytes taken from the handle so far (buffer refills and direct reads).
+    uint64_t bytesRead() const { return bytesRead_; }
     // Records a failure (the first one is kept).
     void Fail(int code) {
         if (status_ == K_OK) status_ = code;
@@ -106,4 +108,5 @@ private:
     int filePos_ = 0;  // file position of the byte after the buffer
     int end_ = -1;     // -1: not asked yet
     int status_ = K_OK;
+    uint64_t bytesRead_ = 0;
 };

@@ -3,6 +3,7 @@
 // the strips. Also the 8-bit ordered dither of colour pictures and the
 // process-wide settings of the decoder.
 #include <algorithm>
+#include <climits>
 #include <cstring>
 
 #include "core/memory.h"
@@ -226,6 +227,12 @@ void SetBitmapFacts(JpegEngine& e, BitmapRecord* bitmap) {
     d.biClrUsed = d.biClrImportant = 0;
 }
 
+// A density as the record's resolution: a TIFF stream's RATIONAL can be far
+// beyond an int, and such a value says nothing usable (0, unknown).
+int Resolution(double density) {
+    return density >= 0 && density <= static_cast<double>(INT_MAX) ? static_cast<int>(density) : 0;
+}
+
 int DecodeFile(JpegEngine& e, int handle, BitmapRecord* bitmap) {
     JpegDecodeParams& p = e.params;
     e.window.assign(kJpegInputChunk + kJpegInputTail, 0);
@@ -238,16 +245,16 @@ int DecodeFile(JpegEngine& e, int handle, BitmapRecord* bitmap) {
         e.greyImage = p.components == 1;
         if (FileSeek(handle, static_cast<int>(scan), 0) != static_cast<int>(scan)) return kJpegBadSeek;
         e.input.Begin(handle, e.window.data(), false);
-        bitmap->XResolution = static_cast<int>(p.xDensity);
-        bitmap->YResolution = static_cast<int>(p.yDensity);
+        bitmap->XResolution = Resolution(p.xDensity);
+        bitmap->YResolution = Resolution(p.yDensity);
     } else {
         if (int r = FindJfifStart(e, handle)) return r;
         e.input.Begin(handle, e.window.data(), false);
         if (int r = JpegReadMarkers(e.input, p, e.markers)) return r;
         e.greyImage = p.components == 1;
         if (e.input.readError()) return e.input.readError();
-        bitmap->XResolution = static_cast<int>(p.xDensity);
-        bitmap->YResolution = static_cast<int>(p.yDensity);
+        bitmap->XResolution = Resolution(p.xDensity);
+        bitmap->YResolution = Resolution(p.yDensity);
     }
     if (int r = BuildTables(e)) return r;
 
@@ -288,6 +295,8 @@ int DecodeFile(JpegEngine& e, int handle, BitmapRecord* bitmap) {
     e.setUp = true;
     for (;;) {
         int r = JpegDecodeStrip(e);
+        // A truncated stream keeps the rows decoded before it ended.
+        if (r == kJpegDataMissing) JpegFlushRows(e);
         if (r < 0) return r;
         if (r == 1) break;
     }

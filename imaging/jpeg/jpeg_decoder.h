@@ -93,6 +93,10 @@ struct JpegBitReader {
     const uint8_t* end = nullptr;
     bool markerSeen = false;  // the cursor rests on an FF that starts a marker
     bool endOfInput = false;
+    // Zero bits put in after a marker or the end of the data. More of them
+    // than the buffer holds means the decoding went on past the data.
+    int padBits = 0;
+    bool ranDry() const { return padBits > bits; }
 };
 
 // What the probes found (process-wide, read by the decoder).

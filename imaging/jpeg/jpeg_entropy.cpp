@@ -35,11 +35,13 @@ inline int Lookup(const int16_t* table, int lookupBits, uint32_t buffer) {
 }
 
 // Fills the buffer to more than 24 bits. After a marker or at the end of
-// the data the missing bits are zeros.
+// the data the missing bits are zeros (counted: the strip loop stops a
+// picture whose data ran out).
 int FillCareful(JpegBitReader& r, JpegInput& in) {
     while (r.bits <= 24) {
         if (r.markerSeen || r.endOfInput) {
             r.bits += 8;
+            r.padBits += 8;
             continue;
         }
         if (r.cursor == r.end) {

@@ -73,15 +73,26 @@ int JpegScanHeader(int handle, int* width, int* height, int* components, FileInf
         }
     };
     int pending = -1;  // a marker already read
+    bool afterComment = false;
     for (int segment = 0; segment < kSegmentLimit; ++segment) {
         int marker = pending;
         pending = -1;
         if (marker < 0) {
             int c = in.Byte();
             if (c < 0) return -7;
-            if (c != 0xFF) return 1;  // not a marker where one belongs
+            if (c != 0xFF) {
+                // Not a marker where one belongs; as the decoder does, up to
+                // 40 stray bytes after a comment are passed over.
+                if (!afterComment) return 1;
+                for (int n = 0; c != 0xFF && n < 40; ++n) {
+                    c = in.Byte();
+                    if (c < 0) return -7;
+                }
+                if (c != 0xFF) return 1;
+            }
             marker = in.Byte();
         }
+        afterComment = false;
         while (marker == 0xFF) marker = in.Byte();  // fill bytes
         if (marker < 0) return -7;
         if (marker == 0xD9 || marker == 0xDA) return 1;  // no frame header before the scan
@@ -124,6 +135,7 @@ int JpegScanHeader(int handle, int* width, int* height, int* components, FileInf
             continue;
         }
         if (in.Skip(payload) != K_OK) return -7;
+        afterComment = marker == 0xFE;
     }
     return 1;
 }

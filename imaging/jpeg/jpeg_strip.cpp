@@ -11,12 +11,15 @@
 namespace {
 
 // Moves the reader to the next marker and takes it when it is RSTn. The
-// missing data of a damaged interval reads as zeros. 0 or -62.
+// missing data of a damaged interval reads as zeros; an interval that ran
+// out of data and is followed by no RSTn is a truncated stream. 0 or -62.
 int Restart(JpegEngine& e) {
     JpegBitReader& r = e.reader;
     JpegInput& in = e.input;
+    const bool dry = r.ranDry();
     r.buffer = 0;
     r.bits = 0;
+    r.padBits = 0;
     auto next = [&]() -> int {
         if (r.cursor == r.end) {
             in.pos() = r.cursor;
@@ -47,6 +50,8 @@ int Restart(JpegEngine& e) {
     if (code >= 0xD0 && code <= 0xD7) {
         ++r.cursor;
         r.markerSeen = false;
+    } else if (dry) {
+        return kJpegDataMissing;
     }
     e.predictor[0] = e.predictor[1] = e.predictor[2] = 0;
     return 0;
@@ -179,6 +184,9 @@ int JpegStartScan(JpegEngine& e) {
 }
 
 int JpegDecodeStrip(JpegEngine& e) {
+    // The data ran out in an earlier MCU row: the rest of the picture would
+    // be decoded from nothing. Rows so far stand; the stream is truncated.
+    if (e.reader.ranDry()) return kJpegDataMissing;
     const JpegSettings& s = DecoderSettings();
     const int firstRow = e.mcuRowsDone * e.mcuHeight;
     const int rows = std::min(e.mcuHeight, e.params.height - firstRow);

@@ -18,16 +18,13 @@ public:
     // Exactly count bytes at offset: 1, -4 when the seek fails, -7 when the
     // range leaves the data, the read comes short or the budget is spent.
     int ReadAt(uint32_t offset, void* out, size_t count);
-    // Bytes read so far (counting the buffer refills a read may cause).
-    uint64_t bytesRead() const { return read_; }
-    // The most a source reads into its buffer at once.
-    static constexpr uint64_t kSourceBuffer = 32768;
+    // Bytes the source has taken from the file since this began (buffer
+    // refills and reads that go straight through alike).
+    uint64_t bytesRead() const { return in_.bytesRead() - start_; }
 
 private:
     Source& in_;
     uint32_t size_ = 0;
-    uint64_t read_ = 0;
     uint64_t budget_ = 0;
-    uint32_t window_ = 0;
-    uint64_t windowEnd_ = 0;
+    uint64_t start_ = 0;
 };

@@ -116,6 +116,36 @@ TEST(TiffJpegRead, BrokenDirectoriesEndWithACode) {
     }
 }
 
+// Resolutions whose RATIONAL is beyond an int are unknown (0); those that
+// fit come through whole.
+TEST(TiffJpegRead, ResolutionsBeyondAnIntAreUnknown) {
+    const std::string good = TestTempPath("tj_dpi.tif");
+    ASSERT_EQ(SavePicture(GradientPicture(21, 13), good, 22, 10), K_OK);
+    const std::string bytes = ReadFileBytes(good);
+    const struct {
+        uint32_t numerator, denominator;
+        int resolution;
+    } cases[] = {{300, 1, 300}, {0x7FFFFFFF, 1, 0x7FFFFFFF}, {3000000000u, 1, 0}, {0xFFFFFFFF, 1, 0}, {2200000000u, 1, 0}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.numerator);
+        std::string patched = bytes;
+        for (int tag : {282, 283}) {
+            const size_t at = EntryValueAt(patched, tag);
+            ASSERT_NE(at, std::string::npos);
+            uint32_t offset = 0;
+            std::memcpy(&offset, patched.data() + at, 4);
+            patched.replace(offset, 8, Le32(c.numerator) + Le32(c.denominator));
+        }
+        const std::string path = TestTempPath("tj_dpi_patched.tif");
+        WriteFileBytes(path, patched);
+        BitmapRecord record{};
+        ASSERT_EQ(K_LoadBitmap(path.c_str(), &record, 24, K_ORDER_BGR), K_OK);
+        EXPECT_EQ(record.XResolution, c.resolution);
+        EXPECT_EQ(record.YResolution, c.resolution);
+        K_FreeBitmap(&record);
+    }
+}
+
 int KAPI AnyRow(BitmapRecord*, unsigned char*, int, void*) { return 1; }
 
 TEST(TiffJpegRead, UncompressedTiffIsNoCompressedFile) {

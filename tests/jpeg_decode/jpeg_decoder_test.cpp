@@ -372,6 +372,48 @@ TEST(JpegDecoder, TruncatedAtEveryOffsetEndsWithACode) {
     }
 }
 
+// Scan data that stops long before the picture does is a truncated file:
+// the rows decoded before the data ran out reach the callback, then -62;
+// the rest is not decoded from nothing. Data that ends inside the last MCU
+// row still completes the picture.
+TEST(JpegDecoder, DataEndingLongBeforeThePictureIsTruncation) {
+    const std::string whole = Bytes(Peer("jd_dry", "-sample 2x2", 64, 64));
+    const std::string scan = ScanData(whole);
+    const size_t scanStart = whole.size() - 2 - scan.size();
+    std::string hugeFrame = whole;
+    const size_t sof = Find(hugeFrame, 0xC0);
+    ASSERT_NE(sof, std::string::npos);
+    hugeFrame.replace(sof + 5, 4, std::string("\x4E\x20\x4E\x20", 4));  // 20000 x 20000
+    struct Case {
+        const char* what;
+        std::string bytes;
+        int width, height;  // the bitmap's
+        int code;
+        int minRows, maxRows;  // rows that reach the callback
+    } cases[] = {
+        {"cut in the second MCU row", whole.substr(0, scanStart + scan.size() * 3 / 8), 64, 64, -62, 16, 32},
+        {"EOI in the second MCU row", whole.substr(0, scanStart + scan.size() * 3 / 8) + "\xFF\xD9", 64, 64, -62, 16, 32},
+        {"cut in the last MCU row", whole.substr(0, whole.size() - 8), 64, 64, K_OK, 64, 64},
+        {"a small scan under a frame of 20000 x 20000", hugeFrame, 100, 100, -62, 0, 1},
+        // The library's own format: 59 bytes declaring 62976 x 2172.
+        {"own header with no data behind it",
+         std::string("\x4B\x4F\x52\x41\x00\x00\x01\x60\x00\x00\xE5\x81\x1C\x1D\xDC\x31\x00\xF6\x7C\x08\x00\xB0\x60\x00"
+                     "\x00\x00\x01\x60\x00\x00\xE5\x81\x1C\x1D\xDC\x31\xFF\xFF\xFF\xFF\xFF\xFF\xFF\x00\x00\x00\x1E\x10"
+                     "\x00\x00\x00\x08\x39\x00\x00\x00\x00\x93\x08", 59),
+         100, 100, -62, 0, 0},
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.what);
+        BitmapRecord b = Bitmap(k.width, k.height, 24);
+        Calls c;
+        c.stride = b.BytesPerLine;
+        EXPECT_EQ(K_DecompressMemory(k.bytes.data(), &b, Record, 24, &c, 4, static_cast<int>(k.bytes.size())), k.code);
+        const int rows = static_cast<int>(c.rows.size() / c.stride);
+        EXPECT_GE(rows, k.minRows);
+        EXPECT_LE(rows, k.maxRows);
+    }
+}
+
 // Coefficients far beyond what an 8-bit picture gives, at the coarsest
 // steps: DC values of 11 bits and AC values of 15 bits under a table of
 // 255s. Their products do not fit 32 bits; the decode must still end
@@ -488,6 +530,29 @@ TEST(JpegProbe, StreamsBehindForeignBytesAndOwnTags) {
     c.stride = 120;
     ASSERT_EQ(K_DecompressFile(path.c_str(), &b, Record, 24, &c, 4), K_OK);
     EXPECT_EQ(b.ViewPerspective, K_BOTTOM_UP);
+}
+
+// Stray bytes after a comment, which the decoder passes over, do not hide
+// the frame header from the probe: both read the same size.
+TEST(JpegProbe, StrayBytesAfterACommentAsTheDecoderReadsThem) {
+    std::string jpeg = Bytes(Peer("jd_stray", "-sample 2x2"));
+    jpeg.insert(20, std::string("\xFF\xFE\x00\x04" "ab" "\x00\x00\x00", 9));
+    const std::string path = WriteTemp("jd_stray.jpg", jpeg);
+    FileInfoRecord info;
+    ASSERT_EQ(K_FileInfo(path.c_str(), &info), K_OK);
+    EXPECT_EQ(info.FormatCode, K_FORMAT_JPEG);
+    EXPECT_EQ(info.Width, 40);
+    EXPECT_EQ(info.Height, 33);
+    // More than 40 stray bytes: the decoder refuses the stream, and the
+    // probe finds no size either.
+    jpeg.insert(29, std::string(40, '\0'));
+    const std::string far = WriteTemp("jd_stray_far.jpg", jpeg);
+    ASSERT_EQ(K_FileInfo(far.c_str(), &info), K_OK);
+    EXPECT_EQ(info.Width, 0);
+    BitmapRecord b = Bitmap(40, 33, 24);
+    Calls c;
+    c.stride = 120;
+    EXPECT_EQ(K_DecompressFile(far.c_str(), &b, Record, 24, &c, 4), K_ERR_FORMAT);
 }
 
 // Coefficients at the dequantisation's limits saturate; a flat block is flat.

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "core/file_access.h"
 #include "tiff_test_util.h"
 
 namespace {
@@ -172,6 +173,48 @@ TEST(TiffFaults, HostileFilesGetCodesNotCrashes) {
             K_InitBitmap(direct.get(), 0, 0, 0);
             EXPECT_EQ(K_LoadTIFBitmap(path.c_str(), direct.get()), c.load);
         }
+    }
+}
+
+// Bytes the file callbacks hand over, counted around the built-in read.
+uint64_t g_bytesRead = 0;
+int KAPI CountingRead(int handle, void* buffer, int count) {
+    const int got = DefaultRead(handle, buffer, count);
+    if (got > 0) g_bytesRead += static_cast<uint64_t>(got);
+    return got;
+}
+
+// Strips that overlap and whose byte counts run far past the end of the
+// file: each strip would read the rest of the file again. The reads stay
+// within the reader's budget (a fixed multiple of the file), counted as the
+// file gives them, whatever size each read has.
+TEST(TiffFaults, OverlappingStripsPastTheEndReadABoundedAmount) {
+    // 200 x 60 pixels of modified Huffman, one white row a strip (192 + 8
+    // white, 11 bits), 60 strips 18 bytes apart; the byte counts say 1.1 MB,
+    // or 2^32 - 1.
+    std::string data;
+    for (int i = 0; i < 60; ++i) data += std::string("\x5E\x60", 2) + std::string(16, '\0');
+    data += std::string(6000, '\0');
+    for (unsigned count : {1179648u, 0xFFFFFFFFu}) {
+        SCOPED_TRACE(count);
+        Page p = GreyPage({{256, 3, {200}}, {257, 3, {60}}, {258, 3, {1}}, {259, 3, {2}}, {262, 3, {0}}, {278, 3, {1}}},
+                          data);
+        for (Tag& t : p.tags) {
+            if (t.tag == 273) t.values.assign(60, kData);
+            if (t.tag == 279) t.values.assign(60, count);
+        }
+        std::string file = Builder().Build({p});
+        const size_t table = Le32At(file, EntryAt(file, 273) + 8);
+        for (unsigned i = 0; i < 60; ++i) PutLe32At(file, table + 4 * i, Le32At(file, table) + 18 * i);
+        const std::string path = Save("overlapping_past_end", file);
+        g_bytesRead = 0;
+        K_RedirectIO(nullptr, CountingRead, nullptr, nullptr, nullptr);
+        TestBitmap b;
+        const int r = Load(path, b);
+        K_RedirectIO(nullptr, nullptr, nullptr, nullptr, nullptr);
+        EXPECT_TRUE(r == K_OK || r < 0) << r;
+        // The probe's reads and the reader's, each within the budget.
+        EXPECT_LE(g_bytesRead, 2 * (file.size() * 8 + 65536) + 2 * 32768) << r;
     }
 }
 
