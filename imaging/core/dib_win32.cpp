@@ -318,15 +318,14 @@ extern "C" int KAPI K_ConvertFromDIB(BitmapRecord* bitmap, const BITMAPINFO* hea
     if (result != K_OK) return result;
     // The record takes 2^bits colours and keeps no colour counts. Only the
     // entries the header holds are read (no read past a short table); the
-    // others stay black.
+    // others stay black. StoreDib left the table as an index map: the
+    // colours come back from its palette before the longer one is made.
     bitmap->DibHeader.biClrUsed = 0;
     if (d.bits <= 8) {
         bitmap->ColorOrder = K_ORDER_BGR;
         bitmap->Colors = 1 << d.bits;
-        if (bitmap->PaletteHandle) DeleteObject(bitmap->PaletteHandle);
-        bitmap->PaletteHandle = nullptr;
+        FillColorsFromPalette(bitmap);
         CreateBitmapPalette(bitmap);
-        SetPaletteIndexMap(bitmap);
     }
     return K_OK;
 }

@@ -42,7 +42,7 @@ void ReadFrame(TwainConnection* c, TwainProperties* p, bool onlyMissing) {
 }
 
 long ReadCap(TwainConnection* c, const char* name, TW_UINT16 cap) {
-    TwainLog("%s(%.8lX)\n", name, c);
+    TwainLog("%s(" TWAIN_PTR ")\n", name, c);
     long value = -1;
     int result = GetCurrentCapability(c, cap, &value);
     if (result != K_OK) value = -1;
@@ -101,7 +101,7 @@ int GetCurrentCapability(TwainConnection* c, TW_UINT16 cap, long* value) {
 }
 
 void LogTwainProperties(const TwainProperties* p) {
-    TwainLog("Twain Properties - %.8lX\n", p);
+    TwainLog("Twain Properties - " TWAIN_PTR "\n", p);
     TwainLog("  AppManufacturer = %s\n", p->AppManufacturer);
     TwainLog("  AppProdFamily = %s\n", p->AppProdFamily);
     TwainLog("  AppProdName = %s\n", p->AppProdName);
@@ -117,7 +117,7 @@ void LogTwainProperties(const TwainProperties* p) {
 }
 
 void NegotiateCaps(TwainConnection* c, TwainProperties* p, bool readBack) {
-    TwainLog("NegotiateCaps(%.8lX, %.8lX, %X, %d)\n", c, p, c->source.Id, readBack ? 1 : 0);
+    TwainLog("NegotiateCaps(" TWAIN_PTR ", " TWAIN_PTR ", %X, %d)\n", c, p, c->source.Id, readBack ? 1 : 0);
     LogTwainProperties(p);
     // Resolution.
     if (readBack && p->nRes == -1) p->nRes = ReadCap(c, "GetCurXResolution", ICAP_XRESOLUTION);

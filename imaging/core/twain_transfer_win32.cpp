@@ -32,7 +32,7 @@ struct PageRecord {
 };
 
 int GetNativeImage(TwainConnection* c, BitmapRecord* bitmap) {
-    TwainLog("GetNativeImage(%.8lX, %.8lX)\n", c, bitmap);
+    TwainLog("GetNativeImage(" TWAIN_PTR ", " TWAIN_PTR ")\n", c, bitmap);
     // The DIB's handle, pointer-sized on 64-bit Windows.
     TW_HANDLE handle = nullptr;
     TW_UINT16 rc = c->Call(DG_IMAGE, DAT_IMAGENATIVEXFER, MSG_GET, &handle);
@@ -118,7 +118,7 @@ int TakePalette(TwainConnection* c, BitmapRecord* b, int pixelType) {
 }
 
 int TakeBilevelPalette(TwainConnection* c, BitmapRecord* b) {
-    TwainLog("GetCurPixelFlavor(%.8lX)\n", c);
+    TwainLog("GetCurPixelFlavor(" TWAIN_PTR ")\n", c);
     long flavor = -1;
     if (GetCurrentCapability(c, ICAP_PIXELFLAVOR, &flavor) != K_OK) flavor = -1;
     TwainLog("GetCurPixelFlavor returns %d\n", static_cast<int>(flavor));
@@ -167,7 +167,7 @@ int Strips(TwainConnection* c, BitmapRecord* b, const TW_SETUPMEMXFER& setup) {
 }
 
 int GetBufferedImage(TwainConnection* c, BitmapRecord* bitmap, TW_IMAGEINFO* info) {
-    TwainLog("GetBufferedImage(%.8lX, %.8lX, %.8lX)\n", c, bitmap, info);
+    TwainLog("GetBufferedImage(" TWAIN_PTR ", " TWAIN_PTR ", " TWAIN_PTR ")\n", c, bitmap, info);
     TW_SETUPMEMXFER setup{};
     TW_IMAGELAYOUT layout{};
     TW_UINT16 rc = c->Call(DG_CONTROL, DAT_SETUPMEMXFER, MSG_GET, &setup);
@@ -187,8 +187,8 @@ int GetBufferedImage(TwainConnection* c, BitmapRecord* bitmap, TW_IMAGEINFO* inf
         if (width == -1) width = Fix32Times(layout.Frame.Right, info->XResolution) - Fix32Times(layout.Frame.Left, info->XResolution);
         if (height == -1) height = Fix32Times(layout.Frame.Bottom, info->YResolution) - Fix32Times(layout.Frame.Top, info->YResolution);
         const int bits = info->BitsPerPixel;
-        TwainLog("K_CreateBitmap(%.8lX, %d, %u, %u, %u, %u, %.8lX, %u)\n", bitmap, K_STORAGE_ANY, width, height, bits, K_ORDER_BGR,
-                 nullptr, K_TOP_DOWN);
+        TwainLog("K_CreateBitmap(" TWAIN_PTR ", %d, %u, %u, %u, %u, " TWAIN_PTR ", %u)\n", bitmap, K_STORAGE_ANY, width, height,
+                 bits, K_ORDER_BGR, static_cast<void*>(nullptr), K_TOP_DOWN);
         result = K_CreateBitmap(bitmap, K_STORAGE_ANY, width, height, bits, K_ORDER_BGR, nullptr, K_TOP_DOWN);
         TwainLog("K_CreateBitmap return %d\n", result);
     }
@@ -220,8 +220,8 @@ void ResetTransfers(TwainConnection* c) {
 }  // namespace
 
 int TransferImage(TwainConnection* c, BitmapRecord* bitmap) {
-    TwainLog("TransferImage(%.8lX, %.8lX)\n", c, bitmap);
-    TwainLog("GetCurImageCount(%.8lX)\n", c);
+    TwainLog("TransferImage(" TWAIN_PTR ", " TWAIN_PTR ")\n", c, bitmap);
+    TwainLog("GetCurImageCount(" TWAIN_PTR ")\n", c);
     long pages = -1;
     if (GetCurrentCapability(c, CAP_XFERCOUNT, &pages) != K_OK) pages = -1;
     TwainLog("GetCurImageCount returns %d\n", static_cast<int>(pages));

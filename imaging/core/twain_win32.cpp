@@ -18,9 +18,16 @@ TwainProperties MakeDefaults() {
 void CopyText(char* target, const char* source) { lstrcpynA(target, source, sizeof(TW_STR32)); }
 
 int OpenDSM(TwainConnection* c, HWND hwnd) {
-    TwainLog("OpenDSM(%.8lX, %X)\n", c, hwnd);
+    TwainLog("OpenDSM(" TWAIN_PTR ", " TWAIN_HWND ")\n", c, hwnd);
+    // The source manager of this process's width: TWAIN_32.DLL in the
+    // Windows folder is a 32-bit DLL; 64-bit Windows (Wine) keeps the 64-bit
+    // manager under the same name in the system folder.
     char path[MAX_PATH + 16];
+#ifdef _WIN64
+    UINT folder = GetSystemDirectoryA(path, MAX_PATH);
+#else
     UINT folder = GetWindowsDirectoryA(path, MAX_PATH);
+#endif
     int result = K_ERR_TWAIN_NONE;
     if (folder > 0 && folder < MAX_PATH) {
         lstrcatA(path, "\\TWAIN_32.DLL");
@@ -28,7 +35,7 @@ int OpenDSM(TwainConnection* c, HWND hwnd) {
         c->module = LoadLibraryA(path);
         SetErrorMode(mode);
     }
-    if (c->module) c->entry = reinterpret_cast<DSMENTRYPROC>(GetProcAddress(c->module, "DSM_Entry"));
+    if (c->module) c->entry = reinterpret_cast<DSMENTRYPROC>(reinterpret_cast<void*>(GetProcAddress(c->module, "DSM_Entry")));
     if (c->module && c->entry) {
         const TwainProperties& d = TwainDefaults();
         std::memset(&c->app, 0, sizeof c->app);
@@ -56,7 +63,7 @@ int OpenDSM(TwainConnection* c, HWND hwnd) {
 }
 
 int CloseDSM(TwainConnection* c, HWND hwnd) {
-    TwainLog("CloseDSM(%.8lX, %X)\n", c, hwnd);
+    TwainLog("CloseDSM(" TWAIN_PTR ", " TWAIN_HWND ")\n", c, hwnd);
     HWND parent = hwnd;
     int result = K_OK;
     if (c->Call(DG_CONTROL, DAT_PARENT, MSG_CLOSEDSM, &parent, false) == TWRC_SUCCESS) {
@@ -80,14 +87,16 @@ int FindSource(TwainConnection* c, const char* name) {
 }
 
 int OpenDS(TwainConnection* c) {
-    TwainLog("OpenDS(%.8lX)\n", c);
+    TwainLog("OpenDS(" TWAIN_PTR ")\n", c);
     const TwainProperties& d = TwainDefaults();
     int result = K_OK;
     std::memset(&c->source, 0, sizeof c->source);
     if (d.SourceName[0]) result = FindSource(c, d.SourceName);
     if (result == K_OK) {
-        if (!d.SourceName[0]) {
-            // The manager's default source.
+        // The manager's default source, by its identity where the manager
+        // gives it: Wine's manager opens a source without a name but does
+        // not fill the name in.
+        if (!d.SourceName[0] && c->Call(DG_CONTROL, DAT_IDENTITY, MSG_GETDEFAULT, &c->source, false) != TWRC_SUCCESS) {
             c->source.ProductName[0] = '\0';
             c->source.Id = 0;
         }
@@ -100,7 +109,7 @@ int OpenDS(TwainConnection* c) {
 }
 
 int CloseDS(TwainConnection* c) {
-    TwainLog("CloseDS(%.8lX)\n", c);
+    TwainLog("CloseDS(" TWAIN_PTR ")\n", c);
     int result = c->Call(DG_CONTROL, DAT_IDENTITY, MSG_CLOSEDS, &c->source, false) == TWRC_SUCCESS ? K_OK
                                                                                                   : TranslateTwainError(c, false);
     TwainLog("CloseDS returns %d\n", result);
@@ -108,7 +117,7 @@ int CloseDS(TwainConnection* c) {
 }
 
 int EnableDS(TwainConnection* c, HWND hwnd) {
-    TwainLog("EnableDS(%.8lX, %X)\n", c, hwnd);
+    TwainLog("EnableDS(" TWAIN_PTR ", " TWAIN_HWND ")\n", c, hwnd);
     TW_USERINTERFACE ui{};
     ui.ShowUI = (c->flags & K_TWAIN_SHOW_UI) ? 1 : 0;
     ui.hParent = hwnd;
@@ -118,7 +127,7 @@ int EnableDS(TwainConnection* c, HWND hwnd) {
 }
 
 int DisableDS(TwainConnection* c, HWND hwnd) {
-    TwainLog("DisableDS(%.8lX, %X)\n", c, hwnd);
+    TwainLog("DisableDS(" TWAIN_PTR ", " TWAIN_HWND ")\n", c, hwnd);
     TW_USERINTERFACE ui{};
     ui.hParent = hwnd;
     int result = c->Call(DG_CONTROL, DAT_USERINTERFACE, MSG_DISABLEDS, &ui) == TWRC_SUCCESS ? K_OK : TranslateTwainError(c, true);
@@ -130,7 +139,7 @@ int DisableDS(TwainConnection* c, HWND hwnd) {
 // or asks to be closed (false). A WM_QUIT that ends the wait is posted
 // again, so that the caller's own loop still sees it.
 bool TwainWait(TwainConnection* c) {
-    TwainLog("TwainWait(%.8lX)\n", c);
+    TwainLog("TwainWait(" TWAIN_PTR ")\n", c);
     bool ready = false;
     MSG msg;
     for (;;) {
@@ -163,7 +172,7 @@ TwainProperties& TwainDefaults() {
 }
 
 int TranslateTwainError(TwainConnection* c, bool fromSource) {
-    TwainLog("TranslateTwainError(%.8lX)\n", c);
+    TwainLog("TranslateTwainError(" TWAIN_PTR ")\n", c);
     TW_STATUS status{};
     TW_UINT16 rc = c->Call(DG_CONTROL, DAT_STATUS, MSG_GET, &status, fromSource);
     TwainLog("Twain return: DG_STATUS, DAT_STATUS, MSG_GET, rc = %u\n", rc);
@@ -187,7 +196,8 @@ int TranslateTwainError(TwainConnection* c, bool fromSource) {
 }
 
 extern "C" int KAPI K_TwainAcquireExt(HWND hwnd, BitmapRecord* bitmap, int flags, TwainPageCallback callback, void* userData) {
-    TwainLog("K_TwainAcquireExt(%X, %.8lX, %X, %.8lX, %.8lX)\n", hwnd, bitmap, flags, callback, userData);
+    TwainLog("K_TwainAcquireExt(" TWAIN_HWND ", " TWAIN_PTR ", %X, " TWAIN_PTR ", " TWAIN_PTR ")\n", hwnd, bitmap, flags, callback,
+             userData);
     int result;
     if (!bitmap) {
         result = K_ERR_ARGUMENT;
@@ -218,24 +228,24 @@ extern "C" int KAPI K_TwainAcquireExt(HWND hwnd, BitmapRecord* bitmap, int flags
 }
 
 extern "C" int KAPI K_TwainAcquire(HWND hwnd, BitmapRecord* bitmap) {
-    TwainLog("K_TwainAcquire(%X, %.8lX)\n", hwnd, bitmap);
+    TwainLog("K_TwainAcquire(" TWAIN_HWND ", " TWAIN_PTR ")\n", hwnd, bitmap);
     int result = K_TwainAcquireExt(hwnd, bitmap, K_TWAIN_SHOW_UI | K_TWAIN_INDICATORS, nullptr, nullptr);
     TwainLog("K_TwainAcquire returns %d\n", result);
     return result;
 }
 
 extern "C" int KAPI K_TwainSelect(HWND hwnd) {
-    TwainLog("K_TwainSelect(%X)\n", hwnd);
+    TwainLog("K_TwainSelect(" TWAIN_HWND ")\n", hwnd);
     TwainConnection c;
     int result = OpenDSM(&c, hwnd);
     if (result == K_OK) {
         const TwainProperties& d = TwainDefaults();
         std::memset(&c.source, 0, sizeof c.source);
         if (d.SourceName[0]) {
-            TwainLog("SelectDSNotDef(%.8lX)\n", &c);
+            TwainLog("SelectDSNotDef(" TWAIN_PTR ")\n", &c);
             result = FindSource(&c, d.SourceName);
         } else {
-            TwainLog("SelectDS(%.8lX)\n", &c);
+            TwainLog("SelectDS(" TWAIN_PTR ")\n", &c);
             if (c.Call(DG_CONTROL, DAT_IDENTITY, MSG_GETDEFAULT, &c.source, false) != TWRC_SUCCESS)
                 result = TranslateTwainError(&c, false);
         }
@@ -251,7 +261,7 @@ extern "C" int KAPI K_TwainSelect(HWND hwnd) {
 }
 
 extern "C" int KAPI K_TwainSetProps(HWND hwnd, TwainProperties* properties) {
-    TwainLog("K_TwainSetProps(%X, %.8lX)\n", hwnd, properties);
+    TwainLog("K_TwainSetProps(" TWAIN_HWND ", " TWAIN_PTR ")\n", hwnd, properties);
     int result = K_OK;
     if (!properties) {
         TwainDefaults() = MakeDefaults();
@@ -280,7 +290,7 @@ extern "C" int KAPI K_TwainSetProps(HWND hwnd, TwainProperties* properties) {
 }
 
 extern "C" int KAPI K_TwainEnumSources(HWND hwnd, TwainSourceCallback callback, void* userData) {
-    TwainLog("K_TwainEnumSources(%X, %.8lX, %.8lX)\n", hwnd, callback, userData);
+    TwainLog("K_TwainEnumSources(" TWAIN_HWND ", " TWAIN_PTR ", " TWAIN_PTR ")\n", hwnd, callback, userData);
     TwainConnection c;
     int result = OpenDSM(&c, hwnd);
     if (result == K_OK) {

@@ -187,7 +187,9 @@ int ReadWMFInfo(int handle, const unsigned char* header, int headerCount, FileIn
     if (MeasureMetafile(handle, boxWidth, boxHeight, &m) != K_OK) return 0;
     info->FormatCode = kFormatWMF;
     info->ViewPerspective = K_BOTTOM_UP;
-    info->ColorOrder = K_ORDER_RGB;
+    // The order K_LoadWMFBitmap plays into (GDI's DIB section): a load
+    // that asks for red first is then reordered, not handed BGR rows.
+    info->ColorOrder = K_ORDER_BGR;
     info->Width = m.width;
     info->Height = m.height;
     info->BitsPerPixel = 24;

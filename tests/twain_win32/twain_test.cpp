@@ -1,6 +1,7 @@
 // TWAIN acquisition through Wine's source manager with the test data
 // source (test_source.cpp), installed as two sources in the Windows
-// folder's twain_32 folder.
+// folder's data-source folder of this process's width (twain_32, or
+// twain_64 beside it for the 64-bit manager).
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -18,10 +19,19 @@
 
 namespace {
 
-const char kSource[] = "Volkg volkgscan";
-const char kOtherSource[] = "Volkg volkgscan2";
-const char* const kInstalled[] = {"twain_32\\volkgscan.ds", "twain_32\\volkgscan2.ds", "twain_32\\volkg\\volkgscan.ds",
-                                  "twain_32\\volkg\\volkgscan2.ds"};
+#ifdef _WIN64
+#define SOURCE_FOLDER "twain_64"
+#else
+#define SOURCE_FOLDER "twain_32"
+#endif
+// Wine's source manager does not search its folder: it loads the sources
+// of two names from it. The test source takes both names (a copy names
+// itself after its file); the files it replaces are kept and put back, and
+// Wine is told to load these files rather than its own built-in sources.
+const char* const kInstalled[] = {"sane.ds", "gphoto2.ds"};
+const char kOverrides[] = "Software\\Wine\\DllOverrides";
+const char kSource[] = "Volkg sane";
+const char kOtherSource[] = "Volkg gphoto2";
 
 std::string WindowsPath(const std::string& name) {
     char folder[MAX_PATH];
@@ -35,15 +45,18 @@ std::string Seen() {
     return text;
 }
 
+// A pointer as the trace prints it: all its hexadecimal digits, 8 or 16.
 std::string Hex(const void* p) {
-    char s[16];
-    std::snprintf(s, sizeof s, "%.8lX", static_cast<unsigned long>(reinterpret_cast<uintptr_t>(p)));
+    char s[24];
+    std::snprintf(s, sizeof s, "%0*llX", static_cast<int>(2 * sizeof p),
+                  static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(p)));
     return s;
 }
 
-std::string HexShort(unsigned v) {
-    char s[16];
-    std::snprintf(s, sizeof s, "%X", v);
+// A window handle as the trace prints it: without leading zeros.
+std::string HexShort(HWND h) {
+    char s[24];
+    std::snprintf(s, sizeof s, "%llX", static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(h)));
     return s;
 }
 
@@ -85,18 +98,37 @@ void SetSource(const char* words) { SetEnvironmentVariableA("VOLKG_TEST_SOURCE",
 
 class Twain : public ::testing::Test {
 protected:
+    static std::string Installed(const char* name) { return WindowsPath(std::string(SOURCE_FOLDER "\\") + name); }
+    static bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+    // Wine's load order of one module: native first, or its default again.
+    static bool SetOverride(const char* name, bool native) {
+        HKEY key = nullptr;
+        if (RegCreateKeyExA(HKEY_CURRENT_USER, kOverrides, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) != ERROR_SUCCESS)
+            return false;
+        LONG r = native ? RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>("native"), 7) : RegDeleteValueA(key, name);
+        RegCloseKey(key);
+        return r == ERROR_SUCCESS;
+    }
     static void SetUpTestSuite() {
-        // In the folder and in a maker's subfolder, where installers put
-        // them: the manager finds each source at least once.
-        CreateDirectoryA(WindowsPath("twain_32").c_str(), nullptr);
-        CreateDirectoryA(WindowsPath("twain_32\\volkg").c_str(), nullptr);
+        CreateDirectoryA(WindowsPath(SOURCE_FOLDER).c_str(), nullptr);
         installed_ = true;
-        for (const char* name : kInstalled) installed_ = installed_ && CopyFileA(VOLKG_TEST_SOURCE_PATH, WindowsPath(name).c_str(), FALSE);
+        for (const char* name : kInstalled) {
+            const std::string path = Installed(name), kept = path + ".kept";
+            // A kept file is already the original (a run that did not end).
+            if (!Exists(kept) && Exists(path)) MoveFileA(path.c_str(), kept.c_str());
+            installed_ = installed_ && CopyFileA(VOLKG_TEST_SOURCE_PATH, path.c_str(), FALSE);
+            installed_ = installed_ && SetOverride(name, true);
+        }
         window_ = CreateWindowExA(0, "STATIC", "twain", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
     }
     static void TearDownTestSuite() {
         DestroyWindow(window_);
-        for (const char* name : kInstalled) DeleteFileA(WindowsPath(name).c_str());
+        for (const char* name : kInstalled) {
+            const std::string path = Installed(name), kept = path + ".kept";
+            DeleteFileA(path.c_str());
+            if (Exists(kept)) MoveFileA(kept.c_str(), path.c_str());
+            SetOverride(name, false);
+        }
     }
     void SetUp() override {
         ASSERT_TRUE(installed_);
@@ -161,7 +193,8 @@ TEST_F(Twain, SetPropsReadsBackWhatTheSourceUses) {
     p = Properties(1);
     ASSERT_EQ(K_TwainSetProps(window_, &p), 1);
     EXPECT_EQ(p.nPixelType, 1);
-    EXPECT_EQ(p.nBits, 8);
+    // The depth is read before the pixel type is set: the source's own on opening.
+    EXPECT_EQ(p.nBits, 24);
     EXPECT_EQ(p.nRes, kSourceResolution);
     EXPECT_EQ(p.nMaxPages, -1);
     EXPECT_EQ(p.nXPos, 0);
@@ -340,10 +373,10 @@ TEST_F(Twain, TheLogLineByLine) {
     DeleteFileA(WindowsPath("RIDAVIZ.IVA").c_str());
     Record b;
     ASSERT_EQ(K_TwainAcquire(window_, &b.b), 1);
-    const std::string hwnd = HexShort(static_cast<unsigned>(reinterpret_cast<uintptr_t>(window_)));
+    const std::string hwnd = HexShort(window_);
     std::vector<std::string> expected = {
         "K_TwainAcquire(" + hwnd + ", " + Hex(&b.b) + ")",
-        "K_TwainAcquireExt(" + hwnd + ", " + Hex(&b.b) + ", 3, 00000000, 00000000)",
+        "K_TwainAcquireExt(" + hwnd + ", " + Hex(&b.b) + ", 3, " + Hex(nullptr) + ", " + Hex(nullptr) + ")",
         "OpenDSM(*, " + hwnd + ")",
         "OpenDSM returns 1",
         "OpenDS(*)",
@@ -361,7 +394,7 @@ TEST_F(Twain, TheLogLineByLine) {
         "return DG_CONTROL, DAT_SETUPMEMXFER, MSG_GET = 0",
         "return DG_IMAGE, DAT_IMAGEINFO, MSG_GET = 0",
         "return DG_IMAGE, DAT_IMAGELAYOUT, MSG_GET = 0",
-        "K_CreateBitmap(*, 1, 37, 23, 8, 1, 00000000, 0)",
+        "K_CreateBitmap(*, 1, 37, 23, 8, 1, " + Hex(nullptr) + ", 0)",
         "K_CreateBitmap return 1",
         "return DG_IMAGE, DAT_IMAGEMEMXFER, MSG_GET = 0",
         "return DG_IMAGE, DAT_IMAGEMEMXFER, MSG_GET = 0",
