@@ -32,25 +32,6 @@ void CopyColumns(const unsigned char* source, unsigned char* target, const int* 
     for (int i = 0; i < count; ++i, target += Bytes) std::memcpy(target, source + offsets[i], Bytes);
 }
 
-// A whole stored row again, four words a turn: the emulated 32-bit memcpy
-// takes about twice as long for rows of this size, and a word a turn costs
-// more than making the row again at 32 bits. Stored rows are padded to
-// words; any odd tail is copied too.
-void CopyRow(const unsigned char* from, unsigned char* to, int bytes) {
-    int i = 0;
-    for (; i + 16 <= bytes; i += 16) {
-        uint32_t w[4];
-        std::memcpy(w, from + i, 16);
-        std::memcpy(to + i, w, 16);
-    }
-    for (; i + 4 <= bytes; i += 4) {
-        uint32_t word;
-        std::memcpy(&word, from + i, 4);
-        std::memcpy(to + i, &word, 4);
-    }
-    for (; i < bytes; ++i) to[i] = from[i];
-}
-
 // Columns at a whole step (the source width a multiple of the target's):
 // no column table.
 template <int Bytes>
@@ -178,7 +159,7 @@ extern "C" int KAPI K_ResizeBitmap(BitmapRecord* source, BitmapRecord* target) {
             ResizeRow(bits, in, out, targetBytes, offsets.data(), wd, qx, rx, wd > ws);
             lastRead = row;
         } else if (targetRows && out != previous) {
-            CopyRow(previous, out, targetBytes);  // a repeated source row
+            std::memcpy(out, previous, targetBytes);  // a repeated source row
         }
         previous = out;
         row += qy;

@@ -71,9 +71,8 @@ struct RunDecoder {
     int value = 0;
 
     // Exactly count bytes: 1, or -7 when the data ends first. The bytes
-    // after them may be overwritten: out needs 4 past count. On a page of
-    // its own, as the TIFF LZW loop (tiff/lzw_decoder.cpp says why).
-    __attribute__((aligned(4096), noinline)) int Decode(unsigned char* out, int count) {
+    // after them may be overwritten: out needs 4 past count.
+    int Decode(unsigned char* out, int count) {
         int i = 0;
         while (i < count) {
             if (left > 0) {
@@ -368,7 +367,6 @@ extern "C" int KAPI K_LoadPCXFile(const char* name, BitmapRecord* bitmap, RowCal
             r = session.DeliverRow(y);
         }
         if (r != K_OK) return r;
-        if (y == 0) session.TouchStorage();
     }
     return K_OK;
 }

@@ -179,7 +179,6 @@ int ReadFrame(PngRead* s) {
             // stores them (from the second row: the first allocates).
             unsigned char* row = rowBytes <= static_cast<size_t>(stride)
                                      ? StoredRowsFor(s->callback, s->userData, b, 1) : nullptr;
-            if (row && y == 1) TouchStoredRows(s->callback, s->userData, b, static_cast<int>(height) - 1);
             if (row) {
                 png_read_row(png, row, nullptr);
                 std::memset(row + rowBytes, 0, stride - rowBytes);

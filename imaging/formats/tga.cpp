@@ -261,7 +261,6 @@ extern "C" int KAPI K_LoadTGAFile(const char* name, BitmapRecord* bitmap, RowCal
         if (r != K_OK) return r;
         r = session.DeliverRow(y);
         if (r != K_OK) return r;
-        if (y == 0 && t.RunLength()) session.TouchStorage();
     }
     session.DropTrueColorPalette();
     return K_OK;

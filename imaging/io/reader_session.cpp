@@ -274,15 +274,6 @@ unsigned char* StoredRowsFor(RowCallback callback, void* user, BitmapRecord* bit
     return StoredRowBytes(bitmap, store->next, count);
 }
 
-void TouchStoredRows(RowCallback callback, void* user, BitmapRecord* bitmap, int count) {
-    unsigned char* rows = count > 0 ? StoredRowsFor(callback, user, bitmap, count) : nullptr;
-    if (!rows) return;
-    const size_t bytes = static_cast<size_t>(count) * bitmap->BytesPerLine;
-    for (size_t at = 0; at < bytes; at += 4096) rows[at] = 0;
-}
-
-void ReaderSession::TouchStorage() { TouchStoredRows(callback_, user_, bitmap_, bitmap_->Height - delivered_); }
-
 unsigned char* ReaderSession::DirectRows(int count, int fileRowBytes) {
     if (swap_ || widen_ || resize_.get() || dithering_ || delivered_ == 0 || !callback_ ||
         fileRowBytes != bitmap_->BytesPerLine)

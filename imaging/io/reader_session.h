@@ -77,9 +77,6 @@ public:
     // one row decoded there.
     unsigned char* StoredRows(int count, int fileRowBytes) { return DirectRows(count, fileRowBytes); }
     int PassStoredRow(unsigned char* row) { return Pass(row); }
-    // TouchStoredRows for the rows still to come; readers whose rows come
-    // from a decoding loop call it after their first row (which allocates).
-    void TouchStorage();
     // Above 8 bits without the fixed palette the record keeps no colours:
     // readers call it after their last row.
     void DropTrueColorPalette();
@@ -115,12 +112,6 @@ private:
 // spared a copy per row.
 unsigned char* StoredRowsFor(RowCallback callback, void* user, BitmapRecord* bitmap, int count);
 
-// Writes a byte into each page of the storage where such a callback will
-// store its next count rows (nothing when StoredRowsFor has no place). For
-// readers that decode into rows in their own loops: first touches of fresh
-// storage taken in one pass cost much less than one at a time between
-// decoding steps (bench_formats: PNG, PCX and TGA run-length loads).
-void TouchStoredRows(RowCallback callback, void* user, BitmapRecord* bitmap, int count);
 
 // A per-format reader as the load table and LoadWholeBitmap call it.
 using FormatReader = int(KAPI*)(const char* name, BitmapRecord* bitmap, RowCallback callback, int bitsPerPixel,

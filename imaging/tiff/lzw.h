@@ -45,9 +45,8 @@ public:
 private:
     void ResetTable();
     bool Load();
-    // On a page of its own: see lzw_decoder.cpp.
     template <bool Msb>
-    __attribute__((aligned(4096))) int Run(unsigned char* out, size_t done, size_t count);
+    int Run(unsigned char* out, size_t done, size_t count);
 
     ChunkSource* input_ = nullptr;
     int inputError_ = 0;

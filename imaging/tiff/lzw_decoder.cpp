@@ -94,13 +94,9 @@ int LzwDecoder::Decode(unsigned char* out, size_t count) {
 
 // The decoding loop works on local copies of the state: stores into the
 // output (bytes, which may alias anything) would otherwise reload every
-// member after each byte. It is written for few live values (i386 has
-// seven registers): whatever is rare (a new code width, a full table, a
+// member after each byte. It is written for few live values (32-bit x86
+// has seven registers): whatever is rare (a new code width, a full table, a
 // clear code, the end of a block or of the request) leaves the common path.
-// The function starts on a 4 KB page (lzw.h), so that its loop never
-// crosses one: emulators that translate code a page at a time (qemu runs
-// the i386 build here) link jumps within a page directly and look up every
-// other one, which made the same loop half again slower in some builds.
 template <bool Msb>
 int LzwDecoder::Run(unsigned char* out, size_t done, size_t count) {
     const unsigned char* in = in_;
