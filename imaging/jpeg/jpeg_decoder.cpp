@@ -233,6 +233,20 @@ int Resolution(double density) {
     return density >= 0 && density <= static_cast<double>(INT_MAX) ? static_cast<int>(density) : 0;
 }
 
+// Every block takes at least two bits (the shortest DC code and the
+// shortest end of block): a file whose rest is too short for all MCU rows
+// but the last cannot hold the picture its header declares, and is
+// refused before any row buffer is made for it. Inputs whose length the
+// callbacks do not tell are not checked.
+bool ScanCanHoldPicture(JpegEngine& e, int handle) {
+    const int here = FileSeek(handle, 0, 1);
+    const int end = FileSeek(handle, 0, 2);
+    if (FileSeek(handle, here, 0) != here || here < 0 || end < here) return true;
+    const long long rest = static_cast<long long>(end - here) + (e.input.end() - e.input.pos());
+    const long long blocks = static_cast<long long>(e.mcuRows - 1) * e.mcusAcross * e.blocks;
+    return rest * 8 >= blocks * 2;
+}
+
 int DecodeFile(JpegEngine& e, int handle, BitmapRecord* bitmap) {
     JpegDecodeParams& p = e.params;
     e.window.assign(kJpegInputChunk + kJpegInputTail, 0);
@@ -281,6 +295,7 @@ int DecodeFile(JpegEngine& e, int handle, BitmapRecord* bitmap) {
 
     SetBitmapFacts(e, bitmap);
     if (int r = JpegStartScan(e)) return r;
+    if (!ScanCanHoldPicture(e, handle)) return kJpegDataMissing;
 
     // Rows waiting for the callback: an MCU row (twice for doubled rows) or
     // LinesPerCall of them.
