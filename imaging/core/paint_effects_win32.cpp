@@ -97,6 +97,9 @@ extern "C" int KAPI K_PaintDCEffect(HDC hdc, BitmapRecord* bitmap, const RECT* s
     else
         DisplayMode &= ~kFastPaint;
 
+    // The storage stays mapped for the whole effect: pieces number in the
+    // tens of thousands, and mapping it again for each was most of their time.
+    BitmapLock lock(painted);
     // Effect 0 is one piece: K itself.
     PaintSink sink(hdc, painted, source, sourceClip, destination, rasterOp, effect == 0 ? 1 : CountEffectSteps(effect, k));
     int result = sink.Begin();

@@ -194,8 +194,9 @@ TEST(OtherScreen, PaletteAndHighColourScreens) {
         std::string prefix = TestTempPath("");
         prefix = prefix.substr(0, prefix.rfind("/test-tmp")) + "/wineprefix";
         std::string log = TestTempPath("screen-" + std::to_string(s.depth) + ".log");
+        // The flavour's own loader: plain wine may be the 32-bit one.
         int status = RunHostAndWait("DISPLAY=" + std::string(display) + " VOLKG_SCREEN_DEPTH=" + std::to_string(s.depth) +
-                                        " WINEPREFIX='" + prefix + "' WINEDEBUG=-all wine '" + exe +
+                                        " WINEPREFIX='" + prefix + "' WINEDEBUG=-all \"${VOLKG_WINE:-wine}\" '" + exe +
                                         "' --gtest_filter=OtherScreen.PaintsThroughTheDevicesDepth > '" + log + "' 2>&1",
                                     300);
         EXPECT_EQ(status, 0) << ReadFileBytes(log);

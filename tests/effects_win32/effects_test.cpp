@@ -250,8 +250,9 @@ TEST(PaintEffectScreen, PaletteAndHighColourScreens) {
         std::string prefix = TestTempPath("");
         prefix = prefix.substr(0, prefix.rfind("/test-tmp")) + "/wineprefix";
         std::string log = TestTempPath("effects-screen-" + std::to_string(depth) + ".log");
+        // The flavour's own loader: plain wine may be the 32-bit one.
         int status = RunHost("DISPLAY=" + std::string(display) + " VOLKG_SCREEN_DEPTH=" + std::to_string(depth) + " WINEPREFIX='" +
-                             prefix + "' WINEDEBUG=-all wine '" + exe +
+                             prefix + "' WINEDEBUG=-all \"${VOLKG_WINE:-wine}\" '" + exe +
                              "' --gtest_filter=PaintEffectScreen.ChildOnItsScreen > '" + log + "' 2>&1");
         EXPECT_EQ(status, 0) << ReadFileBytes(log);
         ++ran;
