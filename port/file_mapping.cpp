@@ -59,11 +59,11 @@ HANDLE WINAPI CreateFileMappingA(HANDLE file, void*, DWORD, DWORD sizeHigh, DWOR
     }
     m->block->data = static_cast<unsigned char*>(p);
     m->block->bytes = sizeLow;
-    return static_cast<port::Object*>(m);
+    return port::OpenHandle(m);
 }
 
 LPVOID WINAPI MapViewOfFile(HANDLE mapping, DWORD, DWORD offsetHigh, DWORD offsetLow, size_t bytes) {
-    auto* m = dynamic_cast<Mapping*>(static_cast<port::Object*>(mapping));
+    auto* m = port::HandleAs<Mapping>(mapping);
     if (!m || offsetHigh != 0 || offsetLow > m->block->size()) return nullptr;
     if (bytes != 0 && bytes > m->block->size() - offsetLow) return nullptr;
     unsigned char* view = m->block->begin() + offsetLow;
@@ -75,12 +75,6 @@ BOOL WINAPI UnmapViewOfFile(LPCVOID address) {
     auto it = Views().find(address);
     if (it == Views().end()) return FALSE;
     Views().erase(it);
-    return TRUE;
-}
-
-BOOL WINAPI CloseHandle(HANDLE handle) {
-    if (!handle || handle == INVALID_HANDLE_VALUE) return FALSE;
-    delete static_cast<port::Object*>(handle);
     return TRUE;
 }
 

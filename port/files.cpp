@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <new>
 #include <unistd.h>
 
 #include "object.h"
@@ -19,10 +20,7 @@ struct File : port::Object {
     }
 };
 
-File* AsFile(HANDLE h) {
-    if (!h || h == INVALID_HANDLE_VALUE) return nullptr;
-    return dynamic_cast<File*>(static_cast<port::Object*>(h));
-}
+File* AsFile(HANDLE h) { return port::HandleAs<File>(h); }
 
 DWORD g_lastError = 0;
 
@@ -47,9 +45,14 @@ HANDLE WINAPI CreateFileA(LPCSTR name, DWORD access, DWORD, void*, DWORD disposi
         g_lastError = static_cast<DWORD>(errno);
         return INVALID_HANDLE_VALUE;
     }
-    auto* f = new File;
+    auto* f = new (std::nothrow) File;
+    if (!f) {
+        ::close(fd);
+        return INVALID_HANDLE_VALUE;
+    }
     f->fd = fd;
-    return static_cast<port::Object*>(f);
+    HANDLE h = port::OpenHandle(f);
+    return h ? h : INVALID_HANDLE_VALUE;
 }
 
 BOOL WINAPI ReadFile(HANDLE file, LPVOID buffer, DWORD count, DWORD* done, void*) {

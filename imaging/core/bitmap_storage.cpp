@@ -21,7 +21,7 @@ int MarkMemoryStorage(BitmapRecord* bitmap, HANDLE storage) {
     return K_OK;
 }
 
-int FileHandle(const BitmapRecord* bitmap) { return static_cast<int>(reinterpret_cast<intptr_t>(bitmap->StorageHandle)); }
+int FileHandle(const BitmapRecord* bitmap) { return FileAccessHandle(bitmap->StorageHandle); }
 
 // Creates the temporary file, ImageSize + 1 bytes long.
 int AllocateDisk(BitmapRecord* bitmap) {
@@ -30,14 +30,15 @@ int AllocateDisk(BitmapRecord* bitmap) {
     size_t length = std::strlen(name) + 1;
     auto* copy = static_cast<char*>(AllocGlobalLocked(length));
     HANDLE file = copy ? CreateStorageFile(name, 0) : INVALID_HANDLE_VALUE;
-    if (file == INVALID_HANDLE_VALUE) {
+    int handle = FileAccessHandle(file);
+    if (handle < 0) {
+        if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
         FreeGlobalLocked(copy);
         if (name[0]) DeleteFileA(name);  // GetTempFileNameA made it already
         bitmap->StorageHandle = INVALID_HANDLE_VALUE;
         return K_ERR_MEMORY;
     }
     std::memcpy(copy, name, length);
-    int handle = static_cast<int>(reinterpret_cast<intptr_t>(file));
     int result = K_OK;
     if (DefaultSeek(handle, static_cast<int>(bitmap->ImageSize), 0) != static_cast<int>(bitmap->ImageSize)) {
         result = K_ERR_MEMORY;

@@ -9,7 +9,7 @@
 
 namespace {
 
-int FileHandle(const BitmapRecord* bitmap) { return static_cast<int>(reinterpret_cast<intptr_t>(bitmap->StorageHandle)); }
+int FileHandle(const BitmapRecord* bitmap) { return FileAccessHandle(bitmap->StorageHandle); }
 
 // Bytes of storage that hold rows; the record's own fields may disagree
 // after a caller changed them, so the smaller figure bounds every access.

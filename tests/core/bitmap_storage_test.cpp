@@ -13,7 +13,7 @@
 
 namespace {
 
-int Handle(const BitmapRecord& r) { return static_cast<int>(reinterpret_cast<intptr_t>(r.StorageHandle)); }
+int Handle(const BitmapRecord& r) { return FileAccessHandle(r.StorageHandle); }
 
 bool FileExists(const char* name) {
     int h = DefaultOpen(name, K_OPEN_UNTRANSLATED, K_SHARE_READWRITE);
@@ -70,13 +70,13 @@ TEST_P(StorageKinds, MemoryKindsLockAndUnlock) {
         EXPECT_EQ(r.Flags & K_STORAGE_FLAGS, unsigned(K_ALLOCATED | K_MEMORY_STORAGE));
         EXPECT_EQ(r.DataPointer, nullptr);
 
-        int address = K_AccessBitmap(&r);
+        intptr_t address = K_AccessBitmap(&r);
         ASSERT_TRUE(r.Flags & K_LOCKED);
-        EXPECT_EQ(address, static_cast<int>(reinterpret_cast<intptr_t>(r.DataPointer)));
+        EXPECT_EQ(address, reinterpret_cast<intptr_t>(r.DataPointer));
         // New storage reads as zero.
         for (unsigned i = 0; i < r.ImageSize; ++i) ASSERT_EQ(r.DataPointer[i], 0) << i;
         // A second access changes nothing; one release undoes both.
-        EXPECT_EQ(K_AccessBitmap(&r), static_cast<int>(r.Flags));
+        EXPECT_EQ(K_AccessBitmap(&r), static_cast<intptr_t>(r.Flags));
         K_ReleaseBitmap(&r);
         EXPECT_FALSE(r.Flags & K_LOCKED);
         EXPECT_EQ(r.DataPointer, nullptr);

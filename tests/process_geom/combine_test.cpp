@@ -162,6 +162,7 @@ TEST(Combine, WithItselfOverlappingReadsRowsFirst) {
             ASSERT_EQ(K_CombineBitmap(&self.r, 2, dt, 7, 6, &self.r, 1, st, K_COMBINE_XOR), K_OK);
             ASSERT_EQ(K_CombineBitmap(&a.r, 2, dt, 7, 6, &copy.r, 1, st, K_COMBINE_XOR), K_OK);
             ASSERT_EQ(ReadPicture(self.r), ReadPicture(a.r)) << bits << " " << shift;
+            K_FreeBitmap(&copy.r);  // StorePicture starts a new record
             StorePicture(copy.r, ReadPicture(a.r), bits);
         }
     }

@@ -105,7 +105,7 @@ TEST(ViewerMessages, ShearAndColorResolutionRecords) {
         OwnedRecord expected;
         ASSERT_EQ(K_CopyBitmap(&expected.r, f.Shown()), K_OK);
         int direct = K_ColorResBitmap(&expected.r, &expected.r, 8, K_COLORRES_FIXED, nullptr, 0, nullptr, nullptr);
-        ViewerColorResExtRecord r{20, 8, K_COLORRES_FIXED, nullptr, 0};
+        ViewerColorResExtRecord r{static_cast<int>(sizeof(ViewerColorResExtRecord)), 8, K_COLORRES_FIXED, nullptr, 0};
         EXPECT_EQ(f.Send(Index(K_VIEWER_COLOR_RES), &r), direct);
         EXPECT_TRUE(SamePixels(f.Shown(), &expected.r));
     }
@@ -388,9 +388,10 @@ TEST(ViewerMessages, StyleSourceAndDevices) {
     EXPECT_EQ(f.Send(Index(K_VIEWER_TWAIN_SELECT), 1, 0), K_ERR_TWAIN_NONE);
 
     f.window.printResult = reinterpret_cast<HDC>(0x1234);
-    ViewerPrintRecord print{28, nullptr, 0, 0, 0, 0, 1};
+    // Sizes are the record's own: 28 bytes on 32-bit, 40 on 64-bit.
+    ViewerPrintRecord print{static_cast<int>(sizeof(ViewerPrintRecord)), nullptr, 0, 0, 0, 0, 1};
     EXPECT_EQ(f.Send(Index(K_VIEWER_PRINT), &print), 0x1234);
-    print.Size = 24;
+    print.Size = static_cast<int>(sizeof(ViewerPrintRecord)) - 4;
     EXPECT_EQ(f.Send(Index(K_VIEWER_PRINT), &print), 0);
 
     // The palette handle: the record's, or the fixed one when it is in use.
