@@ -72,22 +72,28 @@ protected:
         wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
         RegisterClassA(&wc);
         g_brush = CreateSolidBrush(kHostColor);
+        // One host for the suite: Wine takes about two seconds to take a
+        // shown top-level window down here.
+        host_ = CreateWindowExA(0, "ViewerTestHost", "viewer host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 10, 10, 480, 360,
+                                nullptr, nullptr, self, nullptr);
+        Pump();
     }
     static void TearDownTestSuite() {
+        DestroyWindow(host_);
+        host_ = nullptr;
+        Pump();
         UnregisterBitmapWindowClass(GetModuleHandleA(nullptr));
         DeleteObject(g_brush);
     }
     void SetUp() override {
-        g_codes.clear();
-        g_keys.clear();
-        // A captioned window, which X gives the keyboard focus.
-        host_ = CreateWindowExA(0, "ViewerTestHost", "viewer host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 10, 10, 480, 360,
-                                nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
         ASSERT_NE(host_, nullptr);
         Pump();
+        g_codes.clear();
+        g_keys.clear();
     }
     void TearDown() override {
-        DestroyWindow(host_);
+        // Each test's controls go with it.
+        while (HWND child = GetWindow(host_, GW_CHILD)) DestroyWindow(child);
         Pump();
     }
 
@@ -114,8 +120,9 @@ protected:
         return high;
     }
 
-    HWND host_ = nullptr;
+    static HWND host_;
 };
+HWND ViewerWindow::host_ = nullptr;
 
 TEST_F(ViewerWindow, ScrollRangesReachTheLastColumn) {
     HWND v = Create(WS_HSCROLL, 50, 50);
