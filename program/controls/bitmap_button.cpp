@@ -2,6 +2,7 @@
 
 #include "bitmap.h"
 #include "layout.h"
+#include "layout_values.h"
 
 namespace {
 
@@ -293,7 +294,7 @@ bool TBitmapButton::SetProperty(const std::string& name, const TLayoutValue& val
     else if (n == "presstext") SetPressText(value.AsInt());
     else if (n == "textleft") SetTextLeft(value.AsInt());
     else if (n == "texttop") SetTextTop(value.AsInt());
-    else if (n == "shadowcolor") SetShadowColor(value.AsInt());
+    else if (n == "shadowcolor") SetShadowColor(LayoutColor(value));
     else if (n == "shadowpos")
         SetShadowPos(static_cast<TShadowPosition>(value.AsEnum({"spLeftTop", "spLeftBottom", "spRightBottom", "spRightTop"})));
     else if (n == "shadowsize") SetShadowSize(value.AsInt());

@@ -77,7 +77,7 @@ TEST(DatasetPicturesWin32, SkinsLoadThroughTheLibrary) {
 }
 
 std::string Query(const std::string& prefix, const std::string& out) {
-    RunHost(InPrefix(prefix) + "wine reg query 'HKCU\\Software\\Quenvo\\Pupetta' /s 2>/dev/null | tr -d '\\r' | grep -v '^$' > '" +
+    RunHost(InPrefix(prefix) + kWine + " reg query 'HKCU\\Software\\Quenvo\\Pupetta' /s 2>/dev/null | tr -d '\\r' | grep -v '^$' > '" +
             out + "'");
     return ReadFileBytes(out);
 }
@@ -87,10 +87,10 @@ TEST(DatasetRegistryWin32, FirstRunFileImportsAsRegeditImportsIt) {
     ASSERT_FALSE(ours.empty());
     ASSERT_FALSE(theirs.empty());
     for (const std::string& p : {ours, theirs})
-        RunHost(InPrefix(p) + "wine reg delete 'HKCU\\Software\\Quenvo' /f >/dev/null 2>&1");
+        RunHost(InPrefix(p) + kWine + " reg delete 'HKCU\\Software\\Quenvo' /f >/dev/null 2>&1");
     const std::string file = std::string("Z:") + DATASET_UNIX_DIR + "/Resource/pupetta.reg";
-    ASSERT_EQ(RunHost(InPrefix(ours) + "wine '" PROGRAM_TOOL_EXE "' import '" + file + "'"), 0);
-    ASSERT_EQ(RunHost(InPrefix(theirs) + "wine regedit /s '" + file + "'"), 0);
+    ASSERT_EQ(RunHost(InPrefix(ours) + kWine + " '" PROGRAM_TOOL_EXE "' import '" + file + "'"), 0);
+    ASSERT_EQ(RunHost(InPrefix(theirs) + kWine + " regedit /s '" + file + "'"), 0);
     std::string a = Query(ours, TestTempPath("dataset-query-ours.txt"));
     std::string b = Query(theirs, TestTempPath("dataset-query-regedit.txt"));
     EXPECT_NE(a.find("States8"), std::string::npos) << a;

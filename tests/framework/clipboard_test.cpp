@@ -3,6 +3,8 @@
 // plain text) reaches X programs.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include "clipboard.h"
 #include "host.h"
 #include "pump.h"
@@ -33,6 +35,8 @@ TEST(Clipboard, TextFromAndRichTextToOtherPrograms) {
 
   // The X side sees both; the loop runs meanwhile to answer the requests.
   std::string plain = TestTempPath("clip-text.txt"), rich = TestTempPath("clip-rtf.txt");
+  // The marker of an earlier run would end the wait before xclip has read.
+  for (const std::string& f : {plain, rich, rich + ".done"}) std::remove(f.c_str());
   ASSERT_EQ(RunHost("(xclip -o -selection clipboard > '" + plain + "'; (xclip -o -selection clipboard -t text/rtf ||"
                     " xclip -o -selection clipboard -t 'Rich Text Format') > '" + rich + "'; echo done > '" + rich +
                     ".done') >/dev/null 2>&1 &"),

@@ -4,10 +4,13 @@
 # shared screen the windows and input of other test programs (of this build
 # or of another build tree) take its clicks and keys, and on a shared Wine
 # server they take its foreground window.
-# Usage: own_session.sh PREFIX RUNNER PROGRAM [ARGUMENTS...]
+# Usage: own_session.sh PREFIX WINEARCH RUNNER PROGRAM [ARGUMENTS...]
+# (WINEARCH win32 or win64, the build's flavour; the runner starts the
+# flavour's loader).
 set -u
 prefix=$1
-shift
+arch=$2
+shift 2
 mkdir -p "$(dirname "$prefix")"
 
 # One session per prefix at a time. The programs started here do not keep
@@ -33,7 +36,7 @@ if [ ! -s "$number" ]; then
   rm -f "$number"
   exit 1
 fi
-export DISPLAY=:$(head -n 1 "$number") WINEPREFIX=$prefix WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+export DISPLAY=:$(head -n 1 "$number") WINEPREFIX=$prefix WINEARCH=$arch WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 rm -f "$number"
 
 finish() {
@@ -46,8 +49,12 @@ trap finish EXIT
 
 # A server left by a session that was killed belongs to a screen that is gone.
 wineserver -k 9>&- 2>/dev/null
+# A prefix of the other flavour cannot run this one's programs: made anew.
+if [ -f "$prefix/system.reg" ] && ! grep -q "^#arch=$arch" "$prefix/system.reg"; then
+  rm -rf "$prefix"
+fi
 if [ ! -f "$prefix/system.reg" ]; then
-  wineboot -i 9>&- >/dev/null 2>&1
+  "${VOLKG_WINE:-wine}" wineboot -i 9>&- >/dev/null 2>&1
   wineserver -w 9>&-
 fi
 "$@" 9>&-

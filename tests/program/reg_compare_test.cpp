@@ -27,7 +27,7 @@ const char* const kRegFile =
     "\"Bin\"=hex:de,ad,be,ef\r\n";
 
 std::string Query(const std::string& prefix, const std::string& key, const std::string& out) {
-    RunHost(InPrefix(prefix) + "wine reg query '" + key + "' /s 2>/dev/null | tr -d '\\r' | grep -v '^$' > '" + out + "'");
+    RunHost(InPrefix(prefix) + kWine + " reg query '" + key + "' /s 2>/dev/null | tr -d '\\r' | grep -v '^$' > '" + out + "'");
     return ReadFileBytes(out);
 }
 
@@ -41,10 +41,10 @@ TEST(RegCompare, OurImportMatchesRegedit) {
     WriteFileBytes(file, kRegFile);
     for (const std::string& p : {ours, theirs})
         for (const char* key : {"HKCU\\Software\\VolkgRegCompare", "HKLM\\Software\\VolkgRegCompare"})
-            RunHost(InPrefix(p) + "wine reg delete '" + key + "' /f >/dev/null 2>&1");
+            RunHost(InPrefix(p) + kWine + " reg delete '" + key + "' /f >/dev/null 2>&1");
 
-    ASSERT_EQ(RunHost(InPrefix(ours) + "wine '" PROGRAM_TOOL_EXE "' import 'Z:" + file + "'"), 0);
-    ASSERT_EQ(RunHost(InPrefix(theirs) + "wine regedit /s 'Z:" + file + "'"), 0);
+    ASSERT_EQ(RunHost(InPrefix(ours) + kWine + " '" PROGRAM_TOOL_EXE "' import 'Z:" + file + "'"), 0);
+    ASSERT_EQ(RunHost(InPrefix(theirs) + kWine + " regedit /s 'Z:" + file + "'"), 0);
 
     for (const char* key : {"HKCU\\Software\\VolkgRegCompare", "HKLM\\Software\\VolkgRegCompare"}) {
         std::string a = Query(ours, key, TestTempPath("query-ours.txt"));

@@ -119,21 +119,21 @@ TEST(Startup, ScreenDepthDecidesBetweenTheHighColourMessageAndTheStart) {
     ASSERT_FALSE(display16.empty());
     std::string app = MakeApp("depth", RegText("imported"));
     std::string query = TestTempPath("depth-reg.txt");
-    std::string clear = InPrefix(prefix) + "wine reg delete 'HKCU\\Software\\Quenvo' /f >/dev/null 2>&1";
-    std::string marker = InPrefix(prefix) + "wine reg query 'HKCU\\Software\\Quenvo\\Pupetta' /v Marker > '" + query + "' 2>&1";
+    std::string clear = InPrefix(prefix) + kWine + " reg delete 'HKCU\\Software\\Quenvo' /f >/dev/null 2>&1";
+    std::string marker = InPrefix(prefix) + kWine + " reg query 'HKCU\\Software\\Quenvo\\Pupetta' /v Marker > '" + query + "' 2>&1";
 
     // 8 bits: the message box and nothing else, before the first-run import.
     RunHost(clear);
     std::string out = TestTempPath("depth8.txt");
-    RunHost(InPrefix(prefix, display8) + "timeout 120 wine '" + app + "/pupetta.exe' & p=$!; " +
-                   InPrefix(prefix, display8) + "wine '" PROGRAM_TOOL_EXE "' dialog-text 0 > '" + out +
+    RunHost(InPrefix(prefix, display8) + "timeout 120 " + kWine + " '" + app + "/pupetta.exe' & p=$!; " +
+                   InPrefix(prefix, display8) + kWine + " '" PROGRAM_TOOL_EXE "' dialog-text 0 > '" + out +
                    "'; wait $p; echo \"exit $?\" >> '" + out + "'");
     RunHost(marker);
     std::string report = ReadFileBytes(out), imported8 = ReadFileBytes(query);
 
     // 16 bits: a normal start, which imports the first-run file.
     RunHost(clear);
-    RunHost(InPrefix(prefix, display16) + "timeout 120 wine '" + app + "/pupetta.exe'");
+    RunHost(InPrefix(prefix, display16) + "timeout 120 " + kWine + " '" + app + "/pupetta.exe'");
     RunHost(marker);
     std::string imported16 = ReadFileBytes(query);
     StopPrefix(prefix);

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "clipboard.h"
+#include "forms.h"
 #include "host.h"
 #include "program_fixture.h"
 #include "rtf_view_win32.h"
@@ -109,7 +110,12 @@ TEST(RtfGdi, WindowShowsATopicThroughItsEngine) {
   CreateDirectoryA(dir.c_str(), nullptr);
   WriteFileBytes(dir + "/doc.rtf", "{\\rtf1{\\fonttbl{\\f0\\fswiss Arial;}}\\plain Hello {\\uldb there}{\\v T}\\par"
                                    "\\page #{\\footnote T}\\plain Target\\par}");
-  TrtfViewWindow window(nullptr);
+  // The view measures with its window's canvas: a control gets a window
+  // only on a parent.
+  TForm form(nullptr, "RTFVIEWTEST");
+  form.SetBounds(50, 50, 320, 220);
+  TrtfViewWindow window(&form);
+  window.SetParent(&form);
   window.SetBounds(0, 0, 300, 200);
   window.View().LoadDocument(dir + "/doc.rtf", dir + "/doc.rtc");
   window.View().GoContents();
