@@ -208,8 +208,14 @@ TEST_F(GarmentModel, FillsOfManyPiecesSurviveASaveAndAReload) {
     for (int i = 0; i < 80; ++i) m->Pieces[i]->SetMaterial(i % 3 == 0 ? -1 : 100 + i);
     m->SaveFills(store, "States4");
     ASSERT_EQ(store.Values["States4/yu09"].size(), 80u);
+    const std::vector<std::uint8_t> saved = store.Values["States4/yu09"];
     TModel again(host, "models\\yu09", &fabrics, 100, 50, tsUnVisible, "States4", &store);
+    ASSERT_EQ(again.Pieces.size(), 80u);
     for (int i = 0; i < 80; ++i) EXPECT_EQ(again.Pieces[i]->Material, i % 3 == 0 ? -1 : 100 + i) << i;
+    // The reloaded model stores exactly what was saved, the last piece included.
+    again.SaveFills(store, "States5");
+    EXPECT_EQ(store.Values["States5/yu09"], saved);
+    EXPECT_NE(saved[79], saved[78]) << "piece 78 is plain, 79 has a fabric";
 }
 
 TEST_F(GarmentModel, BrokenFilesAreRefused) {
