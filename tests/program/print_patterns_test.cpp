@@ -2,6 +2,7 @@
 // description with its marked numbers scaled, then the pieces below them.
 #include <gtest/gtest.h>
 
+#include "forms.h"
 #include "host.h"
 #include "models/garment_host_win32.h"
 #include "printers.h"
@@ -33,7 +34,10 @@ TEST(PrintPatterns, TitleDescriptionAndPiecesOnThePdfPrinter) {
 
     ProgramModelHost host;
     TModel model(host, "models\\pl07", nullptr, 200, 100, tsUnVisible, "States1", nullptr);
-    TrtfViewWindow view(nullptr);
+    // The view measures with its window's canvas, as on the print form.
+    TForm form(nullptr, "PRINTPATTERNSTEST");
+    TrtfViewWindow view(&form);
+    view.SetParent(&form);
     view.View().ScaleX = [] { return 1.5L; };
     view.View().ScaleY = [] { return 1.0L; };
 

@@ -33,7 +33,11 @@ DWORD RunProgram(const std::string& dir) {
     STARTUPINFOA si{};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi{};
-    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return 9999;
+    // Started in its own folder: the loader also looks for DLLs in the
+    // current folder, and the test program's has a volkg.dll.
+    std::string folder = WinPath(dir);
+    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &si, &pi))
+        return 9999;
     DWORD code = 9998;
     if (WaitForSingleObject(pi.hProcess, 60000) == WAIT_OBJECT_0) GetExitCodeProcess(pi.hProcess, &code);
     else TerminateProcess(pi.hProcess, 9997);
