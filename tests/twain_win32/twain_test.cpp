@@ -87,6 +87,15 @@ void ExpectPage(BitmapRecord* b, int pixelType, int page) {
     ASSERT_EQ(b->Height, kSourceHeight);
     const int bits[] = {1, 8, 24, 8};
     ASSERT_EQ(b->BitsPerPixel, bits[pixelType]);
+    // Storage mapped once for the page, not for every pixel read.
+    struct Access {
+        BitmapRecord* b;
+        bool locked = !(b->Flags & K_LOCKED);
+        ~Access() {
+            if (locked) K_ReleaseBitmap(b);
+        }
+    } access{b};
+    if (access.locked) K_AccessBitmap(b);
     for (int y = 0; y < kSourceHeight; ++y)
         for (int x = 0; x < kSourceWidth; ++x) {
             int row = b->ViewPerspective == K_TOP_DOWN ? y : kSourceHeight - 1 - y;
