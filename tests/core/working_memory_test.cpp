@@ -1,6 +1,7 @@
 // Working-memory blocks are found again from their pointer alone.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstring>
 
 #include "core/memory.h"
@@ -24,11 +25,14 @@ TEST(WorkingMemory, ZeroInitAndReallocKeepContents) {
 }
 
 TEST(WorkingMemory, ImpossibleSizesFailWithNull) {
-    EXPECT_EQ(AllocGlobalLocked(0xFFFFFFF0u), nullptr);
+    // Sixteen bytes short of the whole address space, whatever its width: a
+    // 64-bit process may well get the 4 GB that a 32-bit one never can.
+    const size_t impossible = SIZE_MAX - 15;
+    EXPECT_EQ(AllocGlobalLocked(impossible), nullptr);
     void* p = AllocGlobalLocked(16);
     ASSERT_NE(p, nullptr);
     std::memset(p, 0x5A, 16);
-    EXPECT_EQ(ReallocGlobalLocked(p, 0xFFFFFFF0u), nullptr);
+    EXPECT_EQ(ReallocGlobalLocked(p, impossible), nullptr);
     // The block survives a failed reallocation.
     EXPECT_EQ(static_cast<unsigned char*>(p)[15], 0x5A);
     FreeGlobalLocked(p);

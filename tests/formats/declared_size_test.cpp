@@ -11,13 +11,7 @@
 
 namespace {
 
-DWORD g_peak = 0;
-
-DWORD HandlesHeld() {
-    DWORD count = 0;
-    GetProcessHandleCount(GetCurrentProcess(), &count);
-    return count;
-}
+int g_peak = 0;
 
 // The built-in read, counting first.
 int KAPI CountingRead(int handle, void* buffer, int count) {
@@ -44,9 +38,9 @@ std::string Be(unsigned v, int bytes) {
 
 // Loads through K_LoadBitmap with the reads counted: the result, and how
 // many handles above the baseline were held at the busiest read.
-int CountedLoad(const std::string& path, DWORD* extra) {
+int CountedLoad(const std::string& path, int* extra) {
     BitmapRecord b{};
-    const DWORD base = HandlesHeld();
+    const int base = HandlesHeld();
     g_peak = base;
     int result = K_LoadBitmap(path.c_str(), &b, 0, -1);
     *extra = g_peak - base;
@@ -81,17 +75,17 @@ TEST(DeclaredSize, HugePicturesInTinyFilesAllocateNothing) {
         FileInfoRecord info;
         ASSERT_EQ(K_FileInfo(path.c_str(), &info), K_OK);
         ASSERT_EQ(info.Width, static_cast<int>(side));
-        DWORD extra = 0;
+        int extra = 0;
         EXPECT_EQ(CountedLoad(path, &extra), K_ERR_READ);
-        EXPECT_LE(extra, 1u) << "storage was allocated before the file was known to hold the picture";
+        EXPECT_LE(extra, 1) << "storage was allocated before the file was known to hold the picture";
     }
 
     // The count sees storage: a whole picture is read with its storage held.
     const std::string good = TestTempPath("declared_good.bmp");
     Host(kConvert + " -size 300x200 gradient:red-blue BMP3:" + good);
-    DWORD extra = 0;
+    int extra = 0;
     EXPECT_EQ(CountedLoad(good, &extra), K_OK);
-    EXPECT_GE(extra, 2u);
+    EXPECT_GE(extra, 2);
 }
 
 }  // namespace

@@ -6,12 +6,6 @@
 
 namespace {
 
-DWORD HandlesHeld() {
-    DWORD count = 0;
-    GetProcessHandleCount(GetCurrentProcess(), &count);
-    return count;
-}
-
 TEST(OneCallLoaders, LoadingAgainIntoTheSameRecordFreesTheFirstPicture) {
     const Rgb picture = PalettePicture(37, 23, 16);
     struct Case {
@@ -36,7 +30,7 @@ TEST(OneCallLoaders, LoadingAgainIntoTheSameRecordFreesTheFirstPicture) {
         }
         RecordGuard loaded;
         ASSERT_EQ(c.load(path.c_str(), &loaded.record), K_OK);
-        const DWORD held = HandlesHeld();
+        const int held = HandlesHeld();
         for (int again = 0; again < 3; ++again) ASSERT_EQ(c.load(path.c_str(), &loaded.record), K_OK);
         EXPECT_EQ(HandlesHeld(), held) << "the earlier pictures' storage is still held";
         // The picture the file holds (8-bit saves may requantise it).

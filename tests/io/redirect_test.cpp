@@ -18,8 +18,10 @@ namespace {
 void MakePicture(BitmapRecord* b, int width, int height) {
     ASSERT_EQ(K_InitBitmap(b, width, height, 24), K_OK);
     ASSERT_EQ(K_AllocateBitmap(b, 1), K_OK);
+    K_AccessBitmap(b);  // locked once, not mapped again for every pixel
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x) K_PutPixelColor(b, y, x, RGB(x * 7, y * 3, (x + y) & 0xFF));
+    K_ReleaseBitmap(b);
 }
 
 TEST(MemoryIo, ReadAndSeekStayInsideTheBlock) {

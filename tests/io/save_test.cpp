@@ -169,6 +169,8 @@ TEST(Save, LargePicturesWrittenFromStorageReadBackByPeers) {
             ASSERT_EQ(K_InitBitmap(b.get(), width, 211, 24), K_OK);
             b->ViewPerspective = view;
             ASSERT_EQ(K_AllocateBitmap(b.get(), 1), K_OK);
+            // Locked once: an unlocked record maps its storage for every pixel.
+            K_AccessBitmap(b.get());
             for (int y = 0; y < 211; ++y) {
                 const int row = view == K_BOTTOM_UP ? 210 - y : y;
                 for (int x = 0; x < width; ++x) {
@@ -176,6 +178,7 @@ TEST(Save, LargePicturesWrittenFromStorageReadBackByPeers) {
                     K_PutPixelColor(b.get(), row, x, RGB(c[0], c[1], c[2]));
                 }
             }
+            K_ReleaseBitmap(b.get());
             ASSERT_TRUE(SamePixels(RecordRgb(b.get()), rgb));
             struct Case {
                 int format, bits;

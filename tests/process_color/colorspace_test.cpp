@@ -341,12 +341,6 @@ TEST(Separation, RefusesBadArguments) {
     EXPECT_FALSE(target->Flags & K_ALLOCATED);
 }
 
-DWORD HandlesHeld() {
-    DWORD count = 0;
-    GetProcessHandleCount(GetCurrentProcess(), &count);
-    return count;
-}
-
 TEST(Separation, PlanesAndTargetsUsedAgainAreFreedFirstAndTheTargetMayBeAPlane) {
     Picture rose = MagickPicture("rose:", 37, 23);
     OwnedBitmap b, merged;
@@ -354,7 +348,7 @@ TEST(Separation, PlanesAndTargetsUsedAgainAreFreedFirstAndTheTargetMayBeAPlane) 
     Planes planes;
     ASSERT_EQ(K_ColorSeparateBitmap(b.get(), planes.pointers, K_SEPARATE_CMYK), K_OK);
     ASSERT_EQ(K_ColorMergeBitmap(merged.get(), planes.pointers, K_SEPARATE_CMYK), K_OK);
-    const DWORD held = HandlesHeld();
+    const int held = HandlesHeld();
     for (int again = 0; again < 3; ++again) {
         ASSERT_EQ(K_ColorSeparateBitmap(b.get(), planes.pointers, K_SEPARATE_CMYK), K_OK);
         ASSERT_EQ(K_ColorMergeBitmap(merged.get(), planes.pointers, K_SEPARATE_CMYK), K_OK);

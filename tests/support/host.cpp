@@ -1,10 +1,13 @@
 #include "host.h"
 
+#include <algorithm>
+#include <cstddef>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <vector>
 
 #ifdef _WIN32
 #include <windows.h>
@@ -99,12 +102,67 @@ int RunHost(const std::string& command) {
     const char* spool = std::getenv("VOLKG_HOST_SPOOL");
     return spool && *spool ? RunThroughSpool(spool, command) : RunThroughStart(command);
 }
+namespace {
+
+// One row of the system's handle list (its extended form, the same on
+// every Windows since XP and under Wine).
+struct SystemHandleEntry {
+    void* object;
+    ULONG_PTR processId;
+    ULONG_PTR handle;
+    ULONG access;
+    USHORT creatorBackTrace;
+    USHORT objectType;
+    ULONG attributes;
+    ULONG reserved;
+};
+struct SystemHandleList {
+    ULONG_PTR count;
+    ULONG_PTR reserved;
+    SystemHandleEntry entries[1];
+};
+
+constexpr int kSystemExtendedHandleInformation = 64;
+constexpr LONG kStatusInfoLengthMismatch = static_cast<LONG>(0xC0000004);
+
+}  // namespace
+
+int HandlesHeld() {
+    using Query = LONG(WINAPI*)(int, void*, ULONG, ULONG*);
+    static const auto query =
+        reinterpret_cast<Query>(reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQuerySystemInformation")));
+    if (!query) return -1;
+    std::vector<unsigned char> buffer(1 << 16);
+    for (;;) {
+        ULONG needed = 0;
+        LONG status = query(kSystemExtendedHandleInformation, buffer.data(), static_cast<ULONG>(buffer.size()), &needed);
+        if (status == kStatusInfoLengthMismatch && buffer.size() < (size_t{1} << 28)) {
+            buffer.resize(std::max<size_t>(buffer.size() * 2, needed));
+            continue;
+        }
+        if (status != 0) return -1;
+        break;
+    }
+    const auto* list = reinterpret_cast<const SystemHandleList*>(buffer.data());
+    const size_t fits = (buffer.size() - offsetof(SystemHandleList, entries)) / sizeof(SystemHandleEntry);
+    const ULONG_PTR self = GetCurrentProcessId();
+    int held = 0;
+    for (size_t i = 0; i < list->count && i < fits; ++i)
+        if (list->entries[i].processId == self) ++held;
+    return held;
+}
 #else
 #include <sys/wait.h>
+#include <windows.h>
 
 int RunHost(const std::string& command) {
     int r = std::system(command.c_str());
     return (r != -1 && WIFEXITED(r)) ? WEXITSTATUS(r) : -1;
+}
+
+int HandlesHeld() {
+    DWORD count = 0;
+    return GetProcessHandleCount(GetCurrentProcess(), &count) ? static_cast<int>(count) : -1;
 }
 #endif
 

@@ -19,6 +19,11 @@ bool HostHasTool(const std::string& program);
 std::string ReadFileBytes(const std::string& path);
 void WriteFileBytes(const std::string& path, const std::string& bytes);
 
+// The kernel handles this process holds (the port's stand-in objects in the
+// native build). Wine answers 0 to GetProcessHandleCount, so on Windows the
+// system's handle list is counted instead.
+int HandlesHeld();
+
 // ImageMagick, called by its full name: /usr/local/bin/convert is a stand-in.
 inline const std::string kConvert = "/usr/bin/convert-im6.q16";
 inline const std::string kIdentify = "/usr/bin/identify-im6.q16";

@@ -186,24 +186,18 @@ TEST(ViewerMessages, RecordAddressIsStable) {
     EXPECT_EQ(f.Shown()->Height, 0);
 }
 
-int HandleCount() {
-    DWORD count = 0;
-    GetProcessHandleCount(GetCurrentProcess(), &count);
-    return static_cast<int>(count);
-}
-
 TEST(ViewerMessages, AdoptFreesTheOldPicture) {
-    int base = HandleCount();
+    int base = HandlesHeld();
     {
         ShowingViewer f;
-        int showing = HandleCount();
+        int showing = HandlesHeld();
         ASSERT_GT(showing, base);
         for (int i = 0; i < 3; ++i) {
             BitmapRecord next{};
             MakePicture(&next, 5 + i, 4, 24);
             EXPECT_EQ(f.Send(Index(K_VIEWER_ADOPT), &next), K_OK);
             EXPECT_EQ(f.Shown()->Width, 5 + i);
-            EXPECT_EQ(HandleCount(), showing) << "the previous picture was not freed";
+            EXPECT_EQ(HandlesHeld(), showing) << "the previous picture was not freed";
         }
         // Adopting the control's own record changes nothing.
         EXPECT_EQ(f.Send(Index(K_VIEWER_ADOPT), f.Shown()), K_OK);
@@ -216,7 +210,7 @@ TEST(ViewerMessages, AdoptFreesTheOldPicture) {
         EXPECT_FALSE(f.viewer.HasPicture());
         EXPECT_EQ(K_GetPixelColor(&taken.r, 0, 0) & 0xFF, 1u);
     }
-    EXPECT_EQ(HandleCount(), base);
+    EXPECT_EQ(HandlesHeld(), base);
 }
 
 // Paste, acquire and set-a-copy: a failure keeps the picture.

@@ -11,6 +11,7 @@
 #include <set>
 #include <vector>
 
+#include "core/bitmap.h"
 #include "process/viewer.h"
 #include "volkg.h"
 
@@ -121,6 +122,7 @@ struct ViewerFixture {
 inline void MakePicture(BitmapRecord* b, int width, int height, int bits = 24) {
     ASSERT_EQ(K_CreateBitmap(b, K_STORAGE_ANY, width, height, bits == 8 ? 0 : bits, K_ORDER_BGR, nullptr, K_BOTTOM_UP),
               K_OK);
+    BitmapLock lock(b);  // locked once, not mapped again for every pixel
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x) {
             COLORREF c = bits == 8 ? K_NO_PIXEL + ((x + 3 * y) & 255) : RGB(x + 1, y + 1, x ^ y);
@@ -131,6 +133,7 @@ inline void MakePicture(BitmapRecord* b, int width, int height, int bits = 24) {
 // Every pixel and the size of two records.
 inline bool SamePixels(BitmapRecord* a, BitmapRecord* b) {
     if (a->Width != b->Width || a->Height != b->Height || a->BitsPerPixel != b->BitsPerPixel) return false;
+    BitmapLock lockA(a), lockB(b);
     for (int y = 0; y < a->Height; ++y)
         for (int x = 0; x < a->Width; ++x)
             if (K_GetPixelColor(a, y, x) != K_GetPixelColor(b, y, x)) return false;
