@@ -197,16 +197,24 @@ VOID CALLBACK WatchMenu(HWND, UINT, UINT_PTR, DWORD) {
   if (static_cast<LONG>(GetTickCount() - menuWatch.deadline) > 0) EndMenu();
 }
 
-// Shell: saves the screen as png and succeeds when the rectangle (x y w h,
-// numbers or shell variables) shows the background colour on at least a
-// third of it and some dark pixels: a window drawn with its text, not the
-// black of a window X has mapped before Wine drew it.
+// Shell: saves the top X window at the rectangle's corner as png and
+// succeeds when the rectangle (x y w h, numbers or shell variables, screen
+// coordinates) shows the background colour on at least a third of it and
+// some dark pixels: a window drawn with its text, not the black of a window
+// X has mapped before Wine drew it. The window is read itself: on Xvfb a
+// root capture shows Wine's hint and menu windows black while their own
+// images are drawn.
 std::string CaptureShowsDrawnText(const std::string& png, const std::string& x, const std::string& y,
                                   const std::string& w, const std::string& h, COLORREF background) {
   std::string bg = std::to_string(GetRValue(background)) + "," + std::to_string(GetGValue(background)) + "," +
                    std::to_string(GetBValue(background));
-  return "xwd -root -silent | /usr/bin/convert-im6.q16 xwd:- '" + png + "' && /usr/bin/convert-im6.q16 '" + png +
-         "' -crop " + w + "x" + h + "+" + x + "+" + y +
+  // xwininfo lists the root's children top first: "ID ... WxH+X+Y  +AX+AY".
+  std::string top = "set -- $(xwininfo -root -children | awk -v px=" + x + " -v py=" + y +
+                    " 'NF >= 2 {g = $(NF - 1); if (g !~ /^[0-9]+x[0-9]+/) next; split(g, s, /[x+]/); split($NF, a, \"+\");"
+                    " if (s[1] > 1 && px >= a[2] && py >= a[3] && px < a[2] + s[1] && py < a[3] + s[2])"
+                    " {print $1, a[2], a[3]; exit}}') && [ $# -eq 3 ]";
+  return top + " && xwd -id $1 -silent | /usr/bin/convert-im6.q16 xwd:- '" + png + "' && /usr/bin/convert-im6.q16 '" +
+         png + "' -crop " + w + "x" + h + "+$((" + x + " - $2))+$((" + y + " - $3))" +
          " +repage -depth 8 -format %c histogram:info:- | awk -v bg=" + bg +
          " '{n=$1; sub(\":\", \"\", n); c=$2; gsub(/[()]/, \"\", c); split(c, v, \",\");"
          " if (v[1] \",\" v[2] \",\" v[3] == bg) b += n; if (v[1] + v[2] + v[3] < 200) d += n; t += n}"
