@@ -203,7 +203,8 @@ VOID CALLBACK WatchMenu(HWND, UINT, UINT_PTR, DWORD) {
 // some dark pixels: a window drawn with its text, not the black of a window
 // X has mapped before Wine drew it. The window is read itself: on Xvfb a
 // root capture shows Wine's hint and menu windows black while their own
-// images are drawn.
+// images are drawn. The sizes go through $((...)): "$wx$h" would read a
+// variable "wx".
 std::string CaptureShowsDrawnText(const std::string& png, const std::string& x, const std::string& y,
                                   const std::string& w, const std::string& h, COLORREF background) {
   std::string bg = std::to_string(GetRValue(background)) + "," + std::to_string(GetGValue(background)) + "," +
@@ -214,7 +215,7 @@ std::string CaptureShowsDrawnText(const std::string& png, const std::string& x, 
                     " if (s[1] > 1 && px >= a[2] && py >= a[3] && px < a[2] + s[1] && py < a[3] + s[2])"
                     " {print $1, a[2], a[3]; exit}}') && [ $# -eq 3 ]";
   return top + " && xwd -id $1 -silent | /usr/bin/convert-im6.q16 xwd:- '" + png + "' && /usr/bin/convert-im6.q16 '" +
-         png + "' -crop " + w + "x" + h + "+$((" + x + " - $2))+$((" + y + " - $3))" +
+         png + "' -crop $((" + w + "))x$((" + h + "))+$((" + x + " - $2))+$((" + y + " - $3))" +
          " +repage -depth 8 -format %c histogram:info:- | awk -v bg=" + bg +
          " '{n=$1; sub(\":\", \"\", n); c=$2; gsub(/[()]/, \"\", c); split(c, v, \",\");"
          " if (v[1] \",\" v[2] \",\" v[3] == bg) b += n; if (v[1] + v[2] + v[3] < 200) d += n; t += n}"
