@@ -2,9 +2,12 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <set>
 #include <string>
+#include <vector>
 
 #include "core/file_access.h"
+#include "host.h"
 
 namespace {
 
@@ -51,6 +54,44 @@ TEST(FileAccess, TruncateEmptiesAnExistingFile) {
     EXPECT_EQ(DefaultSeek(h, 0, 2), 0);
     DefaultClose(h);
     DeleteFileA(path.c_str());
+}
+
+// The int of the file functions is the kernel handle itself (disk storage
+// of bitmaps passes its file's handle through it): positive, distinct for
+// files open at once, whole after the way back, and counted as held until
+// it is closed.
+TEST(FileAccess, HandlesAreKernelHandlesThatFitAnInt) {
+    const int before = HandlesHeld();
+    std::vector<std::string> paths;
+    std::vector<int> open;
+    for (int i = 0; i < 40; ++i) {
+        paths.push_back(TempPath(("handles" + std::to_string(i) + ".bin").c_str()));
+        const int h = DefaultOpen(paths.back().c_str(), 0x8302, K_SHARE_NONE);
+        ASSERT_GT(h, 0) << i;
+        EXPECT_EQ(FileAccessHandle(KernelHandle(h)), h);
+        ASSERT_EQ(DefaultWrite(h, &i, sizeof i), static_cast<int>(sizeof i));
+        open.push_back(h);
+    }
+    EXPECT_EQ(std::set<int>(open.begin(), open.end()).size(), open.size());
+    EXPECT_EQ(HandlesHeld(), before + 40);
+    for (size_t i = 0; i < open.size(); ++i) {
+        int back = -1;
+        ASSERT_EQ(DefaultSeek(open[i], 0, 0), 0);
+        ASSERT_EQ(DefaultRead(open[i], &back, sizeof back), static_cast<int>(sizeof back));
+        EXPECT_EQ(back, static_cast<int>(i));
+        EXPECT_EQ(DefaultClose(open[i]), 0);
+        DeleteFileA(paths[i].c_str());
+    }
+    EXPECT_EQ(HandlesHeld(), before);
+    // Closed handles name nothing any more.
+    char byte = 0;
+    EXPECT_EQ(DefaultRead(open.back(), &byte, 1), -1);
+    EXPECT_EQ(DefaultClose(open.back()), -1);
+    // What a handle cannot be: the failed one, or one beyond 32 bits.
+    EXPECT_EQ(FileAccessHandle(INVALID_HANDLE_VALUE), -1);
+    if (sizeof(HANDLE) > 4) {
+        EXPECT_EQ(FileAccessHandle(reinterpret_cast<HANDLE>(static_cast<intptr_t>(INT32_MAX) + 4)), -1);
+    }
 }
 
 }  // namespace
