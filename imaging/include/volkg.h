@@ -316,7 +316,7 @@ int      KAPI K_ConvertBuffer(void* buffer, int count, int sourceBits, int targe
 /* palette: null or Colors entries (blue, green, red, 0); bitsPerPixel 0 is 8 with a grey ramp. */
 int  KAPI K_CreateBitmap(BitmapRecord* bitmap, int kind, int width, int height, int bitsPerPixel, int colorOrder,
                          const RGBQUAD* palette, int viewPerspective);
-/* The 1280 bytes only: both records then share storage and palettes. */
+/* The record only (1280 bytes on 32-bit): both records then share storage and palettes. */
 void KAPI K_CopyBitmapHandle(BitmapRecord* target, const BitmapRecord* source);
 /* Stored rows as they are; the target needs the same BytesPerLine and at least the height. */
 int  KAPI K_CopyBitmapData(BitmapRecord* target, BitmapRecord* source);

@@ -74,7 +74,7 @@ TEST(PixelExports, CopyAndSizeThroughTheDll) {
     auto create = dll.Get<int(WINAPI*)(BitmapRecord*, int, int, int, int, int, const RGBQUAD*, int)>("K_CreateBitmap");
     auto copy = dll.Get<int(WINAPI*)(BitmapRecord*, BitmapRecord*)>("K_CopyBitmap");
     auto size = dll.Get<int(WINAPI*)(BitmapRecord*, int, int)>("K_SizeBitmap");
-    auto access = dll.Get<int(WINAPI*)(BitmapRecord*)>("K_AccessBitmap");
+    auto access = dll.Get<intptr_t(WINAPI*)(BitmapRecord*)>("K_AccessBitmap");
     auto release = dll.Get<int(WINAPI*)(BitmapRecord*)>("K_ReleaseBitmap");
     auto free = dll.Get<void(WINAPI*)(BitmapRecord*)>("K_FreeBitmap");
     ASSERT_TRUE(create && copy && size && access && release && free);

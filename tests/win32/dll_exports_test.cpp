@@ -47,7 +47,7 @@ TEST(Dll, RecordThroughTheDll) {
     ASSERT_NE(dll.module, nullptr);
     auto init = dll.Get<int(WINAPI*)(BitmapRecord*, int, int, int)>("K_InitBitmap");
     auto allocate = dll.Get<int(WINAPI*)(BitmapRecord*, int)>("K_AllocateBitmap");
-    auto access = dll.Get<int(WINAPI*)(BitmapRecord*)>("K_AccessBitmap");
+    auto access = dll.Get<intptr_t(WINAPI*)(BitmapRecord*)>("K_AccessBitmap");
     auto free = dll.Get<void(WINAPI*)(BitmapRecord*)>("K_FreeBitmap");
     BitmapRecord r;
     ASSERT_EQ(init(&r, 640, 480, 24), 1);
