@@ -546,13 +546,13 @@ TEST(JpegProbe, StrayBytesAfterACommentAsTheDecoderReadsThem) {
     // More than 40 stray bytes: the decoder refuses the stream, and the
     // probe finds no size either.
     jpeg.insert(29, std::string(40, '\0'));
-    const std::string far = WriteTemp("jd_stray_far.jpg", jpeg);
-    ASSERT_EQ(K_FileInfo(far.c_str(), &info), K_OK);
+    const std::string distant = WriteTemp("jd_stray_far.jpg", jpeg);
+    ASSERT_EQ(K_FileInfo(distant.c_str(), &info), K_OK);
     EXPECT_EQ(info.Width, 0);
     BitmapRecord b = Bitmap(40, 33, 24);
     Calls c;
     c.stride = 120;
-    EXPECT_EQ(K_DecompressFile(far.c_str(), &b, Record, 24, &c, 4), K_ERR_FORMAT);
+    EXPECT_EQ(K_DecompressFile(distant.c_str(), &b, Record, 24, &c, 4), K_ERR_FORMAT);
 }
 
 // Coefficients at the dequantisation's limits saturate; a flat block is flat.
