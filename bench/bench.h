@@ -196,7 +196,7 @@ struct Picture {
 
 // Smooth shading in two directions, hard-edged shapes, fine texture and
 // sensor-like noise, made without per-pixel transcendental calls so it is
-// quick under an emulator too.
+// quick to make.
 inline Picture MakePhoto(int width, int height) {
     Picture p{width, height, std::vector<uint8_t>(static_cast<size_t>(width) * height * 3)};
     std::vector<double> sx(width), cx(width), sy(height), cy(height);

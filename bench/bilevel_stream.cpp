@@ -5,9 +5,7 @@
 // - the bilevel format (each sub-type) beside libtiff's Group 4 and our own
 //   on the same rendered text page: size and megapixels per second both ways
 //   (file sizes, TIFF containers included).
-// Figures are the best of a few runs after a warm-up. Under the qemu
-// emulator every coder, ours and the peers', runs emulated: the ratios
-// between them hold, the absolute speeds do not.
+// Figures are the best of a few runs after a warm-up.
 #include <lzma.h>
 #include <tiffio.h>
 #include <zlib.h>

@@ -107,7 +107,7 @@ int main(int argc, char** argv) {
     }
 
     // Peak memory above what the process takes for a 16 x 16 file decoded
-    // the same way (under an emulator, the emulator's own memory): KB.
+    // the same way: KB.
     {
         const std::string big = bench::ScratchFile("q90_2x2.jpg"), small = bench::ScratchFile("small.jpg");
         if (!bench::Shell("pnmcut 0 0 16 16 " + ppm + " | cjpeg -quality 90 -sample 2x2 -outfile " + small)) return 1;

@@ -1,7 +1,6 @@
 // Laying out a 1 MB RTF document (parse, build the topic, measure, break
 // into lines at two widths) beside `unrtf --text` converting the same file,
-// in one run. Under an emulated 32-bit build our side runs through qemu
-// while unrtf runs natively: the ratio then favours the peer.
+// in one run.
 //   bench_rtf [megabytes]   (default 1)
 #include <chrono>
 #include <cstdio>

@@ -123,8 +123,7 @@ int main(int argc, char** argv) {
     }
 
     // Peak memory of loading a 10000 x 10000 LZW page (grey, 100 MB), above
-    // what the process takes for a 10 x 10 page loaded the same way (under
-    // an emulator, the emulator's own memory): KB.
+    // what the process takes for a 10 x 10 page loaded the same way: KB.
     {
         // netpbm: ImageMagick's default resource policy refuses a picture this big.
         const std::string big = bench::ScratchFile("big.tif"), small = bench::ScratchFile("small.tif");

@@ -46,7 +46,7 @@ TEST_F(DatasetDoll, ModelsComposeFabricsWhereTheirKeysAre) {
             const Raster front = m->FrontPicture(), back = m->BackPicture();
             ASSERT_EQ(front.Width, q);
             int checked = 0;
-            // Every third pixel each way is plenty, and quick under emulation.
+            // Every third pixel each way is plenty, and quick.
             for (int y = 2; y < picture.Height; y += 3)
                 for (int x = 0; x < q; x += 3) {
                     for (const auto& [hit, composed, pieceAt] :

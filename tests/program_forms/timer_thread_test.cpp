@@ -13,7 +13,7 @@ namespace {
 using namespace std::chrono_literals;
 
 // Polls until the condition holds; false after a generous time (the
-// native tests run under an emulator).
+// tests run side by side on a busy machine).
 template <class F>
 bool Eventually(F condition) {
     for (int i = 0; i < 6000; ++i) {
