@@ -10,7 +10,7 @@
 #include <cctype>
 
 #include "bench.h"
-#include "tiff/ccitt_coder.h"
+#include "fax/ccitt_coder.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "tiff/ccitt_coder.h"
+#include "fax/ccitt_coder.h"
 
 namespace {
 

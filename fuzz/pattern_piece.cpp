@@ -9,7 +9,7 @@
 #include <string>
 
 #include "models/pattern_piece.h"
-#include "models/text_helpers.h"
+#include "settings/text_helpers.h"
 
 namespace {
 

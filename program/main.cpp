@@ -1,7 +1,7 @@
 // pupetta: a doll dress-up and sewing-pattern program.
 #include <windows.h>
 
-#include "settings/startup.h"
+#include "app/startup.h"
 #include "volkg.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {

@@ -7,6 +7,9 @@
 
 // Process default copied into every new record.
 extern int DefaultDitheringMethod;
+// The resolution new records take; 0 or less gives 150 dots per inch. Set by
+// the option block whenever its resolution changes.
+void SetDefaultResolution(int x, int y);
 
 // Stored row size; -27 for an unsupported depth.
 int GetBytesPerLine(int width, int bitsPerPixel);

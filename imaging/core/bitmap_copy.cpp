@@ -3,9 +3,9 @@
 #include <cstdint>
 #include <cstring>
 
-#include "bitmap.h"
-#include "bitmap_copy.h"
-#include "memory.h"
+#include "core/bitmap.h"
+#include "core/bitmap_copy.h"
+#include "core/memory.h"
 
 namespace {
 

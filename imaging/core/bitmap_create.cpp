@@ -2,9 +2,9 @@
 // record copy K_CopyBitmapHandle.
 #include <cstring>
 
-#include "bitmap.h"
-#include "bitmap_copy.h"
-#include "palette.h"
+#include "core/bitmap.h"
+#include "core/bitmap_copy.h"
+#include "core/palette.h"
 
 namespace {
 

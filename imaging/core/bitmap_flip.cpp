@@ -1,8 +1,8 @@
 // K_FlipBitmap: the stored rows end for end.
-#include "status.h"
-#include "bitmap.h"
-#include "bitmap_copy.h"
-#include "memory.h"
+#include "core/status.h"
+#include "core/bitmap.h"
+#include "core/bitmap_copy.h"
+#include "core/memory.h"
 
 extern "C" int KAPI K_FlipBitmap(BitmapRecord* bitmap) {
     if (!bitmap || !(bitmap->Flags & K_ALLOCATED)) return K_ERR_NOBITMAP;

@@ -2,10 +2,23 @@
 #include <climits>
 #include <cstring>
 
-#include "bitmap.h"
-#include "platform.h"
+#include "core/bitmap.h"
 
 int DefaultDitheringMethod = 7;
+
+namespace {
+
+// The resolution new records take (0 or less: none set, 150 is used); the
+// option block above keeps it current.
+int g_defaultXResolution = 150;
+int g_defaultYResolution = 150;
+
+}  // namespace
+
+void SetDefaultResolution(int x, int y) {
+    g_defaultXResolution = x;
+    g_defaultYResolution = y;
+}
 
 bool IsValidDepth(int bits) {
     return bits == 1 || bits == 4 || bits == 8 || bits == 16 || bits == 24 || bits == 32;
@@ -44,10 +57,8 @@ extern "C" int KAPI K_InitBitmap(BitmapRecord* bitmap, int width, int height, in
     bitmap->DitheringMethod = DefaultDitheringMethod;
     bitmap->ColorOrder = bits > 8 ? K_ORDER_BGR : K_ORDER_RGB;
     bitmap->Colors = bits <= 8 ? 1 << bits : 0;
-    int x = 0, y = 0;
-    OptionResolution(&x, &y);
-    bitmap->XResolution = x > 0 ? x : 150;
-    bitmap->YResolution = y > 0 ? y : 150;
+    bitmap->XResolution = g_defaultXResolution > 0 ? g_defaultXResolution : 150;
+    bitmap->YResolution = g_defaultYResolution > 0 ? g_defaultYResolution : 150;
 
     BITMAPINFOHEADER& h = bitmap->DibHeader;
     h.biSize = sizeof(BITMAPINFOHEADER);

@@ -5,12 +5,12 @@
 #include <new>
 #include <vector>
 
-#include "status.h"
-#include "bitmap.h"
-#include "bitmap_copy.h"
-#include "memory.h"
-#include "row_converters.h"
-#include "rows.h"
+#include "core/status.h"
+#include "core/bitmap.h"
+#include "core/bitmap_copy.h"
+#include "core/memory.h"
+#include "core/row_converters.h"
+#include "core/rows.h"
 
 namespace {
 

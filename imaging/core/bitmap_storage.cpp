@@ -2,10 +2,10 @@
 // memory with a temporary "KR" file as the fallback.
 #include <cstring>
 
-#include "file_access.h"
-#include "bitmap.h"
-#include "memory.h"
-#include "platform.h"
+#include "core/file_access.h"
+#include "core/bitmap.h"
+#include "core/memory.h"
+#include "core/platform.h"
 
 namespace {
 

@@ -6,12 +6,12 @@
 #include <new>
 #include <optional>
 
-#include "dither.h"
-#include "bitmap.h"
-#include "memory.h"
-#include "palette.h"
-#include "pixel_format.h"
-#include "status.h"
+#include "core/dither.h"
+#include "core/bitmap.h"
+#include "core/memory.h"
+#include "core/palette.h"
+#include "core/pixel_format.h"
+#include "core/status.h"
 
 namespace {
 

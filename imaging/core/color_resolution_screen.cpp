@@ -1,7 +1,7 @@
 // The screen's static colours kept at both ends of an optimized palette.
 #include <algorithm>
 
-#include "dither.h"
+#include "core/dither.h"
 
 int PlaceStaticColors(RGBQUAD* palette, int count, const PALETTEENTRY* system, int size, int reserved) {
     int n = std::clamp(std::min(reserved, count), 0, std::min(size, 256));

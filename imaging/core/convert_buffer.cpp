@@ -3,9 +3,9 @@
 #include <cstdint>
 #include <cstring>
 
-#include "packed_index.h"
-#include "palette.h"
-#include "pixel_format.h"
+#include "core/packed_index.h"
+#include "core/palette.h"
+#include "core/pixel_format.h"
 
 namespace {
 

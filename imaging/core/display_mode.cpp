@@ -1,7 +1,7 @@
 // The display mode flag word, its exports and the paint-kind decision.
-#include "display_mode.h"
+#include "core/display_mode.h"
 
-#include "palette.h"
+#include "core/palette.h"
 
 unsigned DisplayMode = kIndexedPaint | kDitheredPaint;
 

@@ -50,4 +50,3 @@ int ClassifyDeviceDepth(int technology, int bitsPixel, int planes);
 // current DisplayMode.
 PaintKind ChoosePaintKindForDepth(int deviceDepth, const BitmapRecord* bitmap);
 // Asks the device for its depth (Windows only).
-PaintChoice ChoosePaintKind(HDC dc, const BitmapRecord* bitmap);

@@ -1,10 +1,10 @@
 // K_DitherBitmap: a whole bitmap dithered to the fixed palette of a depth.
-#include "dither.h"
-#include "bitmap.h"
-#include "memory.h"
-#include "palette.h"
-#include "pixel_format.h"
-#include "status.h"
+#include "core/dither.h"
+#include "core/bitmap.h"
+#include "core/memory.h"
+#include "core/palette.h"
+#include "core/pixel_format.h"
+#include "core/status.h"
 
 void CopyPlacement(BitmapRecord* target, const BitmapRecord* source, bool resolution) {
     target->ViewPerspective = source->ViewPerspective;

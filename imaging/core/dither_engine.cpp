@@ -2,12 +2,12 @@
 #include <algorithm>
 #include <cstring>
 
-#include "dither.h"
-#include "bitmap.h"
-#include "memory.h"
-#include "palette.h"
-#include "pixel_format.h"
-#include "row_converters.h"
+#include "core/dither.h"
+#include "core/bitmap.h"
+#include "core/memory.h"
+#include "core/palette.h"
+#include "core/pixel_format.h"
+#include "core/row_converters.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "file_access.h"
+#include "core/file_access.h"
 
 extern "C" int KAPI DefaultOpen(const char* name, int flags, int permission) {
     if (!name) return -1;

@@ -1,12 +1,12 @@
 // Filling rows and whole bitmaps with one colour.
 #include <cstring>
 
-#include "bitmap.h"
+#include "core/bitmap.h"
 #include "core/status.h"
-#include "memory.h"
-#include "palette.h"
-#include "pixel_format.h"
-#include "rows.h"
+#include "core/memory.h"
+#include "core/palette.h"
+#include "core/pixel_format.h"
+#include "core/rows.h"
 
 namespace {
 

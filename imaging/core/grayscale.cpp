@@ -2,13 +2,13 @@
 #include <algorithm>
 #include <cstring>
 
-#include "grayscale.h"
-#include "bitmap.h"
-#include "dither.h"
-#include "memory.h"
-#include "palette.h"
-#include "pixel_format.h"
-#include "status.h"
+#include "core/grayscale.h"
+#include "core/bitmap.h"
+#include "core/dither.h"
+#include "core/memory.h"
+#include "core/palette.h"
+#include "core/pixel_format.h"
+#include "core/status.h"
 
 int GrayRowReader::Init(const BitmapRecord* bitmap) {
     bits_ = bitmap->BitsPerPixel;

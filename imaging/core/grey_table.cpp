@@ -1,4 +1,4 @@
-#include "palette.h"
+#include "core/palette.h"
 
 namespace {
 BYTE RampLevel(int i, int count) { return static_cast<BYTE>(count > 1 ? i * 255 / (count - 1) : 0); }

@@ -3,9 +3,9 @@
 #include <cstdint>
 #include <cstring>
 
-#include "grayscale.h"
-#include "row_converters.h"
-#include "trig.h"
+#include "core/grayscale.h"
+#include "core/row_converters.h"
+#include "core/trig.h"
 
 namespace {
 

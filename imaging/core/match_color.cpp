@@ -1,7 +1,7 @@
 // The library's one nearest-colour search, and index maps between palettes.
 #include <cstring>
 
-#include "pixel_format.h"
+#include "core/pixel_format.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "memory.h"
+#include "core/memory.h"
 
 #include <windows.h>
 

@@ -5,11 +5,11 @@
 #include <cstring>
 #include <vector>
 
-#include "dither.h"
-#include "bitmap.h"
-#include "memory.h"
-#include "palette.h"
-#include "pixel_format.h"
+#include "core/dither.h"
+#include "core/bitmap.h"
+#include "core/memory.h"
+#include "core/palette.h"
+#include "core/pixel_format.h"
 
 namespace {
 

@@ -1,12 +1,12 @@
 // K_OptimizeBitmap and the user match tables.
 #include <cstring>
 
-#include "dither.h"
-#include "bitmap.h"
-#include "memory.h"
-#include "palette.h"
-#include "pixel_format.h"
-#include "status.h"
+#include "core/dither.h"
+#include "core/bitmap.h"
+#include "core/memory.h"
+#include "core/palette.h"
+#include "core/pixel_format.h"
+#include "core/status.h"
 
 namespace {
 

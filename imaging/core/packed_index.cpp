@@ -1,4 +1,4 @@
-#include "packed_index.h"
+#include "core/packed_index.h"
 
 #include <cstring>
 

@@ -1,9 +1,9 @@
 // Palette handles of bitmap records and the exported palette operations.
 #include <cstring>
 
-#include "bitmap.h"
-#include "memory.h"
-#include "palette.h"
+#include "core/bitmap.h"
+#include "core/memory.h"
+#include "core/palette.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // The dithered-paint switch of the display mode.
-#include "display_mode.h"
-#include "palette.h"
+#include "core/display_mode.h"
+#include "core/palette.h"
 
 extern "C" int KAPI K_EnableDitheredPaint(int enable) {
     int old = (DisplayMode & kDitheredPaint) ? 1 : 0;

@@ -2,7 +2,7 @@
 #include <array>
 #include <vector>
 
-#include "palette.h"
+#include "core/palette.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
 // Single-pixel colour access.
-#include "bitmap.h"
-#include "palette.h"
-#include "pixel_format.h"
-#include "rows.h"
+#include "core/bitmap.h"
+#include "core/palette.h"
+#include "core/pixel_format.h"
+#include "core/rows.h"
 
 namespace {
 

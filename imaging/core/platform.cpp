@@ -1,4 +1,4 @@
-#include "platform.h"
+#include "core/platform.h"
 
 bool Win32sMode = false;
 HINSTANCE LibraryInstance = nullptr;

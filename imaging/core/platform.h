@@ -10,11 +10,3 @@ extern HINSTANCE LibraryInstance;
 
 // Reads the platform as the attach routine does.
 bool DetectWin32sMode();
-
-// What core needs from the layers above it, which it does not include:
-// declared here, defined above (io/upper_layer*.cpp).
-// The option block's resolution (0 or less where none is set).
-void OptionResolution(int* x, int* y);
-// Windows: what the layers above add to the first attach and last detach.
-void AttachUpperLayers(HINSTANCE instance);
-void DetachUpperLayers(HINSTANCE instance);

@@ -2,12 +2,12 @@
 // device, in an ordered-dither and an error-diffusion form. Every pair of
 // source and target depth is its own loop (templates), with the palette
 // read once per row.
-#include "row_converters.h"
+#include "core/row_converters.h"
 
 #include <algorithm>
 
-#include "display_mode.h"
-#include "palette.h"
+#include "core/display_mode.h"
+#include "core/palette.h"
 
 const unsigned char ClusteredDitherMatrix[8][8] = {
     {112, 40, 72, 104, 144, 176, 208, 136}, {88, 8, 16, 48, 192, 232, 240, 168},

@@ -2,7 +2,7 @@
 // the scaled painter and K_ResizeBitmap.
 #include <cstring>
 
-#include "row_converters.h"
+#include "core/row_converters.h"
 
 namespace {
 

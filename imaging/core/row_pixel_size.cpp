@@ -1,7 +1,7 @@
 // Row helpers of the readers: red/blue exchange and pixel-size changes.
 #include <cstdint>
 
-#include "pixel_format.h"
+#include "core/pixel_format.h"
 
 int SwapRowRedBlue(unsigned char* row, int count, int bits) {
     if (!row || count <= 0) return 1;

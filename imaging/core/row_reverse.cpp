@@ -2,7 +2,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "rows.h"
+#include "core/rows.h"
 
 namespace {
 

@@ -3,9 +3,9 @@
 #include <cstdint>
 #include <cstring>
 
-#include "bitmap.h"
+#include "core/bitmap.h"
 #include "core/file_access.h"
-#include "rows.h"
+#include "core/rows.h"
 
 namespace {
 

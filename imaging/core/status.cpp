@@ -1,4 +1,4 @@
-#include "status.h"
+#include "core/status.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #include <array>
 #include <cmath>
 
-#include "trig.h"
+#include "core/trig.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include "formats/raster_formats.h"
 #include "io/codec_kit.h"
 #include "io/file_callbacks.h"
-#include "tiff/options.h"
+#include "io/options.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "photocd_library.h"
+#include "formats/photocd_library.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include "io/codecs.h"
 #include "io/file_info.h"
 #include "io/format_codes.h"
-#include "tiff/options.h"
+#include "io/options.h"
 
 namespace {
 

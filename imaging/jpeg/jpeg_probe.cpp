@@ -10,7 +10,6 @@
 #include "io/probes.h"
 #include "jpeg/compressed_header.h"
 #include "jpeg/jpeg_decoder.h"
-#include "tiff/tiff_codec.h"
 
 namespace {
 
@@ -177,7 +176,7 @@ int ProbeCompressedFile(const char* name) {
                        (head[0] == 'M' && head[1] == 'M' && head[2] == 0 && head[3] == 0x2A))) {
         // JPEG inside TIFF; any other TIFF is none of the compressed kinds.
         FileInfoRecord info{};
-        if (ReadTIFInfo(handle, &info) != 1 || info.FormatCode != K_FORMAT_TIFF_JPEG) return -100;
+        if (K_FileInfo(name, &info) != K_OK || info.FormatCode != K_FORMAT_TIFF_JPEG) return -100;
         facts.width = info.Width;
         facts.height = info.Height;
         return 3;

@@ -5,8 +5,8 @@
 #include <cstring>
 #include <vector>
 
-#include "../io/status.h"
-#include "combine.h"
+#include "core/status.h"
+#include "process/combine.h"
 #include "core/bitmap.h"
 #include "core/bitmap_copy.h"
 #include "core/memory.h"

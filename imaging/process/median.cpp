@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "window_rows.h"
+#include "process/window_rows.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "process_frame.h"
+#include "process/process_frame.h"
 
 extern "C" int KAPI K_MosaicBitmap(BitmapRecord* bitmap, int size) {
     int rc = CheckProcessBitmap(bitmap);

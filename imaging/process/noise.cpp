@@ -2,7 +2,7 @@
 // congruential generator, so a sequence of calls is reproducible.
 #include <cstdint>
 
-#include "process_frame.h"
+#include "process/process_frame.h"
 
 namespace {
 

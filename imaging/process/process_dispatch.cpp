@@ -1,6 +1,6 @@
 // K_ProcessBitmap: one entry point for the common whole-bitmap operations,
 // their arguments taken from one record.
-#include "process_frame.h"
+#include "process/process_frame.h"
 
 extern "C" int KAPI K_ProcessBitmap(BitmapRecord* bitmap, int operation, const ProcessArguments* arguments) {
     // The called operation checks the bitmap and its own arguments; only

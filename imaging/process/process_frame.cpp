@@ -7,7 +7,7 @@
 #include "core/dither.h"
 #include "core/palette.h"
 #include "core/pixel_format.h"
-#include "io/status.h"
+#include "core/status.h"
 
 int CheckProcessBitmap(const BitmapRecord* bitmap) {
     if (!bitmap || !(bitmap->Flags & K_ALLOCATED)) return K_ERR_NOBITMAP;

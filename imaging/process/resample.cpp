@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "core/bitmap_copy.h"
-#include "process_frame.h"
+#include "process/process_frame.h"
 
 namespace {
 

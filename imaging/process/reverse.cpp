@@ -1,6 +1,6 @@
 // K_ReverseBitmap: every row mirrored left to right in place.
 #include "core/rows.h"
-#include "process_frame.h"
+#include "process/process_frame.h"
 
 extern "C" int KAPI K_ReverseBitmap(BitmapRecord* bitmap) {
     int rc = CheckProcessBitmap(bitmap);

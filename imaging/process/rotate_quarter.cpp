@@ -6,8 +6,8 @@
 
 #include "core/bitmap_copy.h"
 #include "core/rows.h"
-#include "process_frame.h"
-#include "rotate.h"
+#include "process/process_frame.h"
+#include "process/rotate.h"
 
 #if defined(__SSE2__)
 #include <emmintrin.h>

@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "window_rows.h"
+#include "process/window_rows.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include "core/bitmap_copy.h"
 #include "core/dither.h"
-#include "process_frame.h"
+#include "process/process_frame.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "window_rows.h"
+#include "process/window_rows.h"
 
 #include <algorithm>
 #include <cstring>

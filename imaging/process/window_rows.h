@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "process_frame.h"
+#include "process/process_frame.h"
 
 struct WindowShape {
     int above;             // rows of the window before the output row

@@ -4,7 +4,7 @@
 #include <new>
 
 #include "io/format_codes.h"
-#include "tiff/ccitt_coder.h"
+#include "fax/ccitt_coder.h"
 #include "tiff/strip_codecs.h"
 
 namespace {

@@ -10,25 +10,10 @@
 #include <optional>
 
 #include "io/format_codes.h"
+#include "io/byte_chunks.h"
 #include "io/packing.h"
 
 // Coded bytes of one strip or tile, handed over in blocks.
-class ChunkSource {
-public:
-    virtual ~ChunkSource() = default;
-    // The next block: 1 with data and size set, 0 at the end of the data, a
-    // negative code when it cannot be read.
-    virtual int Next(const unsigned char** data, size_t* size) = 0;
-};
-
-// Where coded bytes go, one at a time (an Output, or memory).
-class ByteSink {
-public:
-    virtual ~ByteSink() = default;
-    // 1, or a negative code (-5 for a short write).
-    virtual int Byte(int value) = 0;
-};
-
 class LzwDecoder {
 public:
     LzwDecoder();

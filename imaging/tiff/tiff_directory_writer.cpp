@@ -6,7 +6,7 @@
 #include "core/memory.h"
 #include "io/byte_order.h"
 #include "io/source.h"
-#include "tiff/options.h"
+#include "io/options.h"
 #include "tiff/tiff_directory.h"
 
 namespace {

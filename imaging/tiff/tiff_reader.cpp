@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "io/codec_kit.h"
-#include "tiff/options.h"
+#include "io/options.h"
 #include "tiff/strip_codecs.h"
 #include "tiff/tiff_codec.h"
 #include "tiff/tiff_directory.h"

@@ -6,10 +6,10 @@
 #include <new>
 
 #include "io/codec_kit.h"
-#include "tiff/ccitt_coder.h"
-#include "tiff/ccitt_page.h"
+#include "fax/ccitt_coder.h"
+#include "fax/ccitt_page.h"
 #include "tiff/lzw.h"
-#include "tiff/options.h"
+#include "io/options.h"
 #include "tiff/tiff_codec.h"
 #include "tiff/tiff_directory.h"
 #include "tiff/tiff_directory_writer.h"

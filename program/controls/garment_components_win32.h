@@ -9,7 +9,7 @@
 #include "controls/base_component.h"
 #include "models/doll_panel.h"
 #include "models/garment_categories.h"
-#include "models/garment_host_win32.h"
+#include "app/garment_host_win32.h"
 
 class TImage;
 class TPopupMenu;

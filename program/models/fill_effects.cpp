@@ -4,7 +4,7 @@
 #include <memory>
 
 #include "bitmap.h"
-#include "models/text_helpers.h"
+#include "settings/text_helpers.h"
 
 namespace {
 

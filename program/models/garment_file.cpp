@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "models/text_helpers.h"
+#include "settings/text_helpers.h"
 
 namespace {
 

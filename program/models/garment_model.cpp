@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "models/garment_file.h"
-#include "models/text_helpers.h"
+#include "settings/text_helpers.h"
 
 namespace {
 

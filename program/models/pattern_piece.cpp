@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "models/text_helpers.h"
+#include "settings/text_helpers.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "models/text_helpers.h"
+#include "settings/text_helpers.h"
 
 namespace {
 

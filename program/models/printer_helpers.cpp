@@ -4,7 +4,7 @@
 
 #include "bitmap.h"
 #include "models/pattern_canvas.h"
-#include "models/text_helpers.h"
+#include "settings/text_helpers.h"
 #include "printers.h"
 
 POINT MillimetresToDevice(double wmm, double hmm, int dpiX, int dpiY) {

@@ -3,7 +3,7 @@
 #include <cmath>
 
 #include "models/shade_math.h"
-#include "models/text_helpers.h"
+#include "settings/text_helpers.h"
 
 Raster::Raster(int width, int height, RasterColor fill) {
     if (width <= 0 || height <= 0) return;

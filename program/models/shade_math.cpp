@@ -1,6 +1,6 @@
 #include "models/shade_math.h"
 
-#include "models/text_helpers.h"
+#include "settings/text_helpers.h"
 
 namespace {
 

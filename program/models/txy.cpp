@@ -2,7 +2,7 @@
 
 #include <cstdlib>
 
-#include "models/text_helpers.h"
+#include "settings/text_helpers.h"
 
 TXY::TXY(std::string text) {
     StripParentheses(text);

@@ -1,6 +1,6 @@
 #include "settings/reg_file.h"
 
-#include "models/text_helpers.h"
+#include "settings/text_helpers.h"
 
 RegRoot RegRootFromName(std::string_view name) {
     if (name == "HKEY_CLASSES_ROOT") return RegRoot::ClassesRoot;

@@ -3,7 +3,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "models/text_helpers.h"
+#include "settings/text_helpers.h"
 
 const char* const ProgramKey = "Software\\Quenvo\\Pupetta";
 const char* const ProgramSubkey = "Pupetta";

@@ -10,7 +10,7 @@
 #include <string>
 
 #include "bilevel_fixture.h"
-#include "tiff/bilevel_codec.h"
+#include "fax/bilevel_codec.h"
 
 namespace {
 

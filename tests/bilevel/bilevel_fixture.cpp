@@ -3,7 +3,7 @@
 #include <cstring>
 #include <random>
 
-#include "tiff/bilevel_codec.h"
+#include "fax/bilevel_codec.h"
 
 BitPicture HostBits(const std::string& command) {
     BitPicture p;

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "tiff/ccitt_coder.h"
+#include "fax/ccitt_coder.h"
 
 // Coded bytes from memory, handed out in blocks of at most `block` bytes
 // (so that codes cross block ends).

@@ -6,7 +6,8 @@
 #include <random>
 
 #include "ccitt_fixture.h"
-#include "core/code_tables.h"
+#include "fax/code_tables.h"
+#include "volkg.h"
 
 namespace {
 

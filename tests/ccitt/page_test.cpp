@@ -9,7 +9,7 @@
 #include "ccitt_fixture.h"
 #include "core/palette.h"
 #include "io/file_callbacks.h"
-#include "tiff/ccitt_page.h"
+#include "fax/ccitt_page.h"
 #include "tiff/tiff_test_util.h"
 
 namespace {

@@ -7,8 +7,8 @@
 #include <string>
 
 #include "io/file_callbacks.h"
-#include "tiff/ccitt_page.h"
-#include "tiff/options.h"
+#include "fax/ccitt_page.h"
+#include "io/options.h"
 #include "tiff/tiff_test_util.h"
 
 namespace {

@@ -3,7 +3,7 @@
 // that has none.
 #include <gtest/gtest.h>
 
-#include "core/code_tables.h"
+#include "fax/code_tables.h"
 #include "core/platform.h"
 #include "volkg.h"
 

@@ -2,7 +2,7 @@
 // resources of type 512.
 #include <gtest/gtest.h>
 
-#include "core/code_tables.h"
+#include "fax/code_tables.h"
 #include "core/platform.h"
 #include "volkg.h"
 

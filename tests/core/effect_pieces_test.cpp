@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "core/effect_pieces.h"
+#include "devices/effect_pieces.h"
 
 namespace {
 

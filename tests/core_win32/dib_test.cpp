@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "core/dib.h"
+#include "devices/dib.h"
 #include "gdi_fixture.h"
 #include "host_wait.h"
 

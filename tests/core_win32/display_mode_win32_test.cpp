@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include "core/display_mode.h"
+#include "devices/paint.h"
 #include "volkg.h"
 
 namespace {

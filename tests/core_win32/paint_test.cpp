@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "core/dib.h"
-#include "core/paint.h"
+#include "devices/dib.h"
+#include "devices/paint.h"
 #include "gdi_fixture.h"
 #include "host_wait.h"
 

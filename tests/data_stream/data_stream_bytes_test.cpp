@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "jpeg/lzss_coder.h"
+#include "compressed/lzss_coder.h"
 #include "stream_fixture.h"
 
 namespace {

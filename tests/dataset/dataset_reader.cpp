@@ -7,7 +7,7 @@
 #include <stdexcept>
 
 #include "host_tools.h"
-#include "models/text_helpers.h"
+#include "settings/text_helpers.h"
 
 bool LoadPicture(const std::string& path, RgbPicture& out, int& code) {
     RecordGuard r;

@@ -11,7 +11,7 @@
 
 #include "dataset_reader.h"
 #include "host_tools.h"
-#include "models/text_helpers.h"
+#include "settings/text_helpers.h"
 #include "rtf_document.h"
 #include "rtf_lexer.h"
 #include "settings/reg_file.h"

@@ -44,9 +44,11 @@ Box DarkBox(const std::string& pgm, int& width, int& height, int x0 = 0, int x1 
 // after the title) and renders it as a grey PGM at the resolution.
 std::string RenderJob(const std::string& title, int dpi) {
   std::string pgm = TestTempPath(title);
+  // The job's PDF is waited for until it is whole: on a busy machine the
+  // printer writes it for a while after it appears.
   std::string script =
       "for i in $(seq 150); do f=$(ls -t $HOME/PDF/*" + title + "*.pdf /var/spool/cups-pdf/*/*" + title +
-      "*.pdf 2>/dev/null | head -1); [ -n \"$f\" ] && break; sleep 0.2; done; [ -n \"$f\" ] && sleep 0.5 && "
+      "*.pdf 2>/dev/null | head -1); [ -n \"$f\" ] && break; sleep 0.2; done; [ -n \"$f\" ] && for i in $(seq 100); do tail -c 32 \"$f\" | grep -q %%EOF && break; sleep 0.3; done && "
       "pdftoppm -r " + std::to_string(dpi) + " -gray -singlefile \"$f\" " + pgm + " && rm -f \"$f\"";
   if (RunHost(script) != 0) return std::string();
   return ReadFileBytes(pgm + ".pgm");

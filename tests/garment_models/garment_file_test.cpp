@@ -4,7 +4,7 @@
 
 #include "models/garment_file.h"
 #include "models/pattern_piece.h"
-#include "models/text_helpers.h"
+#include "settings/text_helpers.h"
 
 namespace {
 

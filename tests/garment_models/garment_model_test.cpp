@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "model_fixture.h"
-#include "models/text_helpers.h"
+#include "settings/text_helpers.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 
 #include "memory_canvas.h"
 #include "models/pattern_primitives.h"
-#include "models/text_helpers.h"
+#include "settings/text_helpers.h"
 
 namespace {
 

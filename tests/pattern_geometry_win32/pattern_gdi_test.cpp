@@ -9,7 +9,7 @@
 #include "memory_canvas.h"
 #include "models/pattern_gdi_win32.h"
 #include "models/pattern_piece.h"
-#include "models/text_helpers.h"
+#include "settings/text_helpers.h"
 #include "printers.h"
 #include "program_fixture.h"
 

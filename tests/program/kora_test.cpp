@@ -8,7 +8,7 @@
 #include <string>
 
 #include "host.h"
-#include "models/garment_host_win32.h"
+#include "app/garment_host_win32.h"
 #include "picture/kora_win32.h"
 #include "program_fixture.h"
 #include "sysutils.h"

@@ -4,7 +4,7 @@
 
 #include "forms.h"
 #include "host.h"
-#include "models/garment_host_win32.h"
+#include "app/garment_host_win32.h"
 #include "printers.h"
 #include "program_fixture.h"
 #include "rtf/rtf_view_win32.h"

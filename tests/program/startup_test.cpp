@@ -11,7 +11,7 @@
 #include "prefix_support.h"
 #include "program_fixture.h"
 #include "settings/registry_store.h"
-#include "settings/startup.h"
+#include "app/startup.h"
 
 namespace {
 

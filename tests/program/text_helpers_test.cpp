@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "models/text_helpers.h"
+#include "settings/text_helpers.h"
 
 TEST(TextHelpers, TrimStripAndPrefix) {
     std::string s = " \t \tword \t";

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "models/text_helpers.h"
+#include "settings/text_helpers.h"
 #include "models/txy.h"
 
 TEST(TXY, ReadsAndWritesItsText) {

@@ -3,7 +3,7 @@
 
 #include <cstring>
 
-#include "tiff/options.h"
+#include "io/options.h"
 #include "volkg.h"
 
 namespace {

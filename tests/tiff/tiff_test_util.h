@@ -5,7 +5,7 @@
 #include <string>
 
 #include "io/io_test_util.h"
-#include "tiff/options.h"
+#include "io/options.h"
 
 // Replaces every %s by the quoted path.
 inline std::string FillPath(std::string command, const std::string& path) {

@@ -17,7 +17,7 @@
 #include <cstring>
 #include <string>
 
-#include "core/twain_types.h"
+#include "devices/twain_types.h"
 #include "test_picture.h"
 
 namespace {

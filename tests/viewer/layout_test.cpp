@@ -2,7 +2,7 @@
 // scrolling by request, key and thumb, and zoom about a point.
 #include "model_window.h"
 
-#include "core/paint.h"
+#include "devices/paint.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "core/bitmap.h"
-#include "process/viewer.h"
+#include "devices/viewer.h"
 #include "volkg.h"
 
 class ModelWindow : public ViewerHost {

@@ -10,7 +10,7 @@
 
 #include "core_win32/gdi_fixture.h"
 #include "host.h"
-#include "process/bitmap_window.h"
+#include "devices/bitmap_window.h"
 #include "volkg.h"
 
 namespace {

@@ -3,9 +3,9 @@
 
 #include <windows.h>
 
-#include "core/code_tables.h"
+#include "fax/code_tables.h"
 #include "core/platform.h"
-#include "process/bitmap_window.h"
+#include "devices/bitmap_window.h"
 #include "volkg.h"
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved);

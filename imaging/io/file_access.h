@@ -1,4 +1,0 @@
-// Moved to core (the bottom layer); kept so that io/ callers build.
-#pragma once
-
-#include "core/file_access.h"
