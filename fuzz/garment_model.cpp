@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "models/garment_model.h"
-#include "models/text_helpers.h"
+#include "settings/text_helpers.h"
 
 namespace {
 
