@@ -1,9 +1,16 @@
 #include "app/startup.h"
 
+#include <memory>
+
 #include "application.h"
 #include "controls/screen_cursors.h"
 #include "controls/skinned_registry.h"
 #include "controls/wait_cursor.h"
+#include "forms/about_box_win32.h"
+#include "forms/begin_avi_form_win32.h"
+#include "forms/help_form_win32.h"
+#include "forms/open_save_form_win32.h"
+#include "forms/view_form_win32.h"
 #include "picture/kora_win32.h"
 #include "settings/registry_store.h"
 #include "settings/settings.h"
@@ -44,6 +51,17 @@ struct FrameworkLifetime {
 };
 }  // namespace
 
+void CreateProgramForms() {
+    TViewForm* main = nullptr;
+    Application->CreateForm(main);
+    THelpForm* help = nullptr;
+    Application->CreateForm(help);
+    TAboutBox* about = nullptr;
+    Application->CreateForm(about);
+    TOpenSaveForm* slots = nullptr;
+    Application->CreateForm(slots);
+}
+
 int RunProgram() {
     InitSettings();
     FrameworkLifetime framework;
@@ -59,12 +77,36 @@ int RunProgram() {
         }
         ImportDefaultsOnFirstRun();
 
-        BeginWaitCursor();
-        // The forms join here: main window first, then the pattern print
-        // form, help, about box, doll print form and the slot dialog.
-        EndWaitCursor();
+        // The title screen covers the start; it is no main form.
+        std::unique_ptr<TBeginAviForm> title(NewForm<TBeginAviForm>(Application));
+        title->PicturePath = ProgramFilePath("Resource\\title.jpg");
+        // The zoom may end before the main window exists: the music then
+        // waits for it.
+        bool soundPending = false;
+        title->OnRestoreSound = [&soundPending] {
+            if (ViewForm) ViewForm->RestoreSound();
+            else soundPending = true;
+        };
+        title->Show();
+        title->Update();
 
-        if (Application->MainForm()) Application->Run();
+        BeginWaitCursor();
+        try {
+            CreateProgramForms();
+            ViewForm->StartUp();
+        } catch (...) {
+            EndWaitCursor();
+            throw;
+        }
+        EndWaitCursor();
+        if (soundPending) ViewForm->RestoreSound();
+
+        title->SetMayFinish(true);
+        WaitWhileHandlingMessages([&title] { return title->Finished(); });
+        title->Hide();
+        title.reset();
+
+        if (Application->MainForm() && !Application->Terminated()) Application->Run();
     } catch (Exception& error) {
         Application->ShowException(error);
         return 1;

@@ -76,6 +76,8 @@ public:
 
     DressedDoll& Doll() { return doll_; }
     bool Face() const { return doll_.Face; }
+    // The worn slot under the press that began the drag in progress.
+    int DragItem() const { return dragItem_; }
     void SetUp();
     void Release();
     void PutOnFromView(GarmentCategory& view);

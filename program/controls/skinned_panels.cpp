@@ -131,9 +131,10 @@ bool TDrawPanel::SetProperty(const std::string& name, const TLayoutValue& value,
 
 void TCaptionBar::WndProc(TMessage& message) {
     auto* form = dynamic_cast<TForm*>(Owner());
-    if (form && message.Msg == WM_LBUTTONDOWN) {
+    POINT p{static_cast<short>(LOWORD(message.LParam)), static_cast<short>(HIWORD(message.LParam))};
+    // A press on a button of the bar is the button's, not a move.
+    if (form && message.Msg == WM_LBUTTONDOWN && !ControlAtPos(p)) {
         // The system moves the form with the mouse from here on.
-        POINT p{static_cast<short>(LOWORD(message.LParam)), static_cast<short>(HIWORD(message.LParam))};
         ReleaseCapture();
         SendMessageA(form->Handle(), WM_SYSCOMMAND, 0xF012, MAKELPARAM(p.x, p.y));
         message.Result = 0;

@@ -16,6 +16,9 @@ TBeginAviForm::TBeginAviForm(TComponent* owner) : TForm(owner, "TBEGINAVIFORM"),
 TBeginAviForm::~TBeginAviForm() = default;
 
 void TBeginAviForm::FormCreate(TObject*) {
+    // Without a window manager a maximised pop-up keeps its X window's
+    // size: the screen's bounds are given as well.
+    SetBounds(0, 0, Screen->Width(), Screen->Height());
     SetWindowState(wsMaximized);
     BringToFront();
 }

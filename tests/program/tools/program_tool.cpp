@@ -4,6 +4,10 @@
 //                                  process PID (0: any) shows, waiting up to
 //                                  20 s for it, and the other visible windows
 //                                  of that process; then presses its OK button
+//   program_tool close-main PID    waits up to 60 s for the main window (640 x
+//                                  480) of process PID (0: any), pressing a key on its
+//                                  other windows (the title screen) meanwhile,
+//                                  and closes it
 #include <windows.h>
 
 #include <cstdio>
@@ -76,6 +80,42 @@ int DialogText(DWORD pid) {
     return 0;
 }
 
+struct MainSearch {
+    DWORD pid;
+    HWND main;
+};
+
+BOOL CALLBACK FindMain(HWND window, LPARAM param) {
+    auto* search = reinterpret_cast<MainSearch*>(param);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    if ((search->pid != 0 && pid != search->pid) || !IsWindowVisible(window)) return TRUE;
+    RECT r{};
+    GetWindowRect(window, &r);
+    if (r.right - r.left == 640 && r.bottom - r.top == 480) {
+        search->main = window;
+        return FALSE;
+    }
+    // The title screen ends on a key once the forms exist.
+    if (r.right - r.left > 640) PostMessageA(window, WM_CHAR, 'x', 0);
+    return TRUE;
+}
+
+int CloseMain(DWORD pid) {
+    MainSearch search{pid, nullptr};
+    for (int i = 0; i < 600 && !search.main; ++i) {
+        EnumWindows(FindMain, reinterpret_cast<LPARAM>(&search));
+        if (!search.main) Sleep(100);
+    }
+    if (!search.main) {
+        std::printf("no main window\n");
+        return 1;
+    }
+    PostMessageA(search.main, WM_CLOSE, 0, 0);
+    std::printf("closed\n");
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -90,6 +130,8 @@ int main(int argc, char** argv) {
     }
     if (argc == 3 && std::strcmp(argv[1], "dialog-text") == 0)
         return DialogText(static_cast<DWORD>(std::strtoul(argv[2], nullptr, 10)));
-    std::fprintf(stderr, "usage: program_tool import FILE | dialog-text PID\n");
+    if (argc == 3 && std::strcmp(argv[1], "close-main") == 0)
+        return CloseMain(static_cast<DWORD>(std::strtoul(argv[2], nullptr, 10)));
+    std::fprintf(stderr, "usage: program_tool import FILE | dialog-text PID | close-main PID\n");
     return 2;
 }
