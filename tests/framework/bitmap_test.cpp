@@ -83,7 +83,7 @@ TEST(Bitmap, TransparentDrawLeavesTheKeyColourOut) {
 }
 
 TEST(Bitmap, OurBmpFilesReadBackInImageMagick) {
-  if (!HostHasTool("convert-im6.q16")) GTEST_SKIP() << "ImageMagick missing";
+  ASSERT_TRUE(HostHasTool("convert-im6.q16")) << "ImageMagick missing: scripts/setup installs it";
   struct Case {
     TPixelFormat format;
     const char* name;
@@ -115,7 +115,7 @@ TEST(Bitmap, OurBmpFilesReadBackInImageMagick) {
 }
 
 TEST(Bitmap, ImageMagickBmpFilesLoadWithTheirPixels) {
-  if (!HostHasTool("convert-im6.q16")) GTEST_SKIP() << "ImageMagick missing";
+  ASSERT_TRUE(HostHasTool("convert-im6.q16")) << "ImageMagick missing: scripts/setup installs it";
   std::string ppm = TestTempPath("fw_src.ppm");
   // 3x2: red green blue / white black grey
   WriteFileBytes(ppm, std::string("P6 3 2 255\n") + std::string("\xff\0\0\0\xff\0\0\0\xff\xff\xff\xff\0\0\0\x80\x80\x80", 18));
