@@ -137,9 +137,14 @@ TEST(DatasetPicturesWin32, EveryPictureLoadsThroughTheLibraryAsImageMagickReadsI
         ASSERT_EQ(K_LoadBitmap((kDir + "/" + name).c_str(), &r, 24, 1), K_OK) << name;
         ASSERT_EQ(r.Width, w) << name;
         ASSERT_EQ(r.Height, h) << name;
-        for (const Size& s : skins)
-            if (name == s.name) EXPECT_TRUE(w == s.width && h == s.height) << name << " " << w << "x" << h;
-        if (name == "Resource/Resource.bmp") EXPECT_TRUE(w >= 1275 && h >= 583) << w << "x" << h;
+        for (const Size& s : skins) {
+            if (name == s.name) {
+                EXPECT_TRUE(w == s.width && h == s.height) << name << " " << w << "x" << h;
+            }
+        }
+        if (name == "Resource/Resource.bmp") {
+            EXPECT_TRUE(w >= 1275 && h >= 583) << w << "x" << h;
+        }
         const bool jpeg = IsJpeg(name);
         std::vector<unsigned char> row(r.BytesPerLine);
         int worst = 0;

@@ -2,7 +2,7 @@
 // printer at the doll's size, and measured on the rendered pages: the solid
 // cutting line spans the size its .mdl points give (times the doll's
 // factors) within half a millimetre, and the dotted stitching line runs
-// 6 mm inside it.
+// where its points say, 6 mm inside it.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -19,14 +19,16 @@
 
 namespace {
 
-const int kRender = 200;  // dots per inch of the rendered pages
+const int kRender = 300;  // dots per inch of the rendered pages, the printer's own
 
 struct Page {
     int width = 0, height = 0;
     std::string pixels;
+    // Dots of a one-pixel pen render grey: anything clearly darker than
+    // the paper counts.
     bool Dark(int x, int y) const {
         return x >= 0 && y >= 0 && x < width && y < height &&
-               static_cast<unsigned char>(pixels[static_cast<size_t>(y) * width + x]) < 128;
+               static_cast<unsigned char>(pixels[static_cast<size_t>(y) * width + x]) < 192;
     }
 };
 
@@ -177,31 +179,35 @@ void PrintAndMeasure(const std::vector<std::string>& models, double fh, double f
         EXPECT_NEAR((cut.right - cut.left + 1 - pen) / kPxPerMm, wantW, 0.5) << p.what << " width";
         EXPECT_NEAR((cut.bottom - cut.top + 1 - pen) / kPxPerMm, wantH, 0.5) << p.what << " height";
 
-        // The stitching line: dotted (dark and light along its way), and
-        // 6 mm inside the cutting line's extent on every side.
+        // The stitching line: dotted (dark and light along its way; a dot
+        // counts within a pixel of the way, as thin dots render grey).
         int onLine = 0, samples = 0;
+        auto darkNear = [&](double x, double y) {
+            for (int dy = -1; dy <= 1; ++dy)
+                for (int dx = -1; dx <= 1; ++dx)
+                    if (page.Dark(int(std::lround(x)) + dx, int(std::lround(y)) + dy)) return true;
+            return false;
+        };
         for (const Segment& s : p.stitching) {
             Segment r = p.RenderedSegment(s);
-            double len = std::hypot(r.x2 - r.x1, r.y2 - r.y1);
-            for (double t = 0; t <= len; t += 0.5) {
-                double sx = r.x1 + (r.x2 - r.x1) * t / std::max(len, 1e-9), sy = r.y1 + (r.y2 - r.y1) * t / std::max(len, 1e-9);
-                ++samples;
-                onLine += page.Dark(int(std::lround(sx)), int(std::lround(sy)));
-            }
+            double len = std::max(std::hypot(r.x2 - r.x1, r.y2 - r.y1), 1e-9);
+            for (double t = 0; t <= len; t += 0.5, ++samples)
+                onLine += darkNear(r.x1 + (r.x2 - r.x1) * t / len, r.y1 + (r.y2 - r.y1) * t / len);
         }
         ASSERT_GT(samples, 0) << p.what;
         const double coverage = double(onLine) / samples;
-        EXPECT_GT(coverage, 0.15) << p.what << ": the stitching line is missing";
-        EXPECT_LT(coverage, 0.85) << p.what << ": the stitching line is not dotted";
-        // Its printed extent: dark pixels on its way, away from the cutting line.
+        EXPECT_GT(coverage, 0.2) << p.what << ": the stitching line is missing";
+        EXPECT_LT(coverage, 0.9) << p.what << ": the stitching line is not dotted";
+        // Its printed extent (dark pixels on its way, away from the cutting
+        // line) is where its .mdl points put it.
         Box stitch;
         std::vector<Segment> cutR;
         for (const Segment& s : p.cutting) cutR.push_back(p.RenderedSegment(s));
         for (const Segment& s : p.stitching) {
             Segment r = p.RenderedSegment(s);
-            double len = std::hypot(r.x2 - r.x1, r.y2 - r.y1);
+            double len = std::max(std::hypot(r.x2 - r.x1, r.y2 - r.y1), 1e-9);
             for (double t = 0; t <= len; t += 0.5) {
-                double sx = r.x1 + (r.x2 - r.x1) * t / std::max(len, 1e-9), sy = r.y1 + (r.y2 - r.y1) * t / std::max(len, 1e-9);
+                double sx = r.x1 + (r.x2 - r.x1) * t / len, sy = r.y1 + (r.y2 - r.y1) * t / len;
                 for (int dy = -2; dy <= 2; ++dy)
                     for (int dx = -2; dx <= 2; ++dx) {
                         int qx = int(std::lround(sx)) + dx, qy = int(std::lround(sy)) + dy;
@@ -213,11 +219,20 @@ void PrintAndMeasure(const std::vector<std::string>& models, double fh, double f
             }
         }
         ASSERT_FALSE(stitch.Empty()) << p.what;
+        const Box want = p.Rendered(p.stitching);
+        EXPECT_NEAR(stitch.left / kPxPerMm, want.left / kPxPerMm, 0.5) << p.what << " stitching left";
+        EXPECT_NEAR(stitch.right / kPxPerMm, want.right / kPxPerMm, 0.5) << p.what << " stitching right";
+        EXPECT_NEAR(stitch.top / kPxPerMm, want.top / kPxPerMm, 0.5) << p.what << " stitching top";
+        EXPECT_NEAR(stitch.bottom / kPxPerMm, want.bottom / kPxPerMm, 0.5) << p.what << " stitching bottom";
+        // On paper it runs 6 mm inside the cutting line on every side. (The
+        // data set draws it by shrinking the outline about its centre with
+        // whole millimetres, which puts the sides of slanted and short
+        // pieces up to a millimetre and a half off.)
         const double insetX = 6.0 * p.mmPerUnitX, insetY = 6.0 * p.mmPerUnitY;
-        EXPECT_NEAR((stitch.left - cut.left) / kPxPerMm, insetX, 0.75) << p.what << " left";
-        EXPECT_NEAR((cut.right - stitch.right) / kPxPerMm, insetX, 0.75) << p.what << " right";
-        EXPECT_NEAR((stitch.top - cut.top) / kPxPerMm, insetY, 0.75) << p.what << " top";
-        EXPECT_NEAR((cut.bottom - stitch.bottom) / kPxPerMm, insetY, 0.75) << p.what << " bottom";
+        EXPECT_NEAR((stitch.left - cut.left) / kPxPerMm, insetX, 1.5) << p.what << " left";
+        EXPECT_NEAR((cut.right - stitch.right) / kPxPerMm, insetX, 1.5) << p.what << " right";
+        EXPECT_NEAR((stitch.top - cut.top) / kPxPerMm, insetY, 1.5) << p.what << " top";
+        EXPECT_NEAR((cut.bottom - stitch.bottom) / kPxPerMm, insetY, 1.5) << p.what << " bottom";
     }
 }
 

@@ -3,8 +3,8 @@
 // the data set's pictures (the doll's frames loaded through volkg.dll and
 // equal to what ImageMagick reads); a click turns her round; the take-off
 // menu takes a garment off; a fabric dragged out of the opened drum onto
-// the trousers fills them. The drop routing is the main window's; a stand-in
-// of two lines routes the drum's drops here.
+// the trousers fills them. The drop routing and the repaint that follows are
+// the main window's; a stand-in of a few lines does both here.
 #include <gtest/gtest.h>
 
 #include <shlwapi.h>
@@ -289,7 +289,11 @@ TEST_F(DollScreen, DressedTurnedUndressedAndFilledWithRealInput) {
     // The drum opens on a click; a fabric dragged out of its middle window
     // onto the trousers fills the trousers' piece there.
     models->OnDragOver = [&](TObject*, TObject* source, int, int, TDragState, bool& accept) { accept = source == drum; };
-    models->OnDragDrop = [&](TObject*, TObject*, int x, int y) { models->FillAt(x, y); };
+    // (The main window repaints its views when the fill posts its notice.)
+    models->OnDragDrop = [&](TObject*, TObject*, int x, int y) {
+        models->FillAt(x, y);
+        models->Invalidate();
+    };
     Click(drum, POINT{50, 50});
     ASSERT_TRUE(PumpUntil([&] { return drum->Drum().Opened && drum->Drum().Phase == 0; }, kWait)) << "the drum never opened";
     POINT window{-1, -1};

@@ -76,13 +76,6 @@ std::string HelpDocument() {
   return doc;
 }
 
-TColor ScreenPixel(POINT p) {
-  HDC dc = GetDC(nullptr);
-  COLORREF c = GetPixel(dc, p.x, p.y);
-  ReleaseDC(nullptr, dc);
-  return static_cast<TColor>(c);
-}
-
 // Pixels of exactly the colour, read from the screen over a client
 // rectangle of the control, and the rows they span.
 struct Found {
