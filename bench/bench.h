@@ -2,11 +2,20 @@
 // scratch folder and one table that scripts/bench prints for every
 // bench/*.cpp:
 //
-//   operation | ours ms | peer ms | peer | x peer | limit ms | limit | x limit | bytes ours / peer
+//   operation | ours ms | peer ms | peer | x peer | mt ms | x mt | limit ms | limit | x limit | bytes ours / peer
 //
 // "x peer" is the peer's time over ours and "x limit" the limit's time over
-// ours: above 1 we are faster. Times are medians of VOLKG_BENCH_RUNS runs
-// (7 by default) after one warm-up run.
+// ours: above 1 we are faster. A peer that is a program with threads of
+// its own (ImageMagick, OpenCV) runs with one thread in "peer ms" and with
+// its default threads in "mt ms". Times are medians of VOLKG_BENCH_RUNS
+// runs (7 by default) after one warm-up run.
+//
+// Counting (scripts/bench --count): the benchmark runs again under
+// callgrind with VOLKG_BENCH_COUNT set; Median then measures one run of
+// each step in instructions instead of milliseconds (millions in the
+// table), the program peers are run under callgrind whole, their start-up
+// counted and taken off alike, and scripts/bench sets the counts beside
+// the times.
 //
 // Adding a benchmark: write bench/NAME.cpp (CMake makes it bench_NAME and
 // scripts/bench runs it); for each operation print one row:
@@ -45,6 +54,11 @@
 
 #include "volkg.h"
 
+#if __has_include(<valgrind/callgrind.h>)
+#include <valgrind/callgrind.h>
+#define VOLKG_BENCH_CALLGRIND 1
+#endif
+
 namespace bench {
 
 constexpr int kWidth = 4000, kHeight = 3000;
@@ -59,6 +73,62 @@ inline int Runs() {
     return runs;
 }
 
+// Whether this run counts instructions (scripts/bench --count) instead of
+// timing; then each step runs once, after its warm-up.
+inline bool Counting() {
+    static const bool counting = std::getenv("VOLKG_BENCH_COUNT") != nullptr;
+    return counting;
+}
+
+// The instructions callgrind counted in a dump file ("summary:" or
+// "totals:"), in millions; -1 without one.
+inline double DumpMillions(const std::string& path) {
+    FILE* f = std::fopen(path.c_str(), "r");
+    if (!f) return -1;
+    char line[512];
+    double total = -1;
+    while (std::fgets(line, sizeof line, f))
+        if (std::strncmp(line, "summary:", 8) == 0 || std::strncmp(line, "totals:", 7) == 0)
+            total = std::strtod(line + (line[0] == 's' ? 8 : 7), nullptr) / 1e6;
+    std::fclose(f);
+    return total;
+}
+
+// Millions of instructions of one run of step, counted by the callgrind
+// this program runs under (--instr-atstart=no): its dumps are numbered
+// files after the output name scripts/bench gives in VOLKG_BENCH_CALLGRIND_OUT.
+// The folder of the callgrind files of a counting run (scripts/bench makes
+// it and runs every benchmark as `valgrind --tool=callgrind
+// --instr-atstart=no --callgrind-out-file=DIR/cg.%p`).
+inline std::string CountDir() {
+    const char* dir = std::getenv("VOLKG_BENCH_CALLGRIND_DIR");
+    return dir ? dir : "";
+}
+
+// What a benchmark puts before a copy of itself that it starts: the same
+// callgrind when counting.
+inline std::string ChildPrefix() {
+    if (!Counting() || CountDir().empty()) return "";
+    return "valgrind --tool=callgrind --instr-atstart=no --callgrind-out-file=" + CountDir() + "/cg.%p ";
+}
+
+template <class Step>
+double CountMillions(Step step) {
+#ifdef VOLKG_BENCH_CALLGRIND
+    static int dumps = 0;
+    if (CountDir().empty() || !RUNNING_ON_VALGRIND) return step() ? -2 : -1;
+    CALLGRIND_START_INSTRUMENTATION;
+    CALLGRIND_ZERO_STATS;
+    const bool ok = step();
+    CALLGRIND_DUMP_STATS;
+    CALLGRIND_STOP_INSTRUMENTATION;
+    ++dumps;
+    return ok ? DumpMillions(CountDir() + "/cg." + std::to_string(getpid()) + "." + std::to_string(dumps)) : -1;
+#else
+    return step() ? -2 : -1;
+#endif
+}
+
 inline double Now() { return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now().time_since_epoch()).count(); }
 
 // Milliseconds: the median of Runs() runs of step after one warm-up run,
@@ -66,6 +136,10 @@ inline double Now() { return std::chrono::duration<double, std::milli>(std::chro
 // false).
 template <class Prepare, class Step>
 double Median(Prepare prepare, Step step) {
+    if (Counting()) {
+        if (!prepare() || !step() || !prepare()) return -1;
+        return CountMillions(step);
+    }
     std::vector<double> times;
     for (int i = 0; i <= Runs(); ++i) {
         if (!prepare()) return -1;
@@ -100,20 +174,24 @@ inline void Note(const char* format, ...) {
 // The table. scripts/bench prints the header once (VOLKG_BENCH_HEADER=0);
 // a benchmark run alone prints its own.
 inline void Header() {
-    std::printf("%-40s %9s %9s %-16s %7s %9s %-12s %7s  %s\n", "operation", "ours ms", "peer ms", "peer", "x peer",
-                "limit ms", "limit", "x limit", "bytes ours / peer");
+    const bool count = Counting();
+    std::printf("%-44s %9s %9s %-16s %7s %9s %7s %9s %-12s %7s  %s\n", "operation", count ? "ours Mi" : "ours ms",
+                count ? "peer Mi" : "peer ms", "peer", "x peer", count ? "mt Mi" : "mt ms", "x mt",
+                count ? "limit Mi" : "limit ms", "limit", "x limit", "bytes ours / peer");
 }
 
 struct Row {
     std::string operation;
     double ours = -1;
     std::string peer, limit;
-    double peerMs = -1, limitMs = -1;
+    double peerMs = -1, threadsMs = -1, limitMs = -1;
     long long ourBytes = -1, peerBytes = -1;
 
     explicit Row(std::string op) : operation(std::move(op)) {}
     Row& Ours(double ms) { ours = ms; return *this; }
     Row& Peer(std::string name, double ms) { peer = std::move(name); peerMs = ms; return *this; }
+    // The same program peer with its default threads.
+    Row& PeerThreads(double ms) { threadsMs = ms; return *this; }
     Row& Limit(std::string name, double ms) { limit = std::move(name); limitMs = ms; return *this; }
     Row& Sizes(long long ourSize, long long peerSize = -1) { ourBytes = ourSize; peerBytes = peerSize; return *this; }
 
@@ -138,11 +216,21 @@ struct Row {
         };
         std::string sizes;
         if (ourBytes >= 0) sizes = std::to_string(ourBytes) + (peerBytes >= 0 ? " / " + std::to_string(peerBytes) : "");
-        std::printf("%-40s %9s %9s %-16s %7s %9s %-12s %7s  %s\n", operation.c_str(), ms(ours).c_str(),
+        const bool threads = !peer.empty() && threadsMs != -1;
+        std::printf("%-44s %9s %9s %-16s %7s %9s %7s %9s %-12s %7s  %s\n", operation.c_str(), ms(ours).c_str(),
                     peer.empty() ? "-" : ms(peerMs).c_str(), peer.empty() ? "-" : peer.c_str(),
-                    peer.empty() ? "-" : ratio(peerMs).c_str(), limit.empty() ? "-" : ms(limitMs).c_str(),
+                    peer.empty() ? "-" : ratio(peerMs).c_str(), threads ? ms(threadsMs).c_str() : "-",
+                    threads ? ratio(threadsMs).c_str() : "-", limit.empty() ? "-" : ms(limitMs).c_str(),
                     limit.empty() ? "-" : limit.c_str(), limit.empty() ? "-" : ratio(limitMs).c_str(), sizes.c_str());
         std::fflush(stdout);
+        // scripts/bench --count pairs each row's times with its counts through these lines.
+        if (const char* tsv = std::getenv("VOLKG_BENCH_TSV"))
+            if (FILE* f = std::fopen(tsv, "a")) {
+                std::fprintf(f, "%s\t%s\t%s\t%s\t%s\n", operation.c_str(), ms(ours).c_str(),
+                             peer.empty() ? "-" : ms(peerMs).c_str(), threads ? ms(threadsMs).c_str() : "-",
+                             limit.empty() ? "-" : ms(limitMs).c_str());
+                std::fclose(f);
+            }
     }
 };
 
@@ -382,16 +470,41 @@ inline double WriteMs(size_t bytes) {
 
 inline bool Shell(const std::string& command) { return std::system(("(" + command + ") >/dev/null 2>&1").c_str()) == 0; }
 
+inline std::string Quoted(const std::string& text) {
+    std::string q = "'";
+    for (char c : text) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return q + "'";
+}
+
+// Millions of instructions of a whole command and the processes it starts,
+// under callgrind (counting runs).
+inline double CommandMillions(const std::string& command) {
+    static int runs = 0;
+    const std::string dir = ScratchFile("count-" + std::to_string(++runs));
+    std::filesystem::create_directories(dir);
+    if (!Shell("valgrind --tool=callgrind --trace-children=yes --callgrind-out-file=" + dir + "/cg.%p sh -c " +
+               Quoted(command)))
+        return -1;
+    double total = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(dir)) total += std::max(0.0, DumpMillions(entry.path()));
+    return total;
+}
+
 inline double CommandMs(const std::string& command) {
+    if (Counting()) return CommandMillions(command);
     return Median([&] { return Shell(command); });
 }
 
-// ImageMagick with one thread, its start-up and ending (a command that reads
-// and writes nothing) subtracted. args: input, operations and output.
-inline double MagickMs(const std::string& args) {
-    static const double startup = CommandMs(kMagick + " -limit thread 1 xc:black null:");
-    const double ms = CommandMs(kMagick + " -limit thread 1 " + args);
-    return ms < 0 || startup < 0 ? -1 : std::max(0.0, ms - startup);
+// ImageMagick with one thread (threads 0: its default), its start-up and
+// ending (a command that reads and writes nothing) subtracted. args: input,
+// operations and output.
+inline double MagickMs(const std::string& args, int threads = 1) {
+    const std::string limit = threads > 0 ? " -limit thread " + std::to_string(threads) + " " : " ";
+    static double startup[2] = {-3, -3};
+    double& base = startup[threads > 0];
+    if (base == -3) base = CommandMs(kMagick + limit + "xc:black null:");
+    const double ms = CommandMs(kMagick + limit + args);
+    return ms < 0 || base < 0 ? -1 : std::max(0.0, ms - base);
 }
 
 // The photo (or its grey) as ImageMagick's memory-mapped cache, which it
@@ -404,8 +517,9 @@ inline std::string PhotoCache(bool grey = false) {
 
 // ImageMagick's time of operations on an input, less the time of reading
 // that input alone.
-inline double MagickOpMs(const std::string& input, const std::string& operations) {
-    const double with = MagickMs(input + " " + operations + " null:"), without = MagickMs(input + " null:");
+inline double MagickOpMs(const std::string& input, const std::string& operations, int threads = 1) {
+    const double with = MagickMs(input + " " + operations + " null:", threads),
+                 without = MagickMs(input + " null:", threads);
     return with < 0 || without < 0 ? -1 : std::max(0.0, with - without);
 }
 

@@ -5,51 +5,24 @@
 // - the bilevel format (each sub-type) beside libtiff's Group 4 and our own
 //   on the same rendered text page: size and megapixels per second both ways
 //   (file sizes, TIFF containers included).
-// Figures are the best of a few runs after a warm-up.
+// Wanted: stream decode >= 20 MB/s; bilevel sub-type 0 smaller than Group 4.
 #include <lzma.h>
 #include <tiffio.h>
 #include <zlib.h>
 
-#include <algorithm>
-#include <chrono>
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
-#include <string>
-#include <vector>
-
-#include "volkg.h"
+#include "bench.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-constexpr int kRuns = 3;
-const std::string kDir = "/tmp/volkg-bench-bilevel";
-
 template <class F>
 double Best(F f) {
-    double best = 1e30;
-    for (int i = 0; i < kRuns + 1; ++i) {  // the first run warms up
-        auto t0 = Clock::now();
-        if (!f()) return -1;
-        const double s = std::chrono::duration<double>(Clock::now() - t0).count();
-        if (i > 0) best = std::min(best, s);
-    }
-    return best;
+    return bench::Median(f);
 }
 
-bool Shell(const std::string& command) { return std::system((command + " 2>/dev/null").c_str()) == 0; }
+const std::string& kDir = bench::Scratch();
 
-std::string ReadAll(const std::string& path) {
-    std::string bytes;
-    if (FILE* f = std::fopen(path.c_str(), "rb")) {
-        char buf[65536];
-        size_t n;
-        while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) bytes.append(buf, n);
-        std::fclose(f);
-    }
-    return bytes;
-}
+std::string ReadAll(const std::string& path) { return bench::ReadFile(path); }
+bool Shell(const std::string& command) { return bench::Shell(command); }
 
 // PNM rows after the header (P4, P5 or P6 without comments).
 std::string PnmRows(const std::string& file, int* width, int* height) {
@@ -92,7 +65,6 @@ void StreamRow(const char* name, const std::string& raw, int width, int height, 
     K_InitBitmap(&bitmap, width, height, bits);
     bitmap.Flags |= K_GRAY_PALETTE;
     const int rowSize = width * bits / 8;
-    const double mb = raw.size() / 1e6;
     std::vector<unsigned char> buffer(65536), out(raw.size());
     const auto* rows = reinterpret_cast<const unsigned char*>(raw.data());
 
@@ -140,10 +112,12 @@ void StreamRow(const char* name, const std::string& raw, int width, int height, 
                    LZMA_OK && got == raw.size();
     });
 
-    const double raws = static_cast<double>(raw.size());
-    std::printf("%-22s %8.2f %8.2f %8.2f | %7.1f %7.1f %7.1f | %7.1f %7.1f %7.1f\n", name, raws / ours.bytes.size(),
-                raws / zSize, raws / xSize, mb / oursEncode, mb / zEncode, mb / xEncode, mb / oursDecode, mb / zDecode,
-                mb / xDecode);
+    const std::string what = std::string(name) + " (" + std::to_string(raw.size() / 1000) + " KB)";
+    const long long ourSize = static_cast<long long>(ours.bytes.size());
+    bench::Row("stream encode, " + what).Ours(oursEncode).Peer("zlib -6", zEncode).Sizes(ourSize, zSize).Print();
+    bench::Row("stream encode, " + what).Ours(oursEncode).Peer("xz -6", xEncode).Sizes(ourSize, xSize).Print();
+    bench::Row("stream decode, " + what).Ours(oursDecode).Peer("zlib -6", zDecode).Print();
+    bench::Row("stream decode, " + what).Ours(oursDecode).Peer("xz -6", xDecode).Print();
 }
 
 // ---- The bilevel format and Group 4 ----------------------------------------
@@ -196,7 +170,7 @@ void BilevelRows(const std::string& rows, int width, int height) {
     const double g4Encode = Best([&] { return LibtiffG4Write(g4, rows, width, height); });
     const double g4Decode = Best([&] { return LibtiffG4Read(g4, rows); });
     const long g4Size = static_cast<long>(ReadAll(g4).size());
-    std::printf("%-26s %9ld %9.3f %9.1f %9.1f\n", "libtiff Group 4", g4Size, 1.0, mp / g4Encode, mp / g4Decode);
+    (void)mp;
 
     // Our own Group 4: a TIFF page of format 29, read back whole.
     const std::string ours = kDir + "/page_ours_g4.tif";
@@ -209,8 +183,8 @@ void BilevelRows(const std::string& rows, int width, int height) {
         return r == 1;
     });
     const long oursSize = static_cast<long>(ReadAll(ours).size());
-    std::printf("%-26s %9ld %9.3f %9.1f %9.1f\n", "our Group 4 (TIFF)", oursSize, static_cast<double>(oursSize) / g4Size,
-                mp / oursEncode, mp / oursDecode);
+    bench::Row("text page save, Group 4 TIFF").Ours(oursEncode).Peer("libtiff", g4Encode).Sizes(oursSize, g4Size).Print();
+    bench::Row("text page load, Group 4 TIFF").Ours(oursDecode).Peer("libtiff", g4Decode).Print();
 
     for (int subType = 0; subType < 4; ++subType) {
         const std::string path = kDir + "/page" + std::to_string(subType) + ".kora";
@@ -223,10 +197,9 @@ void BilevelRows(const std::string& rows, int width, int height) {
             return r == 1;
         });
         const long size = static_cast<long>(ReadAll(path).size());
-        char label[64];
-        std::snprintf(label, sizeof label, "bilevel sub-type %d%s", subType, subType == 0 ? " (lossless)" : "");
-        std::printf("%-26s %9ld %9.3f %9.1f %9.1f\n", label, size, static_cast<double>(size) / g4Size, mp / encode,
-                    mp / decode);
+        const std::string label = "text page, bilevel sub-type " + std::to_string(subType);
+        bench::Row(label + " save").Ours(encode).Peer("libtiff G4", g4Encode).Sizes(size, g4Size).Print();
+        bench::Row(label + " load").Ours(decode).Peer("libtiff G4", g4Decode).Print();
     }
     K_FreeBitmap(&bitmap);
 }
@@ -234,7 +207,6 @@ void BilevelRows(const std::string& rows, int width, int height) {
 }  // namespace
 
 int main() {
-    Shell("mkdir -p " + kDir);
     const std::string convert = "/usr/bin/convert-im6.q16";
     // 8- and 24-bit pictures: ImageMagick's logo (flat areas, edges) and a
     // smooth plasma (photograph-like).
@@ -248,19 +220,15 @@ int main() {
         {"plasma 1024x768 grey", convert + " -seed 4 -size 1024x768 plasma: -blur 0x1 -colorspace Gray -depth 8 " + kDir + "/p.pgm", 8},
         {"plasma 1024x768 RGB", convert + " -seed 4 -size 1024x768 plasma: -blur 0x1 -depth 8 " + kDir + "/p.ppm", 24},
     };
-    std::printf("Compressed-data stream beside zlib (level 6) and xz (preset 6), best of %d\n", kRuns);
-    std::printf("%-22s %8s %8s %8s | %7s %7s %7s | %7s %7s %7s\n", "", "ratio", "zlib", "xz", "enc MB/s", "zlib", "xz",
-                "dec MB/s", "zlib", "xz");
     for (const Picture& p : pictures) {
         if (!Shell(p.command)) {
-            std::printf("ImageMagick could not make %s\n", p.name);
+            bench::Note("ImageMagick could not make %s", p.name);
             return 1;
         }
         int width = 0, height = 0;
         const std::string rows = PnmRows(ReadAll(kDir + (p.bits == 8 ? "/p.pgm" : "/p.ppm")), &width, &height);
         StreamRow(p.name, rows, width, height, p.bits);
     }
-    std::printf("(want: stream decode >= 20 MB/s natively)\n\n");
 
     // A text page at about 200 dpi: lines of text, a heading and a rule.
     std::string page = convert + " -size 1700x2200 xc:white -fill black -pointsize 40 -annotate +150+200 'Sewing pattern notes'"
@@ -272,15 +240,13 @@ int main() {
     for (int y = 300, i = 0; y < 2100; y += 34, ++i)
         page += " -annotate +150+" + std::to_string(y) + " '" + lines[i % 4] + "'";
     if (!Shell(page + " -threshold 50% " + kDir + "/page.pbm")) {
-        std::puts("ImageMagick could not render the text page");
+        bench::Note("ImageMagick could not render the text page");
         return 1;
     }
     int width = 0, height = 0;
     const std::string rows = PnmRows(ReadAll(kDir + "/page.pbm"), &width, &height);
     TIFFSetWarningHandler(nullptr);
-    std::printf("Bilevel format beside Group 4 (libtiff, ours) on a %dx%d text page, best of %d\n", width, height, kRuns);
-    std::printf("%-26s %9s %9s %9s %9s\n", "", "bytes", "vs G4", "enc MP/s", "dec MP/s");
+    bench::Note("text page: %dx%d", width, height);
     BilevelRows(rows, width, height);
-    std::printf("(want: sub-type 0 smaller than Group 4)\n");
     return 0;
 }

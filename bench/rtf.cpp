@@ -1,32 +1,13 @@
 // Laying out a 1 MB RTF document (parse, build the topic, measure, break
 // into lines at two widths) beside `unrtf --text` converting the same file,
-// in one run.
+// in one run (unrtf's start-up, its time on an empty document, taken off).
 //   bench_rtf [megabytes]   (default 1)
-#include <chrono>
-#include <cstdio>
-#include <cstdlib>
-#include <filesystem>
 #include <fstream>
-#include <string>
 
+#include "bench.h"
 #include "rtf_view.h"
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
-
-double Seconds(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
-
-template <typename F>
-double Best(int runs, F step) {
-  double best = 1e30;
-  for (int i = 0; i < runs; ++i) {
-    auto start = Clock::now();
-    if (!step()) return -1;
-    best = std::min(best, Seconds(start));
-  }
-  return best;
-}
 
 // Character widths as a proportional font would give them, without a device.
 class MeasureCanvas : public RtfCanvas {
@@ -67,26 +48,15 @@ std::string Document(size_t bytes) {
   return doc + "}\n";
 }
 
-void Report(const char* what, double seconds, double mb, double peer) {
-  if (seconds < 0) {
-    std::printf("%-36s %10s\n", what, "failed");
-    return;
-  }
-  std::printf("%-36s %8.1f ms %8.2f MB/s", what, seconds * 1000, mb / seconds);
-  if (peer > 0) std::printf(" %6.2fx unrtf", seconds / peer);
-  std::printf("\n");
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
   double megabytes = argc > 1 ? std::atof(argv[1]) : 1.0;
-  const std::string dir = "/tmp/bench_rtf";
-  std::filesystem::create_directories(dir);
-  const std::string rtf = dir + "/doc.rtf", rtc = dir + "/doc.rtc", out = dir + "/unrtf.txt";
+  const std::string rtf = bench::ScratchFile("doc.rtf"), rtc = bench::ScratchFile("doc.rtc");
+  const std::string empty = bench::ScratchFile("empty.rtf"), out = bench::ScratchFile("unrtf.txt");
   std::string doc = Document(size_t(megabytes * 1024 * 1024));
   std::ofstream(rtf, std::ios::binary).write(doc.data(), std::streamsize(doc.size()));
-  const double mb = doc.size() / 1048576.0;
+  std::ofstream(empty, std::ios::binary) << "{\\rtf1\\ansi }\n";
 
   Host host;
   size_t lines = 0;
@@ -100,30 +70,37 @@ int main(int argc, char** argv) {
     view.SetSize(320, 480);
     return view.Lines().size() > lines;
   };
-  double peer = Best(3, [&] { return std::system(("unrtf --text " + rtf + " > " + out).c_str()) == 0; });
-  std::printf("RTF layout of %.2f MB\n", mb);
-  Report("unrtf --text (process)", peer, mb, -1);
-  Report("ours: parse, build, layout x2", Best(3, [&] { return layout(false); }), mb, peer);
-  Report("ours: from the .rtc cache", Best(3, [&] { return layout(true); }), mb, peer);
-  // Where the time goes, on the parse path.
+  const double startup = bench::CommandMs("unrtf --text " + empty + " > " + out);
+  const double unrtf = bench::CommandMs("unrtf --text " + rtf + " > " + out);
+  const double peer = unrtf < 0 || startup < 0 ? -1 : std::max(0.0, unrtf - startup);
+  char size[32];
+  std::snprintf(size, sizeof size, "%.1f MB", doc.size() / 1048576.0);
+  bench::Row(std::string("RTF ") + size + ": parse, build, lay out x2")
+      .Ours(bench::Median([&] { return layout(false); }))
+      .Peer("unrtf --text", peer)
+      .Print();
+  bench::Row(std::string("RTF ") + size + ": the same from its cache")
+      .Ours(bench::Median([&] { return layout(true); }))
+      .Peer("unrtf --text", peer)
+      .Print();
+  // Where the time goes, on the parse path (notes, not the table).
   double load = 0, show = 0, relayout = 0;
   for (int i = 0; i < 3; ++i) {
     std::filesystem::remove(rtc);
     TrtfView view(host);
     view.SetSize(640, 480);
-    auto t0 = Clock::now();
+    double t0 = bench::Now();
     view.LoadDocument(rtf, rtc);
-    double a = Seconds(t0);
-    t0 = Clock::now();
+    const double a = bench::Now() - t0;
+    t0 = bench::Now();
     view.ShowTopic("Contents");
-    double b = Seconds(t0);
-    t0 = Clock::now();
+    const double b = bench::Now() - t0;
+    t0 = bench::Now();
     view.SetSize(320, 480);
-    double c = Seconds(t0);
+    const double c = bench::Now() - t0;
     if (i == 0 || a + b + c < load + show + relayout) load = a, show = b, relayout = c;
   }
-  std::printf("  parse and cache %.1f ms, build and measure and lay out %.1f ms, lay out again %.1f ms\n",
-              load * 1000, show * 1000, relayout * 1000);
-  std::printf("%zu lines at 640 pixels\n", lines);
+  bench::Note("RTF: parse and cache %.1f ms, build and measure and lay out %.1f ms, lay out again %.1f ms; %zu lines at 640 pixels",
+              load, show, relayout, lines);
   return 0;
 }
