@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "process/filter_rows.h"
 #include "process/window_rows.h"
 
 namespace {
@@ -12,33 +13,12 @@ namespace {
 // hours, so it is refused.
 constexpr unsigned kMaxSize = 255;
 
-inline void Sort2(uint8_t& a, uint8_t& b) {
-    uint8_t lo = std::min(a, b), hi = std::max(a, b);
-    a = lo, b = hi;
-}
-
-// The fifth smallest of nine values by a fixed network of compare-exchanges.
-inline uint8_t Median9(uint8_t p0, uint8_t p1, uint8_t p2, uint8_t p3, uint8_t p4, uint8_t p5, uint8_t p6, uint8_t p7,
-                       uint8_t p8) {
-    Sort2(p1, p2), Sort2(p4, p5), Sort2(p7, p8);
-    Sort2(p0, p1), Sort2(p3, p4), Sort2(p6, p7);
-    Sort2(p1, p2), Sort2(p4, p5), Sort2(p7, p8);
-    Sort2(p0, p3), Sort2(p5, p8), Sort2(p4, p7);
-    Sort2(p3, p6), Sort2(p1, p4), Sort2(p2, p5);
-    Sort2(p4, p7), Sort2(p4, p2), Sort2(p6, p4);
-    Sort2(p4, p2);
-    return p4;
-}
-
 int MedianFilterWorker(BitmapRecord* bitmap) {
     int rc = CheckProcessBitmap(bitmap);
     if (rc != K_OK) return rc;
     WindowRows rows(bitmap, {1, 1, 1, false});
     return rows.Run([](const Window& win, unsigned char* out) {
-        const int c = win.channels, count = win.width * c;
-        const uint8_t *a = win.rows[0], *b = win.rows[1], *d = win.rows[2];
-        for (int k = 0; k < count; ++k)
-            out[k] = Median9(a[k - c], a[k], a[k + c], b[k - c], b[k], b[k + c], d[k - c], d[k], d[k + c]);
+        MedianRow3(win.rows[0], win.rows[1], win.rows[2], win.channels, win.width * win.channels, out);
     });
 }
 

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "process/filter_rows.h"
 #include "process/window_rows.h"
 
 namespace {
@@ -51,18 +52,6 @@ constexpr SpatialFilter kBuiltIn[33] = {
     {1, 0, 3, {2, -1, -1, -1, 2, -1, -1, -1, 2}},    // line segment, falling diagonal
 };
 
-// acc[k] += weight * p[k] for a run, with the common weights spelled out
-// so the loops stay plain additions.
-inline void Accumulate(int32_t* acc, const unsigned char* p, int count, int weight) {
-    switch (weight) {
-    case 1: for (int k = 0; k < count; ++k) acc[k] += p[k]; break;
-    case -1: for (int k = 0; k < count; ++k) acc[k] -= p[k]; break;
-    case 2: for (int k = 0; k < count; ++k) acc[k] += 2 * p[k]; break;
-    case -2: for (int k = 0; k < count; ++k) acc[k] -= 2 * p[k]; break;
-    default: for (int k = 0; k < count; ++k) acc[k] += weight * p[k]; break;
-    }
-}
-
 int Convolve(BitmapRecord* bitmap, int n, const int* kernel, int divisor, int bias) {
     // Every weighted sum fits 32 bits, or the kernel is refused.
     int64_t magnitude = 0;
@@ -70,26 +59,23 @@ int Convolve(BitmapRecord* bitmap, int n, const int* kernel, int divisor, int bi
     if (magnitude * 255 > INT32_MAX) return K_ERR_ARGUMENT;
     const int above = (n - 1) / 2, below = n / 2;
     WindowRows rows(bitmap, {above, below, below, true});
-    GlobalBuffer sums(static_cast<size_t>(bitmap->Width) * 3 * sizeof(int32_t));
-    if (!sums) return K_ERR_MEMORY;
-    auto* acc = reinterpret_cast<int32_t*>(sums.get());
+    // The non-zero weights, as offsets into the window's rows (in bytes
+    // once the channel count is known).
+    GlobalBuffer tapBlock(static_cast<size_t>(n) * n * sizeof(KernelTap));
+    if (!tapBlock) return K_ERR_MEMORY;
+    auto* taps = reinterpret_cast<KernelTap*>(tapBlock.get());
+    int tapCount = 0;
+    for (int i = 0; i < n; ++i)
+        for (int j = 0; j < n; ++j)
+            if (int weight = kernel[i * n + j]) taps[tapCount++] = KernelTap{i, j - above, weight};
+    int channels = 0;
+    const KernelRow row{taps, tapCount, divisor, bias};
     return rows.Run([&](const Window& win, unsigned char* out) {
-        const int c = win.channels, count = win.width * c;
-        std::memset(acc, 0, static_cast<size_t>(count) * sizeof(int32_t));
-        for (int i = 0; i < n; ++i)
-            for (int j = 0; j < n; ++j)
-                if (int weight = kernel[i * n + j]) Accumulate(acc, win.rows[i] + (j - above) * c, count, weight);
-        if (divisor == 1) {
-            for (int k = 0; k < count; ++k) {
-                int64_t v = static_cast<int64_t>(acc[k]) + bias;
-                out[k] = static_cast<unsigned char>(v < 0 ? 0 : v > 255 ? 255 : v);
-            }
-        } else {
-            for (int k = 0; k < count; ++k) {
-                int64_t v = acc[k] / divisor + static_cast<int64_t>(bias);
-                out[k] = static_cast<unsigned char>(v < 0 ? 0 : v > 255 ? 255 : v);
-            }
+        if (channels != win.channels) {
+            for (int t = 0; t < tapCount; ++t) taps[t].offset *= win.channels;
+            channels = win.channels;
         }
+        ConvolveRow(win.rows, row, win.width * win.channels, out);
     });
 }
 

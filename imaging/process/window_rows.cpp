@@ -30,13 +30,19 @@ int WindowRows::Start() {
 int WindowRows::Fetch(int index) {
     const int h = bitmap_->Height;
     const int y = shape_.displayOrder && bitmap_->ViewPerspective == K_BOTTOM_UP ? h - 1 - index : index;
-    unsigned char* raw = raw_->get();
-    int rc = grey_ ? RowTransferResult(K_GetBitmapRow(bitmap_, raw, y, bitmap_->BytesPerLine), bitmap_->BytesPerLine)
-                   : work_.Read(y, raw);
-    if (rc != K_OK) return rc;
     const int c = channels_, w = bitmap_->Width, pad = shape_.pad;
     unsigned char* slot = ring_->get() + static_cast<size_t>(index % ringRows_) * slotBytes_;
-    std::memcpy(slot + static_cast<size_t>(pad) * c, raw, static_cast<size_t>(w) * c);
+    unsigned char* raw = slot + static_cast<size_t>(pad) * c;
+    // Grey rows go straight into their slot; work rows through the frame's
+    // conversion (a stored row may be longer than the slot's pixels).
+    int rc;
+    if (grey_) {
+        rc = RowTransferResult(K_GetBitmapRow(bitmap_, raw, y, w), w);
+    } else {
+        rc = work_.Read(y, raw_->get());
+        if (rc == K_OK) std::memcpy(raw, raw_->get(), static_cast<size_t>(w) * c);
+    }
+    if (rc != K_OK) return rc;
     for (int i = 0; i < pad; ++i) {
         std::memcpy(slot + static_cast<size_t>(i) * c, raw, c);
         std::memcpy(slot + static_cast<size_t>(pad + w + i) * c, raw + static_cast<size_t>(w - 1) * c, c);
