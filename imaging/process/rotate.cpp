@@ -1,6 +1,7 @@
 // Rotation by any angle: quarter and half turns exactly, other angles by
 // mapping every destination pixel back into the source (nearest pixel,
-// fixed point with 14 fraction bits).
+// fixed point with 14 fraction bits). Each destination row's run of pixels
+// inside the source is found once, so the copy loop tests no bounds.
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
@@ -25,6 +26,62 @@ struct Coordinate {
         else if (fraction < -(kOne - 1)) fraction += kOne, --whole;
     }
 };
+
+// A coordinate along one destination row: where j steps of Add(step) from
+// the row's start lead, without taking them. With one sign of step the
+// fraction only moves one way, so the integer part after j steps is the
+// start's plus the whole turns of fraction + j * step in that direction:
+// the floor of its quotient once it is past zero upwards, the ceiling once
+// past zero downwards, else none. It never decreases (or never increases)
+// along the row.
+struct RowAxis {
+    int whole;
+    int64_t fraction;
+    int step;
+    int At(int64_t j) const {
+        const int64_t f = fraction + j * step;
+        if (step > 0) return whole + static_cast<int>(f < 0 ? 0 : f >> 14);
+        if (step < 0) return whole - static_cast<int>(f > 0 ? 0 : (-f) >> 14);
+        return whole;
+    }
+};
+
+// The destination pixels 0..count-1 of a row whose coordinate along one
+// axis lies in 0..size-1, as [*from, *to); the coordinate is monotonic in j,
+// so the edges are found by halving.
+void InsideSpan(const RowAxis& axis, int size, int count, int* from, int* to) {
+    const bool rising = axis.step >= 0;
+    auto inside = [&](int j) { return static_cast<unsigned>(axis.At(j)) < static_cast<unsigned>(size); };
+    // First j not before the picture (coordinate >= 0 rising, < size falling).
+    auto before = [&](int j) { return rising ? axis.At(j) < 0 : axis.At(j) >= size; };
+    int lo = 0, hi = count;
+    while (lo < hi) {
+        const int mid = lo + (hi - lo) / 2;
+        if (before(mid)) lo = mid + 1;
+        else hi = mid;
+    }
+    const int first = lo;
+    hi = count;
+    while (lo < hi) {
+        const int mid = lo + (hi - lo) / 2;
+        if (inside(mid)) lo = mid + 1;
+        else hi = mid;
+    }
+    *from = first;
+    *to = lo;
+}
+
+// Copies the span [from, to) of a destination row from locked source rows,
+// the source position of pixel j being (x.At(j), y.At(j)).
+template <int Bytes>
+void CopySpan(const unsigned char* source, size_t stride, const RowAxis& x, const RowAxis& y, int from, int to,
+              unsigned char* row) {
+    for (int j = from; j < to; ++j) {
+        const unsigned char* p = source + static_cast<size_t>(y.At(j)) * stride + static_cast<size_t>(x.At(j)) * Bytes;
+        if (Bytes == 1) row[j] = *p;
+        else std::memcpy(row + static_cast<size_t>(j) * Bytes, p, Bytes);
+    }
+}
 
 // Size of the turned picture's bounding box (a is already in storage terms).
 void BoundingBox(int w, int h, int s, int c, int* newWidth, int* newHeight) {
@@ -98,26 +155,34 @@ int RotateGeneral(BitmapRecord* bitmap, int a, int resize, COLORREF fill, int fi
         rc = progress.Begin();
         for (int i = 0; i < newHeight && rc == K_OK; ++i) {
             std::memcpy(row.get(), fillRow.get(), targetBytes);
-            Coordinate x = startX, y = startY;
-            for (int j = 0; j < newWidth; ++j) {
-                if (static_cast<unsigned>(x.whole) < static_cast<unsigned>(w) &&
-                    static_cast<unsigned>(y.whole) < static_cast<unsigned>(h)) {
-                    const unsigned char* from;
+            // The pixels of this row that fall inside the source, found once.
+            const RowAxis x{startX.whole, startX.fraction, c}, y{startY.whole, startY.fraction, s};
+            int from, to, fromY, toY;
+            InsideSpan(x, w, newWidth, &from, &to);
+            InsideSpan(y, h, newWidth, &fromY, &toY);
+            from = std::max(from, fromY), to = std::min(to, toY);
+            if (sourceRows && (bits == 8 || bits == 24 || bits == 32)) {
+                const size_t stride = static_cast<size_t>(sourceBytes);
+                if (bits == 8) CopySpan<1>(sourceRows, stride, x, y, from, to, row.get());
+                else if (bits == 24) CopySpan<3>(sourceRows, stride, x, y, from, to, row.get());
+                else CopySpan<4>(sourceRows, stride, x, y, from, to, row.get());
+            } else {
+                for (int j = from; j < to; ++j) {
+                    const int sx = x.At(j), sy = y.At(j);
+                    const unsigned char* source;
                     if (sourceRows) {
-                        from = sourceRows + static_cast<size_t>(y.whole) * sourceBytes;
+                        source = sourceRows + static_cast<size_t>(sy) * sourceBytes;
                     } else {
-                        if (y.whole != cachedRow) {
-                            rc = RowTransferResult(K_GetBitmapRow(bitmap, sourceCache.get(), y.whole, sourceBytes),
+                        if (sy != cachedRow) {
+                            rc = RowTransferResult(K_GetBitmapRow(bitmap, sourceCache.get(), sy, sourceBytes),
                                                    sourceBytes);
                             if (rc != K_OK) break;
-                            cachedRow = y.whole;
+                            cachedRow = sy;
                         }
-                        from = sourceCache.get();
+                        source = sourceCache.get();
                     }
-                    CopyPixel(from, x.whole, row.get(), j, bits);
+                    CopyPixel(source, sx, row.get(), j, bits);
                 }
-                x.Add(c);
-                y.Add(s);
             }
             if (rc != K_OK) break;
             startX.Add(-s);

@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "peer.h"
+#include "core/trig.h"
 #include "process/rotate.h"
 
 namespace {
@@ -114,6 +115,49 @@ TEST(Rotate, AnyAngleFollowsTheInverseMapping) {
                     }
                 EXPECT_GT(inside, nw * nh / 3);
             }
+}
+
+// The general path finds each row's run inside the source once and copies
+// it without tests; the pixels must be those of stepping every destination
+// pixel with the fraction kept in -16383..16383, as written here.
+TEST(Rotate, RowSpansGiveThePixelsOfPerPixelStepping) {
+    for (int bits : {8, 24, 32})
+        for (int perspective : {K_BOTTOM_UP, K_TOP_DOWN})
+            for (int angle : {3000, 4500, 13000, -12345, 8999, 27001, 35999, 1})
+                for (int resize : {0, 1}) {
+                    Owned r;
+                    StorePicture(r.r, MakePattern(57, 31, bits, 5), bits, perspective);
+                    const int w = r.r.Width, h = r.r.Height, bytes = bits / 8;
+                    const auto source = StoredRows(r.r);
+                    ASSERT_EQ(K_RotateBitmapFine(&r.r, angle, resize, RGB(1, 2, 3)), K_OK);
+                    const auto turned = StoredRows(r.r);
+                    int a = -(angle % 36000);
+                    if (a < 0) a += 36000;
+                    if (perspective == K_BOTTOM_UP) a = 36000 - a;
+                    const int sn = SinLookup(a), cs = CosLookup(a);
+                    const int nw = r.r.Width, nh = r.r.Height;
+                    auto normalise = [](int& whole, int& fraction) {
+                        if (fraction > 16383) fraction -= 16384, ++whole;
+                        else if (fraction < -16383) fraction += 16384, --whole;
+                    };
+                    const int t = (nh / 2) * sn - (nw / 2) * cs, u = -(nw / 2) * sn - (nh / 2) * cs;
+                    int x0 = w / 2 + t / 16384, fx0 = t % 16384, y0 = h / 2 + u / 16384, fy0 = u % 16384;
+                    std::vector<uint8_t> fill;  // the fill as stored: the first pixel outside the source
+                    for (int i = 0; i < nh; ++i) {
+                        int x = x0, fx = fx0, y = y0, fy = fy0;
+                        for (int j = 0; j < nw; ++j) {
+                            const bool inside = x >= 0 && x < w && y >= 0 && y < h;
+                            if (!inside && fill.empty()) fill.assign(&turned[i][size_t(j) * bytes], &turned[i][size_t(j + 1) * bytes]);
+                            const uint8_t* want = inside ? &source[y][size_t(x) * bytes] : fill.data();
+                            ASSERT_EQ(std::memcmp(&turned[i][size_t(j) * bytes], want, bytes), 0)
+                                << bits << " bits, angle " << angle << " resize " << resize << " at " << j << "," << i;
+                            fx += cs, fy += sn;
+                            normalise(x, fx), normalise(y, fy);
+                        }
+                        fx0 -= sn, fy0 += cs;
+                        normalise(x0, fx0), normalise(y0, fy0);
+                    }
+                }
 }
 
 TEST(Rotate, ResizedBoxAndDirection) {
