@@ -6,7 +6,9 @@
 #include <cmath>
 #include <cstring>
 
+#include "core/cpu_features.h"
 #include "jpeg/jpeg_decoder.h"
+#include "jpeg/jpeg_simd.h"
 
 namespace {
 
@@ -61,8 +63,39 @@ inline void Pixels(const int16_t* l, uint8_t* o, const uint8_t* clamp, int blue,
     if (HS > 2) one(2), one(3);
 }
 
+#if VOLKG_SSE2_PATHS
+// The same pixels eight at a time: the chroma terms of a chroma row are
+// looked up once, spread over the pixels that share them, and added to
+// each luma block's row in SSE2.
+template <int HS, int VS, int PB, bool RGB>
+void ColorMcuSse2(const int16_t* s, uint8_t* const* rows, int x0) {
+    const int16_t* cb = s + HS * VS * 64;
+    const int16_t* cr = cb + 64;
+    const ChromaTables& t = kChroma;
+    for (int cy = 0; cy < 8; ++cy) {
+        int16_t blue[8 * HS], green[8 * HS], red[8 * HS];
+        for (int cx = 0; cx < 8; ++cx) {
+            const int b = cb[cy * 8 + cx] >> kChromaIndexShift, r = cr[cy * 8 + cx] >> kChromaIndexShift;
+            const int16_t tb = t.blue[b], tg = static_cast<int16_t>(t.greenCb[b] + t.greenCr[r]), tr = t.red[r];
+            for (int k = 0; k < HS; ++k) blue[cx * HS + k] = tb, green[cx * HS + k] = tg, red[cx * HS + k] = tr;
+        }
+        for (int v = 0; v < VS; ++v) {
+            const int y = cy * VS + v;
+            uint8_t* o = rows[y] + x0 * PB;
+            const int16_t* lumaRow = s + (y >> 3) * HS * 64 + (y & 7) * 8;
+            for (int bx = 0; bx < HS; ++bx)
+                JpegColorPixels8Sse2(lumaRow + bx * 64, blue + bx * 8, green + bx * 8, red + bx * 8, o + bx * 8 * PB, PB,
+                                     RGB);
+        }
+    }
+}
+#endif
+
 template <int HS, int VS, int PB, bool RGB>
 void ColorMcu(const int16_t* s, uint8_t* const* rows, int x0) {
+#if VOLKG_SSE2_PATHS
+    if (CpuHasSse2()) return ColorMcuSse2<HS, VS, PB, RGB>(s, rows, x0);
+#endif
     const int16_t* cb = s + HS * VS * 64;
     const int16_t* cr = cb + 64;
     const uint8_t* clamp = kClamp.v + kClampOffset;

@@ -5,6 +5,8 @@
 
 #include <cmath>
 
+#include "core/cpu_features.h"
+#include "jpeg/jpeg_simd.h"
 #include "jpeg/jpeg_tables.h"
 
 namespace {
@@ -63,6 +65,9 @@ void BuildQuantizerPairs(const uint8_t zigzagTable[64], QuantizerPairs* pairs) {
 }
 
 void ForwardDct(int16_t block[64]) {
+#if VOLKG_SSE2_PATHS
+    if (CpuHasSse2()) return ForwardDctSse2(block);
+#endif
     // Two more fractional bits inside than the 16-bit form carries keep the
     // halvings of the transform from costing precision at fine tables.
     int x[64];

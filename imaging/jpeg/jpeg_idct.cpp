@@ -6,7 +6,9 @@
 #include <cstdint>
 #include <cstring>
 
+#include "core/cpu_features.h"
 #include "jpeg/jpeg_decoder.h"
+#include "jpeg/jpeg_simd.h"
 
 namespace {
 
@@ -108,6 +110,12 @@ void JpegInverseDct(int16_t* out, int32_t* coef, int positions) {
         }
         return;
     }
+#if VOLKG_SSE2_PATHS
+    if (CpuHasSse2()) {
+        JpegInverseDctFullSse2(out, coef);
+        return;
+    }
+#endif
     KEEP_ROLLED
     for (int c = 0; c < 8; ++c) {
         int32_t* col = coef + c;

@@ -13,6 +13,17 @@ namespace {
 // Moves the reader to the next marker and takes it when it is RSTn. The
 // missing data of a damaged interval reads as zeros; an interval that ran
 // out of data and is followed by no RSTn is a truncated stream. 0 or -62.
+// The first marker from `from` on: an FF followed by anything but a
+// stuffing 00 (an FF at the window's end counts, as it may be one).
+const uint8_t* NextMarker(const uint8_t* from, const uint8_t* end) {
+    for (const uint8_t* p = from; p < end; p += 2) {
+        p = static_cast<const uint8_t*>(std::memchr(p, 0xFF, static_cast<size_t>(end - p)));
+        if (!p || p + 1 == end) return p ? p : end;
+        if (p[1] != 0) return p;
+    }
+    return end;
+}
+
 int Restart(JpegEngine& e) {
     JpegBitReader& r = e.reader;
     JpegInput& in = e.input;
@@ -215,6 +226,20 @@ int JpegDecodeStrip(JpegEngine& e) {
             directRows[j] = e.delivery.data() + static_cast<size_t>(e.pendingRows + j) * e.rowStride;
     const int fullMcus = e.params.width / e.mcuWidth;
     const int interval = e.params.restartInterval;
+    // The fast decoder takes every FF as a stuffed one, so with restart
+    // intervals it runs only up to its margin before the next marker of the
+    // window, found once per interval (again after a refill moved the
+    // cursor back or a restart moved it past the marker).
+    const uint8_t *markerAt = nullptr, *scannedEnd = nullptr, *lastCursor = nullptr;
+    auto fastRoom = [&] {
+        if (!interval) return r.end - r.cursor >= kJpegFastMargin;
+        if (!markerAt || r.cursor < lastCursor || r.cursor > markerAt || r.end != scannedEnd) {
+            markerAt = NextMarker(r.cursor, r.end);
+            scannedEnd = r.end;
+        }
+        lastCursor = r.cursor;
+        return markerAt - r.cursor >= kJpegFastMargin;
+    };
     for (int mx = 0; mx < e.mcusAcross; ++mx) {
         if (interval && e.mcusDecoded > 0 && e.mcusDecoded % interval == 0)
             if (int rc = Restart(e)) return rc;
@@ -222,7 +247,7 @@ int JpegDecodeStrip(JpegEngine& e) {
         for (int b = 0; b < e.blocks; ++b) {
             int16_t* out = e.samples.data() + b * 64;
             int16_t& predictor = e.predictor[e.blockComponent[b]];
-            if (!interval && !r.markerSeen && r.end - r.cursor >= kJpegFastMargin) {
+            if (!r.markerSeen && fastRoom()) {
                 const int any = JpegDecodeBlockFast(r, coef, predictor, e.blockTables[b]);
                 JpegInverseDct(out, coef, any);
             } else {

@@ -1,0 +1,88 @@
+// The inverse DCT of a full block in SSE2: the same butterfly and the same
+// 32-bit arithmetic as the plain form, four columns (then four rows) at a
+// time, so the samples are the same to the bit.
+#include "jpeg/jpeg_simd.h"
+
+#include "core/cpu_features.h"
+
+#if VOLKG_SSE2_PATHS
+#include <cstring>
+
+#include "jpeg/jpeg_sse2_ops.h"
+
+namespace {
+
+constexpr int kBits = 12;
+constexpr int kC7642 = static_cast<int>(1.847759065 * (1 << kBits) + 0.5);  // 2 cos(pi/8)
+constexpr int kC5A82 = static_cast<int>(1.414213562 * (1 << kBits) + 0.5);  // sqrt 2
+constexpr int kC30FC = static_cast<int>(0.765366865 * (1 << kBits) + 0.5);  // 2 sin(pi/8)
+
+struct Constants {
+    __m128i c7642, c5a82, c30fc, round;
+};
+
+// (v * c + half) >> kBits, the product wrapping in 32 bits as in the plain form.
+VOLKG_SSE2 inline __m128i M(__m128i v, __m128i c, __m128i round) {
+    return _mm_srai_epi32(_mm_add_epi32(MulLow32(v, c), round), kBits);
+}
+
+VOLKG_SSE2 inline void Butterfly(__m128i* x, const Constants& k) {
+    const __m128i a0 = _mm_add_epi32(x[0], x[4]), a4 = _mm_sub_epi32(x[0], x[4]);
+    const __m128i a1 = _mm_add_epi32(x[1], x[7]), a7 = M(_mm_sub_epi32(x[1], x[7]), k.c7642, k.round);
+    const __m128i a2 = _mm_add_epi32(x[2], x[6]), a6 = M(_mm_sub_epi32(x[2], x[6]), k.c5a82, k.round);
+    const __m128i a3 = _mm_add_epi32(x[3], x[5]), a5 = M(_mm_sub_epi32(x[3], x[5]), k.c30fc, k.round);
+    const __m128i b0 = _mm_add_epi32(a0, a2), b3 = _mm_sub_epi32(a0, a2);
+    const __m128i e = _mm_sub_epi32(a6, a2);
+    const __m128i b1 = _mm_add_epi32(a4, e), b2 = _mm_sub_epi32(a4, e);
+    const __m128i o1 = _mm_add_epi32(a1, a3), o2 = M(_mm_sub_epi32(a1, a3), k.c5a82, k.round);
+    const __m128i f = _mm_sub_epi32(a7, a1), g = _mm_sub_epi32(a5, a3);
+    const __m128i o3 = _mm_add_epi32(f, g), o4 = M(_mm_sub_epi32(f, g), k.c5a82, k.round);
+    const __m128i h = _mm_sub_epi32(o4, o1), m = _mm_sub_epi32(o2, o3);
+    x[0] = _mm_add_epi32(b0, o1);
+    x[7] = _mm_sub_epi32(b0, o1);
+    x[3] = _mm_add_epi32(b3, h);
+    x[4] = _mm_sub_epi32(b3, h);
+    x[1] = _mm_add_epi32(b1, o3);
+    x[6] = _mm_sub_epi32(b1, o3);
+    x[2] = _mm_add_epi32(b2, m);
+    x[5] = _mm_sub_epi32(b2, m);
+}
+
+}  // namespace
+
+// Columns in two halves of four, the halves transposed into rows, rows in
+// two halves of four, transposed back and narrowed to clamped samples.
+VOLKG_SSE2_ENTRY void JpegInverseDctFullSse2(int16_t* out, int32_t* coef) {
+    const Constants k{_mm_set1_epi32(kC7642), _mm_set1_epi32(kC5A82), _mm_set1_epi32(kC30FC),
+                      _mm_set1_epi32(1 << (kBits - 1))};
+    __m128i left[8], right[8];
+    for (int r = 0; r < 8; ++r) {
+        left[r] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(coef + r * 8));
+        right[r] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(coef + r * 8 + 4));
+    }
+    Butterfly(left, k);
+    Butterfly(right, k);
+    // top[c]: column c of rows 0..3; bottom[c]: of rows 4..7.
+    __m128i top[8] = {left[0], left[1], left[2], left[3], right[0], right[1], right[2], right[3]};
+    __m128i bottom[8] = {left[4], left[5], left[6], left[7], right[4], right[5], right[6], right[7]};
+    Transpose4(top[0], top[1], top[2], top[3]);
+    Transpose4(top[4], top[5], top[6], top[7]);
+    Transpose4(bottom[0], bottom[1], bottom[2], bottom[3]);
+    Transpose4(bottom[4], bottom[5], bottom[6], bottom[7]);
+    Butterfly(top, k);
+    Butterfly(bottom, k);
+    const __m128i maxSample = _mm_set1_epi16(static_cast<int16_t>(kJpegSampleMax)), zero = _mm_setzero_si128();
+    for (__m128i* half : {top, bottom}) {
+        Transpose4(half[0], half[1], half[2], half[3]);
+        Transpose4(half[4], half[5], half[6], half[7]);
+        for (int r = 0; r < 4; ++r) {
+            const __m128i lo = _mm_srai_epi32(half[r], kJpegLevelBits - kJpegSampleBits);
+            const __m128i hi = _mm_srai_epi32(half[r + 4], kJpegLevelBits - kJpegSampleBits);
+            const __m128i samples = _mm_min_epi16(_mm_max_epi16(_mm_packs_epi32(lo, hi), zero), maxSample);
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + ((half == top ? 0 : 4) + r) * 8), samples);
+        }
+    }
+    std::memset(coef, 0, 64 * sizeof(int32_t));
+}
+
+#endif
