@@ -226,7 +226,7 @@ struct Row {
         // scripts/bench --count pairs each row's times with its counts through these lines.
         if (const char* tsv = std::getenv("VOLKG_BENCH_TSV"))
             if (FILE* f = std::fopen(tsv, "a")) {
-                std::fprintf(f, "%s\t%s\t%s\t%s\t%s\n", operation.c_str(), ms(ours).c_str(),
+                std::fprintf(f, "%s\t%s\t%s\t%s\t%s\t%s\n", operation.c_str(), peer.c_str(), ms(ours).c_str(),
                              peer.empty() ? "-" : ms(peerMs).c_str(), threads ? ms(threadsMs).c_str() : "-",
                              limit.empty() ? "-" : ms(limitMs).c_str());
                 std::fclose(f);

@@ -23,14 +23,21 @@ std::vector<unsigned char> MakePicture() {
     return p;
 }
 
-int Count(const uint8_t*, int count, void* user) {
-    *static_cast<size_t*>(user) += static_cast<size_t>(count);
+struct Coded {
+    size_t bytes = 0;
+    std::string* kept = nullptr;  // the file, when wanted
+};
+
+int Count(const uint8_t* data, int count, void* user) {
+    auto* coded = static_cast<Coded*>(user);
+    coded->bytes += static_cast<size_t>(count);
+    if (coded->kept) coded->kept->append(reinterpret_cast<const char*>(data), static_cast<size_t>(count));
     return 1;
 }
 
 // Ours, 16 rows at a time as K_CompressBuffer gives them: the coded size.
-size_t EncodeOurs(const std::vector<unsigned char>& picture, bool subsample) {
-    size_t bytes = 0;
+size_t EncodeOurs(const std::vector<unsigned char>& picture, bool subsample, std::string* kept = nullptr) {
+    Coded bytes{0, kept};
     EncoderParameters p;
     p.width = kWidth;
     p.height = kHeight;
@@ -46,10 +53,10 @@ size_t EncodeOurs(const std::vector<unsigned char>& picture, bool subsample) {
             rows[r] = picture.data() + static_cast<size_t>(std::min(y + r, kHeight - 1)) * kWidth * 3;
         if (JpegEncodeRows(rows) != 1) return 0;
     }
-    return bytes;
+    return bytes.bytes;
 }
 
-size_t EncodePeer(const std::vector<unsigned char>& picture, bool subsample) {
+size_t EncodePeer(const std::vector<unsigned char>& picture, bool subsample, std::string* kept = nullptr) {
     jpeg_compress_struct c;
     jpeg_error_mgr err;
     c.err = jpeg_std_error(&err);
@@ -80,8 +87,36 @@ size_t EncodePeer(const std::vector<unsigned char>& picture, bool subsample) {
     }
     jpeg_finish_compress(&c);
     jpeg_destroy_compress(&c);
+    if (kept) kept->assign(reinterpret_cast<const char*>(mem), size);
     std::free(mem);
     return size;
+}
+
+// PSNR of a JPEG file against the picture (blue, green, red rows), both
+// decoded the same way by libjpeg-turbo; -1 when it cannot be read.
+double Psnr(const std::string& file, const std::vector<unsigned char>& picture) {
+    jpeg_decompress_struct d;
+    jpeg_error_mgr err;
+    d.err = jpeg_std_error(&err);
+    jpeg_create_decompress(&d);
+    jpeg_mem_src(&d, reinterpret_cast<const unsigned char*>(file.data()), static_cast<unsigned long>(file.size()));
+    if (jpeg_read_header(&d, TRUE) != JPEG_HEADER_OK) return -1;
+    d.out_color_space = JCS_EXT_BGR;
+    d.dct_method = JDCT_ISLOW;
+    jpeg_start_decompress(&d);
+    std::vector<unsigned char> row(static_cast<size_t>(d.output_width) * 3);
+    double squares = 0;
+    while (d.output_scanline < d.output_height) {
+        const size_t y = d.output_scanline;
+        JSAMPROW rows[1] = {row.data()};
+        jpeg_read_scanlines(&d, rows, 1);
+        const unsigned char* want = picture.data() + y * kWidth * 3;
+        for (size_t i = 0; i < row.size(); ++i) squares += (row[i] - want[i]) * (row[i] - want[i]);
+    }
+    jpeg_finish_decompress(&d);
+    jpeg_destroy_decompress(&d);
+    const double mse = squares / (static_cast<double>(kWidth) * kHeight * 3);
+    return 10 * std::log10(255.0 * 255.0 / mse);
 }
 
 }  // namespace
@@ -95,7 +130,7 @@ int main(int argc, char** argv) {
         return 0;
     }
     double peerNoSimd[2] = {-1, -1};
-    const std::string command = std::string("JSIMD_FORCENONE=1 ") + argv[0] + " --peer";
+    const std::string command = std::string("JSIMD_FORCENONE=1 ") + bench::ChildPrefix() + argv[0] + " --peer";
     if (FILE* child = popen(command.c_str(), "r")) {
         for (double& ms : peerNoSimd)
             if (std::fscanf(child, "%lf", &ms) != 1) ms = -1;
@@ -108,6 +143,14 @@ int main(int argc, char** argv) {
         const std::string name = std::string("JPEG encode Q10 ") + modes[m];
         bench::Row(name).Ours(ours).Peer("turbo SIMD", peer).Sizes(ourBytes, peerBytes).Print();
         bench::Row(name).Ours(ours).Peer("turbo no SIMD", peerNoSimd[m]).Print();
+        // Size at the same tables and what each file keeps of the picture.
+        std::string ourFile, peerFile;
+        EncodeOurs(picture, m == 0, &ourFile);
+        EncodePeer(picture, m == 0, &peerFile);
+        char label[96];
+        std::snprintf(label, sizeof label, "JPEG size %s, PSNR %.2f / %.2f dB", modes[m], Psnr(ourFile, picture),
+                      Psnr(peerFile, picture));
+        bench::Row(label).Ours(-2).Peer("cjpeg tables", -2).Sizes(ourFile.size(), peerFile.size()).Print();
     }
     return 0;
 }
