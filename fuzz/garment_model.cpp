@@ -57,7 +57,7 @@ public:
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    if (size < 2 || size > (64 << 10)) return 0;
+    if (size < 2 || size > (16 << 10)) return 0;
     Host host;
     host.Text.assign(reinterpret_cast<const char*>(data), size - 1);
     Store store;
@@ -65,7 +65,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Fabrics fabrics;
     try {
         TModel model(host, "models\\pl01", &fabrics, 160, 120, data[size - 1] & 8 ? tsContur : tsFill, "Slot", &store);
-        model.RenderSheet();
         model.Refresh(false, true);
         for (int i = 0; i < 4; ++i) {
             const int x = (i * 37) % 64, y = (i * 11) % 32;

@@ -100,6 +100,8 @@ void TModel::RenderSheet() {
     // earlier piece drew.
     std::unique_ptr<PatternBitmap> scratch(Sheet->NewBitmap());
     for (auto& piece : Pieces) {
+        piece->SheetWidth = w;
+        piece->SheetHeight = h;
         piece->Render(scratch.get(), ShowType, BrushSelect);
         const Raster drawn = RasterOf(*scratch);
         const int left = piece->ScreenLeft(), top = piece->ScreenTop();

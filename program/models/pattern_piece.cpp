@@ -97,8 +97,8 @@ std::string TDetal::DisplayName() const {
 
 int TDetal::ScreenLeft() const { return MulRound(Left, ScaleX); }
 int TDetal::ScreenTop() const { return MulRound(Top, ScaleY); }
-int TDetal::ScreenWidth() const { return ClampPixels(MulRound(Width, ScaleX)); }
-int TDetal::ScreenHeight() const { return ClampPixels(MulRound(Height, ScaleY)); }
+int TDetal::ScreenWidth() const { return std::min(ClampPixels(MulRound(Width, ScaleX)), std::max(SheetWidth, 0)); }
+int TDetal::ScreenHeight() const { return std::min(ClampPixels(MulRound(Height, ScaleY)), std::max(SheetHeight, 0)); }
 
 void TDetal::Render(PatternBitmap* bitmap, TTypeShow mode, FabricSource* drum) {
     if (mode == tsUnVisible) {

@@ -34,6 +34,10 @@ public:
     double& ScaleX;  // the model's factors, model units to screen pixels
     double& ScaleY;
     int Left = 0, Top = 0, Width = 0, Height = 0;
+    // The sheet the piece is shown on, in pixels (set by its model): no
+    // piece of a sound file is larger, so a larger side is cut to it and a
+    // broken file cannot make every piece a bitmap of MaxPiecePixels sides.
+    int SheetWidth = MaxPiecePixels, SheetHeight = MaxPiecePixels;
     std::unique_ptr<PatternBitmap> Mask;  // black inside, white outside, after a tsFill render
     int Material = -1;                   // negative: no fabric
 
@@ -58,7 +62,7 @@ public:
     int ScreenLeft() const;
     int ScreenTop() const;
     // Screen size at the current scale (0 for a negative size, at most
-    // MaxPiecePixels).
+    // MaxPiecePixels and the sheet's size).
     int ScreenWidth() const;
     int ScreenHeight() const;
 

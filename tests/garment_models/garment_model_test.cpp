@@ -171,6 +171,25 @@ TEST_F(GarmentModel, SheetFitsTheViewAndAnswersHits) {
     EXPECT_EQ(m->PieceAtSheet(10, 5), -1);
 }
 
+// A model of 2 x 2 units drawn at 50 pixels a unit, with a piece of 60 x
+// 30 units (3000 x 1500 pixels at that scale): no piece of a sound file is
+// larger than its sheet, so the piece's bitmap is cut to the sheet's 100 x
+// 100 pixels, and a file of many such pieces costs no more than its sheets
+// (before, each piece kept a bitmap of up to 4096 x 4096).
+TEST_F(GarmentModel, PiecesLargerThanTheSheetAreCutToIt) {
+    host.Files["models\\big.mdl"] = "Hat(2,2)|\n" + PieceText("Crown", 0, 0, 60, 30) + PieceText("Brim", 1, 1, 1, 1);
+    auto m = std::make_unique<TModel>(host, "models\\big", &fabrics, 100, 100, tsUnVisible, "States1", &store);
+    m->SetShowType(tsFill);
+    ASSERT_EQ(m->Sheet->Width(), 100);
+    ASSERT_EQ(m->Sheet->Height(), 100);
+    ASSERT_TRUE(m->Pieces[0]->Mask);
+    EXPECT_EQ(m->Pieces[0]->Mask->Width(), 100);
+    EXPECT_EQ(m->Pieces[0]->Mask->Height(), 100);
+    // A piece inside the sheet keeps its size.
+    EXPECT_EQ(m->Pieces[1]->Mask->Width(), 50);
+    EXPECT_EQ(m->Pieces[1]->Mask->Height(), 50);
+}
+
 TEST_F(GarmentModel, PicturesAreDroppedAfterComposingUnlessBigMemory) {
     auto m = Load();
     m->FrontPicture();
