@@ -25,24 +25,8 @@
 #include <vector>
 
 #include "classes.h"
+#include "layout_value.h"
 
-struct TLayoutValue {
-  enum Kind { Number, String, Identifier, List, Resource } kind = Number;
-  std::vector<long long> numbers;  // Number: one or more
-  std::string text;                // String (ANSI), Identifier, Resource name
-  std::vector<std::string> items;  // List of identifiers
-  int line = 0;
-
-  // Raise EConvertError when the value is of another kind.
-  int AsInt() const;
-  bool AsBool() const;
-  const std::string& AsString() const;
-  const std::string& AsIdent() const;
-  // One of the given names; its index.
-  int AsEnum(std::initializer_list<const char*> names) const;
-  // A set over the given names: bit i for names[i].
-  unsigned AsSet(std::initializer_list<const char*> names) const;
-};
 
 // Reading state handed to SetProperty.
 class TLayoutReader {
