@@ -5,6 +5,7 @@
 #include "controls/bitmap_button.h"
 #include "controls/brush_select_win32.h"
 #include "controls/garment_components_win32.h"
+#include "controls/garment_views_win32.h"
 #include "controls/bitmap_buttons_win32.h"
 #include "controls/caption_bar_plus_win32.h"
 #include "controls/fly_bitmap_win32.h"
@@ -30,6 +31,9 @@ void RegisterProgramControls() {
     RegisterComponentClass<TAllModels>("TAllModels");
     RegisterComponentClass<TModelsItem>("TModelsItem");
     RegisterComponentClass<TModels>("TModels");
+    RegisterComponentClass<TModelShow>("TModelShow");
+    RegisterComponentClass<TModelView>("TModelView");
+    RegisterComponentClass<TParts>("TParts");
     RegisterComponentClass<TRxTimer>("TRxTimer");
     RegisterComponentClass<TSecretPanel>("TSecretPanel");
     RegisterComponentClass<TCaptionBarPlus>("TCaptionBarPlus");

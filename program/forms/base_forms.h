@@ -5,6 +5,7 @@
 #include <string>
 
 #include "forms.h"
+#include "forms/skinned_dialog_win32.h"
 
 class TClassModels;
 
@@ -23,10 +24,11 @@ public:
     virtual void AnimationHook() {}
 };
 
-// The pattern print form's scale factors of the doll's measurements.
-class TBaseSizeForm : public TForm {
+// The pattern print form's scale factors of the doll's measurements; a
+// skinned dialog like the program's other dialogs.
+class TBaseSizeForm : public TSkinnedDialog {
 public:
-    TBaseSizeForm(TComponent* owner, const std::string& layoutName) : TForm(owner, layoutName) {}
+    TBaseSizeForm(TComponent* owner, const std::string& layoutName) : TSkinnedDialog(owner, layoutName) {}
     virtual long double ScaleX() { return 0; }
     virtual long double ScaleY() { return 0; }
 };

@@ -10,6 +10,7 @@ std::string CaptionFontFile;
 std::string PatternFontName;
 std::string PatternFontFile;
 TBaseViewerForm* MainViewerForm = nullptr;
+TBaseSizeForm* SizeForm = nullptr;
 bool SmoothDollAnimation = false;
 
 static std::string RunningProgramFolder() {

@@ -5,6 +5,7 @@
 
 #include "settings/paths.h"
 
+class TBaseSizeForm;
 class TBaseViewerForm;
 
 // When true, garment pictures stay loaded after composing.
@@ -16,6 +17,9 @@ extern std::string PatternFontFile;  // "metip___.ttf"
 
 // The one main window; null until it is created.
 extern TBaseViewerForm* MainViewerForm;
+// The pattern print form, whose measurements scale the descriptions; null
+// until it is created.
+extern TBaseSizeForm* SizeForm;
 // The screen has exactly 16 or 24 bits per pixel: the doll fades.
 extern bool SmoothDollAnimation;
 

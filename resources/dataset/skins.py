@@ -66,6 +66,18 @@ DIALOG_FACES = {
 }
 
 
+# The print dialogs' buttons, a normal and a pressed frame side by side,
+# below the pattern print dialog's face (both dialogs use them).
+PRINT_BUTTONS = {
+    "Setup": ((443, 368), (76, 51)),
+    "Print": ((603, 368), (76, 51)),
+    "Help": ((443, 424), (76, 51)),
+    "Exit": ((603, 424), (76, 51)),
+    "Standard": ((443, 480), (60, 51)),
+    "x": ((603, 480), (15, 15)),
+}
+
+
 def resource_picture():
     img = Image.new("RGB", (1275, 583), PAPER)
     d = ImageDraw.Draw(img)
@@ -77,6 +89,12 @@ def resource_picture():
         d.rectangle((x + 6, y + 6, x + w - 7, y + 28), fill=ROSE)
         bevel(d, (x + 12, y + 40, x + w - 13, y + h - 60), (255, 252, 248), raised=False, depth=2)
         label(d, (x + 14, y + 12), name.capitalize())
+    for text, ((x, y), (w, h)) in PRINT_BUTTONS.items():
+        for k, raised in enumerate((True, False)):
+            bx = x + k * w
+            bevel(d, (bx, y, bx + w - 1, y + h - 1), ROSE, raised=raised, depth=2 if w > 20 else 1)
+            tw = d.textlength(text, font=FONT)
+            label(d, (bx + (w - tw) / 2 + k, y + h / 2 - 6 + k), text)
     return img
 
 
