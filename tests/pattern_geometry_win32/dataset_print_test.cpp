@@ -10,7 +10,7 @@
 #include <sstream>
 
 #include "host.h"
-#include "models/garment_host_win32.h"
+#include "app/garment_host_win32.h"
 #include "models/garment_model.h"
 #include "models/pattern_gdi_win32.h"
 #include "printers.h"

@@ -18,7 +18,7 @@
 #include "forms.h"
 #include "host.h"
 #include "layout.h"
-#include "models/garment_host_win32.h"
+#include "app/garment_host_win32.h"
 #include "picture/kora_win32.h"
 #include "program_fixture.h"
 #include "settings/paths.h"
