@@ -8,8 +8,10 @@
 #include "controls/wait_cursor.h"
 #include "forms/about_box_win32.h"
 #include "forms/begin_avi_form_win32.h"
+#include "forms/doll_print_form_win32.h"
 #include "forms/help_form_win32.h"
 #include "forms/open_save_form_win32.h"
+#include "forms/pattern_print_form_win32.h"
 #include "forms/view_form_win32.h"
 #include "picture/kora_win32.h"
 #include "settings/registry_store.h"
@@ -54,10 +56,14 @@ struct FrameworkLifetime {
 void CreateProgramForms() {
     TViewForm* main = nullptr;
     Application->CreateForm(main);
+    TSForm* patternPrint = nullptr;
+    Application->CreateForm(patternPrint);
     THelpForm* help = nullptr;
     Application->CreateForm(help);
     TAboutBox* about = nullptr;
     Application->CreateForm(about);
+    TPCForm* dollPrint = nullptr;
+    Application->CreateForm(dollPrint);
     TOpenSaveForm* slots = nullptr;
     Application->CreateForm(slots);
 }

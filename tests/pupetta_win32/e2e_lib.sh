@@ -125,3 +125,45 @@ skip_title() {
   done
   return 1
 }
+
+# Viewable top-level windows: "ID X Y W H" a line.
+viewable_windows() {
+  xwininfo -root -children 2>/dev/null | awk 'NF >= 2 && $(NF - 1) ~ /^[0-9]+x[0-9]+\+/ {print $1}' | while read -r id; do
+    xwininfo -id "$id" 2>/dev/null | awk -v id="$id" '/Absolute upper-left X/ {x = $NF} /Absolute upper-left Y/ {y = $NF}
+      /Width:/ {w = $NF} /Height:/ {h = $NF} /Map State: IsViewable/ {v = 1} END {if (v) print id, x, y, w, h}'
+  done
+}
+# Opens a control's popup menu with the right button and clicks its last
+# entry (the last model of a category's menu).
+menu_last_entry() {  # WINDOW X Y
+  local before menu
+  before=$(viewable_windows | awk '{print $1}')
+  click_in "$1" "$2" "$3" 3
+  sleep 0.5
+  menu=$(viewable_windows | while read -r id rest; do grep -qx "$id" <<<"$before" || { echo "$id $rest"; break; }; done)
+  [ -n "$menu" ] || return 1
+  set -- $menu
+  xdotool mousemove --sync $(($2 + $4 / 2)) $(($3 + $5 - 8))
+  sleep 0.3
+  xdotool click 1
+  sleep 0.5
+}
+# PDFs that cups-pdf wrote after the marker file, newest first.
+new_pdfs() {  # MARKER
+  ls -t "$HOME"/PDF/*.pdf 2>/dev/null | while read -r f; do [ "$f" -nt "$1" ] && echo "$f"; done
+}
+# The new PDF whose text holds the words, waiting for cups-pdf.
+pdf_with_text() {  # MARKER TEXT SECONDS
+  local deadline=$((SECONDS + $3)) f
+  while [ $SECONDS -lt $deadline ]; do
+    for f in $(new_pdfs "$1"); do
+      pdftotext "$f" - 2>/dev/null | grep -q "$2" && { echo "$f"; return 0; }
+    done
+    sleep 0.5
+  done
+  return 1
+}
+# Closes a message box of the program, printing its texts.
+message_box_text() {
+  "$WINE" "$PROGRAM_TOOL" dialog-text 0 2>/dev/null | tr -d '\r'
+}
