@@ -1,7 +1,9 @@
 """Measures a PDF page the program printed, rendered at 300 dots an inch.
 
-  measure_pdf.py runs FILE.pdf        the longest dark horizontal and vertical
-                                       runs of page 1, in millimetres
+  measure_pdf.py lines FILE.pdf       the longest horizontal and vertical
+                                       lines of page 1 (solid or dashed: at
+                                       least a third of the span dark), in
+                                       millimetres
   measure_pdf.py box FILE.pdf X0 X1 Y0 Y1
                                        the extent (width, height) in
                                        millimetres of the non-white pixels of
@@ -36,13 +38,22 @@ def page(pdf):
     return np.frombuffer(data[pos + 1:pos + 1 + w * h], dtype=np.uint8).reshape(h, w)
 
 
-def longest_run(dark):
+def longest_line(dark):
+    """The longest span of a row whose dark pixels fill a third of it in
+    runs of 1.5 mm on average: a cutting line, solid or dashed. Text holds
+    short strokes, and a column through text and a piece has gaps."""
     best = 0
     for row in dark:
-        padded = np.concatenate(([0], row.astype(np.int8), [0]))
-        edges = np.flatnonzero(np.diff(padded))
-        if len(edges):
-            best = max(best, int((edges[1::2] - edges[::2]).max()))
+        xs = np.flatnonzero(row)
+        if len(xs) < 2:
+            continue
+        # The row split at gaps longer than 5 mm: each part is one line.
+        gaps = np.flatnonzero(np.diff(xs) > 5 * DPI / 25.4)
+        for part in np.split(xs, gaps + 1):
+            span = int(part[-1] - part[0] + 1)
+            runs = 1 + int(np.count_nonzero(np.diff(part) > 1))
+            if span > best and len(part) * 3 >= span and len(part) / runs >= 1.5 * DPI / 25.4:
+                best = span
     return best
 
 
@@ -53,8 +64,8 @@ def mm(pixels):
 if __name__ == "__main__":
     img = page(sys.argv[2])
     dark = img < 128
-    if sys.argv[1] == "runs":
-        print("%.2f %.2f" % (mm(longest_run(dark)), mm(longest_run(dark.T))))
+    if sys.argv[1] == "lines":
+        print("%.2f %.2f" % (mm(longest_line(dark)), mm(longest_line(dark.T))))
     else:
         x0, x1, y0, y1 = (int(round(float(v) * DPI / 25.4)) for v in sys.argv[3:7])
         ink = img[y0:y1, x0:x1] < 250

@@ -205,7 +205,7 @@ click_in "$(pattern_form)" 156 315   # Print
 pdf=$(pdf_with_text "$marker" "Test square" 60)
 check "the patterns reach the PDF printer" test -n "$pdf"
 if [ -n "$pdf" ]; then
-  read -r across down < <(python3 "$here/measure_pdf.py" runs "$pdf")
+  read -r across down < <(/usr/bin/python3 "$here/measure_pdf.py" lines "$pdf")
   check "the 100 mm square's side measures 100 mm across ($across)" \
     python3 -c "import sys; sys.exit(abs($across - 100) > 0.5)"
   check "the 100 mm square's side measures 100 mm down ($down)" \
@@ -213,8 +213,8 @@ if [ -n "$pdf" ]; then
 fi
 click_in "$(pattern_form)" 342 315   # Exit
 check "the pattern print form closes" wait_until 10 no_window_of_size 405 360
-# The pattern view closes with its close button.
-click_in "$main" 449 26
+# The pattern view closes with its close button (the one at its bottom right).
+click_in "$main" 449 296
 sleep 3
 pointer_away
 shoot "$main" "$shots/doll-back.ppm"
@@ -235,7 +235,7 @@ doll_pdf=$(pdf_with_text "$marker" "Straight\\|Jeans\\|trousers\\|Shorts\\|hat\\
 check "the doll reaches the PDF printer" test -n "$doll_pdf"
 if [ -n "$doll_pdf" ]; then
   # The front stands in the left half of the page, above the titles.
-  read -r w_mm h_mm < <(python3 "$here/measure_pdf.py" box "$doll_pdf" 0 105 0 150)
+  read -r w_mm h_mm < <(/usr/bin/python3 "$here/measure_pdf.py" box "$doll_pdf" 0 105 0 150)
   check "the printed doll is 0.4 mm a pixel across: $w_mm mm for $fig_w pixels" \
     python3 -c "import sys; sys.exit(abs($w_mm - $fig_w * 0.4) > 0.5)"
   check "the printed doll is 0.4 mm a pixel down: $h_mm mm for $fig_h pixels (panel 80 x 144 mm)" \
