@@ -67,7 +67,82 @@ def _pattern_polygon(piece):
     pts = [(round((x - cx) * sx), round((y - cy) * sy)) for x, y in poly]
     mx = min(x for x, _ in pts)
     my = min(y for _, y in pts)
-    return [(x - mx, y - my) for x, y in pts]
+    return _simplified([(x - mx, y - my) for x, y in pts])
+
+
+def _simplified(poly):
+    """The outline without repeated points and without points that lie on a
+    straight run, so that every edge has a direction of its own."""
+    pts = []
+    for p in poly:
+        if not pts or p != pts[-1]:
+            pts.append(p)
+    while len(pts) > 1 and pts[0] == pts[-1]:
+        pts.pop()
+    changed = True
+    while changed and len(pts) > 3:
+        changed = False
+        for i in range(len(pts)):
+            (ax, ay), (bx, by), (cx, cy) = pts[i - 1], pts[i], pts[(i + 1) % len(pts)]
+            if (bx - ax) * (cy - by) - (by - ay) * (cx - bx) == 0:
+                del pts[i]
+                changed = True
+                break
+    return pts
+
+
+def _edge_line(a, b, inward, distance):
+    """The edge a-b moved `distance` towards the inside: (unit normal, offset)
+    of the line n . p = c."""
+    dx, dy = b[0] - a[0], b[1] - a[1]
+    length = math.hypot(dx, dy)
+    nx, ny = (-dy / length, dx / length) if inward > 0 else (dy / length, -dx / length)
+    return (nx, ny), nx * a[0] + ny * a[1] + distance
+
+
+def _meet(l1, l2):
+    """Where two lines n . p = c meet."""
+    (n1x, n1y), c1 = l1
+    (n2x, n2y), c2 = l2
+    det = n1x * n2y - n1y * n2x
+    return (c1 * n2y - c2 * n1y) / det, (n1x * c2 - n2x * c1) / det
+
+
+def _stitching_polygon(poly, distance):
+    """The stitching line: every edge of the outline moved `distance`
+    millimetres inwards, its corners where the moved edges meet (mitred).
+    An edge too short to keep its direction once moved (a small notch or a
+    cut-off corner) drops out, and its neighbours meet instead. Corners are
+    whole millimetres (the .mdl's unit), each the lattice point nearest to
+    both moved edges."""
+    area = sum(x1 * y2 - x2 * y1 for (x1, y1), (x2, y2) in zip(poly, poly[1:] + poly[:1]))
+    lines = [_edge_line(a, b, area, distance) for a, b in zip(poly, poly[1:] + poly[:1])]
+    edges = [((b[0] - a[0]), (b[1] - a[1])) for a, b in zip(poly, poly[1:] + poly[:1])]
+    keep = list(range(len(lines)))
+    while len(keep) > 3:
+        corners = [_meet(lines[keep[i - 1]], lines[keep[i]]) for i in range(len(keep))]
+        # Edge keep[i] runs from corners[i] to corners[i + 1] once moved.
+        reversed_edge = None
+        for i in range(len(keep)):
+            (x1, y1), (x2, y2) = corners[i], corners[(i + 1) % len(keep)]
+            ex, ey = edges[keep[i]]
+            if (x2 - x1) * ex + (y2 - y1) * ey <= 0:
+                reversed_edge = i
+                break
+        if reversed_edge is None:
+            break
+        del keep[reversed_edge]
+    inner = []
+    for i in range(len(keep)):
+        l1, l2 = lines[keep[i - 1]], lines[keep[i]]
+        x, y = _meet(l1, l2)
+        (n1x, n1y), c1 = l1
+        (n2x, n2y), c2 = l2
+        best = min(((gx, gy) for gx in range(math.floor(x) - 1, math.floor(x) + 3)
+                    for gy in range(math.floor(y) - 1, math.floor(y) + 3)),
+                   key=lambda g: max(abs(n1x * g[0] + n1y * g[1] - c1), abs(n2x * g[0] + n2y * g[1] - c2)))
+        inner.append(best)
+    return inner
 
 
 def _inside_point(poly, h):
@@ -108,9 +183,8 @@ def mdl_text(g):
         lines.append(f"{piece.name}({x},{y},{w},{h})")
         for a, b in zip(poly, poly[1:] + poly[:1]):
             lines.append(f"  LINESG({a[0]},{a[1]}) ({b[0]},{b[1]})")
-        # The stitching line inside the allowance, and the grain arrow.
-        inner = [(round(w / 2 + (px - w / 2) * (1 - 2 * ALLOWANCE_MM / max(w, 2 * ALLOWANCE_MM + 1))),
-                  round(h / 2 + (py - h / 2) * (1 - 2 * ALLOWANCE_MM / max(h, 2 * ALLOWANCE_MM + 1)))) for px, py in poly]
+        # The stitching line a seam allowance inside the outline, and the grain arrow.
+        inner = _stitching_polygon(poly, ALLOWANCE_MM)
         for a, b in zip(inner, inner[1:] + inner[:1]):
             lines.append(f"  LINES({a[0]},{a[1]}) ({b[0]},{b[1]})")
         lines.append(f"  NIT({w // 2},{h // 4}) ({w // 2},{h * 3 // 4})")

@@ -2,7 +2,7 @@
 // printer at the doll's size, and measured on the rendered pages: the solid
 // cutting line spans the size its .mdl points give (times the doll's
 // factors) within half a millimetre, and the dotted stitching line runs
-// where its points say.
+// where its points say, a 6 mm seam allowance inside the cutting line.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -100,6 +100,43 @@ struct Placed {
 
 const double kPxPerMm = kRender / 25.4;
 
+double LineDistance(double x, double y, const Segment& s) {
+    const double dx = s.x2 - s.x1, dy = s.y2 - s.y1;
+    return std::abs(dx * (y - s.y1) - dy * (x - s.x1)) / std::max(std::hypot(dx, dy), 1e-9);
+}
+
+double SegmentDistance(double x, double y, const Segment& s) {
+    const double dx = s.x2 - s.x1, dy = s.y2 - s.y1, len2 = dx * dx + dy * dy;
+    const double t = len2 > 0 ? std::clamp(((x - s.x1) * dx + (y - s.y1) * dy) / len2, 0.0, 1.0) : 0.0;
+    return std::hypot(x - s.x1 - t * dx, y - s.y1 - t * dy);
+}
+
+// The seam allowance at the doll's own size: each stitching segment runs
+// 6 mm (+-0.5, the .mdl's whole millimetres) inside the line of a cutting
+// segment, and no point of the stitching line comes nearer than 5.5 mm to
+// any cutting line.
+void ExpectSeamAllowance(const Placed& p) {
+    const double kAllowance = 6.0, kTolerance = 0.5;
+    for (const Segment& s : p.stitching) {
+        bool parallel = false;
+        for (const Segment& c : p.cutting)
+            parallel |= std::abs(LineDistance(s.x1, s.y1, c) - kAllowance) <= kTolerance &&
+                        std::abs(LineDistance(s.x2, s.y2, c) - kAllowance) <= kTolerance;
+        EXPECT_TRUE(parallel) << p.what << ": stitching (" << s.x1 << "," << s.y1 << ")-(" << s.x2 << "," << s.y2
+                              << ") is not 6 mm inside any cutting line";
+        const double len = std::hypot(s.x2 - s.x1, s.y2 - s.y1);
+        const int steps = std::max(1, int(len * 4));
+        double nearest = 1e9;
+        for (int k = 0; k <= steps; ++k) {
+            const double x = s.x1 + (s.x2 - s.x1) * k / steps, y = s.y1 + (s.y2 - s.y1) * k / steps;
+            for (const Segment& c : p.cutting) nearest = std::min(nearest, SegmentDistance(x, y, c));
+        }
+        EXPECT_GE(nearest, kAllowance - kTolerance) << p.what << ": stitching (" << s.x1 << "," << s.y1 << ")-("
+                                                    << s.x2 << "," << s.y2 << ") comes within " << nearest
+                                                    << " mm of a cutting line";
+    }
+}
+
 // Prints every piece of the models at the factors in one job and measures.
 void PrintAndMeasure(const std::vector<std::string>& models, double fh, double fv) {
     ProgramModelHost host;
@@ -144,6 +181,7 @@ void PrintAndMeasure(const std::vector<std::string>& models, double fh, double f
             }
             ASSERT_FALSE(p.cutting.empty()) << p.what;
             ASSERT_FALSE(p.stitching.empty()) << p.what;
+            if (fh == 1.0 && fv == 1.0) ExpectSeamAllowance(p);
             placed.push_back(std::move(p));
         }
     Printer()->EndDoc();
