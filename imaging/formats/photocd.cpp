@@ -193,5 +193,8 @@ extern "C" int KAPI K_LoadPCDFile(const char* name, BitmapRecord* bitmap, RowCal
 }
 
 extern "C" int KAPI K_LoadPCDBitmap(const char* name, BitmapRecord* bitmap) {
+    // Without the access library the probe cannot tell the format either:
+    // the same code as K_LoadPCDFile rather than a format error.
+    if (!PhotoCD.present) return K_ERR_UNSUPPORTED;
     return LoadWholeBitmap(name, bitmap, K_LoadPCDFile, -1);
 }

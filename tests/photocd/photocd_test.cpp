@@ -124,6 +124,7 @@ TEST_F(PhotoCDTest, WithoutTheLibraryNothingIsReadAndTheLoadFails) {
     EXPECT_NE(K_FileInfo(path.c_str(), &info), K_OK);
     BitmapRecord b{};
     EXPECT_EQ(K_LoadPCDFile(path.c_str(), &b, nullptr, 24, nullptr), K_ERR_UNSUPPORTED);
+    EXPECT_EQ(K_LoadPCDBitmap(path.c_str(), &b), K_ERR_UNSUPPORTED);
     int available[6];
     EXPECT_EQ(K_GetPCDResolution(path.c_str(), available), K_ERR_UNSUPPORTED);
     EXPECT_EQ(lib.opens, 0);

@@ -1,6 +1,8 @@
 // PhotoCD through a real DLL: the stand-in pcdlib32.dll beside the test
-// program is bound by name, serves its picture in blocks or whole, and
-// taking it away again leaves PhotoCD reading failing with a code.
+// program is bound by name, serves its picture in blocks or whole, every
+// failure of one of its entry points ends with a code and gives back what
+// was opened, and taking it away again leaves PhotoCD reading failing with
+// a code.
 #include <windows.h>
 
 #include "formats/format_fixture.h"
@@ -20,6 +22,79 @@ Rgb Served(int format, int rotation, int step) {
             else p.pixels.insert(p.pixels.end(), {v(2), v(1), v(0)});
         }
     return p;
+}
+
+// Opens, closes, loads and frees the stand-in counted so far.
+struct Counts {
+    int opens = 0, closes = 0, loads = 0, frees = 0;
+};
+Counts StandInCounts() {
+    Counts c;
+    auto read = reinterpret_cast<void(WINAPI*)(int*)>(reinterpret_cast<void*>(GetProcAddress(PhotoCD.module, "StandInCounts")));
+    if (read) read(&c.opens);
+    return c;
+}
+
+int KAPI StopAfterTen(BitmapRecord*, unsigned char*, int, void* user) { return ++*static_cast<int*>(user) == 10 ? 5 : 1; }
+
+TEST(PhotoCDLibrary, EveryFailureOfTheDllEndsWithACodeAndClosesTheImage) {
+    BindPhotoCDLibrary();
+    ASSERT_TRUE(PhotoCD.present);
+    ASSERT_NE(GetProcAddress(PhotoCD.module, "StandInCounts"), nullptr);
+    ASSERT_EQ(K_SetPCDResolution(1), K_OK);
+    struct Case {
+        const char* line;
+        int result;
+    } const cases[] = {
+        {"STANDIN 0 0 1 63 open", K_ERR_FORMAT},  // the probe already fails
+        {"STANDIN 0 0 1 63 format", K_ERR_FORMAT},
+        {"STANDIN 0 0 1 63 resolution", K_ERR_FORMAT},
+        {"STANDIN 0 0 1 63 step9", K_ERR_FORMAT},
+        {"STANDIN 0 0 1 63 rotation", K_ERR_FORMAT},
+        {"STANDIN 0 0 1 63 setresolution", K_ERR_READ},
+        {"STANDIN 0 0 1 63 transform", K_ERR_READ},
+        {"STANDIN 0 0 1 63 block", K_ERR_READ},
+        {"STANDIN 0 4 1 63 load", K_ERR_MEMORY},
+        {"STANDIN 0 4 1 63 header", K_ERR_FORMAT},
+        {"STANDIN 10 7 1 63 short", K_ERR_FORMAT},
+        {"NOT A PACK", K_ERR_FORMAT},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line);
+        std::string path = TestTempPath("standin_failure.pcd");
+        WriteFileBytes(path, c.line);
+        const Counts before = StandInCounts();
+        BitmapRecord b{};
+        EXPECT_EQ(K_LoadPCDFile(path.c_str(), &b, nullptr, 24, nullptr), c.result);
+        EXPECT_FALSE(b.Flags & K_ALLOCATED);
+        const Counts after = StandInCounts();
+        EXPECT_EQ(after.opens - before.opens, after.closes - before.closes);
+        EXPECT_EQ(after.loads - before.loads, after.frees - before.frees);
+    }
+    // A caller's stop in blocks and in the whole image: its code, everything given back.
+    for (const char* line : {"STANDIN 0 0 1 63", "STANDIN 0 4 1 63"}) {
+        SCOPED_TRACE(line);
+        std::string path = TestTempPath("standin_stop.pcd");
+        WriteFileBytes(path, line);
+        const Counts before = StandInCounts();
+        RecordGuard b;
+        int rows = 0;
+        EXPECT_EQ(K_LoadPCDFile(path.c_str(), b.get(), StopAfterTen, 24, &rows), 5);
+        EXPECT_EQ(rows, 10);
+        const Counts after = StandInCounts();
+        EXPECT_GT(after.opens, before.opens);
+        EXPECT_EQ(after.opens - before.opens, after.closes - before.closes);
+        EXPECT_EQ(after.loads - before.loads, after.frees - before.frees);
+    }
+    // No available step at all, and a file the library will not open.
+    std::string path = TestTempPath("standin_steps.pcd");
+    int available[6] = {};
+    WriteFileBytes(path, "STANDIN 0 0 1 0");
+    EXPECT_EQ(K_GetPCDResolution(path.c_str(), available), K_ERR_READ);
+    WriteFileBytes(path, "STANDIN 0 0 1 63 open");
+    EXPECT_EQ(K_GetPCDResolution(path.c_str(), available), K_ERR_READ);
+    EXPECT_EQ(K_GetPCDResolution(nullptr, available), K_ERR_ARGUMENT);
+    UnbindPhotoCDLibrary();
 }
 
 TEST(PhotoCDLibrary, StandInDllIsBoundAndRead) {
@@ -52,6 +127,8 @@ TEST(PhotoCDLibrary, StandInDllIsBoundAndRead) {
     EXPECT_EQ(K_LoadPCDFile(path.c_str(), &b, nullptr, 24, nullptr), K_ERR_UNSUPPORTED);
     FileInfoRecord info;
     EXPECT_NE(K_FileInfo(path.c_str(), &info), K_OK);
+    EXPECT_EQ(K_GetPCDResolution(path.c_str(), available), K_ERR_UNSUPPORTED);
+    EXPECT_EQ(K_LoadPCDBitmap(path.c_str(), &b), K_ERR_UNSUPPORTED);
 }
 
 }  // namespace
