@@ -8,9 +8,11 @@
 
 struct Metafile {
     std::string records;
+    uint32_t largest = 3;  // in words, the end record at least
     // A record of its words; size in words, or 3 + the words when 0.
     void Record(int function, std::initializer_list<int> words, uint32_t size = 0) {
         const uint32_t n = size ? size : uint32_t(3 + words.size());
+        if (n > largest && n < 0x10000) largest = n;
         for (int i = 0; i < 4; ++i) records += char(n >> (8 * i));
         records += char(function);
         records += char(function >> 8);
@@ -19,7 +21,8 @@ struct Metafile {
             records += char(w >> 8);
         }
     }
-    // The header with its true size and the object count, the records, the end record.
+    // The header with its true size, the object count and the largest
+    // record (libwmf refuses a header without it), the records, the end record.
     std::string Plain(int objects = 0) const {
         std::string h;
         auto word = [&](int v) {
@@ -33,8 +36,8 @@ struct Metafile {
         word(int(words & 0xFFFF));
         word(int(words >> 16));
         word(objects);
-        word(0);
-        word(0);
+        word(int(largest & 0xFFFF));
+        word(int(largest >> 16));
         word(0);
         return h + records + std::string("\x03\0\0\0\0\0", 6);
     }
