@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "devices/bitmap_window.h"
 #include "host.h"
 #include "test_picture.h"
 #include "volkg.h"
@@ -356,6 +357,36 @@ TEST_F(Twain, SelectionDialogOkAndCancel) {
         CloseHandle(thread);
         EXPECT_EQ(answered, 1u) << "the dialog showed";
     }
+}
+
+// The viewer control's scanning messages: selection through the manager's
+// dialog, acquisition into the control's picture, and a failed acquisition
+// that keeps the picture shown.
+TEST_F(Twain, ViewerControlSelectsAndAcquires) {
+    HINSTANCE self = GetModuleHandleA(nullptr);
+    ASSERT_NE(RegisterBitmapWindowClass(self), 0);
+    HWND v = CreateWindowExA(0, K_VIEWER_CLASS, "", WS_POPUP, 0, 0, 60, 50, nullptr, nullptr, self, nullptr);
+    ASSERT_NE(v, nullptr);
+    TwainProperties p = Properties(2);
+    ASSERT_EQ(K_TwainSetProps(v, &p), 1);
+    EXPECT_EQ(SendMessageA(v, K_VIEWER_ACQUIRE, 1, 0), 1);
+    auto* shown = reinterpret_cast<BitmapRecord*>(SendMessageA(v, K_VIEWER_BITMAP, 0, 0));
+    ASSERT_NE(shown, nullptr);
+    ExpectPage(shown, 2, 0);
+    SetSource("fail=xfer");
+    EXPECT_EQ(SendMessageA(v, K_VIEWER_ACQUIRE, 1, 0), K_ERR_TWAIN_OPERR);
+    SetSource("cancel=before");
+    EXPECT_EQ(SendMessageA(v, K_VIEWER_ACQUIRE, 1, 0), K_ERR_TWAIN_CANCEL);
+    SetSource("");
+    ASSERT_EQ(reinterpret_cast<BitmapRecord*>(SendMessageA(v, K_VIEWER_BITMAP, 0, 0)), shown);
+    ExpectPage(shown, 2, 0);
+
+    HANDLE thread = CreateThread(nullptr, 0, AnswerDialog, reinterpret_cast<void*>(static_cast<intptr_t>(IDOK)), 0, nullptr);
+    EXPECT_EQ(SendMessageA(v, K_VIEWER_TWAIN_SELECT, 1, 0), 1);
+    WaitForSingleObject(thread, 70000);
+    CloseHandle(thread);
+    DestroyWindow(v);
+    UnregisterBitmapWindowClass(self);
 }
 
 // Matches a log line against a pattern whose "*" stands for hexadecimal digits.

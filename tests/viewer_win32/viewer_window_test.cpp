@@ -5,6 +5,11 @@
 
 #include <windows.h>
 
+#include <algorithm>
+#include <cstdlib>
+#include <cstdio>
+#include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -120,9 +125,306 @@ protected:
         return high;
     }
 
+    static BitmapRecord* Shown(HWND v) { return reinterpret_cast<BitmapRecord*>(SendMessageA(v, K_VIEWER_BITMAP, 0, 0)); }
+    // The client area as shown, against K_PaintDC of the control's record
+    // (with its paint palette selected, as the control paints) at the
+    // destination the control computes from its zoom and scroll positions,
+    // or at an explicit one: the number of pixels that differ.
+    static int PaintedDifferently(HWND v, int zoom = 100, const RECT* at = nullptr) {
+        UpdateWindow(v);
+        Pump();
+        BitmapRecord* b = Shown(v);
+        if (!b) return -1;
+        RECT client;
+        GetClientRect(v, &client);
+        SectionDC shown(client.right, client.bottom, 24), expected(client.right, client.bottom, 24);
+        HDC dc = GetDC(v);
+        BitBlt(shown.dc(), 0, 0, client.right, client.bottom, dc, 0, 0, SRCCOPY);
+        ReleaseDC(v, dc);
+        const int dx = GetScrollPos(v, SB_HORZ), dy = GetScrollPos(v, SB_VERT);
+        const int w = at ? at->right - at->left : MulDiv(b->Width, zoom, 100), h = at ? at->bottom - at->top : MulDiv(b->Height, zoom, 100);
+        RECT destination = at ? *at : RECT{-dx, -dy, w - dx, h - dy};
+        HPALETTE palette = K_CreatePaintPalette(expected.dc(), b);
+        HPALETTE old = palette ? SelectPalette(expected.dc(), palette, FALSE) : nullptr;
+        if (palette) RealizePalette(expected.dc());
+        const int painted = K_PaintDC(expected.dc(), b, nullptr, nullptr, &destination, &client, SRCCOPY);
+        if (palette) {
+            SelectPalette(expected.dc(), old, TRUE);
+            DeleteObject(palette);
+        }
+        if (painted != K_OK) return -1;
+        int differing = 0;
+        for (int y = 0; y < std::min<int>(client.bottom, h - dy); ++y)
+            for (int x = 0; x < std::min<int>(client.right, w - dx); ++x) differing += shown.Pixel(x, y) != expected.Pixel(x, y);
+        return differing;
+    }
+    static bool SamePicture(BitmapRecord* a, BitmapRecord* b) {
+        if (!a || !b || a->Width != b->Width || a->Height != b->Height || a->BitsPerPixel != b->BitsPerPixel) return false;
+        for (int y = 0; y < a->Height; ++y)
+            for (int x = 0; x < a->Width; ++x)
+                if (K_GetPixelColor(a, StorageRow(a, y), x) != K_GetPixelColor(b, StorageRow(b, y), x)) return false;
+        return true;
+    }
+
     static HWND host_;
 };
 HWND ViewerWindow::host_ = nullptr;
+
+// Every operation message on a real control: the same result and picture as
+// the export on a copy, refreshed with its notifications in order, and the
+// new picture on the screen.
+TEST_F(ViewerWindow, EveryOperationMessageAsItsExport) {
+    auto lp = [](int lo, int hi) { return static_cast<LPARAM>((lo & 0xFFFF) | (hi & 0xFFFF) << 16); };
+    static ViewerShearRecord shear{16, 1500, 1, RGB(1, 2, 3)};
+    static ViewerColorResRecord colorRes{16, 4, 2, 0};
+    static ViewerColorResExtRecord colorResExt{static_cast<int>(sizeof(ViewerColorResExtRecord)), 8, K_COLORRES_FIXED, nullptr, 0};
+    struct Case {
+        const char* name;
+        unsigned message;
+        LPARAM lParam;
+        std::function<int(BitmapRecord*)> direct;
+        int bits;
+    } const cases[] = {
+        {"flip", K_VIEWER_FLIP, 0, K_FlipBitmap, 24},
+        {"rotate -90 resized", K_VIEWER_ROTATE, lp(-90, 1), [](BitmapRecord* b) { return K_RotateBitmap(b, -90, 1); }, 24},
+        {"intensity -200", K_VIEWER_INTENSITY, lp(-200, 0), [](BitmapRecord* b) { return K_ChangeBitmapIntensity(b, -200); }, 24},
+        {"reverse", K_VIEWER_REVERSE, 0, K_ReverseBitmap, 24},
+        {"average 3", K_VIEWER_AVERAGE, 3, [](BitmapRecord* b) { return K_AverageFilterBitmap(b, 3); }, 24},
+        {"median 3", K_VIEWER_MEDIAN, 3, [](BitmapRecord* b) { return K_MedianFilterBitmap(b, 3); }, 24},
+        {"contrast -300", K_VIEWER_CONTRAST, lp(-300, 7), [](BitmapRecord* b) { return K_ChangeBitmapContrast(b, -300); }, 24},
+        {"hue -45", K_VIEWER_HUE, lp(-45, 0), [](BitmapRecord* b) { return K_ChangeBitmapHue(b, -45); }, 24},
+        {"saturation -500", K_VIEWER_SATURATION, lp(-500, 0), [](BitmapRecord* b) { return K_ChangeBitmapSaturation(b, -500); }, 24},
+        {"grey", K_VIEWER_GRAYSCALE, 0, K_GrayScaleBitmap, 24},
+        {"halftone 1", K_VIEWER_HALFTONE, 1, [](BitmapRecord* b) { return K_HalfToneBitmap(b, 1); }, 24},
+        {"equalize", K_VIEWER_EQUALIZE, 0, K_HistoEqualizeBitmap, 8},
+        {"invert", K_VIEWER_INVERT, 0, K_InvertBitmap, 24},
+        {"filter 5", K_VIEWER_SPATIAL, 5, [](BitmapRecord* b) { return K_SpatialFilterBitmap(b, 5); }, 24},
+        {"mosaic 3", K_VIEWER_MOSAIC, 3, [](BitmapRecord* b) { return K_MosaicBitmap(b, 3); }, 24},
+        {"posterize 4", K_VIEWER_POSTERIZE, 4, [](BitmapRecord* b) { return K_PosterizeBitmap(b, 4); }, 24},
+        {"size 13 x 4", K_VIEWER_SIZE, lp(13, 4), [](BitmapRecord* b) { return K_SizeBitmap(b, 13, 4); }, 24},
+        {"colour resolution 4 bits", K_VIEWER_COLOR_RES, reinterpret_cast<LPARAM>(&colorRes),
+         [](BitmapRecord* b) {
+             b->DitheringMethod = 2;
+             return K_ColorResolution(b, 4, 0, nullptr, nullptr);
+         },
+         24},
+        {"colour resolution fixed", K_VIEWER_COLOR_RES, reinterpret_cast<LPARAM>(&colorResExt),
+         [](BitmapRecord* b) { return K_ColorResBitmap(b, b, 8, K_COLORRES_FIXED, nullptr, 0, nullptr, nullptr); }, 24},
+        {"sharpen -400", K_VIEWER_SHARPEN, lp(-400, 0), [](BitmapRecord* b) { return K_SharpenBitmap(b, -400); }, 24},
+        {"noise", K_VIEWER_NOISE, lp(40, 1), [](BitmapRecord* b) { return K_AddBitmapNoise(b, 40, 1); }, 24},
+        {"clear", K_VIEWER_CLEAR, 0, K_ClearBitmap, 24},
+        {"fill", K_VIEWER_FILL, 0x00336699, [](BitmapRecord* b) { return K_FillBitmap(b, 0x00336699); }, 24},
+        {"gamma 180", K_VIEWER_GAMMA, 180, [](BitmapRecord* b) { return K_GammaCorrectBitmap(b, 180); }, 24},
+        {"resample 5 x 11", K_VIEWER_RESAMPLE, lp(5, 11), [](BitmapRecord* b) { return K_ResampleBitmap(b, 5, 11); }, 24},
+        {"resample -5 refused", K_VIEWER_RESAMPLE, lp(-5, 11), [](BitmapRecord* b) { return K_ResampleBitmap(b, -5, 11); }, 24},
+        {"shear", K_VIEWER_SHEAR, reinterpret_cast<LPARAM>(&shear), [](BitmapRecord* b) { return K_ShearBitmap(b, 1500, 1, RGB(1, 2, 3)); }, 24},
+        {"detect 40..200", K_VIEWER_DETECT, lp(40, 200), [](BitmapRecord* b) { return K_IntensityDetectBitmap(b, 40, 200); }, 24},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        HWND v = Create(WS_HSCROLL | WS_VSCROLL, 90, 70);
+        Show(v, 31, 23, c.bits);
+        Record expected;
+        ASSERT_EQ(K_CopyBitmap(&expected.b, Shown(v)), K_OK);
+        const int result = c.direct(&expected.b);
+        g_codes.clear();
+        EXPECT_EQ(SendMessageA(v, c.message, 1, c.lParam), result);
+        if (c.message == K_VIEWER_NOISE) {
+            // The generator runs on from call to call: the same kind of change, not the same pixels.
+            Record original;
+            MakeRecord(&original.b, 31, 23, 24, Picture(Colour));
+            int changed = 0;
+            for (int y = 0; y < 23; ++y)
+                for (int x = 0; x < 31; ++x) {
+                    COLORREF a = PictureColor(&original.b, x, y), b = PictureColor(Shown(v), x, y);
+                    changed += a != b;
+                    EXPECT_LE(std::abs(int(GetRValue(a)) - int(GetRValue(b))), 20);
+                    EXPECT_EQ(GetGValue(a), GetGValue(b)) << "channel 1 only";
+                }
+            EXPECT_GT(changed, 0);
+        } else {
+            EXPECT_TRUE(SamePicture(Shown(v), &expected.b));
+        }
+        EXPECT_EQ(g_codes, (std::vector<int>{K_VIEWER_REFRESHING, K_VIEWER_PAINTED, K_VIEWER_REFRESHED}));
+        EXPECT_EQ(PaintedDifferently(v), 0);
+        DestroyWindow(v);
+        Pump();
+    }
+}
+
+// Zoom by message and about a point: the result is the previous zoom, the
+// scroll ranges follow the zoomed picture, and the screen shows it zoomed.
+TEST_F(ViewerWindow, ZoomAndZoomAboutAPoint) {
+    HWND v = Create(WS_HSCROLL | WS_VSCROLL, 100, 80);
+    Show(v, 60, 40);
+    EXPECT_EQ(Maximum(v, SB_HORZ), 0);
+    EXPECT_EQ(SendMessageA(v, K_VIEWER_ZOOM, 1, 300), 100);
+    EXPECT_EQ(SendMessageA(v, K_VIEWER_ZOOM, 1, 300), 300);
+    RECT client;
+    GetClientRect(v, &client);
+    EXPECT_EQ(Maximum(v, SB_HORZ), 180 - client.right);
+    EXPECT_EQ(Maximum(v, SB_VERT), 120 - client.bottom);
+    SendMessageA(v, WM_HSCROLL, SB_BOTTOM, 0);
+    EXPECT_EQ(GetScrollPos(v, SB_HORZ), 180 - client.right);
+    EXPECT_EQ(PaintedDifferently(v, 300), 0);
+    // The last column of the zoomed picture is on the screen.
+    HDC dc = GetDC(v);
+    EXPECT_EQ(GetPixel(dc, client.right - 1, 0), Colour(59, 0));
+    ReleaseDC(v, dc);
+
+    // About the centre at 200%: the picture's middle stays in the middle.
+    ViewerZoomRecord at{0, 200, 1, 0, 0};
+    EXPECT_EQ(SendMessageA(v, K_VIEWER_ZOOM_AT, 1, reinterpret_cast<LPARAM>(&at)), 300);
+    GetClientRect(v, &client);
+    EXPECT_EQ(Maximum(v, SB_HORZ), 120 - client.right);
+    EXPECT_EQ(PaintedDifferently(v, 200), 0);
+    ViewerZoomRecord zero{0, 0, 1, 0, 0};
+    EXPECT_EQ(SendMessageA(v, K_VIEWER_ZOOM_AT, 1, reinterpret_cast<LPARAM>(&zero)), K_ERR_ARGUMENT);
+    EXPECT_EQ(SendMessageA(v, K_VIEWER_ZOOM, 1, 0), K_ERR_ARGUMENT);
+
+    // An explicit destination, then zoom again follows the zoom.
+    RECT destination{0, 0, 30, 20};
+    EXPECT_EQ(SendMessageA(v, K_VIEWER_DESTINATION, 1, reinterpret_cast<LPARAM>(&destination)), K_OK);
+    EXPECT_EQ(Maximum(v, SB_HORZ), 0);
+    EXPECT_EQ(PaintedDifferently(v, 100, &destination), 0);
+    EXPECT_EQ(SendMessageA(v, K_VIEWER_ZOOM, 1, 100), 200);
+    EXPECT_EQ(PaintedDifferently(v), 0);
+
+    // Fit (style 1 set by message): no ranges, the picture scaled into the client.
+    EXPECT_EQ(SendMessageA(v, K_VIEWER_SET_STYLE, 1, K_VIEWER_FIT), 1);
+    EXPECT_EQ(Maximum(v, SB_HORZ), 0);
+    EXPECT_EQ(Maximum(v, SB_VERT), 0);
+}
+
+// A source rectangle limits what is painted; clearing it paints the whole again.
+TEST_F(ViewerWindow, SourceRectangleAndMarkChanged) {
+    HWND v = Create(0, 80, 60);
+    Show(v, 40, 30);
+    RECT source{10, 5, 20, 15};
+    EXPECT_EQ(SendMessageA(v, K_VIEWER_SOURCE, 1, reinterpret_cast<LPARAM>(&source)), 1);
+    // A layout change erases the background: only the source's part is
+    // painted on it. Its rows count in storage order: the picture is stored
+    // bottom-up, so rows 5..14 are the picture's lines 15..24.
+    EXPECT_EQ(SendMessageA(v, K_VIEWER_MARK_CHANGED, 1, MAKELPARAM(1, 0)), 1);
+    UpdateWindow(v);
+    HDC dc = GetDC(v);
+    EXPECT_EQ(GetPixel(dc, 10, 15), Colour(10, 15));
+    EXPECT_EQ(GetPixel(dc, 19, 24), Colour(19, 24));
+    EXPECT_EQ(GetPixel(dc, 12, 8), kHostColor);
+    EXPECT_EQ(GetPixel(dc, 20, 24), kHostColor);
+    EXPECT_EQ(GetPixel(dc, 15, 25), kHostColor);
+    ReleaseDC(v, dc);
+    EXPECT_EQ(SendMessageA(v, K_VIEWER_SOURCE, 1, 0), 1);
+    EXPECT_EQ(PaintedDifferently(v), 0);
+    g_codes.clear();
+    EXPECT_EQ(SendMessageA(v, K_VIEWER_MARK_CHANGED, 1, MAKELPARAM(1, 1)), 1);
+    EXPECT_EQ(g_codes, (std::vector<int>{K_VIEWER_REFRESHING, K_VIEWER_PAINTED, K_VIEWER_REFRESHED}));
+    g_codes.clear();
+    EXPECT_EQ(SendMessageA(v, K_VIEWER_MARK_CHANGED, 0, MAKELPARAM(1, 0)), 1);
+    EXPECT_TRUE(g_codes.empty()) << "no repaint: the flags wait for the next refresh";
+}
+
+// Load and save through the control: ImageMagick reads what it saved, it
+// loads what ImageMagick wrote, and a failed load keeps the old picture.
+TEST_F(ViewerWindow, LoadAndSaveThroughTheControl) {
+    HWND v = Create(WS_HSCROLL | WS_VSCROLL, 60, 50);
+    Show(v, 17, 11);
+    ViewerSaveRecord save{static_cast<int>(sizeof save), {}, K_FORMAT_BMP, 0, 24};
+    const std::string saved = TestTempPath("viewer_saved.bmp");
+    lstrcpynA(save.Name, saved.c_str(), sizeof save.Name);
+    g_codes.clear();
+    ASSERT_EQ(SendMessageA(v, K_VIEWER_SAVE, 1, reinterpret_cast<LPARAM>(&save)), K_OK);
+    EXPECT_TRUE(g_codes.empty()) << "a save does not refresh";
+    const std::string pixel = TestTempPath("viewer_saved.txt");
+    ASSERT_EQ(RunHost(kConvert + " " + saved + " -format '%w %h %[pixel:p{16,10}]' info: > " + pixel), 0);
+    const COLORREF last = Colour(16, 10);
+    EXPECT_EQ(ReadFileBytes(pixel), "17 11 srgb(" + std::to_string(GetRValue(last)) + "," + std::to_string(GetGValue(last)) + "," +
+                                        std::to_string(GetBValue(last)) + ")");
+    ViewerSaveRecord wrongSave = save;
+    wrongSave.Size = 270;
+    EXPECT_EQ(SendMessageA(v, K_VIEWER_SAVE, 1, reinterpret_cast<LPARAM>(&wrongSave)), K_ERR_ARGUMENT);
+
+    const std::string theirs = TestTempPath("viewer_theirs.png");
+    ASSERT_EQ(RunHost(kConvert + " -size 70x45 gradient:red-blue PNG24:" + theirs), 0);
+    ViewerFileRecord load{static_cast<int>(sizeof load), {}};
+    lstrcpynA(load.Name, theirs.c_str(), sizeof load.Name);
+    g_codes.clear();
+    ASSERT_EQ(SendMessageA(v, K_VIEWER_LOAD, 1, reinterpret_cast<LPARAM>(&load)), K_OK);
+    EXPECT_EQ(g_codes, (std::vector<int>{K_VIEWER_REFRESHING, K_VIEWER_PAINTED, K_VIEWER_REFRESHED}));
+    BitmapRecord* b = Shown(v);
+    ASSERT_NE(b, nullptr);
+    EXPECT_EQ(b->Width, 70);
+    EXPECT_EQ(b->Height, 45);
+    RECT client;
+    GetClientRect(v, &client);
+    EXPECT_EQ(Maximum(v, SB_HORZ), 70 - client.right);
+    EXPECT_EQ(PaintedDifferently(v), 0);
+
+    // A file that does not load: its code, and the picture stays shown.
+    Record before;
+    ASSERT_EQ(K_CopyBitmap(&before.b, b), K_OK);
+    const std::string broken = TestTempPath("viewer_broken.png");
+    WriteFileBytes(broken, "\x89PNG\r\n\x1a\n broken");
+    lstrcpynA(load.Name, broken.c_str(), sizeof load.Name);
+    EXPECT_LT(SendMessageA(v, K_VIEWER_LOAD, 1, reinterpret_cast<LPARAM>(&load)), 0);
+    ASSERT_NE(Shown(v), nullptr);
+    EXPECT_TRUE(SamePicture(Shown(v), &before.b));
+    EXPECT_EQ(PaintedDifferently(v), 0);
+}
+
+// Printing through the control onto the PDF printer: the job ends with the
+// picture on its page; a record of another size prints nothing.
+TEST_F(ViewerWindow, PrintsThroughTheControl) {
+    char device[81] = {};
+    GetProfileStringA("windows", "device", "", device, sizeof device);
+    char* driver = std::strchr(device, ',');
+    ASSERT_NE(driver, nullptr) << "no default printer (scripts/services start_cups)";
+    *driver++ = '\0';
+    char* port = std::strchr(driver, ',');
+    if (port) *port++ = '\0';
+    HDC printer = CreateDCA(driver, device, port, nullptr);
+    ASSERT_NE(printer, nullptr);
+    const std::string title = "volkg-viewer-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(GetTickCount());
+    DOCINFOA doc{};
+    doc.cbSize = sizeof doc;
+    doc.lpszDocName = title.c_str();
+    ASSERT_GT(StartDocA(printer, &doc), 0);
+    ASSERT_GT(StartPage(printer), 0);
+
+    HWND v = Create(0, 60, 50);
+    Show(v, 40, 30);
+    ViewerPrintRecord wrong{12, printer, 0, 0, 0, 0, 0};
+    EXPECT_EQ(SendMessageA(v, K_VIEWER_PRINT, 1, reinterpret_cast<LPARAM>(&wrong)), 0);
+    ViewerPrintRecord print{static_cast<int>(sizeof print), printer, 300, 300, 1200, 900, 1};
+    g_codes.clear();
+    EXPECT_EQ(SendMessageA(v, K_VIEWER_PRINT, 1, reinterpret_cast<LPARAM>(&print)), reinterpret_cast<LRESULT>(K_PRINT_DONE));
+    EXPECT_EQ(g_codes, (std::vector<int>{K_VIEWER_REFRESHING, K_VIEWER_PAINTED, K_VIEWER_REFRESHED}));
+
+    // The job's PDF, rendered at 75 dpi: the picture's first colour at its
+    // place (300 printer dots at 300 dpi: one inch from the corner).
+    const std::string pdf = TestTempPath(title + ".pdf");
+    ASSERT_EQ(RunHost("for i in $(seq 360); do f=$(ls \"$HOME\"/PDF/" + title +
+                      "*.pdf 2>/dev/null | head -1); if [ -n \"$f\" ] && tail -c 64 \"$f\" | grep -q EOF; then sleep 1; mv \"$f\" '" +
+                      pdf + "'; exit 0; fi; sleep 0.5; done; exit 1"),
+              0)
+        << "no PDF for " << title;
+    const std::string ppm = TestTempPath(title);
+    ASSERT_EQ(RunHost("pdftoppm -r 75 -singlefile -f 1 -l 1 '" + pdf + "' '" + ppm + "'"), 0);
+    const std::string text = TestTempPath(title + ".txt");
+    // 75 dpi: the picture spans 300 x 225 pixels from (75, 75); its middle row's colours change along it.
+    ASSERT_EQ(RunHost(kConvert + " '" + ppm + ".ppm' -format '%[pixel:p{80,80}] %[pixel:p{60,60}] %[pixel:p{370,295}]' info: > '" + text + "'"), 0);
+    const COLORREF first = Colour(0, 0);
+    const std::string expectedFirst = "srgb(" + std::to_string(GetRValue(first)) + "," + std::to_string(GetGValue(first)) + "," +
+                                      std::to_string(GetBValue(first)) + ")";
+    const std::string seen = ReadFileBytes(text);
+    EXPECT_EQ(seen.substr(0, seen.find(' ')), expectedFirst) << seen;
+    EXPECT_NE(seen.find(" srgb(255,255,255) "), std::string::npos) << "outside the picture the page is white: " << seen;
+    // Near the far corner: the colour of pixel (39, 29), within the PDF's colour rounding.
+    const COLORREF lastColour = Colour(39, 29);
+    int r = -1, g = -1, bl = -1;
+    std::sscanf(seen.c_str() + seen.rfind("srgb("), "srgb(%d,%d,%d)", &r, &g, &bl);
+    EXPECT_LE(std::abs(r - GetRValue(lastColour)) + std::abs(g - GetGValue(lastColour)) + std::abs(bl - GetBValue(lastColour)), 6) << seen;
+}
 
 TEST_F(ViewerWindow, ScrollRangesReachTheLastColumn) {
     HWND v = Create(WS_HSCROLL, 50, 50);
