@@ -632,6 +632,85 @@ TEST_F(ViewerWindow, RealKeysAndMouseScroll) {
     ASSERT_EQ(RunHost("xdotool mousemove 1200 1000"), 0);
 }
 
+// On the 8-bit palette screen (in a child on VOLKG_DISPLAY8): the control
+// shows a picture of colours outside the system palette exactly as
+// K_PaintDC paints it on the same window with the paint palette realised
+// (as a program's own window paints), and gives out the picture's palette.
+TEST_F(ViewerWindow, PaletteRealisedOnThePaletteScreen) {
+    const char* depth = std::getenv("VOLKG_SCREEN_DEPTH");
+    if (!depth) {
+        const char* display = std::getenv("VOLKG_DISPLAY8");
+        ASSERT_TRUE(display && *display) << "VOLKG_DISPLAY8 names the 8-bit screen (scripts/services start_extra_xvfb)";
+        char exe[MAX_PATH];
+        GetModuleFileNameA(nullptr, exe, MAX_PATH);
+        std::string prefix = TestTempPath("");
+        prefix = prefix.substr(0, prefix.rfind("/test-tmp")) + "/wineprefix";
+        const std::string log = TestTempPath("viewer-palette-screen.log");
+        const int status = RunHost("DISPLAY=" + std::string(display) + " VOLKG_SCREEN_DEPTH=8 WINEPREFIX='" + prefix +
+                                   "' WINEDEBUG=-all \"${VOLKG_WINE:-wine}\" '" + exe +
+                                   "' --gtest_filter=ViewerWindow.PaletteRealisedOnThePaletteScreen > '" + log + "' 2>&1");
+        EXPECT_EQ(status, 0) << ReadFileBytes(log);
+        return;
+    }
+    HDC screen = GetDC(nullptr);
+    const int bits = GetDeviceCaps(screen, BITSPIXEL), raster = GetDeviceCaps(screen, RASTERCAPS);
+    ReleaseDC(nullptr, screen);
+    ASSERT_EQ(bits, 8);
+    ASSERT_TRUE(raster & RC_PALETTE);
+    RGBQUAD colours[48];
+    for (int i = 0; i < 48; ++i) colours[i] = RGBQUAD{BYTE(255 - i * 5), BYTE(i * 5 + 3), BYTE((i * 37 + 11) & 255), 0};
+    auto colour = [&](int x, int y) {
+        const RGBQUAD& q = colours[(x / 3 + (y / 3) * 8) % 48];
+        return RGB(q.rgbRed, q.rgbGreen, q.rgbBlue);
+    };
+    HWND v = Create(0, 60, 50);
+    Record r;
+    MakeRecord(&r.b, 24, 18, 8, colour, K_ORDER_BGR, K_BOTTOM_UP, colours, 48);
+    ASSERT_EQ(SendMessageA(v, K_VIEWER_ADOPT, 1, reinterpret_cast<LPARAM>(&r.b)), K_OK);
+    r.b = BitmapRecord{};
+    SetForegroundWindow(host_);
+    Pump();
+    BitmapRecord* b = Shown(v);
+    ASSERT_NE(b, nullptr);
+    EXPECT_EQ(SendMessageA(v, K_VIEWER_PALETTE, 0, 0), reinterpret_cast<LRESULT>(b->PaletteHandle));
+    SendMessageA(v, WM_QUERYNEWPALETTE, 0, 0);
+    InvalidateRect(v, nullptr, TRUE);
+    UpdateWindow(v);
+    Pump();
+    auto capture = [&](SectionDC& into) {
+        HDC dc = GetDC(v);
+        BitBlt(into.dc(), 0, 0, 24, 18, dc, 0, 0, SRCCOPY);
+        ReleaseDC(v, dc);
+    };
+    SectionDC shown(24, 18, 24), painted(24, 18, 24);
+    capture(shown);
+    {
+        HDC dc = GetDC(v);
+        HPALETTE palette = K_CreatePaintPalette(dc, b);
+        ASSERT_NE(palette, nullptr);
+        HPALETTE old = SelectPalette(dc, palette, FALSE);
+        RealizePalette(dc);
+        PatBlt(dc, 0, 0, 24, 18, BLACKNESS);
+        RECT destination{0, 0, 24, 18};
+        EXPECT_EQ(K_PaintDC(dc, b, nullptr, nullptr, &destination, nullptr, SRCCOPY), K_OK);
+        SelectPalette(dc, old, FALSE);
+        ReleaseDC(v, dc);
+        DeleteObject(palette);
+    }
+    GdiFlush();
+    capture(painted);
+    int differing = 0;
+    std::vector<COLORREF> seen;
+    for (int y = 0; y < 18; ++y)
+        for (int x = 0; x < 24; ++x) {
+            if (shown.Pixel(x, y) != painted.Pixel(x, y) && differing++ < 3)
+                ADD_FAILURE() << x << "," << y << ": " << std::hex << shown.Pixel(x, y) << " for " << painted.Pixel(x, y);
+            if (std::find(seen.begin(), seen.end(), shown.Pixel(x, y)) == seen.end()) seen.push_back(shown.Pixel(x, y));
+        }
+    EXPECT_EQ(differing, 0);
+    EXPECT_GT(seen.size(), 4u) << "a picture, not a plain area";
+}
+
 // A top-level control without WS_POPUP ends the message loop when it goes.
 TEST_F(ViewerWindow, DestroyingTopLevelControlQuits) {
     Pump();
