@@ -250,29 +250,34 @@ int KAPI CheckPage(BitmapRecord* bitmap, void* user) {
 }
 
 TEST_F(Twain, SeveralPagesEachToTheCallback) {
-    for (int flags : {0, K_TWAIN_NATIVE}) {
-        SCOPED_TRACE(flags ? "native" : "memory");
-        TwainProperties p = Properties(2);
-        ASSERT_EQ(K_TwainSetProps(window_, &p), 1);
-        SetSource("pages=3");
-        Record b;
-        Pages all;
-        EXPECT_EQ(K_TwainAcquireExt(window_, &b.b, flags, CheckPage, &all), 1);
-        EXPECT_EQ(all.seen, 3);
-        ExpectPage(&b.b, 2, 2);  // the last page stays in the bitmap
-        EXPECT_EQ(Seen(), "protocol=1.9 sequence=0 closed=1");
+    for (int pixelType : {0, 1, 2}) {
+        for (int flags : {0, K_TWAIN_NATIVE}) {
+            SCOPED_TRACE("pixel type " + std::to_string(pixelType) + (flags ? ", native" : ", memory"));
+            TwainProperties p = Properties(pixelType);
+            ASSERT_EQ(K_TwainSetProps(window_, &p), 1);
+            SetSource("pages=3");
+            Record b;
+            Pages all;
+            all.pixelType = pixelType;
+            EXPECT_EQ(K_TwainAcquireExt(window_, &b.b, flags, CheckPage, &all), 1);
+            EXPECT_EQ(all.seen, 3);
+            ExpectPage(&b.b, pixelType, 2);  // the last page stays in the bitmap
+            EXPECT_EQ(Seen(), "protocol=1.9 sequence=0 closed=1");
 
-        Pages first;
-        first.stopAfter = 1;
-        EXPECT_EQ(K_TwainAcquireExt(window_, &b.b, flags, CheckPage, &first), 0);
-        EXPECT_EQ(first.seen, 1);
-        EXPECT_EQ(Seen(), "protocol=1.9 sequence=0 closed=1") << "pending pages dropped before the source is disabled";
+            Pages first;
+            first.pixelType = pixelType;
+            first.stopAfter = 1;
+            EXPECT_EQ(K_TwainAcquireExt(window_, &b.b, flags, CheckPage, &first), 0);
+            EXPECT_EQ(first.seen, 1);
+            EXPECT_EQ(Seen(), "protocol=1.9 sequence=0 closed=1") << "pending pages dropped before the source is disabled";
 
-        p.nMaxPages = 2;
-        ASSERT_EQ(K_TwainSetProps(window_, &p), 1);
-        Pages two;
-        EXPECT_EQ(K_TwainAcquireExt(window_, &b.b, flags, CheckPage, &two), 1);
-        EXPECT_EQ(two.seen, 2);
+            p.nMaxPages = 2;
+            ASSERT_EQ(K_TwainSetProps(window_, &p), 1);
+            Pages two;
+            two.pixelType = pixelType;
+            EXPECT_EQ(K_TwainAcquireExt(window_, &b.b, flags, CheckPage, &two), 1);
+            EXPECT_EQ(two.seen, 2);
+        }
     }
 }
 
