@@ -589,6 +589,39 @@ TEST_F(ViewerWindow, ClipboardRoundTrip) {
     EXPECT_EQ(shown->Width, 9);
 }
 
+// What the control copies, another X program reads from the clipboard (xclip
+// as image/bmp, read by ImageMagick); a copy of a caller's picture leaves the
+// caller's record as it was; the unlisted messages change nothing.
+TEST_F(ViewerWindow, ClipboardSeenByXAndCopiesOfPictures) {
+    ASSERT_TRUE(HostHasTool("xclip"));
+    HWND v = Create(0, 40, 40);
+    Show(v, 9, 7);
+    ASSERT_EQ(SendMessageA(v, K_VIEWER_COPY, 1, 0), 1);
+    const std::string bmp = TestTempPath("viewer-clipboard.bmp"), text = bmp + ".txt";
+    ASSERT_EQ(RunHost("timeout 20 xclip -o -selection clipboard -t image/bmp > '" + bmp + "'"), 0);
+    ASSERT_EQ(RunHost(kConvert + " '" + bmp + "' -format '%w %h %[pixel:p{0,0}] %[pixel:p{8,6}]' info: > '" + text + "'"), 0);
+    auto srgb = [](COLORREF c) {
+        return "srgb(" + std::to_string(GetRValue(c)) + "," + std::to_string(GetGValue(c)) + "," + std::to_string(GetBValue(c)) + ")";
+    };
+    EXPECT_EQ(ReadFileBytes(text), "9 7 " + srgb(Colour(0, 0)) + " " + srgb(Colour(8, 6)));
+
+    Record caller;
+    MakeRecord(&caller.b, 5, 4, 24, [](int x, int y) { return RGB(x * 50, y * 60, 200); });
+    Record before;
+    ASSERT_EQ(K_CopyBitmap(&before.b, &caller.b), K_OK);
+    EXPECT_EQ(SendMessageA(v, K_VIEWER_SET_COPY, 1, reinterpret_cast<LPARAM>(&caller.b)), K_OK);
+    EXPECT_TRUE(SamePicture(Shown(v), &caller.b));
+    EXPECT_NE(Shown(v)->StorageHandle, caller.b.StorageHandle) << "a copy, not the caller's storage";
+    EXPECT_TRUE(SamePicture(&caller.b, &before.b));
+    EXPECT_EQ(PaintedDifferently(v), 0);
+    EXPECT_EQ(SendMessageA(v, K_VIEWER_SET_COPY, 1, 0), 0);
+    EXPECT_TRUE(SamePicture(Shown(v), &before.b));
+    for (int n : {44, 45, 46, 48}) {
+        EXPECT_EQ(SendMessageA(v, K_VIEWER_MESSAGE(n), 1, 0), 0) << n;
+        EXPECT_TRUE(SamePicture(Shown(v), &before.b)) << n;
+    }
+}
+
 TEST_F(ViewerWindow, SizeToPictureAndPalette) {
     HWND v = Create(K_VIEWER_SIZE_TO_PICTURE, 20, 20);
     Show(v, 70, 30, 8);
