@@ -369,7 +369,7 @@ void TModels::PrintDoll(bool enlarge) {
     SyncIn();
     TPrinter* printer = Printer();
     const POINT size = MillimetresToPrinter(DollPanelWidth * 4 / 10, DollPanelHeight * 4 / 10);
-    printer->BeginDoc();
+    TPrintJob job;
     const int pageWidth = printer->PageWidth();
     const int margin = (pageWidth - 2 * size.x) / 3;
     for (bool front : {true, false}) {
@@ -401,7 +401,7 @@ void TModels::PrintDoll(bool enlarge) {
         canvas->TextOut(margin, y, title);
         y += h;
     }
-    printer->EndDoc();
+    job.End();
 }
 
 void TModels::LoadSlot(TRegIniFileM& registry, const std::string& section) {

@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "controls/base_component.h"
+#include "controls/show_hide.h"
 #include "models/doll_panel.h"
 #include "models/garment_categories.h"
 #include "app/garment_host_win32.h"
@@ -64,8 +65,8 @@ public:
     bool SetProperty(const std::string& name, const TLayoutValue& value, TLayoutReader& reader) override;
 };
 
-// The doll panel.
-class TModels : public TBaseComponent {
+// The doll panel; its fade is the doll's side of the doll/pattern switch.
+class TModels : public TBaseComponent, public TDollAnimation {
 public:
     explicit TModels(TComponent* owner);
     ~TModels() override;
@@ -96,6 +97,11 @@ public:
     void LoadSlot(TRegIniFileM& registry, const std::string& section);
     void SaveSlot(TRegIniFileM& registry, const std::string& section);
     bool SetProperty(const std::string& name, const TLayoutValue& value, TLayoutReader& reader) override;
+
+    void SetUpAnimation() override { SetUp(); }
+    void FinishAnimation() override { Release(); }
+    void StartHiding() override { Hide(); }
+    void StartShowing() override { Show(); }
 
 protected:
     void Paint() override;

@@ -1,5 +1,6 @@
 // The main window's music: songs in turn through the media player, and the
 // Sound button that switches them on and off or shows that none can play.
+#include "bitmap.h"
 #include "controls/bitmap_button.h"
 #include "forms/view_form_win32.h"
 #include "mplayer.h"
@@ -19,6 +20,44 @@ void TViewForm::PrepareSong(int number) {
 }
 
 void TViewForm::NextSong() { PrepareSong(songs_.Next()); }
+
+void TViewForm::DrawSoundFaces() {
+    // Five faces of 20 x 20 over the caption bar's own face: unavailable (a
+    // grey note), off and pressed off (the note struck through), on and
+    // pressed on; a pressed face sits one pixel lower and to the right.
+    constexpr int kSide = 20;
+    TBitmap strip;
+    strip.SetPixelFormat(pf24bit);
+    strip.SetSize(5 * kSide, kSide);
+    TCanvas* canvas = strip.Canvas();
+    const TColor plum = TColor(RGB(120, 60, 110));
+    for (int k = 0; k < 5; ++k) {
+        const int x = k * kSide, d = (k == 2 || k == 4) ? 1 : 0;
+        const RECT face{x, 0, x + kSide, kSide};
+        if (Fon->Picture()->Graphic())
+            canvas->CopyRect(face, Fon->Picture()->Bitmap()->Canvas(),
+                             RECT{Sound->Left(), Sound->Top(), Sound->Left() + kSide, Sound->Top() + kSide});
+        else
+            canvas->FillRect(face);
+        const TColor ink = k == 0 ? TColor(RGB(150, 150, 150)) : plum;
+        canvas->Pen()->SetColor(ink);
+        canvas->Pen()->SetWidth(2);
+        canvas->Brush()->SetColor(ink);
+        canvas->Ellipse(x + 4 + d, 12 + d, x + 10 + d, 17 + d);
+        canvas->MoveTo(x + 9 + d, 14 + d);
+        canvas->LineTo(x + 9 + d, 3 + d);
+        canvas->LineTo(x + 15 + d, 6 + d);
+        if (k == 1 || k == 2) {
+            canvas->Pen()->SetColor(TColor(RGB(200, 0, 0)));
+            canvas->MoveTo(x + 3 + d, 17 + d);
+            canvas->LineTo(x + 17 + d, 3 + d);
+        }
+    }
+    TPicture picture;
+    picture.SetGraphic(&strip);
+    Sound->SetResImage(nullptr);
+    Sound->SetPicture(&picture);
+}
 
 bool TViewForm::IsMusicOn() { return Sound->State() > 3; }
 

@@ -200,6 +200,7 @@ void TViewForm::LoadSkins() {
     for (TBitmapButtons* strip : {BitmapButtons1, BitmapButtons2}) strip->OrgImage = Fon;
     for (int i = 0; i < ComponentCount(); ++i)
         if (auto* button = dynamic_cast<TBitmapButton*>(Components(i))) button->SetResImage(Fon);
+    DrawSoundFaces();
     Models->SorvelImage = SorvelImage;
     Models->OrgImage = Fon;
     BrushSelect->SetBrushsImageS(FillsImageS);
@@ -227,7 +228,6 @@ void TViewForm::FormCreate(TObject*) {
         return bits == 16 || bits == 24;
     }();
     BrushSelect->PrepareDrum();
-    ShowHide->SetModels(&dollAnimation_);
     WireParts();
     ShowHide->Initialise();
     AllModels->OnChangeModel = [this] { AllModelsChangeModel(); };
@@ -470,10 +470,3 @@ void TViewForm::FormDestroy(TObject*) {
     RemoveFontFile(ResolveProgramPath(PatternFontFile));
     OpenLink("play.url");
 }
-
-// ---- the doll's side of the doll/pattern switch -----------------------------
-
-void TViewForm::DollAnimation::SetUpAnimation() { form_.Models->SetUp(); }
-void TViewForm::DollAnimation::FinishAnimation() { form_.Models->Release(); }
-void TViewForm::DollAnimation::StartHiding() { form_.Models->Hide(); }
-void TViewForm::DollAnimation::StartShowing() { form_.Models->Show(); }

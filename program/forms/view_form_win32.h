@@ -137,18 +137,6 @@ public:
     void WndProc(TMessage& message) override;
 
 private:
-    // The doll panel's side of the doll/pattern switch.
-    class DollAnimation : public TDollAnimation {
-    public:
-        explicit DollAnimation(TViewForm& form) : form_(form) {}
-        void SetUpAnimation() override;
-        void FinishAnimation() override;
-        void StartHiding() override;
-        void StartShowing() override;
-
-    private:
-        TViewForm& form_;
-    };
     // What the main window asks of the previews, the pattern view and the
     // print forms (view_form_parts_win32.cpp).
     void BindViewFields();
@@ -195,8 +183,9 @@ private:
     void MusicUnavailable();
     std::string SongPath(int number);
     void PrepareSong(int number);
+    // The Sound button's five faces, which the window's face has no room for.
+    void DrawSoundFaces();
 
-    DollAnimation dollAnimation_{*this};
     SongOrder songs_;
     StoredView storedView_;
 };

@@ -7,6 +7,14 @@
 #include "settings/text_helpers.h"
 #include "printers.h"
 
+TPrintJob::TPrintJob() { Printer()->BeginDoc(); }
+
+TPrintJob::~TPrintJob() { Printer()->Abort(); }
+
+void TPrintJob::End() {
+    if (Printer()->Printing()) Printer()->EndDoc();
+}
+
 POINT MillimetresToDevice(double wmm, double hmm, int dpiX, int dpiY) {
     PrinterSize size = MillimetresToDots(wmm, hmm, dpiX, dpiY);
     return POINT{size.x, size.y};

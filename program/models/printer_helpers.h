@@ -18,3 +18,15 @@ void PrintBitmapAt(TBitmap& bitmap, int x, int y);
 void PrintBitmapRect(TBitmap& bitmap, const RECT& source, const RECT& dest);
 // The same onto any device context, with the given raster operation.
 void StretchBitmapToDC(HDC dc, TBitmap& bitmap, const RECT& source, const RECT& dest, DWORD rop);
+
+// One job on the current printer: begun by the constructor and ended by End;
+// left any other way (an exception), the destructor aborts it, so that a
+// failure neither leaves the printer busy nor sends half a page.
+class TPrintJob {
+public:
+    TPrintJob();
+    ~TPrintJob();
+    TPrintJob(const TPrintJob&) = delete;
+    TPrintJob& operator=(const TPrintJob&) = delete;
+    void End();
+};

@@ -54,7 +54,46 @@ def main_picture():
         bevel(d, (x, y, x + w - 1, y + h - 1), ROSE)
     label(d, (116, 432), "Print the patterns")
     label(d, (350, 432), "Restore    Save")
+    _button_pictures(d)
     return img
+
+
+def _button_pictures(d):
+    """The pictures of the main window's one-face buttons, drawn in their bays."""
+    # Help (97, 86): a question mark in a ring.
+    d.ellipse((104, 93, 129, 118), outline=PLUM, width=3)
+    d.arc((110, 97, 123, 108), 200, 20, fill=PLUM, width=3)
+    d.line([(121, 106), (117, 110), (117, 112)], fill=PLUM, width=3)
+    d.rectangle((116, 114, 118, 116), fill=PLUM)
+    # More games (7, 86): two dice.
+    for x, y in ((12, 94), (26, 104)):
+        d.rounded_rectangle((x, y, x + 14, y + 14), 3, fill=WHITE, outline=PLUM, width=2)
+        for px, py in ((3, 3), (7, 7), (11, 11)):
+            d.ellipse((x + px - 1, y + py - 1, x + px + 1, y + py + 1), fill=PLUM)
+    # Tell a friend (52, 86): a letter.
+    d.rectangle((58, 96, 85, 115), fill=WHITE, outline=PLUM, width=2)
+    d.line([(58, 96), (71, 107), (85, 96)], fill=PLUM, width=2)
+    # The website (8, 32): a globe with its meridians.
+    d.ellipse((33, 38, 70, 75), fill=(190, 220, 245), outline=PLUM, width=2)
+    d.ellipse((43, 38, 60, 75), outline=PLUM, width=2)
+    for y in (48, 56, 65):
+        d.line([(35, y), (68, y)], fill=PLUM, width=1)
+    # Announcements (81, 185): a folded newspaper.
+    d.polygon([(90, 196), (132, 192), (132, 234), (90, 238)], fill=WHITE, outline=PLUM)
+    d.rectangle((95, 200, 112, 212), fill=(200, 170, 200))
+    for y in range(200, 232, 5):
+        d.line([(116, y), (128, y)], fill=PLUM)
+    for y in range(217, 232, 5):
+        d.line([(95, y), (112, y)], fill=PLUM)
+    # Print the doll (292, 402): her figure.
+    d.ellipse((309, 412, 323, 426), fill=(240, 205, 180), outline=PLUM)
+    d.polygon([(316, 428), (302, 458), (330, 458)], fill=ROSE, outline=PLUM)
+    d.line([(311, 458), (311, 468)], fill=PLUM, width=2)
+    d.line([(321, 458), (321, 468)], fill=PLUM, width=2)
+    # The caption bar's minimise (598, 4) and close (620, 4) buttons.
+    d.line([(602, 19), (613, 19)], fill=PLUM, width=3)
+    d.line([(624, 8), (635, 19)], fill=PLUM, width=3)
+    d.line([(624, 19), (635, 8)], fill=PLUM, width=3)
 
 
 # Faces of the dialogs inside Resource.bmp (origin, size).
