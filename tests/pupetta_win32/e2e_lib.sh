@@ -101,6 +101,12 @@ pixels_not() {  # FILE X Y W H R,G,B
     awk -v c="$6" '{n = $1; sub(":", "", n); v = $2; gsub(/[()]/, "", v); t += n; if (v == c) s += n} END {print t - s}'
 }
 
+# The number of pixels of a rectangle that are not grey (saturation above 12%).
+coloured_pixels() {  # FILE X Y W H
+  /usr/bin/convert-im6.q16 "$1" -crop "$4x$5+$2+$3" +repage -colorspace HSL -channel G -separate +channel \
+    -threshold 12% -format '%[fx:int(mean*w*h+0.5)]' info:-
+}
+
 # A value of the program's key in the prefix's user.reg, which the wine
 # server writes when it ends: the text of "NAME"="text", or the bytes of
 # "NAME"=hex:..; "" when missing. (Starting Wine's reg instead costs a

@@ -20,7 +20,8 @@ rm -rf "$shots" && mkdir -p "$shots"
 
 export WINE=/usr/lib/wine/wine64 WINEDEBUG=-all WINEARCH=win64 WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d"
 export WINEPREFIX=$work/prefix
-display=$(free_display 310) || { echo "no free X display"; exit 1; }
+# PUPETTA_E2E_DISPLAY names the screen to start; else the first free one from :310.
+display=${PUPETTA_E2E_DISPLAY:-$(free_display 310)} || { echo "no free X display"; exit 1; }
 Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
 xvfb=$!
 export DISPLAY=$display
@@ -75,6 +76,9 @@ shoot "$main" "$shots/main.ppm"
 # The face is the skin; the doll panel shows the doll dressed by slot 1.
 check "the window's face is Main.bmp" test "$(differing_pixels "$shots/main.ppm" "$shots/skin.ppm" 100 320 140 80)" -eq 0
 check "the doll stands in her panel" test "$(differing_pixels "$shots/main.ppm" "$shots/skin.ppm" 245 40 200 360)" -gt 5000
+# Slot 1 dresses her in the summer dress with its stored fabrics (the bare
+# garment is grey): most of the skirt's middle is coloured.
+check "slot 1's dress wears its stored fabrics" test "$(coloured_pixels "$shots/main.ppm" 320 200 50 60)" -gt 1500
 
 # ---- fabrics: the drum opens, a fabric dropped on the dress ---------------
 click_in "$main" 49 312
@@ -211,6 +215,13 @@ if [ -n "$pdf" ]; then
   check "the 100 mm square's side measures 100 mm down ($down)" \
     python3 -c "import sys; sys.exit(abs($down - 100) > 0.5)"
 fi
+# Its help button opens the help at the topic of printing the patterns.
+click_in "$(pattern_form)" 249 315
+check "the pattern print form's help opens the help window" wait_until 10 has_window_of_size 435 374
+sleep 0.5
+shoot "$(window_of_size 435 374)" "$shots/help-print-v.ppm"
+click_in "$(window_of_size 435 374)" 418 16
+check "the help window closes over the pattern print form" wait_until 10 no_window_of_size 435 374
 click_in "$(pattern_form)" 342 315   # Exit
 check "the pattern print form closes" wait_until 10 no_window_of_size 405 360
 # The pattern view closes with its close button (the one at its bottom right).
@@ -243,6 +254,12 @@ if [ -n "$doll_pdf" ]; then
   check "the printed doll is 0.4 mm a pixel down: $h_mm mm for $fig_h pixels (panel 80 x 144 mm)" \
     python3 -c "import sys; sys.exit(abs($h_mm - $fig_h * 0.4) > 0.5)"
 fi
+click_in "$(window_of_size 435 254)" 268 205   # Help
+check "the doll print form's help opens the help window" wait_until 10 has_window_of_size 435 374
+sleep 0.5
+shoot "$(window_of_size 435 374)" "$shots/help-print-d.ppm"
+click_in "$(window_of_size 435 374)" 418 16
+check "the help window closes over the doll print form" wait_until 10 no_window_of_size 435 374
 click_in "$(window_of_size 435 254)" 368 205   # Exit
 check "the doll print form closes" wait_until 10 no_window_of_size 435 254
 pointer_away
@@ -255,6 +272,13 @@ slot_button() { case $1 in 1) echo "87 90";; 2) echo "168 92";; 3) echo "268 89"
                             5) echo "87 176";; 6) echo "176 174";; 7) echo "273 176";; 8) echo "363 174";; esac; }
 click_in "$main" 460 440   # the strip's save item
 check "Save asks for a slot" wait_until 10 has_window_of_size 435 329
+# The dialog's help button opens the help at saving and restoring.
+click_in "$(slot_dialog)" 403 16
+check "the slot dialog's help opens the help window" wait_until 10 has_window_of_size 435 374
+sleep 0.5
+shoot "$(window_of_size 435 374)" "$shots/help-slots.ppm"
+click_in "$(window_of_size 435 374)" 418 16
+check "the help window closes over the slot dialog" wait_until 10 no_window_of_size 435 374
 click_in "$(slot_dialog)" $(slot_button 3)
 check "the slot dialog closes" wait_until 10 no_window_of_size 435 329
 sleep 0.5
@@ -266,6 +290,21 @@ check "Help opens the help window" wait_until 10 has_window_of_size 435 374
 sleep 0.5
 shoot "$(help_window)" "$shots/help-main.ppm"
 check "the help window shows a topic" test "$(pixels_not "$shots/help-main.ppm" 15 31 388 280 255,255,255)" -gt 500
+# Each place the program links to shows its own topic: every page differs
+# from the others and holds text.
+for topic in print-v print-d slots; do
+  if [ -f "$shots/help-$topic.ppm" ]; then
+    check "the $topic help shows a topic" test "$(pixels_not "$shots/help-$topic.ppm" 15 31 388 280 255,255,255)" -gt 500
+    check "the $topic help is not the main topic" \
+      test "$(differing_pixels "$shots/help-main.ppm" "$shots/help-$topic.ppm" 15 31 388 280)" -gt 300
+  else
+    fail "no help window was seen for $topic"
+  fi
+done
+check "the two print forms' help topics differ" \
+  test "$(differing_pixels "$shots/help-print-v.ppm" "$shots/help-print-d.ppm" 15 31 388 280)" -gt 300
+check "the slot dialog's help topic differs from printing's" \
+  test "$(differing_pixels "$shots/help-print-v.ppm" "$shots/help-slots.ppm" 15 31 388 280)" -gt 300
 # About, from the help window: the credits scroll, a click closes it.
 click_in "$(help_window)" 300 340
 check "the about box opens" wait_until 10 has_window_of_size 342 243
