@@ -9,27 +9,10 @@
 #include "core/palette.h"
 #include "compressed/compress_buffer.h"
 #include "jpeg/compressed_header.h"
+#include "io/heap_record.h"
 #include "volkg.h"
 
 namespace {
-
-// The stamp record, freed with its storage at the end of the call.
-class StampRecord {
-public:
-    StampRecord() : r_(static_cast<BitmapRecord*>(AllocGlobalLockedExt(sizeof(BitmapRecord), 1))) {}
-    ~StampRecord() {
-        if (r_) {
-            K_FreeBitmap(r_);
-            FreeGlobalLocked(r_);
-        }
-    }
-    StampRecord(const StampRecord&) = delete;
-    StampRecord& operator=(const StampRecord&) = delete;
-    BitmapRecord* get() const { return r_; }
-
-private:
-    BitmapRecord* r_;
-};
 
 struct StampRows {
     BitmapRecord* record;
@@ -64,7 +47,7 @@ extern "C" int KAPI K_CompressBitmapWithStamp(BitmapRecord* bitmap, const char* 
         return K_ERR_SIZE;
     if (stampBits != 8 && stampBits != 24) return K_ERR_ARGUMENT;
 
-    StampRecord stamp;
+    HeapRecord stamp;
     if (!stamp.get()) return K_ERR_MEMORY;
     BitmapRecord* s = stamp.get();
     int result = K_InitBitmap(s, stampWidth, stampHeight, bitmap->BitsPerPixel);
@@ -85,7 +68,7 @@ extern "C" int KAPI K_CompressBitmapWithStamp(BitmapRecord* bitmap, const char* 
         if (dither == 1) {
             result = K_DitherBitmap(s, 3, 8);
         } else {
-            StampRecord optimized;
+            HeapRecord optimized;
             if (!optimized.get()) return K_ERR_MEMORY;
             result = K_OptimizeBitmap(s, optimized.get(), 0, 256);
             if (result == K_OK) {

@@ -5,6 +5,7 @@
 
 #include "core/memory.h"
 #include "io/codec_kit.h"
+#include "io/heap_record.h"
 
 namespace {
 
@@ -14,26 +15,6 @@ constexpr int kYResolution = 196;
 constexpr int kDefaultResolution = 150;
 // Page heights are whole multiples of this.
 constexpr int kHeightStep = 128;
-
-// A record of working memory, freed with its storage at the end of a scope.
-class WorkRecord {
-public:
-    WorkRecord() : r_(static_cast<BitmapRecord*>(AllocGlobalLockedExt(sizeof(BitmapRecord), 1))) {}
-    ~WorkRecord() {
-        if (r_) {
-            K_FreeBitmap(r_);
-            FreeGlobalLocked(r_);
-        }
-    }
-    WorkRecord(const WorkRecord&) = delete;
-    WorkRecord& operator=(const WorkRecord&) = delete;
-    BitmapRecord* get() const { return r_; }
-    // The record for a new owner; this scope no longer frees it.
-    void Release() { std::memset(r_, 0, sizeof *r_); }
-
-private:
-    BitmapRecord* r_;
-};
 
 // The status callback is off for the inner calls.
 class QuietStatus {
@@ -58,7 +39,7 @@ extern "C" int KAPI K_NormalizeWFXBitmap(BitmapRecord* bitmap, BitmapRecord* tar
     if (!bitmap || !(bitmap->Flags & K_ALLOCATED)) return K_ERR_NOBITMAP;
     if (bitmap->Width <= 0 || bitmap->Height <= 0) return K_ERR_SIZE;
     QuietStatus quiet;
-    WorkRecord work, page;
+    HeapRecord work, page;
     if (!work.get() || !page.get()) return K_ERR_MEMORY;
     int r = K_CopyBitmap(work.get(), bitmap);
     if (r != K_OK) return r;

@@ -7,27 +7,10 @@
 #include "io/codecs.h"
 #include "io/file_info.h"
 #include "io/format_codes.h"
+#include "io/heap_record.h"
 #include "io/options.h"
 
 namespace {
-
-// A record in working memory, freed (storage and palettes) with the scope.
-class SpareRecord {
-public:
-    SpareRecord() : r_(static_cast<BitmapRecord*>(AllocGlobalLockedExt(sizeof(BitmapRecord), 1))) {}
-    ~SpareRecord() {
-        if (r_) {
-            K_FreeBitmap(r_);
-            FreeGlobalLocked(r_);
-        }
-    }
-    SpareRecord(const SpareRecord&) = delete;
-    SpareRecord& operator=(const SpareRecord&) = delete;
-    BitmapRecord* get() const { return r_; }
-
-private:
-    BitmapRecord* r_;
-};
 
 bool GreyCopyFormat(int format, int bpp) {
     if (format == kFormatEPS) return true;
@@ -48,7 +31,7 @@ extern "C" int KAPI K_SaveFile(const char* name, BitmapRecord* bitmap, int forma
     if (entry->onlyBits && bpp != entry->onlyBits) return K_ERR_BITS;
     if (!entry->writer) return K_ERR_UNSUPPORTED;
 
-    SpareRecord copy;
+    HeapRecord copy;
     BitmapRecord* saved = bitmap;
     if (!callback) {
         if (!(bitmap->Flags & K_ALLOCATED)) return K_ERR_NOBITMAP;
@@ -85,7 +68,7 @@ extern "C" int KAPI K_SaveFile(const char* name, BitmapRecord* bitmap, int forma
 
 extern "C" int KAPI K_SaveBitmap(const char* name, BitmapRecord* bitmap, int format, int bitsPerPixel, int quality) {
     if (!bitmap) return K_ERR_NOBITMAP;
-    SpareRecord spare;
+    HeapRecord spare;
     if (!spare.get()) return K_ERR_MEMORY;
     int bpp = bitsPerPixel == 0 ? bitmap->BitsPerPixel : bitsPerPixel;
     BitmapRecord* saved = bitmap;
@@ -101,7 +84,7 @@ extern "C" int KAPI K_SaveBitmap(const char* name, BitmapRecord* bitmap, int for
 
 extern "C" int KAPI K_ConvertFile(const char* source, const char* target, int format, int bitsPerPixel, int quality,
                                   int width, int height) {
-    SpareRecord record;
+    HeapRecord record;
     if (!record.get()) return K_ERR_MEMORY;
     if (width == 0 && height == 0) {
         FileInfoRecord info;
@@ -128,7 +111,7 @@ extern "C" int KAPI K_ConvertFile(const char* source, const char* target, int fo
 
 extern "C" int KAPI K_FileConvert(const char* source, const char* target, int format, int width, int height,
                                   int bitsPerPixel, int quality) {
-    SpareRecord record;
+    HeapRecord record;
     if (!record.get()) return K_ERR_MEMORY;
     K_InitBitmap(record.get(), 0, 0, 0);
     int result = K_LoadBitmap(source, record.get(), 0, 1);
