@@ -1,6 +1,7 @@
 // The writer of the compressed family for K_SaveFile (codes 5, 10, 11 and
 // 20 to 24) and K_CompressBitmap: rows of the bitmap, top line first, 16 at
 // a time through the compress-buffer triple into the save output.
+#include "io/codec_row.h"
 #include "compressed/compressed_file_writer.h"
 
 #include <cstring>
@@ -72,3 +73,26 @@ extern "C" int KAPI K_CompressBitmap(BitmapRecord* bitmap, const char* name, int
                         quality, 0,       nullptr,       nullptr};
     return SaveCompressedFile(request);
 }
+
+namespace {
+// The own header first; JPEG after the formats whose headers hold no
+// SOI marker up front.
+const CodecProbe kProbes[] = {{10, false, ReadCompressedInfo}, {140, true, ProbeJPEG}};
+const LoadEntry kLoads[] = {
+    {kFormatCompressed, nullptr, nullptr, true},
+    {kFormatJPEG, nullptr, nullptr, true},
+    {kFormatTIFFJPEG, nullptr, nullptr, true},  // TIFF with JPEG compression
+};
+const SaveEntry kSaves[] = {
+    {kFormatCompressed, SaveCompressedFile, 0, 0, true},
+    {kFormatCompressedGrey, SaveCompressedFile, 0, 0, true},
+    {kFormatJPEG, SaveCompressedFile, 1, 0, true},
+    {kFormatTIFFJPEG, SaveCompressedFile, 2, 24, true},
+    {kFormatCompressed3, SaveCompressedFile, 3, 0, true},
+    {kFormatCompressed4, SaveCompressedFile, 4, 24, true},
+    {kFormatCompressed5, SaveCompressedFile, 5, 0, true},
+    {kFormatCompressed6, SaveCompressedFile, 6, 24, true},
+};
+}  // namespace
+
+extern const CodecRow kCompressedRow = {"compressed family", kProbes, {}, kLoads, kSaves, nullptr};

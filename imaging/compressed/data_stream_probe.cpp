@@ -3,6 +3,7 @@
 #include <climits>
 #include <cstring>
 
+#include "io/codec_row.h"
 #include "io/byte_order.h"
 #include "io/file_info.h"
 #include "io/format_codes.h"
@@ -26,3 +27,12 @@ int ReadCompressDataInfo(const ProbeInput& input, FileInfoRecord* info) {
     std::memset(info->Compression, 0, sizeof info->Compression);
     return 1;
 }
+
+namespace {
+const CodecProbe kProbes[] = {{90, false, ReadCompressDataInfo}};
+// Read and written only through K_StartDecompressData and K_StartCompressData.
+const LoadEntry kLoads[] = {{kFormatDataStream, nullptr, nullptr, false}};
+const SaveEntry kSaves[] = {{kFormatDataStream, nullptr, 0, 0, false}};
+}  // namespace
+
+extern const CodecRow kDataStreamRow = {"compressed-data stream", kProbes, {}, kLoads, kSaves, nullptr};

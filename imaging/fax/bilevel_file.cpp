@@ -2,6 +2,7 @@
 // K_DecompressBitmap1Bit and K_SaveFile's writer of format 26.
 #include "core/bitmap.h"
 #include "core/palette.h"
+#include "io/codec_row.h"
 #include "io/codec_kit.h"
 #include "fax/bilevel_codec.h"
 
@@ -54,3 +55,11 @@ extern "C" int KAPI K_DecompressBitmap1Bit(const char* name, BitmapRecord* bitma
     if (result != K_OK && !allocated) K_FreeBitmap(bitmap);
     return result;
 }
+
+namespace {
+// The compressed family's probe takes its files.
+const LoadEntry kLoads[] = {{kFormatBilevel, nullptr, nullptr, true}};
+const SaveEntry kSaves[] = {{kFormatBilevel, SaveBilevelFile, 0, 0, false}};  // the quality is the sub-type
+}  // namespace
+
+extern const CodecRow kBilevelRow = {"bilevel", {}, {}, kLoads, kSaves, nullptr};

@@ -3,6 +3,7 @@
 // Group 4.
 #include <cstring>
 
+#include "io/codec_row.h"
 #include "io/codec_kit.h"
 #include "fax/cals_header.h"
 #include "fax/ccitt_coder.h"
@@ -146,3 +147,12 @@ int SaveCALSFile(const SaveRequest& request) {
 extern "C" int KAPI K_SaveCALSBitmap(const char* name, BitmapRecord* bitmap) {
     return K_SaveFile(name, bitmap, kFormatCALS, 1, 0, K_SAVE_FIXED_PALETTE, nullptr, nullptr);
 }
+
+namespace {
+// Once early, and once more after the header is read again.
+const CodecProbe kProbes[] = {{60, true, ProbeCALS}, {150, true, ProbeCALS}};
+const LoadEntry kLoads[] = {{kFormatCALS, K_LoadCALSFile, nullptr, false}};
+const SaveEntry kSaves[] = {{kFormatCALS, SaveCALSFile, 0, 0, false}};
+}  // namespace
+
+extern const CodecRow kCALSRow = {"CALS", kProbes, {}, kLoads, kSaves, nullptr};

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "io/codec_row.h"
 #include "io/codec_kit.h"
 #include "io/file_callbacks.h"
 #include "fax/fax_containers.h"
@@ -525,3 +526,25 @@ int SaveIOCAFile(const SaveRequest& request) {
     }
     return out.Finish();
 }
+
+namespace {
+const CodecProbe kProbes[] = {{230, true, ProbeIOCA}};
+const LoadEntry kLoads[] = {
+    {kFormatIOCA, LoadIOCAFile, nullptr, false},  // in MO:DCA
+    {kFormatIOCA2, LoadIOCAFile, nullptr, false},
+    {kFormatIOCA3, LoadIOCAFile, nullptr, false},
+    {kFormatIOCABare, LoadIOCAFile, nullptr, false},
+    {kFormatIOCABare2, LoadIOCAFile, nullptr, false},
+    {kFormatIOCABare3, LoadIOCAFile, nullptr, false},
+};
+const SaveEntry kSaves[] = {
+    {kFormatIOCA, SaveIOCAFile, 0, 0, false},
+    {kFormatIOCA2, SaveIOCAFile, 0, 0, false},
+    {kFormatIOCA3, SaveIOCAFile, 0, 0, false},
+    {kFormatIOCABare, SaveIOCAFile, 0, 0, false},
+    {kFormatIOCABare2, SaveIOCAFile, 0, 0, false},
+    {kFormatIOCABare3, SaveIOCAFile, 0, 0, false},
+};
+}  // namespace
+
+extern const CodecRow kIOCARow = {"IOCA", kProbes, {}, kLoads, kSaves, nullptr};

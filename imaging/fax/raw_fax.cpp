@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "core/bitmap.h"
+#include "io/codec_row.h"
 #include "io/codec_kit.h"
 #include "io/file_callbacks.h"
 #include "fax/ccitt_coder.h"
@@ -113,3 +114,20 @@ int SaveRawFaxFile(const SaveRequest& request) {
     if ((r = WriteFaxPage(page)) != K_OK) return r;
     return out.Finish();
 }
+
+namespace {
+// Last of all, and only with a load-info callback.
+const CodecNameProbe kNameProbes[] = {{20, ReadRawFaxInfo}};
+const LoadEntry kLoads[] = {
+    {kFormatFaxRaw, LoadRawFaxFile, nullptr, false},
+    {kFormatFaxRaw2, LoadRawFaxFile, nullptr, false},
+    {kFormatFaxRaw3, LoadRawFaxFile, nullptr, false},
+};
+const SaveEntry kSaves[] = {
+    {kFormatFaxRaw, SaveRawFaxFile, 0, 0, false},
+    {kFormatFaxRaw2, SaveRawFaxFile, 0, 0, false},
+    {kFormatFaxRaw3, SaveRawFaxFile, 0, 0, false},
+};
+}  // namespace
+
+extern const CodecRow kFaxRawRow = {"headerless fax", {}, kNameProbes, kLoads, kSaves, nullptr};

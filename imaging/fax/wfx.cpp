@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "core/memory.h"
+#include "io/codec_row.h"
 #include "io/codec_kit.h"
 #include "io/file_callbacks.h"
 #include "fax/ccitt_coder.h"
@@ -288,3 +289,17 @@ int SaveWFXFile(const SaveRequest& request) {
     }
     return out.Finish();
 }
+
+namespace {
+const CodecProbe kProbes[] = {{220, true, ProbeWFX}};
+const LoadEntry kLoads[] = {
+    {kFormatFax, LoadWFXFile, nullptr, false},
+    {kFormatFax2, LoadWFXFile, nullptr, false},
+};
+const SaveEntry kSaves[] = {
+    {kFormatFax, SaveWFXFile, 0, 0, false},
+    {kFormatFax2, SaveWFXFile, 0, 0, false},
+};
+}  // namespace
+
+extern const CodecRow kFaxRow = {"fax file", kProbes, {}, kLoads, kSaves, nullptr};

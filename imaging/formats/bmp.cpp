@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "io/codec_row.h"
 #include "formats/raster_formats.h"
 #include "io/codec_kit.h"
 
@@ -358,3 +359,19 @@ extern "C" int KAPI K_SaveBMPBitmap(const char* name, BitmapRecord* bitmap, int 
     int flags = bitsPerPixel < 2 ? K_SAVE_FIXED_PALETTE : K_SAVE_OPTIMIZED_PALETTE;
     return K_SaveFile(name, bitmap, code, bitsPerPixel, 0, flags, nullptr, nullptr);
 }
+
+namespace {
+const CodecProbe kProbes[] = {{40, false, ProbeBMP}};
+const LoadEntry kLoads[] = {
+    {kFormatBMP, K_LoadBMPFile, nullptr, false},
+    {kFormatBMPOS2v1, K_LoadBMPFile, nullptr, false},
+    {kFormatBMPOS2v2, K_LoadBMPFile, nullptr, false},
+};
+const SaveEntry kSaves[] = {
+    {kFormatBMP, SaveBMPFile, 0, 0, false},
+    {kFormatBMPOS2v1, SaveBMPFile, 0, 0, false},
+    {kFormatBMPOS2v2, SaveBMPFile, 0, 0, false},
+};
+}  // namespace
+
+extern const CodecRow kBMPRow = {"BMP", kProbes, {}, kLoads, kSaves, nullptr};

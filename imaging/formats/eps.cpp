@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "core/memory.h"
+#include "io/codec_row.h"
 #include "formats/eps_program.h"
 #include "formats/raster_formats.h"
 #include "io/codec_kit.h"
@@ -265,3 +266,14 @@ int SaveEPSFile(const SaveRequest& request) {
 extern "C" int KAPI K_SaveEPSBitmap(const char* name, BitmapRecord* bitmap, int bitsPerPixel) {
     return K_SaveFile(name, bitmap, kFormatEPS, bitsPerPixel, 0, K_SAVE_OPTIMIZED_PALETTE, nullptr, nullptr);
 }
+
+namespace {
+const CodecProbe kProbes[] = {{110, true, ProbeEPS}};
+const LoadEntry kLoads[] = {
+    {kFormatEPS, K_LoadEPSFile, nullptr, false},
+    {kFormatEPSTIFF, K_LoadEPSFile, nullptr, false},  // with a TIFF preview
+};
+const SaveEntry kSaves[] = {{kFormatEPS, SaveEPSFile, 0, 0, false}};
+}  // namespace
+
+extern const CodecRow kEPSRow = {"EPS", kProbes, {}, kLoads, kSaves, nullptr};

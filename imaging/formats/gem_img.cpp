@@ -7,6 +7,7 @@
 #include <cstring>
 #include <vector>
 
+#include "io/codec_row.h"
 #include "formats/raster_formats.h"
 #include "io/codec_kit.h"
 
@@ -276,3 +277,11 @@ int SaveIMGFile(const SaveRequest& request) {
 extern "C" int KAPI K_SaveIMGBitmap(const char* name, BitmapRecord* bitmap) {
     return K_SaveFile(name, bitmap, kFormatGEM, 1, 0, K_SAVE_FIXED_PALETTE, nullptr, nullptr);
 }
+
+namespace {
+const CodecProbe kProbes[] = {{170, true, ProbeIMG}};
+const LoadEntry kLoads[] = {{kFormatGEM, K_LoadIMGFile, nullptr, false}};
+const SaveEntry kSaves[] = {{kFormatGEM, SaveIMGFile, 0, 0, false}};
+}  // namespace
+
+extern const CodecRow kGEMRow = {"GEM IMG", kProbes, {}, kLoads, kSaves, nullptr};

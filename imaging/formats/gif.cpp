@@ -7,6 +7,7 @@
 #include <new>
 
 #include "core/memory.h"
+#include "io/codec_row.h"
 #include "formats/gif_lzw_decoder.h"
 #include "formats/raster_formats.h"
 #include "io/codec_kit.h"
@@ -350,3 +351,11 @@ int SaveGIFFile(const SaveRequest& request) {
 extern "C" int KAPI K_SaveGIFBitmap(const char* name, BitmapRecord* bitmap, int bitsPerPixel) {
     return K_SaveFile(name, bitmap, kFormatGIF, bitsPerPixel, 0, K_SAVE_OPTIMIZED_PALETTE, nullptr, nullptr);
 }
+
+namespace {
+const CodecProbe kProbes[] = {{70, true, ProbeGIF}};
+const LoadEntry kLoads[] = {{kFormatGIF, K_LoadGIFFile, GifWholeImage, false}};
+const SaveEntry kSaves[] = {{kFormatGIF, SaveGIFFile, 0, 0, false}};
+}  // namespace
+
+extern const CodecRow kGIFRow = {"GIF", kProbes, {}, kLoads, kSaves, nullptr};

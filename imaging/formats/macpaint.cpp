@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "core/memory.h"
+#include "io/codec_row.h"
 #include "formats/raster_formats.h"
 #include "io/codec_kit.h"
 
@@ -145,3 +146,11 @@ int SaveMACFile(const SaveRequest& request) {
 extern "C" int KAPI K_SaveMACBitmap(const char* name, BitmapRecord* bitmap) {
     return K_SaveFile(name, bitmap, kFormatMacPaint, 1, 0, K_SAVE_FIXED_PALETTE, nullptr, nullptr);
 }
+
+namespace {
+const CodecProbe kProbes[] = {{160, true, ProbeMAC}};
+const LoadEntry kLoads[] = {{kFormatMacPaint, K_LoadMACFile, nullptr, false}};
+const SaveEntry kSaves[] = {{kFormatMacPaint, SaveMACFile, 0, 0, false}};
+}  // namespace
+
+extern const CodecRow kMacPaintRow = {"MacPaint", kProbes, {}, kLoads, kSaves, nullptr};

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <vector>
 
+#include "io/codec_row.h"
 #include "formats/raster_formats.h"
 #include "io/codec_kit.h"
 
@@ -193,3 +194,11 @@ int SaveMSPFile(const SaveRequest& request) {
 extern "C" int KAPI K_SaveMSPBitmap(const char* name, BitmapRecord* bitmap) {
     return K_SaveFile(name, bitmap, kFormatMSP, 1, 0, K_SAVE_FIXED_PALETTE, nullptr, nullptr);
 }
+
+namespace {
+const CodecProbe kProbes[] = {{180, true, ProbeMSP}};
+const LoadEntry kLoads[] = {{kFormatMSP, K_LoadMSPFile, nullptr, false}};
+const SaveEntry kSaves[] = {{kFormatMSP, SaveMSPFile, 0, 0, false}};
+}  // namespace
+
+extern const CodecRow kMSPRow = {"MSP", kProbes, {}, kLoads, kSaves, nullptr};

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "core/memory.h"
+#include "io/codec_row.h"
 #include "formats/raster_formats.h"
 #include "io/codec_kit.h"
 #include "io/file_callbacks.h"
@@ -562,3 +563,11 @@ extern "C" int KAPI K_SavePCXBitmap(const char* name, BitmapRecord* bitmap, int 
     return K_SaveFile(name, bitmap, kFormatPCX, bitsPerPixel, 0,
                       bitsPerPixel < 2 ? K_SAVE_FIXED_PALETTE : K_SAVE_OPTIMIZED_PALETTE, nullptr, nullptr);
 }
+
+namespace {
+const CodecProbe kProbes[] = {{50, false, ProbePCX}};
+const LoadEntry kLoads[] = {{kFormatPCX, K_LoadPCXFile, nullptr, false}};
+const SaveEntry kSaves[] = {{kFormatPCX, SavePCXFile, 0, 0, false}};
+}  // namespace
+
+extern const CodecRow kPCXRow = {"PCX/DCX", kProbes, {}, kLoads, kSaves, nullptr};

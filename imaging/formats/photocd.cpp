@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "core/memory.h"
+#include "io/codec_row.h"
 #include "formats/photocd_library.h"
 #include "formats/raster_formats.h"
 #include "io/codec_kit.h"
@@ -198,3 +199,11 @@ extern "C" int KAPI K_LoadPCDBitmap(const char* name, BitmapRecord* bitmap) {
     if (!PhotoCD.present) return K_ERR_UNSUPPORTED;
     return LoadWholeBitmap(name, bitmap, K_LoadPCDFile, -1);
 }
+
+namespace {
+// Only when the access library is bound.
+const CodecNameProbe kNameProbes[] = {{10, ReadPCDInfo}};
+const LoadEntry kLoads[] = {{kFormatPhotoCD, K_LoadPCDFile, nullptr, false}};
+}  // namespace
+
+extern const CodecRow kPhotoCDRow = {"PhotoCD", {}, kNameProbes, kLoads, {}, nullptr};

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <vector>
 
+#include "io/codec_row.h"
 #include "formats/raster_formats.h"
 #include "io/codec_kit.h"
 
@@ -487,3 +488,11 @@ extern "C" int KAPI K_SavePCTBitmap(const char* name, BitmapRecord* bitmap, int 
     return K_SaveFile(name, bitmap, kFormatPICT, bitsPerPixel, 0,
                       bitsPerPixel < 2 ? K_SAVE_FIXED_PALETTE : K_SAVE_OPTIMIZED_PALETTE, nullptr, nullptr);
 }
+
+namespace {
+const CodecProbe kProbes[] = {{210, true, ProbePCT}};
+const LoadEntry kLoads[] = {{kFormatPICT, K_LoadPCTFile, nullptr, false}};
+const SaveEntry kSaves[] = {{kFormatPICT, SavePCTFile, 0, 0, false}};
+}  // namespace
+
+extern const CodecRow kPICTRow = {"PICT", kProbes, {}, kLoads, kSaves, nullptr};

@@ -10,6 +10,7 @@
 #include <ctime>
 
 #include "core/memory.h"
+#include "io/codec_row.h"
 #include "formats/raster_formats.h"
 #include "io/codec_kit.h"
 
@@ -309,3 +310,11 @@ int SavePNGFile(const SaveRequest& request) {
     if (s.png) png_destroy_write_struct(&s.png, s.info ? &s.info : nullptr);
     return result == K_OK ? out.Finish() : result;
 }
+
+namespace {
+const CodecProbe kProbes[] = {{80, true, ProbePNG}};
+const LoadEntry kLoads[] = {{kFormatPNG, LoadPNGFile, nullptr, false}};
+const SaveEntry kSaves[] = {{kFormatPNG, SavePNGFile, 0, 0, false}};
+}  // namespace
+
+extern const CodecRow kPNGRow = {"PNG", kProbes, {}, kLoads, kSaves, nullptr};

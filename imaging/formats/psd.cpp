@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "core/memory.h"
+#include "io/codec_row.h"
 #include "formats/raster_formats.h"
 #include "io/codec_kit.h"
 
@@ -302,3 +303,11 @@ int SavePSDFile(const SaveRequest& request) {
     out.Write(counts, countBytes);
     return out.Finish();
 }
+
+namespace {
+const CodecProbe kProbes[] = {{130, true, ProbePSD}};
+const LoadEntry kLoads[] = {{kFormatPhotoshop, LoadPSDFile, nullptr, false}};
+const SaveEntry kSaves[] = {{kFormatPhotoshop, SavePSDFile, 0, 0, false}};
+}  // namespace
+
+extern const CodecRow kPhotoshopRow = {"Photoshop", kProbes, {}, kLoads, kSaves, nullptr};

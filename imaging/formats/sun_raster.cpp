@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "core/memory.h"
+#include "io/codec_row.h"
 #include "formats/raster_formats.h"
 #include "io/codec_kit.h"
 
@@ -316,3 +317,11 @@ extern "C" int KAPI K_SaveRASBitmap(const char* name, BitmapRecord* bitmap, int 
     return K_SaveFile(name, bitmap, kFormatSunRaster, bitsPerPixel, 0,
                       bitsPerPixel < 2 ? K_SAVE_FIXED_PALETTE : K_SAVE_OPTIMIZED_PALETTE, nullptr, nullptr);
 }
+
+namespace {
+const CodecProbe kProbes[] = {{200, true, ProbeRAS}};
+const LoadEntry kLoads[] = {{kFormatSunRaster, K_LoadRASFile, nullptr, false}};
+const SaveEntry kSaves[] = {{kFormatSunRaster, SaveRASFile, 0, 0, false}};
+}  // namespace
+
+extern const CodecRow kSunRasterRow = {"Sun raster", kProbes, {}, kLoads, kSaves, nullptr};

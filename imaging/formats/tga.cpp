@@ -5,6 +5,7 @@
 
 #include "core/memory.h"
 #include "core/pixel_format.h"
+#include "io/codec_row.h"
 #include "formats/raster_formats.h"
 #include "io/codec_kit.h"
 
@@ -309,3 +310,11 @@ int SaveTGAFile(const SaveRequest& request) {
 extern "C" int KAPI K_SaveTGABitmap(const char* name, BitmapRecord* bitmap, int bitsPerPixel) {
     return K_SaveFile(name, bitmap, kFormatTGA, bitsPerPixel, 0, K_SAVE_OPTIMIZED_PALETTE, nullptr, nullptr);
 }
+
+namespace {
+const CodecProbe kProbes[] = {{30, true, ProbeTGA}};
+const LoadEntry kLoads[] = {{kFormatTGA, K_LoadTGAFile, nullptr, false}};
+const SaveEntry kSaves[] = {{kFormatTGA, SaveTGAFile, 0, 0, false}};
+}  // namespace
+
+extern const CodecRow kTGARow = {"TGA", kProbes, {}, kLoads, kSaves, nullptr};

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "core/memory.h"
+#include "io/codec_row.h"
 #include "formats/raster_formats.h"
 #include "formats/wmf_metafile.h"
 #include "io/codec_kit.h"
@@ -299,3 +300,15 @@ int SaveWMFFile(const SaveRequest& request) {
 extern "C" int KAPI K_SaveWMFBitmap(const char* name, BitmapRecord* bitmap, int bitsPerPixel) {
     return K_SaveFile(name, bitmap, kFormatWMF, bitsPerPixel, 0, K_SAVE_OPTIMIZED_PALETTE, nullptr, nullptr);
 }
+
+namespace {
+const CodecProbe kProbes[] = {{100, false, ProbeWMF}};
+#ifdef _WIN32
+const LoadEntry kLoads[] = {{kFormatWMF, nullptr, WmfWholeImage, false}};  // drawn by GDI
+#else
+const LoadEntry kLoads[] = {{kFormatWMF, nullptr, nullptr, false}};  // no GDI natively
+#endif
+const SaveEntry kSaves[] = {{kFormatWMF, SaveWMFFile, 0, 0, false}};
+}  // namespace
+
+extern const CodecRow kWMFRow = {"metafile", kProbes, {}, kLoads, kSaves, nullptr};

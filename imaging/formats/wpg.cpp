@@ -6,6 +6,7 @@
 #include <cstring>
 #include <vector>
 
+#include "io/codec_row.h"
 #include "formats/raster_formats.h"
 #include "io/codec_kit.h"
 
@@ -306,3 +307,11 @@ extern "C" int KAPI K_SaveWPGBitmap(const char* name, BitmapRecord* bitmap, int 
     return K_SaveFile(name, bitmap, kFormatWPG, bitsPerPixel, 0,
                       bitsPerPixel < 2 ? K_SAVE_FIXED_PALETTE : K_SAVE_OPTIMIZED_PALETTE, nullptr, nullptr);
 }
+
+namespace {
+const CodecProbe kProbes[] = {{190, true, ProbeWPG}};
+const LoadEntry kLoads[] = {{kFormatWPG, K_LoadWPGFile, nullptr, false}};
+const SaveEntry kSaves[] = {{kFormatWPG, SaveWPGFile, 0, 0, false}};
+}  // namespace
+
+extern const CodecRow kWPGRow = {"WPG", kProbes, {}, kLoads, kSaves, nullptr};

@@ -29,7 +29,7 @@
 //       return LoadWholeBitmap(name, bitmap, K_LoadXXXFile, K_ORDER_BGR);
 //   }
 //
-// The shape of a writer (a SaveEntry in codec_table.cpp):
+// The shape of a writer (a SaveEntry in the codec's row, io/codec_row.h):
 //
 //   int SaveXXXFile(const SaveRequest& request) {
 //       ... refuse depths (-27) and sizes the header cannot hold (-11) ...

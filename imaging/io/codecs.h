@@ -1,6 +1,6 @@
-// Dispatch by format code: the reader and writer of every format, kept in
-// one table each (codec_table.cpp). A code whose codec is not built yet has
-// a null entry and gives -16.
+// Dispatch by format code: the reader and writer of every format, gathered
+// from the codecs' rows (io/codec_row.h, library/codec_table.cpp). A code
+// with a null entry gives -16.
 #pragma once
 
 #include "volkg.h"

@@ -91,8 +91,7 @@ extern "C" int KAPI K_FileInfo(const char* name, FileInfoRecord* info) {
     info->FileSize = FileSeek(file.get(), 0, 2);
 
     ProbeInput input{file.get(), header, count};
-    for (size_t i = 0; i < kProbeOrderCount; ++i) {
-        const ProbeStep& step = kProbeOrder[i];
+    for (const ProbeStep& step : ProbeOrder()) {
         if (step.action == ProbeAction::ReReadHeader) {
             FileSeek(file.get(), 0, 0);
             // Bytes past the new count keep what the first read left.
@@ -109,11 +108,11 @@ extern "C" int KAPI K_FileInfo(const char* name, FileInfoRecord* info) {
     // The last name probe (headerless fax) answers for what nothing else
     // took: its refusal, -9 or the load-info callback's own, is the result.
     int result = K_ERR_FORMAT;
-    for (size_t i = 0; i < kNameProbeCount; ++i) {
-        if (!kNameProbes[i]) continue;
-        const int r = kNameProbes[i](name, info);
+    const std::span<const NameProbeFunction> nameProbes = NameProbes();
+    for (size_t i = 0; i < nameProbes.size(); ++i) {
+        const int r = nameProbes[i](name, info);
         if (r == 1) return K_OK;
-        if (i + 1 == kNameProbeCount) result = r;
+        if (i + 1 == nameProbes.size()) result = r;
     }
     return result;
 }

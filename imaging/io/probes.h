@@ -1,10 +1,11 @@
-// The probes of K_FileInfo in their fixed order. Each probe looks at the
-// open file (through the current file-access callbacks) and the header
-// buffer, fills what it knows of the record and answers 1 for its format.
-// A format whose codec is not built yet has a null probe: "not this format".
+// The probes of K_FileInfo in their fixed order (the ranks of the codecs'
+// rows, io/codec_row.h). Each probe looks at the open file (through the
+// current file-access callbacks) and the header buffer, fills what it knows
+// of the record and answers 1 for its format.
 #pragma once
 
 #include <cstddef>
+#include <span>
 
 #include "volkg.h"
 
@@ -30,15 +31,15 @@ struct ProbeStep {
     const char* format;
 };
 
-extern const ProbeStep kProbeOrder[];
-extern const size_t kProbeOrderCount;
-extern const NameProbeFunction kNameProbes[];
-extern const size_t kNameProbeCount;
+// The probes in their order, gathered from the codecs' rows
+// (library/codec_table.cpp); the probes by name in theirs.
+std::span<const ProbeStep> ProbeOrder();
+std::span<const NameProbeFunction> NameProbes();
 
-// The compressed format (jpeg/compressed_probe.cpp): "KORA" or "VAVO"; 1,
+// The compressed format (compressed/compressed_probe.cpp): "KORA" or "VAVO"; 1,
 // 0, or -7 when the trailer cannot be read.
 int ReadCompressedInfo(const ProbeInput& input, FileInfoRecord* info);
-// The compressed-data stream (jpeg/data_stream_probe.cpp): "QRNO"; 1 or 0.
+// The compressed-data stream (compressed/data_stream_probe.cpp): "QRNO"; 1 or 0.
 int ReadCompressDataInfo(const ProbeInput& input, FileInfoRecord* info);
 // JPEG (jpeg/jpeg_probe.cpp).
 int ProbeJPEG(const ProbeInput& input, FileInfoRecord* info);

@@ -5,6 +5,7 @@
 #include <memory>
 #include <new>
 
+#include "io/codec_row.h"
 #include "io/codec_kit.h"
 #include "fax/ccitt_coder.h"
 #include "fax/ccitt_page.h"
@@ -220,3 +221,21 @@ extern "C" int KAPI K_CompressBitmap1Bit(BitmapRecord* bitmap, const char* name,
     const int flags = K_SAVE_OPTIMIZED_PALETTE | (CurrentOptions().PageNumber >= 2 ? K_SAVE_ADD_PAGE : 0);
     return K_SaveFile(name, bitmap, format, 1, 0, flags, nullptr, nullptr);
 }
+
+namespace {
+const CodecProbe kProbes[] = {{20, true, ProbeTIFF}};
+const LoadEntry kLoads[] = {
+    {kFormatTIFF, K_LoadTIFFile, nullptr, false},
+    {kFormatTIFFLZW, K_LoadTIFFile, nullptr, false},
+};
+const SaveEntry kSaves[] = {
+    {kFormatTIFF, SaveTIFFile, 0, 0, false},
+    {kFormatTIFFLZW, SaveTIFFile, 1, 0, false},
+    {kFormatTIFF3, SaveTIFFile, 3, 0, false},
+    {kFormatTIFF4, SaveTIFFile, 4, 0, false},
+    {kFormatTIFF5, SaveTIFFile, 5, 0, false},
+    {kFormatTIFF6, SaveTIFFile, 6, 0, false},
+};
+}  // namespace
+
+extern const CodecRow kTIFFRow = {"TIFF", kProbes, {}, kLoads, kSaves, nullptr};
