@@ -65,14 +65,9 @@ int ProbeCALS(const ProbeInput& input, FileInfoRecord* info) {
     Source in(input.handle);
     CALSHeader h;
     if (ParseCALSHeader(in, &h) != K_OK) return 0;
-    info->FormatCode = kFormatCALS;
-    info->Width = h.width;
-    info->Height = h.height;
-    info->BitsPerPixel = 1;
+    FillFileInfo(info, {.format = kFormatCALS, .width = h.width, .height = h.height, .bitsPerPixel = 1,
+                        .viewPerspective = K_TOP_DOWN, .compression = "CALS Raster"});
     info->XResolution = info->YResolution = h.density;
-    info->ImageSize = ComputeImageSize(h.width, h.height, 1);
-    info->ViewPerspective = K_TOP_DOWN;
-    SetCompressionName(info, "CALS Raster");
     return 1;
 }
 

@@ -413,15 +413,12 @@ int ProbeIOCA(const ProbeInput& input, FileInfoRecord* info) {
     int page = CurrentOptions().PageNumber, pictureLeft;
     if (ParseIOCAHeader(in, !bare, &fax, &page, &pictureLeft) != K_OK) return 0;
     const int code = FormatOfLetter(fax.Format);
-    info->FormatCode = static_cast<unsigned char>(code);
-    SetCompressionName(info, fax.Format == 'I' || fax.Format == 'O' ? "CCITT Group 4 Fax" : "CCITT Group 3 Fax");
-    info->Width = fax.Width;
-    info->Height = fax.Height;
-    info->BitsPerPixel = 1;
+    FillFileInfo(info, {.format = code, .width = fax.Width, .height = fax.Height, .bitsPerPixel = 1,
+                        .viewPerspective = (fax.Flags & K_FAX_TOP_DOWN) ? K_TOP_DOWN : K_BOTTOM_UP,
+                        .colorOrder = K_ORDER_BGR,
+                        .compression = fax.Format == 'I' || fax.Format == 'O' ? "CCITT Group 4 Fax"
+                                                                              : "CCITT Group 3 Fax"});
     info->PageNumber = page;
-    info->ViewPerspective = (fax.Flags & K_FAX_TOP_DOWN) ? K_TOP_DOWN : K_BOTTOM_UP;
-    info->ColorOrder = K_ORDER_BGR;
-    info->ImageSize = ComputeImageSize(fax.Width, fax.Height, 1);
     info->XResolution = fax.XResolution;
     info->YResolution = fax.YResolution;
     return 1;

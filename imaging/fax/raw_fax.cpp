@@ -71,14 +71,10 @@ int ReadRawFaxInfo(const char* name, FileInfoRecord* info) {
     }
     const int code = FormatOfLetter(fax.Format);
     if (!code) return K_ERR_FORMAT;
-    info->FormatCode = static_cast<unsigned char>(code);
-    SetCompressionName(info, code == kFormatFaxRaw3 ? "CCITT Group 4 Fax" : "CCITT Group 3 Fax");
-    info->Width = fax.Width;
-    info->Height = fax.Height;
-    info->BitsPerPixel = 1;
-    info->ViewPerspective = (fax.Flags & K_FAX_TOP_DOWN) ? K_TOP_DOWN : K_BOTTOM_UP;
-    info->ColorOrder = (fax.Flags & K_FAX_RGB) ? K_ORDER_RGB : K_ORDER_BGR;
-    info->ImageSize = ComputeImageSize(fax.Width, fax.Height, 1);
+    FillFileInfo(info, {.format = code, .width = fax.Width, .height = fax.Height, .bitsPerPixel = 1,
+                        .viewPerspective = (fax.Flags & K_FAX_TOP_DOWN) ? K_TOP_DOWN : K_BOTTOM_UP,
+                        .colorOrder = (fax.Flags & K_FAX_RGB) ? K_ORDER_RGB : K_ORDER_BGR,
+                        .compression = code == kFormatFaxRaw3 ? "CCITT Group 4 Fax" : "CCITT Group 3 Fax"});
     info->XResolution = fax.XResolution;
     info->YResolution = fax.YResolution;
     return K_OK;

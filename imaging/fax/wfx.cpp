@@ -181,15 +181,11 @@ int ProbeWFX(const ProbeInput& input, FileInfoRecord* info) {
     PageHeader h;
     RawFaxInfo fax;
     if (FindPage(in, PageAsked(), &h) != K_OK || Describe(h, &fax) != K_OK) return 0;
-    info->FormatCode = fax.Format == 'F' ? kFormatFax2 : kFormatFax;
-    SetCompressionName(info, fax.Format == 'F' ? "CCITT Group 4 Fax" : "CCITT Group 3 Fax");
-    info->Width = fax.Width;
-    info->Height = fax.Height;
-    info->BitsPerPixel = 1;
+    const bool group4 = fax.Format == 'F';
+    FillFileInfo(info, {.format = group4 ? kFormatFax2 : kFormatFax, .width = fax.Width, .height = fax.Height,
+                        .bitsPerPixel = 1, .viewPerspective = K_TOP_DOWN, .colorOrder = K_ORDER_BGR,
+                        .compression = group4 ? "CCITT Group 4 Fax" : "CCITT Group 3 Fax"});
     info->PageNumber = h.number;
-    info->ViewPerspective = K_TOP_DOWN;
-    info->ColorOrder = K_ORDER_BGR;
-    info->ImageSize = ComputeImageSize(fax.Width, fax.Height, 1);
     info->XResolution = kXResolution;
     info->YResolution = kYResolution;
     return 1;

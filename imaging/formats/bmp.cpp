@@ -88,14 +88,9 @@ int PaletteEntries(const BmpHeader& h) {
 }
 
 void FillInfo(const BmpHeader& h, FileInfoRecord* info) {
-    info->FormatCode = static_cast<unsigned char>(h.code);
-    info->Width = h.width;
-    info->Height = h.height;
-    info->BitsPerPixel = h.bits;
-    info->ImageSize = ComputeImageSize(h.width, h.height, h.bits);
-    info->ViewPerspective = h.topDown ? K_TOP_DOWN : K_BOTTOM_UP;
-    info->ColorOrder = h.bits == 24 ? 1 : 0;
-    SetCompressionName(info, h.compression ? "Run Length" : "None");
+    FillFileInfo(info, {.format = h.code, .width = h.width, .height = h.height, .bitsPerPixel = h.bits,
+                        .viewPerspective = h.topDown ? K_TOP_DOWN : K_BOTTOM_UP, .colorOrder = h.bits == 24 ? 1 : 0,
+                        .compression = h.compression ? "Run Length" : "None"});
     if (h.hasResolution) {
         info->XResolution = PelsToDpi(h.xPelsPerMeter);
         info->YResolution = PelsToDpi(h.yPelsPerMeter);

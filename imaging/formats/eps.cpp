@@ -104,14 +104,8 @@ int ReadEPSInfo(int handle, FileInfoRecord* info) {
     PsImage image;
     if (!ReadPlainInfo(handle, &image)) return 0;
     const int bits = ImageBits(image);
-    info->FormatCode = kFormatEPS;
-    info->Width = image.width;
-    info->Height = image.height;
-    info->BitsPerPixel = bits;
-    info->ViewPerspective = K_TOP_DOWN;
-    info->ColorOrder = K_ORDER_RGB;
-    info->ImageSize = ComputeImageSize(image.width, image.height, bits);
-    SetCompressionName(info, "None");
+    FillFileInfo(info, {.format = kFormatEPS, .width = image.width, .height = image.height, .bitsPerPixel = bits,
+                        .viewPerspective = K_TOP_DOWN, .colorOrder = K_ORDER_RGB, .compression = "None"});
     return 1;
 }
 

@@ -147,13 +147,8 @@ void PlanesToNibbles(const unsigned char* planes, int width, unsigned char* out)
 int ProbeIMG(const ProbeInput& input, FileInfoRecord* info) {
     GemHeader g;
     if (!ParseHeader(input.header, input.headerCount, &g)) return 0;
-    info->FormatCode = kFormatGEM;
-    info->Width = g.width;
-    info->Height = g.height;
-    info->BitsPerPixel = g.planes;
-    info->ImageSize = ComputeImageSize(g.width, g.height, g.planes);
-    info->ViewPerspective = K_TOP_DOWN;
-    SetCompressionName(info, "Run Length");
+    FillFileInfo(info, {.format = kFormatGEM, .width = g.width, .height = g.height, .bitsPerPixel = g.planes,
+                        .viewPerspective = K_TOP_DOWN, .compression = "Run Length"});
     return 1;
 }
 

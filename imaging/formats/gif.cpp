@@ -87,14 +87,8 @@ int ProbeGIF(const ProbeInput& input, FileInfoRecord* info) {
     if (ReadImageHeader(in, &image, false) != K_OK) return 0;
     if (image.width <= 0 || image.height <= 0) return 0;
     int bits = DepthOfTableField(image.tableField);
-    info->FormatCode = kFormatGIF;
-    info->Width = image.width;
-    info->Height = image.height;
-    info->BitsPerPixel = bits;
-    info->ViewPerspective = K_TOP_DOWN;
-    info->ColorOrder = K_ORDER_RGB;
-    info->ImageSize = ComputeImageSize(image.width, image.height, bits);
-    SetCompressionName(info, "LZW");
+    FillFileInfo(info, {.format = kFormatGIF, .width = image.width, .height = image.height, .bitsPerPixel = bits,
+                        .viewPerspective = K_TOP_DOWN, .colorOrder = K_ORDER_RGB, .compression = "LZW"});
     return 1;
 }
 

@@ -39,13 +39,8 @@ int DataOffset(const unsigned char* h, int count) {
 
 int ProbeMAC(const ProbeInput& input, FileInfoRecord* info) {
     if (DataOffset(input.header, input.headerCount) < 0) return 0;
-    info->FormatCode = kFormatMacPaint;
-    info->Width = kMacWidth;
-    info->Height = kMacHeight;
-    info->BitsPerPixel = 1;
-    info->ImageSize = ComputeImageSize(kMacWidth, kMacHeight, 1);
-    info->ViewPerspective = K_TOP_DOWN;
-    SetCompressionName(info, "Run Length");
+    FillFileInfo(info, {.format = kFormatMacPaint, .width = kMacWidth, .height = kMacHeight, .bitsPerPixel = 1,
+                        .viewPerspective = K_TOP_DOWN, .compression = "Run Length"});
     return 1;
 }
 

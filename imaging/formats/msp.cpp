@@ -59,13 +59,8 @@ int DecodeRow(Source& in, unsigned char* out, int count) {
 int ProbeMSP(const ProbeInput& input, FileInfoRecord* info) {
     MspHeader m;
     if (!ParseHeader(input.header, input.headerCount, &m)) return 0;
-    info->FormatCode = kFormatMSP;
-    info->Width = m.width;
-    info->Height = m.height;
-    info->BitsPerPixel = 1;
-    info->ImageSize = ComputeImageSize(m.width, m.height, 1);
-    info->ViewPerspective = K_TOP_DOWN;
-    SetCompressionName(info, m.plain ? "None" : "Run Length");
+    FillFileInfo(info, {.format = kFormatMSP, .width = m.width, .height = m.height, .bitsPerPixel = 1,
+                        .viewPerspective = K_TOP_DOWN, .compression = m.plain ? "None" : "Run Length"});
     return 1;
 }
 

@@ -300,14 +300,8 @@ int ProbePCX(const ProbeInput& input, FileInfoRecord* info) {
     if (ReadPageHeader(in, CurrentOptions().PageNumber, &page, &start, &end, header) != K_OK) return 0;
     PcxHeader p;
     if (!ParseHeader(header, &p)) return 0;
-    info->FormatCode = kFormatPCX;
-    info->Width = p.width;
-    info->Height = p.height;
-    info->BitsPerPixel = p.fileBits;
-    info->ImageSize = ComputeImageSize(p.width, p.height, p.fileBits);
-    SetCompressionName(info, "Run Length");
-    info->ViewPerspective = K_TOP_DOWN;
-    info->ColorOrder = K_ORDER_RGB;
+    FillFileInfo(info, {.format = kFormatPCX, .width = p.width, .height = p.height, .bitsPerPixel = p.fileBits,
+                        .viewPerspective = K_TOP_DOWN, .colorOrder = K_ORDER_RGB, .compression = "Run Length"});
     info->PageNumber = page;
     info->XResolution = p.xdpi;
     info->YResolution = p.ydpi;

@@ -285,14 +285,9 @@ int ProbePCT(const ProbeInput& input, FileInfoRecord* info) {
     bool region;
     PixelMap m;
     if (SkipPCTOpcodes(in, &found, &region) != K_OK || ReadPixelMap(in, found, region, &m) != K_OK) return 0;
-    info->FormatCode = kFormatPICT;
-    info->Width = width;
-    info->Height = height;
-    info->BitsPerPixel = m.bits;
-    info->ImageSize = ComputeImageSize(width, height, m.bits);
-    info->ColorOrder = m.bits > 8 ? K_ORDER_BGR : K_ORDER_RGB;
-    info->ViewPerspective = K_TOP_DOWN;
-    SetCompressionName(info, "Run Length");
+    FillFileInfo(info, {.format = kFormatPICT, .width = width, .height = height, .bitsPerPixel = m.bits,
+                        .viewPerspective = K_TOP_DOWN, .colorOrder = m.bits > 8 ? K_ORDER_BGR : K_ORDER_RGB,
+                        .compression = "Run Length"});
     return 1;
 }
 

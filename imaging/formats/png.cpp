@@ -250,14 +250,8 @@ int ProbePNG(const ProbeInput& input, FileInfoRecord* info) {
     if ((colorType & 3) == 1 || colorType > 6 || compression != 0) return 0;
     int bits = DeliveredBits(colorType, bitDepth);
     if (bits == 0 || width <= 0 || height <= 0) return 0;
-    info->FormatCode = kFormatPNG;
-    info->Width = width;
-    info->Height = height;
-    info->BitsPerPixel = bits;
-    info->ViewPerspective = K_TOP_DOWN;
-    info->ColorOrder = K_ORDER_RGB;
-    info->ImageSize = ComputeImageSize(width, height, bits);
-    SetCompressionName(info, "ZIPLIB");
+    FillFileInfo(info, {.format = kFormatPNG, .width = width, .height = height, .bitsPerPixel = bits,
+                        .viewPerspective = K_TOP_DOWN, .colorOrder = K_ORDER_RGB, .compression = "ZIPLIB"});
     return 1;
 }
 

@@ -168,13 +168,8 @@ int ReadPSDInfo(int handle, FileInfoRecord* info) {
     if (in.ReadExact(raw, kHeaderSize) != K_OK) return K_ERR_READ;
     int r = ParseHeader(raw, &p);
     if (r != K_OK) return r;
-    info->FormatCode = kFormatPhotoshop;
-    info->Width = p.width;
-    info->Height = p.height;
-    info->BitsPerPixel = p.bits;
-    info->ImageSize = ComputeImageSize(p.width, p.height, p.bits);
-    info->ViewPerspective = K_TOP_DOWN;
-    info->ColorOrder = K_ORDER_RGB;
+    FillFileInfo(info, {.format = kFormatPhotoshop, .width = p.width, .height = p.height, .bitsPerPixel = p.bits,
+                        .viewPerspective = K_TOP_DOWN, .colorOrder = K_ORDER_RGB});
     info->PageNumber = 1;
     if (in.SeekTo(0) != K_OK) return K_ERR_READ;
     r = ReadHeader(in, &p, raw);

@@ -165,14 +165,10 @@ int CheckTGAHeader(const unsigned char* h) {
 int ReadTGAInfo(const unsigned char* header, FileInfoRecord* info) {
     TgaHeader t = ParseHeader(header);
     if (!SupportedLayout(t)) return 0;
-    info->FormatCode = kFormatTGA;
-    info->Width = t.width;
-    info->Height = t.height;
-    info->BitsPerPixel = t.depth;
+    FillFileInfo(info, {.format = kFormatTGA, .width = t.width, .height = t.height, .bitsPerPixel = t.depth,
+                        .viewPerspective = t.TopDown() ? K_TOP_DOWN : K_BOTTOM_UP,
+                        .colorOrder = t.ColorMapped() ? K_ORDER_RGB : K_ORDER_BGR});
     info->HeaderSize = (t.depth == 8 && t.mapLength != 0) ? 786 : kHeaderSize;
-    info->ColorOrder = t.ColorMapped() ? K_ORDER_RGB : K_ORDER_BGR;
-    info->ViewPerspective = t.TopDown() ? K_TOP_DOWN : K_BOTTOM_UP;
-    info->ImageSize = ComputeImageSize(t.width, t.height, t.depth);
     if (t.RunLength()) SetCompressionName(info, "Run Length");
     return 1;
 }

@@ -186,16 +186,10 @@ int ReadWMFInfo(int handle, const unsigned char* header, int headerCount, FileIn
     ScreenSize(&boxWidth, &boxHeight);
     WmfMeasure m;
     if (MeasureMetafile(handle, boxWidth, boxHeight, &m) != K_OK) return 0;
-    info->FormatCode = kFormatWMF;
-    info->ViewPerspective = K_BOTTOM_UP;
     // The order K_LoadWMFBitmap plays into (GDI's DIB section): a load
     // that asks for red first is then reordered, not handed BGR rows.
-    info->ColorOrder = K_ORDER_BGR;
-    info->Width = m.width;
-    info->Height = m.height;
-    info->BitsPerPixel = 24;
-    info->ImageSize = ComputeImageSize(m.width, m.height, 24);
-    SetCompressionName(info, "None");
+    FillFileInfo(info, {.format = kFormatWMF, .width = m.width, .height = m.height, .bitsPerPixel = 24,
+                        .viewPerspective = K_BOTTOM_UP, .colorOrder = K_ORDER_BGR, .compression = "None"});
     return 1;
 }
 

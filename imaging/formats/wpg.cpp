@@ -140,13 +140,8 @@ int ProbeWPG(const ProbeInput& input, FileInfoRecord* info) {
     Source in(input.handle, 4096);
     WpgPicture pic;
     if (ReadWPGHeader(in, &pic, false) != K_OK || !DepthKnown(pic.depth)) return 0;
-    info->FormatCode = kFormatWPG;
-    info->Width = pic.width;
-    info->Height = pic.height;
-    info->BitsPerPixel = pic.depth;
-    info->ImageSize = ComputeImageSize(pic.width, pic.height, pic.depth);
-    info->ViewPerspective = K_TOP_DOWN;
-    SetCompressionName(info, "Run Length");
+    FillFileInfo(info, {.format = kFormatWPG, .width = pic.width, .height = pic.height, .bitsPerPixel = pic.depth,
+                        .viewPerspective = K_TOP_DOWN, .compression = "Run Length"});
     return 1;
 }
 

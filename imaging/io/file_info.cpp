@@ -52,6 +52,17 @@ void SetInfoText(char* field, size_t size, const char* text) {
     std::strncpy(field, text, size - 1);
 }
 
+void FillFileInfo(FileInfoRecord* info, const ProbedImage& image) {
+    info->FormatCode = static_cast<unsigned char>(image.format);
+    info->Width = image.width;
+    info->Height = image.height;
+    info->BitsPerPixel = image.bitsPerPixel;
+    info->ImageSize = ComputeImageSize(image.width, image.height, image.bitsPerPixel);
+    if (image.viewPerspective != kKeepField) info->ViewPerspective = image.viewPerspective;
+    if (image.colorOrder != kKeepField) info->ColorOrder = image.colorOrder;
+    if (image.compression) SetCompressionName(info, image.compression);
+}
+
 std::string ShortFileName(const char* name) {
     if (!name) return {};
     const char* start = std::strrchr(name, '\\');

@@ -2,6 +2,7 @@
 // rule shared by every probe.
 #pragma once
 
+#include <climits>
 #include <string>
 
 #include "volkg.h"
@@ -19,3 +20,18 @@ void SetInfoText(char* field, size_t size, const char* text);
 inline void SetCompressionName(FileInfoRecord* info, const char* text) {
     SetInfoText(info->Compression, sizeof info->Compression, text);
 }
+
+// The fields every probe fills once it knows its format. The image size
+// follows from the sides and the depth; a field left at kKeepField and a
+// null compression name stay as the record has them.
+constexpr int kKeepField = INT_MIN;
+struct ProbedImage {
+    int format;
+    int width;
+    int height;
+    int bitsPerPixel;
+    int viewPerspective = kKeepField;
+    int colorOrder = kKeepField;
+    const char* compression = nullptr;
+};
+void FillFileInfo(FileInfoRecord* info, const ProbedImage& image);

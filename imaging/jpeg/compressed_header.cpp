@@ -65,16 +65,11 @@ bool ReadCompressedTrailer(const uint8_t bytes[kCompressedTrailerSize], Compress
 }
 
 void FillCompressedInfo(const CompressedHeader& header, const CompressedTrailer* trailer, FileInfoRecord* info) {
-    info->FormatCode = K_FORMAT_COMPRESSED;
-    info->Width = header.width;
-    info->Height = header.ImageHeight();
-    if (header.bitsPerPixel == kBilevelBits)
-        info->BitsPerPixel = 1;
-    else
-        info->BitsPerPixel = (header.codingFlags & 0x7F) >= kCodedGrey ? 8 : 24;
-    info->ViewPerspective = (header.rowOrder & 0x30) <= 0x10 ? K_BOTTOM_UP : K_TOP_DOWN;
-    info->ColorOrder = K_ORDER_BGR;
-    info->ImageSize = ComputeImageSize(info->Width, info->Height, info->BitsPerPixel);
+    const int bits = header.bitsPerPixel == kBilevelBits ? 1 : (header.codingFlags & 0x7F) >= kCodedGrey ? 8 : 24;
+    FillFileInfo(info, {.format = K_FORMAT_COMPRESSED, .width = header.width, .height = header.ImageHeight(),
+                        .bitsPerPixel = bits,
+                        .viewPerspective = (header.rowOrder & 0x30) <= 0x10 ? K_BOTTOM_UP : K_TOP_DOWN,
+                        .colorOrder = K_ORDER_BGR});
     std::memset(info->Compression, 0, sizeof info->Compression);
     std::memcpy(info->Compression, "KORA", 4);
     info->XResolution = trailer ? trailer->xResolution : 0;

@@ -7,6 +7,7 @@
 #include "io/source.h"
 #include "io/file_callbacks.h"
 #include "io/file_info.h"
+#include "io/format_codes.h"
 #include "io/probes.h"
 #include "jpeg/compressed_header.h"
 #include "jpeg/jpeg_decoder.h"
@@ -143,12 +144,8 @@ int ReadJpegInfo(int handle, const unsigned char* header, int headerCount, FileI
     if (FindSoi(header, headerCount) < 0) return 0;
     int width = 0, height = 0, components = 0;
     if (JpegScanHeader(handle, &width, &height, &components, info) < 0) return 0;
-    info->FormatCode = 10;
-    info->Width = width;
-    info->Height = height;
-    info->BitsPerPixel = components == 1 ? 8 : 24;
-    info->ImageSize = ComputeImageSize(width, height, info->BitsPerPixel);
-    SetCompressionName(info, "JPEG");
+    FillFileInfo(info, {.format = kFormatJPEG, .width = width, .height = height,
+                        .bitsPerPixel = components == 1 ? 8 : 24, .compression = "JPEG"});
     return 1;
 }
 

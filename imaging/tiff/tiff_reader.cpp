@@ -78,13 +78,9 @@ int ReadTIFInfo(int handle, FileInfoRecord* info) {
     TiffLayout layout;
     const int bits = PageBits(d, &layout);
     if (d.compression != 1) SetCompressionName(info, codec->name);
-    info->FormatCode = static_cast<unsigned char>(codec->formatCode);
-    info->Width = d.width;
-    info->Height = d.height;
-    info->BitsPerPixel = bits;
-    info->ViewPerspective = layout.bottomUp ? K_BOTTOM_UP : K_TOP_DOWN;
-    info->ColorOrder = bits <= 16 ? K_ORDER_BGR : K_ORDER_RGB;
-    info->ImageSize = ComputeImageSize(d.width, d.height, bits);
+    FillFileInfo(info, {.format = codec->formatCode, .width = d.width, .height = d.height, .bitsPerPixel = bits,
+                        .viewPerspective = layout.bottomUp ? K_BOTTOM_UP : K_TOP_DOWN,
+                        .colorOrder = bits <= 16 ? K_ORDER_BGR : K_ORDER_RGB});
     info->PageNumber = page;
     info->XResolution = static_cast<int>(d.xResolution);
     info->YResolution = static_cast<int>(d.yResolution);
