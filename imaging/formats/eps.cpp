@@ -8,6 +8,7 @@
 
 #include "core/memory.h"
 #include "io/codec_row.h"
+#include "io/save_limits.h"
 #include "formats/eps_program.h"
 #include "formats/raster_formats.h"
 #include "io/codec_kit.h"
@@ -199,13 +200,15 @@ int WriteLine(Output& out, const char* text) { return out.Write(text, static_cas
 
 }  // namespace
 
+// 8-bit grey.
+const SaveLimits kLimits = {DepthSet(8)};
+
 int SaveEPSFile(const SaveRequest& request) {
-    if (request.bitsPerPixel != 8) return K_ERR_BITS;
-    SaveWriter writer(request.bitmap, 8, request.flags | kSaveGrayTarget, request.callback, request.userData);
-    int r = writer.Begin();
+    int r = CheckDepth(request, kLimits);
     if (r != K_OK) return r;
+    SaveWriter writer(request.bitmap, 8, request.flags | kSaveGrayTarget, request.callback, request.userData);
+    if ((r = BeginWithin(writer, kLimits)) != K_OK) return r;
     const int width = writer.Width(), height = writer.Height();
-    if (width < 1 || height < 1) return K_ERR_SIZE;
     Output out;
     if ((r = out.Open(request.name)) != K_OK) return r;
 
@@ -270,4 +273,4 @@ const LoadEntry kLoads[] = {
 const SaveEntry kSaves[] = {{kFormatEPS, SaveEPSFile, 0, 0, false}};
 }  // namespace
 
-extern const CodecRow kEPSRow = {"EPS", kProbes, {}, kLoads, kSaves, nullptr};
+extern const CodecRow kEPSRow = {"EPS", kProbes, {}, kLoads, kSaves, &kLimits};

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "io/codec_row.h"
+#include "io/save_limits.h"
 #include "formats/raster_formats.h"
 #include "io/codec_kit.h"
 
@@ -242,14 +243,15 @@ void EncodeRow(const unsigned char* row, int count, Output& out) {
 
 }  // namespace
 
+// 1 bit; the sides are 16-bit words.
+const SaveLimits kLimits = {DepthSet(1), 0xFFFF, 0xFFFF};
+
 int SaveIMGFile(const SaveRequest& request) {
-    if (request.bitsPerPixel != 1) return K_ERR_BITS;
-    SaveWriter writer(request.bitmap, 1, request.flags, request.callback, request.userData);
-    int r = writer.Begin();
+    int r = CheckDepth(request, kLimits);
     if (r != K_OK) return r;
+    SaveWriter writer(request.bitmap, 1, request.flags, request.callback, request.userData);
+    if ((r = BeginWithin(writer, kLimits)) != K_OK) return r;
     const int width = writer.Width(), height = writer.Height();
-    // The sides are 16-bit words.
-    if (width < 1 || height < 1 || width > 0xFFFF || height > 0xFFFF) return K_ERR_SIZE;
     // A set bit is black: turned over when entry 0 is the darker.
     const bool invert = writer.FirstColorDarker();
 
@@ -279,4 +281,4 @@ const LoadEntry kLoads[] = {{kFormatGEM, K_LoadIMGFile, nullptr, false}};
 const SaveEntry kSaves[] = {{kFormatGEM, SaveIMGFile, 0, 0, false}};
 }  // namespace
 
-extern const CodecRow kGEMRow = {"GEM IMG", kProbes, {}, kLoads, kSaves, nullptr};
+extern const CodecRow kGEMRow = {"GEM IMG", kProbes, {}, kLoads, kSaves, &kLimits};

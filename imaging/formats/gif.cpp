@@ -8,6 +8,7 @@
 
 #include "core/memory.h"
 #include "io/codec_row.h"
+#include "io/save_limits.h"
 #include "formats/gif_lzw_decoder.h"
 #include "formats/raster_formats.h"
 #include "io/codec_kit.h"
@@ -296,14 +297,17 @@ void ScreenSize(int* width, int* height) {
 
 }  // namespace
 
+// 8 bits; the screen's sides are 16-bit.
+const SaveLimits kLimits = {DepthSet(8), 65535, 65535};
+
 int SaveGIFFile(const SaveRequest& request) {
-    if (request.bitsPerPixel != 8) return K_ERR_BITS;
+    int r = CheckDepth(request, kLimits);
+    if (r != K_OK) return r;
     BitmapRecord* source = request.bitmap;
     const int width = source->Width, height = source->Height;
-    if (width <= 0 || height <= 0 || width > 65535 || height > 65535) return K_ERR_SIZE;
+    if ((r = CheckSides(width, height, kLimits)) != K_OK) return r;
     SaveWriter writer(source, 8, request.flags, request.callback, request.userData);
-    int r = writer.Begin();
-    if (r != K_OK) return r;
+    if ((r = writer.Begin()) != K_OK) return r;
     Output out;
     if ((r = out.Open(request.name)) != K_OK) return r;
     std::unique_ptr<LzwEncoder> encoder(new (std::nothrow) LzwEncoder(out));
@@ -352,4 +356,4 @@ const LoadEntry kLoads[] = {{kFormatGIF, K_LoadGIFFile, GifWholeImage, false}};
 const SaveEntry kSaves[] = {{kFormatGIF, SaveGIFFile, 0, 0, false}};
 }  // namespace
 
-extern const CodecRow kGIFRow = {"GIF", kProbes, {}, kLoads, kSaves, nullptr};
+extern const CodecRow kGIFRow = {"GIF", kProbes, {}, kLoads, kSaves, &kLimits};

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "io/codec_row.h"
+#include "io/save_limits.h"
 #include "formats/raster_formats.h"
 #include "io/codec_kit.h"
 
@@ -153,14 +154,15 @@ void PutHeader(unsigned char* h, int width, int height) {
 
 }  // namespace
 
+// 1 bit; the sides are 16-bit words.
+const SaveLimits kLimits = {DepthSet(1), 0xFFFF, 0xFFFF};
+
 int SaveMSPFile(const SaveRequest& request) {
-    if (request.bitsPerPixel != 1) return K_ERR_BITS;
-    SaveWriter writer(request.bitmap, 1, request.flags, request.callback, request.userData);
-    int r = writer.Begin();
+    int r = CheckDepth(request, kLimits);
     if (r != K_OK) return r;
+    SaveWriter writer(request.bitmap, 1, request.flags, request.callback, request.userData);
+    if ((r = BeginWithin(writer, kLimits)) != K_OK) return r;
     const int width = writer.Width(), height = writer.Height();
-    // The sides are 16-bit words.
-    if (width < 1 || height < 1 || width > 0xFFFF || height > 0xFFFF) return K_ERR_SIZE;
     // A set bit is white: turned over when entry 0 is not the darker.
     const bool invert = !writer.FirstColorDarker();
 
@@ -196,4 +198,4 @@ const LoadEntry kLoads[] = {{kFormatMSP, K_LoadMSPFile, nullptr, false}};
 const SaveEntry kSaves[] = {{kFormatMSP, SaveMSPFile, 0, 0, false}};
 }  // namespace
 
-extern const CodecRow kMSPRow = {"MSP", kProbes, {}, kLoads, kSaves, nullptr};
+extern const CodecRow kMSPRow = {"MSP", kProbes, {}, kLoads, kSaves, &kLimits};

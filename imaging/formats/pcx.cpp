@@ -6,6 +6,7 @@
 
 #include "core/memory.h"
 #include "io/codec_row.h"
+#include "io/save_limits.h"
 #include "formats/raster_formats.h"
 #include "io/codec_kit.h"
 #include "io/file_callbacks.h"
@@ -467,18 +468,20 @@ int AddDCXPage(int handle) {
     return K_OK;
 }
 
+// The header holds 16-bit sizes.
+const SaveLimits kLimits = {DepthSet(1, 4, 8, 24), 65535, 65535};
+
 int SavePCXFile(const SaveRequest& request) {
     const int bits = request.bitsPerPixel;
-    if (bits != 1 && bits != 4 && bits != 8 && bits != 24) return K_ERR_BITS;
+    int r = CheckDepth(request, kLimits);
+    if (r != K_OK) return r;
     BitmapRecord* source = request.bitmap;
-    // The header holds 16-bit sizes.
-    if (source->Width < 1 || source->Height < 1 || source->Width > 65535 || source->Height > 65535) return K_ERR_SIZE;
+    if ((r = CheckSides(source->Width, source->Height, kLimits)) != K_OK) return r;
     int flags = request.flags;
     // 24-bit rows always pass the converter so that they leave in RGB order.
     if (bits == 24 && source->BitsPerPixel == 24) flags |= kSaveConverting;
     SaveWriter writer(source, bits, flags, request.callback, request.userData);
-    int r = writer.Begin();
-    if (r != K_OK) return r;
+    if ((r = writer.Begin()) != K_OK) return r;
     const int width = source->Width, height = source->Height;
     int planeBytes = bits == 1 ? (width + 7) / 8 : bits == 4 ? (width + 1) / 2 : width;
     planeBytes += planeBytes & 1;
@@ -564,4 +567,4 @@ const LoadEntry kLoads[] = {{kFormatPCX, K_LoadPCXFile, nullptr, false}};
 const SaveEntry kSaves[] = {{kFormatPCX, SavePCXFile, 0, 0, false}};
 }  // namespace
 
-extern const CodecRow kPCXRow = {"PCX/DCX", kProbes, {}, kLoads, kSaves, nullptr};
+extern const CodecRow kPCXRow = {"PCX/DCX", kProbes, {}, kLoads, kSaves, &kLimits};

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "io/codec_row.h"
+#include "io/save_limits.h"
 #include "formats/raster_formats.h"
 #include "io/codec_kit.h"
 
@@ -366,14 +367,16 @@ void Rect(Output& out, int height, int width) {
 
 }  // namespace
 
+// Sides are signed 16-bit (the row bytes' 14 bits are checked apart);
+// direct pixels are read blue first.
+const SaveLimits kLimits = {DepthSet(1, 4, 8, 24), 0x7FFF, 0x7FFF, true};
+
 int SavePCTFile(const SaveRequest& request) {
     const int bits = request.bitsPerPixel;
-    if (bits != 1 && bits != 4 && bits != 8 && bits != 24) return K_ERR_BITS;
-    int flags = request.flags;
-    if (bits == 24) flags |= kSaveStoresBGR;
-    SaveWriter writer(request.bitmap, bits, flags, request.callback, request.userData);
-    int r = writer.Begin();
+    int r = CheckDepth(request, kLimits);
     if (r != K_OK) return r;
+    SaveWriter writer(request.bitmap, bits, SaveFlags(request, kLimits), request.callback, request.userData);
+    if ((r = BeginWithin(writer, kLimits)) != K_OK) return r;
     const int width = writer.Width(), height = writer.Height();
     // Stored row bytes are even, as QuickDraw wants them.
     const int dataBytes = bits == 24 ? 3 * width : (width * bits + 7) / 8;
@@ -384,9 +387,8 @@ int SavePCTFile(const SaveRequest& request) {
     // pixels it wants one byte where QuickDraw has two; we write QuickDraw's.)
     if (bits <= 8 && rowBytes > kMagickOneByteCountUpTo && rowBytes <= kOneByteCountUpTo)
         rowBytes = kOneByteCountUpTo + 2;
-    // Sides are signed 16-bit; row bytes have 14 bits.
-    if (width < 1 || height < 1 || width > 0x7FFF || height > 0x7FFF || rowBytes > kRowBytesMask)
-        return K_ERR_SIZE;
+    // Row bytes have 14 bits.
+    if (rowBytes > kRowBytesMask) return K_ERR_SIZE;
 
     Output out;
     if ((r = out.Open(request.name)) != K_OK) return r;
@@ -490,4 +492,4 @@ const LoadEntry kLoads[] = {{kFormatPICT, K_LoadPCTFile, nullptr, false}};
 const SaveEntry kSaves[] = {{kFormatPICT, SavePCTFile, 0, 0, false}};
 }  // namespace
 
-extern const CodecRow kPICTRow = {"PICT", kProbes, {}, kLoads, kSaves, nullptr};
+extern const CodecRow kPICTRow = {"PICT", kProbes, {}, kLoads, kSaves, &kLimits};

@@ -6,6 +6,7 @@
 #include "core/memory.h"
 #include "core/pixel_format.h"
 #include "io/codec_row.h"
+#include "io/save_limits.h"
 #include "formats/raster_formats.h"
 #include "io/codec_kit.h"
 
@@ -285,17 +286,17 @@ void WriteTGAHeader(Output& out, const BitmapRecord* bitmap, int bitsPerPixel) {
     }
 }
 
+// The header holds 16-bit sizes; true-colour pixels are blue first.
+const SaveLimits kLimits = {DepthSet(8, 16, 24, 32), 65535, 65535, true};
+
 int SaveTGAFile(const SaveRequest& request) {
     const int bits = request.bitsPerPixel;
-    if (bits != 8 && bits != 16 && bits != 24 && bits != 32) return K_ERR_BITS;
-    BitmapRecord* source = request.bitmap;
-    // The header holds 16-bit sizes.
-    if (source->Width < 1 || source->Height < 1 || source->Width > 65535 || source->Height > 65535) return K_ERR_SIZE;
-    int flags = request.flags;
-    if (bits > 8) flags |= kSaveStoresBGR;
-    SaveWriter writer(source, bits, flags, request.callback, request.userData);
-    int r = writer.Begin();
+    int r = CheckDepth(request, kLimits);
     if (r != K_OK) return r;
+    BitmapRecord* source = request.bitmap;
+    if ((r = CheckSides(source->Width, source->Height, kLimits)) != K_OK) return r;
+    SaveWriter writer(source, bits, SaveFlags(request, kLimits), request.callback, request.userData);
+    if ((r = writer.Begin()) != K_OK) return r;
     Output out;
     if ((r = out.Open(request.name)) != K_OK) return r;
     WriteTGAHeader(out, &writer.Target(), bits);
@@ -313,4 +314,4 @@ const LoadEntry kLoads[] = {{kFormatTGA, K_LoadTGAFile, nullptr, false}};
 const SaveEntry kSaves[] = {{kFormatTGA, SaveTGAFile, 0, 0, false}};
 }  // namespace
 
-extern const CodecRow kTGARow = {"TGA", kProbes, {}, kLoads, kSaves, nullptr};
+extern const CodecRow kTGARow = {"TGA", kProbes, {}, kLoads, kSaves, &kLimits};

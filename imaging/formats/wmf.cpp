@@ -6,6 +6,7 @@
 
 #include "core/memory.h"
 #include "io/codec_row.h"
+#include "io/save_limits.h"
 #include "formats/raster_formats.h"
 #include "formats/wmf_metafile.h"
 #include "io/codec_kit.h"
@@ -213,17 +214,16 @@ struct RecordOut {
 
 }  // namespace
 
+// Sizes and extents are 16-bit fields of the records; the DIB is blue first.
+const SaveLimits kLimits = {DepthSet(8, 24), 0x7FFF, 0x7FFF, true};
+
 int SaveWMFFile(const SaveRequest& request) {
     const int bits = request.bitsPerPixel;
-    if (bits != 8 && bits != 24) return K_ERR_BITS;
-    int flags = request.flags;
-    if (bits == 24) flags |= kSaveStoresBGR;
-    SaveWriter writer(request.bitmap, bits, flags, request.callback, request.userData);
-    int r = writer.Begin();
+    int r = CheckDepth(request, kLimits);
     if (r != K_OK) return r;
+    SaveWriter writer(request.bitmap, bits, SaveFlags(request, kLimits), request.callback, request.userData);
+    if ((r = BeginWithin(writer, kLimits)) != K_OK) return r;
     const int width = writer.Width(), height = writer.Height();
-    // Sizes and extents are 16-bit fields of the records.
-    if (width < 1 || height < 1 || width > 0x7FFF || height > 0x7FFF) return K_ERR_SIZE;
     const int colors = bits == 8 ? std::clamp(writer.Target().Colors, 0, 256) : 0;
     const int64_t bytesPerLine = (int64_t(width) * bits + 31) / 32 * 4;
     const int64_t dibWords = bytesPerLine / 2 * height + int64_t(colors) * 2 + 32;
@@ -305,4 +305,4 @@ const LoadEntry kLoads[] = {{kFormatWMF, nullptr, nullptr, false}};  // no GDI n
 const SaveEntry kSaves[] = {{kFormatWMF, SaveWMFFile, 0, 0, false}};
 }  // namespace
 
-extern const CodecRow kWMFRow = {"metafile", kProbes, {}, kLoads, kSaves, nullptr};
+extern const CodecRow kWMFRow = {"metafile", kProbes, {}, kLoads, kSaves, &kLimits};

@@ -5,7 +5,7 @@ int CheckDepth(const SaveRequest& request, const SaveLimits& limits) {
 }
 
 int SaveFlags(const SaveRequest& request, const SaveLimits& limits) {
-    return limits.storesBGR && request.bitsPerPixel == 24 ? request.flags | kSaveStoresBGR : request.flags;
+    return limits.storesBGR && request.bitsPerPixel > 8 ? request.flags | kSaveStoresBGR : request.flags;
 }
 
 int CheckSides(int width, int height, const SaveLimits& limits) {

@@ -12,7 +12,7 @@ struct SaveLimits {
     uint64_t depths;          // bit n set: n bits per pixel are stored
     int maxWidth = INT_MAX;   // sides from 1 up to these
     int maxHeight = INT_MAX;
-    bool storesBGR = false;   // 24-bit rows are stored blue, green, red
+    bool storesBGR = false;   // rows deeper than 8 bits are stored blue first
 
     bool Takes(int bits) const { return bits >= 0 && bits < 64 && (depths >> bits & 1); }
     bool Holds(int width, int height) const {
@@ -28,8 +28,8 @@ constexpr uint64_t DepthSet(Bits... bits) {
 
 // 1, or -27 when the writer does not store the request's depth.
 int CheckDepth(const SaveRequest& request, const SaveLimits& limits);
-// The request's flags, with kSaveStoresBGR for 24-bit rows when the
-// format stores them so.
+// The request's flags, with kSaveStoresBGR for rows deeper than 8 bits
+// when the format stores them so.
 int SaveFlags(const SaveRequest& request, const SaveLimits& limits);
 // 1, or -11 when a side is outside 1 up to the limits.
 int CheckSides(int width, int height, const SaveLimits& limits);

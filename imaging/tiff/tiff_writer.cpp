@@ -6,6 +6,7 @@
 #include <new>
 
 #include "io/codec_row.h"
+#include "io/save_limits.h"
 #include "io/codec_kit.h"
 #include "fax/ccitt_coder.h"
 #include "fax/ccitt_page.h"
@@ -16,6 +17,11 @@
 #include "tiff/tiff_directory_writer.h"
 
 namespace {
+
+// Pages: the depths written, sides of any size. Fax pages: 1 bit, as wide
+// as the CCITT coder takes.
+const SaveLimits kPageLimits = {DepthSet(1, 4, 8, 16, 24)};
+const SaveLimits kFaxLimits = {DepthSet(1), ccitt::kMaxWidth};
 
 // Save codes by the index of K_SaveTIFBitmap.
 const int kIndexFormats[] = {3, 17, 25, 28, 27, 29};
@@ -46,10 +52,9 @@ int WritePage(const SaveRequest& request) {
     int flags = request.flags;
     if (bits == 24 && source->BitsPerPixel == 24) flags |= kSaveConverting;
     SaveWriter writer(source, bits, flags, request.callback, request.userData);
-    int r = writer.Begin();
+    int r = BeginWithin(writer, kPageLimits);
     if (r != K_OK) return r;
     const int width = source->Width, height = source->Height;
-    if (width < 1 || height < 1) return K_ERR_SIZE;
 
     TiffPageFile file;
     r = file.Open(request.name, request.addPage != 0);
@@ -119,10 +124,9 @@ int WritePage(const SaveRequest& request) {
 // (photometric 0): a picture whose colour 0 is dark is inverted.
 int WriteFaxTiff(const SaveRequest& request) {
     SaveWriter writer(request.bitmap, 1, request.flags, request.callback, request.userData);
-    int r = writer.Begin();
+    int r = BeginWithin(writer, kFaxLimits);
     if (r != K_OK) return r;
     const int width = writer.Width(), height = writer.Height();
-    if (width < 1 || height < 1 || width > ccitt::kMaxWidth) return K_ERR_SIZE;
     const bool mh = request.variant == 3;
 
     FaxOptions o;
@@ -200,12 +204,12 @@ int SaveWith(const char* name, BitmapRecord* bitmap, int bitsPerPixel, int index
 int SaveTIFFile(const SaveRequest& request) {
     const int bits = request.bitsPerPixel;
     if (request.variant >= 3) {
-        if (bits != 1) return K_ERR_BITS;
+        if (int r = CheckDepth(request, kFaxLimits); r != K_OK) return r;
         // Other variants write nothing.
         if (request.variant > 6) return K_OK;
         return WriteFaxTiff(request);
     }
-    if (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24) return K_ERR_BITS;
+    if (int r = CheckDepth(request, kPageLimits); r != K_OK) return r;
     return WritePage(request);
 }
 
@@ -238,4 +242,4 @@ const SaveEntry kSaves[] = {
 };
 }  // namespace
 
-extern const CodecRow kTIFFRow = {"TIFF", kProbes, {}, kLoads, kSaves, nullptr};
+extern const CodecRow kTIFFRow = {"TIFF", kProbes, {}, kLoads, kSaves, &kPageLimits};
