@@ -112,18 +112,24 @@ inline std::string ChildPrefix() {
     return "valgrind --tool=callgrind --instr-atstart=no --callgrind-out-file=" + CountDir() + "/cg.%p ";
 }
 
+// The number of callgrind's next dump in this process: one counter for
+// every step (a static inside the template below would be one per step type).
+inline int NextDump() {
+    static int dumps = 0;
+    return ++dumps;
+}
+
 template <class Step>
 double CountMillions(Step step) {
 #ifdef VOLKG_BENCH_CALLGRIND
-    static int dumps = 0;
     if (CountDir().empty() || !RUNNING_ON_VALGRIND) return step() ? -2 : -1;
     CALLGRIND_START_INSTRUMENTATION;
     CALLGRIND_ZERO_STATS;
     const bool ok = step();
     CALLGRIND_DUMP_STATS;
     CALLGRIND_STOP_INSTRUMENTATION;
-    ++dumps;
-    return ok ? DumpMillions(CountDir() + "/cg." + std::to_string(getpid()) + "." + std::to_string(dumps)) : -1;
+    const int dump = NextDump();
+    return ok ? DumpMillions(CountDir() + "/cg." + std::to_string(getpid()) + "." + std::to_string(dump)) : -1;
 #else
     return step() ? -2 : -1;
 #endif
