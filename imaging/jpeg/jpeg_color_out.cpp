@@ -29,7 +29,7 @@ const ClampTable kClamp;
 // sample at a quarter level: blue from Cb, red from Cr, green as the sum of
 // one from each. Half a level of rounding is in the blue, red and Cb green
 // terms.
-constexpr int kChromaIndexShift = 2;
+constexpr int kChromaIndexShift = kJpegChromaIndexShift;
 constexpr int kChromaEntries = (256 << kJpegSampleBits) >> kChromaIndexShift;
 struct ChromaTables {
     int16_t blue[kChromaEntries], greenCb[kChromaEntries], greenCr[kChromaEntries], red[kChromaEntries];
@@ -63,39 +63,9 @@ inline void Pixels(const int16_t* l, uint8_t* o, const uint8_t* clamp, int blue,
     if (HS > 2) one(2), one(3);
 }
 
-#if VOLKG_SSE2_PATHS
-// The same pixels eight at a time: the chroma terms of a chroma row are
-// looked up once, spread over the pixels that share them, and added to
-// each luma block's row in SSE2.
-template <int HS, int VS, int PB, bool RGB>
-void ColorMcuSse2(const int16_t* s, uint8_t* const* rows, int x0) {
-    const int16_t* cb = s + HS * VS * 64;
-    const int16_t* cr = cb + 64;
-    const ChromaTables& t = kChroma;
-    for (int cy = 0; cy < 8; ++cy) {
-        int16_t blue[8 * HS], green[8 * HS], red[8 * HS];
-        for (int cx = 0; cx < 8; ++cx) {
-            const int b = cb[cy * 8 + cx] >> kChromaIndexShift, r = cr[cy * 8 + cx] >> kChromaIndexShift;
-            const int16_t tb = t.blue[b], tg = static_cast<int16_t>(t.greenCb[b] + t.greenCr[r]), tr = t.red[r];
-            for (int k = 0; k < HS; ++k) blue[cx * HS + k] = tb, green[cx * HS + k] = tg, red[cx * HS + k] = tr;
-        }
-        for (int v = 0; v < VS; ++v) {
-            const int y = cy * VS + v;
-            uint8_t* o = rows[y] + x0 * PB;
-            const int16_t* lumaRow = s + (y >> 3) * HS * 64 + (y & 7) * 8;
-            for (int bx = 0; bx < HS; ++bx)
-                JpegColorPixels8Sse2(lumaRow + bx * 64, blue + bx * 8, green + bx * 8, red + bx * 8, o + bx * 8 * PB, PB,
-                                     RGB);
-        }
-    }
-}
-#endif
 
 template <int HS, int VS, int PB, bool RGB>
 void ColorMcu(const int16_t* s, uint8_t* const* rows, int x0) {
-#if VOLKG_SSE2_PATHS
-    if (CpuHasSse2()) return ColorMcuSse2<HS, VS, PB, RGB>(s, rows, x0);
-#endif
     const int16_t* cb = s + HS * VS * 64;
     const int16_t* cr = cb + 64;
     const uint8_t* clamp = kClamp.v + kClampOffset;
@@ -155,6 +125,9 @@ void ColorBy(const int16_t* s, uint8_t* const* rows, int x0, int pixelBytes, boo
 }  // namespace
 
 void JpegColorOut(McuLayout layout, const int16_t* samples, uint8_t* const* rows, int x0, int pixelBytes, bool rgb) {
+#if VOLKG_SSE2_PATHS
+    if (layout != McuLayout::Grey && CpuHasSse2()) return JpegColorMcuSse2(layout, samples, rows, x0, pixelBytes, rgb);
+#endif
     switch (layout) {
     case McuLayout::Grey:
         if (pixelBytes == 1) GreyMcu<1>(samples, rows, x0);

@@ -10,12 +10,14 @@
 // with the level bias already in coef[0]; 64 samples out; coef left zero.
 void JpegInverseDctFullSse2(int16_t* out, int32_t* coef);
 
-// Eight pixels of a colour row: luma samples plus the chroma terms of each
-// pixel (blue, green, red in sample units), each level floored to 1 /
-// 2^kJpegSampleBits and clamped to 0..255 as the plain form's clamping
-// table does; pixelBytes 3 or 4 (the fourth byte left as it was), red first when rgb.
-void JpegColorPixels8Sse2(const int16_t* luma, const int16_t* blue, const int16_t* green, const int16_t* red,
-                          uint8_t* out, int pixelBytes, bool rgb);
+// Chroma samples index the colour output's chroma terms shifted right by this.
+constexpr int kJpegChromaIndexShift = 2;
+
+// The colour pixels of one MCU of a colour layout, as JpegColorOut writes
+// them: luma plus chroma terms, each level floored to 1 / 2^kJpegSampleBits
+// and clamped to 0..255; pixelBytes 3 or 4 (the fourth byte left as it
+// was), red first when rgb.
+void JpegColorMcuSse2(McuLayout layout, const int16_t* samples, uint8_t* const* rows, int x0, int pixelBytes, bool rgb);
 
 // The forward DCT of ForwardDct (jpeg_fdct.h) for samples of the encoder's
 // range (levels - 128, times 4: -512..508), where no sum leaves 32 bits

@@ -184,6 +184,34 @@ TEST(SimdPaths, ColourOutputMatchesThePlainTables) {
             }
 }
 
+// The SSE2 colour output computes the chroma terms instead of looking them
+// up: every chroma sample value in both chroma planes of 4:4:4 MCUs, each
+// on luma at every fraction of a level and at levels from dark to light,
+// so that a term one unit off changes some pixel.
+TEST(SimdPaths, ColourOutputMatchesForEveryChromaSample) {
+    const int values = static_cast<int>(kJpegSampleMax) + 1;
+    const int step = 1 << kJpegSampleBits;
+    for (int level : {16, 64, 128, 192, 240})
+        for (int fraction = 0; fraction < step; ++fraction)
+            for (int mcu = 0; mcu < values / 64; ++mcu) {
+                std::vector<int16_t> samples(3 * 64);
+                for (int i = 0; i < 64; ++i) {
+                    samples[i] = static_cast<int16_t>(level * step + fraction);                      // luma
+                    samples[64 + i] = static_cast<int16_t>(mcu * 64 + i);                           // Cb: every value once
+                    samples[128 + i] = static_cast<int16_t>((mcu * 64 + i * 29 + 1000) % values);  // Cr: every value once
+                }
+                std::vector<uint8_t> pixels[2];
+                PlainThenSimd([&](bool simd) {
+                    pixels[simd].assign(8 * 8 * 3, 0);
+                    std::vector<uint8_t*> rows;
+                    for (int y = 0; y < 8; ++y) rows.push_back(pixels[simd].data() + y * 8 * 3);
+                    JpegColorOut(McuLayout::S1x1, samples.data(), rows.data(), 0, 3, true);
+                });
+                ASSERT_EQ(pixels[0], pixels[1]) << "chroma samples from " << mcu * 64 << ", luma " << level << " + "
+                                                << fraction << "/" << step;
+            }
+}
+
 // A record of random pixels (noise with flat patches), 8-bit grey or 24-bit.
 struct Noise {
     BitmapRecord r{};
