@@ -17,13 +17,25 @@ constexpr int kC7642 = static_cast<int>(1.847759065 * (1 << kBits) + 0.5);  // 2
 constexpr int kC5A82 = static_cast<int>(1.414213562 * (1 << kBits) + 0.5);  // sqrt 2
 constexpr int kC30FC = static_cast<int>(0.765366865 * (1 << kBits) + 0.5);  // 2 sin(pi/8)
 
-struct Constants {
-    __m128i c7642, c5a82, c30fc, round;
+// A constant below 2^16 in both 16-bit halves of each lane (both) and in the
+// low half only (low).
+struct Factor {
+    __m128i both, low;
+    explicit Factor(int c) : both(_mm_set1_epi32(c << 16 | c)), low(_mm_set1_epi32(c)) {}
 };
 
-// (v * c + half) >> kBits, the product wrapping in 32 bits as in the plain form.
-VOLKG_SSE2 inline __m128i M(__m128i v, __m128i c, __m128i round) {
-    return _mm_srai_epi32(_mm_add_epi32(MulLow32(v, c), round), kBits);
+struct Constants {
+    Factor c7642, c5a82, c30fc;
+    __m128i round;
+};
+
+// (v * c + half) >> kBits, the product wrapping in 32 bits as in the plain
+// form. With v = high * 2^16 + low (low unsigned), v * c modulo 2^32 is
+// low * c + 2^16 * (high * c modulo 2^16): the 16-bit low products of both
+// halves plus the high half of low * c moved up.
+VOLKG_SSE2 inline __m128i M(__m128i v, const Factor& c, __m128i round) {
+    const __m128i product = _mm_add_epi32(_mm_mullo_epi16(v, c.both), _mm_slli_epi32(_mm_mulhi_epu16(v, c.low), 16));
+    return _mm_srai_epi32(_mm_add_epi32(product, round), kBits);
 }
 
 VOLKG_SSE2 inline void Butterfly(__m128i* x, const Constants& k) {
@@ -53,8 +65,8 @@ VOLKG_SSE2 inline void Butterfly(__m128i* x, const Constants& k) {
 // Columns in two halves of four, the halves transposed into rows, rows in
 // two halves of four, transposed back and narrowed to clamped samples.
 VOLKG_SSE2_ENTRY void JpegInverseDctFullSse2(int16_t* out, int32_t* coef) {
-    const Constants k{_mm_set1_epi32(kC7642), _mm_set1_epi32(kC5A82), _mm_set1_epi32(kC30FC),
-                      _mm_set1_epi32(1 << (kBits - 1))};
+    static_assert(kC7642 < 1 << 16 && kC5A82 < 1 << 16 && kC30FC < 1 << 16, "factors of one 16-bit half");
+    const Constants k{Factor(kC7642), Factor(kC5A82), Factor(kC30FC), _mm_set1_epi32(1 << (kBits - 1))};
     __m128i left[8], right[8];
     for (int r = 0; r < 8; ++r) {
         left[r] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(coef + r * 8));
