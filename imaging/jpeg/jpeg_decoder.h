@@ -34,8 +34,8 @@ constexpr int kJpegInputTail = 64;
 // The fast block decoder runs only with this many bytes left in the window:
 // one block of 64 coefficients takes at most 16 + 15 bits per symbol, 248
 // bytes, and twice that when every byte is a stuffed FF; plus the refill's
-// look-ahead.
-constexpr int kJpegFastMargin = 2 * 248 + 8;
+// look-ahead (up to 8 bytes, twice that when stuffed).
+constexpr int kJpegFastMargin = 2 * 248 + 16;
 
 // Huffman slots: 16 counts (BITS) then up to 256 symbols (HUFFVAL).
 struct HuffmanSlot {
@@ -87,7 +87,7 @@ struct DequantTable {
 
 // The bit reader over the input window.
 struct JpegBitReader {
-    uint32_t buffer = 0;    // next bit is bit 31
+    uint64_t buffer = 0;    // next bit is bit 63
     int bits = 0;           // valid bits at the top of the buffer
     const uint8_t* cursor = nullptr;
     const uint8_t* end = nullptr;

@@ -26,6 +26,7 @@ inline int32_t Dequantise(int v, const DequantTable& q, int p) {
 
 inline int Extend(uint32_t b, int s) { return b & (1u << (s - 1)) ? static_cast<int>(b) : static_cast<int>(b) - ((1 << s) - 1); }
 
+// buffer: the next 32 bits, the next at bit 31.
 inline int Lookup(const int16_t* table, int lookupBits, uint32_t buffer) {
     int e = table[buffer >> (32 - lookupBits)];
     if (e < 0)
@@ -34,11 +35,11 @@ inline int Lookup(const int16_t* table, int lookupBits, uint32_t buffer) {
     return e;
 }
 
-// Fills the buffer to more than 24 bits. After a marker or at the end of
+// Fills the buffer to more than 56 bits. After a marker or at the end of
 // the data the missing bits are zeros (counted: the strip loop stops a
 // picture whose data ran out).
 int FillCareful(JpegBitReader& r, JpegInput& in) {
-    while (r.bits <= 24) {
+    while (r.bits <= 56) {
         if (r.markerSeen || r.endOfInput) {
             r.bits += 8;
             r.padBits += 8;
@@ -72,20 +73,37 @@ int FillCareful(JpegBitReader& r, JpegInput& in) {
             }
             ++r.cursor;
         }
-        r.buffer |= c << (24 - r.bits);
+        r.buffer |= static_cast<uint64_t>(c) << (56 - r.bits);
         r.bits += 8;
     }
     return 0;
 }
 
-inline void FillFast(uint32_t& buffer, int& bits, const uint8_t*& cursor) {
-    while (bits <= 24) {
-        uint32_t c = *cursor++;
+// Fills the buffer to more than 56 bits: whole bytes at once when the next
+// eight hold no FF, else byte by byte.
+inline void FillFast(uint64_t& buffer, int& bits, const uint8_t*& cursor) {
+    uint64_t word;
+    std::memcpy(&word, cursor, 8);
+    const uint64_t inverted = ~word;  // an FF byte becomes a zero byte
+    if (((inverted - 0x0101010101010101ull) & ~inverted & 0x8080808080808080ull) == 0) {
+        const int take = (64 - bits) >> 3;
+        const int filled = bits + 8 * take;
+        uint64_t next = __builtin_bswap64(word) >> bits;
+        if (filled < 64) next &= ~(~0ull >> filled);
+        buffer |= next;
+        bits = filled;
+        cursor += take;
+        return;
+    }
+    while (bits <= 56) {
+        uint64_t c = *cursor++;
         if (c == 0xFF) ++cursor;  // taken as a stuffed FF 00
-        buffer |= c << (24 - bits);
+        buffer |= c << (56 - bits);
         bits += 8;
     }
 }
+
+inline uint32_t Top32(uint64_t buffer) { return static_cast<uint32_t>(buffer >> 32); }
 
 }  // namespace
 
@@ -96,14 +114,14 @@ int JpegDecodeBlock(JpegBitReader& r, JpegInput& in, int32_t* coef, int16_t& pre
         if (int e_ = FillCareful(r, in)) return e_; \
     } while (0)
     if (r.bits < 16) FILL();
-    int e = Lookup(t.dc, 11, r.buffer);
+    int e = Lookup(t.dc, 11, Top32(r.buffer));
     int n = e >> 8, s = e & 15;
     r.buffer <<= n;
     r.bits -= n;
     int diff = 0;
     if (s) {
         if (r.bits < s) FILL();
-        diff = Extend(r.buffer >> (32 - s), s);
+        diff = Extend(static_cast<uint32_t>(r.buffer >> (64 - s)), s);
         r.buffer <<= s;
         r.bits -= s;
     }
@@ -111,7 +129,7 @@ int JpegDecodeBlock(JpegBitReader& r, JpegInput& in, int32_t* coef, int16_t& pre
     coef[0] = Dequantise(predictor, *t.dequant, 0);
     for (int k = 1; k < 64;) {
         if (r.bits < 16) FILL();
-        e = Lookup(t.ac, 10, r.buffer);
+        e = Lookup(t.ac, 10, Top32(r.buffer));
         n = e >> 8;
         const int rs = e & 0xFF;
         r.buffer <<= n;
@@ -124,7 +142,7 @@ int JpegDecodeBlock(JpegBitReader& r, JpegInput& in, int32_t* coef, int16_t& pre
         }
         k += rs >> 4;
         if (r.bits < s) FILL();
-        const int v = Extend(r.buffer >> (32 - s), s);
+        const int v = Extend(static_cast<uint32_t>(r.buffer >> (64 - s)), s);
         r.buffer <<= s;
         r.bits -= s;
         const int p = kNaturalOrder[k];
@@ -136,19 +154,19 @@ int JpegDecodeBlock(JpegBitReader& r, JpegInput& in, int32_t* coef, int16_t& pre
 }
 
 int JpegDecodeBlockFast(JpegBitReader& r, int32_t* coef, int16_t& predictor, const JpegBlockTables& t) {
-    uint32_t buffer = r.buffer;
+    uint64_t buffer = r.buffer;
     int bits = r.bits;
     const uint8_t* cursor = r.cursor;
     int any = 0;
     if (bits < 16) FillFast(buffer, bits, cursor);
-    int e = Lookup(t.dc, 11, buffer);
+    int e = Lookup(t.dc, 11, Top32(buffer));
     int n = e >> 8, s = e & 15;
     buffer <<= n;
     bits -= n;
     int diff = 0;
     if (s) {
         if (bits < s) FillFast(buffer, bits, cursor);
-        diff = Extend(buffer >> (32 - s), s);
+        diff = Extend(static_cast<uint32_t>(buffer >> (64 - s)), s);
         buffer <<= s;
         bits -= s;
     }
@@ -160,7 +178,7 @@ int JpegDecodeBlockFast(JpegBitReader& r, int32_t* coef, int16_t& predictor, con
     for (int k = 1; k < 64;) {
         if (bits < 16) FillFast(buffer, bits, cursor);
         // Most codes come with a small value: one lookup gives it all.
-        const int f = fastAc[buffer >> 22];
+        const int f = fastAc[buffer >> 54];
         if (f) {
             k += (f >> 4) & 15;
             n = f & 15;
@@ -172,7 +190,7 @@ int JpegDecodeBlockFast(JpegBitReader& r, int32_t* coef, int16_t& predictor, con
             ++k;
             continue;
         }
-        e = Lookup(ac, 10, buffer);
+        e = Lookup(ac, 10, Top32(buffer));
         n = e >> 8;
         const int rs = e & 0xFF;
         buffer <<= n;
@@ -185,7 +203,7 @@ int JpegDecodeBlockFast(JpegBitReader& r, int32_t* coef, int16_t& predictor, con
         }
         k += rs >> 4;
         if (bits < s) FillFast(buffer, bits, cursor);
-        const int v = Extend(buffer >> (32 - s), s);
+        const int v = Extend(static_cast<uint32_t>(buffer >> (64 - s)), s);
         buffer <<= s;
         bits -= s;
         const int p = kNaturalOrder[k];

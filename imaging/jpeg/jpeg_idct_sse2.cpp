@@ -62,36 +62,39 @@ VOLKG_SSE2 inline void Butterfly(__m128i* x, const Constants& k) {
 
 }  // namespace
 
-// Columns in two halves of four, the halves transposed into rows, rows in
-// two halves of four, transposed back and narrowed to clamped samples.
+// Columns in two halves of four, each half transposed into a buffer that
+// holds the columns as rows; then rows four at a time from it, transposed
+// back and narrowed to clamped samples. Half a block at a time stays in
+// registers.
 VOLKG_SSE2_ENTRY void JpegInverseDctFullSse2(int16_t* out, int32_t* coef) {
     static_assert(kC7642 < 1 << 16 && kC5A82 < 1 << 16 && kC30FC < 1 << 16, "factors of one 16-bit half");
     const Constants k{Factor(kC7642), Factor(kC5A82), Factor(kC30FC), _mm_set1_epi32(1 << (kBits - 1))};
-    __m128i left[8], right[8];
-    for (int r = 0; r < 8; ++r) {
-        left[r] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(coef + r * 8));
-        right[r] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(coef + r * 8 + 4));
+    // columns[c * 8 + r]: row r of column c after the column pass.
+    alignas(16) int32_t columns[64];
+    for (int half = 0; half < 8; half += 4) {
+        __m128i x[8];
+        for (int r = 0; r < 8; ++r) x[r] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(coef + r * 8 + half));
+        Butterfly(x, k);
+        Transpose4(x[0], x[1], x[2], x[3]);
+        Transpose4(x[4], x[5], x[6], x[7]);
+        for (int j = 0; j < 4; ++j) {
+            _mm_store_si128(reinterpret_cast<__m128i*>(columns + (half + j) * 8), x[j]);
+            _mm_store_si128(reinterpret_cast<__m128i*>(columns + (half + j) * 8 + 4), x[j + 4]);
+        }
     }
-    Butterfly(left, k);
-    Butterfly(right, k);
-    // top[c]: column c of rows 0..3; bottom[c]: of rows 4..7.
-    __m128i top[8] = {left[0], left[1], left[2], left[3], right[0], right[1], right[2], right[3]};
-    __m128i bottom[8] = {left[4], left[5], left[6], left[7], right[4], right[5], right[6], right[7]};
-    Transpose4(top[0], top[1], top[2], top[3]);
-    Transpose4(top[4], top[5], top[6], top[7]);
-    Transpose4(bottom[0], bottom[1], bottom[2], bottom[3]);
-    Transpose4(bottom[4], bottom[5], bottom[6], bottom[7]);
-    Butterfly(top, k);
-    Butterfly(bottom, k);
     const __m128i maxSample = _mm_set1_epi16(static_cast<int16_t>(kJpegSampleMax)), zero = _mm_setzero_si128();
-    for (__m128i* half : {top, bottom}) {
-        Transpose4(half[0], half[1], half[2], half[3]);
-        Transpose4(half[4], half[5], half[6], half[7]);
+    for (int half = 0; half < 8; half += 4) {
+        // x[c]: column c of rows half..half + 3.
+        __m128i x[8];
+        for (int c = 0; c < 8; ++c) x[c] = _mm_load_si128(reinterpret_cast<const __m128i*>(columns + c * 8 + half));
+        Butterfly(x, k);
+        Transpose4(x[0], x[1], x[2], x[3]);
+        Transpose4(x[4], x[5], x[6], x[7]);
         for (int r = 0; r < 4; ++r) {
-            const __m128i lo = _mm_srai_epi32(half[r], kJpegLevelBits - kJpegSampleBits);
-            const __m128i hi = _mm_srai_epi32(half[r + 4], kJpegLevelBits - kJpegSampleBits);
+            const __m128i lo = _mm_srai_epi32(x[r], kJpegLevelBits - kJpegSampleBits);
+            const __m128i hi = _mm_srai_epi32(x[r + 4], kJpegLevelBits - kJpegSampleBits);
             const __m128i samples = _mm_min_epi16(_mm_max_epi16(_mm_packs_epi32(lo, hi), zero), maxSample);
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + ((half == top ? 0 : 4) + r) * 8), samples);
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + (half + r) * 8), samples);
         }
     }
     std::memset(coef, 0, 64 * sizeof(int32_t));
