@@ -21,7 +21,7 @@ constexpr int kC30FC = static_cast<int>(0.765366865 * (1 << kBits) + 0.5);  // 2
 // low half only (low).
 struct Factor {
     __m128i both, low;
-    explicit Factor(int c) : both(_mm_set1_epi32(c << 16 | c)), low(_mm_set1_epi32(c)) {}
+    VOLKG_SSE2 explicit Factor(int c) : both(_mm_set1_epi32(c << 16 | c)), low(_mm_set1_epi32(c)) {}
 };
 
 struct Constants {
