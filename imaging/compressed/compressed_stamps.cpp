@@ -110,16 +110,16 @@ int StoreStamp(const Stamp& s, BitmapRecord* bitmap) {
 extern "C" int KAPI K_GetCompressFileStamp(const char* name, BitmapRecord* bitmap) {
     if (!name) return K_ERR_NONAME;
     if (!bitmap) return K_ERR_ARGUMENT;
-    const int kind = ProbeCompressedFile(name);
-    if (kind == -100) return K_ERR_FORMAT;
-    if (kind != 1 && kind != 2) return kNoStamp;
+    const CompressedKind kind = ProbeCompressedFile(name);
+    if (kind == CompressedKind::None) return K_ERR_FORMAT;
+    if (kind == CompressedKind::TiffJpeg) return kNoStamp;
     const int handle = FileOpen(name, kReaderOpenFlags, kReaderPermission);
     if (handle < 0) return kStampNoFile;
     Stamp stamp;
     int r;
     {
         Source in(handle);
-        r = kind == 1 ? ReadOwnStamp(in, stamp) : ReadJfxxStamp(in, stamp);
+        r = kind == CompressedKind::Own ? ReadOwnStamp(in, stamp) : ReadJfxxStamp(in, stamp);
     }
     FileClose(handle);
     if (r != K_OK) return r;

@@ -64,7 +64,7 @@ int BuildHuffmanLookup(const HuffmanSlot& table, int lookupBits, HuffmanLookup& 
             for (int m = 0; m < (1 << (16 - len)); ++m) second[low + m] = value;
         }
     }
-    return 0;
+    return K_OK;
 }
 
 void BuildFastAcLookup(HuffmanLookup& lookup) {

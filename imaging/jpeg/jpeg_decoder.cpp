@@ -132,7 +132,7 @@ int ReadOwnHeader(JpegEngine& e, int handle, BitmapRecord* bitmap) {
     p.width = h.width;
     p.height = h.codedHeight;
     if (p.width == 0 || p.height == 0) return kJpegBadStream;
-    p.headerMode = 0;
+    p.headerMode = HeaderMode::Tables;
     p.quality = static_cast<int16_t>(h.quality);
     p.components = e.greyImage ? 1 : 3;
     JpegComponent& y = p.component[0];
@@ -145,8 +145,8 @@ int ReadOwnHeader(JpegEngine& e, int handle, BitmapRecord* bitmap) {
         if (c > 0) comp.h = comp.v = 1;
         comp.quantTable = comp.dcTable = comp.acTable = c == 0 ? 0 : 1;
     }
-    if (ScaleQuantTable(kLuminanceQuant, p.quality, p.quant[0]) != 0 ||
-        ScaleQuantTable(kChrominanceQuant, p.quality, p.quant[1]) != 0)
+    if (ScaleQuantTable(kLuminanceQuant, p.quality, p.quant[0]) != K_OK ||
+        ScaleQuantTable(kChrominanceQuant, p.quality, p.quant[1]) != K_OK)
         return kJpegBadStream;
     p.quantPresent[0] = p.quantPresent[1] = true;
     const uint8_t* huffman[4] = {kLuminanceDc, kChrominanceDc, kLuminanceAc, kChrominanceAc};
@@ -156,7 +156,7 @@ int ReadOwnHeader(JpegEngine& e, int handle, BitmapRecord* bitmap) {
         std::memcpy(slot.symbols, huffman[i] + 16, static_cast<size_t>(HuffmanTableLength(huffman[i]) - 16));
         slot.present = true;
     }
-    return 0;
+    return K_OK;
 }
 
 // A marker stream: where the SOI stands and whether the rows run up.
@@ -173,7 +173,7 @@ int FindJfifStart(JpegEngine& e, int handle) {
             if (FileSeek(handle, i, 0) != i) return kJpegBadSeek;
             break;
         }
-    return 0;
+    return K_OK;
 }
 
 // The tables the components use, in their decoding forms.
@@ -191,14 +191,14 @@ int BuildTables(JpegEngine& e) {
     if (__builtin_popcount(dcUsed) > 2) return kJpegTooManyDc;
     if (__builtin_popcount(acUsed) > 2) return kJpegTooManyAc;
     for (int t = 0; t < 4; ++t) {
-        if ((dcUsed >> t & 1) && BuildHuffmanLookup(p.dc[t], 11, e.dcLookup[t]) != 0) return kJpegBadStream;
+        if ((dcUsed >> t & 1) && BuildHuffmanLookup(p.dc[t], 11, e.dcLookup[t]) != K_OK) return kJpegBadStream;
         if (acUsed >> t & 1) {
-            if (BuildHuffmanLookup(p.ac[t], 10, e.acLookup[t]) != 0) return kJpegBadStream;
+            if (BuildHuffmanLookup(p.ac[t], 10, e.acLookup[t]) != K_OK) return kJpegBadStream;
             BuildFastAcLookup(e.acLookup[t]);
         }
         if (p.quantPresent[t]) BuildDequantTable(p.quant[t], e.dequant[t]);
     }
-    return 0;
+    return K_OK;
 }
 
 void SetBitmapFacts(JpegEngine& e, BitmapRecord* bitmap) {
@@ -251,26 +251,26 @@ int DecodeFile(JpegEngine& e, int handle, BitmapRecord* bitmap) {
     JpegDecodeParams& p = e.params;
     e.window.assign(kJpegInputChunk + kJpegInputTail, 0);
     if (e.ownStream) {
-        if (int r = ReadOwnHeader(e, handle, bitmap)) return r;
+        if (int r = ReadOwnHeader(e, handle, bitmap); r != K_OK) return r;
         e.input.Begin(handle, e.window.data(), true);
     } else if (e.tiffStream) {
         uint32_t scan = 0;
-        if (int r = JpegReadTiffParams(handle, p, &e.topDownRows, &scan)) return r;
+        if (int r = JpegReadTiffParams(handle, p, &e.topDownRows, &scan); r != K_OK) return r;
         e.greyImage = p.components == 1;
         if (FileSeek(handle, static_cast<int>(scan), 0) != static_cast<int>(scan)) return kJpegBadSeek;
         e.input.Begin(handle, e.window.data(), false);
         bitmap->XResolution = Resolution(p.xDensity);
         bitmap->YResolution = Resolution(p.yDensity);
     } else {
-        if (int r = FindJfifStart(e, handle)) return r;
+        if (int r = FindJfifStart(e, handle); r != K_OK) return r;
         e.input.Begin(handle, e.window.data(), false);
-        if (int r = JpegReadMarkers(e.input, p, e.markers)) return r;
+        if (int r = JpegReadMarkers(e.input, p, e.markers); r != K_OK) return r;
         e.greyImage = p.components == 1;
         if (e.input.readError()) return e.input.readError();
         bitmap->XResolution = Resolution(p.xDensity);
         bitmap->YResolution = Resolution(p.yDensity);
     }
-    if (int r = BuildTables(e)) return r;
+    if (int r = BuildTables(e); r != K_OK) return r;
 
     // Output geometry; a bitmap of another size gets the picture resized.
     const JpegSettings& s = DecoderSettings();
@@ -284,7 +284,7 @@ int DecodeFile(JpegEngine& e, int handle, BitmapRecord* bitmap) {
         ComputeResizeSteps(p.width, sourceHeight, e.outWidth, e.outHeight, pickX, pickY, &stepX, &stepY);
         RepeatCounts(p.width, e.outWidth, stepX, pickX, e.columnRepeat);
         RepeatCounts(sourceHeight, e.outHeight, stepY, pickY, e.rowRepeat);
-        e.resizeState = sourceHeight < e.outHeight ? 3 : 2;
+        e.rowResize = sourceHeight < e.outHeight ? RowResize::Repeated : RowResize::Dropped;
     }
     e.ditherToFixed = e.outputType == 1 && (!e.greyImage || !s.greyPaletteOwn);
     e.decodedPixelBytes = e.ditherToFixed ? 3 : e.outputType;
@@ -294,7 +294,7 @@ int DecodeFile(JpegEngine& e, int handle, BitmapRecord* bitmap) {
     if (workRows > kWorkMemory - kJpegInputChunk) return kJpegOutOfMemory;
 
     SetBitmapFacts(e, bitmap);
-    if (int r = JpegStartScan(e)) return r;
+    if (int r = JpegStartScan(e); r != K_OK) return r;
     if (!ScanCanHoldPicture(e, handle)) return kJpegDataMissing;
 
     // Rows waiting for the callback: an MCU row (twice for doubled rows) or
@@ -308,12 +308,11 @@ int DecodeFile(JpegEngine& e, int handle, BitmapRecord* bitmap) {
     if (e.ditherToFixed) e.ditherErrors.assign(static_cast<size_t>(p.width + 2) * 6, 0);
 
     e.setUp = true;
-    for (;;) {
+    while (e.mcuRowsDone < e.mcuRows) {
         int r = JpegDecodeStrip(e);
         // A truncated stream keeps the rows decoded before it ended.
         if (r == kJpegDataMissing) JpegFlushRows(e);
-        if (r < 0) return r;
-        if (r == 1) break;
+        if (r != K_OK) return r;
     }
     return JpegFlushRows(e);
 }
@@ -326,13 +325,13 @@ JpegSettings& DecoderSettings() {
 }
 
 // The driver: 1, the callback's stopping value, or a negative code.
-int JpegDecodeFile(const char* name, BitmapRecord* bitmap, RowCallback callback, void* userData, int kind,
+int JpegDecodeFile(const char* name, BitmapRecord* bitmap, RowCallback callback, void* userData, CompressedKind kind,
                    int outputType, int alignment) {
     if (g_engine) return kJpegBusy;
     DecodeScope scope;
     JpegEngine& e = scope.engine;
-    e.ownStream = kind == 1;
-    e.tiffStream = kind == 3;
+    e.ownStream = kind == CompressedKind::Own;
+    e.tiffStream = kind == CompressedKind::TiffJpeg;
     e.outputType = outputType;
     e.rowAlignment = alignment;
     e.rgbOutput = bitmap->ColorOrder == K_ORDER_RGB;
@@ -347,7 +346,6 @@ int JpegDecodeFile(const char* name, BitmapRecord* bitmap, RowCallback callback,
     } catch (const std::bad_alloc&) {
         r = kJpegOutOfMemory;
     }
-    if (r == 0) return K_OK;
     if (r == kJpegCallbackStop) return e.callbackResult;
     return r;
 }
@@ -375,14 +373,14 @@ extern "C" int KAPI K_DecompressFile(const char* name, BitmapRecord* bitmap, Row
             block.callback = callback;
             block.bitmap = bitmap;
             block.sourceStride = RowBytes(bitmap->Width, 3, alignment);
-            const int kind = ProbeCompressedFile(name);
-            if (kind != 1 && kind != 2 && kind != 3) return K_ERR_FORMAT;
+            const CompressedKind kind = ProbeCompressedFile(name);
+            if (kind == CompressedKind::None) return K_ERR_FORMAT;
             return JpegDecodeFile(name, &work, JpegDitherLine, &block, kind, 3, alignment);
         }
     }
     if (bitsPerPixel == 16) bitsPerPixel = 24;
-    const int kind = ProbeCompressedFile(name);
-    if (kind != 1 && kind != 2 && kind != 3) return K_ERR_FORMAT;
+    const CompressedKind kind = ProbeCompressedFile(name);
+    if (kind == CompressedKind::None) return K_ERR_FORMAT;
     if (bitsPerPixel != 4 && bitsPerPixel != 8 && bitsPerPixel != 24 && bitsPerPixel != 32) return K_ERR_BITS;
     if (bitsPerPixel == 8) bitmap->Flags |= K_GRAY_PALETTE;
     if (alignment < 0) return K_ERR_ARGUMENT;

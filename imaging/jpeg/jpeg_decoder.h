@@ -9,10 +9,11 @@
 
 #include "volkg.h"
 
-// Return codes of the engine (the driver returns them unchanged).
-constexpr int kJpegOutOfMemory = -1;
-constexpr int kJpegBadSeek = -7;
-constexpr int kJpegBadStream = -9;
+// Return codes of the engine (the driver returns them unchanged). Its
+// steps return K_OK or one of these, as the rest of the library does.
+constexpr int kJpegOutOfMemory = K_ERR_MEMORY;
+constexpr int kJpegBadSeek = K_ERR_READ;
+constexpr int kJpegBadStream = K_ERR_FORMAT;
 constexpr int kJpegCallbackStop = -29;
 constexpr int kJpegBusy = -31;
 constexpr int kJpegNoInput = -34;
@@ -50,12 +51,16 @@ struct JpegComponent {
     int dcTable = 0, acTable = 0;
 };
 
+// Where the tables come from: given (own format), the marker stream, or a
+// TIFF directory.
+enum class HeaderMode { Tables, Markers, TiffDirectory };
+
 // The decoder's copy of the picture's facts and tables.
 struct JpegDecodeParams {
     int width = 0, height = 0;
     int codedWidth = 0;  // columns the MCUs cover when more than the width (a padded TIFF tile)
     int restartInterval = 0;
-    int headerMode = 1;  // 0 tables given (own format), 1 marker stream, 2 TIFF directory
+    HeaderMode headerMode = HeaderMode::Markers;
     int components = 3;
     JpegComponent component[3];
     bool quantPresent[4] = {};
@@ -116,8 +121,10 @@ JpegProbeFacts& ProbeFacts();
 int ReadJpegInfo(int handle, const unsigned char* header, int headerCount, FileInfoRecord* info);
 // The marker segments from SOI to SOF0: 1, -7 short read, -4 segment too long.
 int JpegScanHeader(int handle, int* width, int* height, int* components, FileInfoRecord* info);
-// 1 own format, 2 JPEG stream, 3 JPEG inside TIFF, -100 none of these.
-int ProbeCompressedFile(const char* name);
+// What a compressed file holds: the library's own format, a JPEG stream,
+// JPEG inside TIFF, or none of these.
+enum class CompressedKind { None, Own, JpegStream, TiffJpeg };
+CompressedKind ProbeCompressedFile(const char* name);
 // Length of an APPn segment to skip, given its length field and the first
 // payload bytes: a JFXX stamp longer than 64 KB carries its length modulo
 // 65536, so its real size is taken from its own size bytes.
@@ -164,13 +171,13 @@ struct JpegMarkerState {
     bool afterComment = false;
     bool noJfifHeader = false;
 };
-// Header mode 1: the segments up to the scan. 0 or a code.
+// Header mode 1: the segments up to the scan. K_OK or a code.
 int JpegReadMarkers(JpegInput& in, JpegDecodeParams& p, JpegMarkerState& state);
 // Header mode 2 (jpeg_tiff_params.cpp): the first directory of a TIFF file
 // with compression 6 in one tile or strip; the row order and the offset of
-// the coded data. 0 or a code (-9 for what this decoder cannot read).
+// the coded data. K_OK or a code (-9 for what this decoder cannot read).
 int JpegReadTiffParams(int handle, JpegDecodeParams& p, bool* topDownRows, uint32_t* scanOffset);
-// Two-level lookup of a Huffman table: 0, or -9 for a table whose counts
+// Two-level lookup of a Huffman table: K_OK, or -9 for a table whose counts
 // overflow the code space or exceed 256 symbols.
 int BuildHuffmanLookup(const HuffmanSlot& table, int lookupBits, HuffmanLookup& out);
 // The fastAc entries of a built AC lookup.
@@ -188,7 +195,7 @@ struct JpegBlockTables {
     const DequantTable* dequant;
 };
 // Careful decoder: refills through the input, stops at markers and at the
-// end of the data (missing bits read as zeros). 0, or the input's code.
+// end of the data (missing bits read as zeros). K_OK, or the input's code.
 int JpegDecodeBlock(JpegBitReader& r, JpegInput& in, int32_t* coef, int16_t& predictor, const JpegBlockTables& t);
 // Fast decoder: no end or marker checks; needs kJpegFastMargin bytes and
 // coef all zero (as the inverse DCT leaves it). Returns the natural

@@ -15,6 +15,7 @@
 #include "jpeg/jpeg_fdct.h"
 #include "jpeg/jpeg_heads.h"
 #include "jpeg/jpeg_tables.h"
+#include "volkg.h"
 
 namespace {
 
@@ -158,7 +159,7 @@ int JpegStartEncoder(const EncoderParameters& parameters) {
             std::memcpy(e.quantZigzag[t], p.customQuant, 64);
         } else {
             int result = ScaleQuantTable(t ? kChrominanceQuant : kLuminanceQuant, p.quality, e.quantZigzag[t]);
-            if (result != 0) return kEncQuality;
+            if (result != K_OK) return kEncQuality;
         }
         for (int i = 0; i < 64; ++i)
             if (e.quantZigzag[t][i] == 0) return kEncZeroQuant;

@@ -15,6 +15,9 @@ struct JpegSettings {
 };
 JpegSettings& DecoderSettings();
 
+// How the decoded rows are fitted to the bitmap's height.
+enum class RowResize { None, Dropped, Repeated };
+
 struct JpegEngine {
     // Flags of this decode.
     bool setUp = false;
@@ -52,13 +55,13 @@ struct JpegEngine {
     BitmapRecord* bitmap = nullptr;
     RowCallback callback = nullptr;
     void* userData = nullptr;
-    int callbackResult = 1;
+    int callbackResult = K_OK;
     int decodedPixelBytes = 3;  // what the colour output writes
     int outputPixelBytes = 3;   // what the callback receives
     int outWidth = 0, outHeight = 0;
     int rowStride = 0;          // bytes between delivered rows
     int sourceRowsDone = 0;     // rows of the (doubled) picture handed on
-    int resizeState = 1;        // 1 none, 2 rows dropped, 3 rows repeated
+    RowResize rowResize = RowResize::None;
     std::vector<int> columnRepeat, rowRepeat;
 
     // Buffers.
@@ -74,9 +77,10 @@ struct JpegEngine {
 };
 
 // Strip decoding (jpeg_strip.cpp): after the tables are in place, plans
-// the MCUs and positions the reader at the scan data. 0 or a code.
+// the MCUs and positions the reader at the scan data. K_OK or a code.
 int JpegStartScan(JpegEngine& e);
-// Decodes and hands over the next MCU row; 1 when it was the last.
+// Decodes and hands over the next MCU row (mcuRowsDone counts them). K_OK
+// or a code.
 int JpegDecodeStrip(JpegEngine& e);
-// Hands over rows still waiting; 0 or -29.
+// Hands over rows still waiting; K_OK or -29.
 int JpegFlushRows(JpegEngine& e);

@@ -76,7 +76,7 @@ int FillCareful(JpegBitReader& r, JpegInput& in) {
         r.buffer |= static_cast<uint64_t>(c) << (56 - r.bits);
         r.bits += 8;
     }
-    return 0;
+    return K_OK;
 }
 
 // Fills the buffer to more than 56 bits: whole bytes at once when the next
@@ -111,7 +111,7 @@ int JpegDecodeBlock(JpegBitReader& r, JpegInput& in, int32_t* coef, int16_t& pre
     std::memset(coef, 0, 64 * sizeof(int32_t));
 #define FILL()                                     \
     do {                                           \
-        if (int e_ = FillCareful(r, in)) return e_; \
+        if (int e_ = FillCareful(r, in); e_ != K_OK) return e_; \
     } while (0)
     if (r.bits < 16) FILL();
     int e = Lookup(t.dc, 11, Top32(r.buffer));
@@ -150,7 +150,7 @@ int JpegDecodeBlock(JpegBitReader& r, JpegInput& in, int32_t* coef, int16_t& pre
         ++k;
     }
 #undef FILL
-    return 0;
+    return K_OK;
 }
 
 int JpegDecodeBlockFast(JpegBitReader& r, int32_t* coef, int16_t& predictor, const JpegBlockTables& t) {

@@ -14,7 +14,7 @@ int ReadLength(JpegInput& in, int* payload) {
     int length = a << 8 | b;
     if (length < 2) return kJpegBadStream;
     *payload = length - 2;
-    return 0;
+    return K_OK;
 }
 
 bool HasAdobe(const uint8_t* p, size_t n) {
@@ -29,7 +29,7 @@ bool HasAdobe(const uint8_t* p, size_t n) {
 
 int ReadAppSegment(JpegInput& in, int marker, JpegDecodeParams& p, JpegMarkerState& state) {
     int payload = 0;
-    if (int r = ReadLength(in, &payload)) return r;
+    if (int r = ReadLength(in, &payload); r != K_OK) return r;
     std::vector<uint8_t> data(static_cast<size_t>(payload));
     if (!in.Read(data.data(), payload)) return kJpegNoInput;
     if (HasAdobe(data.data(), data.size())) state.adobeSeen = true;
@@ -43,12 +43,12 @@ int ReadAppSegment(JpegInput& in, int marker, JpegDecodeParams& p, JpegMarkerSta
         p.xDensity = data[8] << 8 | data[9];
         p.yDensity = data[10] << 8 | data[11];
     }
-    return 0;
+    return K_OK;
 }
 
 int ReadFrameHeader(JpegInput& in, JpegDecodeParams& p, bool* frameSeen) {
     int payload = 0;
-    if (int r = ReadLength(in, &payload)) return r;
+    if (int r = ReadLength(in, &payload); r != K_OK) return r;
     if (payload > 17 || payload < 6) return kJpegBadStream;
     uint8_t d[17];
     if (!in.Read(d, payload)) return kJpegNoInput;
@@ -76,12 +76,12 @@ int ReadFrameHeader(JpegInput& in, JpegDecodeParams& p, bool* frameSeen) {
         if (!known) return kJpegBadStream;
     }
     *frameSeen = true;
-    return 0;
+    return K_OK;
 }
 
 int ReadHuffmanSegment(JpegInput& in, JpegDecodeParams& p, bool explicitSlot[2][4]) {
     int payload = 0;
-    if (int r = ReadLength(in, &payload)) return r;
+    if (int r = ReadLength(in, &payload); r != K_OK) return r;
     while (payload > 0) {
         uint8_t head[17];
         if (payload < 17) return kJpegBadStream;
@@ -103,12 +103,12 @@ int ReadHuffmanSegment(JpegInput& in, JpegDecodeParams& p, bool explicitSlot[2][
         if (number == 0 && !explicitSlot[cls][1]) slots[1] = t;
         payload -= 17 + count;
     }
-    return 0;
+    return K_OK;
 }
 
 int ReadQuantSegment(JpegInput& in, JpegDecodeParams& p, bool explicitSlot[4]) {
     int payload = 0;
-    if (int r = ReadLength(in, &payload)) return r;
+    if (int r = ReadLength(in, &payload); r != K_OK) return r;
     // A writer that puts two tables under one marker of one table's length.
     if (ProbeFacts().dqtDoubled) payload *= 2;
     if (payload > 260 || payload % 65 != 0) return kJpegBadStream;
@@ -125,12 +125,12 @@ int ReadQuantSegment(JpegInput& in, JpegDecodeParams& p, bool explicitSlot[4]) {
             p.quantPresent[1] = true;
         }
     }
-    return 0;
+    return K_OK;
 }
 
 int ReadScanHeader(JpegInput& in, JpegDecodeParams& p, bool frameSeen) {
     int payload = 0;
-    if (int r = ReadLength(in, &payload)) return r;
+    if (int r = ReadLength(in, &payload); r != K_OK) return r;
     if (payload >= 13) return kJpegBadStream;
     uint8_t d[13];
     if (!in.Read(d, payload)) return kJpegShortSegment;
@@ -141,18 +141,18 @@ int ReadScanHeader(JpegInput& in, JpegDecodeParams& p, bool frameSeen) {
         p.component[i].acTable = tables & 15;
         if (p.component[i].dcTable > 3 || p.component[i].acTable > 3) return kJpegBadStream;
     }
-    return 0;
+    return K_OK;
 }
 
 // DRI and DNL: the first two payload bytes.
 int ReadShortValue(JpegInput& in, int* value) {
     int payload = 0;
-    if (int r = ReadLength(in, &payload)) return r;
+    if (int r = ReadLength(in, &payload); r != K_OK) return r;
     if (payload < 2) return kJpegShortSegment;
     int a = in.Byte(), b = in.Byte();
     if (b < 0 || !in.Skip(payload - 2)) return kJpegShortSegment;
     *value = a << 8 | b;
-    return 0;
+    return K_OK;
 }
 
 }  // namespace
@@ -205,7 +205,7 @@ int JpegReadMarkers(JpegInput& in, JpegDecodeParams& p, JpegMarkerState& state) 
             if (marker < 0) return kJpegNoInput;
         }
         state.afterComment = false;
-        int r = 0;
+        int r = K_OK;
         if (marker >= 0xE0 && marker <= 0xEF) {
             r = ReadAppSegment(in, marker, p, state);
         } else if (marker == 0xC0) {
@@ -219,20 +219,20 @@ int JpegReadMarkers(JpegInput& in, JpegDecodeParams& p, JpegMarkerState& state) 
         } else if (marker == 0xDC) {
             int height = 0;
             r = ReadShortValue(in, &height);
-            if (r == 0 && height > 0) p.height = height;
+            if (r == K_OK && height > 0) p.height = height;
         } else if (marker == 0xDA) {
             r = ReadScanHeader(in, p, frameSeen);
-            if (r == 0 && !bracketed) return 0;
+            if (r == K_OK && !bracketed) return K_OK;
         } else if (marker == 0xFE) {
             int payload = 0;
             r = ReadLength(in, &payload);
-            if (r == 0) {
+            if (r == K_OK) {
                 std::vector<uint8_t> data(static_cast<size_t>(payload));
                 if (!in.Read(data.data(), payload)) return kJpegNoInput;
                 if (HasAdobe(data.data(), data.size())) state.adobeSeen = true;
                 state.afterComment = true;
                 // Files marked "[JPEG" end their headers with a second comment.
-                if (bracketed && ++comments == 2) return frameSeen ? 0 : kJpegBadStream;
+                if (bracketed && ++comments == 2) return frameSeen ? K_OK : kJpegBadStream;
             }
         } else if (marker == 0xD8) {
             // a repeated SOI
@@ -241,6 +241,6 @@ int JpegReadMarkers(JpegInput& in, JpegDecodeParams& p, JpegMarkerState& state) 
             // lossless, hierarchical), DAC, DHP, EXP, stray RSTn.
             return kJpegBadStream;
         }
-        if (r) return r;
+        if (r != K_OK) return r;
     }
 }

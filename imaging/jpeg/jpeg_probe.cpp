@@ -149,10 +149,10 @@ int ReadJpegInfo(int handle, const unsigned char* header, int headerCount, FileI
     return 1;
 }
 
-int ProbeCompressedFile(const char* name) {
+CompressedKind ProbeCompressedFile(const char* name) {
     JpegProbeFacts& facts = ProbeFacts();
     InputFile input;
-    if (input.Open(name) != K_OK) return -100;
+    if (input.Open(name) != K_OK) return CompressedKind::None;
     const int handle = input.handle();
     std::vector<unsigned char> head(kHeaderBytes + 4, 0);
     int count = FileRead(handle, head.data(), kHeaderBytes);
@@ -167,16 +167,16 @@ int ProbeCompressedFile(const char* name) {
         facts.ownByte6 = head[6];
         facts.width = own.width;
         facts.height = own.ImageHeight();
-        return 1;
+        return CompressedKind::Own;
     }
     if (count >= 4 && ((head[0] == 'I' && head[1] == 'I' && head[2] == 0x2A && head[3] == 0) ||
                        (head[0] == 'M' && head[1] == 'M' && head[2] == 0 && head[3] == 0x2A))) {
         // JPEG inside TIFF; any other TIFF is none of the compressed kinds.
         FileInfoRecord info{};
-        if (K_FileInfo(name, &info) != K_OK || info.FormatCode != K_FORMAT_TIFF_JPEG) return -100;
+        if (K_FileInfo(name, &info) != K_OK || info.FormatCode != K_FORMAT_TIFF_JPEG) return CompressedKind::None;
         facts.width = info.Width;
         facts.height = info.Height;
-        return 3;
+        return CompressedKind::TiffJpeg;
     }
 
     const bool bracketKind = head[0] == 0x18 && head[2] == 0x9C;
@@ -186,13 +186,13 @@ int ProbeCompressedFile(const char* name) {
         jpeg = ReadJpegInfo(handle, head.data(), count, &info) == 1;
         FileSeek(handle, 0, 0);
     }
-    if (!jpeg) return -100;
+    if (!jpeg) return CompressedKind::None;
     facts.bracketMark = bracketKind && std::memcmp(&head[63], "[JPEG", 5) == 0 && head[68] == 'r' ? 2 : 100;
     int width = 0, height = 0, components = 0;
-    if (JpegScanHeader(handle, &width, &height, &components, &info) != 1) return -100;
+    if (JpegScanHeader(handle, &width, &height, &components, &info) != 1) return CompressedKind::None;
     facts.width = width;
     facts.height = height;
-    return 2;
+    return CompressedKind::JpegStream;
 }
 
 int ProbeJPEG(const ProbeInput& input, FileInfoRecord* info) {

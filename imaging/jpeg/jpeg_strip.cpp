@@ -12,7 +12,7 @@ namespace {
 
 // Moves the reader to the next marker and takes it when it is RSTn. The
 // missing data of a damaged interval reads as zeros; an interval that ran
-// out of data and is followed by no RSTn is a truncated stream. 0 or -62.
+// out of data and is followed by no RSTn is a truncated stream. K_OK or -62.
 // The first marker from `from` on: an FF followed by anything but a
 // stuffing 00 (an FF at the window's end counts, as it may be one).
 const uint8_t* NextMarker(const uint8_t* from, const uint8_t* end) {
@@ -65,28 +65,28 @@ int Restart(JpegEngine& e) {
         return kJpegDataMissing;
     }
     e.predictor[0] = e.predictor[1] = e.predictor[2] = 0;
-    return 0;
+    return K_OK;
 }
 
 int Deliver(JpegEngine& e, uint8_t* rows, int count) {
     int result = e.callback(e.bitmap, rows, count, e.userData);
-    if (result != 1) {
+    if (result != K_OK) {
         e.callbackResult = result;
         return kJpegCallbackStop;
     }
-    return 0;
+    return K_OK;
 }
 
 int AppendRow(JpegEngine& e, const uint8_t* row, int bytes) {
     const JpegSettings& s = DecoderSettings();
-    if (e.resizeState == 3 && !s.multiLine) {
+    if (e.rowResize == RowResize::Repeated && !s.multiLine) {
         std::memcpy(e.delivery.data(), row, static_cast<size_t>(bytes));
         return Deliver(e, e.delivery.data(), 1);
     }
     std::memcpy(e.delivery.data() + static_cast<size_t>(e.pendingRows) * e.rowStride, row, static_cast<size_t>(bytes));
     ++e.pendingRows;
-    if (e.resizeState == 3 && e.pendingRows >= s.linesPerCall) return JpegFlushRows(e);
-    return 0;
+    if (e.rowResize == RowResize::Repeated && e.pendingRows >= s.linesPerCall) return JpegFlushRows(e);
+    return K_OK;
 }
 
 // Error diffusion (Floyd-Steinberg) of a row of red, green, blue bytes to
@@ -135,14 +135,14 @@ int EmitSourceRow(JpegEngine& e, const uint8_t* src) {
     }
     const int copies = e.rowRepeat.empty() ? 1 : e.rowRepeat[sourceRow];
     for (int c = 0; c < copies; ++c)
-        if (int r = AppendRow(e, row, e.outWidth * pixelBytes)) return r;
-    return 0;
+        if (int r = AppendRow(e, row, e.outWidth * pixelBytes); r != K_OK) return r;
+    return K_OK;
 }
 
 }  // namespace
 
 int JpegFlushRows(JpegEngine& e) {
-    if (e.pendingRows == 0) return 0;
+    if (e.pendingRows == 0) return K_OK;
     const int count = e.pendingRows;
     e.pendingRows = 0;
     return Deliver(e, e.delivery.data(), count);
@@ -191,7 +191,7 @@ int JpegStartScan(JpegEngine& e) {
     r.cursor = e.input.pos();
     r.end = e.input.end();
     e.predictor[0] = e.predictor[1] = e.predictor[2] = 0;
-    return 0;
+    return K_OK;
 }
 
 int JpegDecodeStrip(JpegEngine& e) {
@@ -205,12 +205,12 @@ int JpegDecodeStrip(JpegEngine& e) {
 
     // Multi-line mode hands over whole MCU rows, at most LinesPerCall when
     // they fit.
-    if (s.multiLine && e.resizeState != 3 && e.pendingRows > 0) {
+    if (s.multiLine && e.rowResize != RowResize::Repeated && e.pendingRows > 0) {
         int coming = 0;
         for (int j = 0; j < rows * perRow; ++j)
             coming += e.rowRepeat.empty() ? 1 : e.rowRepeat[e.sourceRowsDone + j];
         if (e.pendingRows + coming > s.linesPerCall)
-            if (int rc = JpegFlushRows(e)) return rc;
+            if (int rc = JpegFlushRows(e); rc != K_OK) return rc;
     }
 
     JpegBitReader& r = e.reader;
@@ -219,7 +219,7 @@ int JpegDecodeStrip(JpegEngine& e) {
     // Rows that go out as decoded are written straight into the rows
     // waiting for the callback; an MCU that crosses the right edge goes
     // through the MCU row buffer.
-    const bool direct = e.resizeState == 1 && !e.ditherToFixed && !e.doubledHeight;
+    const bool direct = e.rowResize == RowResize::None && !e.ditherToFixed && !e.doubledHeight;
     uint8_t* directRows[32];
     if (direct)
         for (int j = 0; j < e.mcuHeight; ++j)
@@ -242,7 +242,7 @@ int JpegDecodeStrip(JpegEngine& e) {
     };
     for (int mx = 0; mx < e.mcusAcross; ++mx) {
         if (interval && e.mcusDecoded > 0 && e.mcusDecoded % interval == 0)
-            if (int rc = Restart(e)) return rc;
+            if (int rc = Restart(e); rc != K_OK) return rc;
         ++e.mcusDecoded;
         for (int b = 0; b < e.blocks; ++b) {
             int16_t* out = e.samples.data() + b * 64;
@@ -251,7 +251,7 @@ int JpegDecodeStrip(JpegEngine& e) {
                 const int any = JpegDecodeBlockFast(r, coef, predictor, e.blockTables[b]);
                 JpegInverseDct(out, coef, any);
             } else {
-                if (int rc = JpegDecodeBlock(r, e.input, coef, predictor, e.blockTables[b])) {
+                if (int rc = JpegDecodeBlock(r, e.input, coef, predictor, e.blockTables[b]); rc != K_OK) {
                     std::fill(coef, coef + 64, 0);  // the fast decoder expects them zero
                     return rc;
                 }
@@ -272,10 +272,10 @@ int JpegDecodeStrip(JpegEngine& e) {
     } else {
         for (int j = 0; j < rows; ++j)
             for (int c = 0; c < perRow; ++c)
-                if (int rc = EmitSourceRow(e, e.mcuRowPointers[j])) return rc;
+                if (int rc = EmitSourceRow(e, e.mcuRowPointers[j]); rc != K_OK) return rc;
     }
-    if (!s.multiLine && e.resizeState != 3)
-        if (int rc = JpegFlushRows(e)) return rc;
+    if (!s.multiLine && e.rowResize != RowResize::Repeated)
+        if (int rc = JpegFlushRows(e); rc != K_OK) return rc;
     ++e.mcuRowsDone;
-    return e.mcuRowsDone >= e.mcuRows ? 1 : 0;
+    return K_OK;
 }

@@ -1,6 +1,8 @@
 // Baseline JPEG tables of ITU-T T.81 (Figure A.6 and Annex K).
 #include "jpeg/jpeg_tables.h"
 
+#include "volkg.h"
+
 const uint8_t kZigzagToNatural[64] = {
     0,  1,  8,  16, 9,  2,  3,  10, 17, 24, 32, 25, 18, 11, 4,  5,  12, 19, 26, 33, 40, 48,
     41, 34, 27, 20, 13, 6,  7,  14, 21, 28, 35, 42, 49, 56, 57, 50, 43, 36, 29, 22, 15, 23,
@@ -82,10 +84,10 @@ int HuffmanTableLength(const uint8_t* table) {
 }
 
 int ScaleQuantTable(const uint8_t naturalTable[64], int q, uint8_t zigzagOut[64]) {
-    if (q <= 0 || q > kMaxQuality) return -36;
+    if (q <= 0 || q > kMaxQuality) return K_ERR_QUALITY;
     for (int i = 0; i < 64; ++i) {
         int entry = q * naturalTable[kZigzagToNatural[i]] / 50;
         zigzagOut[i] = static_cast<uint8_t>(entry > 254 ? 255 : entry < 2 ? 2 : entry);
     }
-    return 0;
+    return K_OK;
 }

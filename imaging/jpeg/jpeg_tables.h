@@ -28,5 +28,5 @@ int HuffmanTableLength(const uint8_t* table);
 constexpr int kMaxQuality = 255;
 // A standard table (natural order) scaled by the quality factor q, written
 // in zigzag order as DQT stores it: q x entry / 50 (truncated), then raised
-// to 2 and capped at 255. 0, or -36 for q 0 or above 255.
+// to 2 and capped at 255. K_OK, or K_ERR_QUALITY for q 0 or above 255.
 int ScaleQuantTable(const uint8_t naturalTable[64], int q, uint8_t zigzagOut[64]);

@@ -157,7 +157,7 @@ int JpegReadTiffParams(int handle, JpegDecodeParams& p, bool* topDownRows, uint3
     }
     if (offset > 0x7FFFFFFF) return K_ERR_FORMAT;
 
-    p.headerMode = 2;
+    p.headerMode = HeaderMode::TiffDirectory;
     p.width = static_cast<int>(width);
     p.height = static_cast<int>(height);
     p.codedWidth = static_cast<int>(codedWidth);
@@ -206,5 +206,5 @@ int JpegReadTiffParams(int handle, JpegDecodeParams& p, bool* topDownRows, uint3
         }
     }
     *scanOffset = offset;
-    return 0;
+    return K_OK;
 }

@@ -595,7 +595,7 @@ TEST(JpegInternals, InverseDctSaturatesAndKeepsFlatBlocksFlat) {
     table.counts[12] = 2;  // two 13-bit codes
     table.symbols[0] = 3, table.symbols[1] = 5, table.symbols[2] = 7;
     HuffmanLookup lookup;
-    ASSERT_EQ(BuildHuffmanLookup(table, 11, lookup), 0);
+    ASSERT_EQ(BuildHuffmanLookup(table, 11, lookup), K_OK);
     // 1-bit code 0; 13-bit codes 1000000000000 and 1000000000001.
     EXPECT_EQ(lookup.entries[0], 1 << 8 | 3);
     ASSERT_LT(lookup.entries[1024], 0);
@@ -614,7 +614,7 @@ TEST(JpegInternals, FastAcEntriesCarryRunValueAndBits) {
     std::memcpy(table.counts, kLuminanceAc, 16);
     std::memcpy(table.symbols, kLuminanceAc + 16, static_cast<size_t>(HuffmanTableLength(kLuminanceAc) - 16));
     HuffmanLookup lookup;
-    ASSERT_EQ(BuildHuffmanLookup(table, 10, lookup), 0);
+    ASSERT_EQ(BuildHuffmanLookup(table, 10, lookup), K_OK);
     BuildFastAcLookup(lookup);
     ASSERT_EQ(lookup.fastAc.size(), 1024u);
     struct Case {

@@ -53,17 +53,17 @@ TEST(JpegTables, ZigzagOrderWalksTheDiagonals) {
 
 TEST(JpegTables, QualityScaling) {
     uint8_t out[64];
-    ASSERT_EQ(ScaleQuantTable(kLuminanceQuant, 50, out), 0);
+    ASSERT_EQ(ScaleQuantTable(kLuminanceQuant, 50, out), K_OK);
     for (int i = 0; i < 64; ++i) EXPECT_EQ(out[i], kLuminanceQuant[kZigzagToNatural[i]]);
     // Q 255: e becomes 255 e / 50, so 10 gives 51 and 50 or more gives 255.
-    ASSERT_EQ(ScaleQuantTable(kLuminanceQuant, 255, out), 0);
+    ASSERT_EQ(ScaleQuantTable(kLuminanceQuant, 255, out), K_OK);
     EXPECT_EQ(out[kNaturalToZigzag[2]], 51);  // K.1 entry 10
     EXPECT_EQ(out[kNaturalToZigzag[6]], 255); // K.1 entry 51
     // Q 1: 16 / 50 truncates to 0, raised to 2.
-    ASSERT_EQ(ScaleQuantTable(kLuminanceQuant, 1, out), 0);
+    ASSERT_EQ(ScaleQuantTable(kLuminanceQuant, 1, out), K_OK);
     for (int i = 0; i < 64; ++i) EXPECT_EQ(out[i], 2);
-    EXPECT_EQ(ScaleQuantTable(kLuminanceQuant, 0, out), -36);
-    EXPECT_EQ(ScaleQuantTable(kLuminanceQuant, 256, out), -36);
+    EXPECT_EQ(ScaleQuantTable(kLuminanceQuant, 0, out), K_ERR_QUALITY);
+    EXPECT_EQ(ScaleQuantTable(kLuminanceQuant, 256, out), K_ERR_QUALITY);
 }
 
 FileInfoRecord Probe(std::initializer_list<std::pair<int, int>> patches, const uint8_t* trailer = nullptr) {
