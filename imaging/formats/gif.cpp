@@ -17,16 +17,31 @@ namespace {
 
 constexpr int kMaxCodes = limits::kLzwCodes;
 
+// Block introducers and the trailer.
+constexpr int kExtension = '!';
+constexpr int kImageSeparator = ',';
+constexpr int kTrailer = ';';
+// Packed fields of the screen and image descriptors.
+constexpr int kTableFlag = 0x80;       // a (global or local) colour table follows
+constexpr int kInterlacedFlag = 0x40;  // image descriptor: rows interlaced
+constexpr int kTableFieldMask = 7;     // the table holds 2^(field + 1) entries
+constexpr int kResolutionShift = 4;    // colour resolution - 1, in bits 4..6
+// What the writer puts there: a global table of 256 entries, 7 bits of
+// colour resolution; the image descriptor has no local table.
+constexpr int kTableField256 = 7;
+constexpr int kWrittenResolution = 6;
+constexpr int kMinimumCodeSize = 8;
+
 // Depth of an image whose colour table has 2^(field + 1) entries.
 int DepthOfTableField(int field) {
     if (field == 0) return 1;
     return field & 4 ? 8 : 4;
 }
 
-// Reads extension blocks after a '!' introducer; returns the first
-// introducer that is not '!', or -1 when the data ends.
+// Reads extension blocks after their introducer; returns the first
+// introducer that is not an extension's, or -1 when the data ends.
 int SkipExtensions(Source& in, int introducer) {
-    while (introducer == '!') {
+    while (introducer == kExtension) {
         if (in.Byte() < 0) return -1;  // label
         for (;;) {
             int n = in.Byte();
@@ -64,18 +79,18 @@ int ReadImageHeader(Source& in, GifImage* image, bool keepTable) {
     unsigned char screen[13];
     if (in.ReadExact(screen, 13, K_ERR_FORMAT) != K_OK || std::memcmp(screen, "GIF", 3) != 0) return K_ERR_FORMAT;
     const int packed = screen[10];
-    image->tableField = packed & 7;
-    if ((packed & 0x80) && ReadTable(in, image, packed & 7, keepTable) != K_OK) return K_ERR_READ;
-    if (SkipExtensions(in, in.Byte()) != ',') return K_ERR_READ;
+    image->tableField = packed & kTableFieldMask;
+    if ((packed & kTableFlag) && ReadTable(in, image, packed & kTableFieldMask, keepTable) != K_OK) return K_ERR_READ;
+    if (SkipExtensions(in, in.Byte()) != kImageSeparator) return K_ERR_READ;
     unsigned char desc[9];
     if (in.ReadExact(desc, 9) != K_OK) return K_ERR_READ;
     image->width = Le16(desc + 4);
     image->height = Le16(desc + 6);
-    image->interlaced = (desc[8] & 0x40) != 0;
-    if (desc[8] & 0x80) {
+    image->interlaced = (desc[8] & kInterlacedFlag) != 0;
+    if (desc[8] & kTableFlag) {
         // A local table replaces the global one, and its size sets the depth.
-        if (ReadTable(in, image, desc[8] & 7, keepTable) != K_OK) return K_ERR_READ;
-        image->tableField = desc[8] & 7;
+        if (ReadTable(in, image, desc[8] & kTableFieldMask, keepTable) != K_OK) return K_ERR_READ;
+        image->tableField = desc[8] & kTableFieldMask;
     }
     return K_OK;
 }
@@ -322,18 +337,18 @@ int SaveGIFFile(const SaveRequest& request) {
     std::memcpy(head, "GIF89a", 6);
     PutLe16(head + 6, screenW);
     PutLe16(head + 8, screenH);
-    head[10] = 0xE7;
-    head[11] = 0;
-    head[12] = 0;
+    head[10] = kTableFlag | kWrittenResolution << kResolutionShift | kTableField256;
+    head[11] = 0;  // background colour index
+    head[12] = 0;  // no aspect ratio given
     writer.ColorTableBytes(head + 13, 256, ColorBytes::RGB);
     unsigned char* d = head + 13 + 768;
-    d[0] = ',';
+    d[0] = kImageSeparator;
     PutLe16(d + 1, 0);
     PutLe16(d + 3, 0);
     PutLe16(d + 5, width);
     PutLe16(d + 7, height);
-    d[9] = 7;
-    d[10] = 8;  // minimum code size
+    d[9] = kTableField256;  // with no local table flag: the global table of 256
+    d[10] = kMinimumCodeSize;
     out.Write(head, sizeof head);
 
     for (int y = 0; y < height; ++y) {
@@ -341,7 +356,7 @@ int SaveGIFFile(const SaveRequest& request) {
         encoder->Encode(writer.Row(), width, y == 0);
     }
     encoder->Finish();
-    const unsigned char tail[2] = {0, ';'};
+    const unsigned char tail[2] = {0, kTrailer};
     out.Write(tail, 2);
     return out.Finish();
 }

@@ -14,10 +14,28 @@
 namespace {
 
 constexpr int kPreamble = 512;
-constexpr int kFirstOpcode = 526;  // after the version opcode and 0x02FF
-constexpr int kEndOfPicture = 0x00FF;
+constexpr int kFirstOpcode = 526;  // after the version opcode and its data
+// Opcodes the reader and the writer name; the rest are passed over by size.
+constexpr int kClipRegion = 0x0001;
+constexpr int kVersion = 0x0011;
+constexpr int kDefaultHilite = 0x001E;
+constexpr int kTextFontName = 0x002C;
+constexpr int kLongText = 0x0028;
+constexpr int kDhText = 0x0029;
+constexpr int kDvText = 0x002A;
+constexpr int kDhDvText = 0x002B;
+constexpr int kBitsRect = 0x0090;
+constexpr int kBitsRegion = 0x0091;
 constexpr int kPackBitsRect = 0x0098;
+constexpr int kPackBitsRegion = 0x0099;
 constexpr int kDirectBitsRect = 0x009A;
+constexpr int kDirectBitsRegion = 0x009B;
+constexpr int kLongComment = 0x00A1;
+constexpr int kEndOfPicture = 0x00FF;
+constexpr int kVersion2 = 0x02FF;  // the version opcode's data in a version-2 picture
+constexpr int kHeader = 0x0C00;
+constexpr int kCompressedQuickTime = 0x8200;
+constexpr int kUncompressedQuickTime = 0x8201;
 constexpr int kPixMapFlag = 0x8000;
 constexpr int kRowBytesMask = 0x3FFF;
 // Rows of fewer bytes are stored unpacked (QuickDraw's rule).
@@ -69,20 +87,20 @@ int SkipSized(Source& in, int op) {
     int64_t n;
     if (in_(0x00D0, 0x00FE) || in_(0x8100, 0x81FF) || op == 0xFFFF) {
         n = in.U32BE();
-    } else if (op == 0x00A1) {
+    } else if (op == kLongComment) {
         in.U16BE();
         n = in.U16BE();
     } else if (in_(0x00A2, 0x00AF)) {
         n = in.U16BE();
-    } else if (op == 0x0028 || op == 0x002C) {
+    } else if (op == kLongText || op == kTextFontName) {
         unsigned char b[5];
         if (in.ReadExact(b, 5) != K_OK) return K_ERR_READ;
         n = b[4];
-    } else if (op == 0x0029 || op == 0x002A) {
+    } else if (op == kDhText || op == kDvText) {
         unsigned char b[2];
         if (in.ReadExact(b, 2) != K_OK) return K_ERR_READ;
         n = b[1];
-    } else if (op == 0x002B) {
+    } else if (op == kDhDvText) {
         unsigned char b[3];
         if (in.ReadExact(b, 3) != K_OK) return K_ERR_READ;
         n = b[2];
@@ -106,16 +124,16 @@ int SkipPCTOpcodes(Source& in, Found* found, bool* region) {
         const int op = in.U16BE();
         if (in.status() != K_OK) return K_ERR_READ;
         switch (op) {
-        case 0x0090: case 0x0091: case 0x0098: case 0x0099:
+        case kBitsRect: case kBitsRegion: case kPackBitsRect: case kPackBitsRegion:
             *found = Found::Indexed;
             *region = op & 1;
             return K_OK;
-        case 0x009A: case 0x009B:
+        case kDirectBitsRect: case kDirectBitsRegion:
             *found = Found::Direct;
             *region = op & 1;
             return K_OK;
         case kEndOfPicture: return K_ERR_NOBITMAP;
-        case 0x8200: case 0x8201: return K_ERR_UNSUPPORTED;
+        case kCompressedQuickTime: case kUncompressedQuickTime: return K_ERR_UNSUPPORTED;
         default: break;
         }
         const int size = FixedSize(op);
@@ -129,9 +147,9 @@ int SkipPCTOpcodes(Source& in, Found* found, bool* region) {
 int SeekPCTOpcodes(Source& in, int* width, int* height) {
     unsigned char h[16];
     if (in.SeekTo(kPreamble) != K_OK || in.ReadExact(h, 16) != K_OK) return K_ERR_READ;
-    // The version opcode 0x0011 and version 2 (0x02FF); version-1 pictures
-    // (byte opcodes) are not read.
-    if (Be16(h + 10) != 0x0011 || Be16(h + 12) != 0x02FF) return K_ERR_READ;
+    // The version opcode and version 2; version-1 pictures (byte opcodes)
+    // are not read.
+    if (Be16(h + 10) != kVersion || Be16(h + 12) != kVersion2) return K_ERR_READ;
     const int top = static_cast<int16_t>(Be16(h + 2)), left = static_cast<int16_t>(Be16(h + 4));
     const int bottom = static_cast<int16_t>(Be16(h + 6)), right = static_cast<int16_t>(Be16(h + 8));
     *width = right - left;
@@ -395,9 +413,9 @@ int SavePCTFile(const SaveRequest& request) {
     out.Zeros(kPreamble);
     out.U16BE(0);  // picture size: not kept for version 2
     Rect(out, height, width);
-    out.U16BE(0x0011);
-    out.U16BE(0x02FF);
-    out.U16BE(0x0C00);
+    out.U16BE(kVersion);
+    out.U16BE(kVersion2);
+    out.U16BE(kHeader);
     out.U32BE(0xFFFFFFFF);
     // Bounds as 16.16 fixed-point numbers: left, top, right, bottom.
     out.U32BE(0);
@@ -405,9 +423,9 @@ int SavePCTFile(const SaveRequest& request) {
     out.U32BE(static_cast<uint32_t>(width) << 16);
     out.U32BE(static_cast<uint32_t>(height) << 16);
     out.U32BE(0);
-    out.U16BE(0x001E);
-    out.U16BE(0x0001);  // clip region
-    out.U16BE(10);
+    out.U16BE(kDefaultHilite);
+    out.U16BE(kClipRegion);
+    out.U16BE(10);  // the region's size: a rectangle
     Rect(out, height, width);
     if (bits == 24) {
         out.U16BE(kDirectBitsRect);
