@@ -7,53 +7,32 @@
 #include "application.h"
 #include "layout.h"
 
-namespace {
-const char kPlayerClass[] = "FwMediaPlayer";
-}
-
-LRESULT CALLBACK PlayerWindowProc(HWND hwnd, UINT msg, WPARAM w, LPARAM l) {
-  if (msg == MM_MCINOTIFY) {
-    auto* player = reinterpret_cast<TMediaPlayer*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-    if (player && static_cast<unsigned>(l) == player->device_) {
-      switch (w) {
-        case MCI_NOTIFY_SUCCESSFUL: player->notifyValue_ = nvSuccessful; break;
-        case MCI_NOTIFY_SUPERSEDED: player->notifyValue_ = nvSuperseded; break;
-        case MCI_NOTIFY_ABORTED: player->notifyValue_ = nvAborted; break;
-        default: player->notifyValue_ = nvFailure; break;
-      }
-      if (player->OnNotify) {
-        try {
-          player->OnNotify(player);
-        } catch (...) {
-          if (Application) Application->HandleException(player);
-        }
-      }
-    }
-    return 0;
+// MCI's notice that a play this player started has ended.
+bool TMediaPlayer::Notice(UINT msg, WPARAM w, LPARAM l) {
+  if (msg != MM_MCINOTIFY) return false;
+  if (static_cast<unsigned>(l) != device_) return true;
+  switch (w) {
+    case MCI_NOTIFY_SUCCESSFUL: notifyValue_ = nvSuccessful; break;
+    case MCI_NOTIFY_SUPERSEDED: notifyValue_ = nvSuperseded; break;
+    case MCI_NOTIFY_ABORTED: notifyValue_ = nvAborted; break;
+    default: notifyValue_ = nvFailure; break;
   }
-  return DefWindowProcA(hwnd, msg, w, l);
+  if (OnNotify) {
+    try {
+      OnNotify(this);
+    } catch (...) {
+      if (Application) Application->HandleException(this);
+    }
+  }
+  return true;
 }
 
 TMediaPlayer::TMediaPlayer(TComponent* owner) : TComponent(owner) {
-  static bool registered = false;
-  if (!registered) {
-    WNDCLASSA wc{};
-    wc.lpfnWndProc = PlayerWindowProc;
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.lpszClassName = kPlayerClass;
-    RegisterClassA(&wc);
-    registered = true;
-  }
-  window_ = CreateWindowExA(0, kPlayerClass, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, GetModuleHandleA(nullptr), nullptr);
-  SetWindowLongPtrA(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+  window_ = std::make_unique<TMessageWindow>([this](UINT msg, WPARAM w, LPARAM l) { return Notice(msg, w, l); });
 }
 
 TMediaPlayer::~TMediaPlayer() {
   if (device_) mciSendCommandA(device_, MCI_CLOSE, 0, 0);
-  if (window_) {
-    SetWindowLongPtrA(window_, GWLP_USERDATA, 0);
-    DestroyWindow(window_);
-  }
 }
 
 void TMediaPlayer::Check(DWORD error) {
@@ -74,7 +53,7 @@ void TMediaPlayer::Open() {
 void TMediaPlayer::Play() {
   if (!device_) throw EMCIDeviceError("Device is not open");
   MCI_PLAY_PARMS play{};
-  play.dwCallback = reinterpret_cast<DWORD_PTR>(window_);
+  play.dwCallback = reinterpret_cast<DWORD_PTR>(window_->Handle());
   Check(mciSendCommandA(device_, MCI_PLAY, notify_ ? MCI_NOTIFY : 0, reinterpret_cast<DWORD_PTR>(&play)));
 }
 

@@ -5,7 +5,10 @@
 
 #include <string>
 
+#include <memory>
+
 #include "classes.h"
+#include "message_window.h"
 
 class EMCIDeviceError : public Exception { using Exception::Exception; };
 
@@ -34,12 +37,12 @@ class TMediaPlayer : public TComponent {
   bool SetProperty(const std::string& name, const TLayoutValue& value, TLayoutReader& reader) override;
 
  private:
-  friend LRESULT CALLBACK PlayerWindowProc(HWND, UINT, WPARAM, LPARAM);
+  bool Notice(UINT msg, WPARAM w, LPARAM l);
   void Check(DWORD error);
   unsigned device_ = 0;
   std::string fileName_;
   bool notify_ = true;
   bool visible_ = true;
   TMPNotifyValues notifyValue_ = nvSuccessful;
-  HWND window_ = nullptr;
+  std::unique_ptr<TMessageWindow> window_;
 };

@@ -3,54 +3,30 @@
 #include "application.h"
 #include "layout.h"
 
-namespace {
-const char kTimerClass[] = "FwTimer";
-}
-
-LRESULT CALLBACK TimerWindowProc(HWND hwnd, UINT msg, WPARAM w, LPARAM l) {
-  if (msg == WM_TIMER) {
-    auto* timer = reinterpret_cast<TTimer*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-    if (timer) {
-      try {
-        timer->Timer();
-      } catch (...) {
-        if (Application) Application->HandleException(timer);
-      }
-    }
-    return 0;
-  }
-  return DefWindowProcA(hwnd, msg, w, l);
-}
-
 TTimer::TTimer(TComponent* owner) : TComponent(owner) {
-  static bool registered = false;
-  if (!registered) {
-    WNDCLASSA wc{};
-    wc.lpfnWndProc = TimerWindowProc;
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.lpszClassName = kTimerClass;
-    RegisterClassA(&wc);
-    registered = true;
-  }
-  window_ = CreateWindowExA(0, kTimerClass, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, GetModuleHandleA(nullptr), nullptr);
-  SetWindowLongPtrA(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+  window_ = std::make_unique<TMessageWindow>([this](UINT msg, WPARAM, LPARAM) {
+    if (msg != WM_TIMER) return false;
+    try {
+      Timer();
+    } catch (...) {
+      if (Application) Application->HandleException(this);
+    }
+    return true;
+  });
   Update();
 }
 
 TTimer::~TTimer() {
-  if (window_) {
-    KillTimer(window_, 1);
-    SetWindowLongPtrA(window_, GWLP_USERDATA, 0);
-    DestroyWindow(window_);
-  }
+  if (window_->Handle()) KillTimer(window_->Handle(), 1);
 }
 
 void TTimer::Update() {
-  if (!window_) return;
-  KillTimer(window_, 1);
+  const HWND window = window_->Handle();
+  if (!window) return;
+  KillTimer(window, 1);
   running_ = false;
   if (enabled_ && interval_ > 0 && !(state_ & csLoading)) {
-    if (!SetTimer(window_, 1, interval_, nullptr)) throw EOutOfResources("Not enough timers available");
+    if (!SetTimer(window, 1, interval_, nullptr)) throw EOutOfResources("Not enough timers available");
     running_ = true;
   }
 }

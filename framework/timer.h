@@ -1,7 +1,10 @@
 // A timer component: OnTimer runs on the GUI thread every Interval ms while enabled.
 #pragma once
 
+#include <memory>
+
 #include "classes.h"
+#include "message_window.h"
 
 class TTimer : public TComponent {
  public:
@@ -19,10 +22,9 @@ class TTimer : public TComponent {
   virtual void Timer();
 
  private:
-  friend LRESULT CALLBACK TimerWindowProc(HWND, UINT, WPARAM, LPARAM);
   void Update();
   bool enabled_ = true;
   unsigned interval_ = 1000;
-  HWND window_ = nullptr;
+  std::unique_ptr<TMessageWindow> window_;
   bool running_ = false;
 };

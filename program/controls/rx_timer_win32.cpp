@@ -7,7 +7,6 @@
 #include "timer.h"
 
 namespace {
-const char kRxTimerClass[] = "PupettaRxTimer";
 constexpr UINT WM_RX_TICK = WM_APP + 1;
 constexpr UINT WM_RX_ERROR = WM_APP + 2;
 
@@ -19,44 +18,32 @@ int WindowsPriority(TThreadPriority p) {
 }
 }  // namespace
 
-LRESULT CALLBACK TRxTimer::WindowProc(HWND hwnd, UINT msg, WPARAM w, LPARAM l) {
-    auto* timer = reinterpret_cast<TRxTimer*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-    if (timer && msg == WM_RX_TICK) {
-        timer->tickPosted_ = false;
+bool TRxTimer::Message(UINT msg, WPARAM, LPARAM l) {
+    if (msg == WM_RX_TICK) {
+        tickPosted_ = false;
         try {
-            timer->Tick();
+            Tick();
         } catch (...) {
-            if (Application) Application->HandleException(timer);
+            if (Application) Application->HandleException(this);
         }
-        return 0;
+        return true;
     }
-    if (timer && msg == WM_RX_ERROR) {
+    if (msg == WM_RX_ERROR) {
         // The error a tick raised on the thread, shown on the GUI thread.
         std::unique_ptr<std::exception_ptr> error(reinterpret_cast<std::exception_ptr*>(l));
         try {
             std::rethrow_exception(*error);
         } catch (...) {
-            if (Application) Application->HandleException(timer);
+            if (Application) Application->HandleException(this);
         }
-        return 0;
+        return true;
     }
-    return DefWindowProcA(hwnd, msg, w, l);
+    return false;
 }
 
 TRxTimer::TRxTimer(TComponent* owner) : TComponent(owner) {
-    static bool registered = false;
-    if (!registered) {
-        WNDCLASSA wc{};
-        wc.lpfnWndProc = WindowProc;
-        wc.hInstance = GetModuleHandleA(nullptr);
-        wc.lpszClassName = kRxTimerClass;
-        RegisterClassA(&wc);
-        registered = true;
-    }
-    window_ = CreateWindowExA(0, kRxTimerClass, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, GetModuleHandleA(nullptr),
-                              nullptr);
-    SetWindowLongPtrA(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-    HWND window = window_;
+    window_ = std::make_unique<TMessageWindow>([this](UINT msg, WPARAM w, LPARAM l) { return Message(msg, w, l); });
+    HWND window = window_->Handle();
     thread_ = std::make_unique<TTimerThread>([this] { ThreadTick(); }, interval_, [window](std::exception_ptr e) {
         auto* copy = new std::exception_ptr(e);
         if (!PostMessageA(window, WM_RX_ERROR, 0, reinterpret_cast<LPARAM>(copy))) delete copy;
@@ -70,14 +57,13 @@ TRxTimer::~TRxTimer() {
     onTimer_ = nullptr;
     delete windowTimer_;
     windowTimer_ = nullptr;
-    if (window_) {
-        SetWindowLongPtrA(window_, GWLP_USERDATA, 0);
+    if (HWND window = window_->Handle()) {
         // Errors still queued are freed with their messages.
         MSG msg;
-        while (PeekMessageA(&msg, window_, WM_RX_ERROR, WM_RX_ERROR, PM_REMOVE))
+        while (PeekMessageA(&msg, window, WM_RX_ERROR, WM_RX_ERROR, PM_REMOVE))
             delete reinterpret_cast<std::exception_ptr*>(msg.lParam);
-        DestroyWindow(window_);
     }
+    window_.reset();
 }
 
 void TRxTimer::SetEnabled(bool on) {
@@ -143,7 +129,7 @@ void TRxTimer::ThreadTick() {
     if (syncEvent_) {
         // One hand-over waits at a time; the GUI thread runs it later, so a
         // stop on the GUI thread never waits for a tick that waits for it.
-        if (!tickPosted_.exchange(true)) PostMessageA(window_, WM_RX_TICK, 0, 0);
+        if (!tickPosted_.exchange(true)) PostMessageA(window_->Handle(), WM_RX_TICK, 0, 0);
         return;
     }
     Tick();

@@ -10,6 +10,7 @@
 
 #include "classes.h"
 #include "controls/timer_thread.h"
+#include "message_window.h"
 #include "thread.h"
 
 class TTimer;
@@ -40,7 +41,7 @@ public:
     void Tick();
 
 private:
-    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM w, LPARAM l);
+    bool Message(UINT msg, WPARAM w, LPARAM l);
     void UpdateTimer();
     void ThreadTick();
     void ApplyPriority();
@@ -54,7 +55,7 @@ private:
     std::atomic<bool> destroying_{false};
     std::atomic<bool> tickPosted_{false};
     TNotifyEvent onTimer_;
-    HWND window_ = nullptr;  // receives handed-over ticks and errors
+    std::unique_ptr<TMessageWindow> window_;  // receives handed-over ticks and errors
     TTimer* windowTimer_ = nullptr;
     std::unique_ptr<TTimerThread> thread_;
 };
