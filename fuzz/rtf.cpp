@@ -46,12 +46,12 @@ const std::string& Folder() {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::string text(reinterpret_cast<const char*>(data), size);
   LexMemoryInput input(text);
-  LexSetInput(&input);
-  LexSeek(0);
-  while (RtfNextToken(), !yytext.empty()) {
-    if (yytext.size() > 200) __builtin_trap();
+  RtfLexer lexer;
+  lexer.SetInput(&input);
+  lexer.Seek(0);
+  while (lexer.NextToken(), !lexer.Text().empty()) {
+    if (lexer.Text().size() > 200) __builtin_trap();
   }
-  LexSetInput(nullptr);
 
   const std::string rtf = Folder() + "/doc.rtf", rtc = Folder() + "/doc.rtc";
   std::ofstream(rtf, std::ios::binary | std::ios::trunc).write(text.data(), std::streamsize(size));

@@ -66,14 +66,14 @@ bool IsHiddenDestination(const std::string& t) {
 }
 
 // Reads to the end of the group that is open at depth.
-void SkipToGroupEnd(int& depth) {
+void SkipToGroupEnd(RtfLexer& lexer, int& depth) {
   int target = depth;
   for (;;) {
-    int r = RtfNextToken();
-    if (yytext.empty()) return;
+    int r = lexer.NextToken();
+    if (lexer.Text().empty()) return;
     if (r != 1) continue;
-    if (yytext == "{" || (yytext.size() > 2 && yytext[1] == '{')) ++depth;
-    else if (yytext == "}" && --depth < target) return;
+    if (lexer.Text() == "{" || (lexer.Text().size() > 2 && lexer.Text()[1] == '{')) ++depth;
+    else if (lexer.Text() == "}" && --depth < target) return;
   }
 }
 
@@ -148,7 +148,7 @@ void TrtfView::AddPictureFile(std::string name, const TRtfState& state) {
 }
 
 void TrtfView::BuildTopic(TRtfState state, long offset) {
-  LexSeek(offset);
+  lexer_.Seek(offset);
   Mode mode = kNormal;
   int depth = 0, pictureDepth = 0;
   std::vector<TRtfState> stack;
@@ -166,8 +166,8 @@ void TrtfView::BuildTopic(TRtfState state, long offset) {
   bool afterUnicode = false;
 
   for (;;) {
-    int result = RtfNextToken();
-    const std::string& t = yytext;
+    int result = lexer_.NextToken();
+    const std::string& t = lexer_.Text();
     if (t.empty() || (result == 1 && Is(t, "\\page"))) break;
     TRTFText* join = std::exchange(joinTo, nullptr);
     bool joinText = std::exchange(afterUnicode, false);
@@ -178,7 +178,7 @@ void TrtfView::BuildTopic(TRtfState state, long offset) {
         joinTo = join, afterUnicode = joinText;
         continue;
       }
-      yytext.erase(0, n);
+      lexer_.Text().erase(0, n);
     }
     skipFallback = 0;
     if (result == 0) {
@@ -255,7 +255,7 @@ void TrtfView::BuildTopic(TRtfState state, long offset) {
         stack.push_back(state);
         ++depth;
       }
-      SkipToGroupEnd(depth);
+      SkipToGroupEnd(lexer_, depth);
       if (!stack.empty()) {
         state = stack.back();
         stack.pop_back();
@@ -275,11 +275,11 @@ void TrtfView::BuildTopic(TRtfState state, long offset) {
         afterUnicode = true;
         skipFallback = 1;
       }
-    } else if (RtfControlType == rtPicture) {
+    } else if (lexer_.ControlType() == rtPicture) {
       mode = kPictureFile;
       pictureName.clear();
     } else {
-      ApplyControlWord(t, state, doc_);
+      ApplyControlWord(lexer_, t, state, doc_);
       current->Update(state, FontOf(state));
     }
   }

@@ -55,13 +55,15 @@ std::string TrtfView::ClipboardRtf() {
   stream_->Seek(0);
   header.resize(stream_->Read(header.data(), header.size()));
   LexMemoryInput headerInput(header);
-  LexSetInput(&headerInput);
-  LexSeek(0);
+  RtfLexer headerLexer;
+  headerLexer.SetInput(&headerInput);
+  headerLexer.Seek(0);
   int depth = 0;
   while (true) {
-    int r = RtfNextToken();
-    if (yytext.empty()) break;
-    if (r == 1) depth += Opens(yytext) - (yytext == "}");
+    int r = headerLexer.NextToken();
+    const std::string& t = headerLexer.Text();
+    if (t.empty()) break;
+    if (r == 1) depth += Opens(t) - (t == "}");
   }
   BindDocument();
 
@@ -92,10 +94,10 @@ std::string TrtfView::ClipboardRtf() {
   out += kAlign[st.alignment & 3];
   out += ' ';
 
-  LexSeek(offset);
+  lexer_.Seek(offset);
   while (true) {
-    int r = RtfNextToken();
-    const std::string& t = yytext;
+    int r = lexer_.NextToken();
+    const std::string& t = lexer_.Text();
     if (t.empty()) break;
     if (r == 0) {
       PutText(out, t);

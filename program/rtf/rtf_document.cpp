@@ -26,18 +26,18 @@ std::string Trim(const std::string& text) {
 enum class Group { None, Colours, Fonts, Styles };
 
 // Reads the footnote whose "#{\footnote" token was just scanned.
-std::string CollectFootnote(char mark) {
+std::string CollectFootnote(RtfLexer& lexer, char mark) {
   std::string text;
   int depth = 1;
   while (depth > 0) {
-    int result = RtfNextToken();
-    if (yytext.empty()) break;
-    if (result == 1 && yytext == "{") {
+    int result = lexer.NextToken();
+    if (lexer.Text().empty()) break;
+    if (result == 1 && lexer.Text() == "{") {
       ++depth;
-    } else if (result == 1 && yytext == "}") {
+    } else if (result == 1 && lexer.Text() == "}") {
       --depth;
-    } else if (result == 0 && !(yytext.size() == 1 && yytext[0] == mark)) {
-      text += yytext;
+    } else if (result == 0 && !(lexer.Text().size() == 1 && lexer.Text()[0] == mark)) {
+      text += lexer.Text();
     }
   }
   return Trim(text);
@@ -65,16 +65,16 @@ const TTopic* RtfDocument::FindTopic(const std::string& name) const {
   return nullptr;
 }
 
-void RtfDocument::Parse() {
+bool RtfDocument::Parse(RtfLexer& lexer) {
   // Text before any "\plain" has RTF's default look: the plain character
   // and paragraph state.
   TRtfState state;
   state.defaultTab = 720;
-  RtfControlType = rtPlain;
-  ApplyControlWord("\\plain", state, *this);
-  RtfControlType = rtPard;
-  ApplyControlWord("\\pard", state, *this);
-  RtfControlType = rtOther;
+  lexer.SetControlType(rtPlain);
+  ApplyControlWord(lexer, "\\plain", state, *this);
+  lexer.SetControlType(rtPard);
+  ApplyControlWord(lexer, "\\pard", state, *this);
+  lexer.SetControlType(rtOther);
   std::vector<TRtfState> stack;
   Group group = Group::None;
   int depth = 0, groupDepth = 0, colourIndex = -1;
@@ -86,15 +86,15 @@ void RtfDocument::Parse() {
   topic.state = state;
 
   for (;;) {
-    int result = RtfNextToken();
-    if (yytext.empty()) break;
-    const std::string& t = yytext;
+    int result = lexer.NextToken();
+    if (lexer.Text().empty()) break;
+    const std::string& t = lexer.Text();
     if (result == 1 && IsPageBreak(t)) {
       // A topic without footnotes starts right after the break.
       topics.push_back(std::move(topic));
       topic = TTopic{};
       topic.state = state;
-      topic.offset = LexPosition();
+      topic.offset = lexer.Position();
       continue;
     }
     if (result == 1 && t == "{") {
@@ -109,7 +109,7 @@ void RtfDocument::Parse() {
       }
       --depth;
       if (group != Group::None && depth < groupDepth) {
-        headerEnd = std::max<int32_t>(headerEnd, LexPosition());
+        headerEnd = std::max<int32_t>(headerEnd, lexer.Position());
         group = Group::None;
       }
       continue;
@@ -129,7 +129,7 @@ void RtfDocument::Parse() {
     }
     if (result == 1 && t.size() >= 11 && t.compare(2, 9, "\\footnote") == 0) {
       char mark = t[0];
-      std::string text = CollectFootnote(mark);
+      std::string text = CollectFootnote(lexer, mark);
       switch (mark) {
         case '#': topic.name = text; break;
         case '$': topic.title = text; break;
@@ -138,7 +138,7 @@ void RtfDocument::Parse() {
         default: break;
       }
       // The topic's text starts after its last footnote, in the state there.
-      topic.offset = LexPosition();
+      topic.offset = lexer.Position();
       topic.state = state;
       continue;
     }
@@ -198,9 +198,10 @@ void RtfDocument::Parse() {
         }
         break;
       case Group::None:
-        if (result == 1) ApplyControlWord(t, state, *this);
+        if (result == 1) ApplyControlWord(lexer, t, state, *this);
         break;
     }
   }
   topics.push_back(std::move(topic));
+  return !lexer.Failed();
 }

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "rtf_lexer.h"
+
 // Character and paragraph state; 76 bytes in the cache, little-endian.
 struct TRtfState {
   int32_t font = 0;  // index into the font table (rebound on load)
@@ -84,8 +86,9 @@ class RtfDocument {
 
   void Reset(const std::string& viewFontName);
   // Splits the document bound to the lexer into topics (the lexer is bound
-  // and at offset 0).
-  void Parse();
+  // and at offset 0). False when the lexer failed: the topics are those
+  // before the failure.
+  bool Parse(RtfLexer& lexer);
   // Index of the font with this number; 0 when none has it.
   int32_t FontIndex(int32_t number) const;
   // The topic named exactly name, or null.
@@ -103,5 +106,6 @@ class RtfDocument {
 // time stamp and checksum agree.
 bool CacheIsValid(const std::string& rtfName, const std::string& rtcName);
 
-// Applies the control word just scanned (text and RtfControlType) to state.
-void ApplyControlWord(const std::string& text, TRtfState& state, const RtfDocument& doc);
+// Applies the control word just scanned (text and the lexer's control type)
+// to state; a style's words are pushed back into the lexer.
+void ApplyControlWord(RtfLexer& lexer, const std::string& text, TRtfState& state, const RtfDocument& doc);

@@ -1,13 +1,8 @@
 #include "rtf_lexer.h"
 
 #include <algorithm>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <string_view>
-
-std::string yytext;
-int RtfControlType = 0;
 
 size_t LexMemoryInput::Read(char* buffer, size_t n) {
   size_t k = pos_ < size_ ? std::min(n, size_ - pos_) : 0;
@@ -32,52 +27,17 @@ void LexFileInput::Seek(long offset) {
 
 namespace {
 
-constexpr int kPushBackSize = 2048;
 constexpr size_t kBlockSize = 128;
 // Longest token: a longer text run or word is cut here and continues as the next token.
 constexpr size_t kTokenLimit = 200;
 
-LexInput* g_input = nullptr;
-char g_stack[kPushBackSize];
-int g_count = 0;
-
-void Push(int c) {
-  if (g_count >= kPushBackSize) LexFatal("input buffer overflow");
-  g_stack[g_count++] = static_cast<char>(c);
-}
-
-// The next raw character (line ends included), 0 at the end of the input.
-int Get() {
-  if (g_count == 0 && g_input) {
-    char block[kBlockSize];
-    size_t n = g_input->Read(block, kBlockSize);
-    while (n > 0) g_stack[g_count++] = block[--n];
-  }
-  if (g_count == 0) return 0;
-  return static_cast<unsigned char>(g_stack[--g_count]);
-}
-
 bool IsLineEnd(int c) { return c == 10 || c == 13; }
-
-// Line ends never reach a token, but they do end a control word (so that
-// "\par" at the end of a line and the text on the next stay apart).
-int GetSkippingLineEnds() {
-  int c;
-  do c = Get();
-  while (IsLineEnd(c));
-  return c;
-}
 
 bool IsLetter(int c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 bool IsDigit(int c) { return c >= '0' && c <= '9'; }
 bool IsAlnum(int c) { return IsLetter(c) || IsDigit(c); }
 bool IsRunChar(int c) { return c >= 33 && c <= 255 && c != '\\' && c != '{' && c != '}'; }
 bool IsMark(int c) { return c == '#' || c == '$' || c == '+' || c == 'B' || c == 'K'; }
-
-void ResetLexer() {
-  g_count = 0;
-  yytext.clear();
-}
 
 // Forms a control word may take: a number (required or not) and the blank
 // after it, which delimits the word and belongs to the token.
@@ -118,33 +78,6 @@ int WordType(std::string_view letters, bool hasNumber) {
   return rtOther;
 }
 
-// yytext holds the prefix and the backslash; reads letters, a number run and
-// one blank. Any number and a following blank belong to the same word:
-// "\b0 " is "\b0", as RTF readers agree.
-int ScanControlWord() {
-  size_t start = yytext.size();
-  int c = Get();
-  while (IsLetter(c) && yytext.size() < kTokenLimit) {
-    yytext += char(c);
-    c = Get();
-  }
-  std::string_view letters(yytext.data() + start, yytext.size() - start);
-  size_t lettersEnd = yytext.size();
-  while ((IsDigit(c) || c == '-') && yytext.size() < kTokenLimit) {
-    yytext += char(c);
-    c = Get();
-  }
-  bool hasNumber = yytext.size() > lettersEnd;
-  if (c == ' ' && yytext.size() < kTokenLimit) {
-    yytext += ' ';
-  } else if (!IsLineEnd(c)) {
-    Push(c);
-  }
-  letters = std::string_view(yytext.data() + start, lettersEnd - start);
-  RtfControlType = WordType(letters, hasNumber);
-  return 1;
-}
-
 int HexValue(int c) {
   if (c >= '0' && c <= '9') return c - '0';
   if (c >= 'a' && c <= 'f') return c - 'a' + 10;
@@ -152,55 +85,120 @@ int HexValue(int c) {
   return -1;
 }
 
+}  // namespace
+
+// The next raw character (line ends included), 0 at the end of the input.
+int RtfLexer::Get() {
+  if (count_ == 0 && input_ && !Failed()) {
+    char block[kBlockSize];
+    size_t n = input_->Read(block, kBlockSize);
+    while (n > 0) stack_[count_++] = block[--n];
+  }
+  if (count_ == 0) return 0;
+  return static_cast<unsigned char>(stack_[--count_]);
+}
+
+// Line ends never reach a token, but they do end a control word (so that
+// "\par" at the end of a line and the text on the next stay apart).
+int RtfLexer::GetSkippingLineEnds() {
+  int c;
+  do c = Get();
+  while (IsLineEnd(c));
+  return c;
+}
+
+bool RtfLexer::Push(int c) {
+  if (count_ >= kPushBackSize) {
+    // Reading on would lose characters: the lexer stops here.
+    error_ = "input buffer overflow";
+    count_ = 0;
+    return false;
+  }
+  stack_[count_++] = static_cast<char>(c);
+  return true;
+}
+
+void RtfLexer::Reset() {
+  count_ = 0;
+  text_.clear();
+}
+
+// text_ holds the prefix and the backslash; reads letters, a number run and
+// one blank. Any number and a following blank belong to the same word:
+// "\b0 " is "\b0", as RTF readers agree.
+int RtfLexer::ScanControlWord() {
+  size_t start = text_.size();
+  int c = Get();
+  while (IsLetter(c) && text_.size() < kTokenLimit) {
+    text_ += char(c);
+    c = Get();
+  }
+  std::string_view letters(text_.data() + start, text_.size() - start);
+  size_t lettersEnd = text_.size();
+  while ((IsDigit(c) || c == '-') && text_.size() < kTokenLimit) {
+    text_ += char(c);
+    c = Get();
+  }
+  bool hasNumber = text_.size() > lettersEnd;
+  if (c == ' ' && text_.size() < kTokenLimit) {
+    text_ += ' ';
+  } else if (!IsLineEnd(c)) {
+    Push(c);
+  }
+  letters = std::string_view(text_.data() + start, lettersEnd - start);
+  controlType_ = WordType(letters, hasNumber);
+  return 1;
+}
+
 // "\'hh" becomes the character hh (a blank when not hexadecimal); "\\" stays.
-void DecodeEscapes() {
-  if (yytext.find("\\'") == std::string::npos) return;
+void RtfLexer::DecodeEscapes() {
+  if (text_.find("\\'") == std::string::npos) return;
   std::string out;
-  out.reserve(yytext.size());
-  for (size_t i = 0; i < yytext.size(); ++i) {
-    if (yytext[i] == '\\' && i + 1 < yytext.size() && yytext[i + 1] == '\\') {
+  out.reserve(text_.size());
+  for (size_t i = 0; i < text_.size(); ++i) {
+    if (text_[i] == '\\' && i + 1 < text_.size() && text_[i + 1] == '\\') {
       out += "\\\\";
       ++i;
-    } else if (yytext[i] == '\\' && i + 3 < yytext.size() && yytext[i + 1] == '\'') {
-      int hi = HexValue(static_cast<unsigned char>(yytext[i + 2]));
-      int lo = HexValue(static_cast<unsigned char>(yytext[i + 3]));
+    } else if (text_[i] == '\\' && i + 3 < text_.size() && text_[i + 1] == '\'') {
+      int hi = HexValue(static_cast<unsigned char>(text_[i + 2]));
+      int lo = HexValue(static_cast<unsigned char>(text_[i + 3]));
       out += (hi < 0 || lo < 0) ? ' ' : char(hi * 16 + lo);
       i += 3;
     } else {
-      out += yytext[i];
+      out += text_[i];
     }
   }
-  yytext.swap(out);
+  text_.swap(out);
 }
 
 // A text run from c on: run characters, "\\" and "\'" with two letters or
 // digits, across line ends; at most 200 characters.
-int ScanTextRun(int c) {
+int RtfLexer::ScanTextRun(int c) {
   for (;;) {
     if (IsLineEnd(c)) {
       c = Get();
       continue;
     }
-    if (IsRunChar(c) && yytext.size() < kTokenLimit) {
-      yytext += char(c);
+    if (IsRunChar(c) && text_.size() < kTokenLimit) {
+      text_ += char(c);
       c = Get();
       continue;
     }
     if (c == '\\') {
       int n = Get();
-      if (n == '\\' && yytext.size() + 2 <= kTokenLimit) {
-        yytext += "\\\\";
+      if (n == '\\' && text_.size() + 2 <= kTokenLimit) {
+        text_ += "\\\\";
         c = Get();
         continue;
       }
       if (n == '\'') {
         int a = Get();
         int b = IsAlnum(a) ? Get() : 0;
-        if (IsAlnum(a) && IsAlnum(b) && yytext.size() + 4 <= kTokenLimit) {
-          yytext += '\\';
-          yytext += '\'';
-          yytext += char(a);
-          yytext += char(b);
+        if (IsAlnum(a) && IsAlnum(b) && text_.size() + 4 <= kTokenLimit) {
+          text_ += '\\';
+          text_ += '\'';
+          text_ += char(a);
+          text_ += char(b);
           c = Get();
           continue;
         }
@@ -217,7 +215,7 @@ int ScanTextRun(int c) {
 }
 
 // "\*" opens a group that readers may skip: read to its closing brace.
-int SkipGroup() {
+int RtfLexer::SkipGroup() {
   int depth = 1;
   while (depth > 0) {
     int c = Get();
@@ -230,12 +228,12 @@ int SkipGroup() {
       --depth;
     }
   }
-  yytext = "}";
+  text_ = "}";
   return 1;
 }
 
 // Does "{\footnote" follow? Reads ahead and pushes everything back.
-bool FootnoteFollows() {
+bool RtfLexer::FootnoteFollows() {
   static constexpr char kWord[] = "{\\footnote";
   char seen[sizeof(kWord)];
   size_t n = 0;
@@ -253,11 +251,11 @@ bool FootnoteFollows() {
 }
 
 // After a backslash: -1 when nothing was returned (a lone backslash is dropped).
-int ScanBackslash() {
+int RtfLexer::ScanBackslash() {
   int n = GetSkippingLineEnds();
   if (IsLetter(n)) {
     Push(n);
-    yytext = "\\";
+    text_ = "\\";
     return ScanControlWord();
   }
   switch (n) {
@@ -267,24 +265,24 @@ int ScanBackslash() {
     case '{': {
       int b = Get(), m = b == 'b' ? Get() : 0, k = m == 'm' ? Get() : 0;
       if (k == 'c' || k == 'l' || k == 'r') {
-        yytext = "\\{bm";
-        yytext += char(k);
-        RtfControlType = rtPicture;
+        text_ = "\\{bm";
+        text_ += char(k);
+        controlType_ = rtPicture;
         return 1;
       }
       if (m == 'm') Push(k);
       if (b == 'b') Push(m);
       Push(b);
-      yytext = "{";
+      text_ = "{";
       return 0;
     }
     case '}':
-      yytext = "}";
+      text_ = "}";
       return 0;
     case '\\':
     case '\'':
       Push(n);
-      yytext.clear();
+      text_.clear();
       return ScanTextRun('\\');
     case '*':
       return SkipGroup();
@@ -294,41 +292,41 @@ int ScanBackslash() {
   }
 }
 
-}  // namespace
 
-void LexSetInput(LexInput* input) { g_input = input; }
-LexInput* LexGetInput() { return g_input; }
-
-void LexSeek(long offset) {
-  ResetLexer();
-  if (g_input) g_input->Seek(offset);
+void RtfLexer::Seek(long offset) {
+  Reset();
+  error_.clear();
+  if (input_) input_->Seek(offset);
 }
 
-long LexPosition() { return (g_input ? g_input->Position() : 0) - g_count; }
+long RtfLexer::Position() const { return (input_ ? input_->Position() : 0) - count_; }
 
-void LexPushBack(const std::string& text) {
-  for (size_t i = text.size(); i > 0; --i) Push(static_cast<unsigned char>(text[i - 1]));
+bool RtfLexer::PushBack(const std::string& text) {
+  for (size_t i = text.size(); i > 0; --i)
+    if (!Push(static_cast<unsigned char>(text[i - 1]))) return false;
+  return true;
 }
 
-int RtfNextToken() {
+int RtfLexer::NextToken() {
   for (;;) {
-    yytext.clear();
+    text_.clear();
+    if (Failed()) return 0;
     int c = GetSkippingLineEnds();
     switch (c) {
       case 0:
-        ResetLexer();
+        Reset();
         return 0;
       case '{':
       case '}':
-        yytext = char(c);
+        text_ = char(c);
         return 1;
       case ' ':
-        yytext = " ";
+        text_ = " ";
         return 0;
       case '\t':
         // A tab is a word of its own: it must not re-apply the previous word.
-        yytext = "\\tab";
-        RtfControlType = rtOther;
+        text_ = "\\tab";
+        controlType_ = rtOther;
         return 1;
       case '\\': {
         int result = ScanBackslash();
@@ -339,11 +337,11 @@ int RtfNextToken() {
         if (c < 33) continue;  // other control characters are dropped
         if (IsMark(c) && FootnoteFollows()) {
           // "#{\footnote" arrives as one word: its mark tells the field.
-          yytext = char(c);
-          yytext += '{';
+          text_ = char(c);
+          text_ += '{';
           Get();
           Get();
-          yytext += '\\';
+          text_ += '\\';
           return ScanControlWord();
         }
         return ScanTextRun(c);
@@ -370,10 +368,4 @@ int32_t ParseRtfNumber(const std::string& text, int32_t def) {
   // The smallest value stays free as an "absent" marker.
   if (value == -2147483648LL) return -2147483647;
   return static_cast<int32_t>(value);
-}
-
-void LexFatal(const char* message) {
-  std::printf("LexLib: %s\n", message);
-  std::fflush(stdout);
-  std::exit(1);
 }

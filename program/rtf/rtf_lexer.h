@@ -1,7 +1,7 @@
 // The RTF tokenizer under the help viewer and the garment descriptions: a
 // character source with a push-back stack over the bound document, and a
 // scanner that cuts it into control tokens (result 1) and text tokens
-// (result 0). One lexer per process, used on the GUI thread only.
+// (result 0). Each document view holds its own lexer.
 #pragma once
 
 #include <cstddef>
@@ -58,23 +58,54 @@ enum RtfWordType {
   rtBrdrb, rtBrdrl, rtBrdrr, rtBox, rtUp, rtDn, rtFi, rtLi, rtRi, rtSb, rtSa, rtSl, rtBrspn, rtPicture
 };
 
-// Text of the token just returned; empty after the end of the input.
-extern std::string yytext;
-// Type of the last control word; tokens other than control words leave it.
-extern int RtfControlType;
-
-// The stream the lexer reads (borrowed); bind it, then seek.
-void LexSetInput(LexInput* input);
-LexInput* LexGetInput();
-// Resets the lexer and moves the input to offset.
-void LexSeek(long offset);
-// File offset of the next character not yet consumed.
-long LexPosition();
-// Scans one token: 1 control token, 0 text token (or the end: yytext empty).
-int RtfNextToken();
-// Makes text the next characters read, first character first.
-void LexPushBack(const std::string& text);
 // The signed decimal number among the token's characters, or def.
 int32_t ParseRtfNumber(const std::string& text, int32_t def);
-// Reports "LexLib: message" and ends the process.
-[[noreturn]] void LexFatal(const char* message);
+
+class RtfLexer {
+ public:
+  // The stream the lexer reads (borrowed); bind it, then seek.
+  void SetInput(LexInput* input) { input_ = input; }
+  LexInput* Input() const { return input_; }
+  // Resets the lexer (an error too) and moves the input to offset.
+  void Seek(long offset);
+  // File offset of the next character not yet consumed.
+  long Position() const;
+  // Scans one token: 1 control token, 0 text token (or the end, or an
+  // error: Text() empty).
+  int NextToken();
+  // Makes text the next characters read, first character first; false, and
+  // the lexer failed, when they do not fit the push-back stack.
+  bool PushBack(const std::string& text);
+
+  // Text of the token just returned; empty after the end of the input.
+  const std::string& Text() const { return text_; }
+  std::string& Text() { return text_; }
+  // Type of the last control word; tokens other than control words leave it.
+  int ControlType() const { return controlType_; }
+  void SetControlType(int type) { controlType_ = type; }
+  // What stopped the lexer ("" while nothing did); it reads as the end of
+  // the input until the next Seek.
+  const std::string& Error() const { return error_; }
+  bool Failed() const { return !error_.empty(); }
+
+ private:
+  static constexpr int kPushBackSize = 2048;
+
+  int Get();
+  int GetSkippingLineEnds();
+  bool Push(int c);
+  void Reset();
+  int ScanControlWord();
+  int ScanTextRun(int c);
+  void DecodeEscapes();
+  int SkipGroup();
+  bool FootnoteFollows();
+  int ScanBackslash();
+
+  LexInput* input_ = nullptr;
+  char stack_[kPushBackSize];
+  int count_ = 0;
+  std::string text_;
+  int controlType_ = 0;
+  std::string error_;
+};

@@ -68,7 +68,7 @@ void TRtfState::Clamp() {
   clamp(fontSize, 0, kMaxHalfPoints);
 }
 
-void ApplyControlWord(const std::string& text, TRtfState& st, const RtfDocument& doc) {
+void ApplyControlWord(RtfLexer& lexer, const std::string& text, TRtfState& st, const RtfDocument& doc) {
   auto number = [&](int32_t def) { return ParseRtfNumber(text, def); };
   // Colour numbers count from 1 (0 is the automatic colour); one outside
   // the table keeps the colour as it is.
@@ -76,7 +76,7 @@ void ApplyControlWord(const std::string& text, TRtfState& st, const RtfDocument&
     int32_t n = number(1);
     return n >= 1 && n <= 16 ? doc.colours[n - 1] : current;
   };
-  switch (RtfControlType) {
+  switch (lexer.ControlType()) {
     case rtF:
       st.fontNumber = number(0);
       st.font = doc.FontIndex(st.fontNumber);
@@ -86,7 +86,7 @@ void ApplyControlWord(const std::string& text, TRtfState& st, const RtfDocument&
       int32_t n = number(0);
       for (const RtfStyle& style : doc.styles) {
         if (style.number == n) {
-          LexPushBack(style.definition);
+          lexer.PushBack(style.definition);
           break;
         }
       }
@@ -140,7 +140,7 @@ void ApplyControlWord(const std::string& text, TRtfState& st, const RtfDocument&
     case rtBox: st.borders |= 16; break;
     case rtUp:
     case rtDn:
-      st.shiftKind = RtfControlType == rtUp ? 0 : 1;
+      st.shiftKind = lexer.ControlType() == rtUp ? 0 : 1;
       st.shift = number(0);
       break;
     case rtFi: st.firstIndent = number(0); break;

@@ -7,9 +7,7 @@
 
 TrtfView::TrtfView(RtfViewHost& host) : host_(host) { doc_.Reset(FontName); }
 
-TrtfView::~TrtfView() {
-  if (stream_ && LexGetInput() == stream_.get()) LexSetInput(nullptr);
-}
+TrtfView::~TrtfView() = default;
 
 void TrtfView::Clear() {
   lines_.clear();
@@ -19,8 +17,8 @@ void TrtfView::Clear() {
 }
 
 void TrtfView::BindDocument() {
-  LexSetInput(stream_.get());
-  LexSeek(0);
+  lexer_.SetInput(stream_.get());
+  lexer_.Seek(0);
 }
 
 bool TrtfView::LoadDocument(const std::string& rtfName, const std::string& rtcName) {
@@ -30,7 +28,7 @@ bool TrtfView::LoadDocument(const std::string& rtfName, const std::string& rtcNa
     return true;
   }
   host_.BeginWait();
-  if (stream_ && LexGetInput() == stream_.get()) LexSetInput(nullptr);
+  lexer_.SetInput(nullptr);
   stream_.reset();
   fileName_ = rtfName;
   doc_.Reset(FontName);
@@ -45,8 +43,9 @@ bool TrtfView::LoadDocument(const std::string& rtfName, const std::string& rtcNa
     BindDocument();
   } else {
     BindDocument();
-    doc_.Parse();
-    doc_.WriteCache(rtfName, rtcName);
+    // A document the lexer gave up on is shown as far as it got, and not
+    // cached.
+    if (doc_.Parse(lexer_)) doc_.WriteCache(rtfName, rtcName);
   }
   host_.EndWait();
   return ok;

@@ -113,6 +113,7 @@ class TrtfView {
   RtfDocument doc_;
   std::string fileName_;
   std::unique_ptr<LexFileInput> stream_;
+  RtfLexer lexer_;  // reads stream_
   std::string shown_;
   std::vector<std::unique_ptr<TRTFElement>> elements_;
   std::vector<TRTFLine> lines_;

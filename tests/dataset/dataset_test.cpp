@@ -312,12 +312,12 @@ TEST(DatasetRegistry, FirstRunFileImportsEightSlots) {
 RtfDocument ScanDocument(const std::string& path) {
     std::string text = ReadWholeFile(path);
     LexMemoryInput input(text);
-    LexSetInput(&input);
-    LexSeek(0);
+    RtfLexer lexer;
+    lexer.SetInput(&input);
+    lexer.Seek(0);
     RtfDocument doc;
     doc.Reset("View Font");
-    doc.Parse();
-    LexSetInput(nullptr);
+    EXPECT_TRUE(doc.Parse(lexer)) << path;
     return doc;
 }
 

@@ -10,13 +10,28 @@ namespace {
 
 RtfDocument Parse(const std::string& text) {
   LexMemoryInput input(text);
-  LexSetInput(&input);
-  LexSeek(0);
+  RtfLexer lexer;
+  lexer.SetInput(&input);
+  lexer.Seek(0);
   RtfDocument doc;
   doc.Reset("View Font");
-  doc.Parse();
-  LexSetInput(nullptr);
+  EXPECT_TRUE(doc.Parse(lexer));
   return doc;
+}
+
+// A lexer that gave up ends the parse, which says so (the view then keeps
+// no cache of it); the topics found so far stay.
+TEST(RtfDocument, ParseReportsTheLexersFailure) {
+  std::string text = "{\\rtf1 Hello\\par}";
+  LexMemoryInput input(text);
+  RtfLexer lexer;
+  lexer.SetInput(&input);
+  lexer.Seek(0);
+  ASSERT_FALSE(lexer.PushBack(std::string(3000, 'x')));
+  RtfDocument doc;
+  doc.Reset("View Font");
+  EXPECT_FALSE(doc.Parse(lexer));
+  EXPECT_EQ(doc.topics.size(), 1u);
 }
 
 TEST(RtfDocument, PlainDocumentIsOneContentsTopic) {
@@ -113,14 +128,14 @@ TEST(RtfDocument, ApplyControlWords) {
   };
   for (const Case& c : cases) {
     TRtfState st;
-    RtfControlType = rtPlain;
-    ApplyControlWord("\\plain", st, doc);
+    RtfLexer lexer;
+    lexer.SetControlType(rtPlain);
+    ApplyControlWord(lexer, "\\plain", st, doc);
     std::string words = c.words;
     LexMemoryInput input(words);
-    LexSetInput(&input);
-    LexSeek(0);
-    while (RtfNextToken() == 1 && !yytext.empty()) ApplyControlWord(yytext, st, doc);
-    LexSetInput(nullptr);
+    lexer.SetInput(&input);
+    lexer.Seek(0);
+    while (lexer.NextToken() == 1 && !lexer.Text().empty()) ApplyControlWord(lexer, lexer.Text(), st, doc);
     EXPECT_EQ(c.field(st), c.expected) << c.words;
   }
 }

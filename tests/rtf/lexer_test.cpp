@@ -10,7 +10,7 @@ namespace {
 struct Token {
   std::string text;
   int result;
-  int type;  // RtfControlType after the token
+  int type;  // the control type after the token
   bool operator==(const Token&) const = default;
 };
 
@@ -20,16 +20,16 @@ std::ostream& operator<<(std::ostream& os, const Token& t) {
 
 std::vector<Token> Scan(const std::string& text) {
   LexMemoryInput input(text);
-  LexSetInput(&input);
-  LexSeek(0);
-  RtfControlType = 0;
+  RtfLexer lexer;
+  lexer.SetInput(&input);
+  lexer.Seek(0);
   std::vector<Token> out;
   for (;;) {
-    int r = RtfNextToken();
-    if (yytext.empty()) break;
-    out.push_back({yytext, r, RtfControlType});
+    int r = lexer.NextToken();
+    if (lexer.Text().empty()) break;
+    out.push_back({lexer.Text(), r, lexer.ControlType()});
   }
-  LexSetInput(nullptr);
+  EXPECT_FALSE(lexer.Failed());
   return out;
 }
 
@@ -129,24 +129,52 @@ TEST(RtfLexer, LongRunsAreCutAt200) {
 TEST(RtfLexer, PositionCountsLineEndsAndPushBack) {
   std::string doc = "\\par\r\n\r\nHello {x}";
   LexMemoryInput input(doc);
-  LexSetInput(&input);
-  LexSeek(0);
-  RtfNextToken();
-  EXPECT_EQ(yytext, "\\par");
-  RtfNextToken();
-  EXPECT_EQ(yytext, "Hello");
-  EXPECT_EQ(LexPosition(), long(doc.find(' ', 8)));
-  LexPushBack("\\b abc");
-  EXPECT_EQ(LexPosition(), long(doc.find(' ', 8)) - 6);
-  EXPECT_EQ(RtfNextToken(), 1);
-  EXPECT_EQ(yytext, "\\b ");
-  RtfNextToken();
-  EXPECT_EQ(yytext, "abc");
+  RtfLexer lexer;
+  lexer.SetInput(&input);
+  lexer.Seek(0);
+  lexer.NextToken();
+  EXPECT_EQ(lexer.Text(), "\\par");
+  lexer.NextToken();
+  EXPECT_EQ(lexer.Text(), "Hello");
+  EXPECT_EQ(lexer.Position(), long(doc.find(' ', 8)));
+  EXPECT_TRUE(lexer.PushBack("\\b abc"));
+  EXPECT_EQ(lexer.Position(), long(doc.find(' ', 8)) - 6);
+  EXPECT_EQ(lexer.NextToken(), 1);
+  EXPECT_EQ(lexer.Text(), "\\b ");
+  lexer.NextToken();
+  EXPECT_EQ(lexer.Text(), "abc");
   // A seek starts afresh anywhere.
-  LexSeek(long(doc.find('{')));
-  RtfNextToken();
-  EXPECT_EQ(yytext, "{");
-  LexSetInput(nullptr);
+  lexer.Seek(long(doc.find('{')));
+  lexer.NextToken();
+  EXPECT_EQ(lexer.Text(), "{");
+}
+
+// More pushed back than the stack holds stops the lexer and tells its
+// caller (the program goes on); a seek starts it again. Two lexers do not
+// share their state.
+TEST(RtfLexer, PushBackOverflowIsReportedNotFatal) {
+  std::string doc = "{\\b bold} text";
+  LexMemoryInput input(doc), other(doc);
+  RtfLexer lexer, second;
+  lexer.SetInput(&input);
+  lexer.Seek(0);
+  second.SetInput(&other);
+  second.Seek(0);
+  EXPECT_TRUE(lexer.PushBack(std::string(2000, 'a')));
+  EXPECT_FALSE(lexer.PushBack(std::string(100, 'b')));
+  EXPECT_TRUE(lexer.Failed());
+  EXPECT_EQ(lexer.Error(), "input buffer overflow");
+  EXPECT_EQ(lexer.NextToken(), 0);
+  EXPECT_TRUE(lexer.Text().empty());
+  EXPECT_EQ(second.NextToken(), 1);
+  EXPECT_EQ(second.Text(), "{");
+  EXPECT_FALSE(second.Failed());
+  lexer.Seek(0);
+  EXPECT_FALSE(lexer.Failed());
+  EXPECT_EQ(lexer.NextToken(), 1);
+  EXPECT_EQ(lexer.Text(), "{");
+  EXPECT_EQ(lexer.NextToken(), 1);
+  EXPECT_EQ(lexer.Text(), "\\b ");
 }
 
 TEST(RtfLexer, EndOfInputAndNulByte) {
