@@ -14,6 +14,7 @@
 #include "controls/secret_panel_win32.h"
 #include "controls/show_hide.h"
 #include "controls/skinned_panels.h"
+#include "controls/wait_cursor.h"
 #include "controls/zamor_win32.h"
 #include "layout.h"
 #include "rtf/rtf_view_win32.h"
@@ -45,4 +46,5 @@ void RegisterProgramControls() {
     RegisterComponentClass<TZamorIv>("TZamorIv");
     RegisterComponentClass<TZamor>("TZamor");
     RegisterComponentClass<TrtfViewWindow>("TrtfView");
+    TrtfViewWindow::SetWaitCursor(BeginWaitCursor, EndWaitCursor);
 }

@@ -6,6 +6,7 @@
 
 #include "forms.h"
 #include "forms/skinned_dialog_win32.h"
+#include "rtf/rtf_scale_source.h"
 
 class TClassModels;
 
@@ -26,9 +27,9 @@ public:
 
 // The pattern print form's scale factors of the doll's measurements; a
 // skinned dialog like the program's other dialogs.
-class TBaseSizeForm : public TSkinnedDialog {
+class TBaseSizeForm : public TSkinnedDialog, public RtfScaleSource {
 public:
     TBaseSizeForm(TComponent* owner, const std::string& layoutName) : TSkinnedDialog(owner, layoutName) {}
-    virtual long double ScaleX() { return 0; }
-    virtual long double ScaleY() { return 0; }
+    long double ScaleX() override { return 0; }
+    long double ScaleY() override { return 0; }
 };

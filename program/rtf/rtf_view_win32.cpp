@@ -4,8 +4,6 @@
 
 #include "bitmap.h"
 #include "clipboard.h"
-#include "controls/wait_cursor.h"
-#include "forms/base_forms.h"
 #include "metafile.h"
 #include "printers.h"
 
@@ -197,7 +195,7 @@ void TrtfViewWindow::SetScrollBar(TScrollBar* bar) {
   view_.ScrollBar = scrollBar_.get();
 }
 
-void TrtfViewWindow::SetSizeForm(TBaseSizeForm* form) {
+void TrtfViewWindow::SetSizeForm(RtfScaleSource* form) {
   view_.ScaleX = [form] { return form ? form->ScaleX() : 1.0L; };
   view_.ScaleY = [form] { return form ? form->ScaleY() : 1.0L; };
 }
@@ -231,8 +229,22 @@ void TrtfViewWindow::MouseDown(TMouseButton button, TShiftState shift, int x, in
   if (button == mbLeft) view_.MouseDown(x, y);
 }
 
-void TrtfViewWindow::BeginWait() { BeginWaitCursor(); }
-void TrtfViewWindow::EndWait() { EndWaitCursor(); }
+namespace {
+void (*g_beginWait)() = nullptr;
+void (*g_endWait)() = nullptr;
+}  // namespace
+
+void TrtfViewWindow::SetWaitCursor(void (*begin)(), void (*end)()) {
+  g_beginWait = begin;
+  g_endWait = end;
+}
+
+void TrtfViewWindow::BeginWait() {
+  if (g_beginWait) g_beginWait();
+}
+void TrtfViewWindow::EndWait() {
+  if (g_endWait) g_endWait();
+}
 
 void TrtfViewWindow::ShowMessage(const std::string& text, const std::string& caption) {
   MessageBoxA(HandleAllocated() ? Handle() : nullptr, text.c_str(), caption.c_str(), MB_OK);

@@ -9,9 +9,9 @@
 #include "graphic.h"
 #include "picture.h"
 #include "rtf_scale.h"
+#include "rtf_scale_source.h"
 #include "stdctrls.h"
 
-class TBaseSizeForm;
 
 // A canvas of the framework (window, bitmap or printer page) for the engine.
 class GdiRtfCanvas : public RtfCanvas {
@@ -62,7 +62,11 @@ class TrtfViewWindow : public TCustomControl, private RtfViewHost {
   // The scroll bar the view drives (optional; not owned).
   void SetScrollBar(TScrollBar* bar);
   // Takes the description's scale factors from the pattern print form.
-  void SetSizeForm(TBaseSizeForm* form);
+  void SetSizeForm(RtfScaleSource* form);
+  // The program's wait cursor, shown while a document loads; set once by
+  // whoever registers the view for layouts (the controls). A bare view
+  // shows none.
+  static void SetWaitCursor(void (*begin)(), void (*end)());
 
  protected:
   void Paint() override;
