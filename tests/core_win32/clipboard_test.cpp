@@ -1,7 +1,9 @@
 // The clipboard against the X11 side: what we put there "xclip" reads as a
-// BMP, and a BMP that "xclip" offers loads here.
+// BMP, and a BMP that "xclip" offers loads here; and between two processes:
+// what a child copies and leaves behind, this process pastes.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -107,6 +109,66 @@ TEST(Clipboard, FlagsChooseWhatIsPut) {
     EXPECT_EQ(K_CopyToClipboardExt(nullptr, &unallocated, 15), K_ERR_NOBITMAP);
     EXPECT_EQ(K_CopyToClipboard(nullptr, &unallocated), 0);
     EXPECT_EQ(K_CopyToClipboardExt(nullptr, nullptr, 15), K_ERR_NOBITMAP);
+    EmptyTheClipboard();
+}
+
+// The copying half of the test below, run in a child process of this
+// program (VOLKG_CLIPBOARD_CHILD names the depth): it copies and ends.
+void CopyInThisProcess(int bits) {
+    Record r;
+    MakeRecord(&r, 9, 6, bits, bits <= 8 ? Primaries : Varied, K_ORDER_RGB, K_TOP_DOWN);
+    ASSERT_EQ(K_CopyToClipboard(nullptr, &r), 1);
+}
+
+// Starts this program again with the child's variable set; its exit code.
+DWORD RunChild(const std::string& filter, const char* variable, const std::string& value) {
+    char exe[MAX_PATH];
+    GetModuleFileNameA(nullptr, exe, MAX_PATH);
+    std::string command = "\"" + std::string(exe) + "\" --gtest_brief=1 --gtest_filter=" + filter;
+    SetEnvironmentVariableA(variable, value.c_str());
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    BOOL started = CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi);
+    SetEnvironmentVariableA(variable, nullptr);
+    if (!started) return 0xFFFFFFFF;
+    WaitForSingleObject(pi.hProcess, 120000);
+    DWORD code = 0xFFFFFFFF;
+    GetExitCodeProcess(pi.hProcess, &code);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    return code;
+}
+
+TEST(ClipboardProcesses, CopiedInOneProcessPastedInAnother) {
+    if (const char* child = std::getenv("VOLKG_CLIPBOARD_CHILD")) {
+        CopyInThisProcess(std::atoi(child));
+        return;
+    }
+    for (int bits : {24, 8}) {
+        SCOPED_TRACE(std::to_string(bits) + " bits");
+        EmptyTheClipboard();
+        ASSERT_EQ(K_ClipboardReady(), 0);
+        ASSERT_EQ(RunChild("ClipboardProcesses.*", "VOLKG_CLIPBOARD_CHILD", std::to_string(bits)), 0u);
+        // The copying process has ended; its picture stays on the clipboard.
+        ASSERT_EQ(K_ClipboardReady(), 1);
+        Picture picture = bits <= 8 ? Picture(Primaries) : Picture(Varied);
+        Record r;
+        ASSERT_EQ(K_CopyFromClipboard(nullptr, &r), 1);
+        ASSERT_EQ(r.b.Width, 9);
+        ASSERT_EQ(r.b.Height, 6);
+        for (int y = 0; y < 6; ++y)
+            for (int x = 0; x < 9; ++x) ASSERT_EQ(ColorText(PictureColor(&r, x, y)), ColorText(picture(x, y))) << x << "," << y;
+        // And another X program sees it too.
+        std::string bmp = TestTempPath("clipboard-child.bmp");
+        ASSERT_EQ(RunHostAndWait("timeout 20 xclip -o -selection clipboard -t image/bmp > '" + bmp + "'"), 0);
+        int w = 0, h = 0;
+        std::vector<COLORREF> seen = HostPixels(bmp, &w, &h);
+        ASSERT_EQ(w, 9);
+        ASSERT_EQ(h, 6);
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) ASSERT_EQ(ColorText(seen[y * w + x]), ColorText(picture(x, y))) << x << "," << y;
+    }
     EmptyTheClipboard();
 }
 

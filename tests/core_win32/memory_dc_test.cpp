@@ -43,24 +43,32 @@ TEST(VolkDC, TopDownRecordTurnsBottomUpWithItsPicture) {
 }
 
 // GDI's pixels are blue-green-red: a record stored red-green-blue is
-// reordered, its picture kept, and red drawn through the DC is red.
-TEST(VolkDC, RedGreenBlueRecordsSeeGdiColoursAsDrawn) {
-    for (int bits : {16, 24, 32}) {
-        SCOPED_TRACE(std::to_string(bits) + " bits");
-        Record r;
-        MakeRecord(&r, 7, 5, bits, Primaries, K_ORDER_RGB);
-        HDC dc = K_CreateVolkDC(&r);
-        ASSERT_NE(dc, nullptr);
-        RECT cell{2, 1, 3, 2};
-        HBRUSH red = CreateSolidBrush(RGB(255, 0, 0));
-        FillRect(dc, &cell, red);
-        DeleteObject(red);
-        EXPECT_NE(K_DeleteVolkDC(dc), 0);
-        for (int y = 0; y < 5; ++y)
-            for (int x = 0; x < 7; ++x)
-                ASSERT_EQ(ColorText(PictureColor(&r, x, y)), ColorText(x == 2 && y == 1 ? RGB(255, 0, 0) : Primaries(x, y)))
-                    << x << "," << y;
-    }
+// reordered, a top-down one turned, their pictures kept; the same drawing
+// gives the same picture whichever way the record was stored.
+TEST(VolkDC, EveryColourOrderAndRowOrderGivesTheSamePicture) {
+    for (int bits : {16, 24, 32})
+        for (int order : {K_ORDER_RGB, K_ORDER_BGR})
+            for (int perspective : {K_TOP_DOWN, K_BOTTOM_UP}) {
+                SCOPED_TRACE(std::to_string(bits) + " bits, order " + std::to_string(order) + ", perspective " +
+                             std::to_string(perspective));
+                Record r;
+                MakeRecord(&r, 7, 5, bits, Primaries, order, perspective);
+                HDC dc = K_CreateVolkDC(&r);
+                ASSERT_NE(dc, nullptr);
+                EXPECT_EQ(GetPixel(dc, 4, 1), Primaries(4, 1));  // GDI sees the picture upright
+                RECT red{2, 1, 3, 2}, blue{5, 3, 7, 4};
+                HBRUSH redBrush = CreateSolidBrush(RGB(255, 0, 0)), blueBrush = CreateSolidBrush(RGB(0, 0, 255));
+                FillRect(dc, &red, redBrush);
+                FillRect(dc, &blue, blueBrush);
+                DeleteObject(redBrush);
+                DeleteObject(blueBrush);
+                EXPECT_NE(K_DeleteVolkDC(dc), 0);
+                for (int y = 0; y < 5; ++y)
+                    for (int x = 0; x < 7; ++x) {
+                        COLORREF expected = x == 2 && y == 1 ? RGB(255, 0, 0) : (y == 3 && x >= 5) ? RGB(0, 0, 255) : Primaries(x, y);
+                        ASSERT_EQ(ColorText(PictureColor(&r, x, y)), ColorText(expected)) << x << "," << y;
+                    }
+            }
 }
 
 TEST(VolkDC, RefusesRecordsWithoutStorage) {
