@@ -243,11 +243,22 @@ struct Row {
 // A folder of this run's own under /tmp, removed when the program ends.
 inline const std::string& Scratch() {
     static const std::string dir = [] {
+#ifdef _WIN32
+        // The Windows benchmarks (under Wine): a folder of the process's own.
+        std::error_code made;
+        std::string name = (std::filesystem::temp_directory_path() /
+                            ("volkg-bench." + std::to_string(GetCurrentProcessId()))).string();
+        if (!std::filesystem::create_directories(name, made)) {
+            std::perror("create_directories");
+            std::exit(1);
+        }
+#else
         char name[] = "/tmp/volkg-bench.XXXXXX";
         if (!mkdtemp(name)) {
             std::perror("mkdtemp");
             std::exit(1);
         }
+#endif
         std::atexit([] {
             std::error_code ignored;
             std::filesystem::remove_all(Scratch(), ignored);
@@ -492,7 +503,7 @@ inline double CommandMillions(const std::string& command) {
                Quoted(command)))
         return -1;
     double total = 0;
-    for (const auto& entry : std::filesystem::directory_iterator(dir)) total += std::max(0.0, DumpMillions(entry.path()));
+    for (const auto& entry : std::filesystem::directory_iterator(dir)) total += std::max(0.0, DumpMillions(entry.path().string()));
     return total;
 }
 
