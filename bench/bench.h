@@ -241,8 +241,10 @@ struct Row {
 };
 
 // A folder of this run's own under /tmp, removed when the program ends.
+// The name is never freed: the exit handler that removes the folder runs
+// after static destructors registered later would have run.
 inline const std::string& Scratch() {
-    static const std::string dir = [] {
+    static const std::string* dir = [] {
 #ifdef _WIN32
         // The Windows benchmarks (under Wine): a folder of the process's own.
         std::error_code made;
@@ -263,9 +265,9 @@ inline const std::string& Scratch() {
             std::error_code ignored;
             std::filesystem::remove_all(Scratch(), ignored);
         });
-        return std::string(name);
+        return new std::string(name);
     }();
-    return dir;
+    return *dir;
 }
 
 inline std::string ScratchFile(const std::string& name) { return Scratch() + "/" + name; }
