@@ -135,7 +135,9 @@ double CountMillions(Step step) {
 #endif
 }
 
-inline double Now() { return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now().time_since_epoch()).count(); }
+inline double Now() {
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
 
 // Milliseconds: the median of Runs() runs of step after one warm-up run,
 // each run after an untimed prepare; -1 when a run fails (either returns
@@ -194,12 +196,30 @@ struct Row {
     long long ourBytes = -1, peerBytes = -1;
 
     explicit Row(std::string op) : operation(std::move(op)) {}
-    Row& Ours(double ms) { ours = ms; return *this; }
-    Row& Peer(std::string name, double ms) { peer = std::move(name); peerMs = ms; return *this; }
+    Row& Ours(double ms) {
+        ours = ms;
+        return *this;
+    }
+    Row& Peer(std::string name, double ms) {
+        peer = std::move(name);
+        peerMs = ms;
+        return *this;
+    }
     // The same program peer with its default threads.
-    Row& PeerThreads(double ms) { threadsMs = ms; return *this; }
-    Row& Limit(std::string name, double ms) { limit = std::move(name); limitMs = ms; return *this; }
-    Row& Sizes(long long ourSize, long long peerSize = -1) { ourBytes = ourSize; peerBytes = peerSize; return *this; }
+    Row& PeerThreads(double ms) {
+        threadsMs = ms;
+        return *this;
+    }
+    Row& Limit(std::string name, double ms) {
+        limit = std::move(name);
+        limitMs = ms;
+        return *this;
+    }
+    Row& Sizes(long long ourSize, long long peerSize = -1) {
+        ourBytes = ourSize;
+        peerBytes = peerSize;
+        return *this;
+    }
 
     void Print() const {
         static bool headed = [] {
@@ -210,14 +230,18 @@ struct Row {
         (void)headed;
         auto ms = [](double v) {
             char s[32];
-            if (v >= 0) std::snprintf(s, sizeof s, "%.1f", v);
-            else std::snprintf(s, sizeof s, "%s", v == -1 ? "failed" : "-");
+            if (v >= 0)
+                std::snprintf(s, sizeof s, "%.1f", v);
+            else
+                std::snprintf(s, sizeof s, "%s", v == -1 ? "failed" : "-");
             return std::string(s);
         };
         auto ratio = [&](double other) {
             char s[32];
-            if (other > 0 && ours > 0) std::snprintf(s, sizeof s, "%.2f", other / ours);
-            else std::snprintf(s, sizeof s, "-");
+            if (other > 0 && ours > 0)
+                std::snprintf(s, sizeof s, "%.2f", other / ours);
+            else
+                std::snprintf(s, sizeof s, "-");
             return std::string(s);
         };
         std::string sizes;
@@ -248,8 +272,9 @@ inline const std::string& Scratch() {
 #ifdef _WIN32
         // The Windows benchmarks (under Wine): a folder of the process's own.
         std::error_code made;
-        std::string name = (std::filesystem::temp_directory_path() /
-                            ("volkg-bench." + std::to_string(GetCurrentProcessId()))).string();
+        std::string name =
+            (std::filesystem::temp_directory_path() / ("volkg-bench." + std::to_string(GetCurrentProcessId())))
+                .string();
         if (!std::filesystem::create_directories(name, made)) {
             std::perror("create_directories");
             std::exit(1);
@@ -322,7 +347,8 @@ inline Picture MakePhoto(int width, int height) {
             const bool inRing = r2 < ring * ring && r2 > (ring - 60) * (ring - 60);
             const bool band = ((x + 2 * y) / 170) % 5 == 0;
             const int texture = ((x * 7 + y * 13) & 31) - 16;
-            int r = static_cast<int>(120 + 70 * shade + 30 * sweep), g = static_cast<int>(110 + 60 * sweep - 20 * shade),
+            int r = static_cast<int>(120 + 70 * shade + 30 * sweep),
+                g = static_cast<int>(110 + 60 * sweep - 20 * shade),
                 b = static_cast<int>(100 - 50 * shade + 40 * sweep);
             if (inRing) r += 80, g -= 40;
             if (band) r -= 30, g += 20, b += 50 + texture;
@@ -374,7 +400,8 @@ inline bool PhotoRecord(BitmapRecord& r, int bits, bool grey = false) {
     if (K_InitBitmap(&r, p.width, p.height, bits) != K_OK || K_AllocateBitmap(&r, K_STORAGE_ANY) != K_OK) return false;
     if (bits == 8) {
         RGBQUAD colors[256];
-        for (int i = 0; i < 256; ++i) colors[i] = grey ? RGBQUAD{BYTE(i), BYTE(i), BYTE(i), 0} : PhotoIndexed().palette[i];
+        for (int i = 0; i < 256; ++i)
+            colors[i] = grey ? RGBQUAD{BYTE(i), BYTE(i), BYTE(i), 0} : PhotoIndexed().palette[i];
         K_PutBitmapColors(&r, 0, 256, colors);
     }
     const bool bgr = bits > 8 && r.ColorOrder == K_ORDER_BGR;  // the record's own order, as a DIB has it
@@ -487,7 +514,9 @@ inline double WriteMs(size_t bytes) {
 
 // ---- Peers that are programs.
 
-inline bool Shell(const std::string& command) { return std::system(("(" + command + ") >/dev/null 2>&1").c_str()) == 0; }
+inline bool Shell(const std::string& command) {
+    return std::system(("(" + command + ") >/dev/null 2>&1").c_str()) == 0;
+}
 
 inline std::string Quoted(const std::string& text) {
     std::string q = "'";
@@ -505,7 +534,8 @@ inline double CommandMillions(const std::string& command) {
                Quoted(command)))
         return -1;
     double total = 0;
-    for (const auto& entry : std::filesystem::directory_iterator(dir)) total += std::max(0.0, DumpMillions(entry.path().string()));
+    for (const auto& entry : std::filesystem::directory_iterator(dir))
+        total += std::max(0.0, DumpMillions(entry.path().string()));
     return total;
 }
 

@@ -109,7 +109,8 @@ void StreamRow(const char* name, const std::string& raw, int width, int height, 
         uint64_t limit = UINT64_MAX;
         size_t in = 0, got = 0;
         return lzma_stream_buffer_decode(&limit, 0, nullptr, x.data(), &in, xSize, out.data(), &got, out.size()) ==
-                   LZMA_OK && got == raw.size();
+                   LZMA_OK &&
+               got == raw.size();
     });
 
     const std::string what = std::string(name) + " (" + std::to_string(raw.size() / 1000) + " KB)";
@@ -174,7 +175,8 @@ void BilevelRows(const std::string& rows, int width, int height) {
 
     // Our own Group 4: a TIFF page of format 29, read back whole.
     const std::string ours = kDir + "/page_ours_g4.tif";
-    const double oursEncode = Best([&] { return K_SaveFile(ours.c_str(), &bitmap, 29, 1, 0, 0, nullptr, nullptr) == 1; });
+    const double oursEncode =
+        Best([&] { return K_SaveFile(ours.c_str(), &bitmap, 29, 1, 0, 0, nullptr, nullptr) == 1; });
     const double oursDecode = Best([&] {
         BitmapRecord back;
         K_InitBitmap(&back, 0, 0, 0);
@@ -183,12 +185,17 @@ void BilevelRows(const std::string& rows, int width, int height) {
         return r == 1;
     });
     const long oursSize = static_cast<long>(ReadAll(ours).size());
-    bench::Row("text page save, Group 4 TIFF").Ours(oursEncode).Peer("libtiff", g4Encode).Sizes(oursSize, g4Size).Print();
+    bench::Row("text page save, Group 4 TIFF")
+        .Ours(oursEncode)
+        .Peer("libtiff", g4Encode)
+        .Sizes(oursSize, g4Size)
+        .Print();
     bench::Row("text page load, Group 4 TIFF").Ours(oursDecode).Peer("libtiff", g4Decode).Print();
 
     for (int subType = 0; subType < 4; ++subType) {
         const std::string path = kDir + "/page" + std::to_string(subType) + ".kora";
-        const double encode = Best([&] { return K_SaveFile(path.c_str(), &bitmap, 26, 0, subType, 0, nullptr, nullptr) == 1; });
+        const double encode =
+            Best([&] { return K_SaveFile(path.c_str(), &bitmap, 26, 0, subType, 0, nullptr, nullptr) == 1; });
         const double decode = Best([&] {
             BitmapRecord back;
             K_InitBitmap(&back, 0, 0, 0);
@@ -217,7 +224,8 @@ int main() {
     } pictures[] = {
         {"logo 640x480 grey", convert + " logo: -colorspace Gray -depth 8 " + kDir + "/p.pgm", 8},
         {"logo 640x480 RGB", convert + " logo: -depth 8 " + kDir + "/p.ppm", 24},
-        {"plasma 1024x768 grey", convert + " -seed 4 -size 1024x768 plasma: -blur 0x1 -colorspace Gray -depth 8 " + kDir + "/p.pgm", 8},
+        {"plasma 1024x768 grey",
+         convert + " -seed 4 -size 1024x768 plasma: -blur 0x1 -colorspace Gray -depth 8 " + kDir + "/p.pgm", 8},
         {"plasma 1024x768 RGB", convert + " -seed 4 -size 1024x768 plasma: -blur 0x1 -depth 8 " + kDir + "/p.ppm", 24},
     };
     for (const Picture& p : pictures) {
@@ -231,8 +239,9 @@ int main() {
     }
 
     // A text page at about 200 dpi: lines of text, a heading and a rule.
-    std::string page = convert + " -size 1700x2200 xc:white -fill black -pointsize 40 -annotate +150+200 'Sewing pattern notes'"
-                                 " -draw 'line 150,230 1550,230' -pointsize 22";
+    std::string page = convert +
+                       " -size 1700x2200 xc:white -fill black -pointsize 40 -annotate +150+200 'Sewing pattern notes'"
+                       " -draw 'line 150,230 1550,230' -pointsize 22";
     const char* lines[] = {"Cut two bodice fronts on the fold; mark the darts and the notches with chalk.",
                            "Stay-stitch the neckline 1 cm from the edge before joining the shoulder seams.",
                            "Ease the sleeve cap into the armhole between the notches; press the seam open.",

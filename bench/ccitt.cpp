@@ -42,8 +42,7 @@ bool ReadPbm(const std::string& path, PageBits* page) {
         int c;
         while ((c = std::fgetc(f)) == '#' || std::isspace(c))
             if (c == '#')
-                while ((c = std::fgetc(f)) != '\n' && c != EOF) {
-                }
+                while ((c = std::fgetc(f)) != '\n' && c != EOF) {}
         std::string token(1, static_cast<char>(c));
         while (!std::isspace(c = std::fgetc(f)) && c != EOF) token += static_cast<char>(c);
         fields[i] = i == 0 ? (token == "P4") : std::atoi(token.c_str());
@@ -144,7 +143,8 @@ long StripBytes(const std::string& path) {
     if (!t) return -1;
     uint64_t* counts = nullptr;
     long n = -1;
-    if (TIFFGetField(t, TIFFTAG_STRIPBYTECOUNTS, &counts) && TIFFNumberOfStrips(t) == 1) n = static_cast<long>(counts[0]);
+    if (TIFFGetField(t, TIFFTAG_STRIPBYTECOUNTS, &counts) && TIFFNumberOfStrips(t) == 1)
+        n = static_cast<long>(counts[0]);
     TIFFClose(t);
     return n;
 }
@@ -171,7 +171,7 @@ int main() {
     for (int dpi : {200, 300}) {
         const std::string pbm = bench::ScratchFile("page" + std::to_string(dpi) + ".pbm");
         if (!bench::Shell("gs -q -dNOPAUSE -dBATCH -dSAFER -sDEVICE=pbmraw -sPAPERSIZE=a4 -r" + std::to_string(dpi) +
-                   " -sOutputFile=" + pbm + " " + ps)) {
+                          " -sOutputFile=" + pbm + " " + ps)) {
             bench::Note("ghostscript could not render the page");
             return 1;
         }
@@ -193,15 +193,18 @@ int main() {
             const std::string ours = bench::ScratchFile(std::string("ours_") + std::to_string(c.format) + ".tif");
             std::vector<unsigned char> coded;
             const double encodeOurs = bench::Median([&] { return !(coded = OursEncode(page, c.coding)).empty(); });
-            const double encodePeer = bench::Median([&] { return LibtiffWrite(page, c.compression, c.t4Options, dpi, theirs) > 0; });
+            const double encodePeer =
+                bench::Median([&] { return LibtiffWrite(page, c.compression, c.t4Options, dpi, theirs) > 0; });
             const double decodeOurs = bench::Median([&] { return OursDecode(page, c.coding, coded); });
             const double decodePeer = bench::Median([&] { return LibtiffRead(theirs); });
             // Our TIFF of the page: libtiff's file loaded, saved with our writer.
             BitmapRecord r;
             K_InitBitmap(&r, 0, 0, 0);
-            const bool saved = K_LoadBitmap(theirs.c_str(), &r, 1, 1) == 1 && K_SaveBitmap(ours.c_str(), &r, c.format, 1, 0) == 1;
+            const bool saved =
+                K_LoadBitmap(theirs.c_str(), &r, 1, 1) == 1 && K_SaveBitmap(ours.c_str(), &r, c.format, 1, 0) == 1;
             const double loadOurs = saved ? bench::Median([&] { return OursLoad(ours); }) : -1;
-            const double saveOurs = saved ? bench::Median([&] { return K_SaveBitmap(ours.c_str(), &r, c.format, 1, 0) == 1; }) : -1;
+            const double saveOurs =
+                saved ? bench::Median([&] { return K_SaveBitmap(ours.c_str(), &r, c.format, 1, 0) == 1; }) : -1;
             K_FreeBitmap(&r);
             const std::string name = c.name;
             bench::Row(name + " encode" + at).Ours(encodeOurs).Peer("libtiff", encodePeer).Print();

@@ -58,7 +58,8 @@ bool PhotoDibRecord(BitmapRecord& r) {
     K_AccessBitmap(&r);  // rows go only into mapped storage
     for (int y = 0; y < p.height; ++y) {
         const uint8_t* src = &p.rgb[static_cast<size_t>(y) * p.width * 3];
-        for (int x = 0; x < p.width; ++x) row[3 * x] = src[3 * x + 2], row[3 * x + 1] = src[3 * x + 1], row[3 * x + 2] = src[3 * x];
+        for (int x = 0; x < p.width; ++x)
+            row[3 * x] = src[3 * x + 2], row[3 * x + 1] = src[3 * x + 1], row[3 * x + 2] = src[3 * x];
         if (K_PutBitmapRow(&r, row.data(), p.height - 1 - y, r.BytesPerLine) != r.BytesPerLine) {
             bench::Note("the photo record's row %d", y);
             return false;
@@ -83,7 +84,8 @@ double StretchDibitsMs(BitmapRecord& r, HDC dc, int width, int height, bool mapp
             info.bmiHeader.biPlanes = 1;
             info.bmiHeader.biBitCount = 24;
             info.bmiHeader.biCompression = BI_RGB;
-            int lines = StretchDIBits(dc, 0, 0, width, height, 0, 0, r.Width, r.Height, r.DataPointer, &info, DIB_RGB_COLORS, SRCCOPY);
+            int lines = StretchDIBits(dc, 0, 0, width, height, 0, 0, r.Width, r.Height, r.DataPointer, &info,
+                                      DIB_RGB_COLORS, SRCCOPY);
             GdiFlush();
             K_ReleaseBitmap(&r);
             return lines > 0;
@@ -100,7 +102,8 @@ double StretchDibitsMs(BitmapRecord& r, HDC dc, int width, int height, bool mapp
     info.bmiHeader.biCompression = BI_RGB;
     SetStretchBltMode(dc, COLORONCOLOR);
     const double ms = bench::Median([&] {
-        int lines = StretchDIBits(dc, 0, 0, width, height, 0, 0, r.Width, r.Height, r.DataPointer, &info, DIB_RGB_COLORS, SRCCOPY);
+        int lines = StretchDIBits(dc, 0, 0, width, height, 0, 0, r.Width, r.Height, r.DataPointer, &info,
+                                  DIB_RGB_COLORS, SRCCOPY);
         GdiFlush();
         return lines > 0;
     });
@@ -136,7 +139,10 @@ void PaintRows() {
             return;
         }
         const double peer = StretchDibitsMs(r, full.dc(), w, h);
-        bench::Row("K_PaintDC 4000x3000 24-bit 1:1, locked").Ours(PaintMs(r, full.dc(), w, h, true)).Peer("StretchDIBits", peer).Print();
+        bench::Row("K_PaintDC 4000x3000 24-bit 1:1, locked")
+            .Ours(PaintMs(r, full.dc(), w, h, true))
+            .Peer("StretchDIBits", peer)
+            .Print();
         bench::Row("K_PaintDC 4000x3000 24-bit 1:1, unlocked")
             .Ours(PaintMs(r, full.dc(), w, h, false))
             .Peer("map+StretchDIBits", StretchDibitsMs(r, full.dc(), w, h, true))
@@ -145,7 +151,10 @@ void PaintRows() {
     {
         Section half(w / 2, h / 2, 24);
         const double peer = StretchDibitsMs(r, half.dc(), w / 2, h / 2);
-        bench::Row("K_PaintDC 4000x3000 24-bit to half, locked").Ours(PaintMs(r, half.dc(), w / 2, h / 2, true)).Peer("StretchDIBits", peer).Print();
+        bench::Row("K_PaintDC 4000x3000 24-bit to half, locked")
+            .Ours(PaintMs(r, half.dc(), w / 2, h / 2, true))
+            .Peer("StretchDIBits", peer)
+            .Print();
     }
     K_FreeBitmap(&r);
 }

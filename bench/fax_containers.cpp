@@ -87,13 +87,14 @@ int main() {
         const char* file;
         int format;
     } cases[] = {
-        {"TIFF Group 4", "page.tif", 29},   {"CALS", "page.cal", 50},        {"WFX, Group 4", "page.wfx", 70},
+        {"TIFF Group 4", "page.tif", 29},    {"CALS", "page.cal", 50},          {"WFX, Group 4", "page.wfx", 70},
         {"IOCA in MO:DCA", "page.ioca", 73}, {"headerless fax", "page.g4", 68},
     };
     K_SetLoadInfoCallback(DescribeRaw);
     std::vector<std::vector<double>> times(std::size(cases));
     for (size_t i = 0; i < std::size(cases); ++i)
-        if (K_SaveFile(bench::ScratchFile(cases[i].file).c_str(), &page, cases[i].format, 1, 0, 0, nullptr, nullptr) != 1) {
+        if (K_SaveFile(bench::ScratchFile(cases[i].file).c_str(), &page, cases[i].format, 1, 0, 0, nullptr, nullptr) !=
+            1) {
             bench::Note("%s could not be saved", cases[i].name);
             return 1;
         }

@@ -126,9 +126,9 @@ int main() {
     const double cacheRead = bench::MagickMs(cache + " null:");
 
     const Format formats[] = {
-        {"BMP", K_FORMAT_BMP, 24, "bmp", "BMP3:", true},     {"TGA", K_FORMAT_TGA, 24, "tga", "TGA:", true},
-        {"PCX", K_FORMAT_PCX, 24, "pcx", "PCX:", false},     {"GIF", K_FORMAT_GIF, 8, "gif", nullptr, false},
-        {"PNG", K_FORMAT_PNG, 24, "png", nullptr, false},    {"PSD", K_FORMAT_PHOTOSHOP, 24, "psd", "PSD:", false},
+        {"BMP", K_FORMAT_BMP, 24, "bmp", "BMP3:", true},  {"TGA", K_FORMAT_TGA, 24, "tga", "TGA:", true},
+        {"PCX", K_FORMAT_PCX, 24, "pcx", "PCX:", false},  {"GIF", K_FORMAT_GIF, 8, "gif", nullptr, false},
+        {"PNG", K_FORMAT_PNG, 24, "png", nullptr, false}, {"PSD", K_FORMAT_PHOTOSHOP, 24, "psd", "PSD:", false},
     };
     for (const Format& f : formats) {
         BitmapRecord* source = f.bits == 8 ? &indexed : &trueColor;
@@ -145,8 +145,10 @@ int main() {
             const double ms = bench::MagickMs(cache + " " + args + f.magick + peer);
             save.Peer("ImageMagick", ms < 0 || cacheRead < 0 ? -1 : std::max(0.0, ms - cacheRead));
         }
-        if (f.uncompressed) save.Limit("write(2)", bench::WriteMs(static_cast<size_t>(bench::FileSize(ours))));
-        else save.Sizes(bench::FileSize(ours), bench::FileSize(peer));
+        if (f.uncompressed)
+            save.Limit("write(2)", bench::WriteMs(static_cast<size_t>(bench::FileSize(ours))));
+        else
+            save.Sizes(bench::FileSize(ours), bench::FileSize(peer));
         save.Print();
 
         bench::Row load(std::string(f.name) + " load, " + std::to_string(f.bits) + " bits");
@@ -158,7 +160,9 @@ int main() {
         if (f.uncompressed) load.Limit("read", bench::ReadMs(ours));
         load.Print();
         if (f.code == K_FORMAT_PCX)
-            bench::Row("PCX decode to a row callback, 24 bits").Ours(bench::Median([&] { return OursDecode(ours); })).Print();
+            bench::Row("PCX decode to a row callback, 24 bits")
+                .Ours(bench::Median([&] { return OursDecode(ours); }))
+                .Print();
     }
     // Run-length TGA (we write TGA uncompressed): ImageMagick's file, loaded
     // by both.
@@ -169,7 +173,9 @@ int main() {
             .Peer("ImageMagick", bench::MagickMs(runs + " null:"))
             .Sizes(bench::FileSize(runs))
             .Print();
-        bench::Row("TGA run-length decode to a row callback").Ours(bench::Median([&] { return OursDecode(runs); })).Print();
+        bench::Row("TGA run-length decode to a row callback")
+            .Ours(bench::Median([&] { return OursDecode(runs); }))
+            .Print();
     } else {
         bench::Note("ImageMagick wrote no run-length TGA");
     }

@@ -52,7 +52,8 @@ int main() {
 
     BitmapRecord picture{};
     if (!bench::PhotoRecord(picture, 24) || K_SaveBMPBitmap(bmp.c_str(), &picture, 24, 1) != K_OK ||
-        K_SaveTGABitmap(tga.c_str(), &picture, 24) != K_OK || K_CompressBitmap(&picture, jpg.c_str(), 3, kQuality, 0) != K_OK) {
+        K_SaveTGABitmap(tga.c_str(), &picture, 24) != K_OK ||
+        K_CompressBitmap(&picture, jpg.c_str(), 3, kQuality, 0) != K_OK) {
         bench::Note("cannot write the sources");
         return 1;
     }
@@ -69,10 +70,12 @@ int main() {
         return [&record, &out2, variant] { return K_CompressBitmap(&record, out2.c_str(), variant, kQuality, 0); };
     };
 
-    Measure("BMP to JFIF 4:2:0", [&] { return K_CompressBMP(bmp.c_str(), out1.c_str(), 3, kQuality, 0); }, load(bmp),
-            compressLoaded(3));
-    Measure("TGA to own format", [&] { return K_CompressTGA(tga.c_str(), out1.c_str(), 0, kQuality, 0, 0); }, load(tga),
-            compressLoaded(0));
+    Measure(
+        "BMP to JFIF 4:2:0", [&] { return K_CompressBMP(bmp.c_str(), out1.c_str(), 3, kQuality, 0); }, load(bmp),
+        compressLoaded(3));
+    Measure(
+        "TGA to own format", [&] { return K_CompressTGA(tga.c_str(), out1.c_str(), 0, kQuality, 0, 0); }, load(tga),
+        compressLoaded(0));
     Measure(
         "JFIF 4:2:0 to BMP", [&] { return K_DecompressBMP(jpg.c_str(), out1.c_str(), 24); },
         [&] {

@@ -128,7 +128,8 @@ int main(int argc, char** argv) {
         const long bigKb = PeakKilobytes(argv[0], big), smallKb = PeakKilobytes(argv[0], small);
         bench::Row("JPEG 4000x3000 decode to bitmap: peak KB / picture KB")
             .Ours(-2)  // a memory row: no time
-            .Sizes(bigKb < 0 || smallKb < 0 ? -1 : bigKb - smallKb, static_cast<long>(bench::kWidth) * bench::kHeight * 3 / 1024)
+            .Sizes(bigKb < 0 || smallKb < 0 ? -1 : bigKb - smallKb,
+                   static_cast<long>(bench::kWidth) * bench::kHeight * 3 / 1024)
             .Print();
     }
     return 0;

@@ -24,7 +24,8 @@ double NetpbmMs(const std::string& command) {
 
 // netpbm: its reader, or empty; magick: ImageMagick reads the format.
 // Returns our time.
-double Format(const std::string& name, const std::string& path, const std::string& netpbm, bool raw, bool magick = true) {
+double Format(const std::string& name, const std::string& path, const std::string& netpbm, bool raw,
+              bool magick = true) {
     const double ours = bench::Median([&] { return Load(path); });
     if (magick) {
         bench::Row row(name);
@@ -58,13 +59,15 @@ int main() {
     const std::string indexed = bench::ScratchFile("indexed.ppm"), pict8 = bench::ScratchFile("indexed.pict");
     const std::string pict24 = bench::ScratchFile("direct.pict"), img = bench::ScratchFile("bits.img");
     const std::string msp = bench::ScratchFile("bits.msp"), wpg = bench::ScratchFile("indexed.wpg");
-    if (!bench::Shell("pnmtorast -standard " + ppm + " > " + raw) || !bench::Shell("pnmtorast -rle " + ppm + " > " + rle) ||
+    if (!bench::Shell("pnmtorast -standard " + ppm + " > " + raw) ||
+        !bench::Shell("pnmtorast -rle " + ppm + " > " + rle) ||
         !bench::Shell(bench::kMagick + " " + bench::PhotoPpm(true) +
                       " -crop 576x720+1200+1000 +repage -dither FloydSteinberg -monochrome pbm:" + pbm) ||
         !bench::Shell("pbmtomacp " + pbm + " > " + mac) ||
         !bench::Shell("ppmtopgm " + ppm + " | pgmtopbm -threshold | pnmtorast -standard > " + bits) ||
         !bench::Shell(bench::kMagick + " " + ppm + " -ordered-dither o8x8,6 ppm:" + indexed) ||
-        !bench::Shell("ppmtopict " + indexed + " > " + pict8) || !bench::Shell(bench::kMagick + " " + ppm + " PICT:" + pict24)) {
+        !bench::Shell("ppmtopict " + indexed + " > " + pict8) ||
+        !bench::Shell(bench::kMagick + " " + ppm + " PICT:" + pict24)) {
         bench::Note("netpbm or ImageMagick could not write the files");
         return 1;
     }

@@ -45,7 +45,9 @@ std::map<std::string, double> TimeOpenCv(const std::string& picture) {
     if (bench::Counting()) return times;  // timed inside Python: no counts
     const std::string script = bench::ScratchFile("opencv.py");
     if (!bench::WriteFile(script, kOpenCvScript, std::strlen(kOpenCvScript))) return times;
-    FILE* p = popen(("/usr/bin/python3 " + script + " " + picture + " " + std::to_string(bench::Runs()) + " 2>/dev/null").c_str(), "r");
+    FILE* p = popen(
+        ("/usr/bin/python3 " + script + " " + picture + " " + std::to_string(bench::Runs()) + " 2>/dev/null").c_str(),
+        "r");
     if (!p) return times;
     char name[64];
     double ms;
@@ -78,10 +80,12 @@ int main() {
     K_ColorSeparateBitmap(&source, planes, K_SEPARATE_BGR);
 
     const std::string cache = bench::PhotoCache();
-    const std::string planesIn = bench::ScratchFile("r.pgm") + " " + bench::ScratchFile("g.pgm") + " " + bench::ScratchFile("b.pgm");
+    const std::string planesIn =
+        bench::ScratchFile("r.pgm") + " " + bench::ScratchFile("g.pgm") + " " + bench::ScratchFile("b.pgm");
     bench::Shell(bench::kMagick + " " + bench::PhotoPpm() + " -separate " + bench::ScratchFile("%d.pgm") + " && mv " +
-                 bench::ScratchFile("0.pgm") + " " + bench::ScratchFile("r.pgm") + " && mv " + bench::ScratchFile("1.pgm") +
-                 " " + bench::ScratchFile("g.pgm") + " && mv " + bench::ScratchFile("2.pgm") + " " + bench::ScratchFile("b.pgm"));
+                 bench::ScratchFile("0.pgm") + " " + bench::ScratchFile("r.pgm") + " && mv " +
+                 bench::ScratchFile("1.pgm") + " " + bench::ScratchFile("g.pgm") + " && mv " +
+                 bench::ScratchFile("2.pgm") + " " + bench::ScratchFile("b.pgm"));
     const std::map<std::string, double> cv = TimeOpenCv(bench::PhotoPpm());
 
     auto onCopy = [&](int (*op)(BitmapRecord*)) { return bench::OnCopyMs(source, op); };
@@ -94,35 +98,46 @@ int main() {
     };
     const Case cases[] = {
         {"invert", onCopy([](BitmapRecord* b) { return K_InvertBitmap(b); }), "-negate", "lut"},
-        {"intensity +30%", onCopy([](BitmapRecord* b) { return K_ChangeBitmapIntensity(b, 300); }), "-evaluate add 30%", "lut"},
-        {"contrast +50%", onCopy([](BitmapRecord* b) { return K_ChangeBitmapContrast(b, 500); }), "-brightness-contrast 0x50", "lut"},
+        {"intensity +30%", onCopy([](BitmapRecord* b) { return K_ChangeBitmapIntensity(b, 300); }), "-evaluate add 30%",
+         "lut"},
+        {"contrast +50%", onCopy([](BitmapRecord* b) { return K_ChangeBitmapContrast(b, 500); }),
+         "-brightness-contrast 0x50", "lut"},
         {"gamma 2.2", onCopy([](BitmapRecord* b) { return K_GammaCorrectBitmap(b, 220); }), "-gamma 2.2", "lut"},
         {"posterize 5", onCopy([](BitmapRecord* b) { return K_PosterizeBitmap(b, 5); }), "+dither -posterize 5", "lut"},
         {"intensity detect", onCopy([](BitmapRecord* b) { return K_IntensityDetectBitmap(b, 128, 255); }),
          "-channel RGB -threshold 50%", "lut"},
-        {"remap table", bench::OnCopyMs(source, [&](BitmapRecord* b) { return K_RemapBitmapIntensity(b, table, 0); }), "", "lut"},
-        {"histogram (red)", bench::OnCopyMs(source, [&](BitmapRecord* b) { return K_GetBitmapHistogram(b, counters, 1); }), "",
-         "hist"},
+        {"remap table", bench::OnCopyMs(source, [&](BitmapRecord* b) { return K_RemapBitmapIntensity(b, table, 0); }),
+         "", "lut"},
+        {"histogram (red)",
+         bench::OnCopyMs(source, [&](BitmapRecord* b) { return K_GetBitmapHistogram(b, counters, 1); }), "", "hist"},
         {"equalize", onCopy([](BitmapRecord* b) { return K_HistoEqualizeBitmap(b); }), "-equalize", "equalize"},
         {"stretch", onCopy([](BitmapRecord* b) { return K_StretchBitmapIntensity(b); }), "-auto-level", ""},
-        {"histogram contrast", onCopy([](BitmapRecord* b) { return K_HistoContrastBitmap(b, 300); }), "-sigmoidal-contrast 3x50%", ""},
+        {"histogram contrast", onCopy([](BitmapRecord* b) { return K_HistoContrastBitmap(b, 300); }),
+         "-sigmoidal-contrast 3x50%", ""},
         {"hue +90", onCopy([](BitmapRecord* b) { return K_ChangeBitmapHue(b, 90); }),
          "-define modulate:colorspace=HSB -modulate 100,100,150", ""},
         {"saturation +30%", onCopy([](BitmapRecord* b) { return K_ChangeBitmapSaturation(b, 300); }),
          "-define modulate:colorspace=HSB -modulate 100,130", ""},
-        {"BGR to HSV", buffer([&] { return K_ConvertColorSpace(bgr.data(), out.data(), pixels, K_SPACE_BGR, K_SPACE_HSV); }),
+        {"BGR to HSV",
+         buffer([&] { return K_ConvertColorSpace(bgr.data(), out.data(), pixels, K_SPACE_BGR, K_SPACE_HSV); }),
          "-colorspace HSB", "to_hsv"},
-        {"HSV to BGR", buffer([&] { return K_ConvertColorSpace(hsv.data(), out.data(), pixels, K_SPACE_HSV, K_SPACE_BGR); }),
+        {"HSV to BGR",
+         buffer([&] { return K_ConvertColorSpace(hsv.data(), out.data(), pixels, K_SPACE_HSV, K_SPACE_BGR); }),
          "-set colorspace HSB -colorspace sRGB", "from_hsv"},
-        {"BGR to HLS", buffer([&] { return K_ConvertColorSpace(bgr.data(), out.data(), pixels, K_SPACE_BGR, K_SPACE_HLS); }),
+        {"BGR to HLS",
+         buffer([&] { return K_ConvertColorSpace(bgr.data(), out.data(), pixels, K_SPACE_BGR, K_SPACE_HLS); }),
          "-colorspace HSL", "to_hls"},
-        {"HLS to BGR", buffer([&] { return K_ConvertColorSpace(hls.data(), out.data(), pixels, K_SPACE_HLS, K_SPACE_BGR); }),
+        {"HLS to BGR",
+         buffer([&] { return K_ConvertColorSpace(hls.data(), out.data(), pixels, K_SPACE_HLS, K_SPACE_BGR); }),
          "-set colorspace HSL -colorspace sRGB", "from_hls"},
-        {"BGR to YUV", buffer([&] { return K_ConvertColorSpace(bgr.data(), out.data(), pixels, K_SPACE_BGR, K_SPACE_YUV); }),
+        {"BGR to YUV",
+         buffer([&] { return K_ConvertColorSpace(bgr.data(), out.data(), pixels, K_SPACE_BGR, K_SPACE_YUV); }),
          "-colorspace YUV", "to_yuv"},
-        {"BGR to CMYK", buffer([&] { return K_ConvertColorSpace(bgr.data(), out.data(), pixels, K_SPACE_BGR, K_SPACE_CMYK); }),
+        {"BGR to CMYK",
+         buffer([&] { return K_ConvertColorSpace(bgr.data(), out.data(), pixels, K_SPACE_BGR, K_SPACE_CMYK); }),
          "-colorspace CMYK", ""},
-        {"separate B, G, R", bench::OnCopyMs(source, [&](BitmapRecord* b) { return K_ColorSeparateBitmap(b, planes, K_SEPARATE_BGR); }),
+        {"separate B, G, R",
+         bench::OnCopyMs(source, [&](BitmapRecord* b) { return K_ColorSeparateBitmap(b, planes, K_SEPARATE_BGR); }),
          "-separate", "split"},
     };
     for (const Case& c : cases) {
@@ -132,7 +147,8 @@ int main() {
         if (it != cv.end()) bench::Row(c.what).Ours(c.ours).Peer("OpenCV", it->second).Print();
         if (c.magick.empty() && it == cv.end()) bench::Row(c.what).Ours(c.ours).Print();
     }
-    const double merge = bench::OnCopyMs(source, [&](BitmapRecord* b) { return K_ColorMergeBitmap(b, planes, K_SEPARATE_BGR); });
+    const double merge =
+        bench::OnCopyMs(source, [&](BitmapRecord* b) { return K_ColorMergeBitmap(b, planes, K_SEPARATE_BGR); });
     bench::Row("merge B, G, R").Ours(merge).Peer("ImageMagick", bench::MagickOpMs(planesIn, "-combine")).Print();
     if (cv.count("merge")) bench::Row("merge B, G, R").Ours(merge).Peer("OpenCV", cv.at("merge")).Print();
     for (BitmapRecord& p : planeRecords) K_FreeBitmap(&p);

@@ -15,7 +15,8 @@ void PlainRows(const BitmapRecord& source, BitmapRecord& target) {
     std::vector<int> column(wd);
     for (int x = 0; x < wd; ++x) column[x] = static_cast<int>(static_cast<int64_t>(x) * ws / wd) * Bytes;
     for (int y = 0; y < hd; ++y) {
-        const uint8_t* s = source.DataPointer + static_cast<size_t>(static_cast<int64_t>(y) * hs / hd) * source.BytesPerLine;
+        const uint8_t* s =
+            source.DataPointer + static_cast<size_t>(static_cast<int64_t>(y) * hs / hd) * source.BytesPerLine;
         uint8_t* d = target.DataPointer + static_cast<size_t>(y) * target.BytesPerLine;
         for (int x = 0; x < wd; ++x, d += Bytes) std::memcpy(d, s + column[x], Bytes);
     }
@@ -24,10 +25,17 @@ void PlainRows(const BitmapRecord& source, BitmapRecord& target) {
 bool PlainResize(BitmapRecord& source, BitmapRecord& target) {
     BitmapLock a(&source), b(&target);
     switch (source.BitsPerPixel) {
-        case 8: PlainRows<1>(source, target); break;
-        case 24: PlainRows<3>(source, target); break;
-        case 32: PlainRows<4>(source, target); break;
-        default: return false;
+        case 8:
+            PlainRows<1>(source, target);
+            break;
+        case 24:
+            PlainRows<3>(source, target);
+            break;
+        case 32:
+            PlainRows<4>(source, target);
+            break;
+        default:
+            return false;
     }
     return true;
 }
@@ -39,9 +47,7 @@ bool Blank(BitmapRecord& r, int width, int height, int bits) {
 }  // namespace
 
 int main() {
-    const struct {
-        int num, den;
-    } scales[] = {{1, 2}, {3, 2}};
+    const struct { int num, den; } scales[] = {{1, 2}, {3, 2}};
     for (int bits : {8, 24, 32}) {
         BitmapRecord source{};
         if (!bench::PhotoRecord(source, bits)) {
@@ -80,13 +86,14 @@ int main() {
                     return ok;
                 }))
                 .Peer("copy+plain loop", bench::Median([&] {
-                    BitmapRecord copy{}, half{};
-                    const bool ok = K_CopyBitmap(&copy, &source) == K_OK &&
-                                    Blank(half, source.Width / 2, source.Height / 2, bits) && PlainResize(copy, half);
-                    K_FreeBitmap(&copy);
-                    K_FreeBitmap(&half);
-                    return ok;
-                }))
+                          BitmapRecord copy{}, half{};
+                          const bool ok = K_CopyBitmap(&copy, &source) == K_OK &&
+                                          Blank(half, source.Width / 2, source.Height / 2, bits) &&
+                                          PlainResize(copy, half);
+                          K_FreeBitmap(&copy);
+                          K_FreeBitmap(&half);
+                          return ok;
+                      }))
                 .Print();
         }
         K_FreeBitmap(&source);

@@ -36,7 +36,8 @@ int main() {
             for (bool ordered : {true, false}) {
                 DisplayMode = ordered ? (DisplayMode | kOrderedDither) : (DisplayMode & ~kOrderedDither);
                 char name[48];
-                std::snprintf(name, sizeof name, "display row %d -> %d, %s", bits, depth, ordered ? "ordered" : "diffused");
+                std::snprintf(name, sizeof name, "display row %d -> %d, %s", bits, depth,
+                              ordered ? "ordered" : "diffused");
                 bench::Row(name)
                     .Ours(bench::Median([&] {
                         std::fill(errors.begin(), errors.end(), DiffusionErrorCell{});

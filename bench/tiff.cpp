@@ -105,8 +105,10 @@ int main(int argc, char** argv) {
             if (i > 0) ours.push_back(middle - start), theirs.push_back(end - middle);
         }
         row.Ours(bench::MedianOf(ours));
-        if (c.libtiffPeer) row.Peer("libtiff", bench::MedianOf(theirs));
-        else row.Limit("memcpy", bench::MedianOf(theirs));
+        if (c.libtiffPeer)
+            row.Peer("libtiff", bench::MedianOf(theirs));
+        else
+            row.Limit("memcpy", bench::MedianOf(theirs));
         row.Print();
     }
 

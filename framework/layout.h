@@ -27,32 +27,30 @@
 #include "classes.h"
 #include "layout_value.h"
 
-
 // Reading state handed to SetProperty.
 class TLayoutReader {
- public:
-  TLayoutReader(TComponent* root, HINSTANCE instance) : root_(root), instance_(instance) {}
-  TComponent* Root() const { return root_; }
-  HINSTANCE Instance() const { return instance_; }
-  // The handler that the root (or an owner above it) publishes under the value's
-  // identifier; raises EConvertError when missing or of another type.
-  template <class Event>
-  Event Handler(const TLayoutValue& value) const {
-    for (TComponent* c = root_; c; c = c->Owner()) {
-      if (Event e = c->FindHandler<Event>(value.AsIdent())) return e;
-      if (c->HasHandler(value.AsIdent()))
-        throw EConvertError("Handler " + value.AsIdent() + " has another type");
+public:
+    TLayoutReader(TComponent* root, HINSTANCE instance) : root_(root), instance_(instance) {}
+    TComponent* Root() const { return root_; }
+    HINSTANCE Instance() const { return instance_; }
+    // The handler that the root (or an owner above it) publishes under the value's
+    // identifier; raises EConvertError when missing or of another type.
+    template <class Event>
+    Event Handler(const TLayoutValue& value) const {
+        for (TComponent* c = root_; c; c = c->Owner()) {
+            if (Event e = c->FindHandler<Event>(value.AsIdent())) return e;
+            if (c->HasHandler(value.AsIdent())) throw EConvertError("Handler " + value.AsIdent() + " has another type");
+        }
+        throw EConvertError("Handler " + value.AsIdent() + " not found");
     }
-    throw EConvertError("Handler " + value.AsIdent() + " not found");
-  }
-  // Resolves a reference to a component of the form after all exist.
-  void Reference(const TLayoutValue& value, std::function<void(TComponent*)> resolve);
-  void ResolveReferences();
+    // Resolves a reference to a component of the form after all exist.
+    void Reference(const TLayoutValue& value, std::function<void(TComponent*)> resolve);
+    void ResolveReferences();
 
- private:
-  TComponent* root_;
-  HINSTANCE instance_;
-  std::vector<std::pair<TLayoutValue, std::function<void(TComponent*)>>> references_;
+private:
+    TComponent* root_;
+    HINSTANCE instance_;
+    std::vector<std::pair<TLayoutValue, std::function<void(TComponent*)>>> references_;
 };
 
 using TComponentFactory = std::function<TComponent*(TComponent* owner)>;
@@ -61,7 +59,7 @@ using TComponentFactory = std::function<TComponent*(TComponent* owner)>;
 void RegisterComponentClass(const std::string& className, TComponentFactory factory);
 template <class T>
 void RegisterComponentClass(const std::string& className) {
-  RegisterComponentClass(className, [](TComponent* owner) -> TComponent* { return new T(owner); });
+    RegisterComponentClass(className, [](TComponent* owner) -> TComponent* { return new T(owner); });
 }
 TComponentFactory FindComponentClass(const std::string& className);
 

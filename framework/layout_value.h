@@ -10,29 +10,29 @@
 #include "sysutils.h"
 
 struct TLayoutValue {
-  enum Kind { Number, String, Identifier, List, Resource } kind = Number;
-  std::vector<long long> numbers;  // Number: one or more
-  std::string text;                // String (ANSI), Identifier, Resource name
-  std::vector<std::string> items;  // List of identifiers
-  int line = 0;
+    enum Kind { Number, String, Identifier, List, Resource } kind = Number;
+    std::vector<long long> numbers;  // Number: one or more
+    std::string text;                // String (ANSI), Identifier, Resource name
+    std::vector<std::string> items;  // List of identifiers
+    int line = 0;
 
-  // Raise EConvertError when the value is of another kind.
-  int AsInt() const;
-  bool AsBool() const;
-  const std::string& AsString() const;
-  const std::string& AsIdent() const;
-  // One of the given names; its index.
-  int AsEnum(std::initializer_list<const char*> names) const;
-  // A set over the given names: bit i for names[i].
-  unsigned AsSet(std::initializer_list<const char*> names) const;
+    // Raise EConvertError when the value is of another kind.
+    int AsInt() const;
+    bool AsBool() const;
+    const std::string& AsString() const;
+    const std::string& AsIdent() const;
+    // One of the given names; its index.
+    int AsEnum(std::initializer_list<const char*> names) const;
+    // A set over the given names: bit i for names[i].
+    unsigned AsSet(std::initializer_list<const char*> names) const;
 };
 
 // One meaningful line of a layout text.
 struct TLayoutLine {
-  enum Kind { Object, Property, End } kind = End;
-  int line = 0;
-  std::string className, name;  // Object: class and component name; Property: name
-  TLayoutValue value;           // Property: the value (strings still UTF-8)
+    enum Kind { Object, Property, End } kind = End;
+    int line = 0;
+    std::string className, name;  // Object: class and component name; Property: name
+    TLayoutValue value;           // Property: the value (strings still UTF-8)
 };
 
 // Raises EConvertError "Layout line <n>: <what>".

@@ -8,20 +8,20 @@
 #include <functional>
 
 class TMessageWindow {
- public:
-  // Answers true for a message it handled; the rest go to DefWindowProc.
-  using Handler = std::function<bool(UINT msg, WPARAM w, LPARAM l)>;
+public:
+    // Answers true for a message it handled; the rest go to DefWindowProc.
+    using Handler = std::function<bool(UINT msg, WPARAM w, LPARAM l)>;
 
-  explicit TMessageWindow(Handler handler);
-  ~TMessageWindow();
-  TMessageWindow(const TMessageWindow&) = delete;
-  TMessageWindow& operator=(const TMessageWindow&) = delete;
+    explicit TMessageWindow(Handler handler);
+    ~TMessageWindow();
+    TMessageWindow(const TMessageWindow&) = delete;
+    TMessageWindow& operator=(const TMessageWindow&) = delete;
 
-  HWND Handle() const { return window_; }
+    HWND Handle() const { return window_; }
 
- private:
-  static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM w, LPARAM l);
+private:
+    static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM w, LPARAM l);
 
-  Handler handler_;
-  HWND window_ = nullptr;
+    Handler handler_;
+    HWND window_ = nullptr;
 };

@@ -9,15 +9,15 @@
 #include "timer.h"
 
 void RegisterFrameworkClasses() {
-  RegisterComponentClass<TPanel>("TPanel");
-  RegisterComponentClass<TLabel>("TLabel");
-  RegisterComponentClass<TEdit>("TEdit");
-  RegisterComponentClass<TScrollBar>("TScrollBar");
-  RegisterComponentClass<TImage>("TImage");
-  RegisterComponentClass<TPaintBox>("TPaintBox");
-  RegisterComponentClass<TPopupMenu>("TPopupMenu");
-  RegisterComponentClass<TMenuItem>("TMenuItem");
-  RegisterComponentClass<TTimer>("TTimer");
-  RegisterComponentClass<TMediaPlayer>("TMediaPlayer");
-  RegisterComponentClass<TPrinterSetupDialog>("TPrinterSetupDialog");
+    RegisterComponentClass<TPanel>("TPanel");
+    RegisterComponentClass<TLabel>("TLabel");
+    RegisterComponentClass<TEdit>("TEdit");
+    RegisterComponentClass<TScrollBar>("TScrollBar");
+    RegisterComponentClass<TImage>("TImage");
+    RegisterComponentClass<TPaintBox>("TPaintBox");
+    RegisterComponentClass<TPopupMenu>("TPopupMenu");
+    RegisterComponentClass<TMenuItem>("TMenuItem");
+    RegisterComponentClass<TTimer>("TTimer");
+    RegisterComponentClass<TMediaPlayer>("TMediaPlayer");
+    RegisterComponentClass<TPrinterSetupDialog>("TPrinterSetupDialog");
 }

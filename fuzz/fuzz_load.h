@@ -34,7 +34,8 @@ inline bool Prepare(const uint8_t* data, size_t size, int format, std::string_vi
     FileInfoRecord info;
     if (K_FileInfoMemory(file.data(), &info, static_cast<int>(file.size())) != K_OK) return false;
     if (format != kAnyFormat && info.FormatCode != format) return false;
-    return std::llabs(static_cast<long long>(info.Width)) * std::llabs(static_cast<long long>(info.Height)) <= kPixelBudget;
+    return std::llabs(static_cast<long long>(info.Width)) * std::llabs(static_cast<long long>(info.Height)) <=
+           kPixelBudget;
 }
 
 // The depth to load at, picked by the last byte: the file's own or a

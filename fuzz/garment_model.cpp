@@ -76,7 +76,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (!model.Pieces.empty()) model.Fill(0, 3, true, true, data[0] & 1);
         model.SaveFills(store, "Slot");
         if (store.Fills.size() != model.Pieces.size()) __builtin_trap();
-    } catch (const ConvertError&) {
-    }
+    } catch (const ConvertError&) {}
     return 0;
 }

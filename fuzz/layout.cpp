@@ -13,8 +13,7 @@ template <class F>
 void Try(F f) {
     try {
         f();
-    } catch (const EConvertError&) {
-    }
+    } catch (const EConvertError&) {}
 }
 
 }  // namespace

@@ -2,6 +2,4 @@
 // PackBits rows that end early or run past the row.
 #include "fuzz_load.h"
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    return fuzz::LoadMemory(data, size, 51);
-}
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) { return fuzz::LoadMemory(data, size, 51); }

@@ -51,7 +51,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const Files& f = Setup();
     std::string cache = f.head;
     cache.append(reinterpret_cast<const char*>(data), size);
-    const uint32_t crc = static_cast<uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(cache.data()), uInt(cache.size())));
+    const uint32_t crc =
+        static_cast<uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(cache.data()), uInt(cache.size())));
     for (int i = 0; i < 4; ++i) cache += char((crc >> (8 * i)) & 0xFF);
     std::ofstream(f.rtc, std::ios::binary | std::ios::trunc).write(cache.data(), std::streamsize(cache.size()));
 

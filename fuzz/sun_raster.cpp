@@ -3,6 +3,4 @@
 // a converted one.
 #include "fuzz_load.h"
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    return fuzz::LoadMemory(data, size, 55);
-}
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) { return fuzz::LoadMemory(data, size, 55); }

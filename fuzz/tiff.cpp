@@ -26,7 +26,9 @@ int KAPI Read(int, void* buffer, int count) {
 }
 int KAPI Write(int, const void*, int) { return -1; }
 int KAPI Seek(int, int offset, int origin) {
-    const long long base = origin == 0 ? 0 : origin == 1 ? static_cast<long long>(g_at) : static_cast<long long>(g_size);
+    const long long base = origin == 0   ? 0
+                           : origin == 1 ? static_cast<long long>(g_at)
+                                         : static_cast<long long>(g_size);
     const long long to = base + offset;
     if (to < 0) return -1;
     g_at = static_cast<size_t>(to);

@@ -25,7 +25,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 1 || size > (size_t(64) << 10)) return 0;
     FileInfoRecord info;
     if (K_FileInfoMemory(data, &info, static_cast<int>(size)) == K_OK && UnboundedExpansion(info) &&
-        std::llabs(static_cast<long long>(info.Width)) * std::llabs(static_cast<long long>(info.Height)) > fuzz::kPixelBudget)
+        std::llabs(static_cast<long long>(info.Width)) * std::llabs(static_cast<long long>(info.Height)) >
+            fuzz::kPixelBudget)
         return 0;
     fuzz::Bitmap b;
     K_LoadMemory(data, &b.r, fuzz::Depth(data, size), -1, K_LOAD_ALLOCATE | K_LOAD_LOCK, nullptr, nullptr,

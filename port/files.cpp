@@ -34,11 +34,20 @@ HANDLE WINAPI CreateFileA(LPCSTR name, DWORD access, DWORD, void*, DWORD disposi
     bool rd = access & GENERIC_READ, wr = access & GENERIC_WRITE;
     flags = (rd && wr) ? O_RDWR : wr ? O_WRONLY : O_RDONLY;
     switch (disposition) {
-        case CREATE_NEW: flags |= O_CREAT | O_EXCL; break;
-        case CREATE_ALWAYS: flags |= O_CREAT | O_TRUNC; break;
-        case OPEN_ALWAYS: flags |= O_CREAT; break;
-        case TRUNCATE_EXISTING: flags |= O_TRUNC; break;
-        default: break;
+        case CREATE_NEW:
+            flags |= O_CREAT | O_EXCL;
+            break;
+        case CREATE_ALWAYS:
+            flags |= O_CREAT | O_TRUNC;
+            break;
+        case OPEN_ALWAYS:
+            flags |= O_CREAT;
+            break;
+        case TRUNCATE_EXISTING:
+            flags |= O_TRUNC;
+            break;
+        default:
+            break;
     }
     int fd = ::open(name, flags, 0644);
     if (fd < 0) {
@@ -90,7 +99,8 @@ DWORD WINAPI SetFilePointer(HANDLE file, LONG distance, LONG* distanceHigh, DWOR
     File* f = AsFile(file);
     if (!f) return INVALID_SET_FILE_POINTER;
     off_t offset = distance;
-    if (distanceHigh) offset = static_cast<off_t>((static_cast<long long>(*distanceHigh) << 32) | static_cast<DWORD>(distance));
+    if (distanceHigh)
+        offset = static_cast<off_t>((static_cast<long long>(*distanceHigh) << 32) | static_cast<DWORD>(distance));
     int whence = method == FILE_BEGIN ? SEEK_SET : method == FILE_CURRENT ? SEEK_CUR : SEEK_END;
     off_t pos = ::lseek(f->fd, offset, whence);
     if (pos < 0) return INVALID_SET_FILE_POINTER;

@@ -92,8 +92,6 @@ int WINAPI GetObjectA(HGDIOBJ object, int size, LPVOID buffer) {
     return sizeof(WORD);
 }
 
-BOOL WINAPI DeleteObject(HGDIOBJ object) {
-    return Table().erase(reinterpret_cast<uintptr_t>(object)) ? TRUE : FALSE;
-}
+BOOL WINAPI DeleteObject(HGDIOBJ object) { return Table().erase(reinterpret_cast<uintptr_t>(object)) ? TRUE : FALSE; }
 
 }  // extern "C"

@@ -24,7 +24,7 @@ extern "C" {
 typedef int BOOL;
 typedef unsigned char BYTE;
 typedef unsigned short WORD;
-typedef uint32_t DWORD;  /* 32 bits, as on Windows, whatever long is */
+typedef uint32_t DWORD; /* 32 bits, as on Windows, whatever long is */
 typedef int32_t LONG;
 typedef unsigned int UINT;
 typedef char CHAR;
@@ -54,32 +54,67 @@ typedef struct HBITMAP__* HBITMAP;
 #define MAX_PATH 260
 #define INVALID_HANDLE_VALUE ((HANDLE)(intptr_t)-1)
 
-typedef struct tagRECT { LONG left, top, right, bottom; } RECT;
-typedef struct tagPOINT { LONG x, y; } POINT;
-typedef struct tagRGBQUAD { BYTE rgbBlue, rgbGreen, rgbRed, rgbReserved; } RGBQUAD;
-typedef struct tagRGBTRIPLE { BYTE rgbtBlue, rgbtGreen, rgbtRed; } RGBTRIPLE;
+typedef struct tagRECT {
+    LONG left, top, right, bottom;
+} RECT;
+typedef struct tagPOINT {
+    LONG x, y;
+} POINT;
+typedef struct tagRGBQUAD {
+    BYTE rgbBlue, rgbGreen, rgbRed, rgbReserved;
+} RGBQUAD;
+typedef struct tagRGBTRIPLE {
+    BYTE rgbtBlue, rgbtGreen, rgbtRed;
+} RGBTRIPLE;
 
 #pragma pack(push, 2)
 typedef struct tagBITMAPFILEHEADER {
-    WORD bfType; DWORD bfSize; WORD bfReserved1; WORD bfReserved2; DWORD bfOffBits;
+    WORD bfType;
+    DWORD bfSize;
+    WORD bfReserved1;
+    WORD bfReserved2;
+    DWORD bfOffBits;
 } BITMAPFILEHEADER;
 #pragma pack(pop)
 
 typedef struct tagBITMAPINFOHEADER {
-    DWORD biSize; LONG biWidth; LONG biHeight; WORD biPlanes; WORD biBitCount;
-    DWORD biCompression; DWORD biSizeImage; LONG biXPelsPerMeter; LONG biYPelsPerMeter;
-    DWORD biClrUsed; DWORD biClrImportant;
+    DWORD biSize;
+    LONG biWidth;
+    LONG biHeight;
+    WORD biPlanes;
+    WORD biBitCount;
+    DWORD biCompression;
+    DWORD biSizeImage;
+    LONG biXPelsPerMeter;
+    LONG biYPelsPerMeter;
+    DWORD biClrUsed;
+    DWORD biClrImportant;
 } BITMAPINFOHEADER;
-typedef struct tagBITMAPINFO { BITMAPINFOHEADER bmiHeader; RGBQUAD bmiColors[1]; } BITMAPINFO;
-typedef struct tagBITMAPCOREHEADER { DWORD bcSize; WORD bcWidth; WORD bcHeight; WORD bcPlanes; WORD bcBitCount; } BITMAPCOREHEADER;
+typedef struct tagBITMAPINFO {
+    BITMAPINFOHEADER bmiHeader;
+    RGBQUAD bmiColors[1];
+} BITMAPINFO;
+typedef struct tagBITMAPCOREHEADER {
+    DWORD bcSize;
+    WORD bcWidth;
+    WORD bcHeight;
+    WORD bcPlanes;
+    WORD bcBitCount;
+} BITMAPCOREHEADER;
 
 #define BI_RGB 0
 #define BI_RLE8 1
 #define BI_RLE4 2
 #define BI_BITFIELDS 3
 
-typedef struct tagPALETTEENTRY { BYTE peRed, peGreen, peBlue, peFlags; } PALETTEENTRY;
-typedef struct tagLOGPALETTE { WORD palVersion; WORD palNumEntries; PALETTEENTRY palPalEntry[1]; } LOGPALETTE;
+typedef struct tagPALETTEENTRY {
+    BYTE peRed, peGreen, peBlue, peFlags;
+} PALETTEENTRY;
+typedef struct tagLOGPALETTE {
+    WORD palVersion;
+    WORD palNumEntries;
+    PALETTEENTRY palPalEntry[1];
+} LOGPALETTE;
 
 #define RGB(r, g, b) ((COLORREF)(((BYTE)(r)) | ((WORD)((BYTE)(g)) << 8) | (((DWORD)(BYTE)(b)) << 16)))
 #define GetRValue(c) ((BYTE)(c))
@@ -109,7 +144,8 @@ size_t WINAPI GlobalSize(HGLOBAL mem);
 #define SEC_NOCACHE 0x10000000
 #define FILE_MAP_WRITE 0x0002
 #define FILE_MAP_READ 0x0004
-HANDLE WINAPI CreateFileMappingA(HANDLE file, void* security, DWORD protect, DWORD sizeHigh, DWORD sizeLow, LPCSTR name);
+HANDLE WINAPI CreateFileMappingA(HANDLE file, void* security, DWORD protect, DWORD sizeHigh, DWORD sizeLow,
+                                 LPCSTR name);
 LPVOID WINAPI MapViewOfFile(HANDLE mapping, DWORD access, DWORD offsetHigh, DWORD offsetLow, size_t bytes);
 BOOL WINAPI UnmapViewOfFile(LPCVOID address);
 BOOL WINAPI CloseHandle(HANDLE handle);
@@ -134,7 +170,8 @@ BOOL WINAPI GetProcessHandleCount(HANDLE process, DWORD* count);
 #define FILE_CURRENT 1
 #define FILE_END 2
 #define INVALID_SET_FILE_POINTER ((DWORD)-1)
-HANDLE WINAPI CreateFileA(LPCSTR name, DWORD access, DWORD share, void* security, DWORD disposition, DWORD attributes, HANDLE templ);
+HANDLE WINAPI CreateFileA(LPCSTR name, DWORD access, DWORD share, void* security, DWORD disposition, DWORD attributes,
+                          HANDLE templ);
 BOOL WINAPI ReadFile(HANDLE file, LPVOID buffer, DWORD count, DWORD* done, void* overlapped);
 BOOL WINAPI WriteFile(HANDLE file, LPCVOID buffer, DWORD count, DWORD* done, void* overlapped);
 DWORD WINAPI SetFilePointer(HANDLE file, LONG distance, LONG* distanceHigh, DWORD method);

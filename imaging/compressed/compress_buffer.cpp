@@ -27,8 +27,8 @@ struct Compression {
     int rowsPerBuffer = 0;
     int rowsLeft = 0;
     bool halving = false;
-    int headerLeft = 0;            // own format: bytes before the scan, stored as they are
-    bool holdAll = false;          // TIFF: the whole file is held until its tile size is known
+    int headerLeft = 0;    // own format: bytes before the scan, stored as they are
+    bool holdAll = false;  // TIFF: the whole file is held until its tile size is known
     std::vector<uint8_t> held;
     std::vector<const uint8_t*> rowTable;
 };
@@ -107,8 +107,8 @@ struct QualityChoice {
 
 // Presets of the own format for qualities -1 to -9.
 constexpr QualityChoice kPresets[9] = {
-    {5, false, 1, 1},  {5, false, 2, 1},  {15, false, 2, 1}, {30, false, 2, 1}, {45, false, 2, 2},
-    {90, false, 2, 2}, {55, true, 2, 1},  {93, true, 2, 1},  {93, true, 2, 1},
+    {5, false, 1, 1},  {5, false, 2, 1}, {15, false, 2, 1}, {30, false, 2, 1}, {45, false, 2, 2},
+    {90, false, 2, 2}, {55, true, 2, 1}, {93, true, 2, 1},  {93, true, 2, 1},
 };
 
 int ChooseQuality(int variant, int quality, QualityChoice* choice) {
@@ -132,13 +132,14 @@ int ChooseQuality(int variant, int quality, QualityChoice* choice) {
     return K_OK;
 }
 
-int WriteOwnHeader(const BitmapRecord* bitmap, const EncoderParameters& p, bool grey, bool halving,
-                   int bytesPerPixel) {
+int WriteOwnHeader(const BitmapRecord* bitmap, const EncoderParameters& p, bool grey, bool halving, int bytesPerPixel) {
     CompressedHeader header;
     header.follows = g_stamp ? kFollowsStamp : kFollowsNothing;
     uint8_t flags = 0;
-    if (grey || p.hSampling == 1) flags |= kCodedSampling1x1;
-    else if (p.vSampling == 2) flags |= kCodedSampling2x2;
+    if (grey || p.hSampling == 1)
+        flags |= kCodedSampling1x1;
+    else if (p.vSampling == 2)
+        flags |= kCodedSampling2x2;
     if (grey) flags |= kCodedGrey;
     if (halving) flags |= kCodedHalfRows;
     header.codingFlags = flags;
@@ -243,7 +244,8 @@ extern "C" int KAPI K_StartCompressBuffer(BitmapRecord* bitmap, CompressWriteCal
         return result;
     }
     if (variant == 0) {
-        s.headerLeft = kCompressedHeaderSize + (g_stamp ? StampDataSize(g_stamp->width, g_stamp->height, g_stamp->bits) : 0);
+        s.headerLeft =
+            kCompressedHeaderSize + (g_stamp ? StampDataSize(g_stamp->width, g_stamp->height, g_stamp->bits) : 0);
         result = WriteOwnHeader(bitmap, p, grey, choice.halving, bytesPerPixel);
         if (result != K_OK) {
             JpegStopEncoder();
@@ -260,8 +262,7 @@ extern "C" int KAPI K_CompressBuffer(unsigned char* rows) {
     Compression& s = g_state;
     if (!s.active || !JpegEncoderStarted()) return kEncNotStarted;
     const int step = s.halving ? 2 : 1;
-    for (int i = 0; i * step < s.rowsPerBuffer; ++i)
-        s.rowTable[i] = rows + static_cast<size_t>(i) * step * s.rowBytes;
+    for (int i = 0; i * step < s.rowsPerBuffer; ++i) s.rowTable[i] = rows + static_cast<size_t>(i) * step * s.rowBytes;
     int result = JpegEncodeRows(s.rowTable.data());
     if (result != K_OK) return result;
     s.rowsLeft -= s.rowsPerBuffer;

@@ -69,8 +69,9 @@ extern "C" int KAPI K_CompressBitmap(BitmapRecord* bitmap, const char* name, int
     const bool grey = bitmap->BitsPerPixel == 1 ||
                       ((bitmap->BitsPerPixel == 4 || bitmap->BitsPerPixel == 8) && (bitmap->Flags & K_GRAY_PALETTE));
     BitmapLock lock(bitmap);
-    SaveRequest request{name,    bitmap,  grey ? 8 : 24, variant == 0 ? kFormatCompressed : kFormatJPEG, variant, 0,
-                        quality, 0,       nullptr,       nullptr};
+    SaveRequest request{name,    bitmap, grey ? 8 : 24, variant == 0 ? kFormatCompressed : kFormatJPEG,
+                        variant, 0,      quality,       0,
+                        nullptr, nullptr};
     return SaveCompressedFile(request);
 }
 
@@ -84,14 +85,10 @@ const LoadEntry kLoads[] = {
     {kFormatTIFFJPEG, nullptr, nullptr, true},  // TIFF with JPEG compression
 };
 const SaveEntry kSaves[] = {
-    {kFormatCompressed, SaveCompressedFile, 0, 0, true},
-    {kFormatCompressedGrey, SaveCompressedFile, 0, 0, true},
-    {kFormatJPEG, SaveCompressedFile, 1, 0, true},
-    {kFormatTIFFJPEG, SaveCompressedFile, 2, 24, true},
-    {kFormatCompressed3, SaveCompressedFile, 3, 0, true},
-    {kFormatCompressed4, SaveCompressedFile, 4, 24, true},
-    {kFormatCompressed5, SaveCompressedFile, 5, 0, true},
-    {kFormatCompressed6, SaveCompressedFile, 6, 24, true},
+    {kFormatCompressed, SaveCompressedFile, 0, 0, true},  {kFormatCompressedGrey, SaveCompressedFile, 0, 0, true},
+    {kFormatJPEG, SaveCompressedFile, 1, 0, true},        {kFormatTIFFJPEG, SaveCompressedFile, 2, 24, true},
+    {kFormatCompressed3, SaveCompressedFile, 3, 0, true}, {kFormatCompressed4, SaveCompressedFile, 4, 24, true},
+    {kFormatCompressed5, SaveCompressedFile, 5, 0, true}, {kFormatCompressed6, SaveCompressedFile, 6, 24, true},
 };
 }  // namespace
 

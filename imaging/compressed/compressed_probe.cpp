@@ -6,8 +6,7 @@
 
 int ReadCompressedInfo(const ProbeInput& input, FileInfoRecord* info) {
     CompressedHeader header;
-    if (input.headerCount < 0 ||
-        !ReadCompressedHeader(input.header, static_cast<size_t>(input.headerCount), &header))
+    if (input.headerCount < 0 || !ReadCompressedHeader(input.header, static_cast<size_t>(input.headerCount), &header))
         return 0;
     uint8_t bytes[kCompressedTrailerSize];
     if (FileSeek(input.handle, -kCompressedTrailerSize, 2) < 0 ||

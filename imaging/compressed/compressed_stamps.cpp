@@ -27,9 +27,9 @@ constexpr int kJfxxRgb = 0x13;
 
 struct Stamp {
     int width = 0, height = 0, bits = 0;
-    bool redFirst = false;           // JFXX stores red first, the own format blue first
+    bool redFirst = false;                    // JFXX stores red first, the own format blue first
     uint8_t palette[kStampPaletteSize] = {};  // red, green, blue triples
-    std::vector<uint8_t> pixels;     // rows top first
+    std::vector<uint8_t> pixels;              // rows top first
 };
 
 // The stamp's palette and pixels from the source's position.

@@ -15,19 +15,19 @@ struct OutputType {
 
 // The output types of K_DecompressALL.
 const OutputType kConversionTypes[] = {
-    {0, kFormatTGA, 8},         {1, kFormatTGA, 16},        {2, kFormatTGA, 24},        {3, kFormatTGA, 32},
-    {130, kFormatTIFF, 1},      {7, kFormatTIFF, 8},        {16, kFormatTIFF, 16},      {8, kFormatTIFF, 24},
-    {131, kFormatTIFFLZW, 1},   {30, kFormatTIFFLZW, 8},    {31, kFormatTIFFLZW, 16},   {32, kFormatTIFFLZW, 24},
-    {140, kFormatTIFF3, 1},     {141, kFormatTIFF4, 1},     {142, kFormatTIFF5, 1},     {143, kFormatTIFF6, 1},
-    {150, kFormatCALS, 1},      {151, kFormatMacPaint, 1},  {152, kFormatGEM, 1},       {153, kFormatMSP, 1},
-    {160, kFormatWPG, 1},       {161, kFormatWPG, 4},       {162, kFormatWPG, 8},       {170, kFormatSunRaster, 1},
+    {0, kFormatTGA, 8},         {1, kFormatTGA, 16},        {2, kFormatTGA, 24},         {3, kFormatTGA, 32},
+    {130, kFormatTIFF, 1},      {7, kFormatTIFF, 8},        {16, kFormatTIFF, 16},       {8, kFormatTIFF, 24},
+    {131, kFormatTIFFLZW, 1},   {30, kFormatTIFFLZW, 8},    {31, kFormatTIFFLZW, 16},    {32, kFormatTIFFLZW, 24},
+    {140, kFormatTIFF3, 1},     {141, kFormatTIFF4, 1},     {142, kFormatTIFF5, 1},      {143, kFormatTIFF6, 1},
+    {150, kFormatCALS, 1},      {151, kFormatMacPaint, 1},  {152, kFormatGEM, 1},        {153, kFormatMSP, 1},
+    {160, kFormatWPG, 1},       {161, kFormatWPG, 4},       {162, kFormatWPG, 8},        {170, kFormatSunRaster, 1},
     {171, kFormatSunRaster, 4}, {172, kFormatSunRaster, 8}, {173, kFormatSunRaster, 24}, {174, kFormatSunRaster, 32},
-    {180, kFormatPICT, 1},      {181, kFormatPICT, 4},      {182, kFormatPICT, 8},      {183, kFormatPICT, 24},
-    {132, kFormatBMP, 1},       {4, kFormatBMP, 4},         {5, kFormatBMP, 8},         {24, kFormatBMP, 24},
-    {133, kFormatBMPOS2v1, 1},  {104, kFormatBMPOS2v1, 4},  {108, kFormatBMPOS2v1, 8},  {124, kFormatBMPOS2v1, 24},
-    {134, kFormatPCX, 1},       {135, kFormatPCX, 4},       {9, kFormatPCX, 8},         {11, kFormatPCX, 24},
-    {10, kFormatGIF, 8},        {13, kFormatWMF, 1},        {14, kFormatWMF, 8},        {15, kFormatWMF, 24},
-    {12, kFormatEPS, 8},        {190, kFormatBMPOS2v2, 1},  {191, kFormatBMPOS2v2, 4},  {192, kFormatBMPOS2v2, 8},
+    {180, kFormatPICT, 1},      {181, kFormatPICT, 4},      {182, kFormatPICT, 8},       {183, kFormatPICT, 24},
+    {132, kFormatBMP, 1},       {4, kFormatBMP, 4},         {5, kFormatBMP, 8},          {24, kFormatBMP, 24},
+    {133, kFormatBMPOS2v1, 1},  {104, kFormatBMPOS2v1, 4},  {108, kFormatBMPOS2v1, 8},   {124, kFormatBMPOS2v1, 24},
+    {134, kFormatPCX, 1},       {135, kFormatPCX, 4},       {9, kFormatPCX, 8},          {11, kFormatPCX, 24},
+    {10, kFormatGIF, 8},        {13, kFormatWMF, 1},        {14, kFormatWMF, 8},         {15, kFormatWMF, 24},
+    {12, kFormatEPS, 8},        {190, kFormatBMPOS2v2, 1},  {191, kFormatBMPOS2v2, 4},   {192, kFormatBMPOS2v2, 8},
     {193, kFormatBMPOS2v2, 24},
 };
 
@@ -79,10 +79,23 @@ extern "C" int KAPI K_DecompressTIF(const char* source, const char* output, int 
 extern "C" int KAPI K_DecompressBMP(const char* source, const char* output, int type) {
     int bits;
     switch (type) {
-        case 4: case 104: case 191: bits = 4; break;
-        case 5: case 108: case 192: bits = 8; break;
-        case 24: case 124: case 193: bits = 24; break;
-        default: return K_ERR_ARGUMENT;
+        case 4:
+        case 104:
+        case 191:
+            bits = 4;
+            break;
+        case 5:
+        case 108:
+        case 192:
+            bits = 8;
+            break;
+        case 24:
+        case 124:
+        case 193:
+            bits = 24;
+            break;
+        default:
+            return K_ERR_ARGUMENT;
     }
     // The Windows info header for every type.
     return DecompressAndSave(source, output, kFormatBMP, bits);

@@ -142,8 +142,8 @@ void WritePlanes() {
 }  // namespace
 
 extern "C" int KAPI K_StartCompressData(BitmapRecord* bitmap, CompressDataCallback write, int bytesPerCall,
-                                        int bufferSize, unsigned char* buffer, int callerCount,
-                                        const void* callerBytes, void* userData) {
+                                        int bufferSize, unsigned char* buffer, int callerCount, const void* callerBytes,
+                                        void* userData) {
     Reset();
     int r = Prepare(bitmap, bytesPerCall, bufferSize, buffer, true);
     if (r == K_OK && (!write || callerCount < 0 || (callerCount > 0 && !callerBytes))) r = K_ERR_ARGUMENT;
@@ -230,8 +230,8 @@ extern "C" void KAPI K_EndCompressData(void) {
 }
 
 extern "C" int KAPI K_StartDecompressData(BitmapRecord* bitmap, DecompressDataCallback read, int bufferSize,
-                                          unsigned char* buffer, int bytesPerCall, int* callerCount,
-                                          void* callerBytes, void* userData) {
+                                          unsigned char* buffer, int bytesPerCall, int* callerCount, void* callerBytes,
+                                          void* userData) {
     Reset();
     int r = Prepare(bitmap, bytesPerCall, bufferSize, buffer, false);
     if (r == K_OK && !read) r = K_ERR_ARGUMENT;

@@ -16,8 +16,12 @@ int ReadCompressDataInfo(const ProbeInput& input, FileInfoRecord* info) {
     const int32_t bits = static_cast<int32_t>(Le32(h + 12)), count = static_cast<int32_t>(Le32(h + 16));
     // Only 8- and 24-bit streams are written; n is a byte count after the header.
     if (width <= 0 || height <= 0 || (bits != 8 && bits != 24) || count < 0 || count > INT_MAX - 28) return 0;
-    FillFileInfo(info, {.format = kFormatDataStream, .width = width, .height = height, .bitsPerPixel = bits,
-                        .viewPerspective = K_TOP_DOWN, .colorOrder = static_cast<int32_t>(Le32(h + 24))});
+    FillFileInfo(info, {.format = kFormatDataStream,
+                        .width = width,
+                        .height = height,
+                        .bitsPerPixel = bits,
+                        .viewPerspective = K_TOP_DOWN,
+                        .colorOrder = static_cast<int32_t>(Le32(h + 24))});
     info->HeaderSize = 28 + count;
     std::memset(info->Compression, 0, sizeof info->Compression);
     return 1;

@@ -12,13 +12,13 @@
 
 namespace lzss {
 
-constexpr int kWindow = 8192;                   // N: 13-bit positions
-constexpr int kLookAhead = 256;                 // F: the longest match
-constexpr int kThreshold = 2;                   // a match needs 3 bytes
-constexpr int kEmpty = kWindow;                 // the empty tree link
-constexpr int kTextSize = kWindow + kLookAhead - 1;  // ring plus the 255-byte mirror
+constexpr int kWindow = 8192;                                 // N: 13-bit positions
+constexpr int kLookAhead = 256;                               // F: the longest match
+constexpr int kThreshold = 2;                                 // a match needs 3 bytes
+constexpr int kEmpty = kWindow;                               // the empty tree link
+constexpr int kTextSize = kWindow + kLookAhead - 1;           // ring plus the 255-byte mirror
 constexpr int kLiteralChars = 256 + kLookAhead - kThreshold;  // 510: bytes, then lengths 3..256
-constexpr int kDistanceChars = 14;              // bit lengths 0..13 of (distance - 1)
+constexpr int kDistanceChars = 14;                            // bit lengths 0..13 of (distance - 1)
 
 // 17-bit coder registers and their quarter points.
 constexpr uint32_t kQ1 = 0x8000, kQ2 = 0x10000, kQ3 = 0x18000, kQ4 = 0x20000;
@@ -86,7 +86,7 @@ private:
     void BuildTree();
     WorkArray<int32_t> tree_;  // S + 1
     int total_ = 0;
-    int topStep_ = 1;          // the highest power of 2 up to S
+    int topStep_ = 1;  // the highest power of 2 up to S
 };
 
 // Receives each coded byte.

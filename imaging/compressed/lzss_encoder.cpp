@@ -98,8 +98,10 @@ void Encoder::EncodeChar(FrequencyModel& model, int c) {
 
 void Encoder::EncodeBit(int bit) {
     const uint32_t range = high_ - low_;
-    if (bit) high_ = low_ + range / 2;
-    else low_ = low_ + range / 2;
+    if (bit)
+        high_ = low_ + range / 2;
+    else
+        low_ = low_ + range / 2;
     Renormalise();
 }
 
@@ -148,8 +150,10 @@ void Encoder::InsertNode(int r) {
     right_[r] = right_[p];
     parent_[left_[p]] = r;
     parent_[right_[p]] = r;
-    if (right_[parent_[p]] == p) right_[parent_[p]] = r;
-    else left_[parent_[p]] = r;
+    if (right_[parent_[p]] == p)
+        right_[parent_[p]] = r;
+    else
+        left_[parent_[p]] = r;
     parent_[p] = kEmpty;
 }
 
@@ -174,8 +178,10 @@ void Encoder::DeleteNode(int p) {
         parent_[right_[p]] = q;
     }
     parent_[q] = parent_[p];
-    if (right_[parent_[p]] == p) right_[parent_[p]] = q;
-    else left_[parent_[p]] = q;
+    if (right_[parent_[p]] == p)
+        right_[parent_[p]] = q;
+    else
+        left_[parent_[p]] = q;
     parent_[p] = kEmpty;
 }
 

@@ -73,8 +73,10 @@ void FrequencyModel::Update(int symbol) {
     int lo = frequency[symbol - 1] == f ? 1 : symbol, hi = symbol;
     while (lo < hi) {
         const int mid = (lo + hi) / 2;
-        if (frequency[mid] > f) lo = mid + 1;
-        else hi = mid;
+        if (frequency[mid] > f)
+            lo = mid + 1;
+        else
+            hi = mid;
     }
     const int i = lo;
     if (i < symbol) {

@@ -5,8 +5,8 @@
 #include "volkg.h"
 
 // Clone flags of CreateBitmapLike.
-constexpr int kCloneAllocate = 1;          // allocate storage (kind 1)
-constexpr int kCloneDuplicatePalettes = 2; // own duplicates of both palette handles
+constexpr int kCloneAllocate = 1;           // allocate storage (kind 1)
+constexpr int kCloneDuplicatePalettes = 2;  // own duplicates of both palette handles
 
 // Initialises target at (width, height, bits) with the content fields of
 // source: perspective, DIB header (describing the new size and depth),
@@ -16,7 +16,8 @@ constexpr int kCloneDuplicatePalettes = 2; // own duplicates of both palette han
 // shared, or duplicated with kCloneDuplicatePalettes.
 // 1, -2 (missing or unallocated source, missing target), or the code of
 // K_InitBitmap or K_AllocateBitmap.
-int CreateBitmapLike(BitmapRecord* target, BitmapRecord* source, int width, int height, int bitsPerPixel, int cloneFlags);
+int CreateBitmapLike(BitmapRecord* target, BitmapRecord* source, int width, int height, int bitsPerPixel,
+                     int cloneFlags);
 
 // Geometry that the storage of a record can hold: a supported depth, a
 // positive size, BytesPerLine by the rule for the width, and ImageSize

@@ -20,9 +20,7 @@ void SetDefaultResolution(int x, int y) {
     g_defaultYResolution = y;
 }
 
-bool IsValidDepth(int bits) {
-    return bits == 1 || bits == 4 || bits == 8 || bits == 16 || bits == 24 || bits == 32;
-}
+bool IsValidDepth(int bits) { return bits == 1 || bits == 4 || bits == 8 || bits == 16 || bits == 24 || bits == 32; }
 
 int GetBytesPerLine(int width, int bits) {
     if (!IsValidDepth(bits)) return K_ERR_BITS;

@@ -151,7 +151,8 @@ extern "C" int KAPI K_AllocateBitmap(BitmapRecord* bitmap, int kind) {
 
 extern "C" intptr_t KAPI K_AccessBitmap(BitmapRecord* bitmap) {
     if (!bitmap) return 0;
-    if ((bitmap->Flags & (K_MEMORY_STORAGE | K_LOCKED)) != K_MEMORY_STORAGE) return static_cast<intptr_t>(bitmap->Flags);
+    if ((bitmap->Flags & (K_MEMORY_STORAGE | K_LOCKED)) != K_MEMORY_STORAGE)
+        return static_cast<intptr_t>(bitmap->Flags);
     void* data = Win32sMode ? GlobalLock(bitmap->StorageHandle)
                             : MapViewOfFile(bitmap->StorageHandle, FILE_MAP_WRITE, 0, 0, bitmap->ImageSize);
     if (!data) return static_cast<intptr_t>(bitmap->Flags);
@@ -162,7 +163,8 @@ extern "C" intptr_t KAPI K_AccessBitmap(BitmapRecord* bitmap) {
 
 extern "C" int KAPI K_ReleaseBitmap(BitmapRecord* bitmap) {
     if (!bitmap) return 0;
-    if ((bitmap->Flags & (K_MEMORY_STORAGE | K_LOCKED)) != (K_MEMORY_STORAGE | K_LOCKED)) return static_cast<int>(bitmap->Flags);
+    if ((bitmap->Flags & (K_MEMORY_STORAGE | K_LOCKED)) != (K_MEMORY_STORAGE | K_LOCKED))
+        return static_cast<int>(bitmap->Flags);
     if (Win32sMode)
         GlobalUnlock(bitmap->StorageHandle);
     else

@@ -35,7 +35,7 @@ struct ColorResJob {
     void* callerState = nullptr;     // its dithering state, if it had one
     BitmapRecord source{};           // the source as it was (the caller's may be the target)
     BitmapRecord* target = nullptr;
-    BitmapRecord scratch{};          // the target when only the callback gets rows
+    BitmapRecord scratch{};  // the target when only the callback gets rows
     bool sameRecord = false;
     bool dithered = false;
     bool ditherStarted = false;
@@ -237,7 +237,8 @@ extern "C" int KAPI K_ColorResBitmap(BitmapRecord* source, BitmapRecord* target,
     return K_OK;
 }
 
-extern "C" int KAPI K_ColorResolution(BitmapRecord* bitmap, int bits, int flags, RowCallback rowCallback, void* userData) {
+extern "C" int KAPI K_ColorResolution(BitmapRecord* bitmap, int bits, int flags, RowCallback rowCallback,
+                                      void* userData) {
     if (!bitmap || !(bitmap->Flags & K_ALLOCATED)) return K_ERR_NOBITMAP;
     int withMethod = (flags & ~0xFF0000) | (bitmap->DitheringMethod & 0xFF) << 16;
     const RGBQUAD* palette = (flags & kFlagUser) ? bitmap->ColorTable : nullptr;

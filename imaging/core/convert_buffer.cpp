@@ -68,32 +68,44 @@ void ForEachPixel(int count, int sourceBits, int targetBits, F&& convert) {
 // so the per-pixel work of the common conversions stays branch-free.
 template <int SB, int TB>
 void DirectToDirect(unsigned char* buffer, int count, int sourceOrder, int targetOrder) {
-    ForEachPixel(count, SB, TB, [&](int i) {
-        WriteDirect(buffer, i, TB, targetOrder, ReadDirect(buffer, i, SB, sourceOrder));
-    });
+    ForEachPixel(count, SB, TB,
+                 [&](int i) { WriteDirect(buffer, i, TB, targetOrder, ReadDirect(buffer, i, SB, sourceOrder)); });
 }
 
 template <int SB>
 void DirectTo(unsigned char* buffer, int count, int targetBits, int sourceOrder, int targetOrder) {
     switch (targetBits) {
-    case 16: DirectToDirect<SB, 16>(buffer, count, sourceOrder, targetOrder); break;
-    case 24: DirectToDirect<SB, 24>(buffer, count, sourceOrder, targetOrder); break;
-    default: DirectToDirect<SB, 32>(buffer, count, sourceOrder, targetOrder); break;
+        case 16:
+            DirectToDirect<SB, 16>(buffer, count, sourceOrder, targetOrder);
+            break;
+        case 24:
+            DirectToDirect<SB, 24>(buffer, count, sourceOrder, targetOrder);
+            break;
+        default:
+            DirectToDirect<SB, 32>(buffer, count, sourceOrder, targetOrder);
+            break;
     }
 }
 
 // Palette indices (or grey levels) to direct colour through a colour list.
 template <int SB, int TB>
 void IndexToDirect(unsigned char* buffer, int count, int targetOrder, const Rgb* colors) {
-    ForEachPixel(count, SB, TB, [&](int i) { WriteDirect(buffer, i, TB, targetOrder, colors[ReadIndex(buffer, i, SB)]); });
+    ForEachPixel(count, SB, TB,
+                 [&](int i) { WriteDirect(buffer, i, TB, targetOrder, colors[ReadIndex(buffer, i, SB)]); });
 }
 
 template <int SB>
 void IndexTo(unsigned char* buffer, int count, int targetBits, int targetOrder, const Rgb* colors) {
     switch (targetBits) {
-    case 16: IndexToDirect<SB, 16>(buffer, count, targetOrder, colors); break;
-    case 24: IndexToDirect<SB, 24>(buffer, count, targetOrder, colors); break;
-    default: IndexToDirect<SB, 32>(buffer, count, targetOrder, colors); break;
+        case 16:
+            IndexToDirect<SB, 16>(buffer, count, targetOrder, colors);
+            break;
+        case 24:
+            IndexToDirect<SB, 24>(buffer, count, targetOrder, colors);
+            break;
+        default:
+            IndexToDirect<SB, 32>(buffer, count, targetOrder, colors);
+            break;
     }
 }
 
@@ -136,9 +148,15 @@ extern "C" int KAPI K_ConvertBuffer(void* data, int count, int sourceBits, int t
                 colors[v] = Rgb{sourcePalette[v].rgbRed, sourcePalette[v].rgbGreen, sourcePalette[v].rgbBlue};
         }
         switch (StoredBits(sourceBits)) {
-        case 1: IndexTo<1>(buffer, count, targetBits, targetOrder, colors); break;
-        case 4: IndexTo<4>(buffer, count, targetBits, targetOrder, colors); break;
-        default: IndexTo<8>(buffer, count, targetBits, targetOrder, colors); break;
+            case 1:
+                IndexTo<1>(buffer, count, targetBits, targetOrder, colors);
+                break;
+            case 4:
+                IndexTo<4>(buffer, count, targetBits, targetOrder, colors);
+                break;
+            default:
+                IndexTo<8>(buffer, count, targetBits, targetOrder, colors);
+                break;
         }
         return K_OK;
     }
@@ -177,9 +195,15 @@ extern "C" int KAPI K_ConvertBuffer(void* data, int count, int sourceBits, int t
         });
     } else {
         switch (sourceBits) {
-        case 16: DirectTo<16>(buffer, count, targetBits, sourceOrder, targetOrder); break;
-        case 24: DirectTo<24>(buffer, count, targetBits, sourceOrder, targetOrder); break;
-        default: DirectTo<32>(buffer, count, targetBits, sourceOrder, targetOrder); break;
+            case 16:
+                DirectTo<16>(buffer, count, targetBits, sourceOrder, targetOrder);
+                break;
+            case 24:
+                DirectTo<24>(buffer, count, targetBits, sourceOrder, targetOrder);
+                break;
+            default:
+                DirectTo<32>(buffer, count, targetBits, sourceOrder, targetOrder);
+                break;
         }
     }
     return K_OK;

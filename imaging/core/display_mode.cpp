@@ -50,25 +50,25 @@ PaintKind ChoosePaintKindForDepth(int d, const BitmapRecord* bitmap) {
     bool dithered = DisplayMode & kDitheredPaint;
     bool exact = DisplayMode & kExactPaletteTest;
     switch (bitmap->BitsPerPixel) {
-    case 1:
-        return dithered && exact && d == 8 ? PaintConvert : PaintDirect;
-    case 4:
-        if (!dithered) return PaintDirect;
-        if (d == 1 || (exact && d == 8)) return PaintConvert;
-        if (d == 4) return UsesFixedPalette(bitmap, 16) ? PaintDirect : PaintConvert;
-        return PaintDirect;
-    case 8:
-        if (!dithered) return PaintDirect;
-        if (d == 1 || d == 4) return PaintConvert;
-        if (exact && d == 8) return UsesFixedPalette(bitmap, 256) ? PaintDirect : PaintConvert;
-        return PaintDirect;
-    case 16:
-    case 32:
-        return dithered && d <= 8 ? PaintConvert : PaintExpand24;
-    case 24:
-        return dithered && d <= 8 ? PaintConvert : PaintDirect;
-    default:
-        return PaintDirect;
+        case 1:
+            return dithered && exact && d == 8 ? PaintConvert : PaintDirect;
+        case 4:
+            if (!dithered) return PaintDirect;
+            if (d == 1 || (exact && d == 8)) return PaintConvert;
+            if (d == 4) return UsesFixedPalette(bitmap, 16) ? PaintDirect : PaintConvert;
+            return PaintDirect;
+        case 8:
+            if (!dithered) return PaintDirect;
+            if (d == 1 || d == 4) return PaintConvert;
+            if (exact && d == 8) return UsesFixedPalette(bitmap, 256) ? PaintDirect : PaintConvert;
+            return PaintDirect;
+        case 16:
+        case 32:
+            return dithered && d <= 8 ? PaintConvert : PaintExpand24;
+        case 24:
+            return dithered && d <= 8 ? PaintConvert : PaintDirect;
+        default:
+            return PaintDirect;
     }
 }
 

@@ -5,13 +5,13 @@
 #include "volkg.h"
 
 // Flags of DisplayMode.
-constexpr unsigned kOrderedDither = 0x1;     // display converters use the 8x8 matrices
-constexpr unsigned kFastPaint = 0x2;         // kept and reported only
-constexpr unsigned kIndexedPaint = 0x4;      // palette rows go out as DIB_PAL_COLORS
-constexpr unsigned kDitheredPaint = 0x8;     // allows PaintConvert
-constexpr unsigned kReservedModeBit = 0x10;  // never changed by K_SetDisplayMode
-constexpr unsigned kClusteredMatrix = 0x20;  // 1-bit ordered targets use the clustered matrix
-constexpr unsigned kExactPaletteTest = 0x80; // palette bitmaps convert unless their palette is the device's
+constexpr unsigned kOrderedDither = 0x1;      // display converters use the 8x8 matrices
+constexpr unsigned kFastPaint = 0x2;          // kept and reported only
+constexpr unsigned kIndexedPaint = 0x4;       // palette rows go out as DIB_PAL_COLORS
+constexpr unsigned kDitheredPaint = 0x8;      // allows PaintConvert
+constexpr unsigned kReservedModeBit = 0x10;   // never changed by K_SetDisplayMode
+constexpr unsigned kClusteredMatrix = 0x20;   // 1-bit ordered targets use the clustered matrix
+constexpr unsigned kExactPaletteTest = 0x80;  // palette bitmaps convert unless their palette is the device's
 
 // The process-wide flag word; starts at indexed and dithered paint. The
 // effects, device-bitmap conversion and printing change it for the length

@@ -37,8 +37,8 @@ struct DitherState {
     int TargetBits;
     int ErrorRows;
     int ErrorRowLength;
-    int32_t* ErrorBuffers;  // (ErrorRows + 1) rows of ErrorRowLength x 3 sums
-    int ErrorRing;          // ring position of the row being dithered
+    int32_t* ErrorBuffers;   // (ErrorRows + 1) rows of ErrorRowLength x 3 sums
+    int ErrorRing;           // ring position of the row being dithered
     RGBQUAD MatchList[256];  // blue, green, red and palette index
     int MatchListCount;
     int Width;       // the record's Width when dithering started (sizes the error rows)

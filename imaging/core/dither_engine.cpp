@@ -24,12 +24,12 @@ struct Kernel {
 };
 
 constexpr KernelTap kFloydSteinberg[] = {{0, 1, 7}, {1, -1, 3}, {1, 0, 5}, {1, 1, 1}};
-constexpr KernelTap kStucki[] = {{0, 1, 8},  {0, 2, 4},  {1, -2, 2}, {1, -1, 4}, {1, 0, 8}, {1, 1, 4},
-                                 {1, 2, 2},  {2, -2, 1}, {2, -1, 2}, {2, 0, 4},  {2, 1, 2}, {2, 2, 1}};
+constexpr KernelTap kStucki[] = {{0, 1, 8}, {0, 2, 4},  {1, -2, 2}, {1, -1, 4}, {1, 0, 8}, {1, 1, 4},
+                                 {1, 2, 2}, {2, -2, 1}, {2, -1, 2}, {2, 0, 4},  {2, 1, 2}, {2, 2, 1}};
 constexpr KernelTap kBurkes[] = {{0, 1, 8}, {0, 2, 4}, {1, -2, 2}, {1, -1, 4}, {1, 0, 8}, {1, 1, 4}, {1, 2, 2}};
 constexpr KernelTap kSierra[] = {{0, 1, 5}, {0, 2, 3}, {1, -2, 2}, {1, -1, 4}, {1, 0, 5},
                                  {1, 1, 4}, {1, 2, 2}, {2, -1, 2}, {2, 0, 3},  {2, 1, 2}};
-constexpr KernelTap kStevensonArce[] = {{0, 2, 32}, {1, -3, 12}, {1, -1, 26}, {1, 1, 30}, {1, 3, 16}, {2, -2, 12},
+constexpr KernelTap kStevensonArce[] = {{0, 2, 32}, {1, -3, 12}, {1, -1, 26}, {1, 1, 30},  {1, 3, 16}, {2, -2, 12},
                                         {2, 0, 26}, {2, 2, 12},  {3, -3, 5},  {3, -1, 12}, {3, 1, 12}, {3, 3, 5}};
 constexpr KernelTap kJarvisJudiceNinke[] = {{0, 1, 7}, {0, 2, 5},  {1, -2, 3}, {1, -1, 5}, {1, 0, 7}, {1, 1, 5},
                                             {1, 2, 3}, {2, -2, 1}, {2, -1, 3}, {2, 0, 5},  {2, 1, 3}, {2, 2, 1}};
@@ -53,7 +53,9 @@ const Kernel kKernels[8] = {
 
 inline int Clamp255(int v) { return v < 0 ? 0 : (v > 255 ? 255 : v); }
 
-bool SameWords(const RGBQUAD* a, const RGBQUAD* b, int count) { return std::memcmp(a, b, count * sizeof(RGBQUAD)) == 0; }
+bool SameWords(const RGBQUAD* a, const RGBQUAD* b, int count) {
+    return std::memcmp(a, b, count * sizeof(RGBQUAD)) == 0;
+}
 
 void FreeState(DitherState* state) {
     if (!state) return;
@@ -65,36 +67,40 @@ void FreeState(DitherState* state) {
 // Fetches pixel x of a stored row as red, green and blue.
 inline void FetchColor(const DitherState& s, const unsigned char* row, int x, int& r, int& g, int& b) {
     switch (s.SourceBits) {
-    case 1: {
-        const RGBQUAD& e = s.SourcePalette[(row[x >> 3] >> (7 - (x & 7))) & 1];
-        r = e.rgbRed, g = e.rgbGreen, b = e.rgbBlue;
-        return;
-    }
-    case 4: {
-        const RGBQUAD& e = s.SourcePalette[(x & 1) ? row[x >> 1] & 0x0F : row[x >> 1] >> 4];
-        r = e.rgbRed, g = e.rgbGreen, b = e.rgbBlue;
-        return;
-    }
-    case 8: {
-        const RGBQUAD& e = s.SourcePalette[row[x]];
-        r = e.rgbRed, g = e.rgbGreen, b = e.rgbBlue;
-        return;
-    }
-    case 16: {
-        int w = row[2 * x] | row[2 * x + 1] << 8;
-        int high = Expand5To8((w >> 10) & 31), mid = Expand5To8((w >> 5) & 31), low = Expand5To8(w & 31);
-        g = mid;
-        if (s.ColorOrder == K_ORDER_BGR) r = high, b = low;
-        else r = low, b = high;
-        return;
-    }
-    default: {
-        const unsigned char* p = row + x * (s.SourceBits / 8);
-        g = p[1];
-        if (s.ColorOrder == K_ORDER_BGR) r = p[2], b = p[0];
-        else r = p[0], b = p[2];
-        return;
-    }
+        case 1: {
+            const RGBQUAD& e = s.SourcePalette[(row[x >> 3] >> (7 - (x & 7))) & 1];
+            r = e.rgbRed, g = e.rgbGreen, b = e.rgbBlue;
+            return;
+        }
+        case 4: {
+            const RGBQUAD& e = s.SourcePalette[(x & 1) ? row[x >> 1] & 0x0F : row[x >> 1] >> 4];
+            r = e.rgbRed, g = e.rgbGreen, b = e.rgbBlue;
+            return;
+        }
+        case 8: {
+            const RGBQUAD& e = s.SourcePalette[row[x]];
+            r = e.rgbRed, g = e.rgbGreen, b = e.rgbBlue;
+            return;
+        }
+        case 16: {
+            int w = row[2 * x] | row[2 * x + 1] << 8;
+            int high = Expand5To8((w >> 10) & 31), mid = Expand5To8((w >> 5) & 31), low = Expand5To8(w & 31);
+            g = mid;
+            if (s.ColorOrder == K_ORDER_BGR)
+                r = high, b = low;
+            else
+                r = low, b = high;
+            return;
+        }
+        default: {
+            const unsigned char* p = row + x * (s.SourceBits / 8);
+            g = p[1];
+            if (s.ColorOrder == K_ORDER_BGR)
+                r = p[2], b = p[0];
+            else
+                r = p[0], b = p[2];
+            return;
+        }
     }
 }
 
@@ -127,34 +133,34 @@ inline int CachedIndex(DitherState& s, int r, int g, int b) {
 
 inline int IndexOf(DitherState& s, int r, int g, int b) {
     switch (s.TargetKind) {
-    case MatchFixed2:
-        return GrayLevel(r, g, b) >= 128 ? 1 : 0;
-    case MatchFixed16: {
-        int k = (r >= 128) + 2 * (g >= 128) + 4 * (b >= 128);
-        return k ? 8 + k : 0;
-    }
-    case MatchFixed256:
-        return (r & 0xE0) | (g >> 5) << 2 | (b >> 6);
-    default:
-        return CachedIndex(s, r, g, b);
+        case MatchFixed2:
+            return GrayLevel(r, g, b) >= 128 ? 1 : 0;
+        case MatchFixed16: {
+            int k = (r >= 128) + 2 * (g >= 128) + 4 * (b >= 128);
+            return k ? 8 + k : 0;
+        }
+        case MatchFixed256:
+            return (r & 0xE0) | (g >> 5) << 2 | (b >> 6);
+        default:
+            return CachedIndex(s, r, g, b);
     }
 }
 
 // Method 7: the ordered dither against the threshold T.
 inline int OrderedIndex(DitherState& s, int r, int g, int b, int t) {
     switch (s.TargetKind) {
-    case MatchFixed2:
-        return t < GrayLevel(r, g, b) ? 1 : 0;
-    case MatchFixed16: {
-        int k = (t < r) + 2 * (t < g) + 4 * (t < b);
-        return k ? 8 + k : 0;
-    }
-    default: {
-        int o = s.TargetKind == MatchFixed256 || s.TargetBits == 8 ? t / 8 - 16
-              : s.TargetBits == 4                                  ? t / 4 - 32
-                                                                   : t - 128;
-        return IndexOf(s, Clamp255(r + o), Clamp255(g + o), Clamp255(b + o));
-    }
+        case MatchFixed2:
+            return t < GrayLevel(r, g, b) ? 1 : 0;
+        case MatchFixed16: {
+            int k = (t < r) + 2 * (t < g) + 4 * (t < b);
+            return k ? 8 + k : 0;
+        }
+        default: {
+            int o = s.TargetKind == MatchFixed256 || s.TargetBits == 8 ? t / 8 - 16
+                    : s.TargetBits == 4                                ? t / 4 - 32
+                                                                       : t - 128;
+            return IndexOf(s, Clamp255(r + o), Clamp255(g + o), Clamp255(b + o));
+        }
     }
 }
 
@@ -285,8 +291,7 @@ int StartDitheringExt(BitmapRecord* bitmap, const RGBQUAD* palette, int colors, 
 
     if (s->SourceBits <= 8) ReadPaletteInUse(bitmap, s->SourcePalette);
     // The fixed kinds compute indices over the whole fixed palette.
-    std::memcpy(s->TargetPalette, palette,
-                (s->TargetKind >= MatchFixed2 ? fixedCount : colors) * sizeof(RGBQUAD));
+    std::memcpy(s->TargetPalette, palette, (s->TargetKind >= MatchFixed2 ? fixedCount : colors) * sizeof(RGBQUAD));
 
     if (s->TargetKind == MatchCached) {
         for (int i = 0; i < s->MatchListCount; ++i) {

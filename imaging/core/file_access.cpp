@@ -7,7 +7,9 @@ extern "C" int KAPI DefaultOpen(const char* name, int flags, int permission) {
     DWORD share = permission == K_SHARE_READWRITE ? (FILE_SHARE_READ | FILE_SHARE_WRITE)
                   : permission == K_SHARE_NONE    ? 0
                                                   : FILE_SHARE_READ;
-    DWORD disposition = (flags & K_OPEN_CREATE) ? CREATE_ALWAYS : (flags & K_OPEN_TRUNCATE) ? TRUNCATE_EXISTING : OPEN_EXISTING;
+    DWORD disposition = (flags & K_OPEN_CREATE)     ? CREATE_ALWAYS
+                        : (flags & K_OPEN_TRUNCATE) ? TRUNCATE_EXISTING
+                                                    : OPEN_EXISTING;
     DWORD attributes = access == 0 ? FILE_ATTRIBUTE_READONLY : FILE_ATTRIBUTE_NORMAL;
     HANDLE h = CreateFileA(name, desired, share, nullptr, disposition, attributes, nullptr);
     int handle = FileAccessHandle(h);
@@ -34,6 +36,4 @@ extern "C" int KAPI DefaultSeek(int handle, int offset, int origin) {
     return static_cast<int>(SetFilePointer(KernelHandle(handle), offset, nullptr, method));
 }
 
-extern "C" int KAPI DefaultClose(int handle) {
-    return CloseHandle(KernelHandle(handle)) ? 0 : -1;
-}
+extern "C" int KAPI DefaultClose(int handle) { return CloseHandle(KernelHandle(handle)) ? 0 : -1; }

@@ -60,34 +60,34 @@ int FillRowColor(BitmapRecord* bitmap, COLORREF color, unsigned char* buffer, in
     const int r = color & 0xFF, g = (color >> 8) & 0xFF, b = (color >> 16) & 0xFF;
     const bool bgr = bitmap->ColorOrder == K_ORDER_BGR;
     switch (bitmap->BitsPerPixel) {
-    case 1:
-        std::memset(buffer, NearestIndex(bitmap, r, g, b) ? 0xFF : 0x00, (count + 7) / 8);
-        break;
-    case 4:
-        std::memset(buffer, (NearestIndex(bitmap, r, g, b) & 0x0F) * 17, (count + 1) / 2);
-        break;
-    case 8:
-        std::memset(buffer, NearestIndex(bitmap, r, g, b), count);
-        break;
-    case 16: {
-        unsigned w = bgr ? (Reduce8To5(r) << 10) | (Reduce8To5(g) << 5) | Reduce8To5(b)
-                         : (Reduce8To5(b) << 10) | (Reduce8To5(g) << 5) | Reduce8To5(r);
-        for (int i = 0; i < count; ++i) {
-            buffer[2 * i] = static_cast<unsigned char>(w);
-            buffer[2 * i + 1] = static_cast<unsigned char>(w >> 8);
+        case 1:
+            std::memset(buffer, NearestIndex(bitmap, r, g, b) ? 0xFF : 0x00, (count + 7) / 8);
+            break;
+        case 4:
+            std::memset(buffer, (NearestIndex(bitmap, r, g, b) & 0x0F) * 17, (count + 1) / 2);
+            break;
+        case 8:
+            std::memset(buffer, NearestIndex(bitmap, r, g, b), count);
+            break;
+        case 16: {
+            unsigned w = bgr ? (Reduce8To5(r) << 10) | (Reduce8To5(g) << 5) | Reduce8To5(b)
+                             : (Reduce8To5(b) << 10) | (Reduce8To5(g) << 5) | Reduce8To5(r);
+            for (int i = 0; i < count; ++i) {
+                buffer[2 * i] = static_cast<unsigned char>(w);
+                buffer[2 * i + 1] = static_cast<unsigned char>(w >> 8);
+            }
+            break;
         }
-        break;
-    }
-    case 24:
-    case 32: {
-        const int step = bitmap->BitsPerPixel / 8;
-        const unsigned char pixel[4] = {static_cast<unsigned char>(bgr ? b : r), static_cast<unsigned char>(g),
-                                        static_cast<unsigned char>(bgr ? r : b), 0};
-        for (int i = 0; i < count; ++i) std::memcpy(buffer + step * i, pixel, step);
-        break;
-    }
-    default:
-        break;
+        case 24:
+        case 32: {
+            const int step = bitmap->BitsPerPixel / 8;
+            const unsigned char pixel[4] = {static_cast<unsigned char>(bgr ? b : r), static_cast<unsigned char>(g),
+                                            static_cast<unsigned char>(bgr ? r : b), 0};
+            for (int i = 0; i < count; ++i) std::memcpy(buffer + step * i, pixel, step);
+            break;
+        }
+        default:
+            break;
     }
     return K_OK;
 }

@@ -19,36 +19,39 @@ int GrayRowReader::Init(const BitmapRecord* bitmap) {
     int colors = std::clamp(bitmap->Colors, 0, 256);
     RGBQUAD entries[256] = {};
     if (!palette || GetPaletteColors(palette, entries, colors) != colors) return K_ERR_NOBITMAP;
-    for (int i = 0; i < colors; ++i) table_[i] = static_cast<unsigned char>(GrayLevel(entries[i].rgbRed, entries[i].rgbGreen, entries[i].rgbBlue));
+    for (int i = 0; i < colors; ++i)
+        table_[i] = static_cast<unsigned char>(GrayLevel(entries[i].rgbRed, entries[i].rgbGreen, entries[i].rgbBlue));
     return K_OK;
 }
 
 void GrayRowReader::Read(const unsigned char* row, unsigned char* levels) const {
     switch (bits_) {
-    case 1:
-        for (int x = 0; x < width_; ++x) levels[x] = table_[(row[x >> 3] >> (7 - (x & 7))) & 1];
-        break;
-    case 4:
-        for (int x = 0; x < width_; ++x) levels[x] = table_[(x & 1) ? row[x >> 1] & 0x0F : row[x >> 1] >> 4];
-        break;
-    case 8:
-        for (int x = 0; x < width_; ++x) levels[x] = table_[row[x]];
-        break;
-    case 16:
-        for (int x = 0; x < width_; ++x) {
-            int w = row[2 * x] | row[2 * x + 1] << 8;
-            int high = Expand5To8((w >> 10) & 31), green = Expand5To8((w >> 5) & 31), low = Expand5To8(w & 31);
-            levels[x] = static_cast<unsigned char>(order_ == K_ORDER_BGR ? GrayLevel(high, green, low) : GrayLevel(low, green, high));
+        case 1:
+            for (int x = 0; x < width_; ++x) levels[x] = table_[(row[x >> 3] >> (7 - (x & 7))) & 1];
+            break;
+        case 4:
+            for (int x = 0; x < width_; ++x) levels[x] = table_[(x & 1) ? row[x >> 1] & 0x0F : row[x >> 1] >> 4];
+            break;
+        case 8:
+            for (int x = 0; x < width_; ++x) levels[x] = table_[row[x]];
+            break;
+        case 16:
+            for (int x = 0; x < width_; ++x) {
+                int w = row[2 * x] | row[2 * x + 1] << 8;
+                int high = Expand5To8((w >> 10) & 31), green = Expand5To8((w >> 5) & 31), low = Expand5To8(w & 31);
+                levels[x] = static_cast<unsigned char>(order_ == K_ORDER_BGR ? GrayLevel(high, green, low)
+                                                                             : GrayLevel(low, green, high));
+            }
+            break;
+        default: {
+            int step = bits_ / 8;
+            for (int x = 0; x < width_; ++x) {
+                const unsigned char* p = row + x * step;
+                levels[x] = static_cast<unsigned char>(order_ == K_ORDER_BGR ? GrayLevel(p[2], p[1], p[0])
+                                                                             : GrayLevel(p[0], p[1], p[2]));
+            }
+            break;
         }
-        break;
-    default: {
-        int step = bits_ / 8;
-        for (int x = 0; x < width_; ++x) {
-            const unsigned char* p = row + x * step;
-            levels[x] = static_cast<unsigned char>(order_ == K_ORDER_BGR ? GrayLevel(p[2], p[1], p[0]) : GrayLevel(p[0], p[1], p[2]));
-        }
-        break;
-    }
     }
 }
 

@@ -66,7 +66,8 @@ int PaletteMap(const RGBQUAD* source, int sourceCount, const RGBQUAD* target, in
     int written = sourceCount;
     if (!source) {
         written = 256;
-        for (int i = 0; i < 256; ++i) map[i] = static_cast<unsigned char>(MatchPaletteColor(target, targetCount, i, i, i));
+        for (int i = 0; i < 256; ++i)
+            map[i] = static_cast<unsigned char>(MatchPaletteColor(target, targetCount, i, i, i));
     } else if (!target) {
         for (int k = 0; k < sourceCount; ++k) {
             const RGBQUAD& e = source[k];
@@ -78,7 +79,8 @@ int PaletteMap(const RGBQUAD* source, int sourceCount, const RGBQUAD* target, in
     } else {
         for (int k = 0; k < sourceCount; ++k) {
             const RGBQUAD& e = source[k];
-            map[k] = static_cast<unsigned char>(MatchPaletteColor(target, targetCount, e.rgbRed, e.rgbGreen, e.rgbBlue));
+            map[k] =
+                static_cast<unsigned char>(MatchPaletteColor(target, targetCount, e.rgbRed, e.rgbGreen, e.rgbBlue));
         }
     }
     for (int k = 0; k < written; ++k)

@@ -13,7 +13,8 @@ void FreeGlobalLocked(void* pointer);
 class GlobalBuffer {
 public:
     GlobalBuffer() = default;
-    explicit GlobalBuffer(size_t bytes, bool zero = false) : p_(static_cast<unsigned char*>(AllocGlobalLockedExt(bytes, zero))) {}
+    explicit GlobalBuffer(size_t bytes, bool zero = false)
+        : p_(static_cast<unsigned char*>(AllocGlobalLockedExt(bytes, zero))) {}
     ~GlobalBuffer() { FreeGlobalLocked(p_); }
     GlobalBuffer(const GlobalBuffer&) = delete;
     GlobalBuffer& operator=(const GlobalBuffer&) = delete;

@@ -28,8 +28,8 @@ struct ColorBox {
 };
 
 struct Histogram {
-    uint32_t* counts;   // 32768 counts, saturating
-    uint16_t* colors;   // distinct colours in order of first appearance
+    uint32_t* counts;  // 32768 counts, saturating
+    uint16_t* colors;  // distinct colours in order of first appearance
     int distinct = 0;
 
     void Add(int color15) {
@@ -43,33 +43,33 @@ void CountRow(const BitmapRecord* bitmap, const unsigned char* row, const int* p
     int width = bitmap->Width;
     bool bgr = bitmap->ColorOrder == K_ORDER_BGR;
     switch (bitmap->BitsPerPixel) {
-    case 1:
-        for (int x = 0; x < width; ++x) h.Add(paletteColors[(row[x >> 3] >> (7 - (x & 7))) & 1]);
-        break;
-    case 4:
-        for (int x = 0; x < width; ++x) h.Add(paletteColors[(x & 1) ? row[x >> 1] & 0x0F : row[x >> 1] >> 4]);
-        break;
-    case 8:
-        for (int x = 0; x < width; ++x) h.Add(paletteColors[row[x]]);
-        break;
-    case 16:
-        for (int x = 0; x < width; ++x) {
-            // Deliberate: bit 15 (alpha, kept by the pixel-size converter) is
-            // no colour and is cleared here.
-            int w = (row[2 * x] | row[2 * x + 1] << 8) & 0x7FFF;
-            // Order 0 keeps blue in the high field: swap to red-high.
-            h.Add(bgr ? w : (w & 0x3E0) | (w >> 10) | (w & 31) << 10);
+        case 1:
+            for (int x = 0; x < width; ++x) h.Add(paletteColors[(row[x >> 3] >> (7 - (x & 7))) & 1]);
+            break;
+        case 4:
+            for (int x = 0; x < width; ++x) h.Add(paletteColors[(x & 1) ? row[x >> 1] & 0x0F : row[x >> 1] >> 4]);
+            break;
+        case 8:
+            for (int x = 0; x < width; ++x) h.Add(paletteColors[row[x]]);
+            break;
+        case 16:
+            for (int x = 0; x < width; ++x) {
+                // Deliberate: bit 15 (alpha, kept by the pixel-size converter) is
+                // no colour and is cleared here.
+                int w = (row[2 * x] | row[2 * x + 1] << 8) & 0x7FFF;
+                // Order 0 keeps blue in the high field: swap to red-high.
+                h.Add(bgr ? w : (w & 0x3E0) | (w >> 10) | (w & 31) << 10);
+            }
+            break;
+        default: {
+            int step = bitmap->BitsPerPixel / 8;
+            for (int x = 0; x < width; ++x) {
+                const unsigned char* p = row + x * step;
+                int r = bgr ? p[2] : p[0], b = bgr ? p[0] : p[2];
+                h.Add(MatchCellOf(r, p[1], b));
+            }
+            break;
         }
-        break;
-    default: {
-        int step = bitmap->BitsPerPixel / 8;
-        for (int x = 0; x < width; ++x) {
-            const unsigned char* p = row + x * step;
-            int r = bgr ? p[2] : p[0], b = bgr ? p[0] : p[2];
-            h.Add(MatchCellOf(r, p[1], b));
-        }
-        break;
-    }
     }
 }
 
@@ -80,7 +80,8 @@ int CountPicture(BitmapRecord* bitmap, Histogram& h) {
     if (bitmap->BitsPerPixel <= 8) {
         RGBQUAD palette[256];
         ReadPaletteInUse(bitmap, palette);
-        for (int i = 0; i < 256; ++i) paletteColors[i] = MatchCellOf(palette[i].rgbRed, palette[i].rgbGreen, palette[i].rgbBlue);
+        for (int i = 0; i < 256; ++i)
+            paletteColors[i] = MatchCellOf(palette[i].rgbRed, palette[i].rgbGreen, palette[i].rgbBlue);
     }
     BitmapLock lock(bitmap);
     for (int r = 0; r < bitmap->Height; ++r) {
@@ -124,7 +125,9 @@ void ComputeStatistics(ColorBox& box, const Histogram& h) {
 // Splits a box at the mean of its widest channel; the upper part becomes
 // the new box.
 ColorBox SplitBox(ColorBox& box, Histogram& h) {
-    int c = box.variance[0] >= std::max(box.variance[1], box.variance[2]) ? 0 : box.variance[1] >= box.variance[2] ? 1 : 2;
+    int c = box.variance[0] >= std::max(box.variance[1], box.variance[2]) ? 0
+            : box.variance[1] >= box.variance[2]                          ? 1
+                                                                          : 2;
     int pivot = box.mean[c];
     int i = box.first, j = box.first + box.count - 1;
     for (;;) {

@@ -13,7 +13,8 @@ void UnpackIndices(const uint8_t* in, int width, int bits, uint8_t* out) {
         case 4:
             for (int x = 0; x < width; ++x) out[x] = x & 1 ? in[x >> 1] & 15 : in[x >> 1] >> 4;
             break;
-        default: std::memcpy(out, in, width);
+        default:
+            std::memcpy(out, in, width);
     }
 }
 

@@ -7,10 +7,14 @@
 // Index of pixel x in a row of 1, 2, 4 or 8 bits per pixel.
 inline int GetPackedIndex(const uint8_t* row, int x, int bits) {
     switch (bits) {
-        case 1: return row[x >> 3] >> (7 - (x & 7)) & 1;
-        case 2: return row[x >> 2] >> (6 - 2 * (x & 3)) & 3;
-        case 4: return x & 1 ? row[x >> 1] & 15 : row[x >> 1] >> 4;
-        default: return row[x];
+        case 1:
+            return row[x >> 3] >> (7 - (x & 7)) & 1;
+        case 2:
+            return row[x >> 2] >> (6 - 2 * (x & 3)) & 3;
+        case 4:
+            return x & 1 ? row[x >> 1] & 15 : row[x >> 1] >> 4;
+        default:
+            return row[x];
     }
 }
 // Stores index v (masked to the depth) at pixel x, keeping the others.
@@ -27,9 +31,11 @@ inline void SetPackedIndex(uint8_t* row, int x, int bits, int v) {
             break;
         }
         case 4:
-            row[x >> 1] = static_cast<uint8_t>(x & 1 ? (row[x >> 1] & 0xF0) | (v & 15) : (row[x >> 1] & 0x0F) | (v & 15) << 4);
+            row[x >> 1] =
+                static_cast<uint8_t>(x & 1 ? (row[x >> 1] & 0xF0) | (v & 15) : (row[x >> 1] & 0x0F) | (v & 15) << 4);
             break;
-        default: row[x] = static_cast<uint8_t>(v);
+        default:
+            row[x] = static_cast<uint8_t>(v);
     }
 }
 // One byte per pixel from a packed row, and back. PackIndices writes whole

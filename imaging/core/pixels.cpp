@@ -31,16 +31,22 @@ extern "C" COLORREF KAPI K_GetPixelColor(BitmapRecord* bitmap, int row, int colu
 
     const RGBQUAD* entry = nullptr;
     switch (bits) {
-    case 1: entry = &bitmap->ColorTable[(p[0] >> (7 - (column & 7))) & 1]; break;
-    case 4: entry = &bitmap->ColorTable[(column & 1) ? p[0] & 0x0F : p[0] >> 4]; break;
-    case 8: entry = &bitmap->ColorTable[p[0]]; break;
-    case 16: {
-        unsigned w = p[0] | (p[1] << 8);
-        int hi = Expand5To8((w >> 10) & 0x1F), mid = Expand5To8((w >> 5) & 0x1F), lo = Expand5To8(w & 0x1F);
-        return bitmap->ColorOrder == K_ORDER_BGR ? Colour(hi, mid, lo) : Colour(lo, mid, hi);
-    }
-    default:
-        return bitmap->ColorOrder == K_ORDER_BGR ? Colour(p[2], p[1], p[0]) : Colour(p[0], p[1], p[2]);
+        case 1:
+            entry = &bitmap->ColorTable[(p[0] >> (7 - (column & 7))) & 1];
+            break;
+        case 4:
+            entry = &bitmap->ColorTable[(column & 1) ? p[0] & 0x0F : p[0] >> 4];
+            break;
+        case 8:
+            entry = &bitmap->ColorTable[p[0]];
+            break;
+        case 16: {
+            unsigned w = p[0] | (p[1] << 8);
+            int hi = Expand5To8((w >> 10) & 0x1F), mid = Expand5To8((w >> 5) & 0x1F), lo = Expand5To8(w & 0x1F);
+            return bitmap->ColorOrder == K_ORDER_BGR ? Colour(hi, mid, lo) : Colour(lo, mid, hi);
+        }
+        default:
+            return bitmap->ColorOrder == K_ORDER_BGR ? Colour(p[2], p[1], p[0]) : Colour(p[0], p[1], p[2]);
     }
     return Colour(entry->rgbRed, entry->rgbGreen, entry->rgbBlue);
 }

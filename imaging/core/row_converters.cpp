@@ -19,10 +19,10 @@ const unsigned char ClusteredDitherMatrix[8][8] = {
 // The regular Bayer pattern times 4, with five cells as the library has
 // always stored them (4 below the pattern).
 const unsigned char DispersedDitherMatrix[8][8] = {
-    {0, 128, 32, 160, 8, 136, 40, 168},     {192, 64, 224, 96, 200, 72, 232, 104},
-    {48, 176, 16, 144, 56, 184, 24, 152},   {236, 112, 208, 80, 244, 120, 216, 88},
-    {12, 140, 44, 172, 4, 132, 36, 164},    {204, 76, 232, 108, 196, 68, 228, 100},
-    {60, 188, 28, 156, 52, 180, 20, 148},   {248, 124, 220, 92, 240, 116, 212, 84},
+    {0, 128, 32, 160, 8, 136, 40, 168},   {192, 64, 224, 96, 200, 72, 232, 104},
+    {48, 176, 16, 144, 56, 184, 24, 152}, {236, 112, 208, 80, 244, 120, 216, 88},
+    {12, 140, 44, 172, 4, 132, 36, 164},  {204, 76, 232, 108, 196, 68, 228, 100},
+    {60, 188, 28, 156, 52, 180, 20, 148}, {248, 124, 220, 92, 240, 116, 212, 84},
 };
 
 namespace {
@@ -194,56 +194,61 @@ void ConvertDiffused(unsigned char* target, const Source& source, int first, int
 }
 
 template <class Source>
-void ConvertTo(unsigned char* target, int depth, const Source& source, int first, int end, int ditherColumn, int ditherRow,
-               DiffusionErrorCell* errors) {
+void ConvertTo(unsigned char* target, int depth, const Source& source, int first, int end, int ditherColumn,
+               int ditherRow, DiffusionErrorCell* errors) {
     bool ordered = DisplayMode & kOrderedDither;
     if (!ordered && !errors) return;
     switch (depth) {
-    case 1:
-        ordered ? ConvertOrdered<1>(target, source, first, end, ditherColumn, ditherRow)
-                : ConvertDiffused<1>(target, source, first, end, errors);
-        break;
-    case 4:
-        ordered ? ConvertOrdered<4>(target, source, first, end, ditherColumn, ditherRow)
-                : ConvertDiffused<4>(target, source, first, end, errors);
-        break;
-    case 8:
-        ordered ? ConvertOrdered<8>(target, source, first, end, ditherColumn, ditherRow)
-                : ConvertDiffused<8>(target, source, first, end, errors);
-        break;
-    default:
-        break;
+        case 1:
+            ordered ? ConvertOrdered<1>(target, source, first, end, ditherColumn, ditherRow)
+                    : ConvertDiffused<1>(target, source, first, end, errors);
+            break;
+        case 4:
+            ordered ? ConvertOrdered<4>(target, source, first, end, ditherColumn, ditherRow)
+                    : ConvertDiffused<4>(target, source, first, end, errors);
+            break;
+        case 8:
+            ordered ? ConvertOrdered<8>(target, source, first, end, ditherColumn, ditherRow)
+                    : ConvertDiffused<8>(target, source, first, end, errors);
+            break;
+        default:
+            break;
     }
 }
 
 }  // namespace
 
-void ConvertDisplayRow(unsigned char* target, int targetDepth, const unsigned char* sourceRow, const BitmapRecord* bitmap,
-                       int first, int end, int ditherColumn, int ditherRow, DiffusionErrorCell* errors) {
+void ConvertDisplayRow(unsigned char* target, int targetDepth, const unsigned char* sourceRow,
+                       const BitmapRecord* bitmap, int first, int end, int ditherColumn, int ditherRow,
+                       DiffusionErrorCell* errors) {
     if (first >= end || !target || !sourceRow || !bitmap) return;
     switch (bitmap->BitsPerPixel) {
-    case 1:
-        // Two colours already suit a 1- or 4-bit device.
-        if (targetDepth == 8)
-            ConvertTo(target, 8, IndexedSource<1>(sourceRow, bitmap), first, end, ditherColumn, ditherRow, errors);
-        break;
-    case 4:
-        ConvertTo(target, targetDepth, IndexedSource<4>(sourceRow, bitmap), first, end, ditherColumn, ditherRow, errors);
-        break;
-    case 8:
-        ConvertTo(target, targetDepth, IndexedSource<8>(sourceRow, bitmap), first, end, ditherColumn, ditherRow, errors);
-        break;
-    case 16:
-        ConvertTo(target, targetDepth, Source16(sourceRow, bitmap), first, end, ditherColumn, ditherRow, errors);
-        break;
-    case 24:
-        ConvertTo(target, targetDepth, SourceBytes<3>(sourceRow, bitmap), first, end, ditherColumn, ditherRow, errors);
-        break;
-    case 32:
-        ConvertTo(target, targetDepth, SourceBytes<4>(sourceRow, bitmap), first, end, ditherColumn, ditherRow, errors);
-        break;
-    default:
-        break;
+        case 1:
+            // Two colours already suit a 1- or 4-bit device.
+            if (targetDepth == 8)
+                ConvertTo(target, 8, IndexedSource<1>(sourceRow, bitmap), first, end, ditherColumn, ditherRow, errors);
+            break;
+        case 4:
+            ConvertTo(target, targetDepth, IndexedSource<4>(sourceRow, bitmap), first, end, ditherColumn, ditherRow,
+                      errors);
+            break;
+        case 8:
+            ConvertTo(target, targetDepth, IndexedSource<8>(sourceRow, bitmap), first, end, ditherColumn, ditherRow,
+                      errors);
+            break;
+        case 16:
+            ConvertTo(target, targetDepth, Source16(sourceRow, bitmap), first, end, ditherColumn, ditherRow, errors);
+            break;
+        case 24:
+            ConvertTo(target, targetDepth, SourceBytes<3>(sourceRow, bitmap), first, end, ditherColumn, ditherRow,
+                      errors);
+            break;
+        case 32:
+            ConvertTo(target, targetDepth, SourceBytes<4>(sourceRow, bitmap), first, end, ditherColumn, ditherRow,
+                      errors);
+            break;
+        default:
+            break;
     }
 }
 

@@ -28,14 +28,17 @@ static_assert(sizeof(DiffusionErrorCell) == 12, "three 32-bit accumulators");
 // form with errors (one cell per target pixel). Combinations without a
 // conversion (1-bit sources to 1- or 4-bit targets, other depths) write
 // nothing.
-void ConvertDisplayRow(unsigned char* target, int targetDepth, const unsigned char* sourceRow, const BitmapRecord* bitmap,
-                       int first, int end, int ditherColumn, int ditherRow, DiffusionErrorCell* errors);
+void ConvertDisplayRow(unsigned char* target, int targetDepth, const unsigned char* sourceRow,
+                       const BitmapRecord* bitmap, int first, int end, int ditherColumn, int ditherRow,
+                       DiffusionErrorCell* errors);
 
 // Widen pixels first .. end-1 of a 16- or 32-bit row to 3 bytes each, in
 // the order of the source: the low, middle and high 5-bit fields widened
 // to 8 bits, or the first three bytes.
-void ExpandRow16To24(unsigned char* target, const unsigned char* source, const BitmapRecord* bitmap, int first, int end);
-void ExpandRow32To24(unsigned char* target, const unsigned char* source, const BitmapRecord* bitmap, int first, int end);
+void ExpandRow16To24(unsigned char* target, const unsigned char* source, const BitmapRecord* bitmap, int first,
+                     int end);
+void ExpandRow32To24(unsigned char* target, const unsigned char* source, const BitmapRecord* bitmap, int first,
+                     int end);
 
 // Nearest-neighbour stretch of one row. sourceRow begins at the byte that
 // holds firstColumn; output pixel i copies the current source pixel, then
@@ -44,5 +47,6 @@ void ExpandRow32To24(unsigned char* target, const unsigned char* source, const B
 // wholeStep. 1-bit targets are cleared over clearedBytes first. The
 // magnifying hint does not change the result. Returns the remainder after
 // the row.
-int ResampleRow(int bitsPerPixel, int clearedBytes, int firstColumn, int wholeStep, int startRemainder, int remainderStep,
-                const unsigned char* sourceRow, unsigned char* targetRow, int count, int denominator, int magnifying);
+int ResampleRow(int bitsPerPixel, int clearedBytes, int firstColumn, int wholeStep, int startRemainder,
+                int remainderStep, const unsigned char* sourceRow, unsigned char* targetRow, int count, int denominator,
+                int magnifying);

@@ -36,38 +36,39 @@ int ResampleRow(int bits, int clearedBytes, int firstColumn, int wholeStep, int 
     int column = bits == 1 ? firstColumn & 7 : bits == 4 ? firstColumn & 1 : 0;
     ColumnWalk walk{column, startRemainder, wholeStep, remainderStep, denominator};
     switch (bits) {
-    case 1:
-        if (clearedBytes > 0) std::memset(target, 0, static_cast<size_t>(clearedBytes));
-        for (int i = 0; i < count; ++i) {
-            if (source[walk.column >> 3] & (0x80 >> (walk.column & 7))) target[i >> 3] |= static_cast<unsigned char>(0x80 >> (i & 7));
-            walk.Advance();
-        }
-        break;
-    case 4:
-        for (int i = 0; i < count; ++i) {
-            unsigned char b = source[walk.column >> 1];
-            int nibble = (walk.column & 1) ? b & 15 : b >> 4;
-            if (i & 1)
-                target[i >> 1] = static_cast<unsigned char>((target[i >> 1] & 0xF0) | nibble);
-            else
-                target[i >> 1] = static_cast<unsigned char>(nibble << 4);
-            walk.Advance();
-        }
-        break;
-    case 8:
-        CopyPixels<1>(source, target, count, walk);
-        break;
-    case 16:
-        CopyPixels<2>(source, target, count, walk);
-        break;
-    case 24:
-        CopyPixels<3>(source, target, count, walk);
-        break;
-    case 32:
-        CopyPixels<4>(source, target, count, walk);
-        break;
-    default:
-        break;
+        case 1:
+            if (clearedBytes > 0) std::memset(target, 0, static_cast<size_t>(clearedBytes));
+            for (int i = 0; i < count; ++i) {
+                if (source[walk.column >> 3] & (0x80 >> (walk.column & 7)))
+                    target[i >> 3] |= static_cast<unsigned char>(0x80 >> (i & 7));
+                walk.Advance();
+            }
+            break;
+        case 4:
+            for (int i = 0; i < count; ++i) {
+                unsigned char b = source[walk.column >> 1];
+                int nibble = (walk.column & 1) ? b & 15 : b >> 4;
+                if (i & 1)
+                    target[i >> 1] = static_cast<unsigned char>((target[i >> 1] & 0xF0) | nibble);
+                else
+                    target[i >> 1] = static_cast<unsigned char>(nibble << 4);
+                walk.Advance();
+            }
+            break;
+        case 8:
+            CopyPixels<1>(source, target, count, walk);
+            break;
+        case 16:
+            CopyPixels<2>(source, target, count, walk);
+            break;
+        case 24:
+            CopyPixels<3>(source, target, count, walk);
+            break;
+        case 32:
+            CopyPixels<4>(source, target, count, walk);
+            break;
+        default:
+            break;
     }
     return walk.remainder;
 }

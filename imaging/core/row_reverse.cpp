@@ -26,37 +26,37 @@ int ReverseRow(BitmapRecord* bitmap, unsigned char* row) {
     if (!bitmap || !row || bitmap->Width <= 0) return K_OK;
     const int w = bitmap->Width;
     switch (bitmap->BitsPerPixel) {
-    case 1: {
-        int bytes = (w + 7) / 8;
-        std::reverse(row, row + bytes);
-        for (int i = 0; i < bytes; ++i) row[i] = ReverseBits(row[i]);
-        if (w % 8) ShiftRunLeft(row, bytes, 8 - w % 8);
-        break;
-    }
-    case 4: {
-        int bytes = (w + 1) / 2;
-        std::reverse(row, row + bytes);
-        for (int i = 0; i < bytes; ++i) row[i] = static_cast<unsigned char>(row[i] >> 4 | row[i] << 4);
-        if (w % 2) ShiftRunLeft(row, bytes, 4);
-        break;
-    }
-    case 8:
-        std::reverse(row, row + w);
-        break;
-    case 16:
-    case 24:
-    case 32: {
-        const int size = bitmap->BitsPerPixel / 8;
-        unsigned char t[4];
-        for (int a = 0, b = w - 1; a < b; ++a, --b) {
-            std::memcpy(t, row + a * size, size);
-            std::memcpy(row + a * size, row + b * size, size);
-            std::memcpy(row + b * size, t, size);
+        case 1: {
+            int bytes = (w + 7) / 8;
+            std::reverse(row, row + bytes);
+            for (int i = 0; i < bytes; ++i) row[i] = ReverseBits(row[i]);
+            if (w % 8) ShiftRunLeft(row, bytes, 8 - w % 8);
+            break;
         }
-        break;
-    }
-    default:
-        break;
+        case 4: {
+            int bytes = (w + 1) / 2;
+            std::reverse(row, row + bytes);
+            for (int i = 0; i < bytes; ++i) row[i] = static_cast<unsigned char>(row[i] >> 4 | row[i] << 4);
+            if (w % 2) ShiftRunLeft(row, bytes, 4);
+            break;
+        }
+        case 8:
+            std::reverse(row, row + w);
+            break;
+        case 16:
+        case 24:
+        case 32: {
+            const int size = bitmap->BitsPerPixel / 8;
+            unsigned char t[4];
+            for (int a = 0, b = w - 1; a < b; ++a, --b) {
+                std::memcpy(t, row + a * size, size);
+                std::memcpy(row + a * size, row + b * size, size);
+                std::memcpy(row + b * size, t, size);
+            }
+            break;
+        }
+        default:
+            break;
     }
     return K_OK;
 }

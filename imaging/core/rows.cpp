@@ -88,13 +88,20 @@ void SetRowCache(BitmapRecord* bitmap, int row) { PositionRow(bitmap, row); }
 
 int ColumnByteOffset(int x, int bits) {
     switch (bits) {
-    case 1: return x >> 3;
-    case 4: return x >> 1;
-    case 8: return x;
-    case 16: return 2 * x;
-    case 24: return 3 * x;
-    case 32: return 4 * x;
-    default: return -1;
+        case 1:
+            return x >> 3;
+        case 4:
+            return x >> 1;
+        case 8:
+            return x;
+        case 16:
+            return 2 * x;
+        case 24:
+            return 3 * x;
+        case 32:
+            return 4 * x;
+        default:
+            return -1;
     }
 }
 

@@ -149,10 +149,10 @@ LRESULT EraseBackground(HWND window, WindowData* data, HDC dc) {
     const ViewerState& s = data->viewer.State();
     if (s.scrolling && !s.sourceSet) return 1;  // ScrollWindow left the rest in place
     HWND parent = GetParent(window);
-    HBRUSH brush = parent ? reinterpret_cast<HBRUSH>(SendMessageA(parent, WM_CTLCOLORSTATIC,
-                                                                  reinterpret_cast<WPARAM>(dc),
-                                                                  reinterpret_cast<LPARAM>(window)))
-                          : reinterpret_cast<HBRUSH>(GetClassLongPtrA(window, GCLP_HBRBACKGROUND));
+    HBRUSH brush = parent
+                       ? reinterpret_cast<HBRUSH>(SendMessageA(parent, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
+                                                               reinterpret_cast<LPARAM>(window)))
+                       : reinterpret_cast<HBRUSH>(GetClassLongPtrA(window, GCLP_HBRBACKGROUND));
     if (!brush) return 0;
     RECT r;
     GetClientRect(window, &r);
@@ -229,23 +229,36 @@ LRESULT CALLBACK BitmapWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
         case WM_SIZE:
             v.Layout(static_cast<int>(wParam), static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam)));
             return 0;
-        case WM_SETFOCUS: data->host.Notify(K_VIEWER_FOCUS); return 0;
-        case WM_KILLFOCUS: data->host.Notify(K_VIEWER_KILLFOCUS); return 0;
-        case WM_LBUTTONDOWN: data->host.Notify(K_VIEWER_CLICK); return 0;
-        case WM_LBUTTONDBLCLK: data->host.Notify(K_VIEWER_DBLCLICK); return 0;
+        case WM_SETFOCUS:
+            data->host.Notify(K_VIEWER_FOCUS);
+            return 0;
+        case WM_KILLFOCUS:
+            data->host.Notify(K_VIEWER_KILLFOCUS);
+            return 0;
+        case WM_LBUTTONDOWN:
+            data->host.Notify(K_VIEWER_CLICK);
+            return 0;
+        case WM_LBUTTONDBLCLK:
+            data->host.Notify(K_VIEWER_DBLCLICK);
+            return 0;
         case WM_SETTEXT: {
             LRESULT r = DefaultProcedure(window, data, message, wParam, lParam);
             LoadWindowText(window, data);
             return r;
         }
-        case WM_PAINT: Paint(window, data); return 0;
-        case WM_ERASEBKGND: return EraseBackground(window, data, reinterpret_cast<HDC>(wParam));
+        case WM_PAINT:
+            Paint(window, data);
+            return 0;
+        case WM_ERASEBKGND:
+            return EraseBackground(window, data, reinterpret_cast<HDC>(wParam));
         case WM_SETFONT:
             data->font = reinterpret_cast<HFONT>(wParam);
             v.Refresh(LOWORD(lParam) != 0);
             return 0;
-        case WM_GETFONT: return reinterpret_cast<LRESULT>(data->font);
-        case WM_GETDLGCODE: return DLGC_WANTALLKEYS;
+        case WM_GETFONT:
+            return reinterpret_cast<LRESULT>(data->font);
+        case WM_GETDLGCODE:
+            return DLGC_WANTALLKEYS;
         case WM_KEYDOWN: {
             bool vertical = false;
             int request = 0;
@@ -268,7 +281,8 @@ LRESULT CALLBACK BitmapWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
             if (!v.HasPicture() || !v.State().paintPalette) break;
             RealizeOn(window, data, window, data->host.mdiChild || data->host.backgroundPalette);
             return 0;
-        default: break;
+        default:
+            break;
     }
     return DefaultProcedure(window, data, message, wParam, lParam);
 }

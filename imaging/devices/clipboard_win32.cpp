@@ -50,10 +50,12 @@ int LoadClipboardDib(BitmapRecord* bitmap) {
 int LoadClipboardBitmap(HWND hwnd, BitmapRecord* bitmap) {
     auto hbitmap = static_cast<HBITMAP>(GetClipboardData(CF_BITMAP));
     if (!hbitmap) return 0;
-    auto palette = static_cast<HPALETTE>(IsClipboardFormatAvailable(CF_PALETTE) ? GetClipboardData(CF_PALETTE) : nullptr);
+    auto palette =
+        static_cast<HPALETTE>(IsClipboardFormatAvailable(CF_PALETTE) ? GetClipboardData(CF_PALETTE) : nullptr);
     HPALETTE systemCopy = palette ? nullptr : CreateSystemPaletteCopy();
     WindowDC dc(hwnd);
-    int result = dc.get() ? K_ConvertFromDDB(dc.get(), bitmap, hbitmap, palette ? palette : systemCopy) : K_ERR_ARGUMENT;
+    int result =
+        dc.get() ? K_ConvertFromDDB(dc.get(), bitmap, hbitmap, palette ? palette : systemCopy) : K_ERR_ARGUMENT;
     if (systemCopy) DeleteObject(systemCopy);
     return result == K_OK ? 1 : 0;
 }
@@ -118,21 +120,28 @@ extern "C" int KAPI K_CopyToClipboardExt(HWND hwnd, BitmapRecord* bitmap, int fl
     // What the clipboard accepted belongs to it; the rest is ours to free.
     bool refused = false;
     if (palette) {
-        if (!SetClipboardData(CF_PALETTE, palette)) refused = true;
-        else palette = nullptr;
+        if (!SetClipboardData(CF_PALETTE, palette))
+            refused = true;
+        else
+            palette = nullptr;
     }
     if (dib && !refused) {
-        if (!SetClipboardData(CF_DIB, dib)) refused = true;
-        else dib = nullptr;
+        if (!SetClipboardData(CF_DIB, dib))
+            refused = true;
+        else
+            dib = nullptr;
     }
     if (ddb && !refused) {
-        if (!SetClipboardData(CF_BITMAP, ddb)) refused = true;
-        else ddb = nullptr;
+        if (!SetClipboardData(CF_BITMAP, ddb))
+            refused = true;
+        else
+            ddb = nullptr;
     }
     releaseMade();
     return refused ? K_ERR_ARGUMENT : K_OK;
 }
 
 extern "C" int KAPI K_CopyToClipboard(HWND hwnd, BitmapRecord* bitmap) {
-    return K_CopyToClipboardExt(hwnd, bitmap, K_CLIP_EMPTY | K_CLIP_DIB | K_CLIP_BITMAP | K_CLIP_PALETTE) == K_OK ? 1 : 0;
+    return K_CopyToClipboardExt(hwnd, bitmap, K_CLIP_EMPTY | K_CLIP_DIB | K_CLIP_BITMAP | K_CLIP_PALETTE) == K_OK ? 1
+                                                                                                                  : 0;
 }

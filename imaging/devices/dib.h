@@ -17,14 +17,14 @@ int PelsPerMeterFromDpi(int dpi);
 // A DIB header that has been checked, with where its parts lie.
 struct DibLayout {
     int width = 0;
-    int height = 0;          // always positive
-    bool topDown = false;    // negative biHeight: the first row is the top one
+    int height = 0;        // always positive
+    bool topDown = false;  // negative biHeight: the first row is the top one
     int bits = 0;
     int planes = 0;
-    int colors = 0;          // colour-table entries stored (entrySize bytes each)
-    int entrySize = 4;       // 3 after a core header
-    int colorOrder = 1;      // 32-bit BI_BITFIELDS may be red-first
-    bool is565 = false;      // 16-bit BI_BITFIELDS with a 6-bit green
+    int colors = 0;      // colour-table entries stored (entrySize bytes each)
+    int entrySize = 4;   // 3 after a core header
+    int colorOrder = 1;  // 32-bit BI_BITFIELDS may be red-first
+    bool is565 = false;  // 16-bit BI_BITFIELDS with a 6-bit green
     int xPelsPerMeter = 0;
     int yPelsPerMeter = 0;
     size_t colorTableOffset = 0;

@@ -114,9 +114,10 @@ extern "C" int KAPI K_ConvertFromDDB(HDC hdc, BitmapRecord* bitmap, HBITMAP hbit
         oldPalette = SelectPalette(device.get(), hpalette, FALSE);
         RealizePalette(device.get());
     }
-    int lines = device.get() ? GetDIBits(device.get(), hbitmap, 0, info.bmHeight, p + sizeof(BITMAPINFOHEADER) + 4 * colors,
-                                         reinterpret_cast<BITMAPINFO*>(p), DIB_RGB_COLORS)
-                             : 0;
+    int lines = device.get()
+                    ? GetDIBits(device.get(), hbitmap, 0, info.bmHeight, p + sizeof(BITMAPINFOHEADER) + 4 * colors,
+                                reinterpret_cast<BITMAPINFO*>(p), DIB_RGB_COLORS)
+                    : 0;
     if (hpalette && device.get()) SelectPalette(device.get(), oldPalette, FALSE);
     // GetDIBits may rewrite the header; the block is laid out as above.
     header->biSize = sizeof(BITMAPINFOHEADER);

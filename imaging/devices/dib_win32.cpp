@@ -55,14 +55,20 @@ int DibColorCount(const BITMAPINFOHEADER* header) {
     }
     if (header->biClrUsed != 0) return static_cast<int>(std::min<DWORD>(header->biClrUsed, 0x7FFFFFFF));
     switch (bits) {
-    case 1: return 2;
-    case 4: return 16;
-    case 8: return 256;
-    default: return 0;
+        case 1:
+            return 2;
+        case 4:
+            return 16;
+        case 8:
+            return 256;
+        default:
+            return 0;
     }
 }
 
-int DpiFromPelsPerMeter(int pelsPerMeter) { return static_cast<int>((static_cast<int64_t>(pelsPerMeter) * 254 + 5000) / 10000); }
+int DpiFromPelsPerMeter(int pelsPerMeter) {
+    return static_cast<int>((static_cast<int64_t>(pelsPerMeter) * 254 + 5000) / 10000);
+}
 int PelsPerMeterFromDpi(int dpi) { return static_cast<int>((static_cast<int64_t>(dpi) * 10000 + 127) / 254); }
 
 int ParseDibHeader(const void* block, size_t size, DibLayout* out) {
@@ -280,7 +286,8 @@ HGLOBAL BuildDib(BitmapRecord* bitmap) {
                 break;
             }
             if (bits == 16 || bits == 32)
-                ok = K_ConvertBuffer(row.data(), width, bits, 24, bitmap->ColorOrder == 0 ? 0 : 1, 1, nullptr, nullptr) == K_OK;
+                ok = K_ConvertBuffer(row.data(), width, bits, 24, bitmap->ColorOrder == 0 ? 0 : 1, 1, nullptr,
+                                     nullptr) == K_OK;
             else if (bits == 24 && bitmap->ColorOrder == 0)
                 SwapRowRedBlue(row.data(), width, 24);
             std::memcpy(pixels + i * rowBytes, row.data(), static_cast<size_t>(rowBytes));
@@ -314,7 +321,8 @@ extern "C" int KAPI K_ConvertFromDIB(BitmapRecord* bitmap, const BITMAPINFO* hea
     // The caller gives no block size: the header alone is checked.
     int result = ParseDibHeader(header, 0, &d);
     if (result != K_OK) return result;
-    result = StoreDib(bitmap, d, reinterpret_cast<const unsigned char*>(header), static_cast<const unsigned char*>(bits));
+    result =
+        StoreDib(bitmap, d, reinterpret_cast<const unsigned char*>(header), static_cast<const unsigned char*>(bits));
     if (result != K_OK) return result;
     // The record takes 2^bits colours and keeps no colour counts. Only the
     // entries the header holds are read (no read past a short table); the
@@ -341,7 +349,8 @@ extern "C" int KAPI K_ChangeFromDIB(BitmapRecord* bitmap, HGLOBAL dib) {
     DibLayout d;
     int result = ParseDibHeader(p, size, &d);
     // This takes over uncompressed 1, 4, 8 and 24-bit DIBs only.
-    if (result == K_OK && (d.is565 || (d.colorOrder == 0 && d.bits > 8) || (Read32(p) >= kInfoHeaderSize && Read32(p + 16) != BI_RGB)))
+    if (result == K_OK &&
+        (d.is565 || (d.colorOrder == 0 && d.bits > 8) || (Read32(p) >= kInfoHeaderSize && Read32(p + 16) != BI_RGB)))
         result = -92;
     if (result == K_OK && d.bits != 1 && d.bits != 4 && d.bits != 8 && d.bits != 24) result = -93;
     if (result != K_OK) {

@@ -6,9 +6,9 @@
 
 // 23 bits: 0x420000 (taps 23 and 18) is maximal.
 const uint32_t LfsrTapMasks[33] = {
-    0x1,       0x1,       0x3,       0x6,        0xC,        0x14,       0x30,       0x60,       0xB8,
-    0x110,     0x240,     0x500,     0xCA0,      0x1B00,     0x3500,     0x6000,     0xB400,     0x12000,
-    0x20400,   0x72000,   0x90000,   0x140000,   0x300000,   0x420000,   0xD80000,   0x1200000,  0x3880000,
+    0x1,       0x1,       0x3,        0x6,        0xC,        0x14,       0x30,     0x60,      0xB8,
+    0x110,     0x240,     0x500,      0xCA0,      0x1B00,     0x3500,     0x6000,   0xB400,    0x12000,
+    0x20400,   0x72000,   0x90000,    0x140000,   0x300000,   0x420000,   0xD80000, 0x1200000, 0x3880000,
     0x7200000, 0x9000000, 0x14000000, 0x32800000, 0x48000000, 0xA3000000,
 };
 
@@ -63,7 +63,8 @@ int RowPairs(const Area& a, int step, int mode, EffectPieceSink& sink) {
         int fromStart = a.T + t, fromEnd = a.B - t - 1;
         int r = K_OK;
         if (mode != 2) r = Paint(sink, a.L, fromStart, a.R, fromStart + 1);
-        if (r == K_OK && mode != 3 && !(mode != 2 && fromEnd == fromStart)) r = Paint(sink, a.L, fromEnd, a.R, fromEnd + 1);
+        if (r == K_OK && mode != 3 && !(mode != 2 && fromEnd == fromStart))
+            r = Paint(sink, a.L, fromEnd, a.R, fromEnd + 1);
         return r;
     });
 }
@@ -75,7 +76,8 @@ int ColumnPairs(const Area& a, int step, int mode, EffectPieceSink& sink) {
         int fromStart = a.L + t, fromEnd = a.R - t - 1;
         int r = K_OK;
         if (mode != 2) r = Paint(sink, fromStart, a.T, fromStart + 1, a.B);
-        if (r == K_OK && mode != 3 && !(mode != 2 && fromEnd == fromStart)) r = Paint(sink, fromEnd, a.T, fromEnd + 1, a.B);
+        if (r == K_OK && mode != 3 && !(mode != 2 && fromEnd == fromStart))
+            r = Paint(sink, fromEnd, a.T, fromEnd + 1, a.B);
         return r;
     });
 }
@@ -235,35 +237,64 @@ int RunEffectPieces(unsigned effect, const RECT& k, EffectPieceSink& sink) {
     const Area a{k.left, k.top, k.right, k.bottom};
     if (a.W() <= 0 || a.H() <= 0) return K_OK;
     switch (effect) {
-    case 1: return Rows(a, false, sink);
-    case 2: return Rows(a, true, sink);
-    case 3: return Columns(a, false, sink);
-    case 4: return Columns(a, true, sink);
-    case 5: return Dissolve(a, 2, 2, sink);
-    case 6: return Dissolve(a, 4, 4, sink);
-    case 7: return Dissolve(a, 8, 8, sink);
-    case 8: return Dissolve(a, 16, 16, sink);
-    case 9: return Dissolve(a, a.W(), 1, sink);
-    case 10: return Dissolve(a, 1, a.H(), sink);
-    case 11: return ColumnPairs(a, 1, 1, sink);
-    case 12: return RowPairs(a, 1, 1, sink);
-    case 13: return RowPairs(a, 8, 1, sink);
-    case 14: return ColumnPairs(a, 8, 1, sink);
-    case 15: return Frames(a, 1, false, sink);
-    case 16: return Frames(a, 1, true, sink);
-    case 17: return Frames(a, 8, false, sink);
-    case 18: return Frames(a, 8, true, sink);
-    case 19: return SpiralIn(a, sink);
-    case 20: return SpiralOut(a, sink);
-    case 21: return RowPairs(a, 1, 0, sink);
-    case 22: return ColumnPairs(a, 1, 0, sink);
-    case 23: return ColumnPairs(a, 8, 0, sink);
-    case 24: return RowPairs(a, 8, 0, sink);
-    case 25: return ColumnPairs(a, 8, 3, sink);
-    case 26: return ColumnPairs(a, 8, 2, sink);
-    case 27: return RowPairs(a, 8, 2, sink);
-    case 28: return RowPairs(a, 8, 3, sink);
-    default: return K_ERR_ARGUMENT;
+        case 1:
+            return Rows(a, false, sink);
+        case 2:
+            return Rows(a, true, sink);
+        case 3:
+            return Columns(a, false, sink);
+        case 4:
+            return Columns(a, true, sink);
+        case 5:
+            return Dissolve(a, 2, 2, sink);
+        case 6:
+            return Dissolve(a, 4, 4, sink);
+        case 7:
+            return Dissolve(a, 8, 8, sink);
+        case 8:
+            return Dissolve(a, 16, 16, sink);
+        case 9:
+            return Dissolve(a, a.W(), 1, sink);
+        case 10:
+            return Dissolve(a, 1, a.H(), sink);
+        case 11:
+            return ColumnPairs(a, 1, 1, sink);
+        case 12:
+            return RowPairs(a, 1, 1, sink);
+        case 13:
+            return RowPairs(a, 8, 1, sink);
+        case 14:
+            return ColumnPairs(a, 8, 1, sink);
+        case 15:
+            return Frames(a, 1, false, sink);
+        case 16:
+            return Frames(a, 1, true, sink);
+        case 17:
+            return Frames(a, 8, false, sink);
+        case 18:
+            return Frames(a, 8, true, sink);
+        case 19:
+            return SpiralIn(a, sink);
+        case 20:
+            return SpiralOut(a, sink);
+        case 21:
+            return RowPairs(a, 1, 0, sink);
+        case 22:
+            return ColumnPairs(a, 1, 0, sink);
+        case 23:
+            return ColumnPairs(a, 8, 0, sink);
+        case 24:
+            return RowPairs(a, 8, 0, sink);
+        case 25:
+            return ColumnPairs(a, 8, 3, sink);
+        case 26:
+            return ColumnPairs(a, 8, 2, sink);
+        case 27:
+            return RowPairs(a, 8, 2, sink);
+        case 28:
+            return RowPairs(a, 8, 3, sink);
+        default:
+            return K_ERR_ARGUMENT;
     }
 }
 
@@ -271,24 +302,52 @@ int64_t CountEffectSteps(unsigned effect, const RECT& k) {
     const Area a{k.left, k.top, k.right, k.bottom};
     if (a.W() <= 0 || a.H() <= 0) return 0;
     switch (effect) {
-    case 1: case 2: return a.H();
-    case 3: case 4: return a.W();
-    case 5: return GridOf(a, 2, 2).cells;
-    case 6: return GridOf(a, 4, 4).cells;
-    case 7: return GridOf(a, 8, 8).cells;
-    case 8: return GridOf(a, 16, 16).cells;
-    case 9: return a.H();
-    case 10: return a.W();
-    case 11: case 14: case 22: case 23: return PairCount(a.W(), 0);
-    case 12: case 13: case 21: case 24: return PairCount(a.H(), 0);
-    case 25: case 26: return a.W();
-    case 27: case 28: return a.H();
-    case 15: case 16: case 17: case 18: return FrameCount(a);
-    case 19: case 20: {
-        StepCounter counter;
-        RunEffectPieces(effect, k, counter);
-        return counter.steps;
-    }
-    default: return 0;
+        case 1:
+        case 2:
+            return a.H();
+        case 3:
+        case 4:
+            return a.W();
+        case 5:
+            return GridOf(a, 2, 2).cells;
+        case 6:
+            return GridOf(a, 4, 4).cells;
+        case 7:
+            return GridOf(a, 8, 8).cells;
+        case 8:
+            return GridOf(a, 16, 16).cells;
+        case 9:
+            return a.H();
+        case 10:
+            return a.W();
+        case 11:
+        case 14:
+        case 22:
+        case 23:
+            return PairCount(a.W(), 0);
+        case 12:
+        case 13:
+        case 21:
+        case 24:
+            return PairCount(a.H(), 0);
+        case 25:
+        case 26:
+            return a.W();
+        case 27:
+        case 28:
+            return a.H();
+        case 15:
+        case 16:
+        case 17:
+        case 18:
+            return FrameCount(a);
+        case 19:
+        case 20: {
+            StepCounter counter;
+            RunEffectPieces(effect, k, counter);
+            return counter.steps;
+        }
+        default:
+            return 0;
     }
 }

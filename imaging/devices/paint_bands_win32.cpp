@@ -75,7 +75,8 @@ bool PaintBand(HDC hdc, BandHeader& h, int x, int y, int width, int rows, int so
 
 // Reads bytes [byteStart, byteStart + count) of a storage row from the
 // record or from the caller's rows.
-bool FetchRow(BitmapRecord* bitmap, const PaintRows* rows, int storageRow, int byteStart, int count, unsigned char* out) {
+bool FetchRow(BitmapRecord* bitmap, const PaintRows* rows, int storageRow, int byteStart, int count,
+              unsigned char* out) {
     if (rows) {
         const unsigned char* p = rows->rows + static_cast<size_t>(storageRow - rows->firstRow) * bitmap->BytesPerLine;
         std::memcpy(out, p + byteStart, count);
@@ -89,7 +90,8 @@ bool FetchRow(BitmapRecord* bitmap, const PaintRows* rows, int storageRow, int b
 // Turns count pixels of widened or direct 24-bit rows of an RGB-ordered
 // record into the blue-green-red order of a DIB.
 void FixColorOrder(const BitmapRecord* bitmap, int paintedBits, unsigned char* row, int count) {
-    if (paintedBits == 24 && bitmap->BitsPerPixel > 8 && bitmap->ColorOrder == K_ORDER_RGB) SwapRowRedBlue(row, count, 24);
+    if (paintedBits == 24 && bitmap->BitsPerPixel > 8 && bitmap->ColorOrder == K_ORDER_RGB)
+        SwapRowRedBlue(row, count, 24);
 }
 
 struct Geometry {
@@ -101,7 +103,8 @@ struct Geometry {
 int PaintedBits(const PaintChoice& choice, int bits) {
     if (choice.kind == PaintExpand24) return (bits == 16 || bits == 32) ? 24 : -1;
     if (choice.kind == PaintConvert)
-        return (choice.deviceDepth == 1 || choice.deviceDepth == 4 || choice.deviceDepth == 8) ? choice.deviceDepth : -1;
+        return (choice.deviceDepth == 1 || choice.deviceDepth == 4 || choice.deviceDepth == 8) ? choice.deviceDepth
+                                                                                               : -1;
     return bits;
 }
 
@@ -109,8 +112,8 @@ int PaintedBits(const PaintChoice& choice, int bits) {
 // first, mapped) go out straight from storage in one call, without a copy:
 // 1, or -13 when GDI refuses them. 0 when the rows need converting: the
 // caller paints through a copy.
-int PaintStoredRows(HDC hdc, BitmapRecord* bitmap, const PaintChoice& choice, const RECT& V, int sourceX, int firstPictureRow,
-                     DWORD rasterOp, const PaintRows* rows) {
+int PaintStoredRows(HDC hdc, BitmapRecord* bitmap, const PaintChoice& choice, const RECT& V, int sourceX,
+                    int firstPictureRow, DWORD rasterOp, const PaintRows* rows) {
     const int bits = bitmap->BitsPerPixel;
     // Palette rows keep the copy (with XOR, stored rows of 4 and 8 bits
     // painted from their middle left pixels unpainted under Wine).
@@ -125,13 +128,14 @@ int PaintStoredRows(HDC hdc, BitmapRecord* bitmap, const PaintChoice& choice, co
     PrepareHeader(header, bitmap, bits, choice.kind, 0);
     // Nothing is copied, so no work buffer bounds the band: one call. A
     // top-down record is painted as a top-down DIB.
-    return PaintBand(hdc, header, V.left, V.top, V.right - V.left, bottomUp ? height : -height, sourceX, stored, bitmap->Width,
-                     rasterOp)
+    return PaintBand(hdc, header, V.left, V.top, V.right - V.left, bottomUp ? height : -height, sourceX, stored,
+                     bitmap->Width, rasterOp)
                ? K_OK
                : K_ERR_ARGUMENT;
 }
 
-int Paint1To1(HDC hdc, BitmapRecord* bitmap, PaintChoice choice, const Geometry& g, DWORD rasterOp, const PaintRows* rows) {
+int Paint1To1(HDC hdc, BitmapRecord* bitmap, PaintChoice choice, const Geometry& g, DWORD rasterOp,
+              const PaintRows* rows) {
     const int H = bitmap->Height;
     const int bits = bitmap->BitsPerPixel;
     const bool bottomUp = IsBottomUp(bitmap);
@@ -149,7 +153,8 @@ int Paint1To1(HDC hdc, BitmapRecord* bitmap, PaintChoice choice, const Geometry&
 
     const int paintedBits = PaintedBits(choice, bits);
     if (paintedBits < 0) return K_ERR_ARGUMENT;
-    if (int stored = PaintStoredRows(hdc, bitmap, choice, V, sx0, V.top - g.D.top + gTop, rasterOp, rows)) return stored;
+    if (int stored = PaintStoredRows(hdc, bitmap, choice, V, sx0, V.top - g.D.top + gTop, rasterOp, rows))
+        return stored;
     // The span starts at the byte that holds its first column.
     const int byteStart = static_cast<int>(static_cast<int64_t>(sx0) * bits / 8);
     const int byteEnd = static_cast<int>((static_cast<int64_t>(sx1) * bits + 7) / 8);
@@ -167,7 +172,9 @@ int Paint1To1(HDC hdc, BitmapRecord* bitmap, PaintChoice choice, const Geometry&
     if (!span || !band || !errors) return K_ERR_MEMORY;
 
     BandHeader header;
-    int colorCount = paintedBits > 8 ? 0 : (choice.kind == PaintConvert ? 1 << paintedBits : GetDibColors(bitmap, header.info.colors));
+    int colorCount = paintedBits > 8
+                         ? 0
+                         : (choice.kind == PaintConvert ? 1 << paintedBits : GetDibColors(bitmap, header.info.colors));
     PrepareHeader(header, bitmap, paintedBits, choice.kind, colorCount);
     auto* cells = reinterpret_cast<DiffusionErrorCell*>(errors.get());
 
@@ -181,29 +188,32 @@ int Paint1To1(HDC hdc, BitmapRecord* bitmap, PaintChoice choice, const Geometry&
             unsigned char* out = band.get() + j * bandRowBytes;
             if (!FetchRow(bitmap, rows, storageRow, byteStart, byteEnd - byteStart, span.get())) return K_ERR_READ;
             switch (choice.kind) {
-            case PaintExpand24:
-                if (bits == 16)
-                    ExpandRow16To24(out, span.get(), bitmap, 0, width);
-                else
-                    ExpandRow32To24(out, span.get(), bitmap, 0, width);
-                break;
-            case PaintConvert:
-                ConvertDisplayRow(out, paintedBits, span.get(), bitmap, firstInSpan, firstInSpan + width, sx0, storageRow, cells);
-                break;
-            default:
-                std::memcpy(out, span.get(), byteEnd - byteStart);
-                break;
+                case PaintExpand24:
+                    if (bits == 16)
+                        ExpandRow16To24(out, span.get(), bitmap, 0, width);
+                    else
+                        ExpandRow32To24(out, span.get(), bitmap, 0, width);
+                    break;
+                case PaintConvert:
+                    ConvertDisplayRow(out, paintedBits, span.get(), bitmap, firstInSpan, firstInSpan + width, sx0,
+                                      storageRow, cells);
+                    break;
+                default:
+                    std::memcpy(out, span.get(), byteEnd - byteStart);
+                    break;
             }
             FixColorOrder(bitmap, paintedBits, out, width);
         }
         int bandTop = bandBottom - n;
-        if (!PaintBand(hdc, header, V.left, bandTop, width, n, sourceX, band.get(), bandPixels, rasterOp)) return K_ERR_ARGUMENT;
+        if (!PaintBand(hdc, header, V.left, bandTop, width, n, sourceX, band.get(), bandPixels, rasterOp))
+            return K_ERR_ARGUMENT;
         bandBottom = bandTop;
     }
     return K_OK;
 }
 
-int PaintScaled(HDC hdc, BitmapRecord* bitmap, PaintChoice choice, const Geometry& g, DWORD rasterOp, const PaintRows* rows) {
+int PaintScaled(HDC hdc, BitmapRecord* bitmap, PaintChoice choice, const Geometry& g, DWORD rasterOp,
+                const PaintRows* rows) {
     const int H = bitmap->Height;
     const int bits = bitmap->BitsPerPixel;
     const bool bottomUp = IsBottomUp(bitmap);
@@ -216,9 +226,12 @@ int PaintScaled(HDC hdc, BitmapRecord* bitmap, PaintChoice choice, const Geometr
     const int64_t clipTop = bottomUp ? H - g.C.bottom : g.C.top;
     const int64_t clipBottom = bottomUp ? H - g.C.top : g.C.bottom;
 
-    const int64_t leftTerm = std::max<int64_t>(int64_t(g.K.left) * sw, int64_t(g.D.left) * sw + (g.C.left - g.S.left) * dw);
-    const int64_t rightTerm = std::min<int64_t>(int64_t(g.D.left) * sw + (g.C.right - g.S.left) * dw, int64_t(g.K.right) * sw);
-    const int64_t bottomTerm = std::min<int64_t>(int64_t(g.D.bottom) * sh + (clipBottom - B) * dh, int64_t(g.K.bottom) * sh);
+    const int64_t leftTerm =
+        std::max<int64_t>(int64_t(g.K.left) * sw, int64_t(g.D.left) * sw + (g.C.left - g.S.left) * dw);
+    const int64_t rightTerm =
+        std::min<int64_t>(int64_t(g.D.left) * sw + (g.C.right - g.S.left) * dw, int64_t(g.K.right) * sw);
+    const int64_t bottomTerm =
+        std::min<int64_t>(int64_t(g.D.bottom) * sh + (clipBottom - B) * dh, int64_t(g.K.bottom) * sh);
     const int64_t topTerm = std::max<int64_t>(int64_t(g.K.top) * sh, int64_t(g.D.bottom) * sh + (clipTop - B) * dh);
     RECT V{static_cast<LONG>(FloorDiv(leftTerm, sw)), static_cast<LONG>(FloorDiv(topTerm, sh)),
            static_cast<LONG>(FloorDiv(rightTerm, sw)), static_cast<LONG>(FloorDiv(bottomTerm, sh))};
@@ -279,23 +292,25 @@ int PaintScaled(HDC hdc, BitmapRecord* bitmap, PaintChoice choice, const Geometr
         }
         unsigned char* out = band.get() + filled * bandRowBytes;
         switch (choice.kind) {
-        case PaintExpand24:
-            if (bits == 16)
-                ExpandRow16To24(out, resampled.get(), bitmap, 0, width);
-            else
-                ExpandRow32To24(out, resampled.get(), bitmap, 0, width);
-            break;
-        case PaintConvert:
-            ConvertDisplayRow(out, paintedBits, resampled.get(), bitmap, 0, width, V.left - g.D.left, y - g.D.top, cells);
-            break;
-        default:
-            std::memcpy(out, resampled.get(), resampledBytes);
-            break;
+            case PaintExpand24:
+                if (bits == 16)
+                    ExpandRow16To24(out, resampled.get(), bitmap, 0, width);
+                else
+                    ExpandRow32To24(out, resampled.get(), bitmap, 0, width);
+                break;
+            case PaintConvert:
+                ConvertDisplayRow(out, paintedBits, resampled.get(), bitmap, 0, width, V.left - g.D.left, y - g.D.top,
+                                  cells);
+                break;
+            default:
+                std::memcpy(out, resampled.get(), resampledBytes);
+                break;
         }
         FixColorOrder(bitmap, paintedBits, out, width);
         ++filled;
         if (filled == bandRows || y == V.top) {
-            if (!PaintBand(hdc, header, V.left, y, width, filled, 0, band.get(), width, rasterOp)) return K_ERR_ARGUMENT;
+            if (!PaintBand(hdc, header, V.left, y, width, filled, 0, band.get(), width, rasterOp))
+                return K_ERR_ARGUMENT;
             filled = 0;
         }
         rowRemainder += rowStep;
@@ -330,7 +345,8 @@ int PaintBitmapRect(HDC hdc, BitmapRecord* bitmap, const RECT* source, const REC
     }
     std::unique_ptr<BitmapLock> lock;
     if (!rows) lock = std::make_unique<BitmapLock>(bitmap);
-    if (g.D.right - g.D.left == g.S.right - g.S.left && std::abs(g.D.bottom - g.D.top) == std::abs(g.S.bottom - g.S.top))
+    if (g.D.right - g.D.left == g.S.right - g.S.left &&
+        std::abs(g.D.bottom - g.D.top) == std::abs(g.S.bottom - g.S.top))
         return Paint1To1(hdc, bitmap, choice, g, rasterOp, rows);
     return PaintScaled(hdc, bitmap, choice, g, rasterOp, rows);
 }

@@ -20,7 +20,12 @@ class PaintSink : public EffectPieceSink {
 public:
     PaintSink(HDC hdc, BitmapRecord* bitmap, const RECT* source, const RECT* sourceClip, const RECT* destination,
               DWORD rasterOp, int64_t steps)
-        : hdc_(hdc), bitmap_(bitmap), source_(source), sourceClip_(sourceClip), destination_(destination), rasterOp_(rasterOp),
+        : hdc_(hdc),
+          bitmap_(bitmap),
+          source_(source),
+          sourceClip_(sourceClip),
+          destination_(destination),
+          rasterOp_(rasterOp),
           progress_(static_cast<int>(std::min<int64_t>(std::max<int64_t>(steps, 1), INT_MAX))) {}
     int Begin() { return progress_.Begin(); }
     int Piece(const RECT& piece) override {
@@ -68,8 +73,10 @@ private:
 }  // namespace
 
 extern "C" int KAPI K_PaintDCEffect(HDC hdc, BitmapRecord* bitmap, const RECT* source, const RECT* sourceClip,
-                                    const RECT* destination, const RECT* destinationClip, DWORD rasterOp, unsigned effect) {
-    if (!hdc || !bitmap || !destination || !(bitmap->Flags & K_ALLOCATED) || effect > kLastEffect) return K_ERR_ARGUMENT;
+                                    const RECT* destination, const RECT* destinationClip, DWORD rasterOp,
+                                    unsigned effect) {
+    if (!hdc || !bitmap || !destination || !(bitmap->Flags & K_ALLOCATED) || effect > kLastEffect)
+        return K_ERR_ARGUMENT;
     RECT k = *destination;
     if (destinationClip && !IntersectRects(&k, destination, destinationClip)) return K_OK;
     if (k.left >= k.right || k.top >= k.bottom) return K_OK;
@@ -101,7 +108,8 @@ extern "C" int KAPI K_PaintDCEffect(HDC hdc, BitmapRecord* bitmap, const RECT* s
     // tens of thousands, and mapping it again for each was most of their time.
     BitmapLock lock(painted);
     // Effect 0 is one piece: K itself.
-    PaintSink sink(hdc, painted, source, sourceClip, destination, rasterOp, effect == 0 ? 1 : CountEffectSteps(effect, k));
+    PaintSink sink(hdc, painted, source, sourceClip, destination, rasterOp,
+                   effect == 0 ? 1 : CountEffectSteps(effect, k));
     int result = sink.Begin();
     if (result != K_OK) return result;
     if (effect == 0) {

@@ -2,6 +2,7 @@
 #include "devices/paint.h"
 
 PaintChoice ChoosePaintKind(HDC dc, const BitmapRecord* bitmap) {
-    int depth = ClassifyDeviceDepth(GetDeviceCaps(dc, TECHNOLOGY), GetDeviceCaps(dc, BITSPIXEL), GetDeviceCaps(dc, PLANES));
+    int depth =
+        ClassifyDeviceDepth(GetDeviceCaps(dc, TECHNOLOGY), GetDeviceCaps(dc, BITSPIXEL), GetDeviceCaps(dc, PLANES));
     return {depth, ChoosePaintKindForDepth(depth, bitmap)};
 }

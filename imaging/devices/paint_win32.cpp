@@ -31,8 +31,8 @@ extern "C" int KAPI K_PaintDevice(int, HDC hdc, BitmapRecord* bitmap, const RECT
     return PaintBitmapRect(hdc, bitmap, nullptr, nullptr, &placement, destinationClip, SRCCOPY);
 }
 
-extern "C" int KAPI K_PaintBuffer(int, HDC hdc, BitmapRecord* bitmap, const unsigned char* rows, const RECT* destinationClip,
-                                  int, int) {
+extern "C" int KAPI K_PaintBuffer(int, HDC hdc, BitmapRecord* bitmap, const unsigned char* rows,
+                                  const RECT* destinationClip, int, int) {
     if (!bitmap || !rows) return K_ERR_NOBITMAP;
     if (!hdc || !destinationClip) return K_ERR_ARGUMENT;
     RECT placement = PlacementRect(bitmap);
@@ -41,7 +41,8 @@ extern "C" int KAPI K_PaintBuffer(int, HDC hdc, BitmapRecord* bitmap, const unsi
     // The rows are bottom-up for the length of the call.
     int perspective = bitmap->ViewPerspective;
     bitmap->ViewPerspective = K_BOTTOM_UP;
-    int result = K_PaintDCBuffer(hdc, bitmap, nullptr, nullptr, &placement, destinationClip, SRCCOPY, rows, firstRow, rowCount);
+    int result =
+        K_PaintDCBuffer(hdc, bitmap, nullptr, nullptr, &placement, destinationClip, SRCCOPY, rows, firstRow, rowCount);
     bitmap->ViewPerspective = perspective;
     return result;
 }

@@ -67,7 +67,8 @@ TW_UINT16 SetCapability(TwainConnection* c, TW_UINT16 cap, TW_UINT16 itemType, T
 
 int GetCurrentCapability(TwainConnection* c, TW_UINT16 cap, long* value) {
     TW_CAPABILITY capability{cap, TWON_DONTCARE16, nullptr};
-    if (c->Call(DG_CONTROL, DAT_CAPABILITY, MSG_GETCURRENT, &capability) != TWRC_SUCCESS) return TranslateTwainError(c, true);
+    if (c->Call(DG_CONTROL, DAT_CAPABILITY, MSG_GETCURRENT, &capability) != TWRC_SUCCESS)
+        return TranslateTwainError(c, true);
     if (!capability.hContainer) return K_ERR_TWAIN;
     const SIZE_T size = GlobalSize(capability.hContainer);
     auto* p = static_cast<const unsigned char*>(GlobalLock(capability.hContainer));
@@ -81,17 +82,27 @@ int GetCurrentCapability(TwainConnection* c, TW_UINT16 cap, long* value) {
         // Enumerations of the small types this library reads: 2 or 4 bytes an item.
         const auto* e = reinterpret_cast<const TW_ENUMERATION_HEAD*>(p);
         itemType = e->ItemType;
-        SIZE_T width = itemType == TWTY_FIX32 ? 4 : (itemType == TWTY_INT16 || itemType == TWTY_UINT16 || itemType == TWTY_BOOL ? 2 : 4);
+        SIZE_T width = itemType == TWTY_FIX32
+                           ? 4
+                           : (itemType == TWTY_INT16 || itemType == TWTY_UINT16 || itemType == TWTY_BOOL ? 2 : 4);
         if (e->CurrentIndex < e->NumItems && sizeof *e + (e->CurrentIndex + 1) * width <= size)
             item = p + sizeof *e + e->CurrentIndex * width;
     }
     if (item) {
         switch (itemType) {
-        case TWTY_INT16: *value = *reinterpret_cast<const TW_INT16*>(item); break;
-        case TWTY_UINT16:
-        case TWTY_BOOL: *value = *reinterpret_cast<const TW_UINT16*>(item); break;
-        case TWTY_FIX32: *value = reinterpret_cast<const TW_FIX32*>(item)->Whole; break;
-        default: *value = *reinterpret_cast<const TW_INT32*>(item); break;
+            case TWTY_INT16:
+                *value = *reinterpret_cast<const TW_INT16*>(item);
+                break;
+            case TWTY_UINT16:
+            case TWTY_BOOL:
+                *value = *reinterpret_cast<const TW_UINT16*>(item);
+                break;
+            case TWTY_FIX32:
+                *value = reinterpret_cast<const TW_FIX32*>(item)->Whole;
+                break;
+            default:
+                *value = *reinterpret_cast<const TW_INT32*>(item);
+                break;
         }
         result = K_OK;
     }
@@ -120,7 +131,8 @@ void NegotiateCaps(TwainConnection* c, TwainProperties* p, bool readBack) {
     TwainLog("NegotiateCaps(" TWAIN_PTR ", " TWAIN_PTR ", %X, %d)\n", c, p, c->source.Id, readBack ? 1 : 0);
     LogTwainProperties(p);
     // Resolution.
-    if (readBack && p->nRes == -1) p->nRes = ReadCap(c, "GetCurXResolution", ICAP_XRESOLUTION);
+    if (readBack && p->nRes == -1)
+        p->nRes = ReadCap(c, "GetCurXResolution", ICAP_XRESOLUTION);
     else if (p->nRes != -1) {
         SetCapability(c, ICAP_XRESOLUTION, TWTY_FIX32, Fix32Item(static_cast<TW_INT16>(p->nRes)));
         SetCapability(c, ICAP_YRESOLUTION, TWTY_FIX32, Fix32Item(static_cast<TW_INT16>(p->nRes)));

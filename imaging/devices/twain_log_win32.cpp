@@ -22,7 +22,8 @@ void TwainLog(const char* format, ...) {
     UINT folder = GetWindowsDirectoryA(path, MAX_PATH);
     if (folder == 0 || folder >= MAX_PATH) return;
     lstrcatA(path, "\\RIDAVIZ.IVA");
-    HANDLE file = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file =
+        CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return;
     SetFilePointer(file, 0, nullptr, FILE_END);
     DWORD written = 0;

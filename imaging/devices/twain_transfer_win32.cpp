@@ -67,19 +67,23 @@ bool StripFits(const TW_IMAGEMEMXFER& x, const BitmapRecord* b, TW_UINT32 buffer
     const unsigned long long bottom = static_cast<unsigned long long>(x.YOffset) + x.Rows;
     if (right > static_cast<unsigned>(b->Width) || bottom > static_cast<unsigned>(b->Height)) return false;
     if (rowBytes > x.BytesPerRow && x.Rows > 0) return false;
-    if (x.Rows > 0 && static_cast<unsigned long long>(x.BytesPerRow) * (x.Rows - 1) + rowBytes > bufferLength) return false;
+    if (x.Rows > 0 && static_cast<unsigned long long>(x.BytesPerRow) * (x.Rows - 1) + rowBytes > bufferLength)
+        return false;
     // Rows below 8 bits start on a byte.
     return static_cast<unsigned long long>(x.XOffset) * b->BitsPerPixel % 8 == 0;
 }
 
 int StoreStrip(const TW_IMAGEMEMXFER& x, BitmapRecord* b, unsigned char* buffer, TW_UINT32 bufferLength) {
-    const TW_UINT32 rowBytes = static_cast<TW_UINT32>((static_cast<unsigned long long>(x.Columns) * b->BitsPerPixel + 7) / 8);
+    const TW_UINT32 rowBytes =
+        static_cast<TW_UINT32>((static_cast<unsigned long long>(x.Columns) * b->BitsPerPixel + 7) / 8);
     if (!StripFits(x, b, bufferLength, rowBytes)) return K_ERR_TWAIN;
     for (TW_UINT32 i = 0; i < x.Rows; ++i) {
         unsigned char* row = buffer + static_cast<size_t>(x.BytesPerRow) * i;
         if (b->BitsPerPixel > 8)
-            K_ConvertBuffer(row, static_cast<int>(x.Columns), b->BitsPerPixel, b->BitsPerPixel, K_ORDER_RGB, b->ColorOrder, nullptr, nullptr);
-        int put = K_PutBitmapRowCol(b, row, static_cast<int>(x.YOffset + i), static_cast<int>(x.XOffset), static_cast<int>(rowBytes));
+            K_ConvertBuffer(row, static_cast<int>(x.Columns), b->BitsPerPixel, b->BitsPerPixel, K_ORDER_RGB,
+                            b->ColorOrder, nullptr, nullptr);
+        int put = K_PutBitmapRowCol(b, row, static_cast<int>(x.YOffset + i), static_cast<int>(x.XOffset),
+                                    static_cast<int>(rowBytes));
         if (put < 0) return put;
     }
     return K_OK;
@@ -184,11 +188,15 @@ int GetBufferedImage(TwainConnection* c, BitmapRecord* bitmap, TW_IMAGEINFO* inf
     if (rc != TWRC_SUCCESS) result = TranslateTwainError(c, true);
     if (result == K_OK) {
         int width = info->ImageWidth, height = info->ImageLength;
-        if (width == -1) width = Fix32Times(layout.Frame.Right, info->XResolution) - Fix32Times(layout.Frame.Left, info->XResolution);
-        if (height == -1) height = Fix32Times(layout.Frame.Bottom, info->YResolution) - Fix32Times(layout.Frame.Top, info->YResolution);
+        if (width == -1)
+            width =
+                Fix32Times(layout.Frame.Right, info->XResolution) - Fix32Times(layout.Frame.Left, info->XResolution);
+        if (height == -1)
+            height =
+                Fix32Times(layout.Frame.Bottom, info->YResolution) - Fix32Times(layout.Frame.Top, info->YResolution);
         const int bits = info->BitsPerPixel;
-        TwainLog("K_CreateBitmap(" TWAIN_PTR ", %d, %u, %u, %u, %u, " TWAIN_PTR ", %u)\n", bitmap, K_STORAGE_ANY, width, height,
-                 bits, K_ORDER_BGR, static_cast<void*>(nullptr), K_TOP_DOWN);
+        TwainLog("K_CreateBitmap(" TWAIN_PTR ", %d, %u, %u, %u, %u, " TWAIN_PTR ", %u)\n", bitmap, K_STORAGE_ANY, width,
+                 height, bits, K_ORDER_BGR, static_cast<void*>(nullptr), K_TOP_DOWN);
         result = K_CreateBitmap(bitmap, K_STORAGE_ANY, width, height, bits, K_ORDER_BGR, nullptr, K_TOP_DOWN);
         TwainLog("K_CreateBitmap return %d\n", result);
     }
@@ -197,7 +205,8 @@ int GetBufferedImage(TwainConnection* c, BitmapRecord* bitmap, TW_IMAGEINFO* inf
         bitmap->YResolution = Fix32Whole(info->YResolution);
         result = Strips(c, bitmap, setup);
     }
-    if (result == K_OK && (bitmap->BitsPerPixel == 4 || bitmap->BitsPerPixel == 8)) result = TakePalette(c, bitmap, info->PixelType);
+    if (result == K_OK && (bitmap->BitsPerPixel == 4 || bitmap->BitsPerPixel == 8))
+        result = TakePalette(c, bitmap, info->PixelType);
     if (result == K_OK && bitmap->BitsPerPixel == 1) result = TakeBilevelPalette(c, bitmap);
     TwainLog("GetBufferedImage returns %d\n", result);
     return result;

@@ -35,7 +35,8 @@ int OpenDSM(TwainConnection* c, HWND hwnd) {
         c->module = LoadLibraryA(path);
         SetErrorMode(mode);
     }
-    if (c->module) c->entry = reinterpret_cast<DSMENTRYPROC>(reinterpret_cast<void*>(GetProcAddress(c->module, "DSM_Entry")));
+    if (c->module)
+        c->entry = reinterpret_cast<DSMENTRYPROC>(reinterpret_cast<void*>(GetProcAddress(c->module, "DSM_Entry")));
     if (c->module && c->entry) {
         const TwainProperties& d = TwainDefaults();
         std::memset(&c->app, 0, sizeof c->app);
@@ -110,8 +111,9 @@ int OpenDS(TwainConnection* c) {
 
 int CloseDS(TwainConnection* c) {
     TwainLog("CloseDS(" TWAIN_PTR ")\n", c);
-    int result = c->Call(DG_CONTROL, DAT_IDENTITY, MSG_CLOSEDS, &c->source, false) == TWRC_SUCCESS ? K_OK
-                                                                                                  : TranslateTwainError(c, false);
+    int result = c->Call(DG_CONTROL, DAT_IDENTITY, MSG_CLOSEDS, &c->source, false) == TWRC_SUCCESS
+                     ? K_OK
+                     : TranslateTwainError(c, false);
     TwainLog("CloseDS returns %d\n", result);
     return result;
 }
@@ -121,7 +123,8 @@ int EnableDS(TwainConnection* c, HWND hwnd) {
     TW_USERINTERFACE ui{};
     ui.ShowUI = (c->flags & K_TWAIN_SHOW_UI) ? 1 : 0;
     ui.hParent = hwnd;
-    int result = c->Call(DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui) == TWRC_SUCCESS ? K_OK : TranslateTwainError(c, true);
+    int result =
+        c->Call(DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui) == TWRC_SUCCESS ? K_OK : TranslateTwainError(c, true);
     TwainLog("EnableDS returns %d\n", result);
     return result;
 }
@@ -130,7 +133,9 @@ int DisableDS(TwainConnection* c, HWND hwnd) {
     TwainLog("DisableDS(" TWAIN_PTR ", " TWAIN_HWND ")\n", c, hwnd);
     TW_USERINTERFACE ui{};
     ui.hParent = hwnd;
-    int result = c->Call(DG_CONTROL, DAT_USERINTERFACE, MSG_DISABLEDS, &ui) == TWRC_SUCCESS ? K_OK : TranslateTwainError(c, true);
+    int result = c->Call(DG_CONTROL, DAT_USERINTERFACE, MSG_DISABLEDS, &ui) == TWRC_SUCCESS
+                     ? K_OK
+                     : TranslateTwainError(c, true);
     TwainLog("DisableDS returns %d\n", result);
     return result;
 }
@@ -179,25 +184,45 @@ int TranslateTwainError(TwainConnection* c, bool fromSource) {
     int result = K_ERR_TWAIN;
     if (rc == TWRC_SUCCESS) {
         switch (status.ConditionCode) {
-        case TWCC_LOWMEMORY: result = K_ERR_TWAIN_LOWMEM; break;
-        case TWCC_NODS: result = K_ERR_TWAIN_NODS; break;
-        case TWCC_MAXCONNECTIONS: result = K_ERR_TWAIN_MAXCONN; break;
-        case TWCC_OPERATIONERROR: result = K_ERR_TWAIN_OPERR; break;
-        case TWCC_BADCAP: result = K_ERR_TWAIN_BADCAP; break;
-        case TWCC_BADPROTOCOL: result = K_ERR_TWAIN_PROTO; break;
-        case TWCC_BADVALUE: result = K_ERR_TWAIN_VALUE; break;
-        case TWCC_SEQERROR: result = K_ERR_TWAIN_SEQ; break;
-        case TWCC_BADDEST: result = K_ERR_TWAIN_DEST; break;
-        default: break;
+            case TWCC_LOWMEMORY:
+                result = K_ERR_TWAIN_LOWMEM;
+                break;
+            case TWCC_NODS:
+                result = K_ERR_TWAIN_NODS;
+                break;
+            case TWCC_MAXCONNECTIONS:
+                result = K_ERR_TWAIN_MAXCONN;
+                break;
+            case TWCC_OPERATIONERROR:
+                result = K_ERR_TWAIN_OPERR;
+                break;
+            case TWCC_BADCAP:
+                result = K_ERR_TWAIN_BADCAP;
+                break;
+            case TWCC_BADPROTOCOL:
+                result = K_ERR_TWAIN_PROTO;
+                break;
+            case TWCC_BADVALUE:
+                result = K_ERR_TWAIN_VALUE;
+                break;
+            case TWCC_SEQERROR:
+                result = K_ERR_TWAIN_SEQ;
+                break;
+            case TWCC_BADDEST:
+                result = K_ERR_TWAIN_DEST;
+                break;
+            default:
+                break;
         }
     }
     TwainLog("TranslateTwainError returns %d\n", result);
     return result;
 }
 
-extern "C" int KAPI K_TwainAcquireExt(HWND hwnd, BitmapRecord* bitmap, int flags, TwainPageCallback callback, void* userData) {
-    TwainLog("K_TwainAcquireExt(" TWAIN_HWND ", " TWAIN_PTR ", %X, " TWAIN_PTR ", " TWAIN_PTR ")\n", hwnd, bitmap, flags, callback,
-             userData);
+extern "C" int KAPI K_TwainAcquireExt(HWND hwnd, BitmapRecord* bitmap, int flags, TwainPageCallback callback,
+                                      void* userData) {
+    TwainLog("K_TwainAcquireExt(" TWAIN_HWND ", " TWAIN_PTR ", %X, " TWAIN_PTR ", " TWAIN_PTR ")\n", hwnd, bitmap,
+             flags, callback, userData);
     int result;
     if (!bitmap) {
         result = K_ERR_ARGUMENT;
@@ -251,7 +276,9 @@ extern "C" int KAPI K_TwainSelect(HWND hwnd) {
         }
         if (result == K_OK) {
             TW_UINT16 rc = c.Call(DG_CONTROL, DAT_IDENTITY, MSG_USERSELECT, &c.source, false);
-            result = rc == TWRC_SUCCESS ? K_OK : rc == TWRC_CANCEL ? K_ERR_TWAIN_CANCEL : TranslateTwainError(&c, false);
+            result = rc == TWRC_SUCCESS  ? K_OK
+                     : rc == TWRC_CANCEL ? K_ERR_TWAIN_CANCEL
+                                         : TranslateTwainError(&c, false);
         }
         TwainLog(d.SourceName[0] ? "SelectDSNotDef returns %d\n" : "SelectDS returns %d\n", result);
         CloseDSM(&c, hwnd);

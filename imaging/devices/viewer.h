@@ -143,8 +143,7 @@ private:
     int ColorResolution(LPARAM lParam);
     int ZoomAt(const ViewerZoomRecord* record);
     int Adopt(BitmapRecord* record);
-    int Fetch(int (*fill)(ViewerHost&, BitmapRecord*, const BitmapRecord*), const BitmapRecord* source,
-              WPARAM wParam);
+    int Fetch(int (*fill)(ViewerHost&, BitmapRecord*, const BitmapRecord*), const BitmapRecord* source, WPARAM wParam);
     void ViewFor(int clientWidth, int clientHeight, int contentWidth, int contentHeight, int* viewWidth,
                  int* viewHeight);
 

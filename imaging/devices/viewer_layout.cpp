@@ -48,10 +48,10 @@ void Viewer::Layout(int sizeType, int width, int height) {
     }
     // The size the picture takes when it is not fitted: the explicit
     // destination's or the zoomed picture's.
-    int placedWidth = s.explicitDestination ? s.destination.right - s.destination.left
-                                            : viewer::ZoomedSize(s.bitmap.Width, s.zoom);
-    int placedHeight = s.explicitDestination ? s.destination.bottom - s.destination.top
-                                             : viewer::ZoomedSize(s.bitmap.Height, s.zoom);
+    int placedWidth =
+        s.explicitDestination ? s.destination.right - s.destination.left : viewer::ZoomedSize(s.bitmap.Width, s.zoom);
+    int placedHeight =
+        s.explicitDestination ? s.destination.bottom - s.destination.top : viewer::ZoomedSize(s.bitmap.Height, s.zoom);
     int contentWidth = 0, contentHeight = 0;
     if (picture && !(s.style & (K_VIEWER_FIT | K_VIEWER_CENTER))) {
         if (s.style & viewer::kStyleHScroll) contentWidth = placedWidth;
@@ -96,17 +96,32 @@ void Viewer::Scroll(bool vertical, int request, int thumb16) {
     const int view = vertical ? s.viewHeight : s.viewWidth;
     int delta = 0;
     switch (request) {
-        case viewer::kLineUp: delta = -step; break;
-        case viewer::kLineDown: delta = step; break;
-        case viewer::kPageUp: delta = -std::max(step, view - step); break;
-        case viewer::kPageDown: delta = std::max(step, view - step); break;
-        case viewer::kThumbPosition: delta = host_.ThumbPosition(vertical, thumb16) - position; break;
+        case viewer::kLineUp:
+            delta = -step;
+            break;
+        case viewer::kLineDown:
+            delta = step;
+            break;
+        case viewer::kPageUp:
+            delta = -std::max(step, view - step);
+            break;
+        case viewer::kPageDown:
+            delta = std::max(step, view - step);
+            break;
+        case viewer::kThumbPosition:
+            delta = host_.ThumbPosition(vertical, thumb16) - position;
+            break;
         case viewer::kThumbTrack:
             if (s.style & K_VIEWER_TRACK_THUMB) delta = host_.ThumbPosition(vertical, thumb16) - position;
             break;
-        case viewer::kTop: delta = -position; break;
-        case viewer::kBottom: delta = maximum - position; break;
-        default: break;
+        case viewer::kTop:
+            delta = -position;
+            break;
+        case viewer::kBottom:
+            delta = maximum - position;
+            break;
+        default:
+            break;
     }
     if (delta < -position) delta = -position;
     if (delta > maximum - position) delta = maximum - position;
@@ -133,13 +148,26 @@ bool Viewer::KeyScroll(int key, bool* vertical, int* request) {
     if (shown & viewer::kStyleVScroll) {
         *vertical = true;
         switch (key) {
-            case viewer::kKeyPageUp: *request = viewer::kPageUp; return true;
-            case viewer::kKeyPageDown: *request = viewer::kPageDown; return true;
-            case viewer::kKeyEnd: *request = viewer::kBottom; return true;
-            case viewer::kKeyHome: *request = viewer::kTop; return true;
-            case viewer::kKeyUp: *request = viewer::kLineUp; return true;
-            case viewer::kKeyDown: *request = viewer::kLineDown; return true;
-            default: break;
+            case viewer::kKeyPageUp:
+                *request = viewer::kPageUp;
+                return true;
+            case viewer::kKeyPageDown:
+                *request = viewer::kPageDown;
+                return true;
+            case viewer::kKeyEnd:
+                *request = viewer::kBottom;
+                return true;
+            case viewer::kKeyHome:
+                *request = viewer::kTop;
+                return true;
+            case viewer::kKeyUp:
+                *request = viewer::kLineUp;
+                return true;
+            case viewer::kKeyDown:
+                *request = viewer::kLineDown;
+                return true;
+            default:
+                break;
         }
     }
     if (shown & viewer::kStyleHScroll) {
@@ -170,11 +198,13 @@ int Viewer::ZoomAt(const ViewerZoomRecord* record) {
     long long destinationWidth = s.destination.right - s.destination.left;
     long long destinationHeight = s.destination.bottom - s.destination.top;
     if (destinationWidth != 0) {
-        long long p = (x - static_cast<long long>(s.destination.left)) * contentWidth / destinationWidth - viewWidth / 2;
+        long long p =
+            (x - static_cast<long long>(s.destination.left)) * contentWidth / destinationWidth - viewWidth / 2;
         s.horizontalPosition = static_cast<int>(std::clamp<long long>(p, 0, maxWidth));
     }
     if (destinationHeight != 0) {
-        long long p = (y - static_cast<long long>(s.destination.top)) * contentHeight / destinationHeight - viewHeight / 2;
+        long long p =
+            (y - static_cast<long long>(s.destination.top)) * contentHeight / destinationHeight - viewHeight / 2;
         s.verticalPosition = static_cast<int>(std::clamp<long long>(p, 0, maxHeight));
     }
     s.zoom = record->Zoom;

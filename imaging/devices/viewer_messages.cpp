@@ -99,8 +99,8 @@ int Viewer::ColorResolution(LPARAM lParam) {
         return K_ColorResolution(&state_.bitmap, r->BitsPerPixel, r->PaletteKind, nullptr, nullptr);
     }
     const ViewerColorResExtRecord* r = In<ViewerColorResExtRecord>(lParam);
-    return K_ColorResBitmap(&state_.bitmap, &state_.bitmap, r->BitsPerPixel, r->Flags, r->Palette, r->Colors,
-                            nullptr, nullptr);
+    return K_ColorResBitmap(&state_.bitmap, &state_.bitmap, r->BitsPerPixel, r->Flags, r->Palette, r->Colors, nullptr,
+                            nullptr);
 }
 
 int Viewer::Adopt(BitmapRecord* record) {
@@ -110,8 +110,8 @@ int Viewer::Adopt(BitmapRecord* record) {
         // address): let go of it without freeing.
         own.Flags &= ~K_ALLOCATED;
     } else if (record != &own) {
-        bool shared = (own.Flags & K_ALLOCATED) && (record->Flags & K_ALLOCATED) &&
-                      own.StorageHandle == record->StorageHandle;
+        bool shared =
+            (own.Flags & K_ALLOCATED) && (record->Flags & K_ALLOCATED) && own.StorageHandle == record->StorageHandle;
         if (!shared) FreePicture();
         std::memcpy(&own, record, sizeof own);
     }
@@ -129,19 +129,23 @@ LRESULT Viewer::Dispatch(unsigned index, WPARAM wParam, LPARAM lParam) {
             CopyName(name, In<ViewerFileRecord>(lParam)->Name, *size - 4);
             return LoadFile(name, wParam != 0);
         }
-        case 1: return Save(In<ViewerSaveRecord>(lParam));
+        case 1:
+            return Save(In<ViewerSaveRecord>(lParam));
         case 2:
             FreePicture();
             b->Width = b->Height = 0;
             return Operation(K_OK, true, true, wParam);
-        case 3: return Operation(K_FlipBitmap(b), false, false, wParam);
+        case 3:
+            return Operation(K_FlipBitmap(b), false, false, wParam);
         case 4: {
             int result = K_RotateBitmap(b, SignedLow(lParam), High(lParam));
             state_.layoutChanged = High(lParam) != 0;
             return Operation(result, false, false, wParam);
         }
-        case 5: return Operation(K_ChangeBitmapIntensity(b, SignedLow(lParam)), false, true, wParam);
-        case 6: return Operation(K_ReverseBitmap(b), false, false, wParam);
+        case 5:
+            return Operation(K_ChangeBitmapIntensity(b, SignedLow(lParam)), false, true, wParam);
+        case 6:
+            return Operation(K_ReverseBitmap(b), false, false, wParam);
         case 7: {
             // Only the bytes the caller has room for.
             if (wParam > sizeof(ViewerInfoRecord) || !lParam) return kArgument;
@@ -159,20 +163,34 @@ LRESULT Viewer::Dispatch(unsigned index, WPARAM wParam, LPARAM lParam) {
             host_.SetStyle((state_.style & ~bars) | (host_.Style() & bars));
             return Operation(K_OK, true, false, wParam);
         }
-        case 10: return HasPicture() ? reinterpret_cast<LRESULT>(b) : 0;
-        case 11: return Operation(Adopt(reinterpret_cast<BitmapRecord*>(lParam)), true, true, wParam);
-        case 12: return Operation(K_AverageFilterBitmap(b, Low(lParam)), false, false, wParam);
-        case 13: return Operation(K_MedianFilterBitmap(b, Low(lParam)), false, false, wParam);
-        case 14: return Operation(K_ChangeBitmapContrast(b, SignedLow(lParam)), false, true, wParam);
-        case 15: return Operation(K_ChangeBitmapHue(b, SignedLow(lParam)), false, true, wParam);
-        case 16: return Operation(K_ChangeBitmapSaturation(b, SignedLow(lParam)), false, true, wParam);
-        case 17: return Operation(K_GrayScaleBitmap(b), false, true, wParam);
-        case 18: return Operation(K_HalfToneBitmap(b, SignedLow(lParam)), false, true, wParam);
-        case 19: return Operation(K_HistoEqualizeBitmap(b), false, true, wParam);
-        case 20: return Operation(K_InvertBitmap(b), false, true, wParam);
-        case 21: return Operation(K_SpatialFilterBitmap(b, static_cast<size_t>(lParam)), false, false, wParam);
-        case 22: return Operation(K_MosaicBitmap(b, Low(lParam)), false, false, wParam);
-        case 23: return Operation(K_PosterizeBitmap(b, Low(lParam)), false, true, wParam);
+        case 10:
+            return HasPicture() ? reinterpret_cast<LRESULT>(b) : 0;
+        case 11:
+            return Operation(Adopt(reinterpret_cast<BitmapRecord*>(lParam)), true, true, wParam);
+        case 12:
+            return Operation(K_AverageFilterBitmap(b, Low(lParam)), false, false, wParam);
+        case 13:
+            return Operation(K_MedianFilterBitmap(b, Low(lParam)), false, false, wParam);
+        case 14:
+            return Operation(K_ChangeBitmapContrast(b, SignedLow(lParam)), false, true, wParam);
+        case 15:
+            return Operation(K_ChangeBitmapHue(b, SignedLow(lParam)), false, true, wParam);
+        case 16:
+            return Operation(K_ChangeBitmapSaturation(b, SignedLow(lParam)), false, true, wParam);
+        case 17:
+            return Operation(K_GrayScaleBitmap(b), false, true, wParam);
+        case 18:
+            return Operation(K_HalfToneBitmap(b, SignedLow(lParam)), false, true, wParam);
+        case 19:
+            return Operation(K_HistoEqualizeBitmap(b), false, true, wParam);
+        case 20:
+            return Operation(K_InvertBitmap(b), false, true, wParam);
+        case 21:
+            return Operation(K_SpatialFilterBitmap(b, static_cast<size_t>(lParam)), false, false, wParam);
+        case 22:
+            return Operation(K_MosaicBitmap(b, Low(lParam)), false, false, wParam);
+        case 23:
+            return Operation(K_PosterizeBitmap(b, Low(lParam)), false, true, wParam);
         case 24: {
             // A zoom of 0 would leave nothing to show.
             if (Low(lParam) == 0) return kArgument;
@@ -181,11 +199,13 @@ LRESULT Viewer::Dispatch(unsigned index, WPARAM wParam, LPARAM lParam) {
             state_.zoom = Low(lParam);
             return Operation(previous, true, false, wParam);
         }
-        case 25: return Operation(K_SizeBitmap(b, Low(lParam), High(lParam)), true, false, wParam);
+        case 25:
+            return Operation(K_SizeBitmap(b, Low(lParam), High(lParam)), true, false, wParam);
         case 26:
             if (!ValidColorResolution(lParam)) return kArgument;
             return Operation(ColorResolution(lParam), false, true, wParam);
-        case 27: return Operation(K_SharpenBitmap(b, SignedLow(lParam)), false, false, wParam);
+        case 27:
+            return Operation(K_SharpenBitmap(b, SignedLow(lParam)), false, false, wParam);
         case 28: {
             const RECT* r = In<RECT>(lParam);
             if (!r || !InPlacementRange(*r)) return kArgument;
@@ -195,14 +215,19 @@ LRESULT Viewer::Dispatch(unsigned index, WPARAM wParam, LPARAM lParam) {
             state_.verticalPosition = -r->top;
             return Operation(K_OK, true, false, wParam);
         }
-        case 29: return host_.CopyToClipboard(b);
-        case 30: return Fetch(PasteInto, nullptr, wParam);
+        case 29:
+            return host_.CopyToClipboard(b);
+        case 30:
+            return Fetch(PasteInto, nullptr, wParam);
         case 31:
             if (!lParam) return 0;
             return Fetch(CopyInto, In<BitmapRecord>(lParam), wParam);
-        case 32: return Operation(host_.TwainSelect(), false, false, wParam);
-        case 33: return Fetch(AcquireInto, nullptr, wParam);
-        case 34: return Operation(K_OK, Low(lParam) != 0, High(lParam) != 0, wParam);
+        case 32:
+            return Operation(host_.TwainSelect(), false, false, wParam);
+        case 33:
+            return Fetch(AcquireInto, nullptr, wParam);
+        case 34:
+            return Operation(K_OK, Low(lParam) != 0, High(lParam) != 0, wParam);
         case 35:
             state_.sourceSet = lParam != 0;
             if (lParam) state_.source = *In<RECT>(lParam);
@@ -212,17 +237,23 @@ LRESULT Viewer::Dispatch(unsigned index, WPARAM wParam, LPARAM lParam) {
             if (!r || r->Zoom <= 0 || r->Zoom > 0xFFFF) return kArgument;
             return Operation(ZoomAt(r), true, false, wParam);
         }
-        case 37: return Operation(K_AddBitmapNoise(b, Low(lParam), High(lParam)), false, false, wParam);
-        case 38: return Operation(K_ClearBitmap(b), false, false, wParam);
-        case 39: return Operation(K_FillBitmap(b, static_cast<COLORREF>(lParam)), false, false, wParam);
-        case 40: return Operation(K_GammaCorrectBitmap(b, Low(lParam)), false, true, wParam);
-        case 41: return Operation(K_ResampleBitmap(b, SignedLow(lParam), SignedHigh(lParam)), true, false, wParam);
+        case 37:
+            return Operation(K_AddBitmapNoise(b, Low(lParam), High(lParam)), false, false, wParam);
+        case 38:
+            return Operation(K_ClearBitmap(b), false, false, wParam);
+        case 39:
+            return Operation(K_FillBitmap(b, static_cast<COLORREF>(lParam)), false, false, wParam);
+        case 40:
+            return Operation(K_GammaCorrectBitmap(b, Low(lParam)), false, true, wParam);
+        case 41:
+            return Operation(K_ResampleBitmap(b, SignedLow(lParam), SignedHigh(lParam)), true, false, wParam);
         case 42: {
             const ViewerShearRecord* r = In<ViewerShearRecord>(lParam);
             if (!r || r->Size != static_cast<int>(sizeof *r)) return kArgument;
             return Operation(K_ShearBitmap(b, r->Angle, r->Horizontal, r->Fill), true, false, wParam);
         }
-        case 43: return Operation(K_IntensityDetectBitmap(b, Low(lParam), High(lParam)), false, true, wParam);
+        case 43:
+            return Operation(K_IntensityDetectBitmap(b, Low(lParam), High(lParam)), false, true, wParam);
         case 47: {
             const ViewerPrintRecord* r = In<ViewerPrintRecord>(lParam);
             if (!r || r->Size != static_cast<int>(sizeof *r)) return 0;
@@ -230,6 +261,7 @@ LRESULT Viewer::Dispatch(unsigned index, WPARAM wParam, LPARAM lParam) {
             Operation(K_OK, false, false, wParam);
             return reinterpret_cast<LRESULT>(dc);
         }
-        default: return 0;
+        default:
+            return 0;
     }
 }

@@ -13,13 +13,13 @@
 namespace bilevel {
 
 // Modes.
-constexpr int kV0 = 4;            // 0..3 vertical right +4..+1, 5..8 vertical left -1..-4
+constexpr int kV0 = 4;  // 0..3 vertical right +4..+1, 5..8 vertical left -1..-4
 constexpr int kHorizontal = 9;
 constexpr int kPass = 10;
-constexpr int kRepeat = 11;       // n V0 modes
+constexpr int kRepeat = 11;  // n V0 modes
 constexpr int kInitialContext = 4;
-constexpr int kMaxRepeat = 63;    // the repeat-count model's symbols
-constexpr int kRepeatFrom = 23;   // shorter V0 runs go out one by one
+constexpr int kMaxRepeat = 63;   // the repeat-count model's symbols
+constexpr int kRepeatFrom = 23;  // shorter V0 runs go out one by one
 // Runs of the horizontal mode are at most 31 + 32 x 15 + 512 x 63.
 constexpr int kMaxRun = 32767;
 // Pictures wider than the longest run could need a run that no mode codes.
@@ -28,7 +28,7 @@ constexpr int kMaxHeight = 65535;  // the header's 16-bit field
 constexpr int kSubTypes = 4;
 
 // Header byte 21.
-constexpr uint8_t kRowFlag = 0x40;       // set by every writer; below it digit C has 3 raw bits
+constexpr uint8_t kRowFlag = 0x40;  // set by every writer; below it digit C has 3 raw bits
 constexpr uint8_t kTopDownFlag = 0x20;
 constexpr uint8_t kWhiteFirstFlag = 0x01;  // palette entry 0 is white
 
@@ -40,11 +40,11 @@ constexpr int kRepeatBits = 6;
 
 // Every model of one file.
 struct Models {
-    SmallModel digits[2][3];   // [run colour][digit A, B, C]
+    SmallModel digits[2][3];  // [run colour][digit A, B, C]
     SmallModel repeat;
     SmallModel nibbles;
-    SmallModel single[2][2];   // [context 0, context 8][first, second mode]
-    LargeModel pairs[12];      // by context; 0 and 8 use the single models
+    SmallModel single[2][2];  // [context 0, context 8][first, second mode]
+    LargeModel pairs[12];     // by context; 0 and 8 use the single models
 
     void Init() {
         for (auto& colour : digits)

@@ -109,8 +109,10 @@ public:
                     break;
                 }
                 const int mid = a0 + r1, to = r2 == 0 ? width_ : mid + r2;
-                if (c) SetSpan(cur, a0, mid);
-                else SetSpan(cur, mid, to);
+                if (c)
+                    SetSpan(cur, a0, mid);
+                else
+                    SetSpan(cur, mid, to);
                 a0 = to;
             }
         }

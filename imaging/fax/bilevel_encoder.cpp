@@ -86,9 +86,12 @@ public:
     // A row pair's flag bit; owed: the previous row's closing mode is not sent yet.
     void RowPairFlag(int bit, bool owed) {
         FlushV0();
-        if (owed) pendingFlag_ = bit;
-        else if (open_) half_.flag = bit;
-        else out_.PutBit(bit);
+        if (owed)
+            pendingFlag_ = bit;
+        else if (open_)
+            half_.flag = bit;
+        else
+            out_.PutBit(bit);
     }
 
     void Finish() {
@@ -205,7 +208,8 @@ public:
             if (start && owed_) {
                 // This mode closes the previous row too; the decoder replays
                 // it only when it is a vertical or pass mode that ends a row.
-                const bool replayed = u.mode < kV0 || u.mode == kPass || (u.mode > kV0 && u.mode < kHorizontal && subType_ > 0);
+                const bool replayed =
+                    u.mode < kV0 || u.mode == kPass || (u.mode > kV0 && u.mode < kHorizontal && subType_ > 0);
                 if (!replayed) modes_.Send(Unit{});
                 owed_ = false;
                 modes_.Send(u);
@@ -255,7 +259,7 @@ int EncodeBitmap1BitFile(const char* name, BitmapRecord* bitmap, int subType, in
     header.quality = static_cast<uint16_t>(subType);
     uint8_t bytes[kCompressedHeaderSize];
     WriteCompressedHeader(header, bytes);
-    bytes[5] = 1;   // as every writer of the format sets them
+    bytes[5] = 1;  // as every writer of the format sets them
     bytes[9] = 2;
     bytes[11] = 3;
     out.Write(bytes, kCompressedHeaderSize);

@@ -136,8 +136,8 @@ using SmallModel = AdaptiveHuffmanModel<kSmallSymbols>;
 using LargeModel = AdaptiveHuffmanModel<kLargeSymbols>;
 
 // Decoding results besides symbols.
-constexpr int kEndSymbol = -2;   // the end leaf was reached
-constexpr int kBadSymbol = -3;   // an escape whose value cannot be new here
+constexpr int kEndSymbol = -2;  // the end leaf was reached
+constexpr int kBadSymbol = -3;  // an escape whose value cannot be new here
 
 // A symbol of a small model, raw bits on escape; then the model learns it.
 template <class Writer>

@@ -10,8 +10,10 @@ namespace bilevel {
 inline int Pixel(const uint8_t* row, int x) { return (row[x >> 3] >> (7 - (x & 7))) & 1; }
 inline void SetPixel(uint8_t* row, int x, int bit) {
     const uint8_t mask = static_cast<uint8_t>(0x80 >> (x & 7));
-    if (bit) row[x >> 3] |= mask;
-    else row[x >> 3] &= static_cast<uint8_t>(~mask);
+    if (bit)
+        row[x >> 3] |= mask;
+    else
+        row[x >> 3] &= static_cast<uint8_t>(~mask);
 }
 
 // The first x >= from (x < width) whose pixel is colour; width when none.

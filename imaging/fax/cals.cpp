@@ -65,8 +65,12 @@ int ProbeCALS(const ProbeInput& input, FileInfoRecord* info) {
     Source in(input.handle);
     CALSHeader h;
     if (ParseCALSHeader(in, &h) != K_OK) return 0;
-    FillFileInfo(info, {.format = kFormatCALS, .width = h.width, .height = h.height, .bitsPerPixel = 1,
-                        .viewPerspective = K_TOP_DOWN, .compression = "CALS Raster"});
+    FillFileInfo(info, {.format = kFormatCALS,
+                        .width = h.width,
+                        .height = h.height,
+                        .bitsPerPixel = 1,
+                        .viewPerspective = K_TOP_DOWN,
+                        .compression = "CALS Raster"});
     info->XResolution = info->YResolution = h.density;
     return 1;
 }

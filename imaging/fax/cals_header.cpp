@@ -9,13 +9,26 @@
 
 namespace {
 
-enum Key { kSrcDocId, kDstDocId, kTxtFilId, kFigId, kSrcGph, kDocCls, kRType, kROrient, kRPelCnt, kRDensity, kNotes,
-           kRDensityShort, kNoKey };
+enum Key {
+    kSrcDocId,
+    kDstDocId,
+    kTxtFilId,
+    kFigId,
+    kSrcGph,
+    kDocCls,
+    kRType,
+    kROrient,
+    kRPelCnt,
+    kRDensity,
+    kNotes,
+    kRDensityShort,
+    kNoKey
+};
 
 // The published key is "rdensty"; "rdensity" is read too, as older files of
 // this library wrote it.
-const char* const kKeys[] = {"srcdocid", "dstdocid", "txtfilid", "figid", "srcgph", "doccls", "rtype",
-                             "rorient", "rpelcnt", "rdensity", "notes", "rdensty"};
+const char* const kKeys[] = {"srcdocid", "dstdocid", "txtfilid", "figid",    "srcgph", "doccls",
+                             "rtype",    "rorient",  "rpelcnt",  "rdensity", "notes",  "rdensty"};
 
 bool IsSeparator(unsigned char c) {
     // Space padding as ImageMagick writes it, zero padding as we do.
@@ -92,14 +105,19 @@ int ParseCALSHeader(Source& in, CALSHeader* header) {
             values[v] = Number(token, length);
         }
         switch (key) {
-            case kRType: header->rtype = values[0]; break;
+            case kRType:
+                header->rtype = values[0];
+                break;
             case kRPelCnt:
                 header->width = values[0];
                 header->height = values[1];
                 break;
             case kRDensity:
-            case kRDensityShort: header->density = values[0] < 0 ? 0 : values[0]; break;
-            default: break;  // rorient leaves the rows top row first
+            case kRDensityShort:
+                header->density = values[0] < 0 ? 0 : values[0];
+                break;
+            default:
+                break;  // rorient leaves the rows top row first
         }
     }
     if (header->width <= 0 || header->height <= 0) return K_ERR_FORMAT;
@@ -122,9 +140,10 @@ int WriteCALSHeader(Output& out, int width, int height, int dpi) {
     char pelcnt[40], density[24];
     std::snprintf(pelcnt, sizeof pelcnt, "rpelcnt: %05d,%05d\n", width, height);
     std::snprintf(density, sizeof density, "rdensty: %04d\n", CALSDensityDigits(dpi));
-    const char* const records[] = {"srcdocid: NONE\n", "dstdocid: NONE\n", "txtfilid: NONE\n", "figid: NONE\n",
-                                   "srcgph: NONE\n",   "doccls: UNCLASS\n", "rtype: 1\n",       "rorient: 000,270\n",
-                                   pelcnt,             density,             "notes: NONE\n"};
+    const char* const records[] = {
+        "srcdocid: NONE\n",  "dstdocid: NONE\n", "txtfilid: NONE\n",   "figid: NONE\n", "srcgph: NONE\n",
+        "doccls: UNCLASS\n", "rtype: 1\n",       "rorient: 000,270\n", pelcnt,          density,
+        "notes: NONE\n"};
     for (const char* text : records) {
         const int n = static_cast<int>(std::strlen(text));
         out.Write(text, n);

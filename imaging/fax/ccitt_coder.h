@@ -37,8 +37,8 @@ constexpr int kBadModeCode = -77;  // a 2-D mode code that does not exist
 
 struct FaxOptions {
     FaxCoding coding = FaxCoding::Group4;
-    int width = 0;              // pixels per row, 1 .. ccitt::kMaxWidth
-    bool reverseBits = false;   // fill order 2: every coded byte is stored lowest bit first
+    int width = 0;             // pixels per row, 1 .. ccitt::kMaxWidth
+    bool reverseBits = false;  // fill order 2: every coded byte is stored lowest bit first
     // Encoding Group 3: every EOL ends on a byte boundary (T.4 fill bits).
     bool alignEol = false;
     // Encoding: RTC (six EOLs) after the last Group 3 row, EOFB (two EOLs)

@@ -54,7 +54,7 @@ struct FaxDecoder::State {
     FaxOptions o;
     int width = 0;
     int rowBytes = 0;
-    bool twoD = false;        // rows kept as change lists
+    bool twoD = false;  // rows kept as change lists
     bool tablesHeld = false;
     const unsigned char* modeCode = nullptr;
     const unsigned char* modeNext = nullptr;
@@ -69,10 +69,10 @@ struct FaxDecoder::State {
     const unsigned char* p = nullptr;
     const unsigned char* end = nullptr;
     unsigned byte = 0;
-    int pos = 0;              // bit position in byte; 0: the next read takes a new byte
-    bool next2D = false;      // Group 3 2-D: the next row is coded 2-D
-    bool eolTaken = false;    // the row ended on an EOL already read
-    bool pageEnded = false;   // Group 4 EOFB seen: the rows after it are white
+    int pos = 0;             // bit position in byte; 0: the next read takes a new byte
+    bool next2D = false;     // Group 3 2-D: the next row is coded 2-D
+    bool eolTaken = false;   // the row ended on an EOL already read
+    bool pageEnded = false;  // Group 4 EOFB seen: the rows after it are white
 
     // Change lists: ascending positions where the colour changes (even
     // index: white to black), then three width end marks. A change at the
@@ -173,8 +173,10 @@ struct FaxDecoder::State {
     // ---- Change lists -------------------------------------------------------
 
     void Change(int x) {
-        if (curCount > 0 && cur[curCount - 1] == x) --curCount;
-        else cur[curCount++] = x;
+        if (curCount > 0 && cur[curCount - 1] == x)
+            --curCount;
+        else
+            cur[curCount++] = x;
     }
     void CloseList() {
         if (!twoD) return;

@@ -67,7 +67,7 @@ struct FaxEncoder::State {
     ByteSink* out = nullptr;
     int status = K_OK;
     uint64_t written = 0;
-    uint32_t bits = 0;     // pending bits, the last `count` of them
+    uint32_t bits = 0;  // pending bits, the last `count` of them
     int count = 0;
     const unsigned char* translate = nullptr;
     unsigned char* ref = nullptr;  // the previous row (2-D coding)
@@ -78,8 +78,10 @@ struct FaxEncoder::State {
     void Emit(unsigned value) {
         if (status != K_OK) return;
         const int r = out->Byte(translate[value & 0xFF]);
-        if (r != K_OK) status = r < 0 ? r : K_ERR_WRITE;
-        else ++written;
+        if (r != K_OK)
+            status = r < 0 ? r : K_ERR_WRITE;
+        else
+            ++written;
     }
     void Put(unsigned code, int n) {
         bits = bits << n | code;

@@ -81,8 +81,8 @@ bool Color0IsDark(const RGBQUAD* table) {
     return grey(table[0]) < grey(table[1]);
 }
 
-int ReadFaxPage(int handle, const FaxPageLayout& layout, BitmapRecord* target, RowCallback callback,
-                int bitsPerPixel, void* loadState) {
+int ReadFaxPage(int handle, const FaxPageLayout& layout, BitmapRecord* target, RowCallback callback, int bitsPerPixel,
+                void* loadState) {
     if (bitsPerPixel != 1) return K_ERR_ARGUMENT;
     if (layout.width < 1 || layout.width > ccitt::kMaxWidth || layout.height < 1) return K_ERR_SIZE;
     FaxOptions o;
@@ -103,7 +103,8 @@ int ReadFaxPage(int handle, const FaxPageLayout& layout, BitmapRecord* target, R
     FaxDecoder decoder;
     int r = decoder.Init(o);
     if (r != K_OK) return r;
-    if (FileSeek(handle, static_cast<int>(layout.dataOffset), 0) != static_cast<int>(layout.dataOffset)) return K_ERR_SEEK;
+    if (FileSeek(handle, static_cast<int>(layout.dataOffset), 0) != static_cast<int>(layout.dataOffset))
+        return K_ERR_SEEK;
     Source in(handle, 61440);
     SourceChunks chunks(in);
     GlobalBuffer row(static_cast<size_t>(layout.width) + 8);

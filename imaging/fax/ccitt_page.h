@@ -13,13 +13,13 @@
 // What a container knows of one coded page (the fields of a raw fax
 // description record).
 struct FaxPageLayout {
-    char letter = 'D';      // 'B' Group 3 1-D, 'C' Group 3 2-D, anything else Group 4
+    char letter = 'D';  // 'B' Group 3 1-D, 'C' Group 3 2-D, anything else Group 4
     int width = 0;
     int height = 0;
-    int xResolution = 0;    // dots per inch
+    int xResolution = 0;  // dots per inch
     int yResolution = 0;
     uint32_t dataOffset = 0;  // file position of the first coded byte
-    int flags = 0;          // kFaxPage... bits below
+    int flags = 0;            // kFaxPage... bits below
 };
 constexpr int kFaxPageTopDown = 0x1;      // target rows top row first (else bottom-up)
 constexpr int kFaxPageColor0Black = 0x4;  // colour 0 black, 1 white (else 0 white, 1 black)
@@ -33,8 +33,8 @@ constexpr int kFaxPageReversed = 0x8;     // coded bytes lowest bit first (fill 
 // memory or no code tables; -4 the seek failed; the decoder's -73, -74,
 // -77; the row callback's result when not 1. Rows decoded before a
 // failure stay delivered.
-int ReadFaxPage(int handle, const FaxPageLayout& layout, BitmapRecord* target, RowCallback callback,
-                int bitsPerPixel, void* loadState);
+int ReadFaxPage(int handle, const FaxPageLayout& layout, BitmapRecord* target, RowCallback callback, int bitsPerPixel,
+                void* loadState);
 
 // Whether colour 0 of a 1-bit colour table is the darker of its two
 // colours (by grey level): rows are then inverted around the coder, so that
@@ -46,15 +46,15 @@ bool Color0IsDark(const RGBQUAD* table);
 using FaxRowFilter = int (*)(BitmapRecord* work, unsigned char* row, void* userData);
 
 struct FaxPageRequest {
-    int handle = -1;                  // open for writing where the data goes
+    int handle = -1;  // open for writing where the data goes
     BitmapRecord* source = nullptr;
-    int bitsPerPixel = 1;             // must be 1
-    int format = 'D';                 // 66 or 'B' Group 3 1-D, 67 or 'C' Group 3 2-D, else Group 4
-    int saveFlags = 0;                // as K_SaveFile passes them
+    int bitsPerPixel = 1;  // must be 1
+    int format = 'D';      // 66 or 'B' Group 3 1-D, 67 or 'C' Group 3 2-D, else Group 4
+    int saveFlags = 0;     // as K_SaveFile passes them
     SaveRowCallback callback = nullptr;
     void* userData = nullptr;
-    int* codedBytes = nullptr;        // receives the bytes written (may be null)
-    int pageOptions = 0;              // kFaxWrite... bits below
+    int* codedBytes = nullptr;  // receives the bytes written (may be null)
+    int pageOptions = 0;        // kFaxWrite... bits below
     FaxRowFilter filter = nullptr;
     void* filterData = nullptr;
 };

@@ -12,8 +12,7 @@
 // Headerless fax (raw_fax.cpp): the probe by name, run last by K_FileInfo;
 // -9 without a load-info callback, else 1 or the callback's refusal.
 int ReadRawFaxInfo(const char* name, FileInfoRecord* info);
-int KAPI LoadRawFaxFile(const char* name, BitmapRecord* bitmap, RowCallback callback, int bitsPerPixel,
-                        void* userData);
+int KAPI LoadRawFaxFile(const char* name, BitmapRecord* bitmap, RowCallback callback, int bitsPerPixel, void* userData);
 int SaveRawFaxFile(const SaveRequest& request);
 // The page layout of a raw fax description.
 FaxPageLayout FaxLayoutOf(const RawFaxInfo& info);
@@ -29,6 +28,5 @@ int SaveCALSFile(const SaveRequest& request);
 
 // IOCA (ioca.cpp).
 int ProbeIOCA(const ProbeInput& input, FileInfoRecord* info);
-int KAPI LoadIOCAFile(const char* name, BitmapRecord* bitmap, RowCallback callback, int bitsPerPixel,
-                      void* userData);
+int KAPI LoadIOCAFile(const char* name, BitmapRecord* bitmap, RowCallback callback, int bitsPerPixel, void* userData);
 int SaveIOCAFile(const SaveRequest& request);

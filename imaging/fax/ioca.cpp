@@ -53,17 +53,25 @@ constexpr int kRecordingTopDown = 1, kRecordingBottomUp = 3;
 
 int FieldOk(int id, int length) {
     switch (id) {
-        case kBeginSegment: return length == 0 || length == 4;
+        case kBeginSegment:
+            return length == 0 || length == 4;
         case kEndSegment:
-        case kEndImageContent: return length == 0;
+        case kEndImageContent:
+            return length == 0;
         case kBeginImageContent:
         case kIdeSize:
-        case kLutId: return length == 1;
-        case kImageSize: return length == 9;
-        case kImageEncoding: return length == 2 || length == 3;
-        case kIdeStructure: return length >= 6 && length <= 8;
-        case kImageData: return true;
-        default: return false;
+        case kLutId:
+            return length == 1;
+        case kImageSize:
+            return length == 9;
+        case kImageEncoding:
+            return length == 2 || length == 3;
+        case kIdeStructure:
+            return length >= 6 && length <= 8;
+        case kImageData:
+            return true;
+        default:
+            return false;
     }
 }
 
@@ -296,50 +304,67 @@ int ParseIOCAHeader(IocaInput& in, bool modca, RawFaxInfo* info, int* page, int*
                 static const char kLetters[2][3] = {{'G', 'H', 'I'}, {'M', 'N', 'O'}};
                 if (v[0] < kCompressionG3OneD || v[0] > kCompressionG4) return K_ERR_FORMAT;
                 info->Format = static_cast<unsigned char>(kLetters[modca ? 0 : 1][v[0] - kCompressionG3OneD]);
-                if (v[1] == kRecordingTopDown) info->Flags |= K_FAX_TOP_DOWN;
-                else if (v[1] == kRecordingBottomUp) info->Flags &= ~K_FAX_TOP_DOWN;
-                else return K_ERR_FORMAT;
+                if (v[1] == kRecordingTopDown)
+                    info->Flags |= K_FAX_TOP_DOWN;
+                else if (v[1] == kRecordingBottomUp)
+                    info->Flags &= ~K_FAX_TOP_DOWN;
+                else
+                    return K_ERR_FORMAT;
                 const int bitOrder = f.length == 3 ? v[2] : 0;
-                if (bitOrder == 1) info->Flags |= K_FAX_REVERSED;
-                else if (bitOrder == 0) info->Flags &= ~K_FAX_REVERSED;
-                else return K_ERR_FORMAT;
+                if (bitOrder == 1)
+                    info->Flags |= K_FAX_REVERSED;
+                else if (bitOrder == 0)
+                    info->Flags &= ~K_FAX_REVERSED;
+                else
+                    return K_ERR_FORMAT;
                 break;
             }
             case kIdeSize:
                 if (v[0] != 1) return K_ERR_FORMAT;
                 info->BitsPerPixel = 1;
                 break;
-            case kLutId: break;
+            case kLutId:
+                break;
             case kIdeStructure:
-                if (v[0] & 1) info->Flags |= K_FAX_BLACK_ZERO;
-                else info->Flags &= ~K_FAX_BLACK_ZERO;
+                if (v[0] & 1)
+                    info->Flags |= K_FAX_BLACK_ZERO;
+                else
+                    info->Flags &= ~K_FAX_BLACK_ZERO;
                 break;
             case kImageData:
                 info->DataOffset = at;
                 info->BitsPerPixel = 1;
                 return info->Format && info->Width && info->Height ? K_OK : K_ERR_FORMAT;
-            default: return K_ERR_FORMAT;
+            default:
+                return K_ERR_FORMAT;
         }
     }
 }
 
 bool IsBare(IocaInput& in) {
     unsigned char start[sizeof kBareStart];
-    const bool bare = in.Seek(0) && in.Exact(start, sizeof start) == K_OK &&
-                      std::memcmp(start, kBareStart, sizeof start) == 0;
+    const bool bare =
+        in.Seek(0) && in.Exact(start, sizeof start) == K_OK && std::memcmp(start, kBareStart, sizeof start) == 0;
     in.Seek(0);
     return bare;
 }
 
 int FormatOfLetter(unsigned char letter) {
     switch (letter) {
-        case 'G': return kFormatIOCA;
-        case 'H': return kFormatIOCA2;
-        case 'I': return kFormatIOCA3;
-        case 'M': return kFormatIOCABare;
-        case 'N': return kFormatIOCABare2;
-        case 'O': return kFormatIOCABare3;
-        default: return 0;
+        case 'G':
+            return kFormatIOCA;
+        case 'H':
+            return kFormatIOCA2;
+        case 'I':
+            return kFormatIOCA3;
+        case 'M':
+            return kFormatIOCABare;
+        case 'N':
+            return kFormatIOCABare2;
+        case 'O':
+            return kFormatIOCABare3;
+        default:
+            return 0;
     }
 }
 
@@ -349,8 +374,8 @@ struct ChunkWriter {
     FileWriteCallback write = nullptr;
     bool modca = false;
     int limit = 0;
-    int left = 0;          // room left in the open chunk
-    int headerAt = -1;     // its header's file position; -1 while none is open
+    int left = 0;       // room left in the open chunk
+    int headerAt = -1;  // its header's file position; -1 while none is open
     bool failed = false;
 
     bool Put(const void* data, int count) {
@@ -413,19 +438,21 @@ int ProbeIOCA(const ProbeInput& input, FileInfoRecord* info) {
     int page = CurrentOptions().PageNumber, pictureLeft;
     if (ParseIOCAHeader(in, !bare, &fax, &page, &pictureLeft) != K_OK) return 0;
     const int code = FormatOfLetter(fax.Format);
-    FillFileInfo(info, {.format = code, .width = fax.Width, .height = fax.Height, .bitsPerPixel = 1,
-                        .viewPerspective = (fax.Flags & K_FAX_TOP_DOWN) ? K_TOP_DOWN : K_BOTTOM_UP,
-                        .colorOrder = K_ORDER_BGR,
-                        .compression = fax.Format == 'I' || fax.Format == 'O' ? "CCITT Group 4 Fax"
-                                                                              : "CCITT Group 3 Fax"});
+    FillFileInfo(info,
+                 {.format = code,
+                  .width = fax.Width,
+                  .height = fax.Height,
+                  .bitsPerPixel = 1,
+                  .viewPerspective = (fax.Flags & K_FAX_TOP_DOWN) ? K_TOP_DOWN : K_BOTTOM_UP,
+                  .colorOrder = K_ORDER_BGR,
+                  .compression = fax.Format == 'I' || fax.Format == 'O' ? "CCITT Group 4 Fax" : "CCITT Group 3 Fax"});
     info->PageNumber = page;
     info->XResolution = fax.XResolution;
     info->YResolution = fax.YResolution;
     return 1;
 }
 
-int KAPI LoadIOCAFile(const char* name, BitmapRecord* bitmap, RowCallback callback, int bitsPerPixel,
-                      void* userData) {
+int KAPI LoadIOCAFile(const char* name, BitmapRecord* bitmap, RowCallback callback, int bitsPerPixel, void* userData) {
     if (!bitmap) return K_ERR_ARGUMENT;
     InputFile file;
     int r = file.Open(name);
@@ -479,8 +506,14 @@ int SaveIOCAFile(const SaveRequest& request) {
     out.U16BE(static_cast<unsigned>(y));
     out.U16BE(source->Width);
     out.U16BE(source->Height);
-    const unsigned char encoding[] = {kImageEncoding, 3, static_cast<unsigned char>(kCompressionG3OneD + coding),
-                                      kRecordingTopDown, 0, kIdeSize, 1, 1};
+    const unsigned char encoding[] = {kImageEncoding,
+                                      3,
+                                      static_cast<unsigned char>(kCompressionG3OneD + coding),
+                                      kRecordingTopDown,
+                                      0,
+                                      kIdeSize,
+                                      1,
+                                      1};
     out.Write(encoding, sizeof encoding);
     if ((r = out.Flush()) != K_OK) return r;
 
@@ -528,19 +561,14 @@ namespace {
 const CodecProbe kProbes[] = {{230, true, ProbeIOCA}};
 const LoadEntry kLoads[] = {
     {kFormatIOCA, LoadIOCAFile, nullptr, false},  // in MO:DCA
-    {kFormatIOCA2, LoadIOCAFile, nullptr, false},
-    {kFormatIOCA3, LoadIOCAFile, nullptr, false},
-    {kFormatIOCABare, LoadIOCAFile, nullptr, false},
-    {kFormatIOCABare2, LoadIOCAFile, nullptr, false},
+    {kFormatIOCA2, LoadIOCAFile, nullptr, false},     {kFormatIOCA3, LoadIOCAFile, nullptr, false},
+    {kFormatIOCABare, LoadIOCAFile, nullptr, false},  {kFormatIOCABare2, LoadIOCAFile, nullptr, false},
     {kFormatIOCABare3, LoadIOCAFile, nullptr, false},
 };
 const SaveEntry kSaves[] = {
-    {kFormatIOCA, SaveIOCAFile, 0, 0, false},
-    {kFormatIOCA2, SaveIOCAFile, 0, 0, false},
-    {kFormatIOCA3, SaveIOCAFile, 0, 0, false},
-    {kFormatIOCABare, SaveIOCAFile, 0, 0, false},
-    {kFormatIOCABare2, SaveIOCAFile, 0, 0, false},
-    {kFormatIOCABare3, SaveIOCAFile, 0, 0, false},
+    {kFormatIOCA, SaveIOCAFile, 0, 0, false},      {kFormatIOCA2, SaveIOCAFile, 0, 0, false},
+    {kFormatIOCA3, SaveIOCAFile, 0, 0, false},     {kFormatIOCABare, SaveIOCAFile, 0, 0, false},
+    {kFormatIOCABare2, SaveIOCAFile, 0, 0, false}, {kFormatIOCABare3, SaveIOCAFile, 0, 0, false},
 };
 }  // namespace
 

@@ -15,10 +15,14 @@ LoadInfoCallback g_loadInfo = nullptr;
 
 int FormatOfLetter(unsigned char letter) {
     switch (letter) {
-        case 'B': return kFormatFaxRaw;
-        case 'C': return kFormatFaxRaw2;
-        case 'D': return kFormatFaxRaw3;
-        default: return 0;
+        case 'B':
+            return kFormatFaxRaw;
+        case 'C':
+            return kFormatFaxRaw2;
+        case 'D':
+            return kFormatFaxRaw3;
+        default:
+            return 0;
     }
 }
 
@@ -71,7 +75,10 @@ int ReadRawFaxInfo(const char* name, FileInfoRecord* info) {
     }
     const int code = FormatOfLetter(fax.Format);
     if (!code) return K_ERR_FORMAT;
-    FillFileInfo(info, {.format = code, .width = fax.Width, .height = fax.Height, .bitsPerPixel = 1,
+    FillFileInfo(info, {.format = code,
+                        .width = fax.Width,
+                        .height = fax.Height,
+                        .bitsPerPixel = 1,
                         .viewPerspective = (fax.Flags & K_FAX_TOP_DOWN) ? K_TOP_DOWN : K_BOTTOM_UP,
                         .colorOrder = (fax.Flags & K_FAX_RGB) ? K_ORDER_RGB : K_ORDER_BGR,
                         .compression = code == kFormatFaxRaw3 ? "CCITT Group 4 Fax" : "CCITT Group 3 Fax"});

@@ -182,8 +182,12 @@ int ProbeWFX(const ProbeInput& input, FileInfoRecord* info) {
     RawFaxInfo fax;
     if (FindPage(in, PageAsked(), &h) != K_OK || Describe(h, &fax) != K_OK) return 0;
     const bool group4 = fax.Format == 'F';
-    FillFileInfo(info, {.format = group4 ? kFormatFax2 : kFormatFax, .width = fax.Width, .height = fax.Height,
-                        .bitsPerPixel = 1, .viewPerspective = K_TOP_DOWN, .colorOrder = K_ORDER_BGR,
+    FillFileInfo(info, {.format = group4 ? kFormatFax2 : kFormatFax,
+                        .width = fax.Width,
+                        .height = fax.Height,
+                        .bitsPerPixel = 1,
+                        .viewPerspective = K_TOP_DOWN,
+                        .colorOrder = K_ORDER_BGR,
                         .compression = group4 ? "CCITT Group 4 Fax" : "CCITT Group 3 Fax"});
     info->PageNumber = h.number;
     info->XResolution = kXResolution;

@@ -29,9 +29,7 @@ private:
 };
 
 // Scaled side: at least one pixel, whatever the resolution.
-int Scale(int side, int to, int from) {
-    return static_cast<int>(std::max<int64_t>(1, int64_t(side) * to / from));
-}
+int Scale(int side, int to, int from) { return static_cast<int>(std::max<int64_t>(1, int64_t(side) * to / from)); }
 
 }  // namespace
 

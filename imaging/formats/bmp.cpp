@@ -14,7 +14,7 @@ constexpr int kFileHeaderBytes = 14;
 constexpr int kMaxInfoHeader = limits::kBmpInfoHeader;
 
 struct BmpHeader {
-    int base = 0;          // 14 behind a bitmap array header
+    int base = 0;  // 14 behind a bitmap array header
     int infoSize = 0;
     int width = 0;
     int height = 0;        // rows, always positive
@@ -24,9 +24,9 @@ struct BmpHeader {
     bool hasResolution = false;
     int xPelsPerMeter = 0;
     int yPelsPerMeter = 0;
-    int colorsUsed = 0;    // 0 when the header has no such field
+    int colorsUsed = 0;  // 0 when the header has no such field
     int dataOffset = 0;
-    int code = 0;          // 6, 14 or 74
+    int code = 0;  // 6, 14 or 74
 };
 
 int PelsToDpi(int ppm) { return static_cast<int>((static_cast<long long>(ppm) * 254 + 5000) / 10000); }
@@ -88,24 +88,31 @@ int PaletteEntries(const BmpHeader& h) {
 }
 
 void FillInfo(const BmpHeader& h, FileInfoRecord* info) {
-    FillFileInfo(info, {.format = h.code, .width = h.width, .height = h.height, .bitsPerPixel = h.bits,
-                        .viewPerspective = h.topDown ? K_TOP_DOWN : K_BOTTOM_UP, .colorOrder = h.bits == 24 ? 1 : 0,
+    FillFileInfo(info, {.format = h.code,
+                        .width = h.width,
+                        .height = h.height,
+                        .bitsPerPixel = h.bits,
+                        .viewPerspective = h.topDown ? K_TOP_DOWN : K_BOTTOM_UP,
+                        .colorOrder = h.bits == 24 ? 1 : 0,
                         .compression = h.compression ? "Run Length" : "None"});
     if (h.hasResolution) {
         info->XResolution = PelsToDpi(h.xPelsPerMeter);
         info->YResolution = PelsToDpi(h.yPelsPerMeter);
     }
     int colors = h.bits <= 8 ? 1 << h.bits : 0;
-    if (h.code == kFormatBMP) info->HeaderSize = 40 + 4 * colors;
-    else if (h.code == kFormatBMPOS2v1) info->HeaderSize = 12 + 3 * colors;
-    else info->HeaderSize = h.infoSize + 4 * colors;
+    if (h.code == kFormatBMP)
+        info->HeaderSize = 40 + 4 * colors;
+    else if (h.code == kFormatBMPOS2v1)
+        info->HeaderSize = 12 + 3 * colors;
+    else
+        info->HeaderSize = h.infoSize + 4 * colors;
 }
 
 // Run-length decoding; the state carries over from row to row.
 struct RleState {
-    int skipRows = 0;   // rows still to deliver as zero after a delta
-    int resumeX = 0;    // where the row after a delta starts
-    bool ended = false; // end of bitmap (or of the data)
+    int skipRows = 0;    // rows still to deliver as zero after a delta
+    int resumeX = 0;     // where the row after a delta starts
+    bool ended = false;  // end of bitmap (or of the data)
 };
 
 inline void PutPixel(unsigned char* row, int x, int width, bool rle4, int value) {

@@ -105,8 +105,13 @@ int ReadEPSInfo(int handle, FileInfoRecord* info) {
     PsImage image;
     if (!ReadPlainInfo(handle, &image)) return 0;
     const int bits = ImageBits(image);
-    FillFileInfo(info, {.format = kFormatEPS, .width = image.width, .height = image.height, .bitsPerPixel = bits,
-                        .viewPerspective = K_TOP_DOWN, .colorOrder = K_ORDER_RGB, .compression = "None"});
+    FillFileInfo(info, {.format = kFormatEPS,
+                        .width = image.width,
+                        .height = image.height,
+                        .bitsPerPixel = bits,
+                        .viewPerspective = K_TOP_DOWN,
+                        .colorOrder = K_ORDER_RGB,
+                        .compression = "None"});
     return 1;
 }
 

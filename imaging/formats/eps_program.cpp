@@ -58,11 +58,22 @@ public:
         }
         if (c < 0 || in_.Tell() - start_ > kScanBytes) return t;
         switch (c) {
-            case '{': t.kind = Kind::Open; return t;
-            case '}': t.kind = Kind::Close; return t;
-            case '[': t.kind = Kind::OpenArray; return t;
-            case ']': t.kind = Kind::CloseArray; return t;
-            case '(': SkipString(); t.kind = Kind::Other; return t;
+            case '{':
+                t.kind = Kind::Open;
+                return t;
+            case '}':
+                t.kind = Kind::Close;
+                return t;
+            case '[':
+                t.kind = Kind::OpenArray;
+                return t;
+            case ']':
+                t.kind = Kind::CloseArray;
+                return t;
+            case '(':
+                SkipString();
+                t.kind = Kind::Other;
+                return t;
             case '<': {
                 int d = Get();
                 if (d != '<') {
@@ -77,8 +88,11 @@ public:
                 t.kind = Kind::Other;
                 return t;
             }
-            case ')': t.kind = Kind::Other; return t;
-            default: break;
+            case ')':
+                t.kind = Kind::Other;
+                return t;
+            default:
+                break;
         }
         t.kind = Kind::Name;
         if (c == '/') {
@@ -116,9 +130,12 @@ private:
         while (depth > 0) {
             int c = Get();
             if (c < 0) return;
-            if (c == '\\') Get();
-            else if (c == '(') ++depth;
-            else if (c == ')') --depth;
+            if (c == '\\')
+                Get();
+            else if (c == '(')
+                ++depth;
+            else if (c == ')')
+                --depth;
         }
     }
     Source& in_;
@@ -246,7 +263,8 @@ struct Scan {
             if (depth == 0) callPosition = tokens.Position();
             if (t.kind == Kind::Open || t.kind == Kind::OpenArray) {
                 Item item;
-                if (!ReadGroup(next, t.kind, t.kind == Kind::Open ? Kind::Close : Kind::CloseArray, depth > 0, &item)) return Fail();
+                if (!ReadGroup(next, t.kind, t.kind == Kind::Open ? Kind::Close : Kind::CloseArray, depth > 0, &item))
+                    return Fail();
                 Push(std::move(item));
                 continue;
             }

@@ -26,8 +26,7 @@ struct GemHeader {
 // The header's fields; false for a foreign file.
 bool ParseHeader(const unsigned char* h, int count, GemHeader* g) {
     if (count < kGemHeader) return false;
-    if (Be16(h) != 1 || h[2] != 0 || (h[3] != 8 && h[3] != 9) || h[4] != 0 || (h[5] != 1 && h[5] != 4))
-        return false;
+    if (Be16(h) != 1 || h[2] != 0 || (h[3] != 8 && h[3] != 9) || h[4] != 0 || (h[5] != 1 && h[5] != 4)) return false;
     g->dataOffset = 2 * h[3];
     g->planes = h[5];
     g->patternLength = Be16(h + 6);
@@ -42,10 +41,9 @@ int PlaneBytes(int width) { return (width + 7) / 8; }
 // The four-plane colours, as netpbm's gemtopnm gives them (the GEM
 // desktop's own: index 0 white, 15 black).
 const RGBQUAD kGemColors[16] = {
-    {255, 255, 255, 0}, {0, 0, 255, 0},   {0, 255, 0, 0},   {0, 255, 255, 0},
-    {255, 0, 0, 0},     {255, 0, 255, 0}, {255, 255, 0, 0}, {170, 170, 170, 0},
-    {85, 85, 85, 0},    {0, 0, 170, 0},   {0, 170, 0, 0},   {0, 170, 170, 0},
-    {170, 0, 0, 0},     {170, 0, 170, 0}, {170, 170, 0, 0}, {0, 0, 0, 0},
+    {255, 255, 255, 0}, {0, 0, 255, 0},     {0, 255, 0, 0},   {0, 255, 255, 0}, {255, 0, 0, 0}, {255, 0, 255, 0},
+    {255, 255, 0, 0},   {170, 170, 170, 0}, {85, 85, 85, 0},  {0, 0, 170, 0},   {0, 170, 0, 0}, {0, 170, 170, 0},
+    {170, 0, 0, 0},     {170, 0, 170, 0},   {170, 170, 0, 0}, {0, 0, 0, 0},
 };
 
 // Result of a row that its records code past its end, or that holds a
@@ -148,8 +146,12 @@ void PlanesToNibbles(const unsigned char* planes, int width, unsigned char* out)
 int ProbeIMG(const ProbeInput& input, FileInfoRecord* info) {
     GemHeader g;
     if (!ParseHeader(input.header, input.headerCount, &g)) return 0;
-    FillFileInfo(info, {.format = kFormatGEM, .width = g.width, .height = g.height, .bitsPerPixel = g.planes,
-                        .viewPerspective = K_TOP_DOWN, .compression = "Run Length"});
+    FillFileInfo(info, {.format = kFormatGEM,
+                        .width = g.width,
+                        .height = g.height,
+                        .bitsPerPixel = g.planes,
+                        .viewPerspective = K_TOP_DOWN,
+                        .compression = "Run Length"});
     return 1;
 }
 

@@ -103,8 +103,13 @@ int ProbeGIF(const ProbeInput& input, FileInfoRecord* info) {
     if (ReadImageHeader(in, &image, false) != K_OK) return 0;
     if (image.width <= 0 || image.height <= 0) return 0;
     int bits = DepthOfTableField(image.tableField);
-    FillFileInfo(info, {.format = kFormatGIF, .width = image.width, .height = image.height, .bitsPerPixel = bits,
-                        .viewPerspective = K_TOP_DOWN, .colorOrder = K_ORDER_RGB, .compression = "LZW"});
+    FillFileInfo(info, {.format = kFormatGIF,
+                        .width = image.width,
+                        .height = image.height,
+                        .bitsPerPixel = bits,
+                        .viewPerspective = K_TOP_DOWN,
+                        .colorOrder = K_ORDER_RGB,
+                        .compression = "LZW"});
     return 1;
 }
 

@@ -39,8 +39,12 @@ int DataOffset(const unsigned char* h, int count) {
 
 int ProbeMAC(const ProbeInput& input, FileInfoRecord* info) {
     if (DataOffset(input.header, input.headerCount) < 0) return 0;
-    FillFileInfo(info, {.format = kFormatMacPaint, .width = kMacWidth, .height = kMacHeight, .bitsPerPixel = 1,
-                        .viewPerspective = K_TOP_DOWN, .compression = "Run Length"});
+    FillFileInfo(info, {.format = kFormatMacPaint,
+                        .width = kMacWidth,
+                        .height = kMacHeight,
+                        .bitsPerPixel = 1,
+                        .viewPerspective = K_TOP_DOWN,
+                        .compression = "Run Length"});
     return 1;
 }
 

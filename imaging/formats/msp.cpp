@@ -60,8 +60,12 @@ int DecodeRow(Source& in, unsigned char* out, int count) {
 int ProbeMSP(const ProbeInput& input, FileInfoRecord* info) {
     MspHeader m;
     if (!ParseHeader(input.header, input.headerCount, &m)) return 0;
-    FillFileInfo(info, {.format = kFormatMSP, .width = m.width, .height = m.height, .bitsPerPixel = 1,
-                        .viewPerspective = K_TOP_DOWN, .compression = m.plain ? "None" : "Run Length"});
+    FillFileInfo(info, {.format = kFormatMSP,
+                        .width = m.width,
+                        .height = m.height,
+                        .bitsPerPixel = 1,
+                        .viewPerspective = K_TOP_DOWN,
+                        .compression = m.plain ? "None" : "Run Length"});
     return 1;
 }
 

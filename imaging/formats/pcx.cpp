@@ -143,8 +143,10 @@ struct RunDecoder {
                 value = q[1];
                 left = static_cast<int>(b & 0x3F) - n;
                 q += 2;
-                if (n == 1) *o = static_cast<unsigned char>(value);
-                else std::memset(o, value, n);
+                if (n == 1)
+                    *o = static_cast<unsigned char>(value);
+                else
+                    std::memset(o, value, n);
                 o += n;
             }
             const int used = static_cast<int>(q - p);
@@ -220,8 +222,10 @@ int ReadColors(Source& in, const PcxHeader& p, int pageStart, int pageEnd, Bitma
         }
         // Quirk: a page without the palette marker 12 gets a grey ramp, so
         // that grey pictures of writers that leave the palette out still load.
-        if (found) ColorsFromBytes(table, tail + 1, 256, ColorBytes::RGB);
-        else FillGreyRamp(table, 256);
+        if (found)
+            ColorsFromBytes(table, tail + 1, 256, ColorBytes::RGB);
+        else
+            FillGreyRamp(table, 256);
         if (in.SeekTo(pageStart + kPcxHeader) != K_OK) return K_ERR_SEEK;
     } else if (p.fileBits == 4) {
         *colors = 16;
@@ -301,8 +305,13 @@ int ProbePCX(const ProbeInput& input, FileInfoRecord* info) {
     if (ReadPageHeader(in, CurrentOptions().PageNumber, &page, &start, &end, header) != K_OK) return 0;
     PcxHeader p;
     if (!ParseHeader(header, &p)) return 0;
-    FillFileInfo(info, {.format = kFormatPCX, .width = p.width, .height = p.height, .bitsPerPixel = p.fileBits,
-                        .viewPerspective = K_TOP_DOWN, .colorOrder = K_ORDER_RGB, .compression = "Run Length"});
+    FillFileInfo(info, {.format = kFormatPCX,
+                        .width = p.width,
+                        .height = p.height,
+                        .bitsPerPixel = p.fileBits,
+                        .viewPerspective = K_TOP_DOWN,
+                        .colorOrder = K_ORDER_RGB,
+                        .compression = "Run Length"});
     info->PageNumber = page;
     info->XResolution = p.xdpi;
     info->YResolution = p.ydpi;

@@ -94,9 +94,13 @@ int ReadPCDInfo(const char* name, FileInfoRecord* info) {
     int width = 96 << step, height = 64 << step;
     if (Portrait(rotation)) std::swap(width, height);
     const int bits = BitsOf(format);
-    FillFileInfo(info, {.format = kFormatPhotoCD, .width = width, .height = height, .bitsPerPixel = bits,
+    FillFileInfo(info, {.format = kFormatPhotoCD,
+                        .width = width,
+                        .height = height,
+                        .bitsPerPixel = bits,
                         .viewPerspective = ReadWhole(rotation) ? K_BOTTOM_UP : K_TOP_DOWN,
-                        .colorOrder = bits > 8 ? K_ORDER_BGR : K_ORDER_RGB, .compression = "None"});
+                        .colorOrder = bits > 8 ? K_ORDER_BGR : K_ORDER_RGB,
+                        .compression = "None"});
     return 1;
 }
 

@@ -54,19 +54,51 @@ enum class Found { Indexed, Direct };
 int FixedSize(int op) {
     auto in = [op](int a, int b) { return op >= a && op <= b; };
     switch (op) {
-    case 0x0000: case 0x001C: case 0x001E: return 0;
-    case 0x0004: case 0x0011: return 1;
-    case 0x0003: case 0x0005: case 0x0008: case 0x000D: case 0x0015: case 0x0016: case 0x0023: case 0x00A0:
-        return 2;
-    case 0x001A: case 0x001B: case 0x001D: case 0x001F: case 0x0022: return 6;
-    case 0x0002: case 0x0009: case 0x000A: case 0x0010: case 0x0020: case 0x002E: return 8;
-    case 0x002D: return 10;
-    case 0x0BFF: return 22;
-    case 0x0012: case 0x0013: case 0x0014: case 0x0017: case 0x0018: case 0x0019: return -2;
-    default: break;
+        case 0x0000:
+        case 0x001C:
+        case 0x001E:
+            return 0;
+        case 0x0004:
+        case 0x0011:
+            return 1;
+        case 0x0003:
+        case 0x0005:
+        case 0x0008:
+        case 0x000D:
+        case 0x0015:
+        case 0x0016:
+        case 0x0023:
+        case 0x00A0:
+            return 2;
+        case 0x001A:
+        case 0x001B:
+        case 0x001D:
+        case 0x001F:
+        case 0x0022:
+            return 6;
+        case 0x0002:
+        case 0x0009:
+        case 0x000A:
+        case 0x0010:
+        case 0x0020:
+        case 0x002E:
+            return 8;
+        case 0x002D:
+            return 10;
+        case 0x0BFF:
+            return 22;
+        case 0x0012:
+        case 0x0013:
+        case 0x0014:
+        case 0x0017:
+        case 0x0018:
+        case 0x0019:
+            return -2;
+        default:
+            break;
     }
-    if (in(0x0038, 0x003F) || in(0x0048, 0x004F) || in(0x0058, 0x005F) || in(0x0078, 0x007F) ||
-        in(0x0088, 0x008F) || in(0x00B0, 0x00CF) || in(0x8000, 0x80FF))
+    if (in(0x0038, 0x003F) || in(0x0048, 0x004F) || in(0x0058, 0x005F) || in(0x0078, 0x007F) || in(0x0088, 0x008F) ||
+        in(0x00B0, 0x00CF) || in(0x8000, 0x80FF))
         return 0;
     if (in(0x0100, 0x01FF) || in(0x02FF, 0x0BFE)) return 2;
     if (in(0x0030, 0x0037) || in(0x0040, 0x0047) || in(0x0050, 0x0057)) return 8;
@@ -74,8 +106,8 @@ int FixedSize(int op) {
     if (in(0x0C00, 0x7EFF)) return 24;
     if (in(0x7F00, 0x7FFF)) return 254;
     if (op == 0x0001 || in(0x0024, 0x0029) || in(0x002A, 0x002C) || op == 0x002F || in(0x0070, 0x0087) ||
-        in(0x0092, 0x0097) || in(0x009C, 0x009F) || in(0x00A1, 0x00AF) || in(0x00D0, 0x00FE) ||
-        in(0x8100, 0x81FF) || op == 0xFFFF)
+        in(0x0092, 0x0097) || in(0x009C, 0x009F) || in(0x00A1, 0x00AF) || in(0x00D0, 0x00FE) || in(0x8100, 0x81FF) ||
+        op == 0xFFFF)
         return -1;
     if (op < 0x0070 || op == 0x0200) return 4;
     return -2;
@@ -124,17 +156,25 @@ int SkipPCTOpcodes(Source& in, Found* found, bool* region) {
         const int op = in.U16BE();
         if (in.status() != K_OK) return K_ERR_READ;
         switch (op) {
-        case kBitsRect: case kBitsRegion: case kPackBitsRect: case kPackBitsRegion:
-            *found = Found::Indexed;
-            *region = op & 1;
-            return K_OK;
-        case kDirectBitsRect: case kDirectBitsRegion:
-            *found = Found::Direct;
-            *region = op & 1;
-            return K_OK;
-        case kEndOfPicture: return K_ERR_NOBITMAP;
-        case kCompressedQuickTime: case kUncompressedQuickTime: return K_ERR_UNSUPPORTED;
-        default: break;
+            case kBitsRect:
+            case kBitsRegion:
+            case kPackBitsRect:
+            case kPackBitsRegion:
+                *found = Found::Indexed;
+                *region = op & 1;
+                return K_OK;
+            case kDirectBitsRect:
+            case kDirectBitsRegion:
+                *found = Found::Direct;
+                *region = op & 1;
+                return K_OK;
+            case kEndOfPicture:
+                return K_ERR_NOBITMAP;
+            case kCompressedQuickTime:
+            case kUncompressedQuickTime:
+                return K_ERR_UNSUPPORTED;
+            default:
+                break;
         }
         const int size = FixedSize(op);
         if (size == -2) return K_ERR_READ;
@@ -161,7 +201,7 @@ int SeekPCTOpcodes(Source& in, int* width, int* height) {
 struct PixelMap {
     int rowBytes = 0;  // stride of the unpacked rows
     int width = 0, rows = 0;
-    int bits = 0;      // 1, 4, 8 indexed; 24 or 32 direct
+    int bits = 0;  // 1, 4, 8 indexed; 24 or 32 direct
     int packType = 0;
     int components = 1;
     int colors = 0;
@@ -228,8 +268,7 @@ int ReadPixelMap(Source& in, Found found, bool region, PixelMap* m) {
     if (m->bits > 8) {
         if (m->packType != 0 && m->packType != 1 && m->packType != 2 && m->packType != 4) return K_ERR_FORMAT;
         // Unpacked X, R, G, B pixels fill the stride.
-        if ((m->packType == 1 || m->rowBytes < kPackedFrom) && m->rowBytes < 4 * int64_t(m->width))
-            return K_ERR_FORMAT;
+        if ((m->packType == 1 || m->rowBytes < kPackedFrom) && m->rowBytes < 4 * int64_t(m->width)) return K_ERR_FORMAT;
     }
     return K_OK;
 }
@@ -237,9 +276,9 @@ int ReadPixelMap(Source& in, Found found, bool region, PixelMap* m) {
 // Bytes of one unpacked row as stored.
 int StoredRowBytes(const PixelMap& m) {
     if (m.bits <= 8) return m.rowBytes;
-    if (m.packType == 2) return 3 * m.width;               // R, G, B
+    if (m.packType == 2) return 3 * m.width;                             // R, G, B
     if (m.packType == 1 || m.rowBytes < kPackedFrom) return m.rowBytes;  // X, R, G, B
-    return m.components * m.width;                          // planes
+    return m.components * m.width;                                       // planes
 }
 
 // One row of a pixel map into out (StoredRowBytes of it): 1 or -7.
@@ -304,8 +343,12 @@ int ProbePCT(const ProbeInput& input, FileInfoRecord* info) {
     bool region;
     PixelMap m;
     if (SkipPCTOpcodes(in, &found, &region) != K_OK || ReadPixelMap(in, found, region, &m) != K_OK) return 0;
-    FillFileInfo(info, {.format = kFormatPICT, .width = width, .height = height, .bitsPerPixel = m.bits,
-                        .viewPerspective = K_TOP_DOWN, .colorOrder = m.bits > 8 ? K_ORDER_BGR : K_ORDER_RGB,
+    FillFileInfo(info, {.format = kFormatPICT,
+                        .width = width,
+                        .height = height,
+                        .bitsPerPixel = m.bits,
+                        .viewPerspective = K_TOP_DOWN,
+                        .colorOrder = m.bits > 8 ? K_ORDER_BGR : K_ORDER_RGB,
                         .compression = "Run Length"});
     return 1;
 }
@@ -435,10 +478,10 @@ int SavePCTFile(const SaveRequest& request) {
     }
     out.U16BE(static_cast<unsigned>(rowBytes | kPixMapFlag));
     Rect(out, height, width);
-    out.U16BE(0);                       // version
-    out.U16BE(bits == 24 ? 4 : 0);      // pack type
-    out.U32BE(0);                       // pack size
-    out.U32BE(0x00480000);              // 72 dpi
+    out.U16BE(0);                   // version
+    out.U16BE(bits == 24 ? 4 : 0);  // pack type
+    out.U32BE(0);                   // pack size
+    out.U32BE(0x00480000);          // 72 dpi
     out.U32BE(0x00480000);
     out.U16BE(bits == 24 ? 16 : 0);     // pixel type: direct or indexed
     out.U16BE(bits == 24 ? 32 : bits);  // pixel size
@@ -489,8 +532,10 @@ int SavePCTFile(const SaveRequest& request) {
             continue;
         }
         const int n = PackBitsEncode(row.data(), count, packed.data());
-        if (rowBytes > kOneByteCountUpTo) out.U16BE(static_cast<unsigned>(n));
-        else out.Byte(n);
+        if (rowBytes > kOneByteCountUpTo)
+            out.U16BE(static_cast<unsigned>(n));
+        else
+            out.Byte(n);
         out.Write(packed.data(), n);
     }
     // The end opcode starts on a word.

@@ -22,12 +22,17 @@ const unsigned char kSignature[8] = {137, 80, 78, 71, 13, 10, 26, 10};
 // colour type is not PNG's.
 int DeliveredBits(int colorType, int bitDepth) {
     switch (colorType) {
-        case 0: return (bitDepth == 2 || bitDepth == 16) ? 8 : bitDepth;
-        case 2: return 24;
-        case 3: return bitDepth == 2 ? 8 : bitDepth;
+        case 0:
+            return (bitDepth == 2 || bitDepth == 16) ? 8 : bitDepth;
+        case 2:
+            return 24;
+        case 3:
+            return bitDepth == 2 ? 8 : bitDepth;
         case 4:
-        case 6: return 32;  // grey with alpha is widened to RGBA
-        default: return 0;
+        case 6:
+            return 32;  // grey with alpha is widened to RGBA
+        default:
+            return 0;
     }
 }
 
@@ -114,7 +119,8 @@ int ReadFrame(PngRead* s) {
     if (!(b->Flags & K_ALLOCATED)) {
         int r = K_InitBitmap(b, static_cast<int>(width), static_cast<int>(height), bits);
         if (r != K_OK) return r;
-    } else if (b->Width != static_cast<int>(width) || b->Height != static_cast<int>(height) || b->BitsPerPixel != bits) {
+    } else if (b->Width != static_cast<int>(width) || b->Height != static_cast<int>(height) ||
+               b->BitsPerPixel != bits) {
         return K_ERR_FORMAT;
     }
 
@@ -169,8 +175,7 @@ int ReadFrame(PngRead* s) {
         if (!s->block || !s->rows) return K_ERR_MEMORY;
         for (png_uint_32 y = 0; y < height; ++y) s->rows[y] = s->block + bufferBytes * y;
         png_read_image(png, s->rows);
-        for (png_uint_32 y = 0; y < height && result == K_OK; ++y)
-            result = s->callback(b, s->rows[y], 1, s->userData);
+        for (png_uint_32 y = 0; y < height && result == K_OK; ++y) result = s->callback(b, s->rows[y], 1, s->userData);
     } else {
         s->row = static_cast<unsigned char*>(AllocGlobalLockedExt(bufferBytes, 1));
         if (!s->row) return K_ERR_MEMORY;
@@ -178,8 +183,8 @@ int ReadFrame(PngRead* s) {
         for (png_uint_32 y = 0; y < height && result == K_OK; ++y) {
             // Rows the callback would store unchanged are decoded where it
             // stores them (from the second row: the first allocates).
-            unsigned char* row = rowBytes <= static_cast<size_t>(stride)
-                                     ? StoredRowsFor(s->callback, s->userData, b, 1) : nullptr;
+            unsigned char* row =
+                rowBytes <= static_cast<size_t>(stride) ? StoredRowsFor(s->callback, s->userData, b, 1) : nullptr;
             if (row) {
                 png_read_row(png, row, nullptr);
                 std::memset(row + rowBytes, 0, stride - rowBytes);
@@ -250,8 +255,13 @@ int ProbePNG(const ProbeInput& input, FileInfoRecord* info) {
     if ((colorType & 3) == 1 || colorType > 6 || compression != 0) return 0;
     int bits = DeliveredBits(colorType, bitDepth);
     if (bits == 0 || width <= 0 || height <= 0) return 0;
-    FillFileInfo(info, {.format = kFormatPNG, .width = width, .height = height, .bitsPerPixel = bits,
-                        .viewPerspective = K_TOP_DOWN, .colorOrder = K_ORDER_RGB, .compression = "ZIPLIB"});
+    FillFileInfo(info, {.format = kFormatPNG,
+                        .width = width,
+                        .height = height,
+                        .bitsPerPixel = bits,
+                        .viewPerspective = K_TOP_DOWN,
+                        .colorOrder = K_ORDER_RGB,
+                        .compression = "ZIPLIB"});
     return 1;
 }
 

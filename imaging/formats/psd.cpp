@@ -107,7 +107,8 @@ int ReadRows(Source& in, const PsdHeader& p, BitmapRecord* b, RowCallback callba
     GlobalBuffer unpacked(p.runLength ? static_cast<size_t>(rowBytes) + 16 : 0);
     if (p.runLength && !unpacked) return K_ERR_MEMORY;
     auto scatter = [&](const unsigned char* from, int c) {
-        if (stride == 1) std::memcpy(pixels.get(), from, rowBytes);
+        if (stride == 1)
+            std::memcpy(pixels.get(), from, rowBytes);
         else
             for (int x = 0; x < rowBytes; ++x) pixels.get()[x * stride + c] = from[x];
     };
@@ -168,8 +169,12 @@ int ReadPSDInfo(int handle, FileInfoRecord* info) {
     if (in.ReadExact(raw, kHeaderSize) != K_OK) return K_ERR_READ;
     int r = ParseHeader(raw, &p);
     if (r != K_OK) return r;
-    FillFileInfo(info, {.format = kFormatPhotoshop, .width = p.width, .height = p.height, .bitsPerPixel = p.bits,
-                        .viewPerspective = K_TOP_DOWN, .colorOrder = K_ORDER_RGB});
+    FillFileInfo(info, {.format = kFormatPhotoshop,
+                        .width = p.width,
+                        .height = p.height,
+                        .bitsPerPixel = p.bits,
+                        .viewPerspective = K_TOP_DOWN,
+                        .colorOrder = K_ORDER_RGB});
     info->PageNumber = 1;
     if (in.SeekTo(0) != K_OK) return K_ERR_READ;
     r = ReadHeader(in, &p, raw);
@@ -205,8 +210,10 @@ int KAPI LoadPSDFile(const char* name, BitmapRecord* bitmap, RowCallback callbac
     bitmap->FormatCode = kFormatPhotoshop;
     unsigned char planar[768] = {};
     if (p.mode == 2) {
-        if (in.SeekTo(kHeaderSize) != K_OK) r = K_ERR_SEEK;
-        else if (Be32(raw + 26) < 768 || in.ReadExact(planar, 768) != K_OK) r = K_ERR_READ;
+        if (in.SeekTo(kHeaderSize) != K_OK)
+            r = K_ERR_SEEK;
+        else if (Be32(raw + 26) < 768 || in.ReadExact(planar, 768) != K_OK)
+            r = K_ERR_READ;
     }
     if (r == K_OK) {
         SetModeColors(bitmap, p, planar);

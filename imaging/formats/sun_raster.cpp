@@ -154,8 +154,12 @@ int ProbeRAS(const ProbeInput& input, FileInfoRecord* info) {
     if (input.headerCount < kRasHeader) return 0;
     RasHeader p;
     if (!ParseHeader(input.header, &p) || !Loadable(p)) return 0;
-    FillFileInfo(info, {.format = kFormatSunRaster, .width = p.width, .height = p.height, .bitsPerPixel = p.depth,
-                        .viewPerspective = K_TOP_DOWN, .colorOrder = p.depth > 8 ? K_ORDER_BGR : K_ORDER_RGB});
+    FillFileInfo(info, {.format = kFormatSunRaster,
+                        .width = p.width,
+                        .height = p.height,
+                        .bitsPerPixel = p.depth,
+                        .viewPerspective = K_TOP_DOWN,
+                        .colorOrder = p.depth > 8 ? K_ORDER_BGR : K_ORDER_RGB});
     SetCompressionName(info, p.type == kTypeCoded ? "Run Length"
                              : p.type == 4        ? "Embedded TIFF"
                              : p.type == 5        ? "Embedded IFF"

@@ -166,7 +166,10 @@ int CheckTGAHeader(const unsigned char* h) {
 int ReadTGAInfo(const unsigned char* header, FileInfoRecord* info) {
     TgaHeader t = ParseHeader(header);
     if (!SupportedLayout(t)) return 0;
-    FillFileInfo(info, {.format = kFormatTGA, .width = t.width, .height = t.height, .bitsPerPixel = t.depth,
+    FillFileInfo(info, {.format = kFormatTGA,
+                        .width = t.width,
+                        .height = t.height,
+                        .bitsPerPixel = t.depth,
                         .viewPerspective = t.TopDown() ? K_TOP_DOWN : K_BOTTOM_UP,
                         .colorOrder = t.ColorMapped() ? K_ORDER_RGB : K_ORDER_BGR});
     info->HeaderSize = (t.depth == 8 && t.mapLength != 0) ? 786 : kHeaderSize;
@@ -206,7 +209,8 @@ extern "C" int KAPI K_LoadTGAFile(const char* name, BitmapRecord* bitmap, RowCal
         // Entry j holds colour index first + j; a map that reaches past
         // index 255 has no place in the record for the rest.
         for (int j = 0; j < t.mapLength && t.firstEntry + j < 256; ++j)
-            bitmap->ColorTable[t.firstEntry + j] = MapEntry(map.get() + static_cast<size_t>(j) * entryBytes, t.entrySize);
+            bitmap->ColorTable[t.firstEntry + j] =
+                MapEntry(map.get() + static_cast<size_t>(j) * entryBytes, t.entrySize);
         colors = std::min(t.firstEntry + t.mapLength, 256);
     }
     if (t.BaseType() == 1 || t.BaseType() == 3) bitmap->Flags |= K_FILE_PALETTE;

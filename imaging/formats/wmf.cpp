@@ -136,7 +136,8 @@ int MeasureMetafile(int handle, int boxWidth, int boxHeight, WmfMeasure* m) {
         if ((r = rest.ReadExact(bytes.data(), static_cast<int>(length))) != K_OK) return r;
     }
     unsigned w = 0, hgt = 0;
-    if (bytes.size() > kMetaHeader && FindWindowExtent(bytes.data() + kMetaHeader, bytes.size() - kMetaHeader, &w, &hgt))
+    if (bytes.size() > kMetaHeader &&
+        FindWindowExtent(bytes.data() + kMetaHeader, bytes.size() - kMetaHeader, &w, &hgt))
         PlainSize(w, hgt, boxWidth, boxHeight, m);
     return K_OK;
 }
@@ -189,8 +190,13 @@ int ReadWMFInfo(int handle, const unsigned char* header, int headerCount, FileIn
     if (MeasureMetafile(handle, boxWidth, boxHeight, &m) != K_OK) return 0;
     // The order K_LoadWMFBitmap plays into (GDI's DIB section): a load
     // that asks for red first is then reordered, not handed BGR rows.
-    FillFileInfo(info, {.format = kFormatWMF, .width = m.width, .height = m.height, .bitsPerPixel = 24,
-                        .viewPerspective = K_BOTTOM_UP, .colorOrder = K_ORDER_BGR, .compression = "None"});
+    FillFileInfo(info, {.format = kFormatWMF,
+                        .width = m.width,
+                        .height = m.height,
+                        .bitsPerPixel = 24,
+                        .viewPerspective = K_BOTTOM_UP,
+                        .colorOrder = K_ORDER_BGR,
+                        .compression = "None"});
     return 1;
 }
 

@@ -140,8 +140,12 @@ int ProbeWPG(const ProbeInput& input, FileInfoRecord* info) {
     Source in(input.handle, 4096);
     WpgPicture pic;
     if (ReadWPGHeader(in, &pic, false) != K_OK || !DepthKnown(pic.depth)) return 0;
-    FillFileInfo(info, {.format = kFormatWPG, .width = pic.width, .height = pic.height, .bitsPerPixel = pic.depth,
-                        .viewPerspective = K_TOP_DOWN, .compression = "Run Length"});
+    FillFileInfo(info, {.format = kFormatWPG,
+                        .width = pic.width,
+                        .height = pic.height,
+                        .bitsPerPixel = pic.depth,
+                        .viewPerspective = K_TOP_DOWN,
+                        .compression = "Run Length"});
     return 1;
 }
 

@@ -14,9 +14,9 @@ using WholeImageLoader = int (*)(const char* name, BitmapRecord* bitmap);
 
 struct LoadEntry {
     int code;
-    FileReaderFunction reader;     // rows through the load's line callback
-    WholeImageLoader wholeImage;   // GIF with flag 8 or dithering, metafiles
-    bool compressed;               // the compressed family (5, 10, 11, 26)
+    FileReaderFunction reader;    // rows through the load's line callback
+    WholeImageLoader wholeImage;  // GIF with flag 8 or dithering, metafiles
+    bool compressed;              // the compressed family (5, 10, 11, 26)
 };
 // The entry of a code, or null when no reader takes it.
 const LoadEntry* FindLoadEntry(int code);
@@ -27,10 +27,10 @@ struct SaveRequest {
     BitmapRecord* bitmap;
     int bitsPerPixel;
     int formatCode;
-    int variant;   // TIFF and compressed variants
-    int addPage;   // TIFF
-    int quality;   // compressed formats
-    int flags;     // low byte of the save flags
+    int variant;  // TIFF and compressed variants
+    int addPage;  // TIFF
+    int quality;  // compressed formats
+    int flags;    // low byte of the save flags
     SaveRowCallback callback;
     void* userData;
 };

@@ -4,10 +4,18 @@ void ColorsFromBytes(RGBQUAD* table, const uint8_t* b, int count, ColorBytes lay
     for (int i = 0; i < count; ++i) {
         RGBQUAD& q = table[i];
         switch (layout) {
-            case ColorBytes::RGB: q = RGBQUAD{b[3 * i + 2], b[3 * i + 1], b[3 * i], 0}; break;
-            case ColorBytes::BGR: q = RGBQUAD{b[3 * i], b[3 * i + 1], b[3 * i + 2], 0}; break;
-            case ColorBytes::BGRX: q = RGBQUAD{b[4 * i], b[4 * i + 1], b[4 * i + 2], 0}; break;
-            case ColorBytes::RGBPlanar: q = RGBQUAD{b[2 * count + i], b[count + i], b[i], 0}; break;
+            case ColorBytes::RGB:
+                q = RGBQUAD{b[3 * i + 2], b[3 * i + 1], b[3 * i], 0};
+                break;
+            case ColorBytes::BGR:
+                q = RGBQUAD{b[3 * i], b[3 * i + 1], b[3 * i + 2], 0};
+                break;
+            case ColorBytes::BGRX:
+                q = RGBQUAD{b[4 * i], b[4 * i + 1], b[4 * i + 2], 0};
+                break;
+            case ColorBytes::RGBPlanar:
+                q = RGBQUAD{b[2 * count + i], b[count + i], b[i], 0};
+                break;
         }
     }
 }

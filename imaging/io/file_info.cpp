@@ -33,16 +33,31 @@ int LastHeaderReadCount() { return g_lastHeaderCount; }
 int ComputeImageSize(int width, int height, int bitsPerPixel) {
     // Unsigned 64-bit arithmetic, so that hostile headers wrap instead of
     // overflowing; the field keeps the low 32 bits.
-    uint64_t pixels = static_cast<uint64_t>(static_cast<int64_t>(width)) * static_cast<uint64_t>(static_cast<int64_t>(height));
+    uint64_t pixels =
+        static_cast<uint64_t>(static_cast<int64_t>(width)) * static_cast<uint64_t>(static_cast<int64_t>(height));
     uint64_t size;
     switch (bitsPerPixel) {
-        case 1: size = pixels >> 3; break;
-        case 4: size = pixels >> 1; break;
-        case 8: size = pixels; break;
-        case 16: size = pixels * 2; break;
-        case 24: size = pixels * 3; break;
-        case 32: size = pixels * 4; break;
-        default: size = pixels * static_cast<uint64_t>(static_cast<unsigned>(bitsPerPixel)) / 8; break;
+        case 1:
+            size = pixels >> 3;
+            break;
+        case 4:
+            size = pixels >> 1;
+            break;
+        case 8:
+            size = pixels;
+            break;
+        case 16:
+            size = pixels * 2;
+            break;
+        case 24:
+            size = pixels * 3;
+            break;
+        case 32:
+            size = pixels * 4;
+            break;
+        default:
+            size = pixels * static_cast<uint64_t>(static_cast<unsigned>(bitsPerPixel)) / 8;
+            break;
     }
     return static_cast<int>(static_cast<uint32_t>(size));
 }

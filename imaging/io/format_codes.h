@@ -8,29 +8,29 @@
 #include "volkg.h"
 
 enum FormatCode : int {
-    kFormatPCX = K_FORMAT_PCX,                // PCX and DCX
+    kFormatPCX = K_FORMAT_PCX,  // PCX and DCX
     kFormatGIF = K_FORMAT_GIF,
-    kFormatTIFF = K_FORMAT_TIFF,              // uncompressed, PackBits, CCITT
+    kFormatTIFF = K_FORMAT_TIFF,  // uncompressed, PackBits, CCITT
     kFormatTGA = K_FORMAT_TGA,
     kFormatCompressed = K_FORMAT_COMPRESSED,  // the library's compressed format
     kFormatBMP = K_FORMAT_BMP,                // Windows BMP
     kFormatJPEG = K_FORMAT_JPEG,
     kFormatTIFFJPEG = K_FORMAT_TIFF_JPEG,
     kFormatBMPOS2v1 = K_FORMAT_BMP_OS2_1,
-    kFormatWMF = K_FORMAT_WMF,                // metafile
+    kFormatWMF = K_FORMAT_WMF,  // metafile
     kFormatEPS = K_FORMAT_EPS,
     kFormatTIFFLZW = 17,
-    kFormatCompressedGrey = 20,               // further variants of the compressed family
+    kFormatCompressedGrey = 20,  // further variants of the compressed family
     kFormatCompressed3 = 21,
     kFormatCompressed4 = 22,
     kFormatCompressed5 = 23,
     kFormatCompressed6 = 24,
-    kFormatTIFF3 = 25,                        // further TIFF variants
-    kFormatBilevel = 26,                      // 1-bit adaptive format
+    kFormatTIFF3 = 25,    // further TIFF variants
+    kFormatBilevel = 26,  // 1-bit adaptive format
     kFormatTIFF4 = 27,
     kFormatTIFF5 = 28,
     kFormatTIFF6 = 29,
-    kFormatDataStream = K_FORMAT_DATA_STREAM, // compressed-data stream (probe only)
+    kFormatDataStream = K_FORMAT_DATA_STREAM,  // compressed-data stream (probe only)
     kFormatCALS = 50,
     kFormatMacPaint = 51,
     kFormatGEM = 52,
@@ -39,19 +39,19 @@ enum FormatCode : int {
     kFormatSunRaster = 55,
     kFormatPICT = 56,
     kFormatPhotoCD = 57,
-    kFormatEPSTIFF = 63,                      // EPS with a TIFF preview
-    kFormatFaxRaw = 66,                       // headerless fax
+    kFormatEPSTIFF = 63,  // EPS with a TIFF preview
+    kFormatFaxRaw = 66,   // headerless fax
     kFormatFaxRaw2 = 67,
     kFormatFaxRaw3 = 68,
-    kFormatFax = 69,                          // fax file
+    kFormatFax = 69,  // fax file
     kFormatFax2 = 70,
-    kFormatIOCA = 71,                         // IOCA in MO:DCA
+    kFormatIOCA = 71,  // IOCA in MO:DCA
     kFormatIOCA2 = 72,
     kFormatIOCA3 = 73,
     kFormatBMPOS2v2 = K_FORMAT_BMP_OS2_2,
     kFormatPNG = K_FORMAT_PNG,
     kFormatPhotoshop = K_FORMAT_PHOTOSHOP,
-    kFormatIOCABare = 77,                     // bare IOCA
+    kFormatIOCABare = 77,  // bare IOCA
     kFormatIOCABare2 = 78,
     kFormatIOCABare3 = 79,
 };

@@ -145,8 +145,10 @@ int KAPI LoadFileLineCallback(BitmapRecord* work, unsigned char* rows, int count
         target->Reserved5[1] = work->Reserved5[1];
         target->FormatCode = work->FormatCode;
         if (target->BitsPerPixel == 8 && work->BitsPerPixel == 8) {
-            if (s->compressed || (work->Flags & K_GRAY_PALETTE)) target->Flags |= K_GRAY_PALETTE;
-            else target->Flags &= ~K_GRAY_PALETTE;
+            if (s->compressed || (work->Flags & K_GRAY_PALETTE))
+                target->Flags |= K_GRAY_PALETTE;
+            else
+                target->Flags &= ~K_GRAY_PALETTE;
         }
     }
     const int t = target->BitsPerPixel, f = work->BitsPerPixel;

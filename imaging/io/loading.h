@@ -13,14 +13,14 @@ enum class RowPath {
 };
 
 struct LoadState {
-    BitmapRecord work;      // the file's own geometry and pixel format
+    BitmapRecord work;  // the file's own geometry and pixel format
     BitmapRecord* target;
     RowPath path;
     unsigned char* converted;    // the row in the target's form
     unsigned char* ditherInput;  // a copy of the delivered row for the ditherer
     int convertedBytes;
     int ditherInputBytes;
-    int workBytesPerLine;   // what the row buffers were sized for
+    int workBytesPerLine;  // what the row buffers were sized for
     int workBits;
     bool firstRowDone;
     bool lock;

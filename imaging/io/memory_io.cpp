@@ -47,7 +47,8 @@ int KAPI MemoryWrite(int, const void* buffer, int count) {
         if (!g_mem.block) return -1;
         g_mem.capacity = capacity;
     } else if (need > g_mem.capacity) {
-        long long capacity = std::max<long long>(static_cast<long long>(g_mem.capacity) + std::max(count, kGrowStep), need);
+        long long capacity =
+            std::max<long long>(static_cast<long long>(g_mem.capacity) + std::max(count, kGrowStep), need);
         if (capacity > 0x7FFFFFFF) return -1;
         auto* grown = static_cast<unsigned char*>(ReallocGlobalLocked(g_mem.block, static_cast<size_t>(capacity)));
         if (!grown) return -1;
@@ -65,9 +66,15 @@ int KAPI MemoryWrite(int, const void* buffer, int count) {
 int KAPI MemorySeek(int, int offset, int origin) {
     long long position;
     switch (origin) {
-        case 0: position = offset; break;
-        case 1: position = static_cast<long long>(g_mem.position) + offset; break;
-        default: position = offset < 0 ? static_cast<long long>(g_mem.length) + offset : g_mem.length; break;
+        case 0:
+            position = offset;
+            break;
+        case 1:
+            position = static_cast<long long>(g_mem.position) + offset;
+            break;
+        default:
+            position = offset < 0 ? static_cast<long long>(g_mem.length) + offset : g_mem.length;
+            break;
     }
     g_mem.position = static_cast<int>(std::clamp<long long>(position, 0, 0x7FFFFFFF));
     return g_mem.position;
@@ -192,8 +199,8 @@ extern "C" int KAPI K_DecompressBitmapMemory(const void* block, BitmapRecord* bi
     return result;
 }
 
-extern "C" int KAPI K_SaveBitmapMemory(HGLOBAL* memory, BitmapRecord* bitmap, int format, int bitsPerPixel,
-                                       int quality, int* size) {
+extern "C" int KAPI K_SaveBitmapMemory(HGLOBAL* memory, BitmapRecord* bitmap, int format, int bitsPerPixel, int quality,
+                                       int* size) {
     if (memory) *memory = nullptr;
     if (size) *size = 0;
     MemoryWriteScope scope;
@@ -201,7 +208,9 @@ extern "C" int KAPI K_SaveBitmapMemory(HGLOBAL* memory, BitmapRecord* bitmap, in
     if (result != K_OK) return result;
     if (size) *size = scope.Length();
     HGLOBAL handle = scope.Take();
-    if (memory) *memory = handle;
-    else if (handle) GlobalFree(handle);
+    if (memory)
+        *memory = handle;
+    else if (handle)
+        GlobalFree(handle);
     return result;
 }

@@ -51,10 +51,17 @@ int KAPI WindowWrite(int, const void* buffer, int count) {
 int KAPI WindowSeek(int, int offset, int origin) {
     long long base;
     switch (origin) {
-        case 0: base = g_window.start; break;
-        case 1: base = g_window.position; break;
-        case 2: base = g_window.end; break;
-        default: return static_cast<int>(g_window.position - g_window.start);
+        case 0:
+            base = g_window.start;
+            break;
+        case 1:
+            base = g_window.position;
+            break;
+        case 2:
+            base = g_window.end;
+            break;
+        default:
+            return static_cast<int>(g_window.position - g_window.start);
     }
     SeekWindow(base + offset);
     return static_cast<int>(g_window.position - g_window.start);

@@ -65,7 +65,7 @@ private:
     unsigned char* buffer_ = nullptr;
     int capacity_ = 0;
     int fill_ = 0;
-    int position_ = 0;    // file position of the buffer's first byte
-    char* target_ = nullptr;     // set when writing under a temporary name
+    int position_ = 0;        // file position of the buffer's first byte
+    char* target_ = nullptr;  // set when writing under a temporary name
     char* temporary_ = nullptr;
 };

@@ -61,8 +61,10 @@ public:
         return static_cast<uint32_t>(held_ & ((Word{1} << n) - 1));
     }
     void Drop(int n) {
-        if (MsbFirst) held_ <<= n;
-        else held_ >>= n;
+        if (MsbFirst)
+            held_ <<= n;
+        else
+            held_ >>= n;
         count_ -= n;
     }
     // Drops the bits up to the next byte boundary.
@@ -80,15 +82,19 @@ private:
                                               static_cast<Word>(next_[2]) << 8 | next_[3]
                                         : static_cast<Word>(next_[0]) | static_cast<Word>(next_[1]) << 8 |
                                               static_cast<Word>(next_[2]) << 16 | static_cast<Word>(next_[3]) << 24;
-                if (MsbFirst) held_ |= v << (kBits - 32 - count_);
-                else held_ |= v << count_;
+                if (MsbFirst)
+                    held_ |= v << (kBits - 32 - count_);
+                else
+                    held_ |= v << count_;
                 next_ += 4;
                 count_ += 32;
             }
         }
         while (count_ <= kBits - 8 && next_ < end_) {
-            if (MsbFirst) held_ |= static_cast<Word>(*next_++) << (kBits - 8 - count_);
-            else held_ |= static_cast<Word>(*next_++) << count_;
+            if (MsbFirst)
+                held_ |= static_cast<Word>(*next_++) << (kBits - 8 - count_);
+            else
+                held_ |= static_cast<Word>(*next_++) << count_;
             count_ += 8;
         }
     }

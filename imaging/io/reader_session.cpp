@@ -14,14 +14,30 @@
 int ResetStaleBitmapFlags(BitmapRecord* bitmap) {
     if (!bitmap) return K_OK;
     switch (bitmap->FormatCode) {
-        case 0: case 1: case 2: case 3: case 4: case 5: case 6: case 10: case 11: case 14: case 74:
+        case 0:
+        case 1:
+        case 2:
+        case 3:
+        case 4:
+        case 5:
+        case 6:
+        case 10:
+        case 11:
+        case 14:
+        case 74:
             break;
         default:
             bitmap->Flags &= ~0x3Fu;
             return K_OK;
     }
     switch (bitmap->BitsPerPixel) {
-        case 1: case 2: case 4: case 8: case 16: case 24: case 32:
+        case 1:
+        case 2:
+        case 4:
+        case 8:
+        case 16:
+        case 24:
+        case 32:
             break;
         default:
             bitmap->Flags &= ~0x3Fu;
@@ -165,8 +181,8 @@ int ReaderSession::BeginRows(RowCallback callback, void* userData) {
     // and at 24 bits, and the stored row.
     int resizedWidth = resize_.get() ? resize_.get()->NewWidth : width_;
     int widest = std::max(width_, resizedWidth);
-    int bytes = std::max({GetBytesPerLine(widest, bits_ < 8 ? 8 : bits_), GetBytesPerLine(widest, 24),
-                          b->BytesPerLine, fileRowBytes_});
+    int bytes = std::max(
+        {GetBytesPerLine(widest, bits_ < 8 ? 8 : bits_), GetBytesPerLine(widest, 24), b->BytesPerLine, fileRowBytes_});
     row_ = static_cast<unsigned char*>(AllocGlobalLockedExt(static_cast<size_t>(bytes) + 16, 1));
     if (!row_) return K_ERR_MEMORY;
     if (dithering_) {
@@ -257,8 +273,8 @@ int KAPI StoreRowsInOrder(BitmapRecord* bitmap, unsigned char* rows, int count, 
     for (int i = 0; i < count; ++i, ++store->next) {
         if (store->next >= bitmap->Height) continue;
         int row = (bitmap->Flags & K_INTERLACED) ? InterlacedRow(store->next, bitmap->Height) : store->next;
-        int put = K_PutBitmapRow(bitmap, rows + static_cast<size_t>(i) * bitmap->BytesPerLine, row,
-                                 bitmap->BytesPerLine);
+        int put =
+            K_PutBitmapRow(bitmap, rows + static_cast<size_t>(i) * bitmap->BytesPerLine, row, bitmap->BytesPerLine);
         if (put < 0) return put;
     }
     return K_OK;
@@ -297,7 +313,6 @@ int ReaderSession::ReadStoredRows(int* row, int height, int fileRowBytes) {
     }
     return K_OK;
 }
-
 
 int LoadWholeBitmap(const char* name, BitmapRecord* bitmap, FormatReader reader, int colorOrder) {
     if (!bitmap) return K_ERR_ARGUMENT;

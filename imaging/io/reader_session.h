@@ -112,7 +112,6 @@ private:
 // spared a copy per row.
 unsigned char* StoredRowsFor(RowCallback callback, void* user, BitmapRecord* bitmap, int count);
 
-
 // A per-format reader as the load table and LoadWholeBitmap call it.
 using FormatReader = int(KAPI*)(const char* name, BitmapRecord* bitmap, RowCallback callback, int bitsPerPixel,
                                 void* userData);

@@ -107,12 +107,14 @@ extern "C" int KAPI K_Resize(unsigned char* row, int sourceRow, int bitsPerPixel
 
     if (bitsPerPixel == 1 || bitsPerPixel == 4) {
         std::vector<unsigned char> source(row, row + (static_cast<size_t>(oldWidth) * bitsPerPixel + 7) / 8);
-        for (int t = 0; t < newWidth; ++t) SetPixel(row, t, bitsPerPixel, PixelAt(source.data(), from[t], bitsPerPixel));
+        for (int t = 0; t < newWidth; ++t)
+            SetPixel(row, t, bitsPerPixel, PixelAt(source.data(), from[t], bitsPerPixel));
         return K_OK;
     }
     int bytes = bitsPerPixel / 8;
     if (bytes < 1 || bytes > 4) return K_OK;
     std::vector<unsigned char> source(row, row + static_cast<size_t>(oldWidth) * bytes);
-    for (int t = 0; t < newWidth; ++t) std::memcpy(row + static_cast<size_t>(t) * bytes, &source[static_cast<size_t>(from[t]) * bytes], bytes);
+    for (int t = 0; t < newWidth; ++t)
+        std::memcpy(row + static_cast<size_t>(t) * bytes, &source[static_cast<size_t>(from[t]) * bytes], bytes);
     return K_OK;
 }

@@ -49,9 +49,9 @@ extern "C" int KAPI K_SaveFile(const char* name, BitmapRecord* bitmap, int forma
             if (format == kFormatEPS) bpp = 8;
         } else if (bpp != bitmap->BitsPerPixel ||
                    ((flags & K_SAVE_FIXED_PALETTE) && !(bitmap->Flags & K_FIXED_PALETTE_IN_USE))) {
-            int kind = bpp > 8 ? K_COLORRES_BGR
-                               : (flags & K_SAVE_OPTIMIZED_PALETTE) ? (K_COLORRES_METHOD(1) | 0x02)
-                                                                    : (K_COLORRES_METHOD(1) | K_COLORRES_FIXED);
+            int kind = bpp > 8                              ? K_COLORRES_BGR
+                       : (flags & K_SAVE_OPTIMIZED_PALETTE) ? (K_COLORRES_METHOD(1) | 0x02)
+                                                            : (K_COLORRES_METHOD(1) | K_COLORRES_FIXED);
             result = K_ColorResBitmap(bitmap, copy.get(), bpp, kind, nullptr, 0, nullptr, nullptr);
             saved = copy.get();
         }
@@ -94,10 +94,12 @@ extern "C" int KAPI K_ConvertFile(const char* source, const char* target, int fo
         const int variant = entry && entry->compressed ? entry->variant : -1;
         const CompressedCodecHooks& codec = CompressedCodec();
         if (info.BitsPerPixel == 24 && variant >= 0) {
-            if (info.FormatCode == kFormatTIFF && codec.compressTIF) return codec.compressTIF(source, target, variant, quality, 0);
+            if (info.FormatCode == kFormatTIFF && codec.compressTIF)
+                return codec.compressTIF(source, target, variant, quality, 0);
             if (info.FormatCode == kFormatTGA && codec.compressTGA)
                 return codec.compressTGA(source, target, variant, quality, 0, 0);
-            if (info.FormatCode == kFormatBMP && codec.compressBMP) return codec.compressBMP(source, target, variant, quality, 0);
+            if (info.FormatCode == kFormatBMP && codec.compressBMP)
+                return codec.compressBMP(source, target, variant, quality, 0);
         }
     }
     int result = K_LoadFile(source, record.get(), 0, 0, K_LOAD_ALLOCATE | K_LOAD_LOCK, nullptr, nullptr);

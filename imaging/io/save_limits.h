@@ -9,10 +9,10 @@
 #include "io/save_writer.h"
 
 struct SaveLimits {
-    uint64_t depths;          // bit n set: n bits per pixel are stored
-    int maxWidth = INT_MAX;   // sides from 1 up to these
+    uint64_t depths;         // bit n set: n bits per pixel are stored
+    int maxWidth = INT_MAX;  // sides from 1 up to these
     int maxHeight = INT_MAX;
-    bool storesBGR = false;   // rows deeper than 8 bits are stored blue first
+    bool storesBGR = false;  // rows deeper than 8 bits are stored blue first
 
     bool Takes(int bits) const { return bits >= 0 && bits < 64 && (depths >> bits & 1); }
     bool Holds(int width, int height) const {

@@ -95,7 +95,9 @@ int SaveWriterGetRows(BitmapRecord* source, BitmapRecord* target, unsigned char*
     }
     if (flags & kSaveGrayTarget) {
         return K_ConvertBuffer(buffer, source->Width, source->BitsPerPixel, 0, source->ColorOrder, target->ColorOrder,
-                               source->ColorTable, target->ColorTable) == K_OK ? K_OK : K_ERR_ARGUMENT;
+                               source->ColorTable, target->ColorTable) == K_OK
+                   ? K_OK
+                   : K_ERR_ARGUMENT;
     }
     if (flags & kSaveConverting) {
         int r = K_ConvertBuffer(buffer, source->Width, source->BitsPerPixel, target->BitsPerPixel, source->ColorOrder,

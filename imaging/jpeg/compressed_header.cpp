@@ -66,7 +66,9 @@ bool ReadCompressedTrailer(const uint8_t bytes[kCompressedTrailerSize], Compress
 
 void FillCompressedInfo(const CompressedHeader& header, const CompressedTrailer* trailer, FileInfoRecord* info) {
     const int bits = header.bitsPerPixel == kBilevelBits ? 1 : (header.codingFlags & 0x7F) >= kCodedGrey ? 8 : 24;
-    FillFileInfo(info, {.format = K_FORMAT_COMPRESSED, .width = header.width, .height = header.ImageHeight(),
+    FillFileInfo(info, {.format = K_FORMAT_COMPRESSED,
+                        .width = header.width,
+                        .height = header.ImageHeight(),
                         .bitsPerPixel = bits,
                         .viewPerspective = (header.rowOrder & 0x30) <= 0x10 ? K_BOTTOM_UP : K_TOP_DOWN,
                         .colorOrder = K_ORDER_BGR});

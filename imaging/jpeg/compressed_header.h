@@ -34,10 +34,10 @@ struct CompressedHeader {
     uint8_t follows = kFollowsNothing;
     uint8_t codingFlags = 0;
     uint16_t width = 0;
-    uint16_t codedHeight = 0;  // rows as coded (halved with kCodedHalfRows)
-    uint8_t bitsPerPixel = 24; // of the rows given to the encoder; 1 for the 1-bit format
-    uint8_t rowOrder = 0;      // kRowsTopDown or 0
-    uint16_t quality = 0;      // Q that scaled the tables
+    uint16_t codedHeight = 0;   // rows as coded (halved with kCodedHalfRows)
+    uint8_t bitsPerPixel = 24;  // of the rows given to the encoder; 1 for the 1-bit format
+    uint8_t rowOrder = 0;       // kRowsTopDown or 0
+    uint16_t quality = 0;       // Q that scaled the tables
 
     // The picture's height (the coded height doubled for half rows).
     int ImageHeight() const { return (codingFlags & kCodedHalfRows) ? codedHeight * 2 : codedHeight; }

@@ -130,8 +130,8 @@ void Colour2xN(const Weights& w, const uint8_t* const* rows, int width, int plan
 }
 
 template <int Bits>
-void Colour(const ColorInLayout& layout, const uint8_t* const* rows, int width, int planeWidth, int16_t* y,
-            int16_t* cb, int16_t* cr) {
+void Colour(const ColorInLayout& layout, const uint8_t* const* rows, int width, int planeWidth, int16_t* y, int16_t* cb,
+            int16_t* cr) {
     Weights w = WeightsFor(layout.redFirst);
     if (layout.hSampling == 1)
         Colour1x1<Bits>(w, rows, width, planeWidth, y, cb, cr);
@@ -146,9 +146,17 @@ void Colour(const ColorInLayout& layout, const uint8_t* const* rows, int width, 
 void ColorInMcuRow(const ColorInLayout& layout, const uint8_t* const* rows, int width, int planeWidth, int16_t* y,
                    int16_t* cb, int16_t* cr) {
     switch (layout.bitsPerPixel) {
-        case 8: Grey(rows, width, planeWidth, y); break;
-        case 16: Colour<16>(layout, rows, width, planeWidth, y, cb, cr); break;
-        case 24: Colour<24>(layout, rows, width, planeWidth, y, cb, cr); break;
-        default: Colour<32>(layout, rows, width, planeWidth, y, cb, cr); break;
+        case 8:
+            Grey(rows, width, planeWidth, y);
+            break;
+        case 16:
+            Colour<16>(layout, rows, width, planeWidth, y, cb, cr);
+            break;
+        case 24:
+            Colour<24>(layout, rows, width, planeWidth, y, cb, cr);
+            break;
+        default:
+            Colour<32>(layout, rows, width, planeWidth, y, cb, cr);
+            break;
     }
 }

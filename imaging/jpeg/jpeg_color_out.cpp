@@ -20,7 +20,8 @@ constexpr int kClampOffset = 256 * kStep, kClampSize = 768 * kStep;
 struct ClampTable {
     uint8_t v[kClampSize];
     ClampTable() {
-        for (int i = 0; i < kClampSize; ++i) v[i] = static_cast<uint8_t>(std::clamp((i - kClampOffset) >> kJpegSampleBits, 0, 255));
+        for (int i = 0; i < kClampSize; ++i)
+            v[i] = static_cast<uint8_t>(std::clamp((i - kClampOffset) >> kJpegSampleBits, 0, 255));
     }
 };
 const ClampTable kClamp;
@@ -62,7 +63,6 @@ inline void Pixels(const int16_t* l, uint8_t* o, const uint8_t* clamp, int blue,
     if (HS > 1) one(1);
     if (HS > 2) one(2), one(3);
 }
-
 
 template <int HS, int VS, int PB, bool RGB>
 void ColorMcu(const int16_t* s, uint8_t* const* rows, int x0) {
@@ -106,7 +106,8 @@ void GreyMcu(const int16_t* s, uint8_t* const* rows, int x0) {
         uint8_t* o = rows[y] + x0 * PB;
         for (int x = 0; x < 8; ++x) {
             // Samples are clamped already; half a level rounds.
-            const uint8_t g = static_cast<uint8_t>(std::min<int>(s[y * 8 + x] + kHalf, kJpegSampleMax) >> kJpegSampleBits);
+            const uint8_t g =
+                static_cast<uint8_t>(std::min<int>(s[y * 8 + x] + kHalf, kJpegSampleMax) >> kJpegSampleBits);
             o[0] = g;
             if (PB > 1) o[1] = g, o[2] = g;
             o += PB;
@@ -129,15 +130,28 @@ void JpegColorOut(McuLayout layout, const int16_t* samples, uint8_t* const* rows
     if (layout != McuLayout::Grey && CpuHasSse2()) return JpegColorMcuSse2(layout, samples, rows, x0, pixelBytes, rgb);
 #endif
     switch (layout) {
-    case McuLayout::Grey:
-        if (pixelBytes == 1) GreyMcu<1>(samples, rows, x0);
-        else if (pixelBytes == 3) GreyMcu<3>(samples, rows, x0);
-        else GreyMcu<4>(samples, rows, x0);
-        break;
-    case McuLayout::S1x1: ColorBy<1, 1>(samples, rows, x0, pixelBytes, rgb); break;
-    case McuLayout::S2x1: ColorBy<2, 1>(samples, rows, x0, pixelBytes, rgb); break;
-    case McuLayout::S2x2: ColorBy<2, 2>(samples, rows, x0, pixelBytes, rgb); break;
-    case McuLayout::S4x1: ColorBy<4, 1>(samples, rows, x0, pixelBytes, rgb); break;
-    case McuLayout::S1x2: ColorBy<1, 2>(samples, rows, x0, pixelBytes, rgb); break;
+        case McuLayout::Grey:
+            if (pixelBytes == 1)
+                GreyMcu<1>(samples, rows, x0);
+            else if (pixelBytes == 3)
+                GreyMcu<3>(samples, rows, x0);
+            else
+                GreyMcu<4>(samples, rows, x0);
+            break;
+        case McuLayout::S1x1:
+            ColorBy<1, 1>(samples, rows, x0, pixelBytes, rgb);
+            break;
+        case McuLayout::S2x1:
+            ColorBy<2, 1>(samples, rows, x0, pixelBytes, rgb);
+            break;
+        case McuLayout::S2x2:
+            ColorBy<2, 2>(samples, rows, x0, pixelBytes, rgb);
+            break;
+        case McuLayout::S4x1:
+            ColorBy<4, 1>(samples, rows, x0, pixelBytes, rgb);
+            break;
+        case McuLayout::S1x2:
+            ColorBy<1, 2>(samples, rows, x0, pixelBytes, rgb);
+            break;
     }
 }

@@ -26,8 +26,8 @@ constexpr Term kBlue{270, 29024, -474205225}, kGreenCb{822, -5664, 93424657}, kG
 
 // Eight terms from the (index, 32 * index) pairs of eight chroma samples.
 VOLKG_SSE2 inline __m128i Terms(__m128i pairsLo, __m128i pairsHi, const Term& t) {
-    const __m128i a = _mm_set1_epi32(static_cast<int>(static_cast<uint32_t>(static_cast<uint16_t>(t.high32)) << 16 |
-                                                      static_cast<uint16_t>(t.low)));
+    const __m128i a = _mm_set1_epi32(
+        static_cast<int>(static_cast<uint32_t>(static_cast<uint16_t>(t.high32)) << 16 | static_cast<uint16_t>(t.low)));
     const __m128i bias = _mm_set1_epi32(t.bias);
     const __m128i lo = _mm_srai_epi32(_mm_add_epi32(_mm_madd_epi16(pairsLo, a), bias), kTermBits);
     const __m128i hi = _mm_srai_epi32(_mm_add_epi32(_mm_madd_epi16(pairsHi, a), bias), kTermBits);
@@ -129,12 +129,23 @@ VOLKG_SSE2 void ColorBy(const int16_t* s, uint8_t* const* rows, int x0, int pixe
 VOLKG_SSE2_ENTRY void JpegColorMcuSse2(McuLayout layout, const int16_t* samples, uint8_t* const* rows, int x0,
                                        int pixelBytes, bool rgb) {
     switch (layout) {
-    case McuLayout::S1x1: ColorBy<1, 1>(samples, rows, x0, pixelBytes, rgb); break;
-    case McuLayout::S2x1: ColorBy<2, 1>(samples, rows, x0, pixelBytes, rgb); break;
-    case McuLayout::S2x2: ColorBy<2, 2>(samples, rows, x0, pixelBytes, rgb); break;
-    case McuLayout::S4x1: ColorBy<4, 1>(samples, rows, x0, pixelBytes, rgb); break;
-    case McuLayout::S1x2: ColorBy<1, 2>(samples, rows, x0, pixelBytes, rgb); break;
-    case McuLayout::Grey: break;  // the plain form writes grey
+        case McuLayout::S1x1:
+            ColorBy<1, 1>(samples, rows, x0, pixelBytes, rgb);
+            break;
+        case McuLayout::S2x1:
+            ColorBy<2, 1>(samples, rows, x0, pixelBytes, rgb);
+            break;
+        case McuLayout::S2x2:
+            ColorBy<2, 2>(samples, rows, x0, pixelBytes, rgb);
+            break;
+        case McuLayout::S4x1:
+            ColorBy<4, 1>(samples, rows, x0, pixelBytes, rgb);
+            break;
+        case McuLayout::S1x2:
+            ColorBy<1, 2>(samples, rows, x0, pixelBytes, rgb);
+            break;
+        case McuLayout::Grey:
+            break;  // the plain form writes grey
     }
 }
 

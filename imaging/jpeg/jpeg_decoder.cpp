@@ -17,7 +17,7 @@
 namespace {
 
 constexpr long kWorkMemory = 5226496;  // the engine's working budget
-constexpr int kJfifLook = 1000;         // bytes searched for SOI and the row-order tag
+constexpr int kJfifLook = 1000;        // bytes searched for SOI and the row-order tag
 
 JpegEngine* g_engine = nullptr;
 

@@ -92,8 +92,8 @@ struct DequantTable {
 
 // The bit reader over the input window.
 struct JpegBitReader {
-    uint64_t buffer = 0;    // next bit is bit 63
-    int bits = 0;           // valid bits at the top of the buffer
+    uint64_t buffer = 0;  // next bit is bit 63
+    int bits = 0;         // valid bits at the top of the buffer
     const uint8_t* cursor = nullptr;
     const uint8_t* end = nullptr;
     bool markerSeen = false;  // the cursor rests on an FF that starts a marker

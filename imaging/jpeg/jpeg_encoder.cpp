@@ -26,10 +26,10 @@ struct Encoder {
     ColorInLayout layout{};
     int mcuWidth = 8, mcuHeight = 8;
     int mcusAcross = 0;
-    int planeWidth = 0;    // luminance samples per plane row
-    int codedHeight = 0;   // rows the scan covers (TIFF: the padded tile)
-    int rowsDone = 0;      // picture rows coded
-    int codedRowsDone = 0; // scan rows coded, padding rows included
+    int planeWidth = 0;     // luminance samples per plane row
+    int codedHeight = 0;    // rows the scan covers (TIFF: the padded tile)
+    int rowsDone = 0;       // picture rows coded
+    int codedRowsDone = 0;  // scan rows coded, padding rows included
     uint8_t quantZigzag[2][64]{};
     QuantizerPairs quant[2]{};
     HuffmanCodeTable dc[2]{}, ac[2]{};
@@ -193,9 +193,10 @@ int JpegStartEncoder(const EncoderParameters& parameters) {
     e.bits.Start(e.stage.data());
 
     const bool sharedQuant = std::memcmp(e.quantZigzag[0], e.quantZigzag[1], 64) == 0;
-    HeadInfo head{p.width,          p.height,      p.components, e.p.hSampling, e.p.vSampling,
-                  {e.quantZigzag[0], sharedQuant ? nullptr : e.quantZigzag[1]},
-                  p.xResolution,    p.yResolution, p.topDown,    p.stamp};
+    HeadInfo head{p.width,       p.height,      p.components,
+                  e.p.hSampling, e.p.vSampling, {e.quantZigzag[0], sharedQuant ? nullptr : e.quantZigzag[1]},
+                  p.xResolution, p.yResolution, p.topDown,
+                  p.stamp};
     std::vector<uint8_t> bytes;
     try {
         if (p.headKind == kHeadJfif) {

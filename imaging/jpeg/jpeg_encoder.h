@@ -32,27 +32,27 @@ struct EncoderOutput {
 struct StampSource {
     int width = 0;
     int height = 0;
-    int bits = 0;                     // 8 or 24
-    const uint8_t* palette = nullptr; // 768 bytes red, green, blue at 8 bits
+    int bits = 0;                                              // 8 or 24
+    const uint8_t* palette = nullptr;                          // 768 bytes red, green, blue at 8 bits
     int (*row)(int y, uint8_t* out, void* context) = nullptr;  // 1 = go on
     void* context = nullptr;
 };
 
 struct EncoderParameters {
-    int width = 0;             // pixels
-    int height = 0;            // rows as coded
+    int width = 0;   // pixels
+    int height = 0;  // rows as coded
     int headKind = kHeadJfif;
-    int components = 3;        // 1 for grey
-    int hSampling = 2;         // luminance factors: 1x1, 2x1 or 2x2
+    int components = 3;  // 1 for grey
+    int hSampling = 2;   // luminance factors: 1x1, 2x1 or 2x2
     int vSampling = 1;
-    int bitsPerPixel = 24;     // 8 grey, 16 (5-5-5), 24, 32 (8 bits unused)
-    bool redFirst = false;     // colour order red, green, blue
-    int quality = 25;          // Q: scales the standard tables
+    int bitsPerPixel = 24;                 // 8 grey, 16 (5-5-5), 24, 32 (8 bits unused)
+    bool redFirst = false;                 // colour order red, green, blue
+    int quality = 25;                      // Q: scales the standard tables
     const uint8_t* customQuant = nullptr;  // 64 entries in zigzag order for every table, or null
-    int rowsPerBuffer = 0;     // coded rows of each input buffer
-    int xResolution = 0;       // dots per inch, for the heads
+    int rowsPerBuffer = 0;                 // coded rows of each input buffer
+    int xResolution = 0;                   // dots per inch, for the heads
     int yResolution = 0;
-    bool topDown = true;       // first coded row is the picture's top (TIFF Orientation)
+    bool topDown = true;                 // first coded row is the picture's top (TIFF Orientation)
     const StampSource* stamp = nullptr;  // JFIF only
     EncoderOutput output;
 };

@@ -59,8 +59,8 @@ struct JpegEngine {
     int decodedPixelBytes = 3;  // what the colour output writes
     int outputPixelBytes = 3;   // what the callback receives
     int outWidth = 0, outHeight = 0;
-    int rowStride = 0;          // bytes between delivered rows
-    int sourceRowsDone = 0;     // rows of the (doubled) picture handed on
+    int rowStride = 0;       // bytes between delivered rows
+    int sourceRowsDone = 0;  // rows of the (doubled) picture handed on
     RowResize rowResize = RowResize::None;
     std::vector<int> columnRepeat, rowRepeat;
 

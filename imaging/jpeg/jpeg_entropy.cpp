@@ -24,7 +24,9 @@ inline int32_t Dequantise(int v, const DequantTable& q, int p) {
     return (v * q.multiplier[p] + kDequantHalf) >> kDequantShift;
 }
 
-inline int Extend(uint32_t b, int s) { return b & (1u << (s - 1)) ? static_cast<int>(b) : static_cast<int>(b) - ((1 << s) - 1); }
+inline int Extend(uint32_t b, int s) {
+    return b & (1u << (s - 1)) ? static_cast<int>(b) : static_cast<int>(b) - ((1 << s) - 1);
+}
 
 // buffer: the next 32 bits, the next at bit 31.
 inline int Lookup(const int16_t* table, int lookupBits, uint32_t buffer) {
@@ -109,8 +111,8 @@ inline uint32_t Top32(uint64_t buffer) { return static_cast<uint32_t>(buffer >> 
 
 int JpegDecodeBlock(JpegBitReader& r, JpegInput& in, int32_t* coef, int16_t& predictor, const JpegBlockTables& t) {
     std::memset(coef, 0, 64 * sizeof(int32_t));
-#define FILL()                                     \
-    do {                                           \
+#define FILL()                                                  \
+    do {                                                        \
         if (int e_ = FillCareful(r, in); e_ != K_OK) return e_; \
     } while (0)
     if (r.bits < 16) FILL();

@@ -70,8 +70,8 @@ int ReadFrameHeader(JpegInput& in, JpegDecodeParams& p, bool* frameSeen) {
     } else {
         // Luminance 1x1, 2x1, 2x2, 4x1 or 1x2 against chroma 1x1.
         const int h = p.component[0].h, v = p.component[0].v;
-        bool known = (h == 1 && v == 1) || (h == 2 && v == 1) || (h == 2 && v == 2) || (h == 4 && v == 1) ||
-                     (h == 1 && v == 2);
+        bool known =
+            (h == 1 && v == 1) || (h == 2 && v == 1) || (h == 2 && v == 2) || (h == 4 && v == 1) || (h == 1 && v == 2);
         for (int i = 1; i < 3; ++i) known = known && p.component[i].h == 1 && p.component[i].v == 1;
         if (!known) return kJpegBadStream;
     }

@@ -144,8 +144,11 @@ int ReadJpegInfo(int handle, const unsigned char* header, int headerCount, FileI
     if (FindSoi(header, headerCount) < 0) return 0;
     int width = 0, height = 0, components = 0;
     if (JpegScanHeader(handle, &width, &height, &components, info) < 0) return 0;
-    FillFileInfo(info, {.format = kFormatJPEG, .width = width, .height = height,
-                        .bitsPerPixel = components == 1 ? 8 : 24, .compression = "JPEG"});
+    FillFileInfo(info, {.format = kFormatJPEG,
+                        .width = width,
+                        .height = height,
+                        .bitsPerPixel = components == 1 ? 8 : 24,
+                        .compression = "JPEG"});
     return 1;
 }
 

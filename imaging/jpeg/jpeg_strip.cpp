@@ -182,7 +182,8 @@ int JpegStartScan(JpegEngine& e) {
     e.mcuRowStride = e.mcusAcross * e.mcuWidth * e.decodedPixelBytes;
     e.mcuRowPixels.assign(static_cast<size_t>(e.mcuRowStride) * e.mcuHeight, 0);
     e.mcuRowPointers.resize(static_cast<size_t>(e.mcuHeight));
-    for (int r = 0; r < e.mcuHeight; ++r) e.mcuRowPointers[r] = e.mcuRowPixels.data() + static_cast<size_t>(r) * e.mcuRowStride;
+    for (int r = 0; r < e.mcuHeight; ++r)
+        e.mcuRowPointers[r] = e.mcuRowPixels.data() + static_cast<size_t>(r) * e.mcuRowStride;
 
     // The reader at the first byte of the scan data.
     JpegBitReader& r = e.reader;
@@ -207,8 +208,7 @@ int JpegDecodeStrip(JpegEngine& e) {
     // they fit.
     if (s.multiLine && e.rowResize != RowResize::Repeated && e.pendingRows > 0) {
         int coming = 0;
-        for (int j = 0; j < rows * perRow; ++j)
-            coming += e.rowRepeat.empty() ? 1 : e.rowRepeat[e.sourceRowsDone + j];
+        for (int j = 0; j < rows * perRow; ++j) coming += e.rowRepeat.empty() ? 1 : e.rowRepeat[e.sourceRowsDone + j];
         if (e.pendingRows + coming > s.linesPerCall)
             if (int rc = JpegFlushRows(e); rc != K_OK) return rc;
     }

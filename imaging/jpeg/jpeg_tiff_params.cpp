@@ -39,8 +39,7 @@ public:
             std::memcpy(bytes, e.raw + i * size, size);
         } else {
             const uint64_t at = static_cast<uint64_t>(U32(e.raw)) + static_cast<uint64_t>(i) * size;
-            if (at > 0x7FFFFFFF || in_.SeekTo(static_cast<int>(at)) != K_OK ||
-                in_.ReadExact(bytes, size) != K_OK)
+            if (at > 0x7FFFFFFF || in_.SeekTo(static_cast<int>(at)) != K_OK || in_.ReadExact(bytes, size) != K_OK)
                 return K_ERR_READ;
         }
         *out = size == 2 ? U16(bytes) : U32(bytes);
@@ -94,8 +93,7 @@ int JpegReadTiffParams(int handle, JpegDecodeParams& p, bool* topDownRows, uint3
     if (t.U16(head + 2) != 42) return K_ERR_FORMAT;
     const uint32_t directory = t.U32(head + 4);
     uint8_t countBytes[2];
-    if (directory > 0x7FFFFFFF || in.SeekTo(static_cast<int>(directory)) != K_OK ||
-        in.ReadExact(countBytes, 2) != K_OK)
+    if (directory > 0x7FFFFFFF || in.SeekTo(static_cast<int>(directory)) != K_OK || in.ReadExact(countBytes, 2) != K_OK)
         return K_ERR_FORMAT;
     const uint32_t count = t.U16(countBytes);
     if (count == 0 || count > kMaxEntries) return K_ERR_FORMAT;
@@ -196,8 +194,8 @@ int JpegReadTiffParams(int handle, JpegDecodeParams& p, bool* topDownRows, uint3
             if (found == slots.end()) {
                 if (static_cast<int>(slots.size()) == slotLimit[k]) return K_ERR_FORMAT;
                 slots.push_back(at);
-                int r = k == 0 ? ReadQuant(in, at, p.quant[slot])
-                               : ReadHuffman(in, at, k == 1 ? p.dc[slot] : p.ac[slot]);
+                int r =
+                    k == 0 ? ReadQuant(in, at, p.quant[slot]) : ReadHuffman(in, at, k == 1 ? p.dc[slot] : p.ac[slot]);
                 if (r != K_OK) return r;
                 if (k == 0) p.quantPresent[slot] = true;
             }

@@ -15,9 +15,9 @@ extern const CodecRow kCompressedRow, kDataStreamRow, kBilevelRow, kTIFFRow, kBM
 namespace {
 
 const CodecRow* const kRows[] = {
-    &kCompressedRow, &kDataStreamRow, &kBilevelRow, &kTIFFRow, &kBMPRow, &kTGARow, &kPCXRow, &kGIFRow,
-    &kPNGRow, &kPhotoshopRow, &kWMFRow, &kEPSRow, &kPhotoCDRow, &kMacPaintRow, &kGEMRow, &kMSPRow,
-    &kWPGRow, &kSunRasterRow, &kPICTRow, &kCALSRow, &kFaxRow, &kIOCARow, &kFaxRawRow,
+    &kCompressedRow, &kDataStreamRow, &kBilevelRow, &kTIFFRow, &kBMPRow,     &kTGARow,      &kPCXRow,    &kGIFRow,
+    &kPNGRow,        &kPhotoshopRow,  &kWMFRow,     &kEPSRow,  &kPhotoCDRow, &kMacPaintRow, &kGEMRow,    &kMSPRow,
+    &kWPGRow,        &kSunRasterRow,  &kPICTRow,    &kCALSRow, &kFaxRow,     &kIOCARow,     &kFaxRawRow,
 };
 
 // Between the EPS probe and the Photoshop probe the header is read again
@@ -25,13 +25,8 @@ const CodecRow* const kRows[] = {
 constexpr int kHeaderAgainRank = 120;
 
 const CompressedCodecHooks kCompressed = {
-    K_DecompressFile,
-    K_SetCallbackLine,
-    K_DecompressBitmap1Bit,
-    K_CompressTIF,
-    K_CompressBMP,
-    K_CompressTGA,
-    K_NormalizeWFXBitmap,
+    K_DecompressFile, K_SetCallbackLine, K_DecompressBitmap1Bit, K_CompressTIF,
+    K_CompressBMP,    K_CompressTGA,     K_NormalizeWFXBitmap,
 };
 
 struct RankedStep {
@@ -42,8 +37,10 @@ struct RankedStep {
 std::vector<ProbeStep> GatherProbes() {
     std::vector<RankedStep> ranked{{kHeaderAgainRank, {ProbeAction::ReReadHeader, true, nullptr, "header again"}}};
     for (const CodecRow* row : kRows)
-        for (const CodecProbe& p : row->probes) ranked.push_back({p.rank, {ProbeAction::Probe, p.rewind, p.probe, row->name}});
-    std::stable_sort(ranked.begin(), ranked.end(), [](const RankedStep& a, const RankedStep& b) { return a.rank < b.rank; });
+        for (const CodecProbe& p : row->probes)
+            ranked.push_back({p.rank, {ProbeAction::Probe, p.rewind, p.probe, row->name}});
+    std::stable_sort(ranked.begin(), ranked.end(),
+                     [](const RankedStep& a, const RankedStep& b) { return a.rank < b.rank; });
     std::vector<ProbeStep> steps;
     for (const RankedStep& r : ranked) steps.push_back(r.step);
     return steps;

@@ -16,7 +16,8 @@ inline unsigned char Byte(int v) { return static_cast<unsigned char>(std::clamp(
 
 // Truncation toward zero, as for a signed division.
 inline int DivideSigned(int x, unsigned d) {
-    return x < 0 ? -static_cast<int>(DivideExact(static_cast<unsigned>(-x), d)) : static_cast<int>(DivideExact(static_cast<unsigned>(x), d));
+    return x < 0 ? -static_cast<int>(DivideExact(static_cast<unsigned>(-x), d))
+                 : static_cast<int>(DivideExact(static_cast<unsigned>(x), d));
 }
 
 inline int ReadWord(const unsigned char* p) { return static_cast<int16_t>(p[0] | (p[1] << 8)); }
@@ -70,7 +71,8 @@ void HsvToBgr(const unsigned char* in, unsigned char* o, int count) {
             last = Key3(in);
             c = FromHsv(in[0], in[1], in[2]);
         }
-        o[0] = static_cast<unsigned char>(c.b), o[1] = static_cast<unsigned char>(c.g), o[2] = static_cast<unsigned char>(c.r);
+        o[0] = static_cast<unsigned char>(c.b), o[1] = static_cast<unsigned char>(c.g),
+        o[2] = static_cast<unsigned char>(c.r);
     }
 }
 
@@ -114,7 +116,9 @@ void CmyToBgr(const unsigned char* in, unsigned char* o, int count) {
     }
 }
 
-void BgrToBgr(const unsigned char* bgr, unsigned char* out, int count) { std::memcpy(out, bgr, static_cast<size_t>(count) * 3); }
+void BgrToBgr(const unsigned char* bgr, unsigned char* out, int count) {
+    std::memcpy(out, bgr, static_cast<size_t>(count) * 3);
+}
 
 inline int Luma14(int r16, int g16, int b16) { return (587 * g16 + 299 * r16 + 114 * b16) / 1000; }
 
@@ -143,7 +147,8 @@ void BgrToHsv(const unsigned char* p, unsigned char* o, int count) {
             last = Key3(p);
             c = ToHsv(p[2], p[1], p[0]);
         }
-        o[0] = static_cast<unsigned char>(c.h), o[1] = static_cast<unsigned char>(c.s), o[2] = static_cast<unsigned char>(c.v);
+        o[0] = static_cast<unsigned char>(c.h), o[1] = static_cast<unsigned char>(c.s),
+        o[2] = static_cast<unsigned char>(c.v);
     }
 }
 
@@ -159,11 +164,12 @@ void BgrToHls(const unsigned char* p, unsigned char* o, int count) {
         unsigned diff = static_cast<unsigned>(max - min);
         unsigned s = DivideExact(diff * 255, static_cast<unsigned>(l <= 127 ? max + min : 510 - max - min));
         unsigned span6 = 6 * diff;
-        int h = max == r ? DivideSigned((g - b) * 255, span6)
-              : max == g ? DivideSigned((b - r) * 255, span6) + 85
-                         : DivideSigned((r - g) * 255, span6) + 170;
+        int h = max == r   ? DivideSigned((g - b) * 255, span6)
+                : max == g ? DivideSigned((b - r) * 255, span6) + 85
+                           : DivideSigned((r - g) * 255, span6) + 170;
         if (h < 0) h += 255;
-        o[0] = static_cast<unsigned char>(h), o[1] = static_cast<unsigned char>(l), o[2] = static_cast<unsigned char>(s);
+        o[0] = static_cast<unsigned char>(h), o[1] = static_cast<unsigned char>(l),
+        o[2] = static_cast<unsigned char>(s);
     }
 }
 

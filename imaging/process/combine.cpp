@@ -15,7 +15,9 @@ namespace {
 
 constexpr unsigned kAsIs = 0, kInverted = 1, kZeros = 2, kOnes = 3;
 
-int SourcePattern(unsigned field) { return field == kAsIs ? 0xCC : field == kInverted ? 0x33 : field == kZeros ? 0 : 0xFF; }
+int SourcePattern(unsigned field) {
+    return field == kAsIs ? 0xCC : field == kInverted ? 0x33 : field == kZeros ? 0 : 0xFF;
+}
 int DestinationPattern(unsigned field) {
     return field == kAsIs ? 0xAA : field == kInverted ? 0x55 : field == kZeros ? 0 : 0xFF;
 }
@@ -37,15 +39,24 @@ inline unsigned char TruthByte(int table, unsigned s, unsigned d) {
 template <int Op>
 inline unsigned Component(unsigned d, unsigned s, unsigned m) {
     switch (Op) {
-    case 16: return std::min(d + s, m);
-    case 17: return d > s ? d - s : 0;
-    case 18: return s > d ? s - d : 0;
-    case 19: return d * s / m;
-    case 20: return s == 0 ? m : std::min(d * m / s, m);
-    case 21: return d == 0 ? m : std::min(s * m / d, m);
-    case 22: return (d + s) >> 1;
-    case 23: return std::min(d, s);
-    default: return std::max(d, s);
+        case 16:
+            return std::min(d + s, m);
+        case 17:
+            return d > s ? d - s : 0;
+        case 18:
+            return s > d ? s - d : 0;
+        case 19:
+            return d * s / m;
+        case 20:
+            return s == 0 ? m : std::min(d * m / s, m);
+        case 21:
+            return d == 0 ? m : std::min(s * m / d, m);
+        case 22:
+            return (d + s) >> 1;
+        case 23:
+            return std::min(d, s);
+        default:
+            return std::max(d, s);
     }
 }
 
@@ -72,15 +83,33 @@ void ArithmeticSpan(unsigned char* d, const unsigned char* s, int bytes, int bit
 
 void Arithmetic(int op, unsigned char* d, const unsigned char* s, int bytes, int bits) {
     switch (op) {
-    case 16: ArithmeticSpan<16>(d, s, bytes, bits); break;
-    case 17: ArithmeticSpan<17>(d, s, bytes, bits); break;
-    case 18: ArithmeticSpan<18>(d, s, bytes, bits); break;
-    case 19: ArithmeticSpan<19>(d, s, bytes, bits); break;
-    case 20: ArithmeticSpan<20>(d, s, bytes, bits); break;
-    case 21: ArithmeticSpan<21>(d, s, bytes, bits); break;
-    case 22: ArithmeticSpan<22>(d, s, bytes, bits); break;
-    case 23: ArithmeticSpan<23>(d, s, bytes, bits); break;
-    default: ArithmeticSpan<24>(d, s, bytes, bits); break;
+        case 16:
+            ArithmeticSpan<16>(d, s, bytes, bits);
+            break;
+        case 17:
+            ArithmeticSpan<17>(d, s, bytes, bits);
+            break;
+        case 18:
+            ArithmeticSpan<18>(d, s, bytes, bits);
+            break;
+        case 19:
+            ArithmeticSpan<19>(d, s, bytes, bits);
+            break;
+        case 20:
+            ArithmeticSpan<20>(d, s, bytes, bits);
+            break;
+        case 21:
+            ArithmeticSpan<21>(d, s, bytes, bits);
+            break;
+        case 22:
+            ArithmeticSpan<22>(d, s, bytes, bits);
+            break;
+        case 23:
+            ArithmeticSpan<23>(d, s, bytes, bits);
+            break;
+        default:
+            ArithmeticSpan<24>(d, s, bytes, bits);
+            break;
     }
 }
 
@@ -128,22 +157,44 @@ int CombineFlagsToRop(unsigned int flags, int oneBitDestination) {
     const int s = SourcePattern(source), d = DestinationPattern(destination);
     int p;
     switch (op) {
-    case 0: case 6: case 10: p = s & d; break;
-    case 2: p = s ^ d; break;
-    case 4: p = d & ~s; break;
-    case 5: p = s & ~d; break;
-    case 7: p = d; break;
-    case 8: p = s; break;
-    default: p = s | d; break;  // OR, ADD, AVERAGE, MAXIMUM
+        case 0:
+        case 6:
+        case 10:
+            p = s & d;
+            break;
+        case 2:
+            p = s ^ d;
+            break;
+        case 4:
+            p = d & ~s;
+            break;
+        case 5:
+            p = s & ~d;
+            break;
+        case 7:
+            p = d;
+            break;
+        case 8:
+            p = s;
+            break;
+        default:
+            p = s | d;
+            break;  // OR, ADD, AVERAGE, MAXIMUM
     }
-    if (result == kInverted) p = ~p;
-    else if (result == kZeros) p = 0;
-    else if (result == kOnes) p = 0xFF;
+    if (result == kInverted)
+        p = ~p;
+    else if (result == kZeros)
+        p = 0;
+    else if (result == kOnes)
+        p = 0xFF;
     const int t = p & 0x0F;
     int code = kRopBoolean | t;
-    if (t == 12 || t == 3) code |= kRopUsesSource;
-    else if (t == 10 || t == 5) code |= kRopUsesDestination;
-    else if (t != 0 && t != 15) code |= kRopUsesSource | kRopUsesDestination;
+    if (t == 12 || t == 3)
+        code |= kRopUsesSource;
+    else if (t == 10 || t == 5)
+        code |= kRopUsesDestination;
+    else if (t != 0 && t != 15)
+        code |= kRopUsesSource | kRopUsesDestination;
     return code;
 }
 
@@ -165,13 +216,13 @@ extern "C" int KAPI K_CombineBitmap(BitmapRecord* destination, int left, int top
     int64_t sourceCol = 0, sourceRow = 0;
     if (useSource) {
         cols.first = std::max<int64_t>(static_cast<int64_t>(left) + std::max(0, -sourceLeft), 0);
-        cols.last = std::min<int64_t>(std::min<int64_t>(static_cast<int64_t>(sourceLeft) + width, source->Width) -
-                                          sourceLeft + left,
-                                      destination->Width);
+        cols.last = std::min<int64_t>(
+            std::min<int64_t>(static_cast<int64_t>(sourceLeft) + width, source->Width) - sourceLeft + left,
+            destination->Width);
         rows.first = std::max<int64_t>(static_cast<int64_t>(top) + std::max(0, -sourceTop), 0);
-        rows.last = std::min<int64_t>(std::min<int64_t>(static_cast<int64_t>(sourceTop) + height, source->Height) -
-                                          sourceTop + top,
-                                      destination->Height);
+        rows.last = std::min<int64_t>(
+            std::min<int64_t>(static_cast<int64_t>(sourceTop) + height, source->Height) - sourceTop + top,
+            destination->Height);
         sourceCol = sourceLeft + (cols.first - left);
         sourceRow = sourceTop + (rows.first - top);
     } else {
@@ -242,8 +293,10 @@ extern "C" int KAPI K_CombineBitmap(BitmapRecord* destination, int left, int top
         if (boolean) {
             for (int k = 0; k < spanBytes; ++k) w[k] = TruthByte(table, s[k], d[k]);
         } else {
-            if (code & kRopUsesDestination) std::memcpy(w, d, spanBytes);
-            else std::memset(w, 0, spanBytes);
+            if (code & kRopUsesDestination)
+                std::memcpy(w, d, spanBytes);
+            else
+                std::memset(w, 0, spanBytes);
             if (code & kRopInvertDestination) InvertSpan(w, spanBytes, bits);
             if (code & kRopInvertSource) InvertSpan(s, spanBytes, bits);
             Arithmetic(op, w, s, spanBytes, bits);

@@ -92,7 +92,8 @@ VOLKG_SSE2_ENTRY int ConvolveRowSse2(const uint8_t* const* rows, const KernelRow
                 add(rows[tap.row] + k + tap.offset, _mm_set1_epi16(static_cast<int16_t>(tap.weight)));
             }
         }
-        const __m128i bytes = _mm_packus_epi16(Finish(sumLo, divide, divisor, biasV), Finish(sumHi, divide, divisor, biasV));
+        const __m128i bytes =
+            _mm_packus_epi16(Finish(sumLo, divide, divisor, biasV), Finish(sumHi, divide, divisor, biasV));
         _mm_storeu_si128(reinterpret_cast<__m128i*>(out + k), bytes);
     }
     return k;

@@ -15,10 +15,14 @@ namespace {
 // Component value of a colour for a channel: 0 the intensity.
 inline int ChannelValue(unsigned channel, int r, int g, int b) {
     switch (channel) {
-    case 1: return r;
-    case 2: return g;
-    case 3: return b;
-    default: return GrayLevel(r, g, b);
+        case 1:
+            return r;
+        case 2:
+            return g;
+        case 3:
+            return b;
+        default:
+            return GrayLevel(r, g, b);
     }
 }
 
@@ -117,7 +121,8 @@ int ComputeBitmapHistogram(BitmapRecord* bitmap, uint32_t* counters, unsigned ch
         int count = 0;
         if ((rc = ReadBitmapPalette(bitmap, entries, &count)) != K_OK) return rc;
         for (int i = 0; i < count; ++i)
-            values[i] = static_cast<unsigned char>(ChannelValue(channel, entries[i].peRed, entries[i].peGreen, entries[i].peBlue));
+            values[i] = static_cast<unsigned char>(
+                ChannelValue(channel, entries[i].peRed, entries[i].peGreen, entries[i].peBlue));
     }
     std::memset(counters, 0, 256 * sizeof(uint32_t));
     const int width = bitmap->Width;
@@ -128,15 +133,23 @@ int ComputeBitmapHistogram(BitmapRecord* bitmap, uint32_t* counters, unsigned ch
     const int byteAt = channel == 2 ? 1 : ((channel == 1) == bgr ? 2 : 0);
     return ScanRows(bitmap, first, last, [&](const unsigned char* row, int) {
         switch (bits) {
-        case 1: CountBits(row, width, values, counters); break;
-        case 4: CountNibbles(row, width, values, counters); break;
-        case 8: CountBytes(row, width, values, counters); break;
-        case 16: CountWords(row, width, channel, bgr, counters); break;
-        default:
-            if (channel == 0)
-                CountIntensity(row, width, step, redAt, counters);
-            else
-                CountByte(row + byteAt, width, step, counters);
+            case 1:
+                CountBits(row, width, values, counters);
+                break;
+            case 4:
+                CountNibbles(row, width, values, counters);
+                break;
+            case 8:
+                CountBytes(row, width, values, counters);
+                break;
+            case 16:
+                CountWords(row, width, channel, bgr, counters);
+                break;
+            default:
+                if (channel == 0)
+                    CountIntensity(row, width, step, redAt, counters);
+                else
+                    CountByte(row + byteAt, width, step, counters);
         }
     });
 }
@@ -175,7 +188,8 @@ extern "C" int KAPI K_HistoContrastBitmap(BitmapRecord* bitmap, int change) {
     return CorrectIntensity(bitmap, [&](const uint32_t* counters, unsigned char* table) {
         UsedRange r = FindUsedRange(counters);
         for (int j = 0; j < 256; ++j)
-            table[j] = static_cast<unsigned char>(j < r.mid ? std::clamp(j - k, 0, r.mid) : std::clamp(j + k, r.mid, 255));
+            table[j] =
+                static_cast<unsigned char>(j < r.mid ? std::clamp(j - k, 0, r.mid) : std::clamp(j + k, r.mid, 255));
         return true;
     });
 }

@@ -63,7 +63,8 @@ int ChangeHsv(BitmapRecord* bitmap, Change change) {
     if (bits == 16)
         return ProcessRows(bitmap, 0, 100, 0, [&](unsigned char* row, int) { ChangeWords(row, width, bgr, change); });
     const int step = bits / 8, redAt = bgr ? 2 : 0;
-    return ProcessRows(bitmap, 0, 100, 0, [&](unsigned char* row, int) { ChangeBytes(row, width, step, redAt, change); });
+    return ProcessRows(bitmap, 0, 100, 0,
+                       [&](unsigned char* row, int) { ChangeBytes(row, width, step, redAt, change); });
 }
 
 }  // namespace

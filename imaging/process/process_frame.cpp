@@ -14,8 +14,7 @@ int CheckProcessBitmap(const BitmapRecord* bitmap) {
     return K_OK;
 }
 
-SpanProgress::SpanProgress(int first, int last, int steps)
-    : current_(first), steps_(steps > 0 ? steps : 1) {
+SpanProgress::SpanProgress(int first, int last, int steps) : current_(first), steps_(steps > 0 ? steps : 1) {
     quotient_ = (last - first) / steps_;
     remainder_ = (last - first) % steps_;
 }
@@ -57,7 +56,8 @@ int WriteBitmapPalette(BitmapRecord* bitmap, const PALETTEENTRY* entries, int co
         for (int i = 0; i < count; ++i) table[i] = RGBQUAD{entries[i].peBlue, entries[i].peGreen, entries[i].peRed, 0};
         HPALETTE created = CreatePaletteFromColors(table, count);
         if (!created) return K_ERR_MEMORY;
-        if (bitmap->PaletteHandle && bitmap->PaletteHandle != bitmap->FixedPaletteHandle) DeleteObject(bitmap->PaletteHandle);
+        if (bitmap->PaletteHandle && bitmap->PaletteHandle != bitmap->FixedPaletteHandle)
+            DeleteObject(bitmap->PaletteHandle);
         bitmap->PaletteHandle = created;
         bitmap->Flags &= ~K_FIXED_PALETTE_IN_USE;
     } else {
@@ -78,7 +78,8 @@ int WriteBitmapPalette(BitmapRecord* bitmap, const PALETTEENTRY* entries, int co
 
 unsigned char* LockedRows(const BitmapRecord* bitmap) {
     const unsigned need = K_MEMORY_STORAGE | K_LOCKED;
-    if ((bitmap->Flags & need) != need || !bitmap->DataPointer || bitmap->Height < 0 || bitmap->BytesPerLine <= 0) return nullptr;
+    if ((bitmap->Flags & need) != need || !bitmap->DataPointer || bitmap->Height < 0 || bitmap->BytesPerLine <= 0)
+        return nullptr;
     // Only when every row lies inside the mapped storage.
     if (static_cast<int64_t>(bitmap->Height) * bitmap->BytesPerLine > bitmap->ImageSize) return nullptr;
     return bitmap->DataPointer;
@@ -135,7 +136,8 @@ void WorkRows::FromWork(unsigned char* row) {
     if (started_)
         K_DitherLine(&temp_, row, row);
     else
-        K_ConvertBuffer(row, bitmap_->Width, 24, sourceBits_, K_ORDER_BGR, bitmap_->ColorOrder, nullptr, temp_.ColorTable);
+        K_ConvertBuffer(row, bitmap_->Width, 24, sourceBits_, K_ORDER_BGR, bitmap_->ColorOrder, nullptr,
+                        temp_.ColorTable);
     // What is left of the wider work row past the pixels is not stored.
     int bits = bitmap_->BitsPerPixel;
     int used = static_cast<int>((static_cast<int64_t>(bitmap_->Width) * bits + 7) / 8);

@@ -32,7 +32,8 @@ void RemapOneByte(unsigned char* p, int width, int step, const unsigned char* t)
 
 // 5-5-5 words: each selected field widened to 8 bits, mapped and narrowed
 // again (an unselected field maps to itself); bit 15 comes back 0.
-void RemapWords(unsigned char* p, int width, const unsigned char* high, const unsigned char* mid, const unsigned char* low) {
+void RemapWords(unsigned char* p, int width, const unsigned char* high, const unsigned char* mid,
+                const unsigned char* low) {
     for (int x = 0; x < width; ++x, p += 2) {
         unsigned w = p[0] | (p[1] << 8);
         w = (high[(w >> 10) & 31] << 10) | (mid[(w >> 5) & 31] << 5) | low[w & 31];
@@ -73,13 +74,15 @@ int RemapBitmapChannel(BitmapRecord* bitmap, const unsigned char* table, unsigne
         const unsigned char* high = (bgr ? red : blue) ? mapped : same;
         const unsigned char* mid = green ? mapped : same;
         const unsigned char* low = (bgr ? blue : red) ? mapped : same;
-        return ProcessRows(bitmap, first, last, 0, [&](unsigned char* row, int) { RemapWords(row, width, high, mid, low); });
+        return ProcessRows(bitmap, first, last, 0,
+                           [&](unsigned char* row, int) { RemapWords(row, width, high, mid, low); });
     }
 
     const int step = bits / 8;
     if (channel == 0) {
         if (step == 3)
-            return ProcessRows(bitmap, first, last, 0, [&](unsigned char* row, int) { RemapBytes(row, width * 3, table); });
+            return ProcessRows(bitmap, first, last, 0,
+                               [&](unsigned char* row, int) { RemapBytes(row, width * 3, table); });
         return ProcessRows(bitmap, first, last, 0, [&](unsigned char* row, int) { RemapPixels32(row, width, table); });
     }
     // Red is the third byte in blue-green-red order, the first otherwise.

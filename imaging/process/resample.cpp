@@ -38,7 +38,9 @@ private:
 inline int FloorDiv(int64_t a, int b) { return static_cast<int>(a >= 0 ? a / b : -((-a + b - 1) / b)); }
 
 // Step i of length from value a toward value b.
-inline unsigned char Between(int a, int b, int i, int length) { return static_cast<unsigned char>(a + FloorDiv(int64_t(i) * (b - a), length)); }
+inline unsigned char Between(int a, int b, int i, int length) {
+    return static_cast<unsigned char>(a + FloorDiv(int64_t(i) * (b - a), length));
+}
 
 // One B, G, R line from `from` pixels to `to` pixels.
 void ResampleLine(const unsigned char* in, int from, unsigned char* out, int to) {
@@ -77,7 +79,8 @@ extern "C" int KAPI K_ResampleBitmap(BitmapRecord* bitmap, int width, int height
     GlobalBuffer block(sizeof(BitmapRecord), true);
     if (!block) return K_ERR_MEMORY;
     auto* resampled = reinterpret_cast<BitmapRecord*>(block.get());
-    if ((rc = CreateBitmapLike(resampled, bitmap, width, height, bitmap->BitsPerPixel, kCloneAllocate)) != K_OK) return rc;
+    if ((rc = CreateBitmapLike(resampled, bitmap, width, height, bitmap->BitsPerPixel, kCloneAllocate)) != K_OK)
+        return rc;
     {
         WorkRows source(bitmap), target(resampled);
         const int w = bitmap->Width, h = bitmap->Height;
@@ -125,8 +128,10 @@ extern "C" int KAPI K_ResampleBitmap(BitmapRecord* bitmap, int width, int height
                 const int length = steps.Next();
                 std::swap(a, b);
                 // Past the last row the last row repeats: a flat tail.
-                if (next < h) rc = readLine(b);
-                else std::memcpy(b, a, lineBytes);
+                if (next < h)
+                    rc = readLine(b);
+                else
+                    std::memcpy(b, a, lineBytes);
                 if (k == 0)
                     for (int i = 0; i < length / 2 && o < height && rc == K_OK; ++i, ++o) {
                         rc = put(o, a);

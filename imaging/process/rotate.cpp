@@ -22,8 +22,10 @@ struct Coordinate {
     int whole, fraction;
     void Add(int step) {
         fraction += step;
-        if (fraction > kOne - 1) fraction -= kOne, ++whole;
-        else if (fraction < -(kOne - 1)) fraction += kOne, --whole;
+        if (fraction > kOne - 1)
+            fraction -= kOne, ++whole;
+        else if (fraction < -(kOne - 1))
+            fraction += kOne, --whole;
     }
 };
 
@@ -57,15 +59,19 @@ void InsideSpan(const RowAxis& axis, int size, int count, int* from, int* to) {
     int lo = 0, hi = count;
     while (lo < hi) {
         const int mid = lo + (hi - lo) / 2;
-        if (before(mid)) lo = mid + 1;
-        else hi = mid;
+        if (before(mid))
+            lo = mid + 1;
+        else
+            hi = mid;
     }
     const int first = lo;
     hi = count;
     while (lo < hi) {
         const int mid = lo + (hi - lo) / 2;
-        if (inside(mid)) lo = mid + 1;
-        else hi = mid;
+        if (inside(mid))
+            lo = mid + 1;
+        else
+            hi = mid;
     }
     *from = first;
     *to = lo;
@@ -78,8 +84,10 @@ void CopySpan(const unsigned char* source, size_t stride, const RowAxis& x, cons
               unsigned char* row) {
     for (int j = from; j < to; ++j) {
         const unsigned char* p = source + static_cast<size_t>(y.At(j)) * stride + static_cast<size_t>(x.At(j)) * Bytes;
-        if (Bytes == 1) row[j] = *p;
-        else std::memcpy(row + static_cast<size_t>(j) * Bytes, p, Bytes);
+        if (Bytes == 1)
+            row[j] = *p;
+        else
+            std::memcpy(row + static_cast<size_t>(j) * Bytes, p, Bytes);
     }
 }
 
@@ -100,22 +108,32 @@ void BoundingBox(int w, int h, int s, int c, int* newWidth, int* newHeight) {
 // Copies pixel x of a source row into pixel i of a destination row.
 inline void CopyPixel(const unsigned char* from, int x, unsigned char* to, int i, int bits) {
     switch (bits) {
-    case 1: {
-        unsigned char m = static_cast<unsigned char>(0x80 >> (i & 7));
-        if (from[x >> 3] & (0x80 >> (x & 7))) to[i >> 3] |= m;
-        else to[i >> 3] &= static_cast<unsigned char>(~m);
-        break;
-    }
-    case 4: {
-        int v = x & 1 ? from[x >> 1] & 15 : from[x >> 1] >> 4;
-        unsigned char& b = to[i >> 1];
-        b = static_cast<unsigned char>(i & 1 ? (b & 0xF0) | v : (b & 0x0F) | v << 4);
-        break;
-    }
-    case 8: to[i] = from[x]; break;
-    case 16: std::memcpy(to + 2 * i, from + 2 * x, 2); break;
-    case 24: std::memcpy(to + 3 * i, from + 3 * x, 3); break;
-    default: std::memcpy(to + 4 * i, from + 4 * x, 4); break;
+        case 1: {
+            unsigned char m = static_cast<unsigned char>(0x80 >> (i & 7));
+            if (from[x >> 3] & (0x80 >> (x & 7)))
+                to[i >> 3] |= m;
+            else
+                to[i >> 3] &= static_cast<unsigned char>(~m);
+            break;
+        }
+        case 4: {
+            int v = x & 1 ? from[x >> 1] & 15 : from[x >> 1] >> 4;
+            unsigned char& b = to[i >> 1];
+            b = static_cast<unsigned char>(i & 1 ? (b & 0xF0) | v : (b & 0x0F) | v << 4);
+            break;
+        }
+        case 8:
+            to[i] = from[x];
+            break;
+        case 16:
+            std::memcpy(to + 2 * i, from + 2 * x, 2);
+            break;
+        case 24:
+            std::memcpy(to + 3 * i, from + 3 * x, 3);
+            break;
+        default:
+            std::memcpy(to + 4 * i, from + 4 * x, 4);
+            break;
     }
 }
 
@@ -163,9 +181,12 @@ int RotateGeneral(BitmapRecord* bitmap, int a, int resize, COLORREF fill, int fi
             from = std::max(from, fromY), to = std::min(to, toY);
             if (sourceRows && (bits == 8 || bits == 24 || bits == 32)) {
                 const size_t stride = static_cast<size_t>(sourceBytes);
-                if (bits == 8) CopySpan<1>(sourceRows, stride, x, y, from, to, row.get());
-                else if (bits == 24) CopySpan<3>(sourceRows, stride, x, y, from, to, row.get());
-                else CopySpan<4>(sourceRows, stride, x, y, from, to, row.get());
+                if (bits == 8)
+                    CopySpan<1>(sourceRows, stride, x, y, from, to, row.get());
+                else if (bits == 24)
+                    CopySpan<3>(sourceRows, stride, x, y, from, to, row.get());
+                else
+                    CopySpan<4>(sourceRows, stride, x, y, from, to, row.get());
             } else {
                 for (int j = from; j < to; ++j) {
                     const int sx = x.At(j), sy = y.At(j);

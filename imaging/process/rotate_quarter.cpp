@@ -80,18 +80,21 @@ void GatherGroup(const unsigned char* const* rows, int n, int width, int bits, u
             const unsigned char* row = rows[k];
             unsigned char* out = column + k * size;
             switch (size) {
-            case 1:
-                for (int x = 0; x < width; ++x) out[static_cast<size_t>(x) * entryBytes] = row[x];
-                break;
-            case 2:
-                for (int x = 0; x < width; ++x) std::memcpy(out + static_cast<size_t>(x) * entryBytes, row + 2 * x, 2);
-                break;
-            case 3:
-                for (int x = 0; x < width; ++x) std::memcpy(out + static_cast<size_t>(x) * entryBytes, row + 3 * x, 3);
-                break;
-            default:
-                for (int x = 0; x < width; ++x) std::memcpy(out + static_cast<size_t>(x) * entryBytes, row + 4 * x, 4);
-                break;
+                case 1:
+                    for (int x = 0; x < width; ++x) out[static_cast<size_t>(x) * entryBytes] = row[x];
+                    break;
+                case 2:
+                    for (int x = 0; x < width; ++x)
+                        std::memcpy(out + static_cast<size_t>(x) * entryBytes, row + 2 * x, 2);
+                    break;
+                case 3:
+                    for (int x = 0; x < width; ++x)
+                        std::memcpy(out + static_cast<size_t>(x) * entryBytes, row + 3 * x, 3);
+                    break;
+                default:
+                    for (int x = 0; x < width; ++x)
+                        std::memcpy(out + static_cast<size_t>(x) * entryBytes, row + 4 * x, 4);
+                    break;
             }
         }
     }
@@ -157,7 +160,8 @@ int RotateQuarterInto(BitmapRecord* source, BitmapRecord* target, int direction,
                     Transpose16x16(in, out);
                 }
                 for (; x < w; ++x) {
-                    unsigned char* out = targetRows + static_cast<size_t>(ordered ? w - 1 - x : x) * targetBytes + offset;
+                    unsigned char* out =
+                        targetRows + static_cast<size_t>(ordered ? w - 1 - x : x) * targetBytes + offset;
                     for (int j = 0; j < 16; ++j) out[j] = rows[j][x];
                 }
                 for (int j = 0; j < n && rc == K_OK; ++j) rc = progress.Step();

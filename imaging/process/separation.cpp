@@ -37,7 +37,9 @@ private:
     int count_ = 0;
 };
 
-inline int StorageRowFromTop(const BitmapRecord* b, int y) { return b->ViewPerspective == K_BOTTOM_UP ? b->Height - 1 - y : y; }
+inline int StorageRowFromTop(const BitmapRecord* b, int y) {
+    return b->ViewPerspective == K_BOTTOM_UP ? b->Height - 1 - y : y;
+}
 
 }  // namespace
 
@@ -140,7 +142,8 @@ extern "C" int KAPI K_ColorMergeBitmap(BitmapRecord* target, BitmapRecord** plan
             for (int p = 0; p < k.planes && !transferFailed; ++p) {
                 BitmapRecord* plane = planes[p];
                 int bytes = plane->BytesPerLine;
-                rc = RowTransferResult(K_GetBitmapRow(plane, planeRow.get(), StorageRowFromTop(plane, y), bytes), bytes);
+                rc =
+                    RowTransferResult(K_GetBitmapRow(plane, planeRow.get(), StorageRowFromTop(plane, y), bytes), bytes);
                 if ((transferFailed = rc != K_OK)) break;
                 if (!greyLevels[p])
                     K_ConvertBuffer(planeRow.get(), width, plane->BitsPerPixel, 0, plane->ColorOrder, K_ORDER_RGB,

@@ -28,8 +28,10 @@ void PlacePixels(const unsigned char* from, unsigned char* to, int offset, int c
         const int i = offset + x;
         if (bits == 1) {
             const unsigned char m = static_cast<unsigned char>(0x80 >> (i & 7));
-            if (from[x >> 3] & (0x80 >> (x & 7))) to[i >> 3] |= m;
-            else to[i >> 3] &= static_cast<unsigned char>(~m);
+            if (from[x >> 3] & (0x80 >> (x & 7)))
+                to[i >> 3] |= m;
+            else
+                to[i >> 3] &= static_cast<unsigned char>(~m);
         } else {
             const int v = x & 1 ? from[x >> 1] & 15 : from[x >> 1] >> 4;
             unsigned char& b = to[i >> 1];

@@ -12,10 +12,10 @@
 #include "process/process_frame.h"
 
 struct WindowShape {
-    int above;             // rows of the window before the output row
-    int below;             // rows after it
-    int pad;               // edge pixels repeated on each side of every row
-    bool displayOrder;     // rows taken top line first, else storage order
+    int above;          // rows of the window before the output row
+    int below;          // rows after it
+    int pad;            // edge pixels repeated on each side of every row
+    bool displayOrder;  // rows taken top line first, else storage order
 };
 
 // What a window operation sees for one output row.

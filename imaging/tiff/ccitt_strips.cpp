@@ -16,14 +16,20 @@ public:
         o.width = page.tiled ? static_cast<int>(page.tileWidth) : page.width;
         // FillOrder 2: the coder reverses the bits of the coded bytes itself.
         o.reverseBits = page.fillOrder == 2;
-        if (page.compression == 2) o.coding = FaxCoding::ModifiedHuffman;
-        else if (page.compression == 3) o.coding = page.t4Options & 1 ? FaxCoding::Group3TwoD : FaxCoding::Group3OneD;
-        else o.coding = FaxCoding::Group4;
+        if (page.compression == 2)
+            o.coding = FaxCoding::ModifiedHuffman;
+        else if (page.compression == 3)
+            o.coding = page.t4Options & 1 ? FaxCoding::Group3TwoD : FaxCoding::Group3OneD;
+        else
+            o.coding = FaxCoding::Group4;
         mh_ = o.coding == FaxCoding::ModifiedHuffman;
         rowBytes_ = (static_cast<size_t>(o.width) + 7) / 8;
-        if (page.bitsPerSample != 1 || page.samplesPerPixel != 1) init_ = K_ERR_BITS;
-        else if (o.width < 1 || o.width > ccitt::kMaxWidth) init_ = K_ERR_FORMAT;
-        else init_ = decoder_.Init(o);
+        if (page.bitsPerSample != 1 || page.samplesPerPixel != 1)
+            init_ = K_ERR_BITS;
+        else if (o.width < 1 || o.width > ccitt::kMaxWidth)
+            init_ = K_ERR_FORMAT;
+        else
+            init_ = decoder_.Init(o);
     }
     int Begin(uint32_t offset, uint32_t count) override {
         if (init_ != K_OK) return init_;
@@ -41,8 +47,10 @@ public:
             const int r = decoder_.DecodeRow(out);
             // A modified Huffman strip that breaks leaves the rest of the
             // strip white; reading goes on with the next strip.
-            if (mh_ && r == ccitt::kDataEnded) failed_ = true;
-            else if (r != K_OK) return r;
+            if (mh_ && r == ccitt::kDataEnded)
+                failed_ = true;
+            else if (r != K_OK)
+                return r;
         }
         return K_OK;
     }

@@ -51,8 +51,7 @@ bool LzwDecoder::Load() {
     const unsigned char* data = nullptr;
     size_t size = 0;
     int r;
-    while ((r = input_->Next(&data, &size)) == 1 && size == 0) {
-    }
+    while ((r = input_->Next(&data, &size)) == 1 && size == 0) {}
     if (r != 1) {
         inputError_ = r < 0 ? r : K_ERR_READ;
         return false;
@@ -118,8 +117,10 @@ int LzwDecoder::Run(unsigned char* out, size_t done, size_t count) {
             // At most 13 bits are wanted and fewer than 13 held: two bytes
             // always fit beside them.
             if (inEnd - in >= 2) [[likely]] {
-                if (Msb) held = held << 16 | static_cast<uint32_t>(in[0]) << 8 | in[1];
-                else held |= (static_cast<uint32_t>(in[0]) | static_cast<uint32_t>(in[1]) << 8) << bits;
+                if (Msb)
+                    held = held << 16 | static_cast<uint32_t>(in[0]) << 8 | in[1];
+                else
+                    held |= (static_cast<uint32_t>(in[0]) | static_cast<uint32_t>(in[1]) << 8) << bits;
                 in += 2;
                 bits += 16;
             } else {
@@ -132,8 +133,10 @@ int LzwDecoder::Run(unsigned char* out, size_t done, size_t count) {
                         in = in_;
                         inEnd = inEnd_;
                     }
-                    if (Msb) held = held << 8 | *in++;
-                    else held |= static_cast<uint32_t>(*in++) << bits;
+                    if (Msb)
+                        held = held << 8 | *in++;
+                    else
+                        held |= static_cast<uint32_t>(*in++) << bits;
                     bits += 8;
                 }
                 if (!more) {

@@ -99,8 +99,10 @@ void LzwEncoder::Encode(const unsigned char* data, size_t count) {
             } else {
                 ratio = outBits_ ? (inCount_ << 8) / outBits_ : 0x7FFFFFFF;
             }
-            if (ratio <= ratio_) Restart();
-            else ratio_ = ratio;
+            if (ratio <= ratio_)
+                Restart();
+            else
+                ratio_ = ratio;
         }
     }
     pendingCode_ = ent;

@@ -63,7 +63,9 @@ class RawDecoder : public StripDecoder {
 public:
     // Separate planes are read in turn from places far apart: each plane
     // then reads its strip in blocks of its own.
-    RawDecoder(TiffSource& source, bool reverse, bool blocks) : in_(source), blocks_(blocks) { in_.ReverseBits(reverse); }
+    RawDecoder(TiffSource& source, bool reverse, bool blocks) : in_(source), blocks_(blocks) {
+        in_.ReverseBits(reverse);
+    }
     int Begin(uint32_t offset, uint32_t count) override {
         data_ = end_ = nullptr;
         return in_.Begin(offset, count, blocks_);

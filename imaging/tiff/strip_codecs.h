@@ -29,9 +29,9 @@ using StripDecoderFactory = StripDecoder* (*)(TiffSource& source, const TiffDire
 
 struct StripCodec {
     int compression;
-    const char* name;           // the probe's compression name
-    int formatCode;             // what the probe reports
-    StripDecoderFactory create; // null: reported, but not read here (-15)
+    const char* name;            // the probe's compression name
+    int formatCode;              // what the probe reports
+    StripDecoderFactory create;  // null: reported, but not read here (-15)
 };
 
 // The decoder of CCITT pages (compressions 2, 3 and 4), in ccitt_strips.cpp.

@@ -11,16 +11,29 @@ namespace tiff {
 
 int TypeSize(int type) {
     switch (type) {
-        case 1: case 2: case 6: case 7: return 1;
-        case 3: case 8: return 2;
-        case 4: case 9: case 11: return 4;
-        case 5: case 10: case 12: return 8;
-        default: return 0;
+        case 1:
+        case 2:
+        case 6:
+        case 7:
+            return 1;
+        case 3:
+        case 8:
+            return 2;
+        case 4:
+        case 9:
+        case 11:
+            return 4;
+        case 5:
+        case 10:
+        case 12:
+            return 8;
+        default:
+            return 0;
     }
 }
 
-const uint16_t kCommentTags[10] = {kArtist,    kCopyright, kDateTime, kImageDescription, kHostComputer,
-                                   kMake,      kModel,     kDocumentName, kPageName,     kSoftware};
+const uint16_t kCommentTags[10] = {kArtist, kCopyright, kDateTime,     kImageDescription, kHostComputer,
+                                   kMake,   kModel,     kDocumentName, kPageName,         kSoftware};
 
 }  // namespace tiff
 
@@ -66,8 +79,7 @@ int ReadValues(TiffSource& source, const TiffEntry& e, bool be, uint32_t* out, u
     int r = ReadEntryBytes(source, e, be, raw.get(), static_cast<size_t>(bytes));
     if (r != K_OK) return r;
     const unsigned char* p = raw.get();
-    for (uint32_t i = 0; i < count; ++i, p += size)
-        out[i] = size == 2 ? Get16(p, be) : size == 4 ? Get32(p, be) : p[0];
+    for (uint32_t i = 0; i < count; ++i, p += size) out[i] = size == 2 ? Get16(p, be) : size == 4 ? Get32(p, be) : p[0];
     return K_OK;
 }
 
@@ -105,9 +117,12 @@ int ReadTiffHeader(TiffSource& source, TiffHeader* header) {
     unsigned char h[8];
     if (source.size() < 8 || source.ReadAt(0, h, 8) != K_OK) return 0;
     bool be;
-    if (h[0] == 'I' && h[1] == 'I') be = false;
-    else if (h[0] == 'M' && h[1] == 'M') be = true;
-    else return 0;
+    if (h[0] == 'I' && h[1] == 'I')
+        be = false;
+    else if (h[0] == 'M' && h[1] == 'M')
+        be = true;
+    else
+        return 0;
     if (Get16(h + 2, be) != 42) return 0;
     header->bigEndian = be;
     header->firstDirectory = Get32(h + 4, be);
@@ -149,8 +164,14 @@ int ReadTiffDirectory(TiffSource& source, bool be, uint32_t offset, bool full, T
         if (!Integral(e) || e.count == 0) continue;
         const uint32_t v = FirstValue(source, e, be);
         switch (e.tag) {
-            case kImageWidth: d->width = static_cast<int>(std::min<uint32_t>(v, 0x7FFFFFFF)); haveWidth = true; break;
-            case kImageLength: d->height = static_cast<int>(std::min<uint32_t>(v, 0x7FFFFFFF)); haveHeight = true; break;
+            case kImageWidth:
+                d->width = static_cast<int>(std::min<uint32_t>(v, 0x7FFFFFFF));
+                haveWidth = true;
+                break;
+            case kImageLength:
+                d->height = static_cast<int>(std::min<uint32_t>(v, 0x7FFFFFFF));
+                haveHeight = true;
+                break;
             case kBitsPerSample: {
                 uint32_t values[8] = {};
                 const uint32_t n = std::min<uint32_t>(e.count, 8);
@@ -161,25 +182,60 @@ int ReadTiffDirectory(TiffSource& source, bool be, uint32_t offset, bool full, T
                     if (values[k] != values[0]) d->mixedBits = true;
                 break;
             }
-            case kCompression: d->compression = static_cast<int>(v); break;
-            case kOrientation: d->orientation = static_cast<int>(v); break;
-            case kSamplesPerPixel: d->samplesPerPixel = static_cast<int>(std::min<uint32_t>(v, 1024)); break;
-            case kGrayResponseUnit: d->grayResponseUnit = static_cast<int>(v); break;
-            case kResolutionUnit: d->resolutionUnit = static_cast<int>(v); break;
-            case kPhotometric: d->photometric = static_cast<int>(v); break;
-            default: break;
+            case kCompression:
+                d->compression = static_cast<int>(v);
+                break;
+            case kOrientation:
+                d->orientation = static_cast<int>(v);
+                break;
+            case kSamplesPerPixel:
+                d->samplesPerPixel = static_cast<int>(std::min<uint32_t>(v, 1024));
+                break;
+            case kGrayResponseUnit:
+                d->grayResponseUnit = static_cast<int>(v);
+                break;
+            case kResolutionUnit:
+                d->resolutionUnit = static_cast<int>(v);
+                break;
+            case kPhotometric:
+                d->photometric = static_cast<int>(v);
+                break;
+            default:
+                break;
         }
         if (!full) continue;
         switch (e.tag) {
-            case kFillOrder: d->fillOrder = static_cast<int>(v); break;
-            case kStripOffsets: case kTileOffsets: offsetsEntry = e; haveOffsets = true; break;
-            case kStripByteCounts: case kTileByteCounts: countsEntry = e; haveCounts = true; break;
-            case kRowsPerStrip: if (!d->tiled) d->rowsPerStrip = v; break;
-            case kTileLength: d->tileLength = v; break;
-            case kPlanarConfiguration: d->planar = static_cast<int>(v); break;
-            case kT4Options: d->t4Options = v; break;
-            case kT6Options: d->t6Options = v; break;
-            case kPredictor: d->predictor = static_cast<int>(v); break;
+            case kFillOrder:
+                d->fillOrder = static_cast<int>(v);
+                break;
+            case kStripOffsets:
+            case kTileOffsets:
+                offsetsEntry = e;
+                haveOffsets = true;
+                break;
+            case kStripByteCounts:
+            case kTileByteCounts:
+                countsEntry = e;
+                haveCounts = true;
+                break;
+            case kRowsPerStrip:
+                if (!d->tiled) d->rowsPerStrip = v;
+                break;
+            case kTileLength:
+                d->tileLength = v;
+                break;
+            case kPlanarConfiguration:
+                d->planar = static_cast<int>(v);
+                break;
+            case kT4Options:
+                d->t4Options = v;
+                break;
+            case kT6Options:
+                d->t6Options = v;
+                break;
+            case kPredictor:
+                d->predictor = static_cast<int>(v);
+                break;
             case kColorMap:
                 // A colour map holds three values per colour; a shorter one is none.
                 if (e.type == kShort && e.count >= 3 && e.Bytes() <= source.size()) {
@@ -187,9 +243,15 @@ int ReadTiffDirectory(TiffSource& source, bool be, uint32_t offset, bool full, T
                     d->colorMapCount = e.count;
                 }
                 break;
-            case kTileWidth: d->tileWidth = v; haveTileWidth = true; break;
-            case kExtraSamples: d->extraSamples = static_cast<int>(std::min<uint32_t>(e.count, 1024)); break;
-            default: break;
+            case kTileWidth:
+                d->tileWidth = v;
+                haveTileWidth = true;
+                break;
+            case kExtraSamples:
+                d->extraSamples = static_cast<int>(std::min<uint32_t>(e.count, 1024));
+                break;
+            default:
+                break;
         }
     }
     // CCITT pages are bilevel whatever BitsPerSample says.
@@ -251,8 +313,7 @@ bool TiffChain::Advance() {
 
 int WalkToTiffPage(TiffSource& source, const TiffHeader& header, int page, bool full, TiffDirectory* d) {
     TiffChain chain(source, header);
-    while (chain.page() < page && chain.Advance()) {
-    }
+    while (chain.page() < page && chain.Advance()) {}
     int r = ReadTiffDirectory(source, header.bigEndian, chain.current(), full, d);
     if (r == K_ERR_MEMORY) return -1;
     if (r == 1) return chain.page();

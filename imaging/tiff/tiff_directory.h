@@ -108,28 +108,28 @@ private:
 // holds when its tag is absent.
 struct TiffFields {
     bool bigEndian = false;
-    uint32_t position = 0;        // offset of the entry count
-    uint32_t next = 0;            // offset of the next directory, 0 for the last
+    uint32_t position = 0;  // offset of the entry count
+    uint32_t next = 0;      // offset of the next directory, 0 for the last
     int width = -1;
     int height = -1;
-    int bitsPerSample = 1;        // first value of BitsPerSample
-    bool mixedBits = false;       // its values differ
+    int bitsPerSample = 1;   // first value of BitsPerSample
+    bool mixedBits = false;  // its values differ
     int samplesPerPixel = 1;
     int compression = 1;
-    int photometric = -1;         // absent
+    int photometric = -1;  // absent
     int planar = 1;
     int orientation = 1;
     int predictor = 1;
     int fillOrder = 1;
     uint32_t t4Options = 0;
     uint32_t t6Options = 0;
-    uint32_t rowsPerStrip = 0;    // 0: one strip holds every row
+    uint32_t rowsPerStrip = 0;  // 0: one strip holds every row
     bool tiled = false;
     uint32_t tileWidth = 0;
     uint32_t tileLength = 0;
     uint32_t colorMapOffset = 0;
-    uint32_t colorMapCount = 0;   // values (3 per colour)
-    uint32_t xResolution = 0;     // dots per inch (per centimetre converted)
+    uint32_t colorMapCount = 0;  // values (3 per colour)
+    uint32_t xResolution = 0;    // dots per inch (per centimetre converted)
     uint32_t yResolution = 0;
     int resolutionUnit = 2;
     int grayResponseUnit = 0;

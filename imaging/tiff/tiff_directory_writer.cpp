@@ -19,8 +19,8 @@ struct Entry {
     uint32_t count = 0;
     const unsigned char* data = nullptr;  // values in file order
     uint32_t bytes = 0;
-    unsigned char field[4] = {};         // the value field
-    uint32_t at = 0;                     // where the values stand (above 4 bytes)
+    unsigned char field[4] = {};  // the value field
+    uint32_t at = 0;              // where the values stand (above 4 bytes)
 };
 
 uint32_t Even(uint32_t v) { return (v + 1) & ~1u; }
@@ -28,13 +28,17 @@ uint32_t Even(uint32_t v) { return (v + 1) & ~1u; }
 }  // namespace
 
 void TiffByteOrder::Put16(unsigned char* p, uint32_t v) const {
-    if (bigEndian) PutBe16(p, static_cast<int>(v));
-    else PutLe16(p, static_cast<int>(v));
+    if (bigEndian)
+        PutBe16(p, static_cast<int>(v));
+    else
+        PutLe16(p, static_cast<int>(v));
 }
 
 void TiffByteOrder::Put32(unsigned char* p, uint32_t v) const {
-    if (bigEndian) PutBe32(p, v);
-    else PutLe32(p, v);
+    if (bigEndian)
+        PutBe32(p, v);
+    else
+        PutLe32(p, v);
 }
 
 int WriteTiffHeader(Output& out, TiffByteOrder order) {
@@ -53,8 +57,10 @@ int WriteTiffDirectory(Output& out, TiffByteOrder order, const TiffPageSpec& s, 
         e.tag = tag;
         e.type = type;
         e.count = 1;
-        if (type == kShort) order.Put16(e.field, value);
-        else order.Put32(e.field, value);
+        if (type == kShort)
+            order.Put16(e.field, value);
+        else
+            order.Put32(e.field, value);
     };
     // SHORT when it fits, else LONG.
     auto size = [&](uint16_t tag, uint32_t value) { number(tag, value > 65535 ? kLong : kShort, value); };
@@ -218,8 +224,7 @@ int TiffPageFile::Open(const char* name, bool append) {
                 static_cast<uint64_t>(header.firstDirectory) + 6 > source.size())
                 return K_ERR_FORMAT;
             TiffChain chain(source, header);
-            while (chain.Advance()) {
-            }
+            while (chain.Advance()) {}
             unsigned char b[2];
             if (chain.looped() || source.ReadAt(chain.current(), b, 2) != K_OK) return K_ERR_FORMAT;
             const uint32_t entries = header.bigEndian ? static_cast<uint32_t>(Be16(b)) : static_cast<uint32_t>(Le16(b));

@@ -18,10 +18,10 @@ struct TiffByteOrder {
 struct TiffPageSpec {
     int width = 0;
     int height = 0;
-    int bitsPerPixel = 8;            // 1, 4, 8 (one sample) or 24 (RGB)
+    int bitsPerPixel = 8;  // 1, 4, 8 (one sample) or 24 (RGB)
     int compression = 1;
     int photometric = 1;
-    const RGBQUAD* palette = nullptr; // ColorMap of 1 << bits entries (2 to 8 bits)
+    const RGBQUAD* palette = nullptr;  // ColorMap of 1 << bits entries (2 to 8 bits)
     uint32_t stripCount = 1;
     const uint32_t* byteCounts = nullptr;  // null: 0 each, for a patch later
     uint32_t rowsPerStrip = 0;
@@ -36,11 +36,11 @@ struct TiffPageSpec {
 
 // Where a written directory put what a later patch needs.
 struct TiffDirectoryPlace {
-    uint32_t directory = 0;   // offset of its entry count
-    uint32_t nextField = 0;   // offset of its next-directory offset
-    uint32_t data = 0;        // where the strips follow
-    uint32_t offsetsAt = 0;   // the StripOffsets value, or its table
-    uint32_t countsAt = 0;    // the StripByteCounts value, or its table
+    uint32_t directory = 0;  // offset of its entry count
+    uint32_t nextField = 0;  // offset of its next-directory offset
+    uint32_t data = 0;       // where the strips follow
+    uint32_t offsetsAt = 0;  // the StripOffsets value, or its table
+    uint32_t countsAt = 0;   // the StripByteCounts value, or its table
     uint32_t stripCount = 0;
 };
 

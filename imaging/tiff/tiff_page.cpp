@@ -164,9 +164,19 @@ int DescribeTiffPage(const TiffDirectory& d, TiffLayout* out) {
     if (d.mixedBits || s < 1 || ph > 5 || ph == 4) return K_ERR_BITS;
     if (s == 1) {
         switch (b) {
-            case 1: case 4: case 8: l.bits = b; break;
-            case 2: l.pixels = TiffPixels::Expand2; l.bits = 4; break;
-            case 12: l.pixels = TiffPixels::Gray12; l.bits = 8; break;
+            case 1:
+            case 4:
+            case 8:
+                l.bits = b;
+                break;
+            case 2:
+                l.pixels = TiffPixels::Expand2;
+                l.bits = 4;
+                break;
+            case 12:
+                l.pixels = TiffPixels::Gray12;
+                l.bits = 8;
+                break;
             case 16:
                 if (ph == 2) {
                     // This library's own 16-bit pages: 5-5-5 words.
@@ -180,7 +190,8 @@ int DescribeTiffPage(const TiffDirectory& d, TiffLayout* out) {
                     return K_ERR_BITS;
                 }
                 break;
-            default: return K_ERR_BITS;
+            default:
+                return K_ERR_BITS;
         }
     } else if (s == 2 && ph <= 1 && (b == 8 || b == 16)) {
         // Grey and alpha: the grey is kept.
@@ -222,7 +233,8 @@ int ReadTiffPage(TiffSource& source, const TiffDirectory& d, const TiffLayout& l
     const uint32_t down = (height + unitHeight - 1) / unitHeight;
     const uint64_t perPlane = static_cast<uint64_t>(across) * down;
     // Tiles must start on a byte.
-    if (d.tiled && (static_cast<uint64_t>(unitWidth) * l.sampleBits * (planar ? 1 : l.samples)) % 8) return K_ERR_FORMAT;
+    if (d.tiled && (static_cast<uint64_t>(unitWidth) * l.sampleBits * (planar ? 1 : l.samples)) % 8)
+        return K_ERR_FORMAT;
 
     PageBuffers buf;
     const int decoderCount = d.tiled ? 1 : planes;
@@ -237,7 +249,8 @@ int ReadTiffPage(TiffSource& source, const TiffDirectory& d, const TiffLayout& l
     auto begin = [&](StripDecoder& decoder, uint64_t index) {
         if (index >= d.offsets.count()) return K_ERR_READ;
         const uint32_t offset = d.offsets[static_cast<uint32_t>(index)];
-        const uint32_t count = offset < source.size() ? std::min(d.byteCounts[static_cast<uint32_t>(index)], source.size() - offset) : 0;
+        const uint32_t count =
+            offset < source.size() ? std::min(d.byteCounts[static_cast<uint32_t>(index)], source.size() - offset) : 0;
         return decoder.Begin(offset, count);
     };
     auto finish = [&](unsigned char* stored, uint32_t y) {
@@ -248,7 +261,8 @@ int ReadTiffPage(TiffSource& source, const TiffDirectory& d, const TiffLayout& l
     if (!d.tiled) {
         if (planar) {
             if (!buf.planeRows.Allocate((unitRowBytes + 16) * planes)) return K_ERR_MEMORY;
-            for (int p = 0; p < planes; ++p) planeRow[p] = buf.planeRows.get() + static_cast<size_t>(unitRowBytes + 16) * p;
+            for (int p = 0; p < planes; ++p)
+                planeRow[p] = buf.planeRows.get() + static_cast<size_t>(unitRowBytes + 16) * p;
         }
         for (uint32_t band = 0; band < down; ++band) {
             const uint32_t y0 = band * unitHeight, rows = std::min(unitHeight, height - y0);

@@ -11,24 +11,24 @@
 
 // How file rows become delivered rows.
 enum class TiffPixels {
-    Direct,     // as stored: 1, 4, 8 bits, 5-5-5 words, RGB, RGBA
-    Expand2,    // 2-bit indices widened to 4 bits
-    Gray12,     // packed 12-bit grey, scaled to 8 bits
-    Keep8,      // 8-bit samples, the first `kept` of each pixel (grey of grey+alpha)
-    Keep16,     // 16-bit samples, their high bytes, the first `kept` of each pixel
+    Direct,   // as stored: 1, 4, 8 bits, 5-5-5 words, RGB, RGBA
+    Expand2,  // 2-bit indices widened to 4 bits
+    Gray12,   // packed 12-bit grey, scaled to 8 bits
+    Keep8,    // 8-bit samples, the first `kept` of each pixel (grey of grey+alpha)
+    Keep16,   // 16-bit samples, their high bytes, the first `kept` of each pixel
 };
 
 struct TiffLayout {
     TiffPixels pixels = TiffPixels::Direct;
-    int bits = 0;          // delivered bits per pixel: 1, 4, 8, 16, 24 or 32
-    int sampleBits = 0;    // bits of one sample in the file
-    int samples = 1;       // samples per pixel in the file
-    int kept = 0;          // samples per pixel delivered (Keep8, Keep16)
-    bool cmyk = false;     // separated: C, M, Y, K into R, G, B, 0
-    bool rgb555 = false;   // 16-bit words of 5-5-5 RGB
-    bool grey = false;     // no colour map: a grey ramp by the photometric value
-    bool mirror = false;   // orientations 2 and 3: columns right to left
-    bool bottomUp = false; // orientations 3 and 4: the first row is the bottom one
+    int bits = 0;           // delivered bits per pixel: 1, 4, 8, 16, 24 or 32
+    int sampleBits = 0;     // bits of one sample in the file
+    int samples = 1;        // samples per pixel in the file
+    int kept = 0;           // samples per pixel delivered (Keep8, Keep16)
+    bool cmyk = false;      // separated: C, M, Y, K into R, G, B, 0
+    bool rgb555 = false;    // 16-bit words of 5-5-5 RGB
+    bool grey = false;      // no colour map: a grey ramp by the photometric value
+    bool mirror = false;    // orientations 2 and 3: columns right to left
+    bool bottomUp = false;  // orientations 3 and 4: the first row is the bottom one
 };
 
 // The layout of a page read with all tags (photometric 0 or 1 when absent):

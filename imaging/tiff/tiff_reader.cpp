@@ -78,7 +78,10 @@ int ReadTIFInfo(int handle, FileInfoRecord* info) {
     TiffLayout layout;
     const int bits = PageBits(d, &layout);
     if (d.compression != 1) SetCompressionName(info, codec->name);
-    FillFileInfo(info, {.format = codec->formatCode, .width = d.width, .height = d.height, .bitsPerPixel = bits,
+    FillFileInfo(info, {.format = codec->formatCode,
+                        .width = d.width,
+                        .height = d.height,
+                        .bitsPerPixel = bits,
                         .viewPerspective = layout.bottomUp ? K_BOTTOM_UP : K_TOP_DOWN,
                         .colorOrder = bits <= 16 ? K_ORDER_BGR : K_ORDER_RGB});
     info->PageNumber = page;

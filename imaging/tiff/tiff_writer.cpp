@@ -38,9 +38,12 @@ private:
 
 int Photometric(int bits, const RGBQUAD* palette) {
     switch (bits) {
-        case 1: return palette[0].rgbRed == 0 ? 1 : 0;
-        case 24: return 2;
-        default: return 3;
+        case 1:
+            return palette[0].rgbRed == 0 ? 1 : 0;
+        case 24:
+            return 2;
+        default:
+            return 3;
     }
 }
 
@@ -106,8 +109,10 @@ int WritePage(const SaveRequest& request) {
     for (int y = 0; y < height; ++y) {
         r = writer.RowFromTop(y);
         if (r != K_OK) return r;
-        if (lzw) encoder->Encode(writer.Row(), rowBytes);
-        else out.Write(writer.Row(), static_cast<int>(rowBytes));
+        if (lzw)
+            encoder->Encode(writer.Row(), rowBytes);
+        else
+            out.Write(writer.Row(), static_cast<int>(rowBytes));
         if (out.status() != K_OK) return out.status();
     }
     if (lzw) {
@@ -131,10 +136,10 @@ int WriteFaxTiff(const SaveRequest& request) {
 
     FaxOptions o;
     o.width = width;
-    o.coding = mh ? FaxCoding::ModifiedHuffman
-                  : request.variant == 4 ? FaxCoding::Group3OneD
-                  : request.variant == 5 ? FaxCoding::Group3TwoD
-                                         : FaxCoding::Group4;
+    o.coding = mh                     ? FaxCoding::ModifiedHuffman
+               : request.variant == 4 ? FaxCoding::Group3OneD
+               : request.variant == 5 ? FaxCoding::Group3TwoD
+                                      : FaxCoding::Group4;
     o.reverseBits = !mh && (CurrentOptions().TiffFlags & 1);
     // libtiff ends a Group 3 strip without RTC: the strip's end is the page's.
     o.endOfPage = o.coding == FaxCoding::Group4;
@@ -233,12 +238,9 @@ const LoadEntry kLoads[] = {
     {kFormatTIFFLZW, K_LoadTIFFile, nullptr, false},
 };
 const SaveEntry kSaves[] = {
-    {kFormatTIFF, SaveTIFFile, 0, 0, false},
-    {kFormatTIFFLZW, SaveTIFFile, 1, 0, false},
-    {kFormatTIFF3, SaveTIFFile, 3, 0, false},
-    {kFormatTIFF4, SaveTIFFile, 4, 0, false},
-    {kFormatTIFF5, SaveTIFFile, 5, 0, false},
-    {kFormatTIFF6, SaveTIFFile, 6, 0, false},
+    {kFormatTIFF, SaveTIFFile, 0, 0, false},  {kFormatTIFFLZW, SaveTIFFile, 1, 0, false},
+    {kFormatTIFF3, SaveTIFFile, 3, 0, false}, {kFormatTIFF4, SaveTIFFile, 4, 0, false},
+    {kFormatTIFF5, SaveTIFFile, 5, 0, false}, {kFormatTIFF6, SaveTIFFile, 6, 0, false},
 };
 }  // namespace
 

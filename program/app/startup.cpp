@@ -90,8 +90,10 @@ int RunProgram() {
         // waits for it.
         bool soundPending = false;
         title->OnRestoreSound = [&soundPending] {
-            if (ViewForm) ViewForm->RestoreSound();
-            else soundPending = true;
+            if (ViewForm)
+                ViewForm->RestoreSound();
+            else
+                soundPending = true;
         };
         title->Show();
         title->Update();

@@ -166,8 +166,7 @@ private:
     }
 
     struct Saved {
-        TNotifyEvent OnActivate, OnDeactivate, OnHint, OnMinimize, OnRestore, OnActiveControlChange,
-            OnActiveFormChange;
+        TNotifyEvent OnActivate, OnDeactivate, OnHint, OnMinimize, OnRestore, OnActiveControlChange, OnActiveFormChange;
         TExceptionEvent OnException;
         TIdleEvent OnIdle;
         THelpEvent OnHelp;
@@ -198,35 +197,35 @@ TAppEvents::~TAppEvents() {
 
 bool TAppEvents::HookMessage(TMessage& message) {
     switch (message.Msg) {
-    case WM_PAINT:
-        if (OnPaintIcon && IsIconic(Application->Handle())) {
-            PAINTSTRUCT ps;
-            HDC dc = BeginPaint(Application->Handle(), &ps);
-            TCanvas canvas;
-            canvas.SetHandle(dc);
-            canvas.Brush()->SetColor(clBackground);
-            RECT r;
-            GetClientRect(Application->Handle(), &r);
-            canvas.FillRect(r);
-            OnPaintIcon(this, &canvas);
-            canvas.SetHandle(nullptr);
-            EndPaint(Application->Handle(), &ps);
-            message.Result = 0;
-            return true;
-        }
-        break;
-    case WM_SETTINGCHANGE:
-        if (OnSettingsChanged) {
-            try {
-                // The application's own handling of the message goes on after this.
-                int result = 0;
-                const char* section = reinterpret_cast<const char*>(message.LParam);
-                OnSettingsChanged(this, static_cast<int>(message.WParam), section ? section : "", result);
-            } catch (...) {
-                Application->HandleException(this);
+        case WM_PAINT:
+            if (OnPaintIcon && IsIconic(Application->Handle())) {
+                PAINTSTRUCT ps;
+                HDC dc = BeginPaint(Application->Handle(), &ps);
+                TCanvas canvas;
+                canvas.SetHandle(dc);
+                canvas.Brush()->SetColor(clBackground);
+                RECT r;
+                GetClientRect(Application->Handle(), &r);
+                canvas.FillRect(r);
+                OnPaintIcon(this, &canvas);
+                canvas.SetHandle(nullptr);
+                EndPaint(Application->Handle(), &ps);
+                message.Result = 0;
+                return true;
             }
-        }
-        break;
+            break;
+        case WM_SETTINGCHANGE:
+            if (OnSettingsChanged) {
+                try {
+                    // The application's own handling of the message goes on after this.
+                    int result = 0;
+                    const char* section = reinterpret_cast<const char*>(message.LParam);
+                    OnSettingsChanged(this, static_cast<int>(message.WParam), section ? section : "", result);
+                } catch (...) {
+                    Application->HandleException(this);
+                }
+            }
+            break;
     }
     return false;
 }
@@ -252,11 +251,11 @@ void TAppEvents::Loaded() {
 
 // Setters store the value and, at run time, write it through at once;
 // getters read the live value at run time.
-#define APP_SETTING(Type, Name, field, liveGet, liveSet)        \
+#define APP_SETTING(Type, Name, field, liveGet, liveSet)                  \
     Type TAppEvents::Name() const { return Running() ? liveGet : field; } \
-    void TAppEvents::Set##Name(Type value) {                    \
-        field = value;                                          \
-        if (Running()) liveSet;                                 \
+    void TAppEvents::Set##Name(Type value) {                              \
+        field = value;                                                    \
+        if (Running()) liveSet;                                           \
     }
 
 APP_SETTING(TColor, HintColor, hintColor_, Application->HintColor(), Application->SetHintColor(value))
@@ -289,42 +288,74 @@ void TAppEvents::SetNonBiDiKeyboard(const std::string& s) {
 
 bool TAppEvents::SetProperty(const std::string& name, const TLayoutValue& value, TLayoutReader& reader) {
     auto is = [&name](const char* n) { return SameText(name, n); };
-    if (is("Chained")) SetChained(value.AsBool());
-    else if (is("HintColor")) SetHintColor(LayoutColor(value));
-    else if (is("HintPause")) SetHintPause(value.AsInt());
-    else if (is("ShowHint")) SetShowHint(value.AsBool());
-    else if (is("HintShortPause")) SetHintShortPause(value.AsInt());
-    else if (is("HintHidePause")) SetHintHidePause(value.AsInt());
-    else if (is("ShowMainForm")) SetShowMainForm(value.AsBool());
-    else if (is("UpdateFormatSettings")) SetUpdateFormatSettings(value.AsBool());
-    else if (is("UpdateMetricSettings")) SetUpdateMetricSettings(value.AsBool());
-    else if (is("HintShortCuts")) SetHintShortCuts(value.AsBool());
+    if (is("Chained"))
+        SetChained(value.AsBool());
+    else if (is("HintColor"))
+        SetHintColor(LayoutColor(value));
+    else if (is("HintPause"))
+        SetHintPause(value.AsInt());
+    else if (is("ShowHint"))
+        SetShowHint(value.AsBool());
+    else if (is("HintShortPause"))
+        SetHintShortPause(value.AsInt());
+    else if (is("HintHidePause"))
+        SetHintHidePause(value.AsInt());
+    else if (is("ShowMainForm"))
+        SetShowMainForm(value.AsBool());
+    else if (is("UpdateFormatSettings"))
+        SetUpdateFormatSettings(value.AsBool());
+    else if (is("UpdateMetricSettings"))
+        SetUpdateMetricSettings(value.AsBool());
+    else if (is("HintShortCuts"))
+        SetHintShortCuts(value.AsBool());
     else if (is("BiDiMode"))
-        SetBiDiMode(value.kind == TLayoutValue::Number
-                        ? value.AsInt()
-                        : value.AsEnum({"bdLeftToRight", "bdRightToLeft", "bdRightToLeftNoAlign",
-                                        "bdRightToLeftReadingOnly"}));
-    else if (is("MouseDragImmediate")) SetMouseDragImmediate(value.AsBool());
-    else if (is("MouseDragThreshold")) SetMouseDragThreshold(value.AsInt());
-    else if (is("BiDiKeyboard")) SetBiDiKeyboard(value.AsString());
-    else if (is("NonBiDiKeyboard")) SetNonBiDiKeyboard(value.AsString());
-    else if (is("OnActivate")) OnActivate = reader.Handler<TNotifyEvent>(value);
-    else if (is("OnDeactivate")) OnDeactivate = reader.Handler<TNotifyEvent>(value);
-    else if (is("OnHint")) OnHint = reader.Handler<TNotifyEvent>(value);
-    else if (is("OnMinimize")) OnMinimize = reader.Handler<TNotifyEvent>(value);
-    else if (is("OnRestore")) OnRestore = reader.Handler<TNotifyEvent>(value);
-    else if (is("OnActiveControlChange")) OnActiveControlChange = reader.Handler<TNotifyEvent>(value);
-    else if (is("OnActiveFormChange")) OnActiveFormChange = reader.Handler<TNotifyEvent>(value);
-    else if (is("OnException")) OnException = reader.Handler<TExceptionEvent>(value);
-    else if (is("OnIdle")) OnIdle = reader.Handler<TIdleEvent>(value);
-    else if (is("OnHelp")) OnHelp = reader.Handler<THelpEvent>(value);
-    else if (is("OnMessage")) OnMessage = reader.Handler<TMessageEvent>(value);
-    else if (is("OnShowHint")) OnShowHint = reader.Handler<TShowHintEvent>(value);
-    else if (is("OnShortCut")) OnShortCut = reader.Handler<TShortCutEvent>(value);
-    else if (is("OnActionExecute")) OnActionExecute = reader.Handler<TActionEvent>(value);
-    else if (is("OnActionUpdate")) OnActionUpdate = reader.Handler<TActionEvent>(value);
-    else if (is("OnSettingsChanged")) OnSettingsChanged = reader.Handler<TSettingsChangedEvent>(value);
-    else if (is("OnPaintIcon")) OnPaintIcon = reader.Handler<TPaintIconEvent>(value);
-    else return TComponent::SetProperty(name, value, reader);
+        SetBiDiMode(
+            value.kind == TLayoutValue::Number
+                ? value.AsInt()
+                : value.AsEnum({"bdLeftToRight", "bdRightToLeft", "bdRightToLeftNoAlign", "bdRightToLeftReadingOnly"}));
+    else if (is("MouseDragImmediate"))
+        SetMouseDragImmediate(value.AsBool());
+    else if (is("MouseDragThreshold"))
+        SetMouseDragThreshold(value.AsInt());
+    else if (is("BiDiKeyboard"))
+        SetBiDiKeyboard(value.AsString());
+    else if (is("NonBiDiKeyboard"))
+        SetNonBiDiKeyboard(value.AsString());
+    else if (is("OnActivate"))
+        OnActivate = reader.Handler<TNotifyEvent>(value);
+    else if (is("OnDeactivate"))
+        OnDeactivate = reader.Handler<TNotifyEvent>(value);
+    else if (is("OnHint"))
+        OnHint = reader.Handler<TNotifyEvent>(value);
+    else if (is("OnMinimize"))
+        OnMinimize = reader.Handler<TNotifyEvent>(value);
+    else if (is("OnRestore"))
+        OnRestore = reader.Handler<TNotifyEvent>(value);
+    else if (is("OnActiveControlChange"))
+        OnActiveControlChange = reader.Handler<TNotifyEvent>(value);
+    else if (is("OnActiveFormChange"))
+        OnActiveFormChange = reader.Handler<TNotifyEvent>(value);
+    else if (is("OnException"))
+        OnException = reader.Handler<TExceptionEvent>(value);
+    else if (is("OnIdle"))
+        OnIdle = reader.Handler<TIdleEvent>(value);
+    else if (is("OnHelp"))
+        OnHelp = reader.Handler<THelpEvent>(value);
+    else if (is("OnMessage"))
+        OnMessage = reader.Handler<TMessageEvent>(value);
+    else if (is("OnShowHint"))
+        OnShowHint = reader.Handler<TShowHintEvent>(value);
+    else if (is("OnShortCut"))
+        OnShortCut = reader.Handler<TShortCutEvent>(value);
+    else if (is("OnActionExecute"))
+        OnActionExecute = reader.Handler<TActionEvent>(value);
+    else if (is("OnActionUpdate"))
+        OnActionUpdate = reader.Handler<TActionEvent>(value);
+    else if (is("OnSettingsChanged"))
+        OnSettingsChanged = reader.Handler<TSettingsChangedEvent>(value);
+    else if (is("OnPaintIcon"))
+        OnPaintIcon = reader.Handler<TPaintIconEvent>(value);
+    else
+        return TComponent::SetProperty(name, value, reader);
     return true;
 }

@@ -12,10 +12,14 @@ int sharedUsers = 0;
 
 POINT Direction(TShadowPosition p) {
     switch (p) {
-    case spLeftTop: return POINT{-1, -1};
-    case spLeftBottom: return POINT{-1, 1};
-    case spRightTop: return POINT{1, -1};
-    case spRightBottom: break;
+        case spLeftTop:
+            return POINT{-1, -1};
+        case spLeftBottom:
+            return POINT{-1, 1};
+        case spRightTop:
+            return POINT{1, -1};
+        case spRightBottom:
+            break;
     }
     return POINT{1, 1};
 }
@@ -39,7 +43,8 @@ TBitmapButton::~TBitmapButton() {
 int TBitmapButton::SharedContextUsers() { return sharedUsers; }
 
 void TBitmapButton::Resize() {
-    if (picture_->Width() > 0 && numBitmaps_ > 0) SetBounds(Left(), Top(), picture_->Width() / numBitmaps_, picture_->Height());
+    if (picture_->Width() > 0 && numBitmaps_ > 0)
+        SetBounds(Left(), Top(), picture_->Width() / numBitmaps_, picture_->Height());
 }
 
 void TBitmapButton::SetPicture(TPicture* picture) {
@@ -75,7 +80,7 @@ void TBitmapButton::SetCaption(const std::string& caption) {
     Invalidate();
 }
 
-#define REPAINT_SETTER(Name, Type, field) \
+#define REPAINT_SETTER(Name, Type, field)   \
     void TBitmapButton::Set##Name(Type v) { \
         if (v == field) return;             \
         field = v;                          \
@@ -113,7 +118,8 @@ void TBitmapButton::MouseUp(TMouseButton button, TShiftState shift, int x, int y
 }
 
 POINT TBitmapButton::CaptionOrigin(SIZE text) const {
-    POINT p{textLeft_ == -1 ? (Width() - text.cx) / 2 : textLeft_, textTop_ == -1 ? (Height() - text.cy) / 2 : textTop_};
+    POINT p{textLeft_ == -1 ? (Width() - text.cx) / 2 : textLeft_,
+            textTop_ == -1 ? (Height() - text.cy) / 2 : textTop_};
     if (pressed_) {
         POINT d = Direction(shadowPos_);
         p.x += d.x * pressText_;
@@ -133,8 +139,7 @@ void TBitmapButton::Paint() {
     // Button coordinates on the canvas the parent gives.
     try {
         PaintFace(Canvas()->Handle(), 0, 0);
-    } catch (...) {
-    }
+    } catch (...) {}
 }
 
 void TBitmapButton::PaintFace(HDC dc, int left, int top) {
@@ -288,24 +293,42 @@ bool TBitmapButton::SetProperty(const std::string& name, const TLayoutValue& val
         TPicture picture;
         picture.SetGraphic(&bitmap);
         SetPicture(&picture);
-    } else if (n == "numbitmaps") SetNumBitmaps(value.AsInt());
-    else if (n == "state") SetState(value.AsInt());
-    else if (n == "pressstate") SetPressState(value.AsInt());
-    else if (n == "presstext") SetPressText(value.AsInt());
-    else if (n == "textleft") SetTextLeft(value.AsInt());
-    else if (n == "texttop") SetTextTop(value.AsInt());
-    else if (n == "shadowcolor") SetShadowColor(LayoutColor(value));
+    } else if (n == "numbitmaps")
+        SetNumBitmaps(value.AsInt());
+    else if (n == "state")
+        SetState(value.AsInt());
+    else if (n == "pressstate")
+        SetPressState(value.AsInt());
+    else if (n == "presstext")
+        SetPressText(value.AsInt());
+    else if (n == "textleft")
+        SetTextLeft(value.AsInt());
+    else if (n == "texttop")
+        SetTextTop(value.AsInt());
+    else if (n == "shadowcolor")
+        SetShadowColor(LayoutColor(value));
     else if (n == "shadowpos")
-        SetShadowPos(static_cast<TShadowPosition>(value.AsEnum({"spLeftTop", "spLeftBottom", "spRightBottom", "spRightTop"})));
-    else if (n == "shadowsize") SetShadowSize(value.AsInt());
-    else if (n == "shadowpresssize") SetShadowPressSize(value.AsInt());
-    else if (n == "transparent") SetTransparent(value.AsBool());
-    else if (n == "resorgx") SetResOrgX(value.AsInt());
-    else if (n == "resorgy") SetResOrgY(value.AsInt());
-    else if (n == "resimage") reader.Reference(value, [this](TComponent* c) { SetResImage(dynamic_cast<TImage*>(c)); });
-    else if (n == "link") reader.Reference(value, [this](TComponent* c) { SetLink(c); });
-    else if (n == "onpaint") OnPaint = reader.Handler<TButtonPaintEvent>(value);
-    else if (n == "onchangestate") OnChangeState = reader.Handler<TNotifyEvent>(value);
-    else return TGraphicControl::SetProperty(name, value, reader);
+        SetShadowPos(
+            static_cast<TShadowPosition>(value.AsEnum({"spLeftTop", "spLeftBottom", "spRightBottom", "spRightTop"})));
+    else if (n == "shadowsize")
+        SetShadowSize(value.AsInt());
+    else if (n == "shadowpresssize")
+        SetShadowPressSize(value.AsInt());
+    else if (n == "transparent")
+        SetTransparent(value.AsBool());
+    else if (n == "resorgx")
+        SetResOrgX(value.AsInt());
+    else if (n == "resorgy")
+        SetResOrgY(value.AsInt());
+    else if (n == "resimage")
+        reader.Reference(value, [this](TComponent* c) { SetResImage(dynamic_cast<TImage*>(c)); });
+    else if (n == "link")
+        reader.Reference(value, [this](TComponent* c) { SetLink(c); });
+    else if (n == "onpaint")
+        OnPaint = reader.Handler<TButtonPaintEvent>(value);
+    else if (n == "onchangestate")
+        OnChangeState = reader.Handler<TNotifyEvent>(value);
+    else
+        return TGraphicControl::SetProperty(name, value, reader);
     return true;
 }

@@ -45,11 +45,20 @@ public:
     bool Transparent() const { return transparent_; }
     void SetTransparent(bool on);
     TImage* ResImage() const { return resImage_; }
-    void SetResImage(TImage* image) { resImage_ = image; Invalidate(); }
+    void SetResImage(TImage* image) {
+        resImage_ = image;
+        Invalidate();
+    }
     int ResOrgX() const { return resOrgX_; }
-    void SetResOrgX(int v) { resOrgX_ = v; Invalidate(); }
+    void SetResOrgX(int v) {
+        resOrgX_ = v;
+        Invalidate();
+    }
     int ResOrgY() const { return resOrgY_; }
-    void SetResOrgY(int v) { resOrgY_ = v; Invalidate(); }
+    void SetResOrgY(int v) {
+        resOrgY_ = v;
+        Invalidate();
+    }
     TComponent* Link() const { return link_; }
     void SetLink(TComponent* c) { link_ = c; }
 

@@ -8,9 +8,12 @@
 TItemBitmapButtons::TItemBitmapButtons(TComponent* owner) : TBaseComponent(owner) { SetVisible(false); }
 
 bool TItemBitmapButtons::SetProperty(const std::string& name, const TLayoutValue& v, TLayoutReader& reader) {
-    if (SameText(name, "Number")) Number = v.AsInt();
-    else if (SameText(name, "OnLClick")) OnLClick = reader.Handler<TNotifyEvent>(v);
-    else return TBaseComponent::SetProperty(name, v, reader);
+    if (SameText(name, "Number"))
+        Number = v.AsInt();
+    else if (SameText(name, "OnLClick"))
+        OnLClick = reader.Handler<TNotifyEvent>(v);
+    else
+        return TBaseComponent::SetProperty(name, v, reader);
     return true;
 }
 
@@ -71,10 +74,15 @@ void TBitmapButtons::MouseMove(TShiftState shift, int x, int y) {
 }
 
 bool TBitmapButtons::SetProperty(const std::string& name, const TLayoutValue& v, TLayoutReader& reader) {
-    if (SameText(name, "OrgX")) OrgX = v.AsInt();
-    else if (SameText(name, "OrgY")) OrgY = v.AsInt();
-    else if (SameText(name, "HV")) HV = v.AsBool();
-    else if (SameText(name, "State")) state_ = v.AsInt();
-    else return TBaseComponent::SetProperty(name, v, reader);
+    if (SameText(name, "OrgX"))
+        OrgX = v.AsInt();
+    else if (SameText(name, "OrgY"))
+        OrgY = v.AsInt();
+    else if (SameText(name, "HV"))
+        HV = v.AsBool();
+    else if (SameText(name, "State"))
+        state_ = v.AsInt();
+    else
+        return TBaseComponent::SetProperty(name, v, reader);
     return true;
 }

@@ -27,9 +27,7 @@ HDC DC(TBitmap& bitmap) { return bitmap.Canvas()->Handle(); }
 
 }  // namespace
 
-TBrushSelect::TBrushSelect(TComponent* owner) : TBaseComponent(owner) {
-    SetCursor(DrumCursor);
-}
+TBrushSelect::TBrushSelect(TComponent* owner) : TBaseComponent(owner) { SetCursor(DrumCursor); }
 
 TBrushSelect::~TBrushSelect() { ReleaseDrum(); }
 

@@ -45,12 +45,19 @@ void TCaptionBarPlus::Paint() {
 }
 
 bool TCaptionBarPlus::SetProperty(const std::string& name, const TLayoutValue& v, TLayoutReader& reader) {
-    if (SameText(name, "XBkActiv")) XBkActiv = v.AsInt();
-    else if (SameText(name, "YBkActiv")) YBkActiv = v.AsInt();
-    else if (SameText(name, "XBkPassiv")) XBkPassiv = v.AsInt();
-    else if (SameText(name, "YBkPassiv")) YBkPassiv = v.AsInt();
-    else if (SameText(name, "ShowNameActiv")) ShowNameActiv = v.AsBool();
-    else if (SameText(name, "ShowNamePassiv")) ShowNamePassiv = v.AsBool();
-    else return TCaptionBar::SetProperty(name, v, reader);
+    if (SameText(name, "XBkActiv"))
+        XBkActiv = v.AsInt();
+    else if (SameText(name, "YBkActiv"))
+        YBkActiv = v.AsInt();
+    else if (SameText(name, "XBkPassiv"))
+        XBkPassiv = v.AsInt();
+    else if (SameText(name, "YBkPassiv"))
+        YBkPassiv = v.AsInt();
+    else if (SameText(name, "ShowNameActiv"))
+        ShowNameActiv = v.AsBool();
+    else if (SameText(name, "ShowNamePassiv"))
+        ShowNamePassiv = v.AsBool();
+    else
+        return TCaptionBar::SetProperty(name, v, reader);
     return true;
 }

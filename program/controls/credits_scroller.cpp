@@ -3,9 +3,7 @@
 #include <algorithm>
 
 namespace {
-bool IsBlank(const std::string& line) {
-    return line.find_first_not_of(" \t\r\n") == std::string::npos;
-}
+bool IsBlank(const std::string& line) { return line.find_first_not_of(" \t\r\n") == std::string::npos; }
 
 CreditsRect Deflate(const CreditsRect& r, int by) {
     return CreditsRect{r.left + by, r.top + by, r.right - by, r.bottom - by};
@@ -35,28 +33,28 @@ CreditsLayout LayoutCredits(const CreditsMetrics& m) {
     t = Deflate(m.client, m.border + 3);
     const int gw = m.glyphWidth, gh = m.glyphHeight, b3 = m.border + 3;
     switch (m.layout) {
-    case glGlyphLeft:
-    case glGlyphRight:
-        out.glyphY = std::max((t.top + t.bottom - gh) / 2, t.top);
-        if (m.layout == glGlyphLeft) {
-            out.glyphX = t.left + (gw > 0 ? 3 : 0);
-            if (gw > 0) t.left = out.glyphX + gw + b3;
-        } else {
-            out.glyphX = std::max(t.right - gw - (gw > 0 ? 3 : 0), t.left);
-            if (gw > 0) t.right = out.glyphX - b3;
-        }
-        break;
-    case glGlyphTop:
-    case glGlyphBottom:
-        out.glyphX = std::max((t.left + t.right - gw) / 2, t.left);
-        if (m.layout == glGlyphTop) {
-            out.glyphY = t.top + (gh > 0 ? 3 : 0);
-            if (gh > 0) t.top = out.glyphY + gh + b3 + 3;
-        } else {
-            out.glyphY = std::max(t.bottom - gh - (gh > 0 ? 3 : 0), t.top);
-            if (gh > 0) t.bottom = out.glyphY - b3 - 3;
-        }
-        break;
+        case glGlyphLeft:
+        case glGlyphRight:
+            out.glyphY = std::max((t.top + t.bottom - gh) / 2, t.top);
+            if (m.layout == glGlyphLeft) {
+                out.glyphX = t.left + (gw > 0 ? 3 : 0);
+                if (gw > 0) t.left = out.glyphX + gw + b3;
+            } else {
+                out.glyphX = std::max(t.right - gw - (gw > 0 ? 3 : 0), t.left);
+                if (gw > 0) t.right = out.glyphX - b3;
+            }
+            break;
+        case glGlyphTop:
+        case glGlyphBottom:
+            out.glyphX = std::max((t.left + t.right - gw) / 2, t.left);
+            if (m.layout == glGlyphTop) {
+                out.glyphY = t.top + (gh > 0 ? 3 : 0);
+                if (gh > 0) t.top = out.glyphY + gh + b3 + 3;
+            } else {
+                out.glyphY = std::max(t.bottom - gh - (gh > 0 ? 3 : 0), t.top);
+                if (gh > 0) t.bottom = out.glyphY - b3 - 3;
+            }
+            break;
     }
     if (m.direction == sdHorizontal) {
         // Only as high as the lines that have text, centred.

@@ -39,16 +39,16 @@ struct CreditsMetrics {
     TScrollDirection direction = sdVertical;
     int lineHeight = 1;
     int lineCount = 0;
-    int firstLine = 0;     // FirstTextLine
-    int lastLine = -1;     // LastTextLine
-    int widestLine = 0;    // pixels, lines from firstLine on
+    int firstLine = 0;   // FirstTextLine
+    int lastLine = -1;   // LastTextLine
+    int widestLine = 0;  // pixels, lines from firstLine on
 };
 
 struct CreditsLayout {
     CreditsRect paint;  // the client area inside the border
     CreditsRect text;   // where the text scrolls; (0,0,0,0) when empty
     int glyphX = 0, glyphY = 0;
-    int total = 0;      // scroll length in pixels
+    int total = 0;  // scroll length in pixels
 };
 
 CreditsLayout LayoutCredits(const CreditsMetrics& m);

@@ -91,18 +91,27 @@ void TFlyBitmap::Paint() {
 }
 
 bool TFlyBitmap::SetProperty(const std::string& name, const TLayoutValue& v, TLayoutReader& reader) {
-    if (SameText(name, "StateBefore")) StateBefore = v.AsInt();
-    else if (SameText(name, "StateStatic")) StateStatic = v.AsInt();
-    else if (SameText(name, "StateAfter")) StateAfter = v.AsInt();
-    else if (SameText(name, "Interval")) SetInterval(static_cast<unsigned>(v.AsInt()));
-    else if (SameText(name, "OrgX")) OrgX = v.AsInt();
-    else if (SameText(name, "OrgY")) OrgY = v.AsInt();
-    else if (SameText(name, "OrgWidth")) OrgWidth = v.AsInt();
-    else if (SameText(name, "OrgHeight")) OrgHeight = v.AsInt();
+    if (SameText(name, "StateBefore"))
+        StateBefore = v.AsInt();
+    else if (SameText(name, "StateStatic"))
+        StateStatic = v.AsInt();
+    else if (SameText(name, "StateAfter"))
+        StateAfter = v.AsInt();
+    else if (SameText(name, "Interval"))
+        SetInterval(static_cast<unsigned>(v.AsInt()));
+    else if (SameText(name, "OrgX"))
+        OrgX = v.AsInt();
+    else if (SameText(name, "OrgY"))
+        OrgY = v.AsInt();
+    else if (SameText(name, "OrgWidth"))
+        OrgWidth = v.AsInt();
+    else if (SameText(name, "OrgHeight"))
+        OrgHeight = v.AsInt();
     else if (SameText(name, "MinWindow1"))
         reader.Reference(v, [this](TComponent* c) { MinWindow1 = dynamic_cast<TMinWindow*>(c); });
     else if (SameText(name, "MinWindow2"))
         reader.Reference(v, [this](TComponent* c) { MinWindow2 = dynamic_cast<TMinWindow*>(c); });
-    else return TCustomControl::SetProperty(name, v, reader);
+    else
+        return TCustomControl::SetProperty(name, v, reader);
     return true;
 }

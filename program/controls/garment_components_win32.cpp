@@ -80,9 +80,7 @@ void TClassModels::BuildMenu() {
         auto* item = new TMenuItem(this);
         item->SetCaption(captions[i]);
         item->SetDefault(i == 0);
-        item->OnClick = [this](TObject* sender) {
-            MenuClick(static_cast<TMenuItem*>(sender)->MenuIndex() + 1);
-        };
+        item->OnClick = [this](TObject* sender) { MenuClick(static_cast<TMenuItem*>(sender)->MenuIndex() + 1); };
         menu_->Items()->Add(item);
     }
 }
@@ -416,9 +414,8 @@ void TModels::SaveSlot(TRegIniFileM& registry, const std::string& section) {
 }
 
 bool TModels::SetProperty(const std::string& name, const TLayoutValue& value, TLayoutReader& reader) {
-    static const char* const kItems[DollSlotCount] = {"modelsitemwn", "modelsitempl", "modelsitembr",
-                                                      "modelsitembl", "modelsitemhl", "modelsitemyu",
-                                                      "modelsitemsh", "modelsitemtf"};
+    static const char* const kItems[DollSlotCount] = {"modelsitemwn", "modelsitempl", "modelsitembr", "modelsitembl",
+                                                      "modelsitemhl", "modelsitemyu", "modelsitemsh", "modelsitemtf"};
     const std::string n = LowerCase(name);
     for (int s = 0; s < DollSlotCount; ++s)
         if (n == kItems[s]) {

@@ -24,8 +24,8 @@ public:
     explicit TClassModels(TComponent* owner);
     ~TClassModels() override;
     // Reads the models (GarmentCategory::Load) and builds the menu.
-    void Load(ModelHost& host, const std::string& path, ModelStore* registry, FabricSource* brushSelect,
-              int viewWidth, int viewHeight, const std::string& section) override;
+    void Load(ModelHost& host, const std::string& path, ModelStore* registry, FabricSource* brushSelect, int viewWidth,
+              int viewHeight, const std::string& section) override;
     void Free() override;
     TPopupMenu* Menu() const { return menu_; }
     bool SetProperty(const std::string& name, const TLayoutValue& value, TLayoutReader& reader) override;

@@ -11,14 +11,14 @@ int VisibleSheetRows(int frame) {
 
 TTypeShow NextShowType(TTypeShow type) {
     switch (type) {
-    case tsFill:
-        return tsContur;
-    case tsContur:
-        return tsUnVisible;
-    case tsUnVisible:
-        return tsFill;
-    default:
-        return type;
+        case tsFill:
+            return tsContur;
+        case tsContur:
+            return tsUnVisible;
+        case tsUnVisible:
+            return tsFill;
+        default:
+            return type;
     }
 }
 

@@ -113,19 +113,19 @@ void TModelShow::Close() {
 
 void TModelShow::Tick() {
     switch (animation_.Tick()) {
-    case SheetAnimation::Closed:
-        timer_->SetEnabled(false);
-        SetVisible(false);
-        NotifyPatternsClosed();
-        break;
-    case SheetAnimation::Opened:
-        timer_->SetEnabled(false);
-        UpdateDescription();
-        ShowButtons(true);
-        NotifyPatternsOpened();
-        break;
-    case SheetAnimation::Running:
-        break;
+        case SheetAnimation::Closed:
+            timer_->SetEnabled(false);
+            SetVisible(false);
+            NotifyPatternsClosed();
+            break;
+        case SheetAnimation::Opened:
+            timer_->SetEnabled(false);
+            UpdateDescription();
+            ShowButtons(true);
+            NotifyPatternsOpened();
+            break;
+        case SheetAnimation::Running:
+            break;
     }
     if (Application) Application->CancelHint();
     Invalidate();
@@ -149,7 +149,8 @@ void TModelShow::UpdateDescription() {
 
 void TModelShow::LoadDescription() {
     if (ViewDescribe) {
-        if (TModel* model = CurrentModelOf(AllModes)) ViewDescribe->View().LoadDescription(model->FileName, CaptionFontName, 0);
+        if (TModel* model = CurrentModelOf(AllModes))
+            ViewDescribe->View().LoadDescription(model->FileName, CaptionFontName, 0);
     }
     UpdateDescription();
 }
@@ -352,8 +353,7 @@ void TModelView::Paint() {
     if (current && AllModes) current->SetShowType(AllModes->TypeShow);
     if (Parts && ClassModels) {
         const CarouselPlaces places = CarouselAt(step_, turnFrames_);
-        DrawPreview(canvas, step_ != 0 ? ClassModels->SecondPreviousModel() : ClassModels->NextModel(),
-                    places.leaving);
+        DrawPreview(canvas, step_ != 0 ? ClassModels->SecondPreviousModel() : ClassModels->NextModel(), places.leaving);
         DrawPreview(canvas, ClassModels->PreviousModel(), places.previous);
         DrawPreview(canvas, current, places.current);
         if (TBitmap* down = PictureOf(DownImage))

@@ -58,7 +58,7 @@ void THintWindowNew::ActivateHint(RECT rect, const std::string& hint) {
     const int w = rect.right - rect.left, h = rect.bottom - rect.top;
     POINT pointer{};
     GetCursorPos(&pointer);
-    const HintPlace p = PlaceHint(rect.left, rect.top, w, h, GetSystemMetrics(SM_CXSCREEN),
-                                  GetSystemMetrics(SM_CYSCREEN), pointer.y);
+    const HintPlace p =
+        PlaceHint(rect.left, rect.top, w, h, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), pointer.y);
     THintWindow::ActivateHint(RECT{p.left, p.top, p.left + w, p.top + h}, hint);
 }

@@ -77,8 +77,8 @@ void MaskedStretchBlt(HDC destDC, int x, int y, int width, int height, HDC srcDC
     if (oldDestPalette) SelectPalette(destDC, oldDestPalette, TRUE);
 }
 
-void StretchDrawKeyed(TCanvas& canvas, TBitmap& bitmap, TColor transparentColor, int x, int y, int width,
-                      int height, int srcX, int srcY, int srcWidth, int srcHeight) {
+void StretchDrawKeyed(TCanvas& canvas, TBitmap& bitmap, TColor transparentColor, int x, int y, int width, int height,
+                      int srcX, int srcY, int srcWidth, int srcHeight) {
     if (bitmap.Empty()) return;
     if (width < 1) width = bitmap.Width();
     if (height < 1) height = bitmap.Height();
@@ -95,8 +95,7 @@ void StretchDrawKeyed(TCanvas& canvas, TBitmap& bitmap, TColor transparentColor,
     try {
         HDC dest = canvas.Handle();
         if (transparentColor == clNone) {
-            StretchBlt(dest, x, y, width, height, source->Handle(), srcX, srcY, srcWidth, srcHeight,
-                       canvas.CopyMode());
+            StretchBlt(dest, x, y, width, height, source->Handle(), srcX, srcY, srcWidth, srcHeight, canvas.CopyMode());
         } else {
             if (bitmap.Monochrome())
                 transparentColor = clWhite;

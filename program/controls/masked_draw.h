@@ -22,7 +22,7 @@ void MaskedStretchBlt(HDC destDC, int x, int y, int width, int height, HDC srcDC
 // below 1 means the whole bitmap. clNone (0x1FFFFFFF) draws without
 // transparency in the canvas's copy mode; clDefault (0x20000000) takes the
 // bitmap's bottom-left pixel; monochrome bitmaps leave out white.
-void StretchDrawKeyed(TCanvas& canvas, TBitmap& bitmap, TColor transparentColor, int x, int y, int width,
-                      int height, int srcX, int srcY, int srcWidth, int srcHeight);
+void StretchDrawKeyed(TCanvas& canvas, TBitmap& bitmap, TColor transparentColor, int x, int y, int width, int height,
+                      int srcX, int srcY, int srcWidth, int srcHeight);
 // The whole bitmap at its own size.
 void DrawKeyed(TCanvas& canvas, int x, int y, TBitmap& bitmap, TColor transparentColor);

@@ -21,8 +21,11 @@ void TPaintScrollBar::WndProc(TMessage& message) {
 
 bool TPaintScrollBar::SetProperty(const std::string& name, const TLayoutValue& value, TLayoutReader& reader) {
     std::string n = LowerCase(name);
-    if (n == "onpaint") OnPaint = reader.Handler<TNotifyEvent>(value);
-    else if (n == "onerase") OnErase = reader.Handler<TNotifyEvent>(value);
-    else return TScrollBar::SetProperty(name, value, reader);
+    if (n == "onpaint")
+        OnPaint = reader.Handler<TNotifyEvent>(value);
+    else if (n == "onerase")
+        OnErase = reader.Handler<TNotifyEvent>(value);
+    else
+        return TScrollBar::SetProperty(name, value, reader);
     return true;
 }

@@ -11,9 +11,9 @@ constexpr UINT WM_RX_TICK = WM_APP + 1;
 constexpr UINT WM_RX_ERROR = WM_APP + 2;
 
 int WindowsPriority(TThreadPriority p) {
-    static const int table[] = {THREAD_PRIORITY_IDLE, THREAD_PRIORITY_LOWEST, THREAD_PRIORITY_BELOW_NORMAL,
-                                THREAD_PRIORITY_NORMAL, THREAD_PRIORITY_ABOVE_NORMAL, THREAD_PRIORITY_HIGHEST,
-                                THREAD_PRIORITY_TIME_CRITICAL};
+    static const int table[] = {
+        THREAD_PRIORITY_IDLE,         THREAD_PRIORITY_LOWEST,  THREAD_PRIORITY_BELOW_NORMAL, THREAD_PRIORITY_NORMAL,
+        THREAD_PRIORITY_ABOVE_NORMAL, THREAD_PRIORITY_HIGHEST, THREAD_PRIORITY_TIME_CRITICAL};
     return table[p];
 }
 }  // namespace
@@ -44,10 +44,13 @@ bool TRxTimer::Message(UINT msg, WPARAM, LPARAM l) {
 TRxTimer::TRxTimer(TComponent* owner) : TComponent(owner) {
     window_ = std::make_unique<TMessageWindow>([this](UINT msg, WPARAM w, LPARAM l) { return Message(msg, w, l); });
     HWND window = window_->Handle();
-    thread_ = std::make_unique<TTimerThread>([this] { ThreadTick(); }, interval_, [window](std::exception_ptr e) {
-        auto* copy = new std::exception_ptr(e);
-        if (!PostMessageA(window, WM_RX_ERROR, 0, reinterpret_cast<LPARAM>(copy))) delete copy;
-    });
+    thread_ =
+        std::make_unique<TTimerThread>([this] { ThreadTick(); }, interval_,
+                                       [window](std::exception_ptr e) {
+                                           auto* copy = new std::exception_ptr(e);
+                                           if (!PostMessageA(window, WM_RX_ERROR, 0, reinterpret_cast<LPARAM>(copy)))
+                                               delete copy;
+                                       });
 }
 
 TRxTimer::~TRxTimer() {
@@ -140,15 +143,21 @@ void TRxTimer::Tick() {
 }
 
 bool TRxTimer::SetProperty(const std::string& name, const TLayoutValue& v, TLayoutReader& reader) {
-    if (SameText(name, "Enabled")) enabled_ = v.AsBool();
-    else if (SameText(name, "Interval")) interval_ = static_cast<unsigned>(v.AsInt());
-    else if (SameText(name, "SyncEvent")) syncEvent_ = v.AsBool();
-    else if (SameText(name, "Threaded")) threaded_ = v.AsBool();
+    if (SameText(name, "Enabled"))
+        enabled_ = v.AsBool();
+    else if (SameText(name, "Interval"))
+        interval_ = static_cast<unsigned>(v.AsInt());
+    else if (SameText(name, "SyncEvent"))
+        syncEvent_ = v.AsBool();
+    else if (SameText(name, "Threaded"))
+        threaded_ = v.AsBool();
     else if (SameText(name, "ThreadPriority"))
-        priority_ = TThreadPriority(v.AsEnum({"tpIdle", "tpLowest", "tpLower", "tpNormal", "tpHigher", "tpHighest",
-                                             "tpTimeCritical"}));
-    else if (SameText(name, "OnTimer")) onTimer_ = reader.Handler<TNotifyEvent>(v);
-    else return TComponent::SetProperty(name, v, reader);
+        priority_ = TThreadPriority(
+            v.AsEnum({"tpIdle", "tpLowest", "tpLower", "tpNormal", "tpHigher", "tpHighest", "tpTimeCritical"}));
+    else if (SameText(name, "OnTimer"))
+        onTimer_ = reader.Handler<TNotifyEvent>(v);
+    else
+        return TComponent::SetProperty(name, v, reader);
     return true;
 }
 

@@ -26,8 +26,10 @@ void Frame3D(HDC dc, RECT& r, COLORREF topLeft, COLORREF bottomRight, int width)
 
 void Bevel(HDC dc, RECT& r, TPanelBevel bevel, int width) {
     const COLORREF shadow = GetSysColor(COLOR_BTNSHADOW), highlight = GetSysColor(COLOR_BTNHIGHLIGHT);
-    if (bevel == bvLowered) Frame3D(dc, r, shadow, highlight, width);
-    else if (bevel == bvRaised) Frame3D(dc, r, highlight, shadow, width);
+    if (bevel == bvLowered)
+        Frame3D(dc, r, shadow, highlight, width);
+    else if (bevel == bvRaised)
+        Frame3D(dc, r, highlight, shadow, width);
 }
 
 RECT ToRect(const CreditsRect& r) { return RECT{r.left, r.top, r.right, r.bottom}; }
@@ -209,8 +211,10 @@ void TSecretPanel::DrawLine(const std::string& text, const CreditsRect& rect) {
         SetTextColor(memDC_, colour);
         DrawTextA(memDC_, text.c_str(), static_cast<int>(text.size()), &r, flags);
     };
-    if (textStyle_ == tsLowered) draw(1, 1, highlight_);
-    else if (textStyle_ == tsRaised) draw(-1, -1, highlight_);
+    if (textStyle_ == tsLowered)
+        draw(1, 1, highlight_);
+    else if (textStyle_ == tsRaised)
+        draw(-1, -1, highlight_);
     draw(0, 0, textColour_);
 }
 

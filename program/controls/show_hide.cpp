@@ -37,49 +37,49 @@ void TShowHide::EndChainWait() {
 
 void TShowHide::WndProc(TMessage& message) {
     switch (message.Msg) {
-    case WM_SHOW_PATTERNS:
-        if (!patternsShown_) {
-            BeginChainWait();
-            patternsShown_ = true;
-            if (models_)
-                models_->StartHiding();
-            else
-                PostMessageA(Handle(), WM_DOLL_HIDDEN, 0, 0);
-        }
-        return;
-    case WM_DOLL_HIDDEN:
-        // A late end of a hide that a close request overtook: the doll stays.
-        if (patternsShown_) {
-            if (modelShow_)
-                modelShow_->StartOpening();
-            else
-                PostMessageA(Handle(), WM_PATTERNS_OPENED, 0, 0);
-        }
-        return;
-    case WM_PATTERNS_OPENED:
-        if (patternsShown_) EndChainWait();
-        return;
-    case WM_HIDE_PATTERNS:
-        if (patternsShown_) {
-            patternsShown_ = false;
-            if (modelShow_)
-                modelShow_->StartClosing();
-            else
-                PostMessageA(Handle(), WM_PATTERNS_CLOSED, 0, 0);
-            BeginChainWait();
-        }
-        return;
-    case WM_PATTERNS_CLOSED:
-        if (!patternsShown_) {
-            if (models_)
-                models_->StartShowing();
-            else
-                PostMessageA(Handle(), WM_DOLL_SHOWN, 0, 0);
-        }
-        return;
-    case WM_DOLL_SHOWN:
-        if (!patternsShown_) EndChainWait();
-        return;
+        case WM_SHOW_PATTERNS:
+            if (!patternsShown_) {
+                BeginChainWait();
+                patternsShown_ = true;
+                if (models_)
+                    models_->StartHiding();
+                else
+                    PostMessageA(Handle(), WM_DOLL_HIDDEN, 0, 0);
+            }
+            return;
+        case WM_DOLL_HIDDEN:
+            // A late end of a hide that a close request overtook: the doll stays.
+            if (patternsShown_) {
+                if (modelShow_)
+                    modelShow_->StartOpening();
+                else
+                    PostMessageA(Handle(), WM_PATTERNS_OPENED, 0, 0);
+            }
+            return;
+        case WM_PATTERNS_OPENED:
+            if (patternsShown_) EndChainWait();
+            return;
+        case WM_HIDE_PATTERNS:
+            if (patternsShown_) {
+                patternsShown_ = false;
+                if (modelShow_)
+                    modelShow_->StartClosing();
+                else
+                    PostMessageA(Handle(), WM_PATTERNS_CLOSED, 0, 0);
+                BeginChainWait();
+            }
+            return;
+        case WM_PATTERNS_CLOSED:
+            if (!patternsShown_) {
+                if (models_)
+                    models_->StartShowing();
+                else
+                    PostMessageA(Handle(), WM_DOLL_SHOWN, 0, 0);
+            }
+            return;
+        case WM_DOLL_SHOWN:
+            if (!patternsShown_) EndChainWait();
+            return;
     }
     TWinControl::WndProc(message);
 }
@@ -88,13 +88,15 @@ bool TShowHide::SetProperty(const std::string& name, const TLayoutValue& value, 
     if (SameText(name, "Models")) {
         reader.Reference(value, [this, line = value.line](TComponent* c) {
             auto* models = dynamic_cast<TDollAnimation*>(c);
-            if (!models) throw EConvertError("Layout line " + IntToStr(line) + ": " + c->Name() + " is no doll animation");
+            if (!models)
+                throw EConvertError("Layout line " + IntToStr(line) + ": " + c->Name() + " is no doll animation");
             SetModels(models);
         });
     } else if (SameText(name, "ModelShow")) {
         reader.Reference(value, [this, line = value.line](TComponent* c) {
             auto* view = dynamic_cast<TPatternAnimation*>(c);
-            if (!view) throw EConvertError("Layout line " + IntToStr(line) + ": " + c->Name() + " is no pattern animation");
+            if (!view)
+                throw EConvertError("Layout line " + IntToStr(line) + ": " + c->Name() + " is no pattern animation");
             SetModelShow(view);
         });
     } else {

@@ -41,14 +41,14 @@ bool TDrawPanel::PaletteChanged(bool foreground) {
 
 void TDrawPanel::WndProc(TMessage& message) {
     switch (message.Msg) {
-    case WM_ERASEBKGND:
-        if (OnErase) OnErase(this);
-        message.Result = 1;
-        return;
-    case WM_PALETTECHANGED:
-        message.Result = PaletteChanged(false) ? 1 : 0;
-        Invalidate();
-        return;
+        case WM_ERASEBKGND:
+            if (OnErase) OnErase(this);
+            message.Result = 1;
+            return;
+        case WM_PALETTECHANGED:
+            message.Result = PaletteChanged(false) ? 1 : 0;
+            Invalidate();
+            return;
     }
     TPanel::WndProc(message);
 }
@@ -101,9 +101,15 @@ void TDrawPanel::PaintTiled() {
         int y = Height() / 2 - text.cy / 2;
         int x;
         switch (Alignment()) {
-        case taLeftJustify: x = left + 2; break;
-        case taRightJustify: x = right - text.cx - 2; break;
-        default: x = left + (right - left) / 2 - text.cx / 2; break;
+            case taLeftJustify:
+                x = left + 2;
+                break;
+            case taRightJustify:
+                x = right - text.cx - 2;
+                break;
+            default:
+                x = left + (right - left) / 2 - text.cx / 2;
+                break;
         }
         canvas->TextOut(x, y, Caption());
         canvas->Brush()->SetStyle(bsSolid);

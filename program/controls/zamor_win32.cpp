@@ -24,13 +24,18 @@ void TZamorI::Paint() {
 }
 
 bool TZamorI::SetProperty(const std::string& name, const TLayoutValue& v, TLayoutReader& reader) {
-    if (SameText(name, "OrgX")) OrgX = v.AsInt();
-    else if (SameText(name, "OrgY")) OrgY = v.AsInt();
-    else if (SameText(name, "CountFase")) CountFase = v.AsInt();
-    else if (SameText(name, "One")) One = v.AsBool();
+    if (SameText(name, "OrgX"))
+        OrgX = v.AsInt();
+    else if (SameText(name, "OrgY"))
+        OrgY = v.AsInt();
+    else if (SameText(name, "CountFase"))
+        CountFase = v.AsInt();
+    else if (SameText(name, "One"))
+        One = v.AsBool();
     else if (SameText(name, "ZamorIv"))
         reader.Reference(v, [this](TComponent* c) { ZamorIv = dynamic_cast<TZamorIv*>(c); });
-    else return TCustomControl::SetProperty(name, v, reader);
+    else
+        return TCustomControl::SetProperty(name, v, reader);
     return true;
 }
 

@@ -24,13 +24,11 @@ void TAboutBox::FormCreate(TObject*) {
     // A missing text or picture leaves the box without it.
     try {
         AboutPanel->Lines()->LoadFromFile(ResolveProgramPath("Resource\\about.txt"));
-    } catch (...) {
-    }
+    } catch (...) {}
     AboutPanel->LinesChanged();
     try {
         AboutPanel->Glyph()->LoadFromFile(ResolveProgramPath("Resource\\about.bmp"));
-    } catch (...) {
-    }
+    } catch (...) {}
 }
 
 void TAboutBox::FormShow(TObject*) { AboutPanel->SetActive(true); }

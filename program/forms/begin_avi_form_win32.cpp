@@ -2,7 +2,8 @@
 
 #include "timer.h"
 
-TBeginAviForm::TBeginAviForm(TComponent* owner) : TForm(owner, "TBEGINAVIFORM"), picture_(std::make_unique<TPicture>()) {
+TBeginAviForm::TBeginAviForm(TComponent* owner)
+    : TForm(owner, "TBEGINAVIFORM"), picture_(std::make_unique<TPicture>()) {
     PublishMethod("FormCreate", this, &TBeginAviForm::FormCreate);
     PublishMethod("FormShow", this, &TBeginAviForm::FormShow);
     PublishMethod("FormHide", this, &TBeginAviForm::FormHide);

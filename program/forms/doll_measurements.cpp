@@ -65,7 +65,8 @@ void DollMeasurements::Proportion(Field from) {
     const double given = Value(from);
     for (Field to : {BackWidth, Waist, Hips}) {
         if (to == from) continue;
-        text_[to] = FormatMeasurement(std::strtod(Standard[to], nullptr) / std::strtod(Standard[from], nullptr) * given);
+        text_[to] =
+            FormatMeasurement(std::strtod(Standard[to], nullptr) / std::strtod(Standard[from], nullptr) * given);
     }
 }
 

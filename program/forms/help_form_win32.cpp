@@ -60,8 +60,8 @@ void THelpForm::FormCreate(TObject*) {
         if (auto* gdi = dynamic_cast<GdiRtfCanvas*>(&canvas))
             CopySkin(gdi->Canvas(), RtfView->Left(), RtfView->Top(), RtfView->Width(), RtfView->Height());
     };
-    help_ = std::make_unique<HelpController>(view, static_cast<HelpFormControls&>(*this), CaptionFontName,
-                                             PatternFontName);
+    help_ =
+        std::make_unique<HelpController>(view, static_cast<HelpFormControls&>(*this), CaptionFontName, PatternFontName);
     help_->Create(ResolveProgramPath("Resource\\Help\\help.rtf"), ResolveProgramPath("Resource\\Help\\help.rtc"));
 }
 
@@ -104,8 +104,7 @@ void THelpForm::PrintClick(TObject*) {
 
 void THelpForm::AboutClick(TObject*) {
     if (!AboutBox) return;
-    const POINT corner = ClientToScreen(
-        Point((Width() - AboutBox->Width()) / 2, (Height() - AboutBox->Height()) / 2));
+    const POINT corner = ClientToScreen(Point((Width() - AboutBox->Width()) / 2, (Height() - AboutBox->Height()) / 2));
     AboutBox->SetPosition(poDesigned);
     AboutBox->SetBounds(corner.x, corner.y, AboutBox->Width(), AboutBox->Height());
     AboutBox->ShowModal();

@@ -2,6 +2,4 @@
 
 DecoRect MinWindowSaveRect() { return MinWindowRect(SaveItemBounds, DoneNoticeBounds.left, DoneNoticeBounds.top); }
 
-DecoRect MinWindowLoadRect() {
-    return MinWindowRect(RestoreItemBounds, DoneNoticeBounds.left, DoneNoticeBounds.top);
-}
+DecoRect MinWindowLoadRect() { return MinWindowRect(RestoreItemBounds, DoneNoticeBounds.left, DoneNoticeBounds.top); }

@@ -96,14 +96,14 @@ void TSForm::FormCreate(TObject*) {
 
 TEdit* TSForm::Edit(DollMeasurements::Field f) const {
     switch (f) {
-    case DollMeasurements::Height:
-        return sH;
-    case DollMeasurements::BackWidth:
-        return sW1;
-    case DollMeasurements::Waist:
-        return sW2;
-    case DollMeasurements::Hips:
-        return sW3;
+        case DollMeasurements::Height:
+            return sH;
+        case DollMeasurements::BackWidth:
+            return sW1;
+        case DollMeasurements::Waist:
+            return sW2;
+        case DollMeasurements::Hips:
+            return sW3;
     }
     return nullptr;
 }
@@ -202,8 +202,10 @@ void TSForm::bHelpClick(TObject*) { ShowHelpModal("key_print_v"); }
 void TSForm::ExitClick(TObject*) { Close(); }
 
 void TSForm::LoadSlot(TRegIniFileM& registry, const std::string& section) {
-    const std::string width = registry.ReadString(section, "Width", DollMeasurements::Standard[DollMeasurements::BackWidth]);
-    const std::string height = registry.ReadString(section, "Height", DollMeasurements::Standard[DollMeasurements::Height]);
+    const std::string width =
+        registry.ReadString(section, "Width", DollMeasurements::Standard[DollMeasurements::BackWidth]);
+    const std::string height =
+        registry.ReadString(section, "Height", DollMeasurements::Standard[DollMeasurements::Height]);
     measurements_.LoadSlot(&width, &height);
     ShowMeasurements();
 }

@@ -45,13 +45,13 @@ void TSkinnedDialog::PaintSkin() {
 
 void TSkinnedDialog::WndProc(TMessage& message) {
     switch (message.Msg) {
-    case WM_ERASEBKGND:
-        message.Result = 1;
-        return;
-    case WM_PALETTECHANGED:
-        SkinPaletteChanged();
-        message.Result = 0;
-        return;
+        case WM_ERASEBKGND:
+            message.Result = 1;
+            return;
+        case WM_PALETTECHANGED:
+            SkinPaletteChanged();
+            message.Result = 0;
+            return;
     }
     TForm::WndProc(message);
 }

@@ -25,23 +25,23 @@ void TitleSequence::Show(int screenWidth) {
 
 void TitleSequence::Step() {
     switch (state_) {
-    case Created:
-        tag_ = steps_;
-        host_.SetTimer(true, ZoomInterval);
-        host_.Invalidate();
-        state_ = Zooming;
-        break;
-    case Zooming:
-        host_.RestoreSound();
-        tag_ = 0;
-        host_.SetTimer(true, HoldInterval);
-        state_ = Holding;
-        break;
-    case Holding:
-    case Finished:
-        host_.SetTimer(false, 0);
-        state_ = Finished;
-        break;
+        case Created:
+            tag_ = steps_;
+            host_.SetTimer(true, ZoomInterval);
+            host_.Invalidate();
+            state_ = Zooming;
+            break;
+        case Zooming:
+            host_.RestoreSound();
+            tag_ = 0;
+            host_.SetTimer(true, HoldInterval);
+            state_ = Holding;
+            break;
+        case Holding:
+        case Finished:
+            host_.SetTimer(false, 0);
+            state_ = Finished;
+            break;
     }
 }
 

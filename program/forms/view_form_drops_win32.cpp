@@ -7,11 +7,12 @@
 
 namespace {
 // Drag cursors of the main window's cursor set.
-constexpr TCursor kDrumCursor = 1, kDrumShiftCursor = 7, kOwnPlaceCursor = 4, kOffDollCursor = 5,
-                  kOnDollCursor = 6;
+constexpr TCursor kDrumCursor = 1, kDrumShiftCursor = 7, kOwnPlaceCursor = 4, kOffDollCursor = 5, kOnDollCursor = 6;
 }  // namespace
 
-void TViewForm::SetDrumCursor() { BrushSelect->SetDragCursor(BrushSelect->ShiftDrag() ? kDrumShiftCursor : kDrumCursor); }
+void TViewForm::SetDrumCursor() {
+    BrushSelect->SetDragCursor(BrushSelect->ShiftDrag() ? kDrumShiftCursor : kDrumCursor);
+}
 
 // ---- the drum ---------------------------------------------------------------
 

@@ -9,9 +9,8 @@
 #include "sysutils.h"
 
 std::string TViewForm::SongPath(int number) {
-    return ResolveProgramPath(SongFile(number, [](const std::string& name) {
-        return FileExists(ResolveProgramPath(name));
-    }));
+    return ResolveProgramPath(
+        SongFile(number, [](const std::string& name) { return FileExists(ResolveProgramPath(name)); }));
 }
 
 void TViewForm::PrepareSong(int number) {
@@ -66,12 +65,10 @@ bool TViewForm::IsMusicUnavailable() { return Sound->State() == 1; }
 void TViewForm::StopAndClosePlayer() {
     try {
         MediaPlayer->Stop();
-    } catch (...) {
-    }
+    } catch (...) {}
     try {
         MediaPlayer->Close();
-    } catch (...) {
-    }
+    } catch (...) {}
 }
 
 void TViewForm::MusicUnavailable() {
@@ -122,7 +119,6 @@ void TViewForm::MediaPlayerNotify(TObject*) {
     for (auto step : {&TMediaPlayer::Stop, &TMediaPlayer::Close, &TMediaPlayer::Open, &TMediaPlayer::Play}) {
         try {
             (MediaPlayer->*step)();
-        } catch (...) {
-        }
+        } catch (...) {}
     }
 }

@@ -13,9 +13,8 @@
 #include "rtf/rtf_view_win32.h"
 
 namespace {
-constexpr const char* kViewNames[TViewForm::ViewCount] = {"ModelViewWn", "ModelViewPl", "ModelViewBr",
-                                                         "ModelViewBl", "ModelViewHl", "ModelViewYu",
-                                                         "ModelViewSh", "ModelViewTf"};
+constexpr const char* kViewNames[TViewForm::ViewCount] = {"ModelViewWn", "ModelViewPl", "ModelViewBr", "ModelViewBl",
+                                                          "ModelViewHl", "ModelViewYu", "ModelViewSh", "ModelViewTf"};
 }  // namespace
 
 void TViewForm::BindViewFields() {

@@ -33,19 +33,28 @@ TViewForm* ViewForm = nullptr;
 namespace {
 
 constexpr const char* kCategoryNames[TViewForm::ViewCount] = {"ClassModelsWn", "ClassModelsPl", "ClassModelsBr",
-                                                             "ClassModelsBl", "ClassModelsHl", "ClassModelsYu",
-                                                             "ClassModelsSh", "ClassModelsTf"};
+                                                              "ClassModelsBl", "ClassModelsHl", "ClassModelsYu",
+                                                              "ClassModelsSh", "ClassModelsTf"};
 // Titles and take-off captions, in the order Wn Pl Br Bl Hl Yu Sh Tf.
-constexpr const char* kCategoryTitles[TViewForm::ViewCount] = {
-    "Coats, fur-coats, raincoats", "Dresses", "Trousers, narrow trousers", "Blouses, sleeveless shirts",
-    "Bathrobes, bathing suits", "Skirts", "Hats", "Shoes, boots"};
-constexpr const char* kTakeOffCaptions[TViewForm::ViewCount] = {
-    "Take off fur-coat (raincoat)", "Take off dress", "Take off trousers (narrow trousers)",
-    "Take off blouse (sleeveless shirt)", "Take off bathrobe (bathing suit)", "Take off skirt", "Take off hat",
-    "Take off shoes (boots)"};
+constexpr const char* kCategoryTitles[TViewForm::ViewCount] = {"Coats, fur-coats, raincoats",
+                                                               "Dresses",
+                                                               "Trousers, narrow trousers",
+                                                               "Blouses, sleeveless shirts",
+                                                               "Bathrobes, bathing suits",
+                                                               "Skirts",
+                                                               "Hats",
+                                                               "Shoes, boots"};
+constexpr const char* kTakeOffCaptions[TViewForm::ViewCount] = {"Take off fur-coat (raincoat)",
+                                                                "Take off dress",
+                                                                "Take off trousers (narrow trousers)",
+                                                                "Take off blouse (sleeveless shirt)",
+                                                                "Take off bathrobe (bathing suit)",
+                                                                "Take off skirt",
+                                                                "Take off hat",
+                                                                "Take off shoes (boots)"};
 
 // Cursor resources registered as screen cursors 1 .. 7.
-constexpr const char* kCursorNames[] = {"BRUSHCURSOR", "CONTURCURSOR", "FILLCURSOR", "HANDCURSOR",
+constexpr const char* kCursorNames[] = {"BRUSHCURSOR", "CONTURCURSOR", "FILLCURSOR",  "HANDCURSOR",
                                         "MODELCURSOR", "ROTATECURSOR", "BRUSHSCURSOR"};
 
 int RandomSong() {
@@ -379,10 +388,14 @@ void TViewForm::HelpClick(TObject*) {
 }
 
 void TViewForm::LinkClick(TObject* sender) {
-    if (sender == Zelmora) OpenLink("website.url");
-    else if (sender == MoreGames) OpenLink("moregames.url");
-    else if (sender == FellFrend) OpenLink("tellafriend.url");
-    else if (sender == Subscribe) OpenLink("subscribe.url");
+    if (sender == Zelmora)
+        OpenLink("website.url");
+    else if (sender == MoreGames)
+        OpenLink("moregames.url");
+    else if (sender == FellFrend)
+        OpenLink("tellafriend.url");
+    else if (sender == Subscribe)
+        OpenLink("subscribe.url");
 }
 
 void TViewForm::ButtonMouseEnter(TObject* sender) {
@@ -421,33 +434,31 @@ void TViewForm::FormMouseDown(TObject*, TMouseButton button, TShiftState, int x,
 
 void TViewForm::WndProc(TMessage& message) {
     switch (message.Msg) {
-    case WM_ERASEBKGND:
-        message.Result = 1;
-        return;
-    case WM_PALETTECHANGED:
-        RefreshViews();
-        message.Result = 0;
-        return;
-    case WM_VIEWS_CHANGED:
-        RefreshViews();
-        return;
-    case WM_SHOW_PATTERNS:
-    case WM_HIDE_PATTERNS:
-    case WM_DOLL_HIDDEN:
-    case WM_PATTERNS_CLOSED:
-    case WM_PATTERNS_OPENED:
-    case WM_DOLL_SHOWN:
-        PostMessageA(ShowHide->Handle(), message.Msg, 0, 0);
-        return;
+        case WM_ERASEBKGND:
+            message.Result = 1;
+            return;
+        case WM_PALETTECHANGED:
+            RefreshViews();
+            message.Result = 0;
+            return;
+        case WM_VIEWS_CHANGED:
+            RefreshViews();
+            return;
+        case WM_SHOW_PATTERNS:
+        case WM_HIDE_PATTERNS:
+        case WM_DOLL_HIDDEN:
+        case WM_PATTERNS_CLOSED:
+        case WM_PATTERNS_OPENED:
+        case WM_DOLL_SHOWN:
+            PostMessageA(ShowHide->Handle(), message.Msg, 0, 0);
+            return;
     }
     TBaseViewerForm::WndProc(message);
 }
 
 // ---- closing ----------------------------------------------------------------
 
-void TViewForm::FormCloseQuery(TObject*, bool& canClose) {
-    canClose = !Modified || Save();
-}
+void TViewForm::FormCloseQuery(TObject*, bool& canClose) { canClose = !Modified || Save(); }
 
 void TViewForm::FormHide(TObject*) {
     StopAndClosePlayer();

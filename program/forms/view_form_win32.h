@@ -52,8 +52,8 @@ public:
     TBrushSelect* BrushSelect = nullptr;
     TBitmapButtons *BitmapButtons1 = nullptr, *BitmapButtons2 = nullptr;
     TItemBitmapButtons *ItemBitmapButtonsKey = nullptr, *ItemBitmapButtonsBook = nullptr;
-    TBitmapButton *Print = nullptr, *bPrintDoll = nullptr, *Help = nullptr, *MoreGames = nullptr,
-                  *FellFrend = nullptr, *Zelmora = nullptr, *Subscribe = nullptr;
+    TBitmapButton *Print = nullptr, *bPrintDoll = nullptr, *Help = nullptr, *MoreGames = nullptr, *FellFrend = nullptr,
+                  *Zelmora = nullptr, *Subscribe = nullptr;
     TFlyBitmap *FlyBitmapOk = nullptr, *FlyBitmapV = nullptr, *FlyBitmapD = nullptr;
     TMinWindow *MinWindowSave = nullptr, *MinWindowLoad = nullptr;
     TZamor* Zamor = nullptr;

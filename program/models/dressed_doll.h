@@ -30,9 +30,9 @@ const std::vector<DollSlot>& DollSlotConflicts(DollSlot slot);
 const std::array<DollSlot, DollSlotCount>& FrontLayerOrder();  // Tf Br Yu Bl Wn Pl Hl Sh
 const std::array<DollSlot, DollSlotCount>& BackLayerOrder();   // Tf Br Yu Bl Hl Pl Wn Sh (overlay before Sh)
 // Garments asked for a hit, first to last: the one on top first.
-const std::array<DollSlot, DollSlotCount>& HitOrder();         // Sh Wn Pl Hl Bl Yu Br Tf
+const std::array<DollSlot, DollSlotCount>& HitOrder();  // Sh Wn Pl Hl Bl Yu Br Tf
 // Titles on the printed doll.
-const std::array<DollSlot, DollSlotCount>& PrintOrder();       // Sh Wn Pl Hl Bl Br Yu Tf
+const std::array<DollSlot, DollSlotCount>& PrintOrder();  // Sh Wn Pl Hl Bl Br Yu Tf
 
 // Which models are worn: per slot the model's index in its category, -1 none.
 class DollDressing {

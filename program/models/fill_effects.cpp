@@ -54,7 +54,8 @@ void FillFromAtlasCell(TBitmap& dest, TBitmap& atlas, const RECT& cell, bool str
         canvas->CopyRect(whole, atlas.Canvas(), cell);
     } else {
         for (int y = 0; y <= dest.Height(); y += ch)
-            for (int x = 0; x <= dest.Width(); x += cw) canvas->CopyRect(RECT{x, y, x + cw, y + ch}, atlas.Canvas(), cell);
+            for (int x = 0; x <= dest.Width(); x += cw)
+                canvas->CopyRect(RECT{x, y, x + cw, y + ch}, atlas.Canvas(), cell);
     }
     canvas->SetCopyMode(mode);
 }
@@ -98,9 +99,8 @@ void ApplyShadeMap(TBitmap& picture, TBitmap& shade) {
             if (s == key) continue;
             auto d = static_cast<std::int8_t>(static_cast<std::uint8_t>(GetGValue(s) - 127));
             TColor p = pc->Pixels(x, y);
-            pc->SetPixel(x, y,
-                         RGB(ShadeChannel(GetRValue(p), d), ShadeChannel(GetGValue(p), d),
-                             ShadeChannel(GetBValue(p), d)));
+            pc->SetPixel(
+                x, y, RGB(ShadeChannel(GetRValue(p), d), ShadeChannel(GetGValue(p), d), ShadeChannel(GetBValue(p), d)));
         }
 }
 

@@ -3,14 +3,14 @@
 #include "models/category_order.h"
 
 void GarmentCategory::Load(ModelHost& host, const std::string& path, ModelStore* registry, FabricSource* brushSelect,
-                        int viewWidth, int viewHeight, const std::string& section) {
+                           int viewWidth, int viewHeight, const std::string& section) {
     Models.clear();
     std::vector<CategoryKey> keys;
     for (const std::string& found : host.FindFiles(path + Maska + ".mdl")) {
         if (found.size() < 4) continue;
         const std::string name = path + found.substr(0, found.size() - 4);
-        auto model = std::make_unique<TModel>(host, name, brushSelect, viewWidth, viewHeight, tsUnVisible, section,
-                                              registry);
+        auto model =
+            std::make_unique<TModel>(host, name, brushSelect, viewWidth, viewHeight, tsUnVisible, section, registry);
         const CategoryKey key{model->Title, model->FileName};
         const std::size_t at = CategoryInsertPosition(keys, key);
         keys.insert(keys.begin() + at, key);
@@ -62,7 +62,7 @@ void GarmentCategory::MenuClick(int componentIndex) {
 }
 
 void GarmentCategorySet::Load(ModelHost& host, int viewWidth, int viewHeight, const std::string& section,
-                      ModelStore* registry) {
+                              ModelStore* registry) {
     TypeShow = tsFill;
     for (GarmentCategory* category : cm) {
         if (!category) continue;

@@ -22,9 +22,9 @@ public:
     int Tag = 0;             // 1 for the six clothes categories
     std::vector<std::unique_ptr<TModel>> Models;
     int Current = 0;
-    std::function<void()> OnSelect;                   // a model picked from the menu
-    std::function<void(GarmentCategory*)> OnChange;      // the current model changed
-    std::function<void()> OnViewsChanged;             // the views-changed notification
+    std::function<void()> OnSelect;                  // a model picked from the menu
+    std::function<void(GarmentCategory*)> OnChange;  // the current model changed
+    std::function<void()> OnViewsChanged;            // the views-changed notification
 
     // Finds path + mask + ".mdl", reads every model (sorted by title, equal
     // titles by file name) and selects model 0. A model that cannot be read

@@ -30,7 +30,8 @@ GarmentTitle ParseGarmentTitle(const std::string& line) {
         t.OtherDollFrame = true;
         tokens.erase(0, 1);
     }
-    for (int i = 1, n = CountWords(tokens, CommaSet); i <= n; ++i) t.Incompatible.push_back(WordAt(i, tokens, CommaSet));
+    for (int i = 1, n = CountWords(tokens, CommaSet); i <= n; ++i)
+        t.Incompatible.push_back(WordAt(i, tokens, CommaSet));
 
     std::string head = WordAt(1, line, BarSet);
     if (head.find('(') == std::string::npos) throw ConvertError("'" + line + "' has no model size");

@@ -33,8 +33,8 @@ private:
 
 }  // namespace
 
-TModel::TModel(ModelHost& host, const std::string& fileName, FabricSource* brushSelect, int viewWidth,
-               int viewHeight, TTypeShow showType, const std::string& section, ModelStore* registry)
+TModel::TModel(ModelHost& host, const std::string& fileName, FabricSource* brushSelect, int viewWidth, int viewHeight,
+               TTypeShow showType, const std::string& section, ModelStore* registry)
     : FileName(fileName),
       ViewWidth(viewWidth),
       ViewHeight(viewHeight),

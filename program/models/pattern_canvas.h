@@ -17,10 +17,10 @@ constexpr PatternColour PatternRGB(int r, int g, int b) {
 // The pattern colours (the Windows colour unit takes its values from here).
 constexpr PatternColour PatternWhite = PatternRGB(255, 255, 255);
 constexpr PatternColour PatternBlack = PatternRGB(0, 0, 0);
-constexpr PatternColour PatternPaper = PatternWhite;                  // brush of a piece in the edit view
-constexpr PatternColour PatternFrame = PatternRGB(150, 150, 150);     // pen of its frame
-constexpr PatternColour PatternSelected = PatternRGB(0, 0, 255);      // primitive, selected
-constexpr PatternColour PatternStroke = PatternBlack;                 // primitive, not selected
+constexpr PatternColour PatternPaper = PatternWhite;               // brush of a piece in the edit view
+constexpr PatternColour PatternFrame = PatternRGB(150, 150, 150);  // pen of its frame
+constexpr PatternColour PatternSelected = PatternRGB(0, 0, 255);   // primitive, selected
+constexpr PatternColour PatternStroke = PatternBlack;              // primitive, not selected
 constexpr PatternColour PatternMarkerSelected = PatternRGB(255, 0, 0);
 constexpr PatternColour PatternMarker = PatternBlack;
 

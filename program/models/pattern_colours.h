@@ -5,12 +5,12 @@
 
 class TCanvas;
 
-extern TColor PiecePaperColour;        // brush of a piece in the edit view: white
-extern TColor PieceFrameColour;        // pen of its frame: grey (150, 150, 150)
-extern TColor PrimitiveSelectedColour; // blue
-extern TColor PrimitiveColour;         // black
-extern TColor MarkerSelectedColour;    // red
-extern TColor MarkerColour;            // black
+extern TColor PiecePaperColour;         // brush of a piece in the edit view: white
+extern TColor PieceFrameColour;         // pen of its frame: grey (150, 150, 150)
+extern TColor PrimitiveSelectedColour;  // blue
+extern TColor PrimitiveColour;          // black
+extern TColor MarkerSelectedColour;     // red
+extern TColor MarkerColour;             // black
 
 // Size of piece labels on screen, in points; the face is PatternFontName.
 constexpr int PatternFontSize = 8;

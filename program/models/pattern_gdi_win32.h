@@ -61,8 +61,8 @@ private:
 // A 24-bit DIB, owned or borrowed.
 class GdiPatternBitmap : public GdiCanvasOps<PatternBitmap> {
 public:
-    GdiPatternBitmap();                              // owns a new empty bitmap
-    explicit GdiPatternBitmap(TBitmap& bitmap);      // works on the caller's
+    GdiPatternBitmap();                          // owns a new empty bitmap
+    explicit GdiPatternBitmap(TBitmap& bitmap);  // works on the caller's
     TBitmap& Bitmap() { return *bitmap_; }
 
     void SetSize(int width, int height) override;

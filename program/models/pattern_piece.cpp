@@ -16,9 +16,7 @@ bool ReadLine(std::istream& file, std::string& line) {
     return true;
 }
 
-bool IsBlank(const std::string& line) {
-    return line.find_first_not_of(" \t\r") == std::string::npos;
-}
+bool IsBlank(const std::string& line) { return line.find_first_not_of(" \t\r") == std::string::npos; }
 
 int ClampPixels(int v) { return std::clamp(v, 0, MaxPiecePixels); }
 
@@ -35,8 +33,7 @@ PrinterSize MillimetresToDots(double wmm, double hmm, int dpiX, int dpiY) {
                        RoundHalfEven(dpiY * (static_cast<long double>(hmm) / 25.4L))};
 }
 
-TDetal::TDetal(std::string name, int left, int top, int width, int height, int material, double& scaleX,
-               double& scaleY)
+TDetal::TDetal(std::string name, int left, int top, int width, int height, int material, double& scaleX, double& scaleY)
     : Name(std::move(name)),
       ScaleX(scaleX),
       ScaleY(scaleY),
@@ -130,8 +127,7 @@ void TDetal::Render(PatternBitmap* bitmap, TTypeShow mode, FabricSource* drum) {
             bitmap->SetPenColour(PatternBlack);
             bitmap->SetPenWidth(0);
             bitmap->SetBrushClear();
-            for (auto& primitive : Primitives)
-                primitive->Draw(*bitmap, tsContur, false, 0, 0, ScaleX, ScaleY, name);
+            for (auto& primitive : Primitives) primitive->Draw(*bitmap, tsContur, false, 0, 0, ScaleX, ScaleY, name);
             break;
         case tsFill: {
             PatternBitmap& mask = *Mask;

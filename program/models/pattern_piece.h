@@ -39,7 +39,7 @@ public:
     // broken file cannot make every piece a bitmap of MaxPiecePixels sides.
     int SheetWidth = MaxPiecePixels, SheetHeight = MaxPiecePixels;
     std::unique_ptr<PatternBitmap> Mask;  // black inside, white outside, after a tsFill render
-    int Material = -1;                   // negative: no fabric
+    int Material = -1;                    // negative: no fabric
 
     // Reads one piece from the current position of the garment file:
     // "name(left,top,width,height)", primitive lines, and a line starting
@@ -47,8 +47,7 @@ public:
     // skipped. A malformed header or number raises ConvertError.
     TDetal(std::istream& file, int material, double& scaleX, double& scaleY);
     // A piece made in code (no primitives).
-    TDetal(std::string name, int left, int top, int width, int height, int material, double& scaleX,
-           double& scaleY);
+    TDetal(std::string name, int left, int top, int width, int height, int material, double& scaleX, double& scaleY);
     TDetal(const TDetal&) = delete;
     TDetal& operator=(const TDetal&) = delete;
     ~TDetal();
@@ -80,8 +79,7 @@ public:
     // Prints the piece on the page in progress at (x, y) printer pixels,
     // factors in millimetres per model unit; moves the cursors, starts new
     // rows and pages, splits a piece taller than a page over several pages.
-    void PrintPiece(PatternPrinter& printer, int& x, int& y, int& rowBottom, PrintStatus* status, double fh,
-                    double fv);
+    void PrintPiece(PatternPrinter& printer, int& x, int& y, int& rowBottom, PrintStatus* status, double fh, double fv);
     // The printed size in millimetres for those factors (the name's prefix
     // decides which factor applies to which axis).
     void PrintedMillimetres(double fh, double fv, int& wmm, int& hmm) const;

@@ -119,9 +119,7 @@ bool TPrimLine::MoveSelected(int x, int y) {
 }
 
 TPrimitiv* TPrimLine::Clone() const { return Make(P1, P2); }
-TPrimitiv* TPrimLine::Mirrored(const TXY& a, const TXY& b) const {
-    return Make(P1.Mirrored(a, b), P2.Mirrored(a, b));
-}
+TPrimitiv* TPrimLine::Mirrored(const TXY& a, const TXY& b) const { return Make(P1.Mirrored(a, b), P2.Mirrored(a, b)); }
 void TPrimLine::FlipY(int v) { P1.FlipY(v), P2.FlipY(v); }
 void TPrimLine::FlipX(int v) { P1.FlipX(v), P2.FlipX(v); }
 void TPrimLine::SwapXY() { P1.SwapXY(), P2.SwapXY(); }
@@ -267,8 +265,8 @@ std::vector<std::pair<int, int>> TPrimArc::ScreenPath(int x0, int y0, double kx,
     return path;
 }
 
-void TPrimArc::DrawCurve(PatternCanvas& canvas, TTypeShow mode, bool thick, int x0, int y0, double kx,
-                         double ky, PenStyle style) {
+void TPrimArc::DrawCurve(PatternCanvas& canvas, TTypeShow mode, bool thick, int x0, int y0, double kx, double ky,
+                         PenStyle style) {
     SetLineWidth(canvas, thick, true);
     if (mode == tsEdit) {
         bool any = false;
@@ -551,8 +549,7 @@ bool TPrimEllipse2::MoveSelected(int x, int y) {
 
 TPrimitiv* TPrimEllipse2::Clone() const { return new TPrimEllipse2(P1, P2, P3, P4, OffsetUnits); }
 TPrimitiv* TPrimEllipse2::Mirrored(const TXY& a, const TXY& b) const {
-    return new TPrimEllipse2(P1.Mirrored(a, b), P2.Mirrored(a, b), P3.Mirrored(a, b), P4.Mirrored(a, b),
-                             OffsetUnits);
+    return new TPrimEllipse2(P1.Mirrored(a, b), P2.Mirrored(a, b), P3.Mirrored(a, b), P4.Mirrored(a, b), OffsetUnits);
 }
 void TPrimEllipse2::FlipY(int v) {
     for (TXY* p : {&P1, &P2, &P3, &P4}) p->FlipY(v);

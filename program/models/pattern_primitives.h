@@ -101,16 +101,16 @@ protected:
     void EndEdit(PatternCanvas& canvas, TTypeShow mode, int x0, int y0, double kx, double ky);
 };
 
-#define PATTERN_LINE_CLASS(Name, Word)                                                                          \
-    class Name : public TPrimLine {                                                                             \
-    public:                                                                                                     \
-        using TPrimLine::TPrimLine;                                                                             \
-        void Draw(PatternCanvas& canvas, TTypeShow mode, bool thick, int x0, int y0, double kx, double ky,      \
-                  const std::string& text) override;                                                            \
-                                                                                                                \
-    protected:                                                                                                  \
-        const char* Keyword() const override { return Word; }                                                   \
-        TPrimLine* Make(const TXY& p1, const TXY& p2) const override { return new Name(p1, p2); }               \
+#define PATTERN_LINE_CLASS(Name, Word)                                                                     \
+    class Name : public TPrimLine {                                                                        \
+    public:                                                                                                \
+        using TPrimLine::TPrimLine;                                                                        \
+        void Draw(PatternCanvas& canvas, TTypeShow mode, bool thick, int x0, int y0, double kx, double ky, \
+                  const std::string& text) override;                                                       \
+                                                                                                           \
+    protected:                                                                                             \
+        const char* Keyword() const override { return Word; }                                              \
+        TPrimLine* Make(const TXY& p1, const TXY& p2) const override { return new Name(p1, p2); }          \
     };
 
 PATTERN_LINE_CLASS(TPrimLineS, "LINES")    // dotted; absent from the fill mask

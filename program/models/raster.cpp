@@ -39,9 +39,9 @@ void ApplyShadeMap(Raster& picture, const Raster& shade) {
             if (s == key) continue;
             const auto d = static_cast<std::int8_t>(static_cast<std::uint8_t>(((s >> 8) & 255) - 127));
             const RasterColor p = picture.At(x, y);
-            picture.Set(x, y,
-                        RasterRGB(ShadeChannel(p & 255, d), ShadeChannel((p >> 8) & 255, d),
-                                  ShadeChannel((p >> 16) & 255, d)));
+            picture.Set(
+                x, y,
+                RasterRGB(ShadeChannel(p & 255, d), ShadeChannel((p >> 8) & 255, d), ShadeChannel((p >> 16) & 255, d)));
         }
 }
 
@@ -72,8 +72,8 @@ void ResampleBilinear(Raster& target, const Raster& source) {
             RasterColor out = 0;
             for (int shift = 0; shift < 24; shift += 8) {
                 auto ch = [shift](RasterColor p) { return double((p >> shift) & 255); };
-                const double v = (1 - dy) * ((1 - dx) * ch(p00) + dx * ch(p01)) +
-                                 dy * ((1 - dx) * ch(p10) + dx * ch(p11));
+                const double v =
+                    (1 - dy) * ((1 - dx) * ch(p00) + dx * ch(p01)) + dy * ((1 - dx) * ch(p10) + dx * ch(p11));
                 out |= RasterColor(static_cast<int>(v) & 255) << shift;
             }
             target.Set(i, a, out);

@@ -27,6 +27,6 @@ struct PictureFormatEntry {
     const char* Description;
 };
 constexpr PictureFormatEntry KoraFileFormats[] = {
-    {"pcx", "PCX image"},  {"gif", "GIF image"},       {"tga", "TARGA image"}, {"png", "PNG image"},
+    {"pcx", "PCX image"},       {"gif", "GIF image"}, {"tga", "TARGA image"}, {"png", "PNG image"},
     {"psd", "Photoshop image"}, {"eps", "EPS image"}, {"tif", "TIFF image"},
 };

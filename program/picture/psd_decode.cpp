@@ -41,8 +41,8 @@ PsdResult DecodePhotoshop(const std::uint8_t* data, std::size_t size, PsdImage& 
     const std::size_t w = width, h = height;
     // Refuse before allocating what the data cannot fill: a raw image needs
     // every byte, a run-length row at least two bytes per 128 pixels.
-    const std::uint64_t need = runLength ? std::uint64_t(channels) * h * (2 + ((w + 127) / 128) * 2)
-                                         : std::uint64_t(channels) * w * h;
+    const std::uint64_t need =
+        runLength ? std::uint64_t(channels) * h * (2 + ((w + 127) / 128) * 2) : std::uint64_t(channels) * w * h;
     if (need > size - at || std::uint64_t(w) * h * 4 > PsdMaxPixelBytes) return PsdResult::Unreadable;
     image.Width = static_cast<int>(w);
     image.Height = static_cast<int>(h);

@@ -3,10 +3,10 @@
 #pragma once
 
 class RtfScaleSource {
- public:
-  virtual long double ScaleX() = 0;
-  virtual long double ScaleY() = 0;
+public:
+    virtual long double ScaleX() = 0;
+    virtual long double ScaleY() = 0;
 
- protected:
-  ~RtfScaleSource() = default;
+protected:
+    ~RtfScaleSource() = default;
 };

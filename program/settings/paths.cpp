@@ -14,6 +14,4 @@ std::string AddTrailingBackslash(const std::string& text) {
 
 std::string ProgramFilePath(const std::string& relative) { return ProgramFolder + relative; }
 
-std::string ResolveProgramPath(const std::string& name) {
-    return IsAbsolutePath(name) ? name : ProgramFolder + name;
-}
+std::string ResolveProgramPath(const std::string& name) { return IsAbsolutePath(name) ? name : ProgramFolder + name; }

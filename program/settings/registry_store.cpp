@@ -53,12 +53,18 @@ bool ReadString(HKEY key, const std::string& name, std::string& out) {
 
 HKEY RootKeyHandle(RegRoot root) {
     switch (root) {
-    case RegRoot::ClassesRoot: return HKEY_CLASSES_ROOT;
-    case RegRoot::LocalMachine: return HKEY_LOCAL_MACHINE;
-    case RegRoot::Users: return HKEY_USERS;
-    case RegRoot::CurrentConfig: return HKEY_CURRENT_CONFIG;
-    case RegRoot::DynData: return HKEY_DYN_DATA;
-    case RegRoot::CurrentUser: break;
+        case RegRoot::ClassesRoot:
+            return HKEY_CLASSES_ROOT;
+        case RegRoot::LocalMachine:
+            return HKEY_LOCAL_MACHINE;
+        case RegRoot::Users:
+            return HKEY_USERS;
+        case RegRoot::CurrentConfig:
+            return HKEY_CURRENT_CONFIG;
+        case RegRoot::DynData:
+            return HKEY_DYN_DATA;
+        case RegRoot::CurrentUser:
+            break;
     }
     return HKEY_CURRENT_USER;
 }

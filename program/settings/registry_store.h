@@ -10,9 +10,8 @@
 #include "settings/reg_file.h"
 #include "sysutils.h"
 
-extern const char* const ProgramKey;      // "Software\Quenvo\Pupetta"
-extern const char* const ProgramSubkey;   // "Pupetta", holds BigMemory
-
+extern const char* const ProgramKey;     // "Software\Quenvo\Pupetta"
+extern const char* const ProgramSubkey;  // "Pupetta", holds BigMemory
 
 // Reads name of key (created when missing) under HKEY_CURRENT_USER; a
 // missing or non-numeric value gives the default.

@@ -67,8 +67,7 @@ std::string WordAt(int n, std::string_view s, const CharSet& delimiters) {
 
 int ReadInteger(std::string_view text) {
     int value = 0;
-    if (!ParseInteger(text, value))
-        throw ConvertError("'" + std::string(text) + "' is not a valid integer value");
+    if (!ParseInteger(text, value)) throw ConvertError("'" + std::string(text) + "' is not a valid integer value");
     return value;
 }
 

@@ -20,7 +20,7 @@ TEST(BilevelBytes, HeaderOfATopDownPictureWithWhiteFirst) {
     ASSERT_EQ(SaveBilevel(path, FilledBits(300, 2, true), 3, nullptr, false, K_BOTTOM_UP), 1);
     const std::string file = ReadFileBytes(path);
     EXPECT_EQ(static_cast<unsigned char>(file[21]), 0x40);  // bottom-up, black first
-    EXPECT_EQ(file[22], 3);                                   // the sub-type
+    EXPECT_EQ(file[22], 3);                                 // the sub-type
 }
 
 struct HandVector {
@@ -55,8 +55,7 @@ TEST(BilevelBytes, HandDerivedBodies) {
         // +1, closes it and is replayed (not coded again). Pair (9, 3) in
         // context 4, the runs, then V0 V0 as a pair in context 3 whose
         // nibble 4 is new and then coded 001 in the grown nibble tree.
-        {"a vertical-right mode replayed", BitPicture{8, 2, {0x0F, 0x8F}}, 0,
-         std::string("\xE4\x38\x11\x22\x14", 5)},
+        {"a vertical-right mode replayed", BitPicture{8, 2, {0x0F, 0x8F}}, 0, std::string("\xE4\x38\x11\x22\x14", 5)},
     };
     const std::string path = TestTempPath("vector.kora");
     for (const HandVector& v : vectors) {

@@ -32,27 +32,73 @@ TEST(CcittCodes, RowsCodedWithTheT4Words) {
     const Page white2700 = {std::vector<uint8_t>(338, 0)};
     const Case cases[] = {
         // Make-up 1728, terminating 0, padded to a byte.
-        {"white 1728", FaxCoding::ModifiedHuffman, white1728, 1728, "010011011" "00110101"},
+        {"white 1728", FaxCoding::ModifiedHuffman, white1728, 1728,
+         "010011011"
+         "00110101"},
         {"white 2700 = 2560 + 128 + 12", FaxCoding::ModifiedHuffman, white2700, 2700,
-         "000000011111" "10010" "001000"},
-        {"starts black: white 0 first", FaxCoding::ModifiedHuffman, {RowOf("10000000")}, 8,
-         "00110101" "010" "1111"},
-        {"white 2623 = 2560 + 63", FaxCoding::ModifiedHuffman, {std::vector<uint8_t>(328, 0)}, 2623,
-         "000000011111" "00110100"},
-        {"white 2624 = 2560 + 64 + 0", FaxCoding::ModifiedHuffman, {std::vector<uint8_t>(328, 0)}, 2624,
-         "000000011111" "11011" "00110101"},
-        {"black 64 = make-up 64 + 0", FaxCoding::ModifiedHuffman, {RowOf(std::string(64, '1'))}, 64,
-         "00110101" "0000001111" "0000110111"},
+         "000000011111"
+         "10010"
+         "001000"},
+        {"starts black: white 0 first",
+         FaxCoding::ModifiedHuffman,
+         {RowOf("10000000")},
+         8,
+         "00110101"
+         "010"
+         "1111"},
+        {"white 2623 = 2560 + 63",
+         FaxCoding::ModifiedHuffman,
+         {std::vector<uint8_t>(328, 0)},
+         2623,
+         "000000011111"
+         "00110100"},
+        {"white 2624 = 2560 + 64 + 0",
+         FaxCoding::ModifiedHuffman,
+         {std::vector<uint8_t>(328, 0)},
+         2624,
+         "000000011111"
+         "11011"
+         "00110101"},
+        {"black 64 = make-up 64 + 0",
+         FaxCoding::ModifiedHuffman,
+         {RowOf(std::string(64, '1'))},
+         64,
+         "00110101"
+         "0000001111"
+         "0000110111"},
         // Group 4 against a white reference: horizontal (white 3, black 2),
         // then V0 at the row's end; EOFB.
-        {"group 4 horizontal", FaxCoding::Group4, {RowOf("00011000")}, 8,
-         "001" "1000" "11" "1" "000000000001" "000000000001"},
+        {"group 4 horizontal",
+         FaxCoding::Group4,
+         {RowOf("00011000")},
+         8,
+         "001"
+         "1000"
+         "11"
+         "1"
+         "000000000001"
+         "000000000001"},
         // The same row again: three V0.
-        {"group 4 vertical", FaxCoding::Group4, {RowOf("00011000"), RowOf("00011000")}, 8,
-         "001100011" "1" "111" "000000000001000000000001"},
+        {"group 4 vertical",
+         FaxCoding::Group4,
+         {RowOf("00011000"), RowOf("00011000")},
+         8,
+         "001100011"
+         "1"
+         "111"
+         "000000000001000000000001"},
         // A white row under a black run: pass, then V0.
-        {"group 4 pass", FaxCoding::Group4, {RowOf("01100000"), RowOf("00000000")}, 8,
-         "001" "000111" "11" "1" "0001" "1" "000000000001000000000001"},
+        {"group 4 pass",
+         FaxCoding::Group4,
+         {RowOf("01100000"), RowOf("00000000")},
+         8,
+         "001"
+         "000111"
+         "11"
+         "1"
+         "0001"
+         "1"
+         "000000000001000000000001"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -97,7 +143,9 @@ TEST(CcittCodes, Group3TwoDimensionalTagsAndAlignedEols) {
         EXPECT_EQ(end % 8, 0u) << "an EOL that does not end on a byte";
         tags += bits[end];
     }
-    EXPECT_EQ(tags, "10001000" "111111");
+    EXPECT_EQ(tags,
+              "10001000"
+              "111111");
     // Group 4 has no EOL before its rows: only EOFB.
     EXPECT_EQ(EolEnds(BitsOf(Encode(Options(FaxCoding::Group4, 1000), page))).size(), 2u);
 }
@@ -135,11 +183,21 @@ Page Picture(int kind, int width, int height, std::mt19937& random) {
         std::string px(width, '0');
         for (int x = 0; x < width; ++x) {
             switch (kind) {
-                case 0: px[x] = random() & 1 ? '1' : '0'; break;                          // noise
-                case 1: px[x] = x % 2 ? '0' : '1'; break;                                   // finest stripes
-                case 2: px[x] = ((x / 5 + y / 3) % 7 == 0 || (x + 2 * y) % 31 < 3) ? '1' : '0'; break;  // shapes
-                case 3: px[x] = '1'; break;                                                 // black
-                default: px[x] = (x > y && x < 3 * y) ? '1' : '0'; break;                  // slopes
+                case 0:
+                    px[x] = random() & 1 ? '1' : '0';
+                    break;  // noise
+                case 1:
+                    px[x] = x % 2 ? '0' : '1';
+                    break;  // finest stripes
+                case 2:
+                    px[x] = ((x / 5 + y / 3) % 7 == 0 || (x + 2 * y) % 31 < 3) ? '1' : '0';
+                    break;  // shapes
+                case 3:
+                    px[x] = '1';
+                    break;  // black
+                default:
+                    px[x] = (x > y && x < 3 * y) ? '1' : '0';
+                    break;  // slopes
             }
         }
         std::vector<uint8_t> row = RowOf(px);
@@ -160,8 +218,9 @@ TEST(CcittRoundTrip, EveryCodingWidthAndPicture) {
             for (int kind = 0; kind < 5; ++kind)
                 for (bool reverse : {false, true})
                     for (bool align : {false, true}) {
-                        SCOPED_TRACE(testing::Message() << "coding " << static_cast<int>(coding) << " width " << width
-                                                        << " picture " << kind << " reverse " << reverse << " align " << align);
+                        SCOPED_TRACE(testing::Message()
+                                     << "coding " << static_cast<int>(coding) << " width " << width << " picture "
+                                     << kind << " reverse " << reverse << " align " << align);
                         FaxOptions o = Options(coding, width);
                         o.reverseBits = reverse;
                         o.alignEol = align;
@@ -231,38 +290,141 @@ TEST(CcittHostile, StreamsDecodeWithinTheRow) {
     const Case cases[] = {
         // VL3 from the white reference's end (a1 = 7), then pass with b2 at
         // the end mark: the fill stops at the width.
-        {"pass to the end mark", FaxCoding::Group4, 10, "0000010" "0001", {"0000000111"}, 1},
+        {"pass to the end mark",
+         FaxCoding::Group4,
+         10,
+         "0000010"
+         "0001",
+         {"0000000111"},
+         1},
         // VL3 then VR3 from the end mark: a1 = width + 3 is cut at the width.
-        {"vertical right past the width", FaxCoding::Group4, 10, "0000010" "0000011", {"0000000111"}, 1},
+        {"vertical right past the width",
+         FaxCoding::Group4,
+         10,
+         "0000010"
+         "0000011",
+         {"0000000111"},
+         1},
         // Row 1 black at 2; row 2: V0 (a1 = 2), then VL3 from b1 = 3 asks
         // for a1 = 0, left of a0: nothing is filled backwards.
-        {"vertical left before a0", FaxCoding::Group4, 10, "001" "0111" "010" "1" "1" "0000010" "1",
-         {"0010000000", "0000000000"}, 1},
+        {"vertical left before a0",
+         FaxCoding::Group4,
+         10,
+         "001"
+         "0111"
+         "010"
+         "1"
+         "1"
+         "0000010"
+         "1",
+         {"0010000000", "0000000000"},
+         1},
         // Uncompressed mode: "1" black, "01" white black, exit "0000001"
         // with tag 0, then V0 to the end.
-        {"uncompressed mode", FaxCoding::Group4, 10, "0000001111" "1" "01" "0000001" "0" "1", {"1010000000"}, 1},
+        {"uncompressed mode",
+         FaxCoding::Group4,
+         10,
+         "0000001111"
+         "1"
+         "01"
+         "0000001"
+         "0"
+         "1",
+         {"1010000000"},
+         1},
         // Uncompressed pixels beyond the width are dropped.
-        {"uncompressed past the width", FaxCoding::Group4, 4, "0000001111" "01" "01" "01" "01" "0000001" "0",
-         {"0101"}, 1},
+        {"uncompressed past the width",
+         FaxCoding::Group4,
+         4,
+         "0000001111"
+         "01"
+         "01"
+         "01"
+         "01"
+         "0000001"
+         "0",
+         {"0101"},
+         1},
         // A row ends at EOFB, and so does the page: the rows after it are white.
-        {"group 4 ends at EOFB", FaxCoding::Group4, 8, "001" "0111" "11" "1" + eofb + "1111",
-         {"00110000", "00000000", "00000000"}, 1},
+        {"group 4 ends at EOFB",
+         FaxCoding::Group4,
+         8,
+         "001"
+         "0111"
+         "11"
+         "1" +
+             eofb + "1111",
+         {"00110000", "00000000", "00000000"},
+         1},
         // An extension other than uncompressed mode ends the row.
-        {"other extension", FaxCoding::Group4, 8, "001" "0111" "11" "1" "0000001010", {"00110000", "00000000"}, 1},
-        {"bad code in a horizontal run", FaxCoding::Group4, 16, "001" "0000000001", {}, ccitt::kBadModeCode},
+        {"other extension",
+         FaxCoding::Group4,
+         8,
+         "001"
+         "0111"
+         "11"
+         "1"
+         "0000001010",
+         {"00110000", "00000000"},
+         1},
+        {"bad code in a horizontal run",
+         FaxCoding::Group4,
+         16,
+         "001"
+         "0000000001",
+         {},
+         ccitt::kBadModeCode},
         // Runs adding up past the width are cut; the data up to the next EOL
         // is passed over.
-        {"group 3 runs past the width", FaxCoding::Group3OneD, 8,
-         "000000000001" "0111" "11" "1011" "1111111" "000000000001" "1111" "010" "00110101" "000000000001",
-         {"00110000", "00000001"}, 1},
+        {"group 3 runs past the width",
+         FaxCoding::Group3OneD,
+         8,
+         "000000000001"
+         "0111"
+         "11"
+         "1011"
+         "1111111"
+         "000000000001"
+         "1111"
+         "010"
+         "00110101"
+         "000000000001",
+         {"00110000", "00000001"},
+         1},
         // A bad 1-D code cuts the row; decoding goes on after the next EOL.
-        {"group 3 bad code", FaxCoding::Group3OneD, 8,
-         "000000000001" "0111" "0000000001" "000000000001" "00110101" "11" "1110",
-         {"00000000", "11000000"}, 1},
+        {"group 3 bad code",
+         FaxCoding::Group3OneD,
+         8,
+         "000000000001"
+         "0111"
+         "0000000001"
+         "000000000001"
+         "00110101"
+         "11"
+         "1110",
+         {"00000000", "11000000"},
+         1},
         // An EOL inside a 2-D row.
-        {"group 3 EOL in a 2-D row", FaxCoding::Group3TwoD, 8, "000000000001" "0" "000000000001" "1" "1000" "10" "1" "11", {},
+        {"group 3 EOL in a 2-D row",
+         FaxCoding::Group3TwoD,
+         8,
+         "000000000001"
+         "0"
+         "000000000001"
+         "1"
+         "1000"
+         "10"
+         "1"
+         "11",
+         {},
          ccitt::kEolInRow},
-        {"data ends in a row", FaxCoding::Group3OneD, 1728, "000000000001" "010011011", {}, ccitt::kDataEnded},
+        {"data ends in a row",
+         FaxCoding::Group3OneD,
+         1728,
+         "000000000001"
+         "010011011",
+         {},
+         ccitt::kDataEnded},
         {"no data", FaxCoding::Group4, 1728, "", {}, ccitt::kDataEnded},
     };
     for (const Case& c : cases) {
@@ -271,15 +433,24 @@ TEST(CcittHostile, StreamsDecodeWithinTheRow) {
         int result = 0;
         Page back = Decode(Options(c.coding, c.width), BytesOf(c.bits), rows, &result, 1);
         EXPECT_EQ(result, c.result);
-        for (size_t y = 0; y < c.rows.size() && y < back.size(); ++y) EXPECT_EQ(back[y], RowOf(c.rows[y])) << "row " << y;
+        for (size_t y = 0; y < c.rows.size() && y < back.size(); ++y)
+            EXPECT_EQ(back[y], RowOf(c.rows[y])) << "row " << y;
     }
 }
 
 // Streams that code nothing but keep the decoder busy end when the data ends.
 TEST(CcittHostile, EndlessCodesEndWithTheData) {
     std::string zeroRuns, horizontals;
-    for (int i = 0; i < 20000; ++i) zeroRuns += "00110101" "0000110111";  // white 0, black 0
-    for (int i = 0; i < 20000; ++i) horizontals += "001" "00110101" "0000110111" "0000010";
+    for (int i = 0; i < 20000; ++i)
+        zeroRuns +=
+            "00110101"
+            "0000110111";  // white 0, black 0
+    for (int i = 0; i < 20000; ++i)
+        horizontals +=
+            "001"
+            "00110101"
+            "0000110111"
+            "0000010";
     struct Case {
         FaxCoding coding;
         std::vector<uint8_t> data;

@@ -39,8 +39,10 @@ std::string MhTiff(int width, int height, int rowsPerStrip, const std::vector<st
     put16(entries);
     auto entry = [&](unsigned tag, unsigned type, unsigned count, unsigned value) {
         put16(tag), put16(type), put32(count);
-        if (type == 3 && count == 1) put16(value), put16(0);
-        else put32(value);
+        if (type == 3 && count == 1)
+            put16(value), put16(0);
+        else
+            put32(value);
     };
     entry(256, 3, 1, static_cast<unsigned>(width));
     entry(257, 3, 1, static_cast<unsigned>(height));
@@ -76,9 +78,13 @@ std::vector<std::string> BlackPixels(BitmapRecord* r) {
 TEST(ModifiedHuffman, HandCodedStripsLoadAsFax2tiffReadsTheSameCodes) {
     // Three rows of 16 pixels, each coded from the T.4 lists and padded to a byte.
     const std::vector<std::string> codes = {
-        "101010",                                  // white 16
-        "1011" "011" "1011" "011",                 // white 4, black 4, white 4, black 4
-        "00110101" "0000010111",                   // white 0, black 16
+        "101010",  // white 16
+        "1011"
+        "011"
+        "1011"
+        "011",  // white 4, black 4, white 4, black 4
+        "00110101"
+        "0000010111",  // white 0, black 16
     };
     const std::vector<std::string> rows = {"0000000000000000", "0000111100001111", "1111111111111111"};
     std::vector<std::string> strips;
@@ -105,13 +111,15 @@ TEST(ModifiedHuffman, HandCodedStripsLoadAsFax2tiffReadsTheSameCodes) {
     const std::string theirs = ReadFileBytes(raw + ".rgb");
     ASSERT_GE(theirs.size(), 16u * 3 * 3);
     for (int y = 0; y < 3; ++y)
-        for (int x = 0; x < 16; ++x)
-            EXPECT_EQ(theirs[(y * 16 + x) * 3] == 0 ? '1' : '0', rows[y][x]) << y << "," << x;
+        for (int x = 0; x < 16; ++x) EXPECT_EQ(theirs[(y * 16 + x) * 3] == 0 ? '1' : '0', rows[y][x]) << y << "," << x;
 
     // A strip that breaks leaves the rest of its rows white; the next
     // strip is read as usual.
     std::vector<std::string> broken = strips;
-    broken[1] = Chars(BytesOf("1011" "011" "0000000001"));
+    broken[1] =
+        Chars(BytesOf("1011"
+                      "011"
+                      "0000000001"));
     const std::string brokenPath = Path("mh_broken.tif");
     WriteFileBytes(brokenPath, MhTiff(16, 3, 1, broken));
     TestBitmap b;
@@ -297,7 +305,8 @@ TEST(CcittReader, RecordSetUpAndFailures) {
     };
     const Case cases[] = {
         {"bottom_up", Path("reader.g3"), 1, 40, 0, 1, K_BOTTOM_UP, kWhite, 8},
-        {"top_down_colour0_black", Path("reader.g3"), 1, 40, kFaxPageTopDown | kFaxPageColor0Black, 1, K_TOP_DOWN, kBlack, 8},
+        {"top_down_colour0_black", Path("reader.g3"), 1, 40, kFaxPageTopDown | kFaxPageColor0Black, 1, K_TOP_DOWN,
+         kBlack, 8},
         // A stream cut short: a code, not 0, and the rows before it delivered.
         {"cut_short", cutPath, 1, 40, 0, ccitt::kDataEnded, K_BOTTOM_UP, kWhite, -1},
         {"four_bits", Path("reader.g3"), 4, 40, 0, K_ERR_ARGUMENT, -1, kWhite, 0},
@@ -321,8 +330,10 @@ TEST(CcittReader, RecordSetUpAndFailures) {
         Rows rows;
         EXPECT_EQ(ReadFaxPage(handle, layout, target.get(), Rows::Take, c.bits, &rows), c.result);
         FileClose(handle);
-        if (c.rows >= 0) EXPECT_EQ(rows.count, c.rows);
-        else EXPECT_GT(rows.count, 0);
+        if (c.rows >= 0)
+            EXPECT_EQ(rows.count, c.rows);
+        else
+            EXPECT_GT(rows.count, 0);
         if (c.view < 0) continue;
         EXPECT_EQ(target->ViewPerspective, c.view);
         EXPECT_EQ(target->XResolution, 204);

@@ -113,7 +113,7 @@ TEST_F(CcittPeers, OurTiffsDecodeInThePeers) {
         bool fromTrueColour = false;
     };
     const Written written[] = {
-        {"ours_mh", 25, false, 2, 0}, {"ours_g3", 27, false, 3, 0},  {"ours_g3_2d", 28, false, 3, 1},
+        {"ours_mh", 25, false, 2, 0}, {"ours_g3", 27, false, 3, 0},        {"ours_g3_2d", 28, false, 3, 1},
         {"ours_g4", 29, false, 4, 0}, {"ours_g4_lsb2msb", 29, true, 4, 0}, {"ours_g3_from_24", 27, false, 3, 0, true},
     };
     std::string script = "set -e\n";
@@ -123,7 +123,8 @@ TEST_F(CcittPeers, OurTiffsDecodeInThePeers) {
         const OptionBlock saved = options;
         options.TiffFlags = w.lsb2msb ? 3 : 2;
         K_SetTIFFOption(&options);
-        ASSERT_EQ(K_SaveBitmap(path.c_str(), w.fromTrueColour ? base24.get() : base.get(), w.format, 1, 0), K_OK) << w.name;
+        ASSERT_EQ(K_SaveBitmap(path.c_str(), w.fromTrueColour ? base24.get() : base.get(), w.format, 1, 0), K_OK)
+            << w.name;
         K_SetTIFFOption(&saved);
         const std::string bytes = ReadFileBytes(path);
         EXPECT_EQ(Le16At(bytes, EntryAt(bytes, 259) + 8), w.compression) << w.name;
@@ -155,8 +156,10 @@ std::string PbmRgb(const std::string& pbm) {
     int fields[2] = {};
     for (int i = 0; i < 3; ++i) {
         while (pos < pbm.size() && (isspace(static_cast<unsigned char>(pbm[pos])) || pbm[pos] == '#')) {
-            if (pbm[pos] == '#') while (pos < pbm.size() && pbm[pos] != '\n') ++pos;
-            else ++pos;
+            if (pbm[pos] == '#')
+                while (pos < pbm.size() && pbm[pos] != '\n') ++pos;
+            else
+                ++pos;
         }
         const size_t start = pos;
         while (pos < pbm.size() && !isspace(static_cast<unsigned char>(pbm[pos]))) ++pos;
@@ -229,9 +232,15 @@ TEST_F(CcittPeers, RawPagesBothWays) {
     };
     const Raw raws[] = {
         {"ours_1d.g3", 'B', 0, "g3topbm %s > %s.pbm"},
-        {"ours_1d_66.g3", 66, 0, "fax2tiff -M -1 -X 301 -o %s.tif %s && tiffcp -c none %s.tif %s.plain.tif && " + kConvert + " %s.plain.tif %s.pbm"},
-        {"ours_2d.g3", 'C', 0, "fax2tiff -M -2 -X 301 -o %s.tif %s && tiffcp -c none %s.tif %s.plain.tif && " + kConvert + " %s.plain.tif %s.pbm"},
-        {"ours_reversed.g4", 'D', kFaxWriteReversed, "fax2tiff -L -4 -X 301 -o %s.tif %s && tiffcp -c none %s.tif %s.plain.tif && " + kConvert + " %s.plain.tif %s.pbm"},
+        {"ours_1d_66.g3", 66, 0,
+         "fax2tiff -M -1 -X 301 -o %s.tif %s && tiffcp -c none %s.tif %s.plain.tif && " + kConvert +
+             " %s.plain.tif %s.pbm"},
+        {"ours_2d.g3", 'C', 0,
+         "fax2tiff -M -2 -X 301 -o %s.tif %s && tiffcp -c none %s.tif %s.plain.tif && " + kConvert +
+             " %s.plain.tif %s.pbm"},
+        {"ours_reversed.g4", 'D', kFaxWriteReversed,
+         "fax2tiff -L -4 -X 301 -o %s.tif %s && tiffcp -c none %s.tif %s.plain.tif && " + kConvert +
+             " %s.plain.tif %s.pbm"},
     };
     script = "set -e\n";
     for (const Raw& raw : raws) {
@@ -251,7 +260,8 @@ TEST_F(CcittPeers, RawPagesBothWays) {
         script += FillPath(raw.decode, path) + "\n";
         // Our own reader takes it back too.
         const char letter = raw.format == 66 ? 'B' : static_cast<char>(raw.format);
-        EXPECT_EQ(ReadRaw(path, letter, kWidth, kHeight, kFaxPageTopDown | (raw.options ? kFaxPageReversed : 0), &rgb), 1);
+        EXPECT_EQ(ReadRaw(path, letter, kWidth, kHeight, kFaxPageTopDown | (raw.options ? kFaxPageReversed : 0), &rgb),
+                  1);
         EXPECT_TRUE(SamePixels(rgb, expected)) << raw.name;
     }
     WriteFileBytes(TestTempPath("ccitt_raw2.sh"), script);

@@ -35,7 +35,8 @@ TEST(CreateBitmap, GivesEachDepthItsPalette) {
     ASSERT_EQ(K_CreateBitmap(&r, K_STORAGE_ANY, 5, 3, 0, 1, nullptr, K_TOP_DOWN), K_OK);
     EXPECT_EQ(r.BitsPerPixel, 8);
     EXPECT_EQ(r.ViewPerspective, K_TOP_DOWN);
-    EXPECT_EQ(r.Flags & (K_ALLOCATED | K_GRAY_PALETTE | K_PALETTE_INDEX_MAP), K_ALLOCATED | K_GRAY_PALETTE | K_PALETTE_INDEX_MAP);
+    EXPECT_EQ(r.Flags & (K_ALLOCATED | K_GRAY_PALETTE | K_PALETTE_INDEX_MAP),
+              K_ALLOCATED | K_GRAY_PALETTE | K_PALETTE_INDEX_MAP);
     std::vector<PALETTEENTRY> grey = Entries(r.PaletteHandle);
     ASSERT_EQ(grey.size(), 256u);
     EXPECT_EQ(grey[200].peRed, 200);
@@ -47,7 +48,8 @@ TEST(CreateBitmap, GivesEachDepthItsPalette) {
 
     // A given palette: the first Colors entries.
     std::vector<RGBQUAD> colours(16);
-    for (int i = 0; i < 16; ++i) colours[i] = RGBQUAD{static_cast<BYTE>(i), static_cast<BYTE>(2 * i), static_cast<BYTE>(3 * i), 0};
+    for (int i = 0; i < 16; ++i)
+        colours[i] = RGBQUAD{static_cast<BYTE>(i), static_cast<BYTE>(2 * i), static_cast<BYTE>(3 * i), 0};
     ASSERT_EQ(K_CreateBitmap(&r, K_STORAGE_ANY, 5, 3, 4, 0, colours.data(), K_BOTTOM_UP), K_OK);
     std::vector<PALETTEENTRY> own = Entries(r.PaletteHandle);
     ASSERT_EQ(own.size(), 16u);
@@ -150,7 +152,8 @@ TEST_P(CopyBitmapTest, CopiesEveryDepthIndependently) {
             if (bits <= 8) {
                 EXPECT_NE(copy.r.PaletteHandle, src.r.PaletteHandle);
                 K_FreeBitmap(&src.r);
-                EXPECT_EQ(Entries(copy.r.PaletteHandle).size(), static_cast<size_t>(1 << bits)) << "copy keeps its palette";
+                EXPECT_EQ(Entries(copy.r.PaletteHandle).size(), static_cast<size_t>(1 << bits))
+                    << "copy keeps its palette";
             }
         }
     }
@@ -218,8 +221,9 @@ TEST(CopyBitmapRect, MatchesImageMagickCrop) {
                 int pictureTop = perspective == K_BOTTOM_UP ? p.height - c.top - c.height : c.top;
                 std::string geometry = std::to_string(c.width) + "x" + std::to_string(c.height) + "+" +
                                        std::to_string(c.left) + "+" + std::to_string(pictureTop);
-                checks.push_back({ReadPicture(rect.r), batch.Add(p, "-crop " + geometry + " +repage"),
-                                  std::to_string(bits) + " bits, perspective " + std::to_string(perspective) + ", " + geometry});
+                checks.push_back(
+                    {ReadPicture(rect.r), batch.Add(p, "-crop " + geometry + " +repage"),
+                     std::to_string(bits) + " bits, perspective " + std::to_string(perspective) + ", " + geometry});
             }
         }
     }
@@ -232,8 +236,8 @@ TEST(CopyBitmapRect, RefusesRectanglesOutsideTheSource) {
     StorePicture(src.r, MakePattern(8, 6, 4), 4);
     struct Rect {
         int left, top, width, height;
-    } bad[] = {{-1, 0, 2, 2}, {0, -1, 2, 2}, {7, 0, 2, 2}, {0, 5, 2, 2}, {0, 0, 0, 2}, {0, 0, 2, 0},
-               {2, 0, 0x7FFFFFFF, 1}, {0, 0, 9, 6}, {0, 0, 8, 7}};
+    } bad[] = {{-1, 0, 2, 2}, {0, -1, 2, 2},         {7, 0, 2, 2}, {0, 5, 2, 2}, {0, 0, 0, 2},
+               {0, 0, 2, 0},  {2, 0, 0x7FFFFFFF, 1}, {0, 0, 9, 6}, {0, 0, 8, 7}};
     for (const Rect& c : bad) {
         BitmapRecord target;
         std::memset(&target, 0x3C, sizeof target);

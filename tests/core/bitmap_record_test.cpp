@@ -32,7 +32,7 @@ TEST(BitmapRecord, BytesPerLineByDepth) {
     struct Case {
         int width, bits, bytes;
     } cases[] = {
-        {1, 1, 4}, {32, 1, 4}, {33, 1, 8}, {7, 4, 4}, {9, 4, 8}, {5, 8, 8},
+        {1, 1, 4},  {32, 1, 4},  {33, 1, 8},  {7, 4, 4},   {9, 4, 8},  {5, 8, 8},
         {3, 16, 8}, {5, 24, 16}, {4, 24, 12}, {7, 32, 28}, {0, 24, 0},
     };
     for (const Case& c : cases) {
@@ -119,9 +119,16 @@ TEST(BitmapRecord, SizesThatDoNotFitAreRefused) {
     struct Case {
         int width, height, bits;
     } cases[] = {
-        {-1, 10, 8}, {10, -1, 8}, {0x7FFFFFFF, 1, 32}, {65536, 65536, 8}, {0x10000000, 3, 24}, {100000, 30000, 24},
+        {-1, 10, 8},
+        {10, -1, 8},
+        {0x7FFFFFFF, 1, 32},
+        {65536, 65536, 8},
+        {0x10000000, 3, 24},
+        {100000, 30000, 24},
         // The padded size of these overflows 64 bits if formed before it is checked.
-        {0x7FFFFFFF, 0x7FFFFFFF, 32}, {0x7FFFFFFF, 0x7FFFFFFF, 24}, {0x40000000, 0x7FFFFFF0, 24},
+        {0x7FFFFFFF, 0x7FFFFFFF, 32},
+        {0x7FFFFFFF, 0x7FFFFFFF, 24},
+        {0x40000000, 0x7FFFFFF0, 24},
     };
     for (const Case& c : cases) {
         BitmapRecord r;

@@ -38,7 +38,8 @@ std::vector<unsigned char> Contents(BitmapRecord& r) {
 void Fill(BitmapRecord& r, const std::vector<unsigned char>& bytes) {
     if (r.Flags & K_DISK_STORAGE) {
         DefaultSeek(Handle(r), 0, 0);
-        ASSERT_EQ(DefaultWrite(Handle(r), bytes.data(), static_cast<int>(bytes.size())), static_cast<int>(bytes.size()));
+        ASSERT_EQ(DefaultWrite(Handle(r), bytes.data(), static_cast<int>(bytes.size())),
+                  static_cast<int>(bytes.size()));
     } else {
         BitmapLock lock(&r);
         std::memcpy(r.DataPointer, bytes.data(), bytes.size());

@@ -38,7 +38,9 @@ std::set<uint32_t> DistinctColours(const Picture& p) {
 
 bool SortedByRgb(const std::vector<RGBQUAD>& e, int n) {
     for (int i = 1; i < n; ++i)
-        if (std::tie(e[i - 1].rgbRed, e[i - 1].rgbGreen, e[i - 1].rgbBlue) > std::tie(e[i].rgbRed, e[i].rgbGreen, e[i].rgbBlue)) return false;
+        if (std::tie(e[i - 1].rgbRed, e[i - 1].rgbGreen, e[i - 1].rgbBlue) >
+            std::tie(e[i].rgbRed, e[i].rgbGreen, e[i].rgbBlue))
+            return false;
     return true;
 }
 
@@ -206,7 +208,9 @@ TEST(ColorResBitmap, ChoosesTheTargetPalette) {
 
     {  // fixed palette of the depth
         OwnedBitmap target;
-        ASSERT_EQ(K_ColorResBitmap(source.get(), target.get(), 4, K_COLORRES_FIXED | K_COLORRES_METHOD(1), nullptr, 0, nullptr, nullptr), K_OK);
+        ASSERT_EQ(K_ColorResBitmap(source.get(), target.get(), 4, K_COLORRES_FIXED | K_COLORRES_METHOD(1), nullptr, 0,
+                                   nullptr, nullptr),
+                  K_OK);
         EXPECT_TRUE(target->Flags & K_FIXED_PALETTE_IN_USE);
         EXPECT_EQ(target->PaletteHandle, nullptr);
         EXPECT_EQ(PaletteOf(target.rec).size(), 16u);
@@ -231,11 +235,15 @@ TEST(ColorResBitmap, ChoosesTheTargetPalette) {
         mine[0] = Rgb(1, 2, 3);
         mine[1] = Rgb(250, 251, 252);
         OwnedBitmap target;
-        ASSERT_EQ(K_ColorResBitmap(source.get(), target.get(), 4, K_COLORRES_OPTIMIZED, mine.data(), 16, nullptr, nullptr), K_OK);
+        ASSERT_EQ(
+            K_ColorResBitmap(source.get(), target.get(), 4, K_COLORRES_OPTIMIZED, mine.data(), 16, nullptr, nullptr),
+            K_OK);
         std::vector<RGBQUAD> palette = PaletteOf(target.rec);
-        EXPECT_TRUE(palette[0].rgbRed == 1 && palette[0].rgbBlue == 3 && palette[1].rgbRed == 250 && palette[1].rgbBlue == 252);
+        EXPECT_TRUE(palette[0].rgbRed == 1 && palette[0].rgbBlue == 3 && palette[1].rgbRed == 250 &&
+                    palette[1].rgbBlue == 252);
         std::set<uint32_t> filled;
-        for (int i = 2; i < 16; ++i) filled.insert(palette[i].rgbRed << 16 | palette[i].rgbGreen << 8 | palette[i].rgbBlue);
+        for (int i = 2; i < 16; ++i)
+            filled.insert(palette[i].rgbRed << 16 | palette[i].rgbGreen << 8 | palette[i].rgbBlue);
         EXPECT_GT(filled.size(), 10u);
         EXPECT_TRUE(target->Flags & K_OPTIMIZED_PALETTE);
     }
@@ -248,12 +256,16 @@ TEST(ColorResBitmap, ChoosesTheTargetPalette) {
         ASSERT_EQ(K_ColorResBitmap(source.get(), target.get(), 32, 0, nullptr, 0, nullptr, nullptr), K_OK);
         EXPECT_EQ(target->ColorOrder, K_ORDER_RGB);
         EXPECT_EQ(ReadPicture(target.rec), p);
-        EXPECT_EQ(K_ColorResBitmap(source.get(), target.get(), 24, K_COLORRES_FIXED, nullptr, 0, nullptr, nullptr), K_ERR_ARGUMENT);
+        EXPECT_EQ(K_ColorResBitmap(source.get(), target.get(), 24, K_COLORRES_FIXED, nullptr, 0, nullptr, nullptr),
+                  K_ERR_ARGUMENT);
     }
     OwnedBitmap target;
-    const int refused[][2] = {{8, 3}, {8, 0x20}, {4, 4}, {24, 2}, {12, 0}, {8, K_COLORRES_METHOD(8)}, {8, K_COLORRES_USER}};
+    const int refused[][2] = {
+        {8, 3}, {8, 0x20}, {4, 4}, {24, 2}, {12, 0}, {8, K_COLORRES_METHOD(8)}, {8, K_COLORRES_USER}};
     for (const auto& r : refused)
-        EXPECT_EQ(K_ColorResBitmap(source.get(), target.get(), r[0], r[1], nullptr, 0, nullptr, nullptr), K_ERR_ARGUMENT) << r[0] << " bits, flags " << r[1];
+        EXPECT_EQ(K_ColorResBitmap(source.get(), target.get(), r[0], r[1], nullptr, 0, nullptr, nullptr),
+                  K_ERR_ARGUMENT)
+            << r[0] << " bits, flags " << r[1];
     BitmapRecord unallocated;
     K_InitBitmap(&unallocated, 4, 4, 24);
     EXPECT_EQ(K_ColorResBitmap(&unallocated, target.get(), 8, 0, nullptr, 0, nullptr, nullptr), K_ERR_ARGUMENT);
@@ -270,7 +282,8 @@ TEST(ColorResBitmap, WithoutATargetStreamsRowsToTheCallback) {
     EXPECT_EQ(rows.bits, 8);
     // The rows are the ones a stored conversion holds.
     OwnedBitmap target;
-    ASSERT_EQ(K_ColorResBitmap(source.get(), target.get(), 8, K_COLORRES_OPTIMIZED, nullptr, 0, nullptr, nullptr), K_OK);
+    ASSERT_EQ(K_ColorResBitmap(source.get(), target.get(), 8, K_COLORRES_OPTIMIZED, nullptr, 0, nullptr, nullptr),
+              K_OK);
     EXPECT_EQ(rows.rows, StoredRows(target.rec));
     EXPECT_EQ(ColorsOf(target.rec), p);
     EXPECT_EQ(ReadPicture(source.rec), p);
@@ -375,8 +388,10 @@ TEST(SystemPaletteSplit, StaticColoursGoToBothEnds) {
     for (const Case& c : cases) {
         std::vector<RGBQUAD> palette(c.count, Rgb(1, 1, 1, 2));
         ASSERT_EQ(PlaceStaticColors(palette.data(), c.count, system, 256, c.reserved), c.n);
-        for (size_t i = 0; i < c.atStart.size(); ++i) EXPECT_EQ(palette[i].rgbRed, c.atStart[i]) << c.count << ": " << i;
-        for (size_t i = 0; i < c.atEnd.size(); ++i) EXPECT_EQ(palette[c.count - c.atEnd.size() + i].rgbRed, c.atEnd[i]) << c.count << ": end " << i;
+        for (size_t i = 0; i < c.atStart.size(); ++i)
+            EXPECT_EQ(palette[i].rgbRed, c.atStart[i]) << c.count << ": " << i;
+        for (size_t i = 0; i < c.atEnd.size(); ++i)
+            EXPECT_EQ(palette[c.count - c.atEnd.size() + i].rgbRed, c.atEnd[i]) << c.count << ": end " << i;
         int untouched = 0;
         for (const RGBQUAD& e : palette) untouched += e.rgbReserved == 2;
         EXPECT_EQ(untouched, c.count - c.n);

@@ -43,11 +43,9 @@ TEST_F(DisplayModeTest, SetMasksAndKeepsBit10Clear) {
         int mask, value;
         unsigned after;
     } cases[] = {
-        {12, 0x10, 0x10, 12},   // the reserved bit never changes
-        {12, 0xFF, 0x00, 0x00},
-        {12, 0xFF, 0xFF, 0xEF},
-        {12, 0x21, 0x01, 0x0D}, // only masked bits take the value
-        {0x1C, 0x08, 0, 0x14},  // a set reserved bit stays set too
+        {12, 0x10, 0x10, 12},                                                    // the reserved bit never changes
+        {12, 0xFF, 0x00, 0x00}, {12, 0xFF, 0xFF, 0xEF}, {12, 0x21, 0x01, 0x0D},  // only masked bits take the value
+        {0x1C, 0x08, 0, 0x14},                                                   // a set reserved bit stays set too
     };
     for (const Case& c : cases) {
         DisplayMode = c.before;
@@ -76,7 +74,8 @@ TEST_F(DisplayModeTest, EnableCallsReportThePreviousBit) {
     struct Switch {
         int(KAPI* call)(int);
         unsigned bit;
-    } switches[] = {{K_EnableOrderedDither, 1}, {K_EnableFastPaint, 2}, {K_EnableIndexedPaint, 4}, {K_EnableDitheredPaint, 8}};
+    } switches[] = {
+        {K_EnableOrderedDither, 1}, {K_EnableFastPaint, 2}, {K_EnableIndexedPaint, 4}, {K_EnableDitheredPaint, 8}};
     for (const Switch& s : switches) {
         DisplayMode = 0xE7 & ~s.bit;
         EXPECT_EQ(s.call(7), 0);
@@ -89,10 +88,11 @@ TEST_F(DisplayModeTest, EnableCallsReportThePreviousBit) {
 TEST(DisplayDepth, ClassesDevices) {
     struct Case {
         int technology, bits, planes, depth;
-    } cases[] = {{1, 1, 1, 1}, {1, 2, 1, 1}, {1, 1, 4, 4}, {1, 4, 1, 4}, {1, 7, 1, 4}, {1, 8, 1, 8},
+    } cases[] = {{1, 1, 1, 1},  {1, 2, 1, 1},   {1, 1, 4, 4},   {1, 4, 1, 4},  {1, 7, 1, 4}, {1, 8, 1, 8},
                  {1, 15, 1, 8}, {1, 16, 1, 24}, {1, 32, 1, 24}, {5, 1, 1, 24}, {2, 1, 1, 1}};
     for (const Case& c : cases)
-        EXPECT_EQ(ClassifyDeviceDepth(c.technology, c.bits, c.planes), c.depth) << c.technology << " " << c.bits << "x" << c.planes;
+        EXPECT_EQ(ClassifyDeviceDepth(c.technology, c.bits, c.planes), c.depth)
+            << c.technology << " " << c.bits << "x" << c.planes;
 }
 
 // A record that only carries a palette, as ChoosePaintKind looks at it.
@@ -119,15 +119,19 @@ TEST_F(DisplayModeTest, PaintKindTable) {
         int depth;
         PaintKind kind;
     } cases[] = {
-        {1, true, Dither, 8, PaintDirect},    {1, true, Exact, 8, PaintConvert},    {1, true, Exact, 4, PaintDirect},
-        {4, false, Clear, 1, PaintDirect},    {4, false, Dither, 1, PaintConvert},  {4, true, Dither, 4, PaintDirect},
-        {4, false, Dither, 4, PaintConvert},  {4, false, Dither, 8, PaintDirect},   {4, false, Exact, 8, PaintConvert},
-        {4, false, Exact, 24, PaintDirect},   {4, true, Exact, 4, PaintDirect},     {8, false, Clear, 4, PaintDirect},
-        {8, false, Dither, 1, PaintConvert},  {8, false, Dither, 4, PaintConvert},  {8, false, Dither, 8, PaintDirect},
-        {8, true, Exact, 8, PaintDirect},     {8, false, Exact, 8, PaintConvert},   {8, false, Exact, 24, PaintDirect},
-        {16, false, Clear, 8, PaintExpand24}, {16, false, Dither, 8, PaintConvert}, {16, false, Dither, 24, PaintExpand24},
-        {32, false, Exact, 1, PaintConvert},  {32, false, Exact, 24, PaintExpand24}, {24, false, Clear, 8, PaintDirect},
-        {24, false, Dither, 8, PaintConvert}, {24, false, Dither, 24, PaintDirect},
+        {1, true, Dither, 8, PaintDirect},      {1, true, Exact, 8, PaintConvert},
+        {1, true, Exact, 4, PaintDirect},       {4, false, Clear, 1, PaintDirect},
+        {4, false, Dither, 1, PaintConvert},    {4, true, Dither, 4, PaintDirect},
+        {4, false, Dither, 4, PaintConvert},    {4, false, Dither, 8, PaintDirect},
+        {4, false, Exact, 8, PaintConvert},     {4, false, Exact, 24, PaintDirect},
+        {4, true, Exact, 4, PaintDirect},       {8, false, Clear, 4, PaintDirect},
+        {8, false, Dither, 1, PaintConvert},    {8, false, Dither, 4, PaintConvert},
+        {8, false, Dither, 8, PaintDirect},     {8, true, Exact, 8, PaintDirect},
+        {8, false, Exact, 8, PaintConvert},     {8, false, Exact, 24, PaintDirect},
+        {16, false, Clear, 8, PaintExpand24},   {16, false, Dither, 8, PaintConvert},
+        {16, false, Dither, 24, PaintExpand24}, {32, false, Exact, 1, PaintConvert},
+        {32, false, Exact, 24, PaintExpand24},  {24, false, Clear, 8, PaintDirect},
+        {24, false, Dither, 8, PaintConvert},   {24, false, Dither, 24, PaintDirect},
     };
     for (const Case& c : cases) {
         PaletteRecord p(c.bits, c.fixedPalette);

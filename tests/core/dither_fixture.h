@@ -110,7 +110,8 @@ inline Picture RunPeer(const Picture& in, const std::string& line, const std::st
     WriteFileBytes(a, ToPnm(in));
     std::remove(b.c_str());
     std::string cmd = line;
-    for (auto [key, value] : {std::pair<std::string, std::string>{"{in}", a}, {"{out}", b}, {"{tmp}", TestTempPath("peer_" + tag)}})
+    for (auto [key, value] :
+         {std::pair<std::string, std::string>{"{in}", a}, {"{out}", b}, {"{tmp}", TestTempPath("peer_" + tag)}})
         for (size_t at; (at = cmd.find(key)) != std::string::npos;) cmd.replace(at, key.size(), value);
     EXPECT_EQ(RunHost(cmd), 0) << cmd;
     return FromPnm(ReadFileBytes(b));

@@ -16,7 +16,8 @@ const std::string kMagick = kConvert + " ";
 Picture GreyOf(const Picture& p) {
     Picture g;
     g.width = p.width, g.height = p.height, g.channels = 1;
-    for (size_t i = 0; i < p.data.size(); i += 3) g.data.push_back(static_cast<uint8_t>((5 * p.data[i + 1] + 2 * p.data[i] + p.data[i + 2] + 4) >> 3));
+    for (size_t i = 0; i < p.data.size(); i += 3)
+        g.data.push_back(static_cast<uint8_t>((5 * p.data[i + 1] + 2 * p.data[i] + p.data[i + 2] + 4) >> 3));
     return g;
 }
 
@@ -53,8 +54,14 @@ TEST_F(PeerReduction, FloydSteinbergToBlackAndWhite) {
     Picture grey = GreyOf(plasma_);
     // pamditherbw adds brightness in linear light: encoding the levels
     // first makes it diffuse the same quantities as we do.
-    Picture netpbm = RunPeer(grey, "pnmgamma -lineartobt709 {in} | pamditherbw -fs | pamtopnm > {tmp}.pbm && " + kMagick + "{tmp}.pbm -depth 8 {out}", "fsbw");
-    Picture magick = RunPeer(grey, kMagick + "-size 1x1 xc:black xc:white +append {tmp}.ppm && " + kMagick + "{in} -dither FloydSteinberg -remap {tmp}.ppm -depth 8 {out}", "fsbw_im");
+    Picture netpbm = RunPeer(grey,
+                             "pnmgamma -lineartobt709 {in} | pamditherbw -fs | pamtopnm > {tmp}.pbm && " + kMagick +
+                                 "{tmp}.pbm -depth 8 {out}",
+                             "fsbw");
+    Picture magick = RunPeer(grey,
+                             kMagick + "-size 1x1 xc:black xc:white +append {tmp}.ppm && " + kMagick +
+                                 "{in} -dither FloydSteinberg -remap {tmp}.ppm -depth 8 {out}",
+                             "fsbw_im");
     ASSERT_EQ(netpbm.data.size(), grey.data.size());
     ASSERT_EQ(magick.data.size(), grey.data.size());
     OwnedBitmap rec;
@@ -74,7 +81,8 @@ TEST_F(PeerReduction, OptimizedPaletteOf256Colours) {
     OwnedBitmap source, target;
     StorePicture(source.rec, plasma_, 24, K_TOP_DOWN);
     ASSERT_EQ(K_OptimizeBitmap(source.get(), target.get(), 0, 256), K_OK);
-    Picture netpbm = RunPeer(plasma_, "pnmcolormap 256 {in} > {tmp}.map && pnmremap -nofloyd -mapfile={tmp}.map {in} > {out}", "cmap");
+    Picture netpbm = RunPeer(
+        plasma_, "pnmcolormap 256 {in} > {tmp}.map && pnmremap -nofloyd -mapfile={tmp}.map {in} > {out}", "cmap");
     Picture magick = RunPeer(plasma_, kMagick + "{in} +dither -colors 256 -depth 8 {out}", "colors");
     ASSERT_EQ(netpbm.data.size(), plasma_.data.size());
     ASSERT_EQ(magick.data.size(), plasma_.data.size());
@@ -86,10 +94,12 @@ TEST_F(PeerReduction, OptimizedPaletteOf256Colours) {
     for (size_t i = 0; i < nearest.data.size(); i += 3) {
         int best = 1 << 30, bi = 0;
         for (int k = 0; k < 256; ++k) {
-            int dr = plasma_.data[i] - palette[k].rgbRed, dg = plasma_.data[i + 1] - palette[k].rgbGreen, db = plasma_.data[i + 2] - palette[k].rgbBlue;
+            int dr = plasma_.data[i] - palette[k].rgbRed, dg = plasma_.data[i + 1] - palette[k].rgbGreen,
+                db = plasma_.data[i + 2] - palette[k].rgbBlue;
             if (dr * dr + dg * dg + db * db < best) best = dr * dr + dg * dg + db * db, bi = k;
         }
-        nearest.data[i] = palette[bi].rgbRed, nearest.data[i + 1] = palette[bi].rgbGreen, nearest.data[i + 2] = palette[bi].rgbBlue;
+        nearest.data[i] = palette[bi].rgbRed, nearest.data[i + 1] = palette[bi].rgbGreen,
+        nearest.data[i + 2] = palette[bi].rgbBlue;
     }
     Compare("optimized palette, nearest entry vs pnmcolormap", Psnr(nearest, plasma_), Psnr(netpbm, plasma_), 0.5);
     Compare("optimized palette, nearest entry vs -colors", Psnr(nearest, plasma_), Psnr(magick, plasma_), 0.5);
@@ -103,8 +113,10 @@ TEST_F(PeerReduction, OptimizedPaletteOf256Colours) {
 
     OwnedBitmap diffused;
     ASSERT_EQ(K_OptimizeBitmap(source.get(), diffused.get(), 1, 256), K_OK);
-    Picture netpbmFs = RunPeer(plasma_, "pnmcolormap 256 {in} > {tmp}.map && pnmremap -floyd -mapfile={tmp}.map {in} > {out}", "cmapfs");
-    Compare("optimized 256, Floyd-Steinberg vs pnmremap -floyd", Psnr(ColorsOf(diffused.rec), plasma_), Psnr(netpbmFs, plasma_), 2.0);
+    Picture netpbmFs = RunPeer(
+        plasma_, "pnmcolormap 256 {in} > {tmp}.map && pnmremap -floyd -mapfile={tmp}.map {in} > {out}", "cmapfs");
+    Compare("optimized 256, Floyd-Steinberg vs pnmremap -floyd", Psnr(ColorsOf(diffused.rec), plasma_),
+            Psnr(netpbmFs, plasma_), 2.0);
 }
 
 }  // namespace

@@ -24,7 +24,9 @@ void InitRowSource(BitmapRecord& rec, int width, int method, int bits = 24) {
 
 std::vector<unsigned char> Row24(const std::vector<Px>& px) {
     std::vector<unsigned char> row;
-    for (const Px& p : px) row.insert(row.end(), {static_cast<unsigned char>(p.r), static_cast<unsigned char>(p.g), static_cast<unsigned char>(p.b)});
+    for (const Px& p : px)
+        row.insert(row.end(),
+                   {static_cast<unsigned char>(p.r), static_cast<unsigned char>(p.g), static_cast<unsigned char>(p.b)});
     row.resize(row.size() + 4);
     return row;
 }
@@ -65,11 +67,12 @@ TEST(DitherEngine, NearestColourOfTheFixedPalettes) {
         Px color;
         int index;
     } cases[] = {
-        {2, {128, 128, 128}, 1},   {2, {127, 127, 127}, 0},     {16, {200, 100, 50}, 9},  {16, {100, 100, 100}, 0},
-        {16, {0, 0, 255}, 12},     {16, {255, 255, 255}, 15},   {256, {36, 73, 85}, 41},  {256, {255, 255, 255}, 255},
+        {2, {128, 128, 128}, 1}, {2, {127, 127, 127}, 0},   {16, {200, 100, 50}, 9}, {16, {100, 100, 100}, 0},
+        {16, {0, 0, 255}, 12},   {16, {255, 255, 255}, 15}, {256, {36, 73, 85}, 41}, {256, {255, 255, 255}, 255},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(DitherOne(c.color, nullptr, c.colors), c.index) << c.colors << " colours, " << c.color.r << "," << c.color.g << "," << c.color.b;
+        EXPECT_EQ(DitherOne(c.color, nullptr, c.colors), c.index)
+            << c.colors << " colours, " << c.color.r << "," << c.color.g << "," << c.color.b;
 
     // The 16-colour rule never gives index 8 (light grey).
     std::vector<Px> sweep;
@@ -297,11 +300,13 @@ TEST(DitherBitmap, ReducesToTheFixedPaletteOfTheDepth) {
     // The eight full colours and black come out as their own indices.
     Picture p;
     p.width = 9, p.height = 3, p.channels = 3;
-    const Px colors[] = {{0, 0, 0}, {255, 0, 0}, {0, 255, 0}, {255, 255, 0}, {0, 0, 255}, {255, 0, 255}, {0, 255, 255}, {255, 255, 255}, {255, 0, 0}};
+    const Px colors[] = {{0, 0, 0},     {255, 0, 0},   {0, 255, 0},     {255, 255, 0}, {0, 0, 255},
+                         {255, 0, 255}, {0, 255, 255}, {255, 255, 255}, {255, 0, 0}};
     for (int y = 0; y < 3; ++y)
         for (int x = 0; x < 9; ++x) {
             const Px& c = colors[x];
-            p.data.insert(p.data.end(), {static_cast<uint8_t>(c.r), static_cast<uint8_t>(c.g), static_cast<uint8_t>(c.b)});
+            p.data.insert(p.data.end(),
+                          {static_cast<uint8_t>(c.r), static_cast<uint8_t>(c.g), static_cast<uint8_t>(c.b)});
         }
     OwnedBitmap rec;
     StorePicture(rec.rec, p, 24);

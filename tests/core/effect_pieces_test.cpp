@@ -26,15 +26,16 @@ public:
 };
 
 std::string Text(const RECT& r) {
-    return std::to_string(r.left) + "," + std::to_string(r.top) + "," + std::to_string(r.right) + "," + std::to_string(r.bottom);
+    return std::to_string(r.left) + "," + std::to_string(r.top) + "," + std::to_string(r.right) + "," +
+           std::to_string(r.bottom);
 }
 
 TEST(EffectPieces, EveryPixelOfTheAreaExactlyOnce) {
     // Odd sizes, lines of one pixel, cell counts of a power of two plus one
     // (34 x 2 in 2 x 2 cells: 17; 16 x 80 in 16 x 16 cells: 5), more than
     // one spiral band, and an origin away from 0.
-    const RECT areas[] = {{0, 0, 1, 1},   {3, 4, 4, 9},     {3, 4, 9, 5},   {0, 0, 7, 3},     {0, 0, 3, 7},
-                          {0, 0, 34, 2},  {-5, 2, 11, 82},  {0, 0, 33, 17}, {10, 20, 50, 57}, {0, 0, 70, 41}};
+    const RECT areas[] = {{0, 0, 1, 1},  {3, 4, 4, 9},    {3, 4, 9, 5},   {0, 0, 7, 3},     {0, 0, 3, 7},
+                          {0, 0, 34, 2}, {-5, 2, 11, 82}, {0, 0, 33, 17}, {10, 20, 50, 57}, {0, 0, 70, 41}};
     for (unsigned effect = 1; effect <= kLastEffect; ++effect) {
         for (const RECT& k : areas) {
             SCOPED_TRACE("effect " + std::to_string(effect) + " area " + Text(k));
@@ -44,7 +45,8 @@ TEST(EffectPieces, EveryPixelOfTheAreaExactlyOnce) {
             std::vector<int> painted(static_cast<size_t>(w) * h);
             for (const RECT& p : rec.pieces) {
                 ASSERT_TRUE(p.left < p.right && p.top < p.bottom) << "empty piece " << Text(p);
-                ASSERT_TRUE(p.left >= k.left && p.right <= k.right && p.top >= k.top && p.bottom <= k.bottom) << Text(p);
+                ASSERT_TRUE(p.left >= k.left && p.right <= k.right && p.top >= k.top && p.bottom <= k.bottom)
+                    << Text(p);
                 for (int y = p.top; y < p.bottom; ++y)
                     for (int x = p.left; x < p.right; ++x) ++painted[(y - k.top) * w + (x - k.left)];
             }
@@ -61,24 +63,24 @@ TEST(EffectPieces, FirstAndLastPieceOfEachOrder) {
         RECT first, last;
     };
     const Case cases[] = {
-        {1, {0, 0, 40, 1}, {0, 23, 40, 24}},     // rows top to bottom
-        {2, {0, 23, 40, 24}, {0, 0, 40, 1}},     // bottom to top
-        {3, {0, 0, 1, 24}, {39, 0, 40, 24}},     // columns left to right
-        {4, {39, 0, 40, 24}, {0, 0, 1, 24}},     // right to left
-        {5, {2, 0, 4, 2}, {0, 0, 2, 2}},         // register starts at 1, cell 0 last
-        {9, {0, 1, 40, 2}, {0, 0, 40, 1}},       // whole rows as cells
-        {11, {19, 0, 20, 24}, {39, 0, 40, 24}},  // column pairs from the centre
-        {12, {0, 11, 40, 12}, {0, 23, 40, 24}},  // row pairs from the centre
-        {13, {0, 11, 40, 12}, {0, 19, 40, 20}},  // step 8: the last pass ends at t = 4
-        {15, {0, 0, 1, 24}, {12, 12, 28, 13}},   // frames from the outside
-        {16, {11, 11, 12, 13}, {1, 23, 39, 24}}, // frames from the centre
-        {19, {0, 0, 1, 16}, {0, 16, 1, 24}},     // spiral clockwise from the top left
-        {20, {0, 12, 12, 13}, {0, 0, 1, 12}},    // spiral out, top strip right to left last
-        {21, {0, 0, 40, 1}, {0, 12, 40, 13}},    // row pairs from the edges
-        {25, {0, 0, 1, 24}, {39, 0, 40, 24}},    // left side only, step 8
-        {26, {39, 0, 40, 24}, {0, 0, 1, 24}},    // right side only
-        {27, {0, 23, 40, 24}, {0, 0, 40, 1}},    // bottom side only
-        {28, {0, 0, 40, 1}, {0, 23, 40, 24}},    // top side only
+        {1, {0, 0, 40, 1}, {0, 23, 40, 24}},      // rows top to bottom
+        {2, {0, 23, 40, 24}, {0, 0, 40, 1}},      // bottom to top
+        {3, {0, 0, 1, 24}, {39, 0, 40, 24}},      // columns left to right
+        {4, {39, 0, 40, 24}, {0, 0, 1, 24}},      // right to left
+        {5, {2, 0, 4, 2}, {0, 0, 2, 2}},          // register starts at 1, cell 0 last
+        {9, {0, 1, 40, 2}, {0, 0, 40, 1}},        // whole rows as cells
+        {11, {19, 0, 20, 24}, {39, 0, 40, 24}},   // column pairs from the centre
+        {12, {0, 11, 40, 12}, {0, 23, 40, 24}},   // row pairs from the centre
+        {13, {0, 11, 40, 12}, {0, 19, 40, 20}},   // step 8: the last pass ends at t = 4
+        {15, {0, 0, 1, 24}, {12, 12, 28, 13}},    // frames from the outside
+        {16, {11, 11, 12, 13}, {1, 23, 39, 24}},  // frames from the centre
+        {19, {0, 0, 1, 16}, {0, 16, 1, 24}},      // spiral clockwise from the top left
+        {20, {0, 12, 12, 13}, {0, 0, 1, 12}},     // spiral out, top strip right to left last
+        {21, {0, 0, 40, 1}, {0, 12, 40, 13}},     // row pairs from the edges
+        {25, {0, 0, 1, 24}, {39, 0, 40, 24}},     // left side only, step 8
+        {26, {39, 0, 40, 24}, {0, 0, 1, 24}},     // right side only
+        {27, {0, 23, 40, 24}, {0, 0, 40, 1}},     // bottom side only
+        {28, {0, 0, 40, 1}, {0, 23, 40, 24}},     // top side only
     };
     for (const Case& c : cases) {
         SCOPED_TRACE("effect " + std::to_string(c.effect));

@@ -12,7 +12,8 @@ namespace {
 Picture Flat(int width, int height, int r, int g, int b) {
     Picture p;
     p.width = width, p.height = height, p.channels = 3;
-    for (int i = 0; i < width * height; ++i) p.data.insert(p.data.end(), {static_cast<uint8_t>(r), static_cast<uint8_t>(g), static_cast<uint8_t>(b)});
+    for (int i = 0; i < width * height; ++i)
+        p.data.insert(p.data.end(), {static_cast<uint8_t>(r), static_cast<uint8_t>(g), static_cast<uint8_t>(b)});
     return p;
 }
 
@@ -37,7 +38,8 @@ TEST(GrayScaleBitmap, GivesTheGreyLevelOfEveryDepth) {
         EXPECT_EQ(rec->XResolution, 96);
         std::vector<RGBQUAD> palette = PaletteOf(rec.rec);
         ASSERT_EQ(palette.size(), 256u);
-        for (int i = 0; i < 256; ++i) ASSERT_TRUE(palette[i].rgbRed == i && palette[i].rgbGreen == i && palette[i].rgbBlue == i);
+        for (int i = 0; i < 256; ++i)
+            ASSERT_TRUE(palette[i].rgbRed == i && palette[i].rgbGreen == i && palette[i].rgbBlue == i);
         Picture grey = ReadPicture(rec.rec);
         for (int i = 0; i < 8; ++i) {
             const uint8_t* s = &stored.data[3 * i];
@@ -94,7 +96,8 @@ TEST(HalfToneBitmap, MidGreyFollowsTheMatrixOfTheKind) {
             // The matrix row is the storage row.
             for (int r = 0; r < 11; ++r)
                 for (int x = 0; x < 19; ++x)
-                    ASSERT_EQ((rows[r][x >> 3] >> (7 - (x & 7))) & 1, m[r & 7][x & 7] < 128 ? 1 : 0) << kind << ": " << x << "," << r;
+                    ASSERT_EQ((rows[r][x >> 3] >> (7 - (x & 7))) & 1, m[r & 7][x & 7] < 128 ? 1 : 0)
+                        << kind << ": " << x << "," << r;
         }
     }
 }
@@ -162,7 +165,8 @@ TEST(HalfToneBitmapExt, RotatesTheScreen) {
     auto rows = StoredRows(rec.rec);
     for (int r = 0; r < 9; ++r)
         for (int x = 0; x < 16; ++x)
-            ASSERT_EQ((rows[r][x >> 3] >> (7 - (x & 7))) & 1, DispersedDitherMatrix[(-x) & 7][r & 7] < 128 ? 1 : 0) << x << "," << r;
+            ASSERT_EQ((rows[r][x >> 3] >> (7 - (x & 7))) & 1, DispersedDitherMatrix[(-x) & 7][r & 7] < 128 ? 1 : 0)
+                << x << "," << r;
 }
 
 TEST(HalfToneBitmap, MatchesAnOrderedDitherPeer) {

@@ -56,7 +56,7 @@ TEST(PaletteMap, IdentityGreyAndTranslation) {
     EXPECT_EQ(map[0], 0xAA);  // nothing written
 
     EXPECT_EQ(PaletteMap(FixedPalette16, 16, FixedPalette256, 256, map), 0);
-    EXPECT_EQ(map[15], 255);  // white
+    EXPECT_EQ(map[15], 255);    // white
     EXPECT_EQ(map[9], 7 << 5);  // pure red
     EXPECT_EQ(PaletteMap(FixedPalette16, 16, FixedPalette16, 16, map), 1);
 
@@ -82,9 +82,9 @@ TEST(PaletteMap, IdentityGreyAndTranslation) {
 }
 
 TEST(GetMaxRowBytes, TakesTheLargestRoundedRow) {
-    EXPECT_EQ(GetMaxRowBytes(10, 1, 3, 24), 12);   // (3, 24) -> 12
+    EXPECT_EQ(GetMaxRowBytes(10, 1, 3, 24), 12);  // (3, 24) -> 12
     EXPECT_EQ(GetMaxRowBytes(100, 24, 3, 8), 300);
-    EXPECT_EQ(GetMaxRowBytes(5, 4, 33, 4), 20);    // (33, 4) -> 17 bytes -> 20
+    EXPECT_EQ(GetMaxRowBytes(5, 4, 33, 4), 20);  // (33, 4) -> 17 bytes -> 20
     EXPECT_EQ(GetMaxRowBytes(0, 8, 0, 8), 0);
 }
 
@@ -92,8 +92,8 @@ TEST(GetMaxRowBytes, TakesTheLargestRoundedRow) {
 
 // The colours a test row holds; they hit palette entries, fall between
 // them, and include black and white.
-const Rgb kColours[] = {{0, 0, 0},      {255, 255, 255}, {255, 0, 0},    {0, 128, 0},   {36, 73, 170},
-                        {200, 100, 50}, {128, 128, 128}, {17, 230, 99},  {192, 192, 192}, {0, 0, 255},
+const Rgb kColours[] = {{0, 0, 0},      {255, 255, 255}, {255, 0, 0},   {0, 128, 0},     {36, 73, 170},
+                        {200, 100, 50}, {128, 128, 128}, {17, 230, 99}, {192, 192, 192}, {0, 0, 255},
                         {90, 12, 240},  {255, 255, 0},   {64, 64, 64}};
 constexpr int kCount = sizeof kColours / sizeof kColours[0];  // odd, so packed rows end mid-byte
 
@@ -108,20 +108,20 @@ struct Format {
 
 Rgb Stored(const Format& f, Rgb c) {
     switch (f.bits) {
-    case 0: {
-        int g = GrayLevel(c.r, c.g, c.b);
-        return {g, g, g};
-    }
-    case 1:
-    case 4:
-    case 8: {
-        const RGBQUAD& e = Palette(f.bits)[MatchPaletteColor(Palette(f.bits), PaletteSize(f.bits), c.r, c.g, c.b)];
-        return {e.rgbRed, e.rgbGreen, e.rgbBlue};
-    }
-    case 16:
-        return {Expand5To8(c.r >> 3), Expand5To8(c.g >> 3), Expand5To8(c.b >> 3)};
-    default:
-        return c;
+        case 0: {
+            int g = GrayLevel(c.r, c.g, c.b);
+            return {g, g, g};
+        }
+        case 1:
+        case 4:
+        case 8: {
+            const RGBQUAD& e = Palette(f.bits)[MatchPaletteColor(Palette(f.bits), PaletteSize(f.bits), c.r, c.g, c.b)];
+            return {e.rgbRed, e.rgbGreen, e.rgbBlue};
+        }
+        case 16:
+            return {Expand5To8(c.r >> 3), Expand5To8(c.g >> 3), Expand5To8(c.b >> 3)};
+        default:
+            return c;
     }
 }
 
@@ -131,31 +131,33 @@ std::vector<unsigned char> Encode(const Format& f, const Rgb* colours, int n, si
     for (int i = 0; i < n; ++i) {
         Rgb c = colours[i];
         switch (f.bits) {
-        case 0: row[i] = BYTE(GrayLevel(c.r, c.g, c.b)); break;
-        case 1:
-        case 4:
-        case 8: {
-            int index = MatchPaletteColor(Palette(f.bits), PaletteSize(f.bits), c.r, c.g, c.b);
-            if (f.bits == 8) row[i] = BYTE(index);
-            if (f.bits == 4) row[i / 2] |= BYTE(i % 2 ? index : index << 4);
-            if (f.bits == 1) row[i / 8] |= BYTE(index << (7 - i % 8));
-            break;
-        }
-        case 16: {
-            int hi = f.order ? c.r : c.b, lo = f.order ? c.b : c.r;
-            unsigned w = (hi >> 3) << 10 | (c.g >> 3) << 5 | (lo >> 3);
-            row[2 * i] = BYTE(w);
-            row[2 * i + 1] = BYTE(w >> 8);
-            break;
-        }
-        default: {
-            unsigned char* p = &row[(f.bits / 8) * i];
-            p[0] = BYTE(f.order ? c.b : c.r);
-            p[1] = BYTE(c.g);
-            p[2] = BYTE(f.order ? c.r : c.b);
-            if (f.bits == 32) p[3] = 0x5A;  // must never leak into a colour
-            break;
-        }
+            case 0:
+                row[i] = BYTE(GrayLevel(c.r, c.g, c.b));
+                break;
+            case 1:
+            case 4:
+            case 8: {
+                int index = MatchPaletteColor(Palette(f.bits), PaletteSize(f.bits), c.r, c.g, c.b);
+                if (f.bits == 8) row[i] = BYTE(index);
+                if (f.bits == 4) row[i / 2] |= BYTE(i % 2 ? index : index << 4);
+                if (f.bits == 1) row[i / 8] |= BYTE(index << (7 - i % 8));
+                break;
+            }
+            case 16: {
+                int hi = f.order ? c.r : c.b, lo = f.order ? c.b : c.r;
+                unsigned w = (hi >> 3) << 10 | (c.g >> 3) << 5 | (lo >> 3);
+                row[2 * i] = BYTE(w);
+                row[2 * i + 1] = BYTE(w >> 8);
+                break;
+            }
+            default: {
+                unsigned char* p = &row[(f.bits / 8) * i];
+                p[0] = BYTE(f.order ? c.b : c.r);
+                p[1] = BYTE(c.g);
+                p[2] = BYTE(f.order ? c.r : c.b);
+                if (f.bits == 32) p[3] = 0x5A;  // must never leak into a colour
+                break;
+            }
         }
     }
     return row;
@@ -163,24 +165,26 @@ std::vector<unsigned char> Encode(const Format& f, const Rgb* colours, int n, si
 
 Rgb Decode(const Format& f, const unsigned char* row, int i) {
     switch (f.bits) {
-    case 0: return {row[i], row[i], row[i]};
-    case 1:
-    case 4:
-    case 8: {
-        int index = f.bits == 8 ? row[i] : f.bits == 4 ? (i % 2 ? row[i / 2] & 15 : row[i / 2] >> 4)
-                                                       : (row[i / 8] >> (7 - i % 8)) & 1;
-        const RGBQUAD& e = Palette(f.bits)[index];
-        return {e.rgbRed, e.rgbGreen, e.rgbBlue};
-    }
-    case 16: {
-        unsigned w = row[2 * i] | row[2 * i + 1] << 8;
-        int hi = Expand5To8((w >> 10) & 31), mid = Expand5To8((w >> 5) & 31), lo = Expand5To8(w & 31);
-        return f.order ? Rgb{hi, mid, lo} : Rgb{lo, mid, hi};
-    }
-    default: {
-        const unsigned char* p = row + (f.bits / 8) * i;
-        return f.order ? Rgb{p[2], p[1], p[0]} : Rgb{p[0], p[1], p[2]};
-    }
+        case 0:
+            return {row[i], row[i], row[i]};
+        case 1:
+        case 4:
+        case 8: {
+            int index = f.bits == 8   ? row[i]
+                        : f.bits == 4 ? (i % 2 ? row[i / 2] & 15 : row[i / 2] >> 4)
+                                      : (row[i / 8] >> (7 - i % 8)) & 1;
+            const RGBQUAD& e = Palette(f.bits)[index];
+            return {e.rgbRed, e.rgbGreen, e.rgbBlue};
+        }
+        case 16: {
+            unsigned w = row[2 * i] | row[2 * i + 1] << 8;
+            int hi = Expand5To8((w >> 10) & 31), mid = Expand5To8((w >> 5) & 31), lo = Expand5To8(w & 31);
+            return f.order ? Rgb{hi, mid, lo} : Rgb{lo, mid, hi};
+        }
+        default: {
+            const unsigned char* p = row + (f.bits / 8) * i;
+            return f.order ? Rgb{p[2], p[1], p[0]} : Rgb{p[0], p[1], p[2]};
+        }
     }
 }
 
@@ -194,8 +198,10 @@ TEST(ConvertBuffer, EveryPairOfFormatsInPlace) {
             size_t size = std::max(RowBytes(from.bits, kCount), RowBytes(to.bits, kCount)) + 4;
             std::vector<unsigned char> row = Encode(from, kColours, kCount, size);
             // Bytes past the wider row are a guard.
-            for (size_t i = std::max(RowBytes(from.bits, kCount), RowBytes(to.bits, kCount)); i < size; ++i) row[i] = 0xC3;
-            ASSERT_EQ(K_ConvertBuffer(row.data(), kCount, from.bits, to.bits, from.order, to.order, nullptr, nullptr), K_OK);
+            for (size_t i = std::max(RowBytes(from.bits, kCount), RowBytes(to.bits, kCount)); i < size; ++i)
+                row[i] = 0xC3;
+            ASSERT_EQ(K_ConvertBuffer(row.data(), kCount, from.bits, to.bits, from.order, to.order, nullptr, nullptr),
+                      K_OK);
             for (int i = 0; i < kCount; ++i) {
                 Rgb source = Decode(from, Encode(from, kColours, kCount, size).data(), i);
                 EXPECT_EQ(Decode(to, row.data(), i), Stored(to, source)) << "pixel " << i;
@@ -279,7 +285,7 @@ TEST(ConvertBuffer, PalettesAndRefusals) {
         void* buffer;
         int count, from, to, fromOrder, toOrder;
     } bad[] = {
-        {nullptr, 1, 8, 24, 0, 1}, {b, 0, 8, 24, 0, 1}, {b, 1, 2, 24, 0, 1}, {b, 1, 8, 12, 0, 1},
+        {nullptr, 1, 8, 24, 0, 1}, {b, 0, 8, 24, 0, 1},  {b, 1, 2, 24, 0, 1},  {b, 1, 8, 12, 0, 1},
         {b, 1, 24, 8, 2, 0},       {b, 1, 8, 24, 0, -1}, {b, 1, 16, 16, 1, 3},
     };
     for (const Bad& c : bad)

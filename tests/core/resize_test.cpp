@@ -22,7 +22,8 @@ struct Record {
 // lands on the exact multiples. Rows are picked in storage order, so a
 // bottom-up picture is sampled from its bottom line.
 std::string SampleArgs(int width, int height, int view = K_TOP_DOWN) {
-    std::string sample = "-define sample:offset=0.001 -sample " + std::to_string(width) + "x" + std::to_string(height) + "!";
+    std::string sample =
+        "-define sample:offset=0.001 -sample " + std::to_string(width) + "x" + std::to_string(height) + "!";
     return view == K_BOTTOM_UP ? "-flip " + sample + " -flip" : sample;
 }
 
@@ -51,8 +52,9 @@ TEST(ResizeBitmap, PicksThePixelsImageMagickSamples) {
                 dst.r.ViewPerspective = targetView;
                 ASSERT_EQ(K_ResizeBitmap(&src.r, &dst.r), K_OK);
                 checks.push_back({ReadPicture(dst.r), batch.Add(p, SampleArgs(s.width, s.height, sourceView)),
-                                  std::to_string(bits) + " bits, " + std::to_string(s.width) + "x" + std::to_string(s.height) +
-                                      ", views " + std::to_string(sourceView) + "/" + std::to_string(targetView)});
+                                  std::to_string(bits) + " bits, " + std::to_string(s.width) + "x" +
+                                      std::to_string(s.height) + ", views " + std::to_string(sourceView) + "/" +
+                                      std::to_string(targetView)});
             }
         }
     }
@@ -128,7 +130,8 @@ TEST(ResizeBitmap, MemoryAndDiskStorageGiveTheSameRows) {
             EXPECT_EQ(results[0], results[1]) << bits << " bits to width " << width;
             const int used = (width * bits + 7) / 8;
             for (size_t at = 0; at < results[0].size(); ++at)
-                if (static_cast<int>(at % (results[0].size() / 9)) >= used) ASSERT_EQ(results[0][at], 0) << bits << " " << at;
+                if (static_cast<int>(at % (results[0].size() / 9)) >= used)
+                    ASSERT_EQ(results[0][at], 0) << bits << " " << at;
         }
     }
 }

@@ -17,7 +17,9 @@ class ConverterTest : public ::testing::Test {
 protected:
     void SetUp() override { saved_ = DisplayMode; }
     void TearDown() override { DisplayMode = saved_; }
-    static void Ordered(bool on) { DisplayMode = on ? (DisplayMode | kOrderedDither) : (DisplayMode & ~kOrderedDither); }
+    static void Ordered(bool on) {
+        DisplayMode = on ? (DisplayMode | kOrderedDither) : (DisplayMode & ~kOrderedDither);
+    }
 
 private:
     unsigned saved_ = 0;
@@ -29,14 +31,17 @@ struct Source {
     Source(int bits, int order = K_ORDER_BGR, const std::vector<RGBQUAD>& colours = {}) {
         K_InitBitmap(&r, 64, 1, bits);
         r.ColorOrder = order;
-        if (!colours.empty()) r.PaletteHandle = CreatePaletteFromColors(colours.data(), static_cast<int>(colours.size()));
+        if (!colours.empty())
+            r.PaletteHandle = CreatePaletteFromColors(colours.data(), static_cast<int>(colours.size()));
     }
     ~Source() { K_FreeBitmap(&r); }
 };
 
 std::vector<unsigned char> Row24(int width, int r, int g, int b) {
     std::vector<unsigned char> row;
-    for (int i = 0; i < width; ++i) row.insert(row.end(), {static_cast<unsigned char>(b), static_cast<unsigned char>(g), static_cast<unsigned char>(r)});
+    for (int i = 0; i < width; ++i)
+        row.insert(row.end(),
+                   {static_cast<unsigned char>(b), static_cast<unsigned char>(g), static_cast<unsigned char>(r)});
     return row;
 }
 
@@ -96,8 +101,10 @@ TEST_F(ConverterTest, WhiteAndBlackRowsToOneBitKeepTheOtherBits) {
             std::vector<unsigned char> src = Row24(16, level, level, level);
             std::vector<unsigned char> target(3, level ? 0x00 : 0xFF);
             std::vector<DiffusionErrorCell> errors(13);
-            for (int y = 0; y < 8; ++y) ConvertDisplayRow(target.data(), 1, src.data(), &rgb.r, 3, 16, y, y, errors.data());
-            for (int i = 0; i < 13; ++i) EXPECT_EQ(Bit(target, i), level ? 1 : 0) << "ordered " << ordered << " pixel " << i;
+            for (int y = 0; y < 8; ++y)
+                ConvertDisplayRow(target.data(), 1, src.data(), &rgb.r, 3, 16, y, y, errors.data());
+            for (int i = 0; i < 13; ++i)
+                EXPECT_EQ(Bit(target, i), level ? 1 : 0) << "ordered " << ordered << " pixel " << i;
             for (int i = 13; i < 24; ++i) EXPECT_EQ(Bit(target, i), level ? 0 : 1) << "untouched bit " << i;
         }
     }
@@ -146,7 +153,8 @@ TEST_F(ConverterTest, SixteenBitRedFieldFollowsColourOrder) {
             std::vector<unsigned char> target(1, 0);
             DiffusionErrorCell errors[1] = {};
             ConvertDisplayRow(target.data(), c.depth, word, &s.r, 0, 1, 3, 5, errors);
-            EXPECT_EQ(c.depth == 4 ? target[0] >> 4 : target[0], c.index) << "order " << c.order << " depth " << c.depth;
+            EXPECT_EQ(c.depth == 4 ? target[0] >> 4 : target[0], c.index)
+                << "order " << c.order << " depth " << c.depth;
         }
     }
 }
@@ -254,8 +262,8 @@ TEST(ResampleRow, PicksTheNearestColumnAtEveryDepth) {
                     // The row handed over begins at the byte holding column first.
                     int skip = bits == 1 ? first / 8 : bits == 4 ? first / 2 : first * bits / 8;
                     std::vector<unsigned char> target(128, 0xEE);
-                    int left = ResampleRow(bits, 32, first, whole, start, step, source.data() + skip, target.data(), width,
-                                           width, width > sourceWidth);
+                    int left = ResampleRow(bits, 32, first, whole, start, step, source.data() + skip, target.data(),
+                                           width, width, width > sourceWidth);
                     EXPECT_EQ(left, (start + width * step) % width);
                     for (int i = 0; i < width; ++i) {
                         int column = first + (start + i * sourceWidth) / width;

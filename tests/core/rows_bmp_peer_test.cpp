@@ -118,14 +118,14 @@ class RowsAgainstImageMagick : public StorageModeTest {};
 TEST_P(RowsAgainstImageMagick, DumpedRecordsShowTheSamePixels) {
     if (!HostHasTool("convert-im6.q16")) GTEST_SKIP() << "ImageMagick is not installed";
     const Layout layouts[] = {
-        {1, 13, K_BOTTOM_UP, 0}, {1, 13, K_TOP_DOWN, 0}, {4, 7, K_BOTTOM_UP, 0}, {4, 7, K_TOP_DOWN, 0},
+        {1, 13, K_BOTTOM_UP, 0}, {1, 13, K_TOP_DOWN, 0}, {4, 7, K_BOTTOM_UP, 0},  {4, 7, K_TOP_DOWN, 0},
         {8, 5, K_BOTTOM_UP, 0},  {8, 5, K_TOP_DOWN, 0},  {16, 5, K_BOTTOM_UP, 1}, {16, 5, K_TOP_DOWN, 0},
         {24, 5, K_BOTTOM_UP, 1}, {24, 5, K_TOP_DOWN, 0}, {24, 5, K_BOTTOM_UP, 0}, {32, 3, K_BOTTOM_UP, 1},
         {32, 3, K_TOP_DOWN, 0},
     };
     for (const Layout& l : layouts) {
-        SCOPED_TRACE(testing::Message() << l.bits << " bits, width " << l.width << ", perspective "
-                                        << l.perspective << ", order " << l.order);
+        SCOPED_TRACE(testing::Message() << l.bits << " bits, width " << l.width << ", perspective " << l.perspective
+                                        << ", order " << l.order);
         const int height = 3;
         BitmapRecord r;
         K_InitBitmap(&r, l.width, height, l.bits);
@@ -173,9 +173,7 @@ INSTANTIATE_TEST_SUITE_P(Storage, RowsAgainstImageMagick, ::testing::Values(fals
 
 TEST(RowsFromNetpbm, BmpRowsStoreIntoRecords) {
     if (!HostHasTool("ppmtobmp")) GTEST_SKIP() << "netpbm is not installed";
-    const struct {
-        int bits, width, colours;
-    } cases[] = {{1, 11, 2}, {4, 9, 16}, {8, 7, 16}, {24, 5, 16}};
+    const struct { int bits, width, colours; } cases[] = {{1, 11, 2}, {4, 9, 16}, {8, 7, 16}, {24, 5, 16}};
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << c.bits << " bits, width " << c.width);
         Image source{c.width, 4, {}};
@@ -183,7 +181,9 @@ TEST(RowsFromNetpbm, BmpRowsStoreIntoRecords) {
             for (int x = 0; x < c.width; ++x) source.pixels.push_back(PatternColour(x, y, c.colours));
         std::string ppm = TestTempPath("rows_source.ppm"), bmp = TestTempPath("rows_source.bmp");
         WriteFileBytes(ppm, WritePpm(source));
-        ASSERT_EQ(RunHost("ppmtobmp -windows -bpp=" + std::to_string(c.bits) + " '" + ppm + "' > '" + bmp + "' 2>/dev/null"), 0);
+        ASSERT_EQ(
+            RunHost("ppmtobmp -windows -bpp=" + std::to_string(c.bits) + " '" + ppm + "' > '" + bmp + "' 2>/dev/null"),
+            0);
         std::string file = ReadFileBytes(bmp);
         ASSERT_GT(file.size(), 54u);
         uint32_t offset = Get32(file, 10), headerSize = Get32(file, 14);

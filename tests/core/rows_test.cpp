@@ -77,7 +77,8 @@ TEST_P(Rows, RoundTripAndRowCache) {
 
     unsigned char pixel[4] = {};
     ASSERT_EQ(GetBitmapPixelBytes(&r, pixel, 2, 1), K_OK);
-    EXPECT_EQ(std::vector<unsigned char>(pixel, pixel + 3), std::vector<unsigned char>(two.begin() + bpl + 3, two.begin() + bpl + 6));
+    EXPECT_EQ(std::vector<unsigned char>(pixel, pixel + 3),
+              std::vector<unsigned char>(two.begin() + bpl + 3, two.begin() + bpl + 6));
 }
 
 TEST_P(Rows, RefusesPositionsOutsideTheStorage) {
@@ -272,8 +273,8 @@ TEST(Pixels, DirectColourLayouts) {
         COLORREF colour;
     } cases[] = {
         {16, 1, {0xFF, 0x7F}, 0x00FFFFFF},
-        {16, 1, {0x1F, 0x00}, 0x00FF0000},  // blue in the low bits with order 1
-        {16, 0, {0x1F, 0x00}, 0x000000FF},  // red with order 0
+        {16, 1, {0x1F, 0x00}, 0x00FF0000},         // blue in the low bits with order 1
+        {16, 0, {0x1F, 0x00}, 0x000000FF},         // red with order 0
         {16, 1, {0x00, 0x7C | 0x80}, 0x000000FF},  // bit 15 is not used
         {24, 1, {1, 2, 3}, 0x00010203},
         {24, 0, {1, 2, 3}, 0x00030201},

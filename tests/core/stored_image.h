@@ -47,62 +47,63 @@ inline int StorageRow(const BitmapRecord& r, int y) { return r.ViewPerspective =
 
 inline void EncodePixel(const BitmapRecord& r, unsigned char* row, int x, const uint8_t* px) {
     switch (r.BitsPerPixel) {
-    case 1: {
-        unsigned char m = static_cast<unsigned char>(0x80 >> (x & 7));
-        row[x >> 3] = static_cast<unsigned char>(px[0] ? row[x >> 3] | m : row[x >> 3] & ~m);
-        break;
-    }
-    case 4:
-        row[x >> 1] = static_cast<unsigned char>((x & 1) ? (row[x >> 1] & 0xF0) | px[0] : (row[x >> 1] & 0x0F) | (px[0] << 4));
-        break;
-    case 8:
-        row[x] = px[0];
-        break;
-    case 16: {
-        int hi = r.ColorOrder == K_ORDER_BGR ? px[0] : px[2], lo = r.ColorOrder == K_ORDER_BGR ? px[2] : px[0];
-        int w = ((hi >> 3) << 10) | ((px[1] >> 3) << 5) | (lo >> 3);
-        row[2 * x] = static_cast<unsigned char>(w), row[2 * x + 1] = static_cast<unsigned char>(w >> 8);
-        break;
-    }
-    default: {
-        unsigned char* p = row + (r.BitsPerPixel / 8) * x;
-        bool bgr = r.ColorOrder == K_ORDER_BGR;
-        p[0] = bgr ? px[2] : px[0], p[1] = px[1], p[2] = bgr ? px[0] : px[2];
-        if (r.BitsPerPixel == 32) p[3] = 0xA5;
-    }
+        case 1: {
+            unsigned char m = static_cast<unsigned char>(0x80 >> (x & 7));
+            row[x >> 3] = static_cast<unsigned char>(px[0] ? row[x >> 3] | m : row[x >> 3] & ~m);
+            break;
+        }
+        case 4:
+            row[x >> 1] = static_cast<unsigned char>((x & 1) ? (row[x >> 1] & 0xF0) | px[0]
+                                                             : (row[x >> 1] & 0x0F) | (px[0] << 4));
+            break;
+        case 8:
+            row[x] = px[0];
+            break;
+        case 16: {
+            int hi = r.ColorOrder == K_ORDER_BGR ? px[0] : px[2], lo = r.ColorOrder == K_ORDER_BGR ? px[2] : px[0];
+            int w = ((hi >> 3) << 10) | ((px[1] >> 3) << 5) | (lo >> 3);
+            row[2 * x] = static_cast<unsigned char>(w), row[2 * x + 1] = static_cast<unsigned char>(w >> 8);
+            break;
+        }
+        default: {
+            unsigned char* p = row + (r.BitsPerPixel / 8) * x;
+            bool bgr = r.ColorOrder == K_ORDER_BGR;
+            p[0] = bgr ? px[2] : px[0], p[1] = px[1], p[2] = bgr ? px[0] : px[2];
+            if (r.BitsPerPixel == 32) p[3] = 0xA5;
+        }
     }
 }
 
 inline void DecodePixel(const BitmapRecord& r, const unsigned char* row, int x, uint8_t* px) {
     switch (r.BitsPerPixel) {
-    case 1:
-        px[0] = (row[x >> 3] >> (7 - (x & 7))) & 1;
-        break;
-    case 4:
-        px[0] = (x & 1) ? row[x >> 1] & 15 : row[x >> 1] >> 4;
-        break;
-    case 8:
-        px[0] = row[x];
-        break;
-    case 16: {
-        int w = row[2 * x] | (row[2 * x + 1] << 8);
-        auto widen = [](int v) { return static_cast<uint8_t>((v << 3) | (v >> 2)); };
-        uint8_t hi = widen((w >> 10) & 31), lo = widen(w & 31);
-        bool bgr = r.ColorOrder == K_ORDER_BGR;
-        px[0] = bgr ? hi : lo, px[1] = widen((w >> 5) & 31), px[2] = bgr ? lo : hi;
-        break;
-    }
-    default: {
-        const unsigned char* p = row + (r.BitsPerPixel / 8) * x;
-        bool bgr = r.ColorOrder == K_ORDER_BGR;
-        px[0] = bgr ? p[2] : p[0], px[1] = p[1], px[2] = bgr ? p[0] : p[2];
-    }
+        case 1:
+            px[0] = (row[x >> 3] >> (7 - (x & 7))) & 1;
+            break;
+        case 4:
+            px[0] = (x & 1) ? row[x >> 1] & 15 : row[x >> 1] >> 4;
+            break;
+        case 8:
+            px[0] = row[x];
+            break;
+        case 16: {
+            int w = row[2 * x] | (row[2 * x + 1] << 8);
+            auto widen = [](int v) { return static_cast<uint8_t>((v << 3) | (v >> 2)); };
+            uint8_t hi = widen((w >> 10) & 31), lo = widen(w & 31);
+            bool bgr = r.ColorOrder == K_ORDER_BGR;
+            px[0] = bgr ? hi : lo, px[1] = widen((w >> 5) & 31), px[2] = bgr ? lo : hi;
+            break;
+        }
+        default: {
+            const unsigned char* p = row + (r.BitsPerPixel / 8) * x;
+            bool bgr = r.ColorOrder == K_ORDER_BGR;
+            px[0] = bgr ? p[2] : p[0], px[1] = p[1], px[2] = bgr ? p[0] : p[2];
+        }
     }
 }
 
 // Initialises, allocates and fills a record with the picture.
-inline void StorePicture(BitmapRecord& r, const Picture& p, int bits, int perspective = K_BOTTOM_UP,
-                         int order = -1, int kind = K_STORAGE_ANY) {
+inline void StorePicture(BitmapRecord& r, const Picture& p, int bits, int perspective = K_BOTTOM_UP, int order = -1,
+                         int kind = K_STORAGE_ANY) {
     ASSERT_EQ(K_InitBitmap(&r, p.width, p.height, bits), K_OK);
     ASSERT_EQ(K_AllocateBitmap(&r, kind), K_OK);
     r.ViewPerspective = perspective;
@@ -136,4 +137,3 @@ inline std::vector<std::vector<unsigned char>> StoredRows(BitmapRecord& r) {
     for (int y = 0; y < r.Height; ++y) K_GetBitmapRow(&r, rows[y].data(), y, r.BytesPerLine);
     return rows;
 }
-

@@ -12,7 +12,9 @@
 
 namespace {
 
-COLORREF Varied(int x, int y) { return RGB((x * 37 + y * 11) & 255, (x * 7 + y * 53) & 255, (x * 91 + y * 29 + 40) & 255); }
+COLORREF Varied(int x, int y) {
+    return RGB((x * 37 + y * 11) & 255, (x * 7 + y * 53) & 255, (x * 91 + y * 29 + 40) & 255);
+}
 COLORREF Primaries(int x, int y) { return Primary(x + 3 * y); }
 
 void EmptyTheClipboard() {
@@ -33,7 +35,8 @@ TEST(Clipboard, CopiedRecordsReadBackFromX11) {
         int bits, order, perspective;
         Picture picture;
     };
-    const Case cases[] = {{24, K_ORDER_RGB, K_TOP_DOWN, Varied}, {32, K_ORDER_BGR, K_BOTTOM_UP, Varied}, {8, 0, K_BOTTOM_UP, Primaries}};
+    const Case cases[] = {
+        {24, K_ORDER_RGB, K_TOP_DOWN, Varied}, {32, K_ORDER_BGR, K_BOTTOM_UP, Varied}, {8, 0, K_BOTTOM_UP, Primaries}};
     for (const Case& c : cases) {
         SCOPED_TRACE(std::to_string(c.bits) + " bits");
         Record r;
@@ -47,7 +50,8 @@ TEST(Clipboard, CopiedRecordsReadBackFromX11) {
         ASSERT_EQ(w, 11);
         ASSERT_EQ(h, 7);
         for (int y = 0; y < h; ++y)
-            for (int x = 0; x < w; ++x) ASSERT_EQ(ColorText(seen[y * w + x]), ColorText(c.picture(x, y))) << x << "," << y;
+            for (int x = 0; x < w; ++x)
+                ASSERT_EQ(ColorText(seen[y * w + x]), ColorText(c.picture(x, y))) << x << "," << y;
     }
 }
 
@@ -64,14 +68,18 @@ TEST(Clipboard, PicturesOfferedByX11Load) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         std::string bmp = TestTempPath("clipboard-in.bmp");
-        ASSERT_EQ(RunHostAndWait(kConvert + " -size 13x6 plasma:fractal " + std::string(c.options) + " 'BMP:" + bmp + "'"), 0);
+        ASSERT_EQ(
+            RunHostAndWait(kConvert + " -size 13x6 plasma:fractal " + std::string(c.options) + " 'BMP:" + bmp + "'"),
+            0);
         int w = 0, h = 0;
         std::vector<COLORREF> expected = HostPixels(bmp, &w, &h);
         ASSERT_EQ(w, 13);
         EmptyTheClipboard();
         ASSERT_EQ(K_ClipboardReady(), 0);
         // xclip serves the selection in the background until it loses it.
-        ASSERT_EQ(RunHostAndWait("(timeout 30 xclip -quiet -selection clipboard -t image/bmp -i '" + bmp + "' >/dev/null 2>&1 &)"), 0);
+        ASSERT_EQ(RunHostAndWait("(timeout 30 xclip -quiet -selection clipboard -t image/bmp -i '" + bmp +
+                                 "' >/dev/null 2>&1 &)"),
+                  0);
         for (int i = 0; i < 100 && !K_ClipboardReady(); ++i) Sleep(50);
         ASSERT_EQ(K_ClipboardReady(), 1);
         Record r;
@@ -79,7 +87,8 @@ TEST(Clipboard, PicturesOfferedByX11Load) {
         ASSERT_EQ(r.b.Width, 13);
         ASSERT_EQ(r.b.Height, 6);
         for (int y = 0; y < h; ++y)
-            for (int x = 0; x < w; ++x) ASSERT_EQ(ColorText(PictureColor(&r, x, y)), ColorText(expected[y * w + x])) << x << "," << y;
+            for (int x = 0; x < w; ++x)
+                ASSERT_EQ(ColorText(PictureColor(&r, x, y)), ColorText(expected[y * w + x])) << x << "," << y;
         EmptyTheClipboard();  // takes the selection: xclip ends
     }
 }
@@ -102,7 +111,8 @@ TEST(Clipboard, FlagsChooseWhatIsPut) {
     Record back;
     ASSERT_EQ(K_CopyFromClipboard(nullptr, &back), 1);
     for (int y = 0; y < 4; ++y)
-        for (int x = 0; x < 5; ++x) ASSERT_EQ(ColorText(PictureColor(&back, x, y)), ColorText(Primaries(x, y))) << x << "," << y;
+        for (int x = 0; x < 5; ++x)
+            ASSERT_EQ(ColorText(PictureColor(&back, x, y)), ColorText(Primaries(x, y))) << x << "," << y;
 
     Record unallocated;
     K_InitBitmap(&unallocated, 3, 3, 24);
@@ -158,7 +168,8 @@ TEST(ClipboardProcesses, CopiedInOneProcessPastedInAnother) {
         ASSERT_EQ(r.b.Width, 9);
         ASSERT_EQ(r.b.Height, 6);
         for (int y = 0; y < 6; ++y)
-            for (int x = 0; x < 9; ++x) ASSERT_EQ(ColorText(PictureColor(&r, x, y)), ColorText(picture(x, y))) << x << "," << y;
+            for (int x = 0; x < 9; ++x)
+                ASSERT_EQ(ColorText(PictureColor(&r, x, y)), ColorText(picture(x, y))) << x << "," << y;
         // And another X program sees it too.
         std::string bmp = TestTempPath("clipboard-child.bmp");
         ASSERT_EQ(RunHostAndWait("timeout 20 xclip -o -selection clipboard -t image/bmp > '" + bmp + "'"), 0);
@@ -167,7 +178,8 @@ TEST(ClipboardProcesses, CopiedInOneProcessPastedInAnother) {
         ASSERT_EQ(w, 9);
         ASSERT_EQ(h, 6);
         for (int y = 0; y < h; ++y)
-            for (int x = 0; x < w; ++x) ASSERT_EQ(ColorText(seen[y * w + x]), ColorText(picture(x, y))) << x << "," << y;
+            for (int x = 0; x < w; ++x)
+                ASSERT_EQ(ColorText(seen[y * w + x]), ColorText(picture(x, y))) << x << "," << y;
     }
     EmptyTheClipboard();
 }

@@ -12,7 +12,9 @@
 namespace {
 
 COLORREF Primaries(int x, int y) { return Primary(x + 3 * y); }
-COLORREF Varied(int x, int y) { return RGB((x * 37 + y * 11) & 255, (x * 7 + y * 53) & 255, (x * 91 + y * 29 + 40) & 255); }
+COLORREF Varied(int x, int y) {
+    return RGB((x * 37 + y * 11) & 255, (x * 7 + y * 53) & 255, (x * 91 + y * 29 + 40) & 255);
+}
 // The colours a 5-5-5 pixel can hold.
 COLORREF Varied555(int x, int y) {
     auto q = [](int c) { return (c & 0xF8) | (c >> 5); };
@@ -100,9 +102,9 @@ TEST(ConvertFromDIB, HeaderAndRowsApartTopDownWithAShortColourTable) {
     info.h.biPlanes = 1;
     info.h.biBitCount = 4;
     info.h.biClrUsed = 3;
-    info.c[0] = RGBQUAD{0, 0, 255, 0};  // red
-    info.c[1] = RGBQUAD{0, 255, 0, 0};  // green
-    info.c[2] = RGBQUAD{255, 0, 0, 0};  // blue
+    info.c[0] = RGBQUAD{0, 0, 255, 0};                                   // red
+    info.c[1] = RGBQUAD{0, 255, 0, 0};                                   // green
+    info.c[2] = RGBQUAD{255, 0, 0, 0};                                   // blue
     const unsigned char rows[8] = {0x01, 0x20, 0, 0, 0x22, 0x10, 0, 0};  // top line: red green blue
     Record r;
     ASSERT_EQ(K_ConvertFromDIB(&r, reinterpret_cast<BITMAPINFO*>(&info), rows), K_OK);
@@ -114,9 +116,11 @@ TEST(ConvertFromDIB, HeaderAndRowsApartTopDownWithAShortColourTable) {
     RGBQUAD colours[16];
     ASSERT_EQ(K_GetBitmapColors(&r, 0, 16, colours), K_OK);
     for (int i = 3; i < 16; ++i) EXPECT_EQ(colours[i].rgbRed | colours[i].rgbGreen | colours[i].rgbBlue, 0) << i;
-    const COLORREF expected[2][3] = {{RGB(255, 0, 0), RGB(0, 255, 0), RGB(0, 0, 255)}, {RGB(0, 0, 255), RGB(0, 0, 255), RGB(0, 255, 0)}};
+    const COLORREF expected[2][3] = {{RGB(255, 0, 0), RGB(0, 255, 0), RGB(0, 0, 255)},
+                                     {RGB(0, 0, 255), RGB(0, 0, 255), RGB(0, 255, 0)}};
     for (int y = 0; y < 2; ++y)
-        for (int x = 0; x < 3; ++x) EXPECT_EQ(ColorText(PictureColor(&r, x, y)), ColorText(expected[y][x])) << x << "," << y;
+        for (int x = 0; x < 3; ++x)
+            EXPECT_EQ(ColorText(PictureColor(&r, x, y)), ColorText(expected[y][x])) << x << "," << y;
     info.h.biCompression = BI_RLE4;
     Record refused;
     EXPECT_EQ(K_ConvertFromDIB(&refused, reinterpret_cast<BITMAPINFO*>(&info), rows), -92);
@@ -127,14 +131,21 @@ struct DepthCase {
 };
 
 TEST(ConvertToDIB, RoundTripKeepsThePictureAtEveryDepthAndOrder) {
-    const DepthCase cases[] = {{1, 0, K_BOTTOM_UP},          {4, 0, K_TOP_DOWN},           {8, 0, K_BOTTOM_UP},
-                               {16, K_ORDER_RGB, K_BOTTOM_UP}, {16, K_ORDER_BGR, K_TOP_DOWN}, {24, K_ORDER_RGB, K_TOP_DOWN},
-                               {24, K_ORDER_BGR, K_BOTTOM_UP}, {32, K_ORDER_RGB, K_BOTTOM_UP}, {32, K_ORDER_BGR, K_TOP_DOWN}};
+    const DepthCase cases[] = {{1, 0, K_BOTTOM_UP},
+                               {4, 0, K_TOP_DOWN},
+                               {8, 0, K_BOTTOM_UP},
+                               {16, K_ORDER_RGB, K_BOTTOM_UP},
+                               {16, K_ORDER_BGR, K_TOP_DOWN},
+                               {24, K_ORDER_RGB, K_TOP_DOWN},
+                               {24, K_ORDER_BGR, K_BOTTOM_UP},
+                               {32, K_ORDER_RGB, K_BOTTOM_UP},
+                               {32, K_ORDER_BGR, K_TOP_DOWN}};
     for (const DepthCase& c : cases) {
         SCOPED_TRACE(std::to_string(c.bits) + " bits, order " + std::to_string(c.order) + ", perspective " +
                      std::to_string(c.perspective));
-        Picture picture = c.bits == 1 ? Picture([](int x, int y) { return (x ^ y) & 1 ? RGB(255, 255, 255) : RGB(0, 0, 0); })
-                                      : Picture(c.bits <= 8 ? Primaries : (c.bits == 16 ? Varied555 : Varied));
+        Picture picture = c.bits == 1
+                              ? Picture([](int x, int y) { return (x ^ y) & 1 ? RGB(255, 255, 255) : RGB(0, 0, 0); })
+                              : Picture(c.bits <= 8 ? Primaries : (c.bits == 16 ? Varied555 : Varied));
         Record source;
         MakeRecord(&source, 7, 5, c.bits, picture, c.order, c.perspective);
         source.b.XResolution = 300;
@@ -150,7 +161,8 @@ TEST(ConvertToDIB, RoundTripKeepsThePictureAtEveryDepthAndOrder) {
         EXPECT_EQ(back.b.BitsPerPixel, c.bits == 16 || c.bits == 32 ? 24 : c.bits);
         EXPECT_EQ(back.b.XResolution, 300);
         for (int y = 0; y < 5; ++y)
-            for (int x = 0; x < 7; ++x) ASSERT_EQ(ColorText(PictureColor(&back, x, y)), ColorText(picture(x, y))) << x << "," << y;
+            for (int x = 0; x < 7; ++x)
+                ASSERT_EQ(ColorText(PictureColor(&back, x, y)), ColorText(picture(x, y))) << x << "," << y;
         EXPECT_EQ(source.b.Flags & K_ALLOCATED, unsigned(K_ALLOCATED));  // K_Convert leaves its input alone
     }
 }
@@ -159,8 +171,10 @@ TEST(ConvertToDIB, WritesTheColoursInUse) {
     RGBQUAD palette[200];
     for (int i = 0; i < 200; ++i) palette[i] = RGBQUAD{BYTE(i), BYTE(255 - i), BYTE(i / 2), 0};
     Record r;
-    MakeRecord(&r, 3, 2, 8, [&](int x, int y) { return RGB(palette[x + y].rgbRed, palette[x + y].rgbGreen, palette[x + y].rgbBlue); },
-               0, K_BOTTOM_UP, palette, 200);
+    MakeRecord(
+        &r, 3, 2, 8,
+        [&](int x, int y) { return RGB(palette[x + y].rgbRed, palette[x + y].rgbGreen, palette[x + y].rgbBlue); }, 0,
+        K_BOTTOM_UP, palette, 200);
     HGLOBAL dib = K_ConvertToDIB(&r);
     ASSERT_NE(dib, nullptr);
     auto* h = static_cast<BITMAPINFOHEADER*>(GlobalLock(dib));
@@ -204,8 +218,8 @@ TEST(LoadPackedDib, ReadsTheDibsOtherProgramsWrite) {
     // ImageMagick compresses palette BMPs unless told not to: RLE is refused.
     {
         std::string path = TestTempPath("dib-rle.bmp");
-        ASSERT_EQ(RunHostAndWait(kConvert + " -size 9x6 plasma:fractal -type Palette -define bmp:format=bmp3 'BMP:" +
-                                 path + "'"),
+        ASSERT_EQ(RunHostAndWait(kConvert +
+                                 " -size 9x6 plasma:fractal -type Palette -define bmp:format=bmp3 'BMP:" + path + "'"),
                   0);
         std::string dib = ReadFileBytes(path).substr(14);
         Record r;
@@ -230,8 +244,9 @@ TEST(LoadPackedDib, ReadsTheDibsOtherProgramsWrite) {
         SCOPED_TRACE(c.name);
         std::string path = TestTempPath("dib-in.bmp");
         // Written and read back in one host command: each costs Wine about a second.
-        ASSERT_EQ(RunHostAndWait(kConvert + " -size " + std::to_string(w) + "x" + std::to_string(h) + " plasma:fractal -seed 7 " +
-                                 c.options + " 'BMP:" + path + "' && " + kConvert + " '" + path + "' -depth 8 '" + path + ".ppm'"),
+        ASSERT_EQ(RunHostAndWait(kConvert + " -size " + std::to_string(w) + "x" + std::to_string(h) +
+                                 " plasma:fractal -seed 7 " + c.options + " 'BMP:" + path + "' && " + kConvert + " '" +
+                                 path + "' -depth 8 '" + path + ".ppm'"),
                   0);
         std::vector<COLORREF> expected = HostPixels(path, w, h);
         ASSERT_EQ(expected.size(), size_t(w * h));
@@ -300,7 +315,8 @@ TEST(ConvertToDDB, PaintsTheRecordIntoANewDeviceBitmap) {
         Record back;
         ASSERT_EQ(K_ChangeFromDDB(nullptr, &back, ddb, nullptr), K_OK);
         for (int y = 0; y < 5; ++y)
-            for (int x = 0; x < 7; ++x) ASSERT_EQ(ColorText(PictureColor(&back, x, y)), ColorText(Primaries(x, y))) << x << "," << y;
+            for (int x = 0; x < 7; ++x)
+                ASSERT_EQ(ColorText(PictureColor(&back, x, y)), ColorText(Primaries(x, y))) << x << "," << y;
 
         HBITMAP changed = K_ChangeToDDB(nullptr, &r);
         ASSERT_NE(changed, nullptr);

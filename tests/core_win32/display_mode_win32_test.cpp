@@ -26,7 +26,8 @@ TEST(ChoosePaintKind, MemoryDcHasTheScreenDepth) {
     HDC dc = CreateCompatibleDC(nullptr);
     ASSERT_NE(dc, nullptr);
     int bits = GetDeviceCaps(dc, BITSPIXEL) * GetDeviceCaps(dc, PLANES);
-    int depth = ClassifyDeviceDepth(GetDeviceCaps(dc, TECHNOLOGY), GetDeviceCaps(dc, BITSPIXEL), GetDeviceCaps(dc, PLANES));
+    int depth =
+        ClassifyDeviceDepth(GetDeviceCaps(dc, TECHNOLOGY), GetDeviceCaps(dc, BITSPIXEL), GetDeviceCaps(dc, PLANES));
     BitmapRecord r16 = Record(16), r24 = Record(24);
     PaintChoice c16 = ChoosePaintKind(dc, &r16), c24 = ChoosePaintKind(dc, &r24);
     EXPECT_EQ(c16.deviceDepth, depth);

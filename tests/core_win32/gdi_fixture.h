@@ -35,8 +35,9 @@ inline int StorageRow(const BitmapRecord* b, int y) { return b->ViewPerspective 
 
 // Builds a record of a depth, colour order and row order with a palette
 // (1, 4, 8 bits) and a picture whose colours exist in that palette.
-inline void MakeRecord(BitmapRecord* b, int width, int height, int bits, const Picture& picture, int order = K_ORDER_BGR,
-                       int perspective = K_BOTTOM_UP, const RGBQUAD* palette = nullptr, int colors = 0) {
+inline void MakeRecord(BitmapRecord* b, int width, int height, int bits, const Picture& picture,
+                       int order = K_ORDER_BGR, int perspective = K_BOTTOM_UP, const RGBQUAD* palette = nullptr,
+                       int colors = 0) {
     ASSERT_EQ(K_InitBitmap(b, width, height, bits), K_OK);
     ASSERT_EQ(K_AllocateBitmap(b, K_STORAGE_ANY), K_OK);
     if (bits <= 8) {
@@ -62,9 +63,12 @@ inline void MakeRecord(BitmapRecord* b, int width, int height, int bits, const P
                 for (int i = 0; i < colors && index < 0; ++i)
                     if (palette[i].rgbRed == r && palette[i].rgbGreen == g && palette[i].rgbBlue == bl) index = i;
                 ASSERT_GE(index, 0) << "colour not in the palette: " << x << "," << y;
-                if (bits == 1) row[x / 8] |= index << (7 - x % 8);
-                else if (bits == 4) row[x / 2] |= index << (x % 2 ? 0 : 4);
-                else row[x] = static_cast<unsigned char>(index);
+                if (bits == 1)
+                    row[x / 8] |= index << (7 - x % 8);
+                else if (bits == 4)
+                    row[x / 2] |= index << (x % 2 ? 0 : 4);
+                else
+                    row[x] = static_cast<unsigned char>(index);
             } else if (bits == 16) {
                 int first = order == K_ORDER_BGR ? r : bl, last = order == K_ORDER_BGR ? bl : r;
                 int v = (first >> 3) << 10 | (g >> 3) << 5 | (last >> 3);
@@ -87,8 +91,8 @@ inline COLORREF PictureColor(BitmapRecord* b, int x, int y) { return K_GetPixelC
 // The eight full-intensity colours and black: exact in every palette and
 // at every depth of the library.
 inline COLORREF Primary(int i) {
-    static const COLORREF colors[] = {RGB(0, 0, 0),     RGB(255, 0, 0),   RGB(0, 255, 0),   RGB(255, 255, 0),
-                                      RGB(0, 0, 255),   RGB(255, 0, 255), RGB(0, 255, 255), RGB(255, 255, 255)};
+    static const COLORREF colors[] = {RGB(0, 0, 0),   RGB(255, 0, 0),   RGB(0, 255, 0),   RGB(255, 255, 0),
+                                      RGB(0, 0, 255), RGB(255, 0, 255), RGB(0, 255, 255), RGB(255, 255, 255)};
     return colors[((i % 8) + 8) % 8];
 }
 
@@ -138,21 +142,32 @@ public:
         GdiFlush();
         const unsigned char* r = Row(y);
         switch (bits_) {
-        case 1: return (r[x / 8] >> (7 - x % 8)) & 1;
-        case 4: return (r[x / 2] >> (x % 2 ? 0 : 4)) & 15;
-        case 8: return r[x];
-        case 16: return r[2 * x] | r[2 * x + 1] << 8;
-        case 24: return r[3 * x] | r[3 * x + 1] << 8 | r[3 * x + 2] << 16;
-        default: return r[4 * x] | r[4 * x + 1] << 8 | r[4 * x + 2] << 16;
+            case 1:
+                return (r[x / 8] >> (7 - x % 8)) & 1;
+            case 4:
+                return (r[x / 2] >> (x % 2 ? 0 : 4)) & 15;
+            case 8:
+                return r[x];
+            case 16:
+                return r[2 * x] | r[2 * x + 1] << 8;
+            case 24:
+                return r[3 * x] | r[3 * x + 1] << 8 | r[3 * x + 2] << 16;
+            default:
+                return r[4 * x] | r[4 * x + 1] << 8 | r[4 * x + 2] << 16;
         }
     }
     unsigned Unpainted() const {
         switch (bits_) {
-        case 1: return (0x5A >> 7) & 1;
-        case 4: return 5;
-        case 8: return 0x5A;
-        case 16: return 0x5A5A;
-        default: return 0x5A5A5A;
+            case 1:
+                return (0x5A >> 7) & 1;
+            case 4:
+                return 5;
+            case 8:
+                return 0x5A;
+            case 16:
+                return 0x5A5A;
+            default:
+                return 0x5A5A5A;
         }
     }
     COLORREF Pixel(int x, int y) const {

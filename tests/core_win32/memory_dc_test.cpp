@@ -24,7 +24,8 @@ TEST(VolkDC, GdiDrawsIntoTheRecordAtEveryDepth) {
         for (int y = 0; y < 8; ++y)
             for (int x = 0; x < 12; ++x) {
                 bool lit = (y == 2 && x >= 1 && x < 11) || x == 9;
-                ASSERT_EQ(ColorText(PictureColor(&r, x, y)), ColorText(lit ? RGB(255, 255, 255) : RGB(0, 0, 0))) << x << "," << y;
+                ASSERT_EQ(ColorText(PictureColor(&r, x, y)), ColorText(lit ? RGB(255, 255, 255) : RGB(0, 0, 0)))
+                    << x << "," << y;
             }
     }
 }
@@ -65,7 +66,9 @@ TEST(VolkDC, EveryColourOrderAndRowOrderGivesTheSamePicture) {
                 EXPECT_NE(K_DeleteVolkDC(dc), 0);
                 for (int y = 0; y < 5; ++y)
                     for (int x = 0; x < 7; ++x) {
-                        COLORREF expected = x == 2 && y == 1 ? RGB(255, 0, 0) : (y == 3 && x >= 5) ? RGB(0, 0, 255) : Primaries(x, y);
+                        COLORREF expected = x == 2 && y == 1     ? RGB(255, 0, 0)
+                                            : (y == 3 && x >= 5) ? RGB(0, 0, 255)
+                                                                 : Primaries(x, y);
                         ASSERT_EQ(ColorText(PictureColor(&r, x, y)), ColorText(expected)) << x << "," << y;
                     }
             }

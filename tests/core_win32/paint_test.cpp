@@ -22,9 +22,15 @@ struct DepthCase {
 
 TEST(PaintDC, OneToOneFromEveryDepthIntoEverySection) {
     DisplayModeScope colors(kIndexedPaint, 0);
-    const DepthCase sources[] = {{1, 0, K_BOTTOM_UP}, {4, 0, K_BOTTOM_UP},  {8, 0, K_TOP_DOWN},   {16, K_ORDER_BGR, K_BOTTOM_UP},
-                                 {16, K_ORDER_RGB, K_TOP_DOWN}, {24, K_ORDER_BGR, K_TOP_DOWN}, {24, K_ORDER_RGB, K_BOTTOM_UP},
-                                 {32, K_ORDER_BGR, K_BOTTOM_UP}, {32, K_ORDER_RGB, K_TOP_DOWN}};
+    const DepthCase sources[] = {{1, 0, K_BOTTOM_UP},
+                                 {4, 0, K_BOTTOM_UP},
+                                 {8, 0, K_TOP_DOWN},
+                                 {16, K_ORDER_BGR, K_BOTTOM_UP},
+                                 {16, K_ORDER_RGB, K_TOP_DOWN},
+                                 {24, K_ORDER_BGR, K_TOP_DOWN},
+                                 {24, K_ORDER_RGB, K_BOTTOM_UP},
+                                 {32, K_ORDER_BGR, K_BOTTOM_UP},
+                                 {32, K_ORDER_RGB, K_TOP_DOWN}};
     const int targets[] = {1, 4, 8, 16, 24, 32};
     const int w = 11, h = 5;  // odd width: partial bytes at 1 and 4 bits
     for (const DepthCase& s : sources) {
@@ -51,7 +57,9 @@ TEST(PaintDC, OneToOneFromEveryDepthIntoEverySection) {
 }
 
 // A picture of varied colours: every pixel differs from its neighbours.
-COLORREF Varied(int x, int y) { return RGB((x * 37 + y * 11) & 255, (x * 7 + y * 53) & 255, (x * 91 + y * 29 + 40) & 255); }
+COLORREF Varied(int x, int y) {
+    return RGB((x * 37 + y * 11) & 255, (x * 7 + y * 53) & 255, (x * 91 + y * 29 + 40) & 255);
+}
 
 // Our file of a record: a BMP written from K_ConvertToDIB.
 void WriteBmp(BitmapRecord* b, const std::string& path) {
@@ -75,8 +83,11 @@ TEST(PaintDC, ScaledPaintPicksThePixelsOfImageMagickSample) {
     DisplayModeScope colors(kIndexedPaint, 0);
     // The painter steps from the picture's bottom line, so ImageMagick
     // samples a flipped picture.
-    const DepthCase sources[] = {{24, K_ORDER_BGR, K_BOTTOM_UP}, {16, K_ORDER_RGB, K_TOP_DOWN}, {8, 0, K_BOTTOM_UP},
-                                 {4, 0, K_TOP_DOWN}, {32, K_ORDER_RGB, K_BOTTOM_UP}};
+    const DepthCase sources[] = {{24, K_ORDER_BGR, K_BOTTOM_UP},
+                                 {16, K_ORDER_RGB, K_TOP_DOWN},
+                                 {8, 0, K_BOTTOM_UP},
+                                 {4, 0, K_TOP_DOWN},
+                                 {32, K_ORDER_RGB, K_BOTTOM_UP}};
     // Sizes coprime with the source's: where a target pixel falls exactly on
     // a source pixel ImageMagick's sampler picks the one before it.
     const SIZE sizes[] = {{31, 22}, {5, 4}, {17, 20}, {40, 5}};
@@ -85,11 +96,12 @@ TEST(PaintDC, ScaledPaintPicksThePixelsOfImageMagickSample) {
         Record r;
         int colors = 0;
         const RGBQUAD* fixed = FixedPaletteForDepth(s.bits, &colors);
-        Picture picture = s.bits <= 8 ? Picture([&](int x, int y) {
-            const RGBQUAD& q = fixed[(x * 7 + y * 3) % colors];
-            return RGB(q.rgbRed, q.rgbGreen, q.rgbBlue);
-        })
-                                      : Picture(s.bits == 16 ? [](int x, int y) { return Varied(x, y) & 0xF8F8F8; } : Varied);
+        Picture picture = s.bits <= 8
+                              ? Picture([&](int x, int y) {
+                                    const RGBQUAD& q = fixed[(x * 7 + y * 3) % colors];
+                                    return RGB(q.rgbRed, q.rgbGreen, q.rgbBlue);
+                                })
+                              : Picture(s.bits == 16 ? [](int x, int y) { return Varied(x, y) & 0xF8F8F8; } : Varied);
         MakeRecord(&r, w, h, s.bits, picture, s.order, s.perspective);
         std::string in = TestTempPath("paint-sample-in.bmp");
         WriteBmp(&r, in);
@@ -97,13 +109,14 @@ TEST(PaintDC, ScaledPaintPicksThePixelsOfImageMagickSample) {
         // host command costs Wine about a second.
         std::string command = "true";
         for (size_t i = 0; i < std::size(sizes); ++i)
-            command += " && " + kConvert + " '" + in + "' -flip -define sample:offset=0 -sample " + std::to_string(sizes[i].cx) + "x" +
-                       std::to_string(sizes[i].cy) + "! -flip -depth 8 '" + TestTempPath("paint-sample-out" + std::to_string(i) + ".ppm") +
-                       "'";
+            command += " && " + kConvert + " '" + in + "' -flip -define sample:offset=0 -sample " +
+                       std::to_string(sizes[i].cx) + "x" + std::to_string(sizes[i].cy) + "! -flip -depth 8 '" +
+                       TestTempPath("paint-sample-out" + std::to_string(i) + ".ppm") + "'";
         ASSERT_EQ(RunHostAndWait(command), 0);
         for (size_t i = 0; i < std::size(sizes); ++i) {
             const SIZE size = sizes[i];
-            SCOPED_TRACE(std::to_string(s.bits) + " bits to " + std::to_string(size.cx) + "x" + std::to_string(size.cy));
+            SCOPED_TRACE(std::to_string(s.bits) + " bits to " + std::to_string(size.cx) + "x" +
+                         std::to_string(size.cy));
             std::string out = TestTempPath("paint-sample-out" + std::to_string(i) + ".ppm");
             int pw = 0, ph = 0;
             std::vector<COLORREF> expected = ReadPpm(ReadFileBytes(out), &pw, &ph);
@@ -142,22 +155,101 @@ TEST(PaintDC, SourceRectanglesAndClips) {
         std::function<bool(int x, int y, int* px, int* py)> expect;
     };
     const Case cases[] = {
-        {"bottom rows of a bottom-up bitmap", K_BOTTOM_UP, {0, 0, w, 2}, {}, {0, 0, w, 2}, {}, true, false, false,
-         [](int x, int y, int* px, int* py) { *px = x, *py = y + 4; return x < 8 && y < 2; }},
-        {"top rows of a top-down bitmap", K_TOP_DOWN, {0, 0, w, 2}, {}, {0, 0, w, 2}, {}, true, false, false,
-         [](int x, int y, int* px, int* py) { *px = x, *py = y; return x < 8 && y < 2; }},
-        {"source clip outside the bitmap", K_BOTTOM_UP, {}, {w, 0, w + 5, h}, {0, 0, w, h}, {}, false, true, false,
+        {"bottom rows of a bottom-up bitmap",
+         K_BOTTOM_UP,
+         {0, 0, w, 2},
+         {},
+         {0, 0, w, 2},
+         {},
+         true,
+         false,
+         false,
+         [](int x, int y, int* px, int* py) {
+             *px = x, *py = y + 4;
+             return x < 8 && y < 2;
+         }},
+        {"top rows of a top-down bitmap",
+         K_TOP_DOWN,
+         {0, 0, w, 2},
+         {},
+         {0, 0, w, 2},
+         {},
+         true,
+         false,
+         false,
+         [](int x, int y, int* px, int* py) {
+             *px = x, *py = y;
+             return x < 8 && y < 2;
+         }},
+        {"source clip outside the bitmap",
+         K_BOTTOM_UP,
+         {},
+         {w, 0, w + 5, h},
+         {0, 0, w, h},
+         {},
+         false,
+         true,
+         false,
          [](int, int, int*, int*) { return false; }},
-        {"destination clip missing the destination", K_BOTTOM_UP, {}, {}, {0, 0, w, h}, {w, 0, w + 3, h}, false, false, true,
+        {"destination clip missing the destination",
+         K_BOTTOM_UP,
+         {},
+         {},
+         {0, 0, w, h},
+         {w, 0, w + 3, h},
+         false,
+         false,
+         true,
          [](int, int, int*, int*) { return false; }},
-        {"destination bottom above its top", K_BOTTOM_UP, {}, {}, {0, h, w, 0}, {}, false, false, false,
+        {"destination bottom above its top",
+         K_BOTTOM_UP,
+         {},
+         {},
+         {0, h, w, 0},
+         {},
+         false,
+         false,
+         false,
          [](int, int, int*, int*) { return false; }},
-        {"destination clip inside", K_TOP_DOWN, {}, {}, {1, 1, 1 + w, 1 + h}, {3, 2, 6, 4}, false, false, true,
-         [](int x, int y, int* px, int* py) { *px = x - 1, *py = y - 1; return x >= 3 && x < 6 && y >= 2 && y < 4; }},
-        {"source clip of a bottom-up bitmap", K_BOTTOM_UP, {}, {2, 0, 5, 2}, {0, 0, w, h}, {}, false, true, false,
-         [](int x, int y, int* px, int* py) { *px = x, *py = y; return x >= 2 && x < 5 && y >= 4 && y < 6; }},
-        {"1x1 source stretched", K_TOP_DOWN, {5, 3, 6, 4}, {}, {0, 0, 10, 9}, {}, true, false, false,
-         [](int, int, int* px, int* py) { *px = 5, *py = 3; return true; }},
+        {"destination clip inside",
+         K_TOP_DOWN,
+         {},
+         {},
+         {1, 1, 1 + w, 1 + h},
+         {3, 2, 6, 4},
+         false,
+         false,
+         true,
+         [](int x, int y, int* px, int* py) {
+             *px = x - 1, *py = y - 1;
+             return x >= 3 && x < 6 && y >= 2 && y < 4;
+         }},
+        {"source clip of a bottom-up bitmap",
+         K_BOTTOM_UP,
+         {},
+         {2, 0, 5, 2},
+         {0, 0, w, h},
+         {},
+         false,
+         true,
+         false,
+         [](int x, int y, int* px, int* py) {
+             *px = x, *py = y;
+             return x >= 2 && x < 5 && y >= 4 && y < 6;
+         }},
+        {"1x1 source stretched",
+         K_TOP_DOWN,
+         {5, 3, 6, 4},
+         {},
+         {0, 0, 10, 9},
+         {},
+         true,
+         false,
+         false,
+         [](int, int, int* px, int* py) {
+             *px = 5, *py = 3;
+             return true;
+         }},
     };
     DisplayModeScope colors(kIndexedPaint, 0);
     for (const Case& c : cases) {
@@ -199,7 +291,8 @@ TEST(PaintDC, MetafilesRecordThePicture) {
         ASSERT_TRUE(PlayMetaFile(dc.dc(), metafile));
         DeleteMetaFile(metafile);
         for (int y = 0; y < h; ++y)
-            for (int x = 0; x < w; ++x) ASSERT_EQ(ColorText(dc.Pixel(x, y)), ColorText(Primaries(x, y))) << x << "," << y;
+            for (int x = 0; x < w; ++x)
+                ASSERT_EQ(ColorText(dc.Pixel(x, y)), ColorText(Primaries(x, y))) << x << "," << y;
     }
 }
 
@@ -215,7 +308,8 @@ TEST(PaintDC, RowsLongerThanABandArePaintedOneRowPerBand) {
     RECT dest{0, 0, w, h};
     ASSERT_EQ(K_PaintDC(dc.dc(), &r, nullptr, nullptr, &dest, nullptr, SRCCOPY), K_OK);
     for (int y = 0; y < h; ++y)
-        for (int x : {0, 1, w / 2, w - 1}) EXPECT_EQ(ColorText(dc.Pixel(x, y)), ColorText(Cell(x % 7, y))) << x << "," << y;
+        for (int x : {0, 1, w / 2, w - 1})
+            EXPECT_EQ(ColorText(dc.Pixel(x, y)), ColorText(Cell(x % 7, y))) << x << "," << y;
 }
 
 TEST(PaintDC, RefusesMissingArguments) {
@@ -247,9 +341,9 @@ TEST(PaintDCBuffer, CallerRowsPaintAsStoredRowsDo) {
     const Case cases[] = {
         {24, K_TOP_DOWN, {3, 2, 3 + w, 2 + h}, {4, 3, 10, 7}},  // direct path, top-down
         {24, K_BOTTOM_UP, {5, 1, 5 + w, 1 + h}, {0, 0, 20, 20}},
-        {4, K_TOP_DOWN, {1, 1, 1 + w, 1 + h}, {2, 0, 7, 20}},    // sub-byte start
-        {16, K_TOP_DOWN, {2, 3, 2 + w, 3 + h}, {0, 4, 20, 8}},   // widened rows
-        {24, K_TOP_DOWN, {0, 0, 2 * w, h + 3}, {1, 1, 15, 9}},   // scaled
+        {4, K_TOP_DOWN, {1, 1, 1 + w, 1 + h}, {2, 0, 7, 20}},   // sub-byte start
+        {16, K_TOP_DOWN, {2, 3, 2 + w, 3 + h}, {0, 4, 20, 8}},  // widened rows
+        {24, K_TOP_DOWN, {0, 0, 2 * w, h + 3}, {1, 1, 15, 9}},  // scaled
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::to_string(c.bits) + " bits, perspective " + std::to_string(c.perspective));
@@ -259,11 +353,14 @@ TEST(PaintDCBuffer, CallerRowsPaintAsStoredRowsDo) {
         const int first = 2, count = 4;
         std::vector<unsigned char> rows(static_cast<size_t>(r.b.BytesPerLine) * count);
         K_AccessBitmap(&r);
-        for (int i = 0; i < count; ++i) K_GetBitmapRow(&r, rows.data() + i * r.b.BytesPerLine, first + i, r.b.BytesPerLine);
+        for (int i = 0; i < count; ++i)
+            K_GetBitmapRow(&r, rows.data() + i * r.b.BytesPerLine, first + i, r.b.BytesPerLine);
         K_ReleaseBitmap(&r);
         SectionDC fromRows(20, 12, 32), fromStorage(20, 12, 32);
         RECT held{0, first, w, first + count};
-        ASSERT_EQ(K_PaintDCBuffer(fromRows.dc(), &r, nullptr, nullptr, &c.dest, &c.clip, SRCCOPY, rows.data(), first, count), K_OK);
+        ASSERT_EQ(
+            K_PaintDCBuffer(fromRows.dc(), &r, nullptr, nullptr, &c.dest, &c.clip, SRCCOPY, rows.data(), first, count),
+            K_OK);
         ASSERT_EQ(K_PaintDC(fromStorage.dc(), &r, nullptr, &held, &c.dest, &c.clip, SRCCOPY), K_OK);
         std::vector<std::string> painted = Painted(fromRows);
         EXPECT_EQ(painted, Painted(fromStorage));
@@ -308,7 +405,7 @@ TEST(PaintDevice, PaintsAtThePlacementRectangle) {
 }
 
 TEST(PaintRects, FitToAspectAndIntersect) {
-    RECT r{10, 20, 110, 70};  // 100 x 50
+    RECT r{10, 20, 110, 70};    // 100 x 50
     FitRectToAspect(&r, 4, 3);  // width 50 * 4 / 3, rounded by MulDiv
     EXPECT_EQ(r.right - r.left, 67);
     EXPECT_EQ(r.bottom - r.top, 50);

@@ -53,8 +53,8 @@ public:
         wc.lpszClassName = "VolkgPictureTest";
         wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH));
         RegisterClassA(&wc);
-        hwnd_ = CreateWindowExA(WS_EX_TOPMOST, "VolkgPictureTest", "picture", WS_POPUP | WS_VISIBLE, kLeft, kTop, kWidth, kHeight,
-                                nullptr, nullptr, wc.hInstance, nullptr);
+        hwnd_ = CreateWindowExA(WS_EX_TOPMOST, "VolkgPictureTest", "picture", WS_POPUP | WS_VISIBLE, kLeft, kTop,
+                                kWidth, kHeight, nullptr, nullptr, wc.hInstance, nullptr);
         Show(record);
     }
     // Shows another record of the same size.
@@ -121,12 +121,14 @@ TEST(Screen, PaintedWindowIsWhatCaptureAndXwdSee) {
     ExpectPicture(&captured);
 
     // The X server's own view of the screen, kept as a screenshot.
-    std::string xwd = TestTempPath("screen.xwd"), shot = TestTempPath("painted-window.png"), crop = TestTempPath("window.ppm");
-    ASSERT_EQ(RunHostAndWait("xwd -root -silent -display \"${DISPLAY:-:91}\" > '" + xwd + "' && /usr/bin/convert-im6.q16 'xwd:" + xwd +
-                             "' '" + shot + "' && /usr/bin/convert-im6.q16 '" + shot + "' -crop " + std::to_string(kWidth) + "x" +
-                             std::to_string(kHeight) + "+" + std::to_string(kLeft) + "+" + std::to_string(kTop) +
-                             " +repage -depth 8 '" + crop + "'"),
-              0);
+    std::string xwd = TestTempPath("screen.xwd"), shot = TestTempPath("painted-window.png"),
+                crop = TestTempPath("window.ppm");
+    ASSERT_EQ(
+        RunHostAndWait("xwd -root -silent -display \"${DISPLAY:-:91}\" > '" + xwd +
+                       "' && /usr/bin/convert-im6.q16 'xwd:" + xwd + "' '" + shot + "' && /usr/bin/convert-im6.q16 '" +
+                       shot + "' -crop " + std::to_string(kWidth) + "x" + std::to_string(kHeight) + "+" +
+                       std::to_string(kLeft) + "+" + std::to_string(kTop) + " +repage -depth 8 '" + crop + "'"),
+        0);
     int w = 0, h = 0;
     std::vector<COLORREF> seen = ReadPpm(ReadFileBytes(crop), &w, &h);
     ASSERT_EQ(w, kWidth);
@@ -169,8 +171,9 @@ TEST(OtherScreen, PaintsThroughTheDevicesDepth) {
             // The ordered cases paint a half-size record magnified twice.
             Record picture;
             if (ordered)
-                MakeRecord(&picture, kWidth / 2, kHeight / 2, recordBits, [](int x, int y) { return Primaries(2 * x, 2 * y); },
-                           K_ORDER_RGB, K_TOP_DOWN);
+                MakeRecord(
+                    &picture, kWidth / 2, kHeight / 2, recordBits, [](int x, int y) { return Primaries(2 * x, 2 * y); },
+                    K_ORDER_RGB, K_TOP_DOWN);
             else
                 MakeRecord(&picture, kWidth, kHeight, recordBits, Primaries, K_ORDER_RGB, K_BOTTOM_UP);
             if (!window)
@@ -204,10 +207,11 @@ TEST(OtherScreen, PaletteAndHighColourScreens) {
         prefix = prefix.substr(0, prefix.rfind("/test-tmp")) + "/wineprefix";
         std::string log = TestTempPath("screen-" + std::to_string(s.depth) + ".log");
         // The flavour's own loader: plain wine may be the 32-bit one.
-        int status = RunHostAndWait("DISPLAY=" + std::string(display) + " VOLKG_SCREEN_DEPTH=" + std::to_string(s.depth) +
-                                        " WINEPREFIX='" + prefix + "' WINEDEBUG=-all \"${VOLKG_WINE:-wine}\" '" + exe +
-                                        "' --gtest_filter=OtherScreen.PaintsThroughTheDevicesDepth > '" + log + "' 2>&1",
-                                    300);
+        int status =
+            RunHostAndWait("DISPLAY=" + std::string(display) + " VOLKG_SCREEN_DEPTH=" + std::to_string(s.depth) +
+                               " WINEPREFIX='" + prefix + "' WINEDEBUG=-all \"${VOLKG_WINE:-wine}\" '" + exe +
+                               "' --gtest_filter=OtherScreen.PaintsThroughTheDevicesDepth > '" + log + "' 2>&1",
+                           300);
         EXPECT_EQ(status, 0) << ReadFileBytes(log);
         ++ran;
     }

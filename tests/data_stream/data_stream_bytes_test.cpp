@@ -74,8 +74,10 @@ std::vector<uint8_t> MixedBytes(size_t n) {
     const std::string words = "pattern bodice sleeve hem pattern bodice collar ";
     std::mt19937 random(5);
     while (v.size() < n) {
-        if (random() % 3) v.insert(v.end(), words.begin() + random() % 20, words.end());
-        else v.push_back(static_cast<uint8_t>(random()));
+        if (random() % 3)
+            v.insert(v.end(), words.begin() + random() % 20, words.end());
+        else
+            v.push_back(static_cast<uint8_t>(random()));
     }
     v.resize(n);
     return v;

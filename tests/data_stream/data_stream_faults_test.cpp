@@ -116,7 +116,8 @@ TEST(DataStreamFaults, HeaderAndCallerBytes) {
         {"other width", 5, 4, 8, w.bytes},
         {"other height", 6, 3, 8, w.bytes},
         {"other depth", 2, 4, 24, w.bytes},
-        {"other magic", 6, 4, 8, [&] {
+        {"other magic", 6, 4, 8,
+         [&] {
              auto b = w.bytes;
              b[0] = 'X';
              return b;
@@ -151,13 +152,13 @@ TEST(DataStreamFaults, DamagedAndCutStreamsEndWithACode) {
         const char* what;
         std::vector<uint8_t> bits;
     } damaged[] = {
-        {"unary run in Rice2", {0x00, 0x00}},        // 000...: no order or escape
-        {"shift 9", {0x42, 0x80}},                   // 0100 00101: escape, shift 9
-        {"escape twice", {0x44, 0x40}},              // escape, shift 4, escape again
-        {"Rice parameter 9", {0x80, 0x00, 0x00}},    // order 0, then nine 0 bits
-        {"residual past 255", {0x90, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
-                               0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
-                               0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00}},  // k = 0, then 256 zeros
+        {"unary run in Rice2", {0x00, 0x00}},      // 000...: no order or escape
+        {"shift 9", {0x42, 0x80}},                 // 0100 00101: escape, shift 9
+        {"escape twice", {0x44, 0x40}},            // escape, shift 4, escape again
+        {"Rice parameter 9", {0x80, 0x00, 0x00}},  // order 0, then nine 0 bits
+        {"residual past 255", {0x90, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
+                               0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
+                               0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00}},  // k = 0, then 256 zeros
     };
     for (const auto& d : damaged) {
         SCOPED_TRACE(d.what);

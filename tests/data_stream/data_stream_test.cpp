@@ -44,8 +44,12 @@ TEST(DataStreamRoundTrip, BufferSizesAndRowsPerCall) {
 
 TEST(DataStreamRoundTrip, Pictures) {
     const PackedPicture pictures[] = {
-        HostPicture("logo:", 24, "160x120"), HostPicture("logo:", 8, "161x119"), NoisePicture(1, 1, 8, 2),
-        NoisePicture(1, 9, 24, 3), NoisePicture(200, 1, 8, 4), PackedPicture{5, 3, 8, std::vector<unsigned char>(15, 0)},
+        HostPicture("logo:", 24, "160x120"),
+        HostPicture("logo:", 8, "161x119"),
+        NoisePicture(1, 1, 8, 2),
+        NoisePicture(1, 9, 24, 3),
+        NoisePicture(200, 1, 8, 4),
+        PackedPicture{5, 3, 8, std::vector<unsigned char>(15, 0)},
     };
     for (const PackedPicture& p : pictures) {
         SCOPED_TRACE(testing::Message() << p.width << "x" << p.height << "x" << p.bits);

@@ -57,8 +57,8 @@ namespace {
 const CharSet kBar("|");
 
 // The keywords in the order the piece reader tries them.
-const char* const kKeywords[] = {"LINESG", "LINESP", "LINES", "LINE", "NIT", "LIP", "ARC2Y", "ARC2X",
-                                 "ARC", "TEXT", "ELLIPSE2", "ELLIPSE", "POINTFILL"};
+const char* const kKeywords[] = {"LINESG", "LINESP", "LINES", "LINE",     "NIT",     "LIP",      "ARC2Y",
+                                 "ARC2X",  "ARC",    "TEXT",  "ELLIPSE2", "ELLIPSE", "POINTFILL"};
 
 Primitive ReadPrimitive(std::string line, bool& known) {
     Primitive p;

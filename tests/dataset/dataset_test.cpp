@@ -38,9 +38,8 @@ struct Category {
 // Slots of the doll panel (200 x 360; hats 200 x 80, shoes 200 x 120) and
 // previews (big 136 x 165, skirts 136 x 170, hats 117 x 86, shoes 47 x 71).
 const Category kCategories[] = {
-    {"wn", 200, 360, 136, 165}, {"pl", 200, 360, 136, 165}, {"br", 200, 360, 136, 165},
-    {"bl", 200, 360, 136, 165}, {"hl", 200, 360, 136, 165}, {"yu", 200, 360, 136, 170},
-    {"sh", 200, 80, 117, 86},   {"tf", 200, 120, 47, 71},
+    {"wn", 200, 360, 136, 165}, {"pl", 200, 360, 136, 165}, {"br", 200, 360, 136, 165}, {"bl", 200, 360, 136, 165},
+    {"hl", 200, 360, 136, 165}, {"yu", 200, 360, 136, 170}, {"sh", 200, 80, 117, 86},   {"tf", 200, 120, 47, 71},
 };
 
 // Skins at the sizes and origins the program cuts them at.
@@ -51,8 +50,8 @@ TEST(DatasetSkins, PicturesLoadAtTheirSizes) {
     };
     const Expect table[] = {
         {"Main.bmp", 640, 480},
-        {"Resource.bmp", 1275, 583},   // faces up to (840 + 435, 329 + 254)
-        {"Letters.bmp", 662, 80},      // notices 220 x 80 at x 0, 221, 442
+        {"Resource.bmp", 1275, 583},           // faces up to (840 + 435, 329 + 254)
+        {"Letters.bmp", 662, 80},              // notices 220 x 80 at x 0, 221, 442
         {"FsBrush.bmp", 1 + 8 * 99, 4 * 103},  // closed lid + seven opening frames, four rows
         {"FsWindow.bmp", 3 * 317, 3 * 306},    // nine cells of the pattern view
         {"Doll.bmp", 1200, 360},
@@ -344,9 +343,12 @@ TEST(DatasetDocuments, HelpTopicsAndRtfThroughUnrtf) {
         std::string text = ReadWholeFile(doc);
         int depth = 0;
         for (size_t i = 0; i < text.size(); ++i) {
-            if (text[i] == '\\') ++i;
-            else if (text[i] == '{') ++depth;
-            else if (text[i] == '}' && --depth < 0) break;
+            if (text[i] == '\\')
+                ++i;
+            else if (text[i] == '{')
+                ++depth;
+            else if (text[i] == '}' && --depth < 0)
+                break;
         }
         EXPECT_EQ(depth, 0) << doc << ": unbalanced groups";
         std::string out = TestTempPath("unrtf.txt");
@@ -395,11 +397,12 @@ namespace {
 // TrueType font's family, and the family and strikes of the bitmap font library.
 TEST(DatasetFonts, FilesProvideTheFacesTheProgramNames) {
     std::string out = TestTempPath("faces.txt");
-    Host("/usr/bin/python3 -c \"import fontforge, sys\n"
-         "for n in sys.argv[1:]:\n"
-         "    f = fontforge.open(n)\n"
-         "    print(f.familyname, ' '.join(str(s) for s in f.bitmapSizes))\" '" +
-         kDir + "/metip___.ttf' '" + kDir + "/rirezoz.fon' > '" + out + "' 2>/dev/null");
+    Host(
+        "/usr/bin/python3 -c \"import fontforge, sys\n"
+        "for n in sys.argv[1:]:\n"
+        "    f = fontforge.open(n)\n"
+        "    print(f.familyname, ' '.join(str(s) for s in f.bitmapSizes))\" '" +
+        kDir + "/metip___.ttf' '" + kDir + "/rirezoz.fon' > '" + out + "' 2>/dev/null");
     std::vector<std::string> lines = SplitLines(ReadFileBytes(out));
     ASSERT_GE(lines.size(), 2u);
     EXPECT_EQ(lines[0], "Ridided ");

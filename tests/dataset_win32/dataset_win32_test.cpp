@@ -56,8 +56,8 @@ TEST(DatasetFontsWin32, FacesAppearWhileTheFilesAreAdded) {
 TEST(DatasetCursorsWin32, MainWindowCursorsAreResourcesOfTheProgram) {
     HMODULE exe = LoadLibraryExA(PUPETTA_EXE, nullptr, LOAD_LIBRARY_AS_DATAFILE);
     ASSERT_NE(exe, nullptr);
-    for (const char* name : {"BRUSHCURSOR", "CONTURCURSOR", "FILLCURSOR", "HANDCURSOR", "MODELCURSOR",
-                             "ROTATECURSOR", "BRUSHSCURSOR", "RX_HANDCUR", "RX_DRAGCUR"})
+    for (const char* name : {"BRUSHCURSOR", "CONTURCURSOR", "FILLCURSOR", "HANDCURSOR", "MODELCURSOR", "ROTATECURSOR",
+                             "BRUSHSCURSOR", "RX_HANDCUR", "RX_DRAGCUR"})
         EXPECT_NE(FindResourceA(exe, name, MAKEINTRESOURCEA(12) /* RT_GROUP_CURSOR */), nullptr) << name;
     FreeLibrary(exe);
 }
@@ -88,8 +88,10 @@ bool ReadPpm(const std::string& bytes, int& width, int& height, std::string& pix
     size_t pos = 0;
     auto number = [&]() {
         while (pos < bytes.size() && (isspace(static_cast<unsigned char>(bytes[pos])) || bytes[pos] == '#')) {
-            if (bytes[pos] == '#') while (pos < bytes.size() && bytes[pos] != '\n') ++pos;
-            else ++pos;
+            if (bytes[pos] == '#')
+                while (pos < bytes.size() && bytes[pos] != '\n') ++pos;
+            else
+                ++pos;
         }
         int v = 0;
         while (pos < bytes.size() && isdigit(static_cast<unsigned char>(bytes[pos]))) v = v * 10 + (bytes[pos++] - '0');
@@ -126,13 +128,14 @@ TEST(DatasetPicturesWin32, EveryPictureLoadsThroughTheLibraryAsImageMagickReadsI
         const char* name;
         int width, height;
     };
-    const Size skins[] = {{"Resource/Main.bmp", 640, 480}, {"Resource/Doll.bmp", 1200, 360},
-                          {"Resource/title.jpg", 640, 480}};
+    const Size skins[] = {
+        {"Resource/Main.bmp", 640, 480}, {"Resource/Doll.bmp", 1200, 360}, {"Resource/title.jpg", 640, 480}};
     for (size_t i = 0; i < names.size(); ++i) {
         const std::string& name = names[i];
         int w = 0, h = 0;
         std::string theirs;
-        ASSERT_TRUE(ReadPpm(ReadFileBytes(TestTempPath("dataset-" + std::to_string(i) + ".ppm")), w, h, theirs)) << name;
+        ASSERT_TRUE(ReadPpm(ReadFileBytes(TestTempPath("dataset-" + std::to_string(i) + ".ppm")), w, h, theirs))
+            << name;
         BitmapRecord r{};
         ASSERT_EQ(K_LoadBitmap((kDir + "/" + name).c_str(), &r, 24, 1), K_OK) << name;
         ASSERT_EQ(r.Width, w) << name;
@@ -168,8 +171,8 @@ TEST(DatasetPicturesWin32, EveryPictureLoadsThroughTheLibraryAsImageMagickReadsI
 }
 
 std::string Query(const std::string& prefix, const std::string& out) {
-    RunHost(InPrefix(prefix) + kWine + " reg query 'HKCU\\Software\\Quenvo\\Pupetta' /s 2>/dev/null | tr -d '\\r' | grep -v '^$' > '" +
-            out + "'");
+    RunHost(InPrefix(prefix) + kWine +
+            " reg query 'HKCU\\Software\\Quenvo\\Pupetta' /s 2>/dev/null | tr -d '\\r' | grep -v '^$' > '" + out + "'");
     return ReadFileBytes(out);
 }
 

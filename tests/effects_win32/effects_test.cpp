@@ -14,7 +14,9 @@
 
 namespace {
 
-COLORREF Varied(int x, int y) { return RGB((x * 37 + y * 11) & 255, (x * 7 + y * 53) & 255, (x * 91 + y * 29 + 40) & 255); }
+COLORREF Varied(int x, int y) {
+    return RGB((x * 37 + y * 11) & 255, (x * 7 + y * 53) & 255, (x * 91 + y * 29 + 40) & 255);
+}
 COLORREF Primaries(int x, int y) { return Primary(x / 3 + 5 * (y / 2)); }
 
 // A recognisable background, so that pixels an effect leaves are seen.
@@ -64,8 +66,8 @@ const RECT kDestinationClip{6, 5, 41, 31};
 void CheckEveryEffect(HDC dc, int width, int height, BitmapRecord* bitmap, const Placement& p) {
     auto paint = [&](unsigned effect) {
         FillBackground(dc, width, height);
-        return K_PaintDCEffect(dc, bitmap, p.source ? &kSource : nullptr, p.sourceClip ? &kSourceClip : nullptr, &p.destination,
-                               p.destinationClip ? &kDestinationClip : nullptr, p.rasterOp, effect);
+        return K_PaintDCEffect(dc, bitmap, p.source ? &kSource : nullptr, p.sourceClip ? &kSourceClip : nullptr,
+                               &p.destination, p.destinationClip ? &kDestinationClip : nullptr, p.rasterOp, effect);
     };
     ASSERT_EQ(paint(0), K_OK);
     const std::vector<COLORREF> expected = Capture(dc, width, height);
@@ -88,9 +90,11 @@ TEST(PaintEffect, EveryEffectEndsAsEffectZeroInSections) {
     };
     const Case cases[] = {{24, 24}, {8, 24}, {24, 16}, {16, 24}, {24, 8}, {4, 8}};
     for (const Case& c : cases) {
-        SCOPED_TRACE(std::to_string(c.recordBits) + "-bit record into a " + std::to_string(c.sectionBits) + "-bit section");
+        SCOPED_TRACE(std::to_string(c.recordBits) + "-bit record into a " + std::to_string(c.sectionBits) +
+                     "-bit section");
         Record r;
-        MakeRecord(&r, 40, 27, c.recordBits, c.recordBits <= 8 ? Picture(Primaries) : Picture(Varied), K_ORDER_RGB, K_TOP_DOWN);
+        MakeRecord(&r, 40, 27, c.recordBits, c.recordBits <= 8 ? Picture(Primaries) : Picture(Varied), K_ORDER_RGB,
+                   K_TOP_DOWN);
         SectionDC dc(80, 56, c.sectionBits);
         for (const Placement& p : kPlacements) CheckEveryEffect(dc.dc(), dc.width(), dc.height(), &r, p);
     }
@@ -196,8 +200,8 @@ void CheckScreen() {
     wc.hInstance = GetModuleHandleA(nullptr);
     wc.lpszClassName = "VolkgEffectTest";
     RegisterClassA(&wc);
-    HWND hwnd = CreateWindowExA(WS_EX_TOPMOST, "VolkgEffectTest", "effects", WS_POPUP | WS_VISIBLE, 30, 30, kWinWidth, kWinHeight,
-                                nullptr, nullptr, wc.hInstance, nullptr);
+    HWND hwnd = CreateWindowExA(WS_EX_TOPMOST, "VolkgEffectTest", "effects", WS_POPUP | WS_VISIBLE, 30, 30, kWinWidth,
+                                kWinHeight, nullptr, nullptr, wc.hInstance, nullptr);
     ASSERT_NE(hwnd, nullptr);
     MSG msg;
     while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
@@ -251,8 +255,8 @@ TEST(PaintEffectScreen, PaletteAndHighColourScreens) {
         prefix = prefix.substr(0, prefix.rfind("/test-tmp")) + "/wineprefix";
         std::string log = TestTempPath("effects-screen-" + std::to_string(depth) + ".log");
         // The flavour's own loader: plain wine may be the 32-bit one.
-        int status = RunHost("DISPLAY=" + std::string(display) + " VOLKG_SCREEN_DEPTH=" + std::to_string(depth) + " WINEPREFIX='" +
-                             prefix + "' WINEDEBUG=-all \"${VOLKG_WINE:-wine}\" '" + exe +
+        int status = RunHost("DISPLAY=" + std::string(display) + " VOLKG_SCREEN_DEPTH=" + std::to_string(depth) +
+                             " WINEPREFIX='" + prefix + "' WINEDEBUG=-all \"${VOLKG_WINE:-wine}\" '" + exe +
                              "' --gtest_filter=PaintEffectScreen.ChildOnItsScreen > '" + log + "' 2>&1");
         EXPECT_EQ(status, 0) << ReadFileBytes(log);
         ++ran;

@@ -25,8 +25,7 @@ Rgb Enlarged(const Rgb& p, int n) {
     Rgb q{p.width * n, p.height * n, {}};
     for (int y = 0; y < q.height; ++y)
         for (int x = 0; x < q.width; ++x)
-            for (int c = 0; c < 3; ++c)
-                q.pixels.push_back(p.pixels[((y / n) * size_t(p.width) + x / n) * 3 + c]);
+            for (int c = 0; c < 3; ++c) q.pixels.push_back(p.pixels[((y / n) * size_t(p.width) + x / n) * 3 + c]);
     return q;
 }
 
@@ -103,7 +102,8 @@ std::string Program(int width, int height, const std::string& body) {
 TEST(Eps, HandMadeTextsLoadAsGhostscriptDrawsThem) {
     const int w = 13, h = 7;
     const std::string size = std::to_string(w) + " " + std::to_string(h);
-    const std::string matrix = " [" + std::to_string(w) + " 0 0 -" + std::to_string(h) + " 0 " + std::to_string(h) + "]";
+    const std::string matrix =
+        " [" + std::to_string(w) + " 0 0 -" + std::to_string(h) + " 0 " + std::to_string(h) + "]";
     const std::string proc = " {currentfile picstr readhexstring pop} ";
     auto bytes = [](size_t n, int seed) {
         std::vector<unsigned char> v(n);
@@ -117,26 +117,36 @@ TEST(Eps, HandMadeTextsLoadAsGhostscriptDrawsThem) {
     } const cases[] = {
         // Line feeds only, lower-case digits, blanks between the two digits of a byte.
         {"grey_lf_lower_blanks",
-         Program(w, h, size + " scale /picstr " + std::to_string(w) + " string def\n" + size + " 8" + matrix + proc +
-                           "image\n" + Hex(bytes(w * h, 1), true, " ", 1)),
+         Program(w, h,
+                 size + " scale /picstr " + std::to_string(w) + " string def\n" + size + " 8" + matrix + proc +
+                     "image\n" + Hex(bytes(w * h, 1), true, " ", 1)),
          8},
         // Operands named by definitions; carriage returns alone end the lines.
         {"grey_named_cr",
-         Program(w, h, "/wide " + std::to_string(w) + " def\r/high " + std::to_string(h) +
-                           " def\r/picstr wide string def\rwide high scale\rwide high 8" + matrix +
-                           proc + "image\r" + Hex(bytes(w * h, 2), false, "\r", 9)),
+         Program(w, h,
+                 "/wide " + std::to_string(w) + " def\r/high " + std::to_string(h) +
+                     " def\r/picstr wide string def\rwide high scale\rwide high 8" + matrix + proc + "image\r" +
+                     Hex(bytes(w * h, 2), false, "\r", 9)),
          8},
-        {"rgb", Program(w, h, size + " scale /picstr " + std::to_string(3 * w) + " string def\n" + size + " 8" + matrix +
-                                  proc + "false 3 colorimage\n" + Hex(bytes(3 * w * h, 3), false, "\r\n", 40)),
+        {"rgb",
+         Program(w, h,
+                 size + " scale /picstr " + std::to_string(3 * w) + " string def\n" + size + " 8" + matrix + proc +
+                     "false 3 colorimage\n" + Hex(bytes(3 * w * h, 3), false, "\r\n", 40)),
          24},
-        {"cmyk", Program(w, h, size + " scale /picstr " + std::to_string(4 * w) + " string def\n" + size + " 8" + matrix +
-                                   proc + "false 4 colorimage\n" + Hex(bytes(4 * w * h, 4), false, "\n", 40)),
+        {"cmyk",
+         Program(w, h,
+                 size + " scale /picstr " + std::to_string(4 * w) + " string def\n" + size + " 8" + matrix + proc +
+                     "false 4 colorimage\n" + Hex(bytes(4 * w * h, 4), false, "\n", 40)),
          24},
-        {"one_bit", Program(w, h, size + " scale /picstr 2 string def\n" + size + " 1" + matrix + proc + "image\n" +
-                                      Hex(bytes(2 * h, 5), false, "\n", 2)),
+        {"one_bit",
+         Program(w, h,
+                 size + " scale /picstr 2 string def\n" + size + " 1" + matrix + proc + "image\n" +
+                     Hex(bytes(2 * h, 5), false, "\n", 2)),
          1},
-        {"four_bit", Program(w, h, size + " scale /picstr 7 string def\n" + size + " 4" + matrix + proc + "image\n" +
-                                       Hex(bytes(7 * h, 6), false, "\n", 7)),
+        {"four_bit",
+         Program(w, h,
+                 size + " scale /picstr 7 string def\n" + size + " 4" + matrix + proc + "image\n" +
+                     Hex(bytes(7 * h, 6), false, "\n", 7)),
          4},
     };
     for (const Case& c : cases) {
@@ -149,8 +159,10 @@ TEST(Eps, HandMadeTextsLoadAsGhostscriptDrawsThem) {
         EXPECT_EQ(info.Height, h);
         EXPECT_EQ(info.BitsPerPixel, c.bits);
         // Without colour management: DeviceCMYK as 1 - min(1, c + k).
-        Rgb drawn = HostPnm("gs -q -dSAFER -dBATCH -dNOPAUSE -dEPSCrop -dUseFastColor=true -r72 -sDEVICE=ppmraw "
-                            "-sOutputFile=- " + path);
+        Rgb drawn = HostPnm(
+            "gs -q -dSAFER -dBATCH -dNOPAUSE -dEPSCrop -dUseFastColor=true -r72 -sDEVICE=ppmraw "
+            "-sOutputFile=- " +
+            path);
         int r = 0;
         EXPECT_EQ(LoadRgb(path, &r), drawn);
         EXPECT_EQ(r, K_OK);
@@ -227,8 +239,10 @@ TEST(Eps, TiffPreviewsOfPeersLoad) {
 }
 
 TEST(Eps, MalformedFilesAreRefused) {
-    const std::string good = Program(4, 2, "/picstr 4 string def 4 2 8 [4 0 0 -2 0 2] {currentfile picstr readhexstring pop} image\n"
-                                           "00112233\n44556677");
+    const std::string good =
+        Program(4, 2,
+                "/picstr 4 string def 4 2 8 [4 0 0 -2 0 2] {currentfile picstr readhexstring pop} image\n"
+                "00112233\n44556677");
     auto binary = [](uint32_t offset, uint32_t length) {
         std::string h = "\xC5\xD0\xD3\xC6";
         for (uint32_t v : {30u, 0u, 0u, 0u, offset, length}) {
@@ -242,23 +256,27 @@ TEST(Eps, MalformedFilesAreRefused) {
         int load;  // K_LoadEPSFile's result; 0: not even recognised by K_FileInfo
     } const cases[] = {
         {"data_cut_short", good.substr(0, good.size() - 16), K_ERR_READ},
-        {"large_size_few_bytes", Program(4, 2, "20000 20000 8 [1 0 0 1 0 0] {currentfile picstr readhexstring pop} image\n00"),
-         K_ERR_READ},
+        {"large_size_few_bytes",
+         Program(4, 2, "20000 20000 8 [1 0 0 1 0 0] {currentfile picstr readhexstring pop} image\n00"), K_ERR_READ},
         {"two_bits", Program(4, 2, "4 2 2 [4 0 0 -2 0 2] {currentfile picstr readhexstring pop} image\n0011"), 0},
         {"binary_data", Program(4, 2, "4 2 8 [4 0 0 -2 0 2] {currentfile picstr readstring pop} image\n0011"), 0},
         {"too_few_operands", Program(4, 2, "8 {currentfile picstr readhexstring pop} image\n00"), 0},
-        {"unclosed_procedure", Program(4, 2, "/dopic { 4 2 8 [4 0 0 -2 0 2] {currentfile picstr readhexstring pop} image\n00"), 0},
+        {"unclosed_procedure",
+         Program(4, 2, "/dopic { 4 2 8 [4 0 0 -2 0 2] {currentfile picstr readhexstring pop} image\n00"), 0},
         {"calls_itself", Program(4, 2, "/a { a } def a\n00"), 0},
         // Ten calls a level, eight levels deep: 10^8 calls unless the scan is bounded.
-        {"calls_multiply", Program(4, 2, [] {
-             std::string p;
-             for (char c = 'a'; c < 'i'; ++c) {
-                 p += std::string("/") + c + " {";
-                 for (int i = 0; i < 10; ++i) p += std::string(" ") + char(c + 1);
-                 p += " } def\n";
-             }
-             return p + "/i { 1 } def a\n00";
-         }()), 0},
+        {"calls_multiply",
+         Program(4, 2,
+                 [] {
+                     std::string p;
+                     for (char c = 'a'; c < 'i'; ++c) {
+                         p += std::string("/") + c + " {";
+                         for (int i = 0; i < 10; ++i) p += std::string(" ") + char(c + 1);
+                         p += " } def\n";
+                     }
+                     return p + "/i { 1 } def a\n00";
+                 }()),
+         0},
         {"preview_at_zero", binary(0, 10), 0},
         {"preview_past_the_end", binary(30, 100000), 0},
     };

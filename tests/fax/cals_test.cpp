@@ -22,9 +22,9 @@ std::string CalsFile(const std::vector<std::string>& records, const std::string&
 }
 
 std::vector<std::string> Records(const std::string& rtype, const std::string& size, const std::string& density) {
-    return {"srcdocid: NONE\n", "dstdocid: NONE\n", "txtfilid: NONE\n", "figid: NONE\n", "srcgph: NONE\n",
-            "doccls: NONE\n",   "rtype: " + rtype + "\n", "rorient: 000,270\n", "rpelcnt: " + size + "\n",
-            density + "\n",     "notes: NONE\n"};
+    return {"srcdocid: NONE\n",        "dstdocid: NONE\n", "txtfilid: NONE\n",       "figid: NONE\n",
+            "srcgph: NONE\n",          "doccls: NONE\n",   "rtype: " + rtype + "\n", "rorient: 000,270\n",
+            "rpelcnt: " + size + "\n", density + "\n",     "notes: NONE\n"};
 }
 
 TEST(CalsPeers, ImageMagickFilesLoadWithItsPixels) {
@@ -65,8 +65,8 @@ TEST(CalsWriter, HeaderRecordsAndGroup4Data) {
     struct Case {
         int dpi;
         const char* density;
-    } cases[] = {{150, "0200"}, {220, "0200"}, {221, "0240"}, {300, "0300"}, {351, "0400"},
-                 {600, "0600"}, {900, "0600"}, {901, "1200"}};
+    } cases[] = {{150, "0200"}, {220, "0200"}, {221, "0240"}, {300, "0300"},
+                 {351, "0400"}, {600, "0600"}, {900, "0600"}, {901, "1200"}};
     const Bits picture = PatternBits(1728, 22);
     for (const Case& c : cases) {
         RecordGuard r;

@@ -48,8 +48,8 @@ inline Bits PatternBits(int width, int height) {
 // Compares without printing kilobytes.
 inline testing::AssertionResult SameBits(const Bits& ours, const Bits& theirs) {
     if (ours.width != theirs.width || ours.height != theirs.height)
-        return testing::AssertionFailure() << "sizes " << ours.width << "x" << ours.height << " and " << theirs.width
-                                           << "x" << theirs.height;
+        return testing::AssertionFailure()
+               << "sizes " << ours.width << "x" << ours.height << " and " << theirs.width << "x" << theirs.height;
     for (int y = 0; y < ours.height; ++y)
         for (int x = 0; x < ours.width; ++x)
             if (ours.Black(x, y) != theirs.Black(x, y))
@@ -85,7 +85,8 @@ inline Bits PbmBits(const std::string& s) {
     b.rows.assign(s.begin() + static_cast<long>(at), s.end());
     b.rows.resize(size_t(b.RowBytes()) * b.height);
     for (int y = 0; y < b.height; ++y)
-        if (b.width % 8) b.rows[size_t(y + 1) * b.RowBytes() - 1] &= static_cast<unsigned char>(0xFF00 >> (b.width % 8));
+        if (b.width % 8)
+            b.rows[size_t(y + 1) * b.RowBytes() - 1] &= static_cast<unsigned char>(0xFF00 >> (b.width % 8));
     return b;
 }
 
@@ -186,8 +187,9 @@ inline std::string PeerCoded(const Bits& b, const std::string& name, const std::
     return made[key] = ReadFileBytes(out);
 }
 inline std::string PeerG3(const Bits& b, const std::string& name, bool msbFirst) {
-    return PeerCoded(b, name, std::string("pbmtog3 -nofixedwidth -align8 ") + (msbFirst ? "" : "-reversebits ") +
-                                  "%in > %out 2>/dev/null");
+    return PeerCoded(
+        b, name,
+        std::string("pbmtog3 -nofixedwidth -align8 ") + (msbFirst ? "" : "-reversebits ") + "%in > %out 2>/dev/null");
 }
 inline std::string PeerG4(const Bits& b, const std::string& name) {
     return PeerCoded(b, name, kConvert + " %in GROUP4:%out");

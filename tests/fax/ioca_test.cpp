@@ -35,7 +35,8 @@ std::string SegmentBytes(const Segment& s) {
     b += std::string("\x95\x03", 2) + static_cast<char>(s.compression) + static_cast<char>(s.recording) +
          static_cast<char>(s.bitOrder);
     b += std::string("\x96\x01", 2) + static_cast<char>(s.ideSize);
-    if (s.ideStructure >= 0) b += std::string("\x9b\x06", 2) + static_cast<char>(s.ideStructure) + std::string("\x00\x00\x00\x00\x01", 5);
+    if (s.ideStructure >= 0)
+        b += std::string("\x9b\x06", 2) + static_cast<char>(s.ideStructure) + std::string("\x00\x00\x00\x00\x01", 5);
     for (size_t at = 0; at < s.data.size(); at += s.dataChunk) {
         const std::string part = s.data.substr(at, s.dataChunk);
         b += "\xfe\x92" + Be16s(static_cast<unsigned>(part.size())) + part;
@@ -47,8 +48,8 @@ std::string SegmentBytes(const Segment& s) {
 // Descriptor and the segment split into Image Picture Data fields of the
 // given sizes (the last size repeats).
 std::string ModcaImage(const Segment& s, const std::vector<size_t>& splits) {
-    std::string out = Sf(kDescriptor, std::string(1, '\0') + Be16s(s.xUnits) + Be16s(s.yUnits) + Be16s(s.width) +
-                                          Be16s(s.height));
+    std::string out =
+        Sf(kDescriptor, std::string(1, '\0') + Be16s(s.xUnits) + Be16s(s.yUnits) + Be16s(s.width) + Be16s(s.height));
     const std::string seg = SegmentBytes(s);
     size_t at = 0;
     for (size_t i = 0; at < seg.size(); ++i) {
@@ -59,9 +60,7 @@ std::string ModcaImage(const Segment& s, const std::vector<size_t>& splits) {
     return out;
 }
 
-std::string Page(const std::string& inside) {
-    return Sf(kBeginPage, "PAGE0001") + inside + Sf(kEndPage, "PAGE0001");
-}
+std::string Page(const std::string& inside) { return Sf(kBeginPage, "PAGE0001") + inside + Sf(kEndPage, "PAGE0001"); }
 
 struct Peers {
     Bits picture = PatternBits(299, 70);
@@ -174,11 +173,9 @@ TEST(IocaReader, MalformedObjects) {
         {"no size", with([](Segment& s) { s.width = 0; }), K_ERR_FORMAT},
         {"data cut short", with([](Segment& s) { s.data.resize(s.data.size() / 3); }), -73},
         {"unknown field", bare.substr(0, 5) + std::string("\x98\x01\x00", 3) + bare.substr(5), K_ERR_FORMAT},
-        {"Begin Image Content of 2 bytes", std::string("\x70\x00\x91\x02\xff\xff", 6) + bare.substr(5),
-         K_ERR_FORMAT},
+        {"Begin Image Content of 2 bytes", std::string("\x70\x00\x91\x02\xff\xff", 6) + bare.substr(5), K_ERR_FORMAT},
         {"no Begin Segment", bare.substr(2), K_ERR_FORMAT},
-        {"data before the encoding", bare.substr(0, 5) + "\xfe\x92" + Be16s(4) + "abcd" + bare.substr(5),
-         K_ERR_FORMAT},
+        {"data before the encoding", bare.substr(0, 5) + "\xfe\x92" + Be16s(4) + "abcd" + bare.substr(5), K_ERR_FORMAT},
         {"ends inside a field", bare.substr(0, 20), K_ERR_FORMAT},
         {"introducer of 7 bytes", shortIntroducer, K_ERR_FORMAT},
         {"not a structured field", notAField, K_ERR_FORMAT},
@@ -269,8 +266,8 @@ TEST(IocaWriter, PrintStreamChunks) {
 TEST(IocaWriter, RefusesSizesItsFieldsCannotHold) {
     struct Case {
         int width, height, dpi, result;
-    } cases[] = {{0x8000, 1, 200, K_ERR_SIZE}, {8, 0x8000, 200, K_ERR_SIZE}, {8, 8, 3277, K_ERR_SIZE},
-                 {20000, 1, 3276, K_OK}};
+    } cases[] = {
+        {0x8000, 1, 200, K_ERR_SIZE}, {8, 0x8000, 200, K_ERR_SIZE}, {8, 8, 3277, K_ERR_SIZE}, {20000, 1, 3276, K_OK}};
     for (const Case& c : cases) {
         RecordGuard r;
         ASSERT_EQ(K_CreateBitmap(r.get(), K_STORAGE_ANY, c.width, c.height, 1, 1, nullptr, 0), K_OK);

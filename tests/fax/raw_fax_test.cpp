@@ -141,7 +141,13 @@ TEST_F(Callback, AnswersThatStopTheProbeAndTheLoad) {
         {"no width", K_OK, Info('D', 0, 30), K_ERR_FORMAT},
         {"negative height", K_OK, Info('D', 64, -30), K_ERR_FORMAT},
         {"wider than the coder", K_OK, Info('D', 40000, 30), K_ERR_FORMAT},
-        {"8 bits a pixel", K_OK, [] { RawFaxInfo i = Info('D', 64, 30); i.BitsPerPixel = 8; return i; }(), K_ERR_FORMAT},
+        {"8 bits a pixel", K_OK,
+         [] {
+             RawFaxInfo i = Info('D', 64, 30);
+             i.BitsPerPixel = 8;
+             return i;
+         }(),
+         K_ERR_FORMAT},
         {"negative offset", K_OK, Info('D', 64, 30, 1, -5), K_ERR_FORMAT},
         {"rows beyond storage", K_OK, Info('D', 20000, 0x7FFFFFF), K_ERR_FORMAT},
     };

@@ -129,8 +129,7 @@ TEST(WfxWriter, PagesAddedReadBackWithTheirCounts) {
         MakeBitsRecord(pictures[i], r.get(), i == 1, i == 2 ? K_BOTTOM_UP : K_TOP_DOWN);
         r.get()->XResolution = 204;
         r.get()->YResolution = 196;
-        ASSERT_EQ(K_SaveFile(path.c_str(), r.get(), formats[i], 1, 0, i ? K_SAVE_ADD_PAGE : 0, nullptr, nullptr),
-                  K_OK);
+        ASSERT_EQ(K_SaveFile(path.c_str(), r.get(), formats[i], 1, 0, i ? K_SAVE_ADD_PAGE : 0, nullptr, nullptr), K_OK);
     }
     const std::string s = ReadFileBytes(path);
     size_t at = 0;
@@ -152,14 +151,15 @@ TEST(WfxWriter, PagesAddedReadBackWithTheirCounts) {
         // The coded data alone, as libtiff decodes it.
         const std::string data = s.substr(at + kHeader, coded);
         const Bits expected = OnPage(pictures[i], height);
-        EXPECT_TRUE(SameBits(Fax2TiffBits(data, 1728, height, formats[i] == 70 ? "-4 -L" : "-3 -1 -L", "page"), expected))
+        EXPECT_TRUE(
+            SameBits(Fax2TiffBits(data, 1728, height, formats[i] == 70 ? "-4 -L" : "-3 -1 -L", "page"), expected))
             << i;
         PageOption page(i + 1);
         RecordGuard back;
         ASSERT_EQ(LoadInto(path, back.get()), K_OK);
         EXPECT_TRUE(SameBits(RecordBits(back.get()), expected)) << i;
-        at += kHeader + coded + static_cast<size_t>(static_cast<unsigned char>(s[at + 113])) *
-                                    static_cast<unsigned char>(s[at + 114]);
+        at += kHeader + coded +
+              static_cast<size_t>(static_cast<unsigned char>(s[at + 113])) * static_cast<unsigned char>(s[at + 114]);
     }
     EXPECT_EQ(at, s.size());
 }

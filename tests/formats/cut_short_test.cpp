@@ -17,8 +17,7 @@ TEST(CutShort, RowsSoFarThenTheShortReadCode) {
         const char* name;
         std::string options;
     } cases[] = {
-        {"gif", "GIF:"},
-        {"bmp", "-type Palette -compress RLE BMP3:"},  // RLE8
+        {"gif", "GIF:"}, {"bmp", "-type Palette -compress RLE BMP3:"},  // RLE8
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

@@ -63,8 +63,8 @@ TEST(DeclaredSize, HugePicturesInTinyFilesAllocateNothing) {
                     std::string(64, '\x11')},
         {"gif", "GIF89a" + Le(side, 2) + Le(side, 2) + std::string("\0\0\0", 3) + "," + Le(0, 4) + Le(side, 2) +
                     Le(side, 2) + std::string("\0\x08\x10", 3) + std::string(16, '\x55') + std::string("\0;", 2)},
-        {"psd", "8BPS" + Be(1, 2) + std::string(6, '\0') + Be(3, 2) + Be(side, 4) + Be(side, 4) + Be(8, 2) +
-                    Be(3, 2) + Be(0, 4) + Be(0, 4) + Be(0, 4) + Be(0, 2) + std::string(64, '\x33')},
+        {"psd", "8BPS" + Be(1, 2) + std::string(6, '\0') + Be(3, 2) + Be(side, 4) + Be(side, 4) + Be(8, 2) + Be(3, 2) +
+                    Be(0, 4) + Be(0, 4) + Be(0, 4) + Be(0, 2) + std::string(64, '\x33')},
     };
     CountingReads counting;
     for (const Case& c : cases) {

@@ -115,9 +115,12 @@ void MakeIndexedRecord(int width, int height, int bits, const std::vector<RGBQUA
         std::fill(row.begin(), row.end(), 0);
         for (int x = 0; x < width; ++x) {
             int v = indices[static_cast<size_t>(y) * width + x];
-            if (bits == 8) row[x] = static_cast<unsigned char>(v);
-            else if (bits == 4) row[x / 2] |= static_cast<unsigned char>(x & 1 ? v : v << 4);
-            else if (v) row[x / 8] |= static_cast<unsigned char>(0x80 >> (x & 7));
+            if (bits == 8)
+                row[x] = static_cast<unsigned char>(v);
+            else if (bits == 4)
+                row[x / 2] |= static_cast<unsigned char>(x & 1 ? v : v << 4);
+            else if (v)
+                row[x / 8] |= static_cast<unsigned char>(0x80 >> (x & 7));
         }
         int stored = b->ViewPerspective == K_BOTTOM_UP ? height - 1 - y : y;
         K_PutBitmapRow(b, row.data(), stored, b->BytesPerLine);

@@ -55,7 +55,8 @@ TEST(Gif, InterlacedPicturesOfEveryHeightLandInPlace) {
     for (int height = 1; height <= 10; ++height) {
         SCOPED_TRACE(height);
         Rgb picture = PalettePicture(5, height, 16);
-        for (int y = 0; y < height; ++y) picture.pixels[static_cast<size_t>(y) * 15] = static_cast<unsigned char>(y * 20);
+        for (int y = 0; y < height; ++y)
+            picture.pixels[static_cast<size_t>(y) * 15] = static_cast<unsigned char>(y * 20);
         std::string in = WritePpm(picture, "gif_il.ppm");
         std::string out = TestTempPath("gif_il.gif");
         Host("pamtogif -interlace " + in + " > " + out);
@@ -134,11 +135,14 @@ TEST(Gif, MalformedFilesAreRefused) {
         int code;
     } cases[] = {
         {"not GIF", "JIF" + original.substr(3), K_ERR_FORMAT},
-        {"minimum code size 0", original.substr(0, descriptor + 10) + '\0' + original.substr(descriptor + 11), K_ERR_FORMAT},
-        {"minimum code size 9", original.substr(0, descriptor + 10) + '\x09' + original.substr(descriptor + 11), K_ERR_FORMAT},
+        {"minimum code size 0", original.substr(0, descriptor + 10) + '\0' + original.substr(descriptor + 11),
+         K_ERR_FORMAT},
+        {"minimum code size 9", original.substr(0, descriptor + 10) + '\x09' + original.substr(descriptor + 11),
+         K_ERR_FORMAT},
         {"no image descriptor", original.substr(0, descriptor) + ";", K_ERR_READ},
         {"short descriptor", original.substr(0, descriptor + 4), K_ERR_READ},
-        {"code past the table", original.substr(0, descriptor + 11) + std::string("\x02\xFF\xFF\x00;", 5), K_ERR_BADCODE},
+        {"code past the table", original.substr(0, descriptor + 11) + std::string("\x02\xFF\xFF\x00;", 5),
+         K_ERR_BADCODE},
     };
     for (const Bad& c : cases) {
         SCOPED_TRACE(c.name);

@@ -113,7 +113,8 @@ TEST(Pcx, LongFilesDecodeAcrossInputBlocks) {
         for (size_t k = 0; k < run && at < picture.pixels.size(); ++k) picture.pixels[at++] = value;
     }
     const std::string in = WritePpm(picture, "pcx_long.ppm");
-    for (const std::string& command : {std::string(kConvert) + " " + in + " -type TrueColor PCX:", std::string("ppmtopcx -24bit ") + in + " > "}) {
+    for (const std::string& command :
+         {std::string(kConvert) + " " + in + " -type TrueColor PCX:", std::string("ppmtopcx -24bit ") + in + " > "}) {
         SCOPED_TRACE(command);
         const std::string out = TestTempPath("pcx_long.pcx");
         Host(command + out);
@@ -156,8 +157,11 @@ TEST(Pcx, RunCodesMatchByteByByteDecoding) {
                 continue;
             }
             const int kind = next() % 8;
-            if (kind < 4 + variant % 3) plain(static_cast<unsigned char>(next() % 0xC0));
-            else run(kind == 7 ? static_cast<int>(next() % 64) : static_cast<int>(next() % 5), static_cast<unsigned char>(next()));
+            if (kind < 4 + variant % 3)
+                plain(static_cast<unsigned char>(next() % 0xC0));
+            else
+                run(kind == 7 ? static_cast<int>(next() % 64) : static_cast<int>(next() % 5),
+                    static_cast<unsigned char>(next()));
         }
         ASSERT_GT(data.size(), 2u * 32768);  // several input blocks
         unsigned char h[128] = {0x0A, 5, 1, 8};
@@ -182,7 +186,8 @@ TEST(Pcx, RunCodesMatchByteByByteDecoding) {
         int wrong = 0;
         for (int y = 0; y < height; ++y)
             for (int x = 0; x < width; ++x)
-                wrong += loaded.pixels[(static_cast<size_t>(y) * width + x) * 3] != lines[static_cast<size_t>(y) * bytesPerLine + x];
+                wrong += loaded.pixels[(static_cast<size_t>(y) * width + x) * 3] !=
+                         lines[static_cast<size_t>(y) * bytesPerLine + x];
         EXPECT_EQ(wrong, 0);
     }
 }
@@ -248,7 +253,8 @@ TEST(Pcx, DcxPagesFromImageMagickAndOurs) {
     std::string bytes = ReadFileBytes(path);
     ASSERT_GE(bytes.size(), 16u);
     auto le32 = [&](size_t at) {
-        return static_cast<uint32_t>(static_cast<unsigned char>(bytes[at]) | static_cast<unsigned char>(bytes[at + 1]) << 8 |
+        return static_cast<uint32_t>(static_cast<unsigned char>(bytes[at]) |
+                                     static_cast<unsigned char>(bytes[at + 1]) << 8 |
                                      static_cast<unsigned char>(bytes[at + 2]) << 16 |
                                      static_cast<uint32_t>(static_cast<unsigned char>(bytes[at + 3])) << 24);
     };

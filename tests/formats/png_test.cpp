@@ -24,8 +24,7 @@ std::atomic<size_t> g_largest{0};
 void OnMalloc(const volatile void*, size_t size) {
     if (!g_watching) return;
     size_t seen = g_largest;
-    while (size > seen && !g_largest.compare_exchange_weak(seen, size)) {
-    }
+    while (size > seen && !g_largest.compare_exchange_weak(seen, size)) {}
 }
 void OnFree(const volatile void*) {}
 #endif
@@ -39,9 +38,7 @@ uint32_t Crc32(const std::string& bytes) {
     return ~c;
 }
 
-std::string Be32(uint32_t v) {
-    return std::string{char(v >> 24), char(v >> 16), char(v >> 8), char(v)};
-}
+std::string Be32(uint32_t v) { return std::string{char(v >> 24), char(v >> 16), char(v >> 8), char(v)}; }
 
 TEST(Png, EveryColourTypeAndDepthOfImageMagickLoads) {
     struct Case {

@@ -61,7 +61,8 @@ TEST(Psd, OurFilesReadBackByImageMagick) {
         SCOPED_TRACE(c.name);
         if (c.palette.empty())
             for (int i = 0; i < 256; ++i)
-                c.palette.push_back(c.mode == 1 ? RGBQUAD{BYTE(i), BYTE(i), BYTE(i), 0} : RGBQUAD{BYTE(i), BYTE(i * 7), BYTE(255 - i), 0});
+                c.palette.push_back(c.mode == 1 ? RGBQUAD{BYTE(i), BYTE(i), BYTE(i), 0}
+                                                : RGBQUAD{BYTE(i), BYTE(i * 7), BYTE(255 - i), 0});
         const int w = 21, h = 5;
         int colors = 1 << c.bits;
         std::vector<unsigned char> indices(w * h);
@@ -73,7 +74,8 @@ TEST(Psd, OurFilesReadBackByImageMagick) {
             expected.pixels[i * 3 + 2] = c.palette[indices[i]].rgbBlue;
         }
         MakeIndexedRecord(w, h, c.bits, c.palette, indices, &b);
-        std::string path = TestTempPath(std::string("psd_ours_") + std::to_string(c.mode) + std::to_string(c.palette[0].rgbRed) + ".psd");
+        std::string path = TestTempPath(std::string("psd_ours_") + std::to_string(c.mode) +
+                                        std::to_string(c.palette[0].rgbRed) + ".psd");
         ASSERT_EQ(K_SaveFile(path.c_str(), &b, K_FORMAT_PHOTOSHOP, c.bits, 0, 0, nullptr, nullptr), K_OK);
         std::string bytes = ReadFileBytes(path);
         ASSERT_GT(bytes.size(), 30u);

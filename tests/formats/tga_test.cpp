@@ -119,8 +119,7 @@ TEST(Tga, RunPacketsCrossRowEnds) {
     file += std::string("\x01\x01\x02\x03\x04\x05\x06", 7);
     std::string path = TestTempPath("tga_runs.tga");
     WriteFileBytes(path, file);
-    Rgb expected{3, 2, {0x30, 0x20, 0x10, 0x30, 0x20, 0x10, 0x30, 0x20, 0x10,
-                        0x30, 0x20, 0x10, 3, 2, 1, 6, 5, 4}};
+    Rgb expected{3, 2, {0x30, 0x20, 0x10, 0x30, 0x20, 0x10, 0x30, 0x20, 0x10, 0x30, 0x20, 0x10, 3, 2, 1, 6, 5, 4}};
     EXPECT_EQ(LoadRgb(path), expected);
 }
 
@@ -159,7 +158,8 @@ TEST(Tga, LongRunLengthFilesDecodeAcrossInputBlocks) {
         for (int k = 0; k < count; ++k, ++pixel) {
             if (!run || k == 0) {
                 for (unsigned char& c : value) c = static_cast<unsigned char>(next());
-                ours += std::string{static_cast<char>(value[2]), static_cast<char>(value[1]), static_cast<char>(value[0])};
+                ours +=
+                    std::string{static_cast<char>(value[2]), static_cast<char>(value[1]), static_cast<char>(value[0])};
             }
             std::memcpy(&picture.pixels[pixel * 3], value, 3);
         }
@@ -264,7 +264,7 @@ TEST(Tga, MalformedFilesAreRefused) {
         WriteFileBytes(path, c.bytes);
         BitmapRecord b;
         std::memset(&b, 0, sizeof b);
-        EXPECT_EQ(K_LoadTGAFile(path.c_str(), &b, nullptr, 24, nullptr) , c.code);
+        EXPECT_EQ(K_LoadTGAFile(path.c_str(), &b, nullptr, 24, nullptr), c.code);
         K_FreeBitmap(&b);
     }
     BitmapRecord b;

@@ -5,9 +5,9 @@
 
 namespace {
 class FrameworkEnvironment : public ::testing::Environment {
- public:
-  void SetUp() override { InitializeFramework(); }
-  void TearDown() override { FinalizeFramework(); }
+public:
+    void SetUp() override { InitializeFramework(); }
+    void TearDown() override { FinalizeFramework(); }
 };
 ::testing::Environment* const environment = ::testing::AddGlobalTestEnvironment(new FrameworkEnvironment);
 }  // namespace

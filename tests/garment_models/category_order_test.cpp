@@ -22,17 +22,16 @@ TEST(CategoryOrder, TitlesByteWiseTiesByFileNameWhateverTheFolderOrder) {
         std::vector<std::string> names;
         for (const CategoryKey& k : InsertAll(found)) names.push_back(k.FileName);
         ASSERT_EQ(names, expected);
-    } while (std::next_permutation(found.begin(), found.end(),
-                                   [](auto& a, auto& b) { return a.FileName < b.FileName; }));
+    } while (
+        std::next_permutation(found.begin(), found.end(), [](auto& a, auto& b) { return a.FileName < b.FileName; }));
 }
 
 TEST(CategoryOrder, NeighboursOfTheCurrentModel) {
     struct Case {
         int current, count, previous, next, second;
     } const cases[] = {
-        {0, 5, 4, 1, 3}, {1, 5, 0, 2, 4}, {3, 5, 2, 4, 1}, {4, 5, 3, 0, 2},
-        {0, 1, 0, 0, 0}, {0, 2, 1, 1, 0}, {1, 2, 0, 0, 1},
-        {0, 0, -1, -1, -1},  // an empty category has no models to show
+        {0, 5, 4, 1, 3}, {1, 5, 0, 2, 4}, {3, 5, 2, 4, 1},    {4, 5, 3, 0, 2}, {0, 1, 0, 0, 0},
+        {0, 2, 1, 1, 0}, {1, 2, 0, 0, 1}, {0, 0, -1, -1, -1},  // an empty category has no models to show
     };
     for (const Case& c : cases) {
         EXPECT_EQ(PreviousModelIndex(c.current, c.count), c.previous) << c.current << "/" << c.count;

@@ -49,8 +49,8 @@ TEST_F(DatasetDoll, ModelsComposeFabricsWhereTheirKeysAre) {
             // Every third pixel each way is plenty, and quick.
             for (int y = 2; y < picture.Height; y += 3)
                 for (int x = 0; x < q; x += 3) {
-                    for (const auto& [hit, composed, pieceAt] :
-                         {std::tuple{3 * q, &back, &TModel::PieceAtBack}, std::tuple{q, &front, &TModel::PieceAtFront}}) {
+                    for (const auto& [hit, composed, pieceAt] : {std::tuple{3 * q, &back, &TModel::PieceAtBack},
+                                                                 std::tuple{q, &front, &TModel::PieceAtFront}}) {
                         const PatternColour key = picture.At(x + hit, y);
                         const int piece = ((*m).*pieceAt)(x, y);
                         if (piece < 0) {

@@ -174,9 +174,9 @@ TEST(RasterWork, ResampleAndShade) {
 
     Raster picture(3, 1, RasterRGB(100, 200, 0));
     Raster shade(3, 1);
-    shade.Set(0, 0, RasterRGB(9, 9, 9));      // the key: left alone
-    shade.Set(1, 0, RasterRGB(0, 255, 0));    // green 255: -128, black
-    shade.Set(2, 0, RasterRGB(0, 127, 0));    // green 127: no change
+    shade.Set(0, 0, RasterRGB(9, 9, 9));    // the key: left alone
+    shade.Set(1, 0, RasterRGB(0, 255, 0));  // green 255: -128, black
+    shade.Set(2, 0, RasterRGB(0, 127, 0));  // green 127: no change
     ApplyShadeMap(picture, shade);
     EXPECT_EQ(picture.At(0, 0), RasterRGB(100, 200, 0));
     EXPECT_EQ(picture.At(1, 0), RasterRGB(0, 0, 0));

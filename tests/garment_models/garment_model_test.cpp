@@ -20,9 +20,9 @@ void Box(Raster& r, int x0, int y0, int x1, int y1, RasterColor c) {
 std::string PieceText(const std::string& name, int left, int top, int w, int h) {
     const std::string r = std::to_string(w - 1), b = std::to_string(h - 1);
     return name + "(" + std::to_string(left) + "," + std::to_string(top) + "," + std::to_string(w) + "," +
-           std::to_string(h) + ")\n  LINE(0,0) (" + r + ",0)\n  LINE(" + r + ",0) (" + r + "," + b +
-           ")\n  LINE(" + r + "," + b + ") (0," + b + ")\n  LINE(0," + b + ") (0,0)\n  POINTFILL(" +
-           std::to_string(w / 2) + "," + std::to_string(h / 2) + ")\n}\n";
+           std::to_string(h) + ")\n  LINE(0,0) (" + r + ",0)\n  LINE(" + r + ",0) (" + r + "," + b + ")\n  LINE(" + r +
+           "," + b + ") (0," + b + ")\n  LINE(0," + b + ") (0,0)\n  POINTFILL(" + std::to_string(w / 2) + "," +
+           std::to_string(h / 2) + ")\n}\n";
 }
 
 struct GarmentModel : testing::Test {
@@ -32,8 +32,7 @@ struct GarmentModel : testing::Test {
 
     void SetUp() override {
         host.Files["models\\pl07.mdl"] = "Test dress(100,50)|@pl03,bl01\n" + PieceText("Front", 0, 0, 20, 10) +
-                                         PieceText("!xBack", 30, 0, 20, 10) + PieceText("Belt", 0, 30, 60, 10) +
-                                         "\n\n";
+                                         PieceText("!xBack", 30, 0, 20, 10) + PieceText("Belt", 0, 30, 60, 10) + "\n\n";
         // Front shade, front hit map, back shade, back hit map.
         Raster picture(4 * Q, H);
         for (int i = 0; i < 3; ++i) picture.Set(i, 0, kKeys[i]);
@@ -88,11 +87,11 @@ TEST_F(GarmentModel, FrontBackAndPreviewComposedThroughTheHitMaps) {
     ASSERT_EQ(front.Width, Q);
     ASSERT_EQ(front.Height, H);
     EXPECT_EQ(front.At(2, 6), FabricColour(1));
-    EXPECT_EQ(front.At(5, 10), FabricColour(1));   // shade 127: unchanged
-    EXPECT_EQ(front.At(4, 10), PatternBlack);      // shade 255: darkened to black
+    EXPECT_EQ(front.At(5, 10), FabricColour(1));  // shade 127: unchanged
+    EXPECT_EQ(front.At(4, 10), PatternBlack);     // shade 255: darkened to black
     EXPECT_EQ(front.At(12, 6), FabricColour(2));
-    EXPECT_EQ(front.At(8, 22), PatternBlack);      // no fabric paints black
-    EXPECT_EQ(front.At(18, 18), PatternWhite);     // no piece there
+    EXPECT_EQ(front.At(8, 22), PatternBlack);   // no fabric paints black
+    EXPECT_EQ(front.At(18, 18), PatternWhite);  // no piece there
     EXPECT_EQ(front.At(Q - 1, 0), PatternWhite);
     const Raster& back = m->BackPicture();
     EXPECT_EQ(back.At(4, 6), FabricColour(2));

@@ -113,7 +113,8 @@ public:
     std::vector<std::string> FindFiles(const std::string& relativeMask) override {
         const std::size_t star = relativeMask.find('*'), slash = relativeMask.rfind('\\');
         const std::string folder = relativeMask.substr(0, slash + 1);
-        const std::string prefix = relativeMask.substr(slash + 1, star - slash - 1), suffix = relativeMask.substr(star + 1);
+        const std::string prefix = relativeMask.substr(slash + 1, star - slash - 1),
+                          suffix = relativeMask.substr(star + 1);
         std::vector<std::string> names;
         if (!FindOrder.empty()) {
             names = FindOrder;

@@ -10,12 +10,12 @@ TEST(PictureRoute, ExtensionDecidesInLowerCase) {
         const char* name;
         PictureRoute route;
     } const cases[] = {
-        {"a.psd", PictureRoute::Photoshop},      {"C:\\Pics\\A.PSD", PictureRoute::Photoshop},
-        {"title.jpg", PictureRoute::Jpeg},        {"title.JPEG", PictureRoute::Jpeg},
+        {"a.psd", PictureRoute::Photoshop},         {"C:\\Pics\\A.PSD", PictureRoute::Photoshop},
+        {"title.jpg", PictureRoute::Jpeg},          {"title.JPEG", PictureRoute::Jpeg},
         {"models\\pl01.bmp", PictureRoute::Bitmap}, {"x.gif", PictureRoute::Library},
-        {"x.pcx", PictureRoute::Library},         {"x.tif", PictureRoute::Library},
-        {"noextension", PictureRoute::Library},   {"folder.bmp\\file", PictureRoute::Library},
-        {"x.bmp.gif", PictureRoute::Library},     {"x.psd.", PictureRoute::Library},
+        {"x.pcx", PictureRoute::Library},           {"x.tif", PictureRoute::Library},
+        {"noextension", PictureRoute::Library},     {"folder.bmp\\file", PictureRoute::Library},
+        {"x.bmp.gif", PictureRoute::Library},       {"x.psd.", PictureRoute::Library},
     };
     for (const Case& c : cases) EXPECT_EQ(PictureRouteFor(c.name), c.route) << c.name;
 }

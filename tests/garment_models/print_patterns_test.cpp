@@ -32,8 +32,8 @@ private:
 
 std::string Rectangle(const std::string& name, int w, int h) {
     const std::string r = std::to_string(w - 1), b = std::to_string(h - 1);
-    return name + "(0,0," + std::to_string(w) + "," + std::to_string(h) + ")\n  LINE(0,0) (" + r + ",0)\n  LINE(" +
-           r + ",0) (" + r + "," + b + ")\n}\n";
+    return name + "(0,0," + std::to_string(w) + "," + std::to_string(h) + ")\n  LINE(0,0) (" + r + ",0)\n  LINE(" + r +
+           ",0) (" + r + "," + b + ")\n}\n";
 }
 
 struct PrintPatterns : testing::Test {
@@ -54,9 +54,8 @@ TEST_F(PrintPatterns, TitleThenDescriptionThenPieces) {
     model->PrintPatterns(job, &label, 1.0, 1.0);
 
     const int titleHeight = MemoryBitmap::CharHeight;
-    const std::vector<std::string> expected = {"begin", "font 20",
-                                               "description models\\pl07 " + std::to_string(titleHeight), "font 10",
-                                               "end"};
+    const std::vector<std::string> expected = {
+        "begin", "font 20", "description models\\pl07 " + std::to_string(titleHeight), "font 10", "end"};
     EXPECT_EQ(job.log, expected);
     ASSERT_EQ(job.printer.pages.size(), 1u);
     MemoryBitmap& page = *job.printer.pages[0];

@@ -21,8 +21,8 @@ void Put32(Bytes& b, std::uint32_t v) {
 }
 
 // Header, three empty sections and the compression word.
-Bytes PsdHeader(unsigned channels, std::uint32_t width, std::uint32_t height, unsigned compression,
-                unsigned mode = 3, unsigned depth = 8, unsigned version = 1) {
+Bytes PsdHeader(unsigned channels, std::uint32_t width, std::uint32_t height, unsigned compression, unsigned mode = 3,
+                unsigned depth = 8, unsigned version = 1) {
     Bytes b{'8', 'B', 'P', 'S'};
     Put16(b, version);
     b.insert(b.end(), 6, 0);

@@ -28,30 +28,18 @@ struct Case {
 };
 
 const Case kCases[] = {
-    {"bmp-24", Le32, 100000, 100000, 54},
-    {"bmp-rle8", Le32, 100000, 100000, 54},
-    {"bmp-os2", Le16, 65535, 65535, 26},
-    {"gif", Le16, 65535, 65535, 0},
-    {"png-24", Be32, 1000000, 1000000, 24},
-    {"pcx-24", Le16, 65535, 65535, 12, 1},
-    {"tga-rle", Le16, 65535, 65535, 18},
-    {"tiff", Le16, 65535, 65535, 0},
-    {"tiff-g4", Le16, 65535, 65535, 0},
-    {"tiff-own-lzw", Le16, 65535, 65535, 0},
-    {"jpeg", Be16, 65500, 65500, 0},
-    {"jpeg-own", Be16, 65500, 65500, 0},
-    {"tiff-jpeg-own", Le16, 65500, 65500, 0},
-    {"psd", Be32, 30000, 30000, 26},
-    {"sun-24", Be32, 100000, 100000, 12},
-    {"pict", Be16, 32767, 32767, 0},
-    {"gem", Be16, 65535, 65535, 16},
-    {"cals", Text, 100000, 100000, 0},
-    {"eps", Text, 100000, 100000, 0},
-    {"msp", Le16, 65535, 65535, 8},
-    {"bilevel", Le16, 65535, 65535, 24},
-    {"wpg", Le16, 65535, 65535, 0},
-    {"compressed", Be16, 65535, 65535, 0},
-    {"compressed-grey", Be16, 65535, 65535, 0},
+    {"bmp-24", Le32, 100000, 100000, 54},     {"bmp-rle8", Le32, 100000, 100000, 54},
+    {"bmp-os2", Le16, 65535, 65535, 26},      {"gif", Le16, 65535, 65535, 0},
+    {"png-24", Be32, 1000000, 1000000, 24},   {"pcx-24", Le16, 65535, 65535, 12, 1},
+    {"tga-rle", Le16, 65535, 65535, 18},      {"tiff", Le16, 65535, 65535, 0},
+    {"tiff-g4", Le16, 65535, 65535, 0},       {"tiff-own-lzw", Le16, 65535, 65535, 0},
+    {"jpeg", Be16, 65500, 65500, 0},          {"jpeg-own", Be16, 65500, 65500, 0},
+    {"tiff-jpeg-own", Le16, 65500, 65500, 0}, {"psd", Be32, 30000, 30000, 26},
+    {"sun-24", Be32, 100000, 100000, 12},     {"pict", Be16, 32767, 32767, 0},
+    {"gem", Be16, 65535, 65535, 16},          {"cals", Text, 100000, 100000, 0},
+    {"eps", Text, 100000, 100000, 0},         {"msp", Le16, 65535, 65535, 8},
+    {"bilevel", Le16, 65535, 65535, 24},      {"wpg", Le16, 65535, 65535, 0},
+    {"compressed", Be16, 65535, 65535, 0},    {"compressed-grey", Be16, 65535, 65535, 0},
 };
 
 void Put(std::string& s, size_t at, unsigned v, Field f) {
@@ -73,7 +61,8 @@ unsigned Get(const std::string& s, size_t at, Field f) {
 }
 
 void ReplaceAll(std::string& s, const std::string& from, const std::string& to) {
-    for (size_t at = s.find(from); at != std::string::npos; at = s.find(from, at + to.size())) s.replace(at, from.size(), to);
+    for (size_t at = s.find(from); at != std::string::npos; at = s.find(from, at + to.size()))
+        s.replace(at, from.size(), to);
 }
 
 // The file with every field that holds the picture's width or height (in
@@ -81,9 +70,9 @@ void ReplaceAll(std::string& s, const std::string& from, const std::string& to) 
 std::string Declare(const Case& c, std::string s) {
     if (c.field == Text) {
         const std::string w = std::to_string(c.width), h = std::to_string(c.height);
-        ReplaceAll(s, "000037,000023", w + "," + h);                  // CALS rpelcnt
-        ReplaceAll(s, "0 0 37 23", "0 0 " + w + " " + h);             // EPS template box
-        ReplaceAll(s, "/width 37 ", "/width " + w + " ");               // EPS image
+        ReplaceAll(s, "000037,000023", w + "," + h);       // CALS rpelcnt
+        ReplaceAll(s, "0 0 37 23", "0 0 " + w + " " + h);  // EPS template box
+        ReplaceAll(s, "/width 37 ", "/width " + w + " ");  // EPS image
         ReplaceAll(s, "/height 23 ", "/height " + h + " ");
         return s;
     }
@@ -92,8 +81,10 @@ std::string Declare(const Case& c, std::string s) {
     const unsigned w = hostile::kWidth - c.minus, h = hostile::kHeight - c.minus;
     for (size_t at = 0; at + n <= end; ++at) {
         const unsigned v = Get(s, at, c.field);
-        if (v == w) Put(s, at, c.width - c.minus, c.field);
-        else if (v == h) Put(s, at, c.height - c.minus, c.field);
+        if (v == w)
+            Put(s, at, c.width - c.minus, c.field);
+        else if (v == h)
+            Put(s, at, c.height - c.minus, c.field);
     }
     if (std::strcmp(c.file, "png-24") == 0) {
         // The header chunk keeps a good checksum.
@@ -159,15 +150,15 @@ TEST(DeclaredSize, TiffOfTwoToThe31StripsIsRefusedWithinAFewMegabytes) {
     const unsigned strips = 0x80000000u;
     for (unsigned rowsPerStrip : {1u, 0u}) {
         std::string tiff = "II*" + std::string(1, '\0') + Le(8, 4) + Le(9, 2);
-        tiff += Entry(256, 4, 1, 100000);                  // ImageWidth
-        tiff += Entry(257, 4, 1, strips);                  // ImageLength
-        tiff += Entry(258, 3, 1, 8);                       // BitsPerSample
-        tiff += Entry(259, 3, 1, 1);                       // no compression
-        tiff += Entry(262, 3, 1, 1);                       // black is zero
-        tiff += Entry(273, 4, strips, 200);                // StripOffsets
-        tiff += Entry(277, 3, 1, 1);                       // SamplesPerPixel
-        tiff += Entry(278, 4, 1, rowsPerStrip);            // RowsPerStrip
-        tiff += Entry(279, 4, strips, 300);                // StripByteCounts
+        tiff += Entry(256, 4, 1, 100000);        // ImageWidth
+        tiff += Entry(257, 4, 1, strips);        // ImageLength
+        tiff += Entry(258, 3, 1, 8);             // BitsPerSample
+        tiff += Entry(259, 3, 1, 1);             // no compression
+        tiff += Entry(262, 3, 1, 1);             // black is zero
+        tiff += Entry(273, 4, strips, 200);      // StripOffsets
+        tiff += Entry(277, 3, 1, 1);             // SamplesPerPixel
+        tiff += Entry(278, 4, 1, rowsPerStrip);  // RowsPerStrip
+        tiff += Entry(279, 4, strips, 300);      // StripByteCounts
         tiff += Le(0, 4);
         tiff.resize(400, '\x01');
         Check("tiff strips, rows per strip " + std::to_string(rowsPerStrip), tiff, false, 0);

@@ -27,12 +27,12 @@ struct SaveCode {
     int code, bits, quality;
 };
 const SaveCode kSaveCodes[] = {
-    {1, 8, 0},   {2, 8, 0},   {3, 24, 0},  {17, 8, 0},  {25, 1, 0},  {27, 1, 0},  {28, 1, 0},  {29, 1, 0},
-    {4, 24, 0},  {5, 24, 50}, {20, 8, 50}, {10, 24, 50}, {11, 24, 50}, {21, 24, 50}, {22, 24, 50}, {23, 24, 50},
-    {24, 24, 50}, {6, 24, 0}, {14, 8, 0},  {74, 8, 0},  {15, 24, 0}, {16, 24, 0}, {26, 1, 0},  {50, 1, 0},
-    {51, 1, 0},  {52, 1, 0},  {53, 1, 0},  {54, 8, 0},  {55, 24, 0}, {56, 8, 0},  {66, 1, 0},  {67, 1, 0},
-    {68, 1, 0},  {69, 1, 0},  {70, 1, 0},  {71, 1, 0},  {72, 1, 0},  {73, 1, 0},  {77, 1, 0},  {78, 1, 0},
-    {79, 1, 0},  {75, 24, 0}, {76, 24, 0},
+    {1, 8, 0},    {2, 8, 0},   {3, 24, 0},  {17, 8, 0},   {25, 1, 0},   {27, 1, 0},   {28, 1, 0},   {29, 1, 0},
+    {4, 24, 0},   {5, 24, 50}, {20, 8, 50}, {10, 24, 50}, {11, 24, 50}, {21, 24, 50}, {22, 24, 50}, {23, 24, 50},
+    {24, 24, 50}, {6, 24, 0},  {14, 8, 0},  {74, 8, 0},   {15, 24, 0},  {16, 24, 0},  {26, 1, 0},   {50, 1, 0},
+    {51, 1, 0},   {52, 1, 0},  {53, 1, 0},  {54, 8, 0},   {55, 24, 0},  {56, 8, 0},   {66, 1, 0},   {67, 1, 0},
+    {68, 1, 0},   {69, 1, 0},  {70, 1, 0},  {71, 1, 0},   {72, 1, 0},   {73, 1, 0},   {77, 1, 0},   {78, 1, 0},
+    {79, 1, 0},   {75, 24, 0}, {76, 24, 0},
 };
 
 std::set<std::string> Listing(const std::string& dir) {
@@ -46,10 +46,8 @@ void FillUp(const std::string& path) {
     const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     ASSERT_GE(fd, 0);
     const std::string chunk(4096, 'x');
-    while (write(fd, chunk.data(), chunk.size()) > 0) {
-    }
-    while (write(fd, "x", 1) > 0) {
-    }
+    while (write(fd, chunk.data(), chunk.size()) > 0) {}
+    while (write(fd, "x", 1) > 0) {}
     close(fd);
 }
 
@@ -60,7 +58,8 @@ TEST(FullDisk, EveryWriterKeepsTheOldFileAndAnswersACode) {
     // A tmpfs in a mount namespace of this process: it goes when the process ends.
     const bool mounted = unshare(CLONE_NEWNS) == 0 && mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0 &&
                          mount("tmpfs", dir.c_str(), "tmpfs", 0, "size=1m") == 0;
-    if (!mounted) std::fprintf(stderr, "no tmpfs (%s): a file-size limit stands in for the full disk\n", std::strerror(errno));
+    if (!mounted)
+        std::fprintf(stderr, "no tmpfs (%s): a file-size limit stands in for the full disk\n", std::strerror(errno));
 
     BitmapRecord picture{};
     hostile::LoadPicture(&picture);

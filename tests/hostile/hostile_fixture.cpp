@@ -76,13 +76,27 @@ struct OwnFile {
     int format, bits, quality;
 };
 const OwnFile kOwnFiles[] = {
-    {"compressed", 5, 24, 50},  {"compressed-grey", 20, 8, 50}, {"compressed-3", 21, 24, 50},
-    {"compressed-4", 22, 24, 50}, {"compressed-5", 23, 24, 50}, {"compressed-6", 24, 24, 50},
-    {"jpeg-own", 10, 24, 50},   {"bilevel", 26, 1, 0},          {"msp", 53, 1, 0},
-    {"wpg", 54, 8, 0},          {"eps", 16, 24, 0},             {"wfx", 69, 1, 0},
-    {"wfx-2", 70, 1, 0},        {"ioca", 71, 1, 0},             {"ioca-2", 72, 1, 0},
-    {"ioca-3", 73, 1, 0},       {"ioca-bare", 77, 1, 0},        {"ioca-bare-2", 78, 1, 0},
-    {"ioca-bare-3", 79, 1, 0},  {"pict-own", 56, 8, 0},         {"tiff-own-lzw", 17, 8, 0},
+    {"compressed", 5, 24, 50},
+    {"compressed-grey", 20, 8, 50},
+    {"compressed-3", 21, 24, 50},
+    {"compressed-4", 22, 24, 50},
+    {"compressed-5", 23, 24, 50},
+    {"compressed-6", 24, 24, 50},
+    {"jpeg-own", 10, 24, 50},
+    {"bilevel", 26, 1, 0},
+    {"msp", 53, 1, 0},
+    {"wpg", 54, 8, 0},
+    {"eps", 16, 24, 0},
+    {"wfx", 69, 1, 0},
+    {"wfx-2", 70, 1, 0},
+    {"ioca", 71, 1, 0},
+    {"ioca-2", 72, 1, 0},
+    {"ioca-3", 73, 1, 0},
+    {"ioca-bare", 77, 1, 0},
+    {"ioca-bare-2", 78, 1, 0},
+    {"ioca-bare-3", 79, 1, 0},
+    {"pict-own", 56, 8, 0},
+    {"tiff-own-lzw", 17, 8, 0},
     {"tiff-jpeg-own", 11, 24, 50},
 };
 
@@ -225,8 +239,7 @@ extern "C" void __sanitizer_malloc_hook(const volatile void*, size_t size) {
     if (!hostile::g_metering) return;
     const long long now = hostile::g_live += static_cast<long long>(size);
     long long peak = hostile::g_peak;
-    while (now > peak && !hostile::g_peak.compare_exchange_weak(peak, now)) {
-    }
+    while (now > peak && !hostile::g_peak.compare_exchange_weak(peak, now)) {}
 }
 
 extern "C" void __sanitizer_free_hook(const volatile void* ptr) {

@@ -29,7 +29,9 @@ std::string Make(const Fixture& f) {
     return path;
 }
 
-std::string Im(const std::string& args, const std::string& out) { return kConvert + " " + ImPicture("37x23") + " " + args + " " + out; }
+std::string Im(const std::string& args, const std::string& out) {
+    return kConvert + " " + ImPicture("37x23") + " " + args + " " + out;
+}
 
 const Fixture kFixtures[] = {
     {"im_bmp3_24", Im("", "BMP3:%s"), 6, 24, "None"},
@@ -46,9 +48,14 @@ const Fixture kFixtures[] = {
     {"im_v5_4", Im("-colors 9 -type Palette", "%s"), 74, 4, "None"},
     {"pbm_win_24", kConvert + " " + ImPicture("37x23") + " ppm:- | ppmtobmp -windows > %s 2>/dev/null", 6, 24, "None"},
     {"pbm_os2_24", kConvert + " " + ImPicture("37x23") + " ppm:- | ppmtobmp -os2 > %s 2>/dev/null", 14, 24, "None"},
-    {"pbm_win_8", kConvert + " " + ImPicture("37x23") + " -colors 100 ppm:- | ppmtobmp -windows -bpp 8 > %s 2>/dev/null", 6, 8, "None"},
-    {"pbm_os2_4", kConvert + " " + ImPicture("37x23") + " -colors 14 ppm:- | ppmtobmp -os2 -bpp 4 > %s 2>/dev/null", 14, 4, "None"},
-    {"pbm_win_1", kConvert + " " + ImPicture("37x23") + " -monochrome ppm:- | ppmtobmp -windows -bpp 1 > %s 2>/dev/null", 6, 1, "None"},
+    {"pbm_win_8",
+     kConvert + " " + ImPicture("37x23") + " -colors 100 ppm:- | ppmtobmp -windows -bpp 8 > %s 2>/dev/null", 6, 8,
+     "None"},
+    {"pbm_os2_4", kConvert + " " + ImPicture("37x23") + " -colors 14 ppm:- | ppmtobmp -os2 -bpp 4 > %s 2>/dev/null", 14,
+     4, "None"},
+    {"pbm_win_1",
+     kConvert + " " + ImPicture("37x23") + " -monochrome ppm:- | ppmtobmp -windows -bpp 1 > %s 2>/dev/null", 6, 1,
+     "None"},
 };
 
 class BmpPeers : public ::testing::TestWithParam<Fixture> {};
@@ -89,8 +96,9 @@ TEST_P(BmpPeers, SamePixelsThroughFileMemoryAndOffset) {
     WriteFileBytes(outer, std::string(333, 'x') + bytes + std::string(100, 'y'));
     int handle = DefaultOpen(outer.c_str(), 0x8000, 0x100);
     ASSERT_GE(handle, 0);
-    EXPECT_EQ(K_LoadFileOffset(handle, 333, static_cast<int>(bytes.size()), fromOffset.get(), 0, 1, 3, nullptr, nullptr),
-              K_OK);
+    EXPECT_EQ(
+        K_LoadFileOffset(handle, 333, static_cast<int>(bytes.size()), fromOffset.get(), 0, 1, 3, nullptr, nullptr),
+        K_OK);
     DefaultClose(handle);
     EXPECT_TRUE(SamePixels(RecordRgb(fromOffset.get()), expected));
 }
@@ -109,7 +117,8 @@ void Put32(std::string& s, size_t at, unsigned v) {
 }
 unsigned Get32(const std::string& s, size_t at) {
     return static_cast<unsigned char>(s[at]) | static_cast<unsigned char>(s[at + 1]) << 8 |
-           static_cast<unsigned char>(s[at + 2]) << 16 | static_cast<unsigned>(static_cast<unsigned char>(s[at + 3])) << 24;
+           static_cast<unsigned char>(s[at + 2]) << 16 |
+           static_cast<unsigned>(static_cast<unsigned char>(s[at + 3])) << 24;
 }
 
 // A Windows BMP at 4 or 8 bits with a grey palette of `colors` entries and
@@ -139,12 +148,12 @@ std::string HandMade(int width, int height, int bits, int compression, int color
 TEST(Bmp, RunLengthFilesDecodeAsImageMagickDoes) {
     // RLE8: runs, a literal of odd length (padded), a delta that skips
     // three rows, end of bitmap.
-    std::string rle8 = std::string("\x03\x05", 2) + std::string("\x00\x03\x01\x02\x03\x00", 6) + std::string("\x00\x00", 2) +
-                       std::string("\x00\x02\x02\x03", 4) + std::string("\x02\x07", 2) + std::string("\x00\x00", 2) +
-                       std::string("\x08\x02", 2) + std::string("\x00\x01", 2);
+    std::string rle8 = std::string("\x03\x05", 2) + std::string("\x00\x03\x01\x02\x03\x00", 6) +
+                       std::string("\x00\x00", 2) + std::string("\x00\x02\x02\x03", 4) + std::string("\x02\x07", 2) +
+                       std::string("\x00\x00", 2) + std::string("\x08\x02", 2) + std::string("\x00\x01", 2);
     // RLE4: alternating nibbles, a literal of 5 nibbles (3 bytes, padded).
-    std::string rle4 = std::string("\x07\x1e", 2) + std::string("\x00\x05\x12\x34\x50\x00", 6) + std::string("\x00\x00", 2) +
-                       std::string("\x0c\xf0", 2) + std::string("\x00\x01", 2);
+    std::string rle4 = std::string("\x07\x1e", 2) + std::string("\x00\x05\x12\x34\x50\x00", 6) +
+                       std::string("\x00\x00", 2) + std::string("\x0c\xf0", 2) + std::string("\x00\x01", 2);
     struct Case {
         const char* name;
         std::string file;
@@ -236,8 +245,8 @@ TEST(Bmp, OurFilesReadBackInNetpbmAndImageMagick) {
         int kind;
         int dataOffset;
         bool imageMagick, netpbm;
-    } cases[] = {{24, 1, 54, true, true},      {8, 1, 54 + 1024, true, true}, {4, 1, 54 + 64, true, true},
-                 {1, 1, 54 + 8, true, true},    {24, 2, 26, true, true},       {4, 2, 26 + 48, true, true},
+    } cases[] = {{24, 1, 54, true, true},         {8, 1, 54 + 1024, true, true}, {4, 1, 54 + 64, true, true},
+                 {1, 1, 54 + 8, true, true},      {24, 2, 26, true, true},       {4, 2, 26 + 48, true, true},
                  {8, 3, 78 + 1024, false, false}, {24, 3, 78, true, false}};
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.bits << " bits, kind " << c.kind);
@@ -433,8 +442,10 @@ TEST(Bmp, AnotherHeightDeliversExactlyTheBitmapsRows) {
         EXPECT_EQ(rows.back(), 0);
         for (size_t i = 1; i < rows.size(); ++i) {
             EXPECT_LE(rows[i], rows[i - 1]);
-            if (newHeight > height) EXPECT_GE(rows[i], rows[i - 1] - 1) << "a source row is missing";
-            else if (rows[i] > 0) EXPECT_LT(rows[i], rows[i - 1]) << "a source row is repeated";
+            if (newHeight > height)
+                EXPECT_GE(rows[i], rows[i - 1] - 1) << "a source row is missing";
+            else if (rows[i] > 0)
+                EXPECT_LT(rows[i], rows[i - 1]) << "a source row is repeated";
         }
         EXPECT_EQ(sequences[1], sequences[0]);
     }
@@ -452,36 +463,112 @@ TEST(Bmp, MalformedFilesAreRefused) {
         std::string (*make)(std::string);
         int expected;  // 0: any negative code
     } recipes[] = {
-        {"16 bits", [](std::string s) { Put16(s, 28, 16); return s; }, K_ERR_FORMAT},
-        {"32 bits", [](std::string s) { Put16(s, 28, 32); return s; }, K_ERR_FORMAT},
-        {"zero width", [](std::string s) { Put32(s, 18, 0); return s; }, K_ERR_FORMAT},
-        {"huge width", [](std::string s) { Put32(s, 18, 0x7FFFFFFF); return s; }, K_ERR_FORMAT},
-        {"smallest height", [](std::string s) { Put32(s, 22, 0x80000000u); return s; }, K_ERR_FORMAT},
-        {"huge both", [](std::string s) { Put32(s, 18, 70000); Put32(s, 22, 70000); return s; }, K_ERR_FORMAT},
-        {"info size 0x7fffffff", [](std::string s) { Put32(s, 14, 0x7FFFFFFF); return s; }, K_ERR_FORMAT},
-        {"info size 13", [](std::string s) { Put32(s, 14, 13); return s; }, K_ERR_FORMAT},
+        {"16 bits",
+         [](std::string s) {
+             Put16(s, 28, 16);
+             return s;
+         },
+         K_ERR_FORMAT},
+        {"32 bits",
+         [](std::string s) {
+             Put16(s, 28, 32);
+             return s;
+         },
+         K_ERR_FORMAT},
+        {"zero width",
+         [](std::string s) {
+             Put32(s, 18, 0);
+             return s;
+         },
+         K_ERR_FORMAT},
+        {"huge width",
+         [](std::string s) {
+             Put32(s, 18, 0x7FFFFFFF);
+             return s;
+         },
+         K_ERR_FORMAT},
+        {"smallest height",
+         [](std::string s) {
+             Put32(s, 22, 0x80000000u);
+             return s;
+         },
+         K_ERR_FORMAT},
+        {"huge both",
+         [](std::string s) {
+             Put32(s, 18, 70000);
+             Put32(s, 22, 70000);
+             return s;
+         },
+         K_ERR_FORMAT},
+        {"info size 0x7fffffff",
+         [](std::string s) {
+             Put32(s, 14, 0x7FFFFFFF);
+             return s;
+         },
+         K_ERR_FORMAT},
+        {"info size 13",
+         [](std::string s) {
+             Put32(s, 14, 13);
+             return s;
+         },
+         K_ERR_FORMAT},
         {"truncated header", [](std::string s) { return s.substr(0, 30); }, 0},
         {"truncated palette", [](std::string s) { return s.substr(0, 60); }, 0},
         {"truncated pixels", [](std::string s) { return s.substr(0, s.size() - 40); }, K_ERR_READ},
-        {"data offset past the end", [](std::string s) { Put32(s, 10, 0x7FFFFFF0); return s; }, 0},
-        {"data offset inside the header", [](std::string s) { Put32(s, 10, 20); return s; }, K_ERR_FORMAT},
-        {"negative data offset", [](std::string s) { Put32(s, 10, 0x80000000u); return s; }, K_ERR_FORMAT},
-        {"colours used huge", [](std::string s) { Put32(s, 46, 0xFFFFFFFF); return s; }, 1},
-        {"RLE at 24 bits", [](std::string s) { Put16(s, 28, 24); Put32(s, 30, 1); return s; }, 0},
-        {"RLE runaway", [](std::string s) {
+        {"data offset past the end",
+         [](std::string s) {
+             Put32(s, 10, 0x7FFFFFF0);
+             return s;
+         },
+         0},
+        {"data offset inside the header",
+         [](std::string s) {
+             Put32(s, 10, 20);
+             return s;
+         },
+         K_ERR_FORMAT},
+        {"negative data offset",
+         [](std::string s) {
+             Put32(s, 10, 0x80000000u);
+             return s;
+         },
+         K_ERR_FORMAT},
+        {"colours used huge",
+         [](std::string s) {
+             Put32(s, 46, 0xFFFFFFFF);
+             return s;
+         },
+         1},
+        {"RLE at 24 bits",
+         [](std::string s) {
+             Put16(s, 28, 24);
+             Put32(s, 30, 1);
+             return s;
+         },
+         0},
+        {"RLE runaway",
+         [](std::string s) {
              Put32(s, 30, 1);
              size_t off = Get32(s, 10);
-             for (size_t i = off; i + 4 <= s.size(); i += 4) { s[i] = 0; s[i + 1] = 2; s[i + 2] = '\xff'; s[i + 3] = '\xff'; }
+             for (size_t i = off; i + 4 <= s.size(); i += 4) {
+                 s[i] = 0;
+                 s[i + 1] = 2;
+                 s[i + 2] = '\xff';
+                 s[i + 3] = '\xff';
+             }
              return s;
-         }, 1},
+         },
+         1},
     };
     for (const Recipe& r : recipes) {
         SCOPED_TRACE(r.name);
         std::string bytes = r.make(base);
         TestBitmap b;
         int result = K_LoadBitmapMemory(bytes.data(), b.get(), 0, 1, static_cast<int>(bytes.size()));
-        if (r.expected == 0) EXPECT_LT(result, 0);
-        else EXPECT_EQ(result, r.expected);
+        if (r.expected == 0)
+            EXPECT_LT(result, 0);
+        else
+            EXPECT_EQ(result, r.expected);
         if (result != K_OK) EXPECT_EQ(b->Flags & K_ALLOCATED, 0u);
     }
 }

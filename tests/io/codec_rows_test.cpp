@@ -22,14 +22,52 @@ using test_picture::Picture;
 using test_picture::RecordColors;
 
 const int kEveryCode[] = {
-    kFormatPCX,        kFormatGIF,       kFormatTIFF,       kFormatTGA,        kFormatCompressed,  kFormatBMP,
-    kFormatJPEG,       kFormatTIFFJPEG,  kFormatBMPOS2v1,   kFormatWMF,        kFormatEPS,         kFormatTIFFLZW,
-    kFormatCompressedGrey, kFormatCompressed3, kFormatCompressed4, kFormatCompressed5, kFormatCompressed6,
-    kFormatTIFF3,      kFormatBilevel,   kFormatTIFF4,      kFormatTIFF5,      kFormatTIFF6,       kFormatDataStream,
-    kFormatCALS,       kFormatMacPaint,  kFormatGEM,        kFormatMSP,        kFormatWPG,         kFormatSunRaster,
-    kFormatPICT,       kFormatPhotoCD,   kFormatEPSTIFF,    kFormatFaxRaw,     kFormatFaxRaw2,     kFormatFaxRaw3,
-    kFormatFax,        kFormatFax2,      kFormatIOCA,       kFormatIOCA2,      kFormatIOCA3,       kFormatBMPOS2v2,
-    kFormatPNG,        kFormatPhotoshop, kFormatIOCABare,   kFormatIOCABare2,  kFormatIOCABare3,
+    kFormatPCX,
+    kFormatGIF,
+    kFormatTIFF,
+    kFormatTGA,
+    kFormatCompressed,
+    kFormatBMP,
+    kFormatJPEG,
+    kFormatTIFFJPEG,
+    kFormatBMPOS2v1,
+    kFormatWMF,
+    kFormatEPS,
+    kFormatTIFFLZW,
+    kFormatCompressedGrey,
+    kFormatCompressed3,
+    kFormatCompressed4,
+    kFormatCompressed5,
+    kFormatCompressed6,
+    kFormatTIFF3,
+    kFormatBilevel,
+    kFormatTIFF4,
+    kFormatTIFF5,
+    kFormatTIFF6,
+    kFormatDataStream,
+    kFormatCALS,
+    kFormatMacPaint,
+    kFormatGEM,
+    kFormatMSP,
+    kFormatWPG,
+    kFormatSunRaster,
+    kFormatPICT,
+    kFormatPhotoCD,
+    kFormatEPSTIFF,
+    kFormatFaxRaw,
+    kFormatFaxRaw2,
+    kFormatFaxRaw3,
+    kFormatFax,
+    kFormatFax2,
+    kFormatIOCA,
+    kFormatIOCA2,
+    kFormatIOCA3,
+    kFormatBMPOS2v2,
+    kFormatPNG,
+    kFormatPhotoshop,
+    kFormatIOCABare,
+    kFormatIOCABare2,
+    kFormatIOCABare3,
 };
 
 TEST(CodecRows, EveryFormatCodeHasExactlyOneRow) {
@@ -43,18 +81,25 @@ TEST(CodecRows, EveryFormatCodeHasExactlyOneRow) {
         for (int code : codes) rowsOf[code].push_back(row->name);
         // A code appears once among a row's loads and once among its saves.
         for (int code : codes) {
-            EXPECT_LE(std::count_if(row->loads.begin(), row->loads.end(), [&](const LoadEntry& e) { return e.code == code; }), 1)
+            EXPECT_LE(
+                std::count_if(row->loads.begin(), row->loads.end(), [&](const LoadEntry& e) { return e.code == code; }),
+                1)
                 << row->name << " " << code;
-            EXPECT_LE(std::count_if(row->saves.begin(), row->saves.end(), [&](const SaveEntry& e) { return e.code == code; }), 1)
+            EXPECT_LE(
+                std::count_if(row->saves.begin(), row->saves.end(), [&](const SaveEntry& e) { return e.code == code; }),
+                1)
                 << row->name << " " << code;
         }
     }
     for (int code : kEveryCode) {
-        ASSERT_EQ(rowsOf[code].size(), 1u) << "format code " << code << (rowsOf[code].empty() ? " has no row" : " has rows "
-                                                                    + std::string(rowsOf[code][0]) + ", " + rowsOf[code][1]);
+        ASSERT_EQ(rowsOf[code].size(), 1u)
+            << "format code " << code
+            << (rowsOf[code].empty() ? " has no row"
+                                     : " has rows " + std::string(rowsOf[code][0]) + ", " + rowsOf[code][1]);
         rowsOf.erase(code);
     }
-    for (const auto& [code, names] : rowsOf) ADD_FAILURE() << names[0] << " takes code " << code << ", which is no format code";
+    for (const auto& [code, names] : rowsOf)
+        ADD_FAILURE() << names[0] << " takes code " << code << ", which is no format code";
 }
 
 TEST(CodecRows, RanksOrderTheProbesAsBefore) {
@@ -63,12 +108,29 @@ TEST(CodecRows, RanksOrderTheProbesAsBefore) {
         bool rewind;
     };
     const Step expected[] = {
-        {ReadCompressedInfo, false}, {ProbeTIFF, true}, {ProbeTGA, true},  {ProbeBMP, false},
-        {ProbePCX, false},           {ProbeCALS, true}, {ProbeGIF, true},  {ProbePNG, true},
-        {ReadCompressDataInfo, false}, {ProbeWMF, false}, {ProbeEPS, true}, {nullptr, true},
-        {ProbePSD, true},            {ProbeJPEG, true}, {ProbeCALS, true}, {ProbeMAC, true},
-        {ProbeIMG, true},            {ProbeMSP, true},  {ProbeWPG, true},  {ProbeRAS, true},
-        {ProbePCT, true},            {ProbeWFX, true},  {ProbeIOCA, true},
+        {ReadCompressedInfo, false},
+        {ProbeTIFF, true},
+        {ProbeTGA, true},
+        {ProbeBMP, false},
+        {ProbePCX, false},
+        {ProbeCALS, true},
+        {ProbeGIF, true},
+        {ProbePNG, true},
+        {ReadCompressDataInfo, false},
+        {ProbeWMF, false},
+        {ProbeEPS, true},
+        {nullptr, true},
+        {ProbePSD, true},
+        {ProbeJPEG, true},
+        {ProbeCALS, true},
+        {ProbeMAC, true},
+        {ProbeIMG, true},
+        {ProbeMSP, true},
+        {ProbeWPG, true},
+        {ProbeRAS, true},
+        {ProbePCT, true},
+        {ProbeWFX, true},
+        {ProbeIOCA, true},
     };
     const std::span<const ProbeStep> order = ProbeOrder();
     ASSERT_EQ(order.size(), std::size(expected));
@@ -86,15 +148,15 @@ TEST(CodecRows, RanksOrderTheProbesAsBefore) {
 
 // How a code's file comes back.
 enum class Back {
-    Same,       // the very pixels
-    Near,       // a lossy coding: close
-    FaxPage,    // made a fax page first (1728 wide, scaled and centred): both colours on it
-    InfoOnly,   // no reader here: the probe knows the file
+    Same,      // the very pixels
+    Near,      // a lossy coding: close
+    FaxPage,   // made a fax page first (1728 wide, scaled and centred): both colours on it
+    InfoOnly,  // no reader here: the probe knows the file
 };
 
 struct RoundTrip {
     int code;
-    int bits;   // the depth saved
+    int bits;  // the depth saved
     Back back;
     int width = 40, height = 24;
     int quality = 0;
@@ -111,20 +173,48 @@ constexpr int kQuality = 90;  // of the compressed family
 // Every code a writer takes. The compressed family saves a grey picture,
 // since some of its variants store grey.
 const RoundTrip kRoundTrips[] = {
-    {kFormatPCX, 24, Back::Same},          {kFormatGIF, 8, Back::Same},          {kFormatTIFF, 24, Back::Same},
-    {kFormatTIFFLZW, 24, Back::Same},      {kFormatTIFF3, 1, Back::Same},        {kFormatTIFF4, 1, Back::Same},
-    {kFormatTIFF5, 1, Back::Same},         {kFormatTIFF6, 1, Back::Same},        {kFormatTGA, 24, Back::Same},
-    {kFormatCompressed, 8, Back::Near, 40, 24, kQuality},    {kFormatCompressedGrey, 8, Back::Near, 40, 24, kQuality}, {kFormatJPEG, 8, Back::Near, 40, 24, kQuality},
-    {kFormatTIFFJPEG, 24, Back::Near, 40, 24, kQuality},     {kFormatCompressed3, 8, Back::Near, 40, 24, kQuality},  {kFormatCompressed4, 24, Back::Near, 40, 24, kQuality},
-    {kFormatCompressed5, 8, Back::Near, 40, 24, kQuality},   {kFormatCompressed6, 24, Back::Near, 40, 24, kQuality}, {kFormatBMP, 24, Back::Same},
-    {kFormatBMPOS2v1, 24, Back::Same},     {kFormatBMPOS2v2, 24, Back::Same},    {kFormatWMF, 24, kMetafileBack},
-    {kFormatEPS, 8, Back::Same},           {kFormatBilevel, 1, Back::Same},      {kFormatCALS, 1, Back::Same},
-    {kFormatMacPaint, 1, Back::Same, 576, 720}, {kFormatGEM, 1, Back::Same},     {kFormatMSP, 1, Back::Same},
-    {kFormatWPG, 8, Back::Same},           {kFormatSunRaster, 24, Back::Same},   {kFormatPICT, 24, Back::Same},
-    {kFormatFaxRaw, 1, Back::Same},        {kFormatFaxRaw2, 1, Back::Same},      {kFormatFaxRaw3, 1, Back::Same},
-    {kFormatFax, 1, Back::FaxPage},        {kFormatFax2, 1, Back::FaxPage},      {kFormatIOCA, 1, Back::Same},
-    {kFormatIOCA2, 1, Back::Same},         {kFormatIOCA3, 1, Back::Same},        {kFormatIOCABare, 1, Back::Same},
-    {kFormatIOCABare2, 1, Back::Same},     {kFormatIOCABare3, 1, Back::Same},    {kFormatPNG, 24, Back::Same},
+    {kFormatPCX, 24, Back::Same},
+    {kFormatGIF, 8, Back::Same},
+    {kFormatTIFF, 24, Back::Same},
+    {kFormatTIFFLZW, 24, Back::Same},
+    {kFormatTIFF3, 1, Back::Same},
+    {kFormatTIFF4, 1, Back::Same},
+    {kFormatTIFF5, 1, Back::Same},
+    {kFormatTIFF6, 1, Back::Same},
+    {kFormatTGA, 24, Back::Same},
+    {kFormatCompressed, 8, Back::Near, 40, 24, kQuality},
+    {kFormatCompressedGrey, 8, Back::Near, 40, 24, kQuality},
+    {kFormatJPEG, 8, Back::Near, 40, 24, kQuality},
+    {kFormatTIFFJPEG, 24, Back::Near, 40, 24, kQuality},
+    {kFormatCompressed3, 8, Back::Near, 40, 24, kQuality},
+    {kFormatCompressed4, 24, Back::Near, 40, 24, kQuality},
+    {kFormatCompressed5, 8, Back::Near, 40, 24, kQuality},
+    {kFormatCompressed6, 24, Back::Near, 40, 24, kQuality},
+    {kFormatBMP, 24, Back::Same},
+    {kFormatBMPOS2v1, 24, Back::Same},
+    {kFormatBMPOS2v2, 24, Back::Same},
+    {kFormatWMF, 24, kMetafileBack},
+    {kFormatEPS, 8, Back::Same},
+    {kFormatBilevel, 1, Back::Same},
+    {kFormatCALS, 1, Back::Same},
+    {kFormatMacPaint, 1, Back::Same, 576, 720},
+    {kFormatGEM, 1, Back::Same},
+    {kFormatMSP, 1, Back::Same},
+    {kFormatWPG, 8, Back::Same},
+    {kFormatSunRaster, 24, Back::Same},
+    {kFormatPICT, 24, Back::Same},
+    {kFormatFaxRaw, 1, Back::Same},
+    {kFormatFaxRaw2, 1, Back::Same},
+    {kFormatFaxRaw3, 1, Back::Same},
+    {kFormatFax, 1, Back::FaxPage},
+    {kFormatFax2, 1, Back::FaxPage},
+    {kFormatIOCA, 1, Back::Same},
+    {kFormatIOCA2, 1, Back::Same},
+    {kFormatIOCA3, 1, Back::Same},
+    {kFormatIOCABare, 1, Back::Same},
+    {kFormatIOCABare2, 1, Back::Same},
+    {kFormatIOCABare3, 1, Back::Same},
+    {kFormatPNG, 24, Back::Same},
     {kFormatPhotoshop, 24, Back::Same},
 };
 
@@ -136,9 +226,9 @@ void MakeSource(BitmapRecord* r, int width, int height, int bits) {
         const auto v = static_cast<BYTE>(bits == 1 ? 255 * i : i);
         colors[i] = {v, v, v, 0};
     }
-    ASSERT_EQ(K_CreateBitmap(r, K_STORAGE_ANY, width, height, bits, K_ORDER_BGR, bits <= 8 ? colors : nullptr,
-                             K_TOP_DOWN),
-              K_OK);
+    ASSERT_EQ(
+        K_CreateBitmap(r, K_STORAGE_ANY, width, height, bits, K_ORDER_BGR, bits <= 8 ? colors : nullptr, K_TOP_DOWN),
+        K_OK);
     std::vector<unsigned char> row(r->BytesPerLine);
     K_AccessBitmap(r);
     for (int y = 0; y < height; ++y) {
@@ -146,7 +236,8 @@ void MakeSource(BitmapRecord* r, int width, int height, int bits) {
         for (int x = 0; x < width; ++x) {
             if (bits == 24) {
                 unsigned char* p = &row[3 * x];
-                p[0] = static_cast<unsigned char>(96 + x), p[1] = static_cast<unsigned char>(4 * y), p[2] = static_cast<unsigned char>(5 * x);
+                p[0] = static_cast<unsigned char>(96 + x), p[1] = static_cast<unsigned char>(4 * y),
+                p[2] = static_cast<unsigned char>(5 * x);
             } else if (bits == 8) {
                 row[x] = static_cast<unsigned char>((x + y) * 4);
             } else if (((x / 5) + (y / 3)) & 1) {
@@ -190,9 +281,9 @@ TEST(CodecRows, EveryWriterRoundTripsThroughItsReader) {
             FileInfoRecord info;
             const int probed = K_FileInfo(path.c_str(), &info);
             TestBitmap back;
-            const int loaded = c.back == Back::InfoOnly
-                                   ? K_OK
-                                   : K_LoadFile(path.c_str(), back.get(), 0, 0, K_LOAD_ALLOCATE | K_LOAD_LOCK, nullptr, nullptr);
+            const int loaded = c.back == Back::InfoOnly ? K_OK
+                                                        : K_LoadFile(path.c_str(), back.get(), 0, 0,
+                                                                     K_LOAD_ALLOCATE | K_LOAD_LOCK, nullptr, nullptr);
             if (raw) K_SetLoadInfoCallback(nullptr);
             ASSERT_EQ(probed, K_OK);
             const LoadEntry* entry = FindLoadEntry(info.FormatCode);

@@ -67,4 +67,3 @@ struct TestBitmap {
 
 // A small colourful picture made by ImageMagick (no randomness).
 inline std::string ImPicture(const std::string& size) { return "-seed 7 -size " + size + " plasma:"; }
-

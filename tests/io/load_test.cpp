@@ -181,7 +181,9 @@ TEST(Load, ReaderThatDisagreesWithTheProbeNeverOverruns) {
     struct Case {
         std::string first, second;
         int width, height;  // 0: refused
-    } cases[] = {{small, large, 5, 4}, {large, small, 300, 200}, {large, palette, 0, 0},
+    } cases[] = {{small, large, 5, 4},
+                 {large, small, 300, 200},
+                 {large, palette, 0, 0},
                  // The reader dithers a deeper file down to the depth it was asked for.
                  {palette, large, 300, 200}};
     for (const Case& c : cases) {

@@ -85,8 +85,8 @@ TEST(PackBits, RowsEndOnTheirOwnRun) {
         if (length == 0) continue;
         std::vector<uint8_t> row(length);
         int used = 0;
-        ASSERT_EQ(PackBitsDecode(in.data() + at, static_cast<int>(in.size() - at), row.data(),
-                                 static_cast<int>(length), &used),
+        ASSERT_EQ(PackBitsDecode(in.data() + at, static_cast<int>(in.size() - at), row.data(), static_cast<int>(length),
+                                 &used),
                   K_OK);
         EXPECT_TRUE(std::equal(row.begin(), row.end(), s.plain.begin() + plainAt));
         at += used;

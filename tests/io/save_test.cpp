@@ -64,9 +64,9 @@ TEST(Save, FlagsZeroKeepAPalettePicturesOwnColours) {
 int KAPI GradientRows(BitmapRecord* source, unsigned char* buffer, int row, int count, void* user) {
     ++*static_cast<int*>(user);
     for (int x = 0; x < source->Width; ++x) {
-        buffer[x * 3] = static_cast<unsigned char>(x * 10);   // blue
+        buffer[x * 3] = static_cast<unsigned char>(x * 10);  // blue
         buffer[x * 3 + 1] = static_cast<unsigned char>(row * 20);
-        buffer[x * 3 + 2] = 200;                              // red
+        buffer[x * 3 + 2] = 200;  // red
     }
     return 1;
 }
@@ -108,7 +108,9 @@ TEST(Save, Refusals) {
     // a version 1 Photoshop file at most 30000.
     struct Case {
         int format, width, height;
-    } tooLarge[] = {{K_FORMAT_BMP_OS2_1, 65536, 1}, {K_FORMAT_BMP_OS2_1, 1, 65536}, {K_FORMAT_PHOTOSHOP, 30001, 1},
+    } tooLarge[] = {{K_FORMAT_BMP_OS2_1, 65536, 1},
+                    {K_FORMAT_BMP_OS2_1, 1, 65536},
+                    {K_FORMAT_PHOTOSHOP, 30001, 1},
                     {K_FORMAT_PHOTOSHOP, 1, 30001}};
     for (const Case& c : tooLarge) {
         TestBitmap wide;
@@ -192,7 +194,8 @@ TEST(Save, LargePicturesWrittenFromStorageReadBackByPeers) {
                 if (c.bits == 8) {
                     // An 8-bit record of its own, saved at its depth.
                     ASSERT_EQ(K_ColorResBitmap(b.get(), saved.get(), 8, K_COLORRES_METHOD(1) | 0x02, nullptr, 0,
-                                               nullptr, nullptr), K_OK);
+                                               nullptr, nullptr),
+                              K_OK);
                     saved->ViewPerspective = view;
                     from = saved.get();
                 }
@@ -216,11 +219,9 @@ TEST(Save, WriterHelperChoosesPaletteAndRowMethod) {
         bool fixed, dithering, converting;
     } cases[] = {
         {8, 8, 0, false, false, false},  // own palette, rows as they are
-        {8, 8, 2, false, false, false},
-        {8, 8, 1, true, true, false},
-        {8, 4, 2, true, true, false},    // shallower: the fixed palette
-        {24, 8, 0, true, true, false},
-        {8, 24, 0x1000, false, false, true},
+        {8, 8, 2, false, false, false},        {8, 8, 1, true, true, false},
+        {8, 4, 2, true, true, false},  // shallower: the fixed palette
+        {24, 8, 0, true, true, false},         {8, 24, 0x1000, false, false, true},
         {24, 24, 0x1000, false, false, false},  // BGR source, BGR file
         {24, 24, 0, false, false, true},        // BGR source, RGB file
     };

@@ -68,7 +68,7 @@ TEST(CompressConversion, PeerSourcesThroughEveryVariant) {
 
     struct Case {
         const char* name;
-        std::string make;   // writes the source to $S
+        std::string make;  // writes the source to $S
         std::string reference;
         CompressCall call;
     };
@@ -79,17 +79,17 @@ TEST(CompressConversion, PeerSourcesThroughEveryVariant) {
     auto pcx = [](const char* s, const char* o, int v, int q) { return K_CompressPCX(s, o, v, q, 0); };
     auto all = [](const char* s, const char* o, int v, int q) { return K_CompressALL(s, o, v, q, 0); };
     const Case cases[] = {
-        {"bmp24", "ppmtobmp " + ppm, ppm, bmp},              // bottom-up rows
+        {"bmp24", "ppmtobmp " + ppm, ppm, bmp},  // bottom-up rows
         {"bmp8", "ppmtobmp -bpp 8 " + q256, q256, bmp},
         {"bmp4", "ppmtobmp -bpp 4 " + q16, q16, bmp},
         {"bmp1", "ppmtobmp -bpp 1 " + bw, bw, bmp},
         {"tga24", "ppmtotga -rgb " + ppm, ppm, tga},
         {"tga8", "ppmtotga -cmap " + q256, q256, tga},
-        {"tiff24", "pnmtotiff " + ppm, ppm, tif},            // top-down rows
+        {"tiff24", "pnmtotiff " + ppm, ppm, tif},  // top-down rows
         {"tiff8", "pnmtotiff " + q256, q256, tif},
         {"tiff1", "pnmtotiff " + bw, bw, tif},
         {"gif8", "pamtogif " + q256, q256, gif},
-        {"gif4i", "pamtogif -interlace " + q16, q16, gif},   // rows in pass order
+        {"gif4i", "pamtogif -interlace " + q16, q16, gif},  // rows in pass order
         {"pcx24", "ppmtopcx -24bit " + ppm, ppm, pcx},
         {"pcx8", "ppmtopcx -8bit " + q256, q256, pcx},
         {"pcx4", "ppmtopcx " + q16, q16, pcx},
@@ -103,9 +103,8 @@ TEST(CompressConversion, PeerSourcesThroughEveryVariant) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         const bool every = std::string(c.name) == "bmp24" || std::string(c.name) == "tiff24";
-        const std::vector<int> variants =
-            every ? std::vector<int>(std::begin(allVariants), std::end(allVariants))
-                  : std::vector<int>{allVariants[turn++ % 4]};
+        const std::vector<int> variants = every ? std::vector<int>(std::begin(allVariants), std::end(allVariants))
+                                                : std::vector<int>{allVariants[turn++ % 4]};
         std::string src = TestTempPath(std::string("cc_") + c.name + ".src");
         Host(c.make + " >" + src + " 2>/dev/null");
         const Rgb reference = HostPnm(kConvert + " " + c.reference + " -type truecolor -depth 8 ppm:-");

@@ -30,8 +30,8 @@ TEST(StampRead, OwnFormatAndJfxxStampsComeBackUpright) {
     };
     for (Case c : {Case{0, 24}, Case{1, 24}, Case{0, 8}, Case{1, 8}}) {
         SCOPED_TRACE(c.variant * 100 + c.bits);
-        std::string path = StampedFile("stamp_read_" + std::to_string(c.variant) + "_" + std::to_string(c.bits),
-                                       c.variant, c.bits);
+        std::string path =
+            StampedFile("stamp_read_" + std::to_string(c.variant) + "_" + std::to_string(c.bits), c.variant, c.bits);
         RecordGuard stamp;
         ASSERT_EQ(K_GetCompressFileStamp(path.c_str(), stamp.get()), K_OK);
         BitmapRecord* s = stamp.get();
@@ -86,7 +86,9 @@ TEST(StampRead, FilesWithoutAReadableStamp) {
         std::string path;
         int expected;
     };
-    auto patched = [](std::string bytes, size_t at, const std::string& with) { return bytes.replace(at, with.size(), with); };
+    auto patched = [](std::string bytes, size_t at, const std::string& with) {
+        return bytes.replace(at, with.size(), with);
+    };
     const Case cases[] = {
         {"own format without a stamp", "", noStampOwn, -65},
         {"JFIF without JFXX", "", noStampJfif, -65},

@@ -125,7 +125,8 @@ TEST(TiffJpegRead, ResolutionsBeyondAnIntAreUnknown) {
     const struct {
         uint32_t numerator, denominator;
         int resolution;
-    } cases[] = {{300, 1, 300}, {0x7FFFFFFF, 1, 0x7FFFFFFF}, {3000000000u, 1, 0}, {0xFFFFFFFF, 1, 0}, {2200000000u, 1, 0}};
+    } cases[] = {
+        {300, 1, 300}, {0x7FFFFFFF, 1, 0x7FFFFFFF}, {3000000000u, 1, 0}, {0xFFFFFFFF, 1, 0}, {2200000000u, 1, 0}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.numerator);
         std::string patched = bytes;

@@ -231,7 +231,8 @@ TEST(JpegDecoder, OwnFormatDecodesLikeTheSameScanInJfif) {
     } cases[] = {{"-sample 2x1", 0}, {"-sample 1x1", 0x20}, {"-sample 2x2", 0x10}, {"-grayscale", 0x40}};
     for (const Case& k : cases) {
         SCOPED_TRACE(k.options);
-        const std::string jpeg = Peer(std::string("jd_own_") + std::to_string(k.flags), std::string(k.options) + " -quality 50", 37, 21);
+        const std::string jpeg =
+            Peer(std::string("jd_own_") + std::to_string(k.flags), std::string(k.options) + " -quality 50", 37, 21);
         const Rgb jfif = DecodeRgb(jpeg);
         ASSERT_EQ(jfif.width, 37);
         for (unsigned char order : {0x20, 0x00}) {
@@ -283,9 +284,8 @@ TEST(JpegDecoder, RefusedFilesEndWithACode) {
     const Rgb picture = TexturedPicture(24, 16);
     std::string ppm = WritePpm(picture, "jd_refused.ppm");
     const std::string base = TestTempPath("jd_refused_");
-    HostScript("cjpeg -progressive -outfile " + base + "prog.jpg " + ppm + "\n" +
-               "cjpeg -arithmetic -outfile " + base + "arith.jpg " + ppm + "\n" +
-               "cjpeg -quality 3 -outfile " + base + "dqt16.jpg " + ppm + "\n" +
+    HostScript("cjpeg -progressive -outfile " + base + "prog.jpg " + ppm + "\n" + "cjpeg -arithmetic -outfile " + base +
+               "arith.jpg " + ppm + "\n" + "cjpeg -quality 3 -outfile " + base + "dqt16.jpg " + ppm + "\n" +
                std::string(kConvert) + " " + ppm + " -colorspace CMYK " + base + "cmyk.jpg\n");
     for (const char* name : {"prog", "arith", "dqt16", "cmyk"}) {
         SCOPED_TRACE(name);
@@ -392,14 +392,16 @@ TEST(JpegDecoder, DataEndingLongBeforeThePictureIsTruncation) {
         int minRows, maxRows;  // rows that reach the callback
     } cases[] = {
         {"cut in the second MCU row", whole.substr(0, scanStart + scan.size() * 3 / 8), 64, 64, -62, 16, 32},
-        {"EOI in the second MCU row", whole.substr(0, scanStart + scan.size() * 3 / 8) + "\xFF\xD9", 64, 64, -62, 16, 32},
+        {"EOI in the second MCU row", whole.substr(0, scanStart + scan.size() * 3 / 8) + "\xFF\xD9", 64, 64, -62, 16,
+         32},
         {"cut in the last MCU row", whole.substr(0, whole.size() - 8), 64, 64, K_OK, 64, 64},
         {"a small scan under a frame of 20000 x 20000", hugeFrame, 100, 100, -62, 0, 1},
         // The library's own format: 59 bytes declaring 62976 x 2172.
         {"own header with no data behind it",
          std::string("\x4B\x4F\x52\x41\x00\x00\x01\x60\x00\x00\xE5\x81\x1C\x1D\xDC\x31\x00\xF6\x7C\x08\x00\xB0\x60\x00"
                      "\x00\x00\x01\x60\x00\x00\xE5\x81\x1C\x1D\xDC\x31\xFF\xFF\xFF\xFF\xFF\xFF\xFF\x00\x00\x00\x1E\x10"
-                     "\x00\x00\x00\x08\x39\x00\x00\x00\x00\x93\x08", 59),
+                     "\x00\x00\x00\x08\x39\x00\x00\x00\x00\x93\x08",
+                     59),
          100, 100, -62, 0, 0},
     };
     for (const Case& k : cases) {
@@ -425,7 +427,8 @@ TEST(JpegDecoder, ExtremeCoefficientsDecodeWithoutOverflow) {
     f += std::string("\xFF\xC4\x00\x14\x00\x01", 6) + std::string(15, '\0') + "\x0B";
     f += std::string("\xFF\xC4\x00\x15\x10\x00\x02", 7) + std::string(14, '\0') + std::string("\x0F\x00", 2);
     const int blocks = 16;
-    f += std::string("\xFF\xC0\x00\x0B\x08\x00", 6) + static_cast<char>(8 * blocks) + std::string("\x00\x08\x01\x01\x11\x00", 6);
+    f += std::string("\xFF\xC0\x00\x0B\x08\x00", 6) + static_cast<char>(8 * blocks) +
+         std::string("\x00\x08\x01\x01\x11\x00", 6);
     f += std::string("\xFF\xDA\x00\x08\x01\x01\x00\x00\x3F\x00", 10);
     // Every block: code 0 and eleven 1s for DC, then 63 times code 00 and
     // fifteen 1s; the 1s make FF bytes, stuffed.
@@ -465,7 +468,8 @@ TEST(JpegDecoder, ApplicationSegmentsAreSkippedWhole) {
     auto segment = [](unsigned char marker, const std::string& payload) {
         const size_t length = payload.size() + 2;
         return std::string{'\xFF', static_cast<char>(marker), static_cast<char>(length >> 8 & 0xFF),
-                           static_cast<char>(length & 0xFF)} + payload;
+                           static_cast<char>(length & 0xFF)} +
+               payload;
     };
     auto jfxx = [](int code, int w, int h, size_t data) {
         std::string p("JFXX\0", 5);
@@ -500,8 +504,10 @@ TEST(JpegDecoder, ApplicationSegmentsAreSkippedWhole) {
     for (const Case& k : cases) {
         SCOPED_TRACE(k.what);
         std::string file = jpeg;
-        if (k.afterApp0) file.insert(20, k.inserted);
-        else file.replace(2, 18, k.inserted);
+        if (k.afterApp0)
+            file.insert(20, k.inserted);
+        else
+            file.replace(2, 18, k.inserted);
         int r = 0;
         EXPECT_EQ(DecodeRgb(WriteTemp("jd_app_case.jpg", file), &r), plain);
         EXPECT_EQ(r, K_OK);
@@ -536,7 +542,10 @@ TEST(JpegProbe, StreamsBehindForeignBytesAndOwnTags) {
 // the frame header from the probe: both read the same size.
 TEST(JpegProbe, StrayBytesAfterACommentAsTheDecoderReadsThem) {
     std::string jpeg = Bytes(Peer("jd_stray", "-sample 2x2"));
-    jpeg.insert(20, std::string("\xFF\xFE\x00\x04" "ab" "\x00\x00\x00", 9));
+    jpeg.insert(20, std::string("\xFF\xFE\x00\x04"
+                                "ab"
+                                "\x00\x00\x00",
+                                9));
     const std::string path = WriteTemp("jd_stray.jpg", jpeg);
     FileInfoRecord info;
     ASSERT_EQ(K_FileInfo(path.c_str(), &info), K_OK);
@@ -648,7 +657,8 @@ TEST(JpegRoundTrip, OurFilesLoadBackUpsideUp) {
     const Rgb picture = GradientPicture(48, 32);
     Rgb flipped = picture;
     for (int y = 0; y < 32; ++y)
-        std::copy_n(&picture.pixels[static_cast<size_t>(31 - y) * 48 * 3], 48 * 3, &flipped.pixels[static_cast<size_t>(y) * 48 * 3]);
+        std::copy_n(&picture.pixels[static_cast<size_t>(31 - y) * 48 * 3], 48 * 3,
+                    &flipped.pixels[static_cast<size_t>(y) * 48 * 3]);
     auto meanDifference = [](const Rgb& a, const Rgb& b) {
         long sum = 0;
         for (size_t i = 0; i < a.pixels.size(); ++i) sum += std::abs(a.pixels[i] - b.pixels[i]);

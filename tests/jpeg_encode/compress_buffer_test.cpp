@@ -32,7 +32,9 @@ BitmapRecord Describe(int width, int height, int bits, bool grey = false, int or
     return b;
 }
 
-int PixelBytes(const BitmapRecord& b) { return b.BitsPerPixel == 8 && !(b.Flags & K_GRAY_PALETTE) ? 3 : b.BitsPerPixel / 8; }
+int PixelBytes(const BitmapRecord& b) {
+    return b.BitsPerPixel == 8 && !(b.Flags & K_GRAY_PALETTE) ? 3 : b.BitsPerPixel / 8;
+}
 
 // Packed rows (top-down) through the triple, rowsPerBuffer at a time; the
 // first failing result, else End's.
@@ -40,8 +42,8 @@ int Encode(BitmapRecord b, const std::vector<unsigned char>& rows, int variant, 
            Sink* sink, int outputSize = 1000) {
     const int rowBytes = b.Width * PixelBytes(b);
     std::vector<unsigned char> out(outputSize);
-    int result = K_StartCompressBuffer(&b, Collect, rowBytes * rowsPerBuffer, outputSize, out.data(), variant, quality,
-                                       sink);
+    int result =
+        K_StartCompressBuffer(&b, Collect, rowBytes * rowsPerBuffer, outputSize, out.data(), variant, quality, sink);
     if (result != K_OK) return result;
     std::vector<unsigned char> buffer(static_cast<size_t>(rowBytes) * rowsPerBuffer);
     for (int y = 0; y < b.Height; y += rowsPerBuffer) {
@@ -110,8 +112,8 @@ TEST(CompressBuffer, StartRefusesBadArguments) {
         Sink sink;
         unsigned char out[256];
         const int rowBytes = std::max(1, b.Width) * std::max(1, PixelBytes(b));
-        EXPECT_EQ(K_StartCompressBuffer(&b, Collect, rowBytes * c.rowsPerBuffer, sizeof out, out, c.variant,
-                                        c.quality, &sink),
+        EXPECT_EQ(K_StartCompressBuffer(&b, Collect, rowBytes * c.rowsPerBuffer, sizeof out, out, c.variant, c.quality,
+                                        &sink),
                   c.expected);
         K_EndCompressBuffer();
     }

@@ -10,8 +10,8 @@
 namespace {
 
 struct SamplingCase {
-    int format;           // save code
-    const char* cjpeg;    // -sample argument
+    int format;         // save code
+    const char* cjpeg;  // -sample argument
 };
 const SamplingCase kSamplings[] = {{10, "1x1"}, {23, "2x1"}, {21, "2x2"}};
 
@@ -26,7 +26,8 @@ std::string QTablesFile(const std::string& jpeg, const std::string& name) {
         if (s.marker != 0xDB) continue;
         for (size_t t = 0; t + 65 <= s.payload.size(); t += 65) {
             int natural[64];
-            for (int i = 0; i < 64; ++i) natural[kZigzagToNatural[i]] = static_cast<unsigned char>(s.payload[t + 1 + i]);
+            for (int i = 0; i < 64; ++i)
+                natural[kZigzagToNatural[i]] = static_cast<unsigned char>(s.payload[t + 1 + i]);
             for (int i = 0; i < 64; ++i) text += std::to_string(natural[i]) + (i % 8 == 7 ? "\n" : " ");
         }
     }
@@ -67,8 +68,8 @@ TEST(JfifPeer, QualityTableAgainstCjpeg) {
                     "djpeg -outfile " + oursPpm + " " + ours + " 2>" + djpegErr + "; echo djpeg $? $(wc -c <" +
                         djpegErr + "); jpeginfo -c " + ours + "; cjpeg -baseline -quality 50 -qtables " + tables +
                         " -sample " + sampling.cjpeg + " -outfile " + theirs + " " + src + " && djpeg -outfile " +
-                        theirsPpm + " " + theirs + "; echo psnr $(" + compare + oursPpm + " null: 2>&1) $(" +
-                        compare + theirsPpm + " null: 2>&1)",
+                        theirsPpm + " " + theirs + "; echo psnr $(" + compare + oursPpm + " null: 2>&1) $(" + compare +
+                        theirsPpm + " null: 2>&1)",
                     "psnr_case");
                 EXPECT_NE(run.out.find("djpeg 0 0\n"), std::string::npos) << run.out;  // no warning
                 EXPECT_NE(run.out.find(" OK"), std::string::npos) << run.out;
@@ -77,8 +78,8 @@ TEST(JfifPeer, QualityTableAgainstCjpeg) {
                 size_t at = run.out.find("psnr ");
                 ASSERT_NE(at, std::string::npos) << run.out;
                 ASSERT_EQ(std::sscanf(run.out.c_str() + at, "psnr %lf %lf", &our, &their), 2) << run.out;
-                std::printf("PSNR %-7s %-4s Q%-3d ours %6.2f cjpeg %6.2f  diff %+5.2f\n", source.name,
-                            sampling.cjpeg, q, our, their, our - their);
+                std::printf("PSNR %-7s %-4s Q%-3d ours %6.2f cjpeg %6.2f  diff %+5.2f\n", source.name, sampling.cjpeg,
+                            q, our, their, our - their);
                 EXPECT_GT(our, their - 0.3);
             }
         }

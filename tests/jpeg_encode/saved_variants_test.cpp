@@ -11,8 +11,8 @@ TEST(SavedVariants, JfifFilesReadByPeers) {
         int bits;
         const char* sampling;  // what jpeginfo / exiftool report
     };
-    const Case cases[] = {{10, 24, "YCbCr4:4:4 (1 1)"}, {21, 24, "YCbCr4:2:0 (2 2)"}, {23, 24, "YCbCr4:2:2 (2 1)"},
-                          {10, 8, ""}};
+    const Case cases[] = {
+        {10, 24, "YCbCr4:4:4 (1 1)"}, {21, 24, "YCbCr4:2:0 (2 2)"}, {23, 24, "YCbCr4:2:2 (2 1)"}, {10, 8, ""}};
     Rgb picture = GradientPicture(51, 35);
     for (const Case& c : cases) {
         SCOPED_TRACE(c.format * 100 + c.bits);
@@ -29,14 +29,18 @@ TEST(SavedVariants, JfifFilesReadByPeers) {
         HostRun info = RunCaptured("jpeginfo -c " + path, "variant_jpeginfo");
         EXPECT_EQ(info.status, 0) << info.out;
         EXPECT_NE(info.out.find("51 x   35"), std::string::npos) << info.out;
-        HostRun exif = RunCaptured("exiftool -s -JFIFVersion -ResolutionUnit -XResolution -YResolution "
-                                   "-YCbCrSubSampling -ColorComponents " + path, "variant_exif");
+        HostRun exif = RunCaptured(
+            "exiftool -s -JFIFVersion -ResolutionUnit -XResolution -YResolution "
+            "-YCbCrSubSampling -ColorComponents " +
+                path,
+            "variant_exif");
         EXPECT_NE(exif.out.find("JFIFVersion                     : 1.00"), std::string::npos) << exif.out;
         EXPECT_NE(exif.out.find("ResolutionUnit                  : None"), std::string::npos) << exif.out;
         EXPECT_NE(exif.out.find("XResolution                     : 300"), std::string::npos) << exif.out;
         EXPECT_NE(exif.out.find("YResolution                     : 200"), std::string::npos) << exif.out;
         EXPECT_NE(exif.out.find(std::string("ColorComponents                 : ") + (c.bits == 8 ? "1" : "3")),
-                  std::string::npos) << exif.out;
+                  std::string::npos)
+            << exif.out;
         if (*c.sampling) {
             EXPECT_NE(exif.out.find(c.sampling), std::string::npos) << exif.out;
         }

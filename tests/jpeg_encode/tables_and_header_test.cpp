@@ -57,8 +57,8 @@ TEST(JpegTables, QualityScaling) {
     for (int i = 0; i < 64; ++i) EXPECT_EQ(out[i], kLuminanceQuant[kZigzagToNatural[i]]);
     // Q 255: e becomes 255 e / 50, so 10 gives 51 and 50 or more gives 255.
     ASSERT_EQ(ScaleQuantTable(kLuminanceQuant, 255, out), K_OK);
-    EXPECT_EQ(out[kNaturalToZigzag[2]], 51);  // K.1 entry 10
-    EXPECT_EQ(out[kNaturalToZigzag[6]], 255); // K.1 entry 51
+    EXPECT_EQ(out[kNaturalToZigzag[2]], 51);   // K.1 entry 10
+    EXPECT_EQ(out[kNaturalToZigzag[6]], 255);  // K.1 entry 51
     // Q 1: 16 / 50 truncates to 0, raised to 2.
     ASSERT_EQ(ScaleQuantTable(kLuminanceQuant, 1, out), K_OK);
     for (int i = 0; i < 64; ++i) EXPECT_EQ(out[i], 2);

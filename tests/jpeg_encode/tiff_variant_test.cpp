@@ -46,7 +46,7 @@ TEST(TiffVariant, DirectoryAndTileReadByLibtiff) {
         std::map<int, std::string> tags(entries.begin(), entries.end());
         EXPECT_EQ(tags[259], "LONG (4) 1<6>");
         EXPECT_EQ(tags[262], "SHORT (3) 1<6>");
-        EXPECT_EQ(tags[274], "SHORT (3) 1<1>");  // rows top line first
+        EXPECT_EQ(tags[274], "SHORT (3) 1<1>");   // rows top line first
         EXPECT_EQ(tags[322], "SHORT (3) 1<48>");  // sides padded to multiples of 16
         EXPECT_EQ(tags[323], "SHORT (3) 1<32>");
         EXPECT_EQ(tags[512], "SHORT (3) 1<1>");

@@ -91,16 +91,19 @@ TEST(GemImg, RecordsAsNetpbmReadsThem) {
         std::string file;
     } const cases[] = {
         // Pattern length 2, count 3: six bytes; solid runs; a bit string.
-        {"pattern", GemFile(1, 48, 3, std::string("\x00\x03\xA5\x0F", 4) + std::string("\x83\x03", 2) +
-                                          std::string("\x80\x06\x01\x02\x03\x04\x05\x06", 8), 2)},
+        {"pattern", GemFile(1, 48, 3,
+                            std::string("\x00\x03\xA5\x0F", 4) + std::string("\x83\x03", 2) +
+                                std::string("\x80\x06\x01\x02\x03\x04\x05\x06", 8),
+                            2)},
         // Nine header words: the data starts at byte 18.
         {"nine_words", GemFile(1, 16, 1, std::string("\x80\x02\xF0\x0F", 4), 1, true)},
         // A replication record on the first row, and one that runs past the height.
-        {"replicated", GemFile(1, 10, 5, std::string("\x00\x00\xFF\x03\x80\x02\xC0\x40", 8) +
-                                             std::string("\x00\x00\xFF\x09\x81\x01", 6))},
+        {"replicated",
+         GemFile(1, 10, 5,
+                 std::string("\x00\x00\xFF\x03\x80\x02\xC0\x40", 8) + std::string("\x00\x00\xFF\x09\x81\x01", 6))},
         // Four planes of a row 10 wide, each padded to two bytes; plane 0 the low bit.
-        {"planes", GemFile(4, 10, 2, Planes("\x55\x40\x33\x00\x0F\x00\x00\xC0") +
-                                         Planes("\xAA\x80\xCC\xC0\xF0\xC0\xFF\x00"))},
+        {"planes",
+         GemFile(4, 10, 2, Planes("\x55\x40\x33\x00\x0F\x00\x00\xC0") + Planes("\xAA\x80\xCC\xC0\xF0\xC0\xFF\x00"))},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

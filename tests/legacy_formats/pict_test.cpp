@@ -94,19 +94,22 @@ TEST(Pict, OurFilesReadBackByImageMagick) {
     struct Case {
         const char* name;
         int bits, colors, width;  // colors 0: a gradient from a 24-bit record
-    } const cases[] = {
-        {"24", 24, 0, 35},       {"24_wide", 24, 0, 90},  // 360 row bytes: two-byte counts
-        {"24_55", 24, 0, 55},    {"24_64", 24, 0, 64},
-        {"8", 8, 200, 35},       {"8_200", 8, 200, 200},  // one-byte counts
-        {"8_201", 8, 200, 201},  {"8_250", 8, 200, 250},  {"8_251", 8, 200, 251},
-        {"4", 4, 16, 35},        {"1", 1, 2, 72},
-    };
+    } const cases[] =
+        {
+            {"24", 24, 0, 35},      {"24_wide", 24, 0, 90},  // 360 row bytes: two-byte counts
+            {"24_55", 24, 0, 55},   {"24_64", 24, 0, 64},   {"8", 8, 200, 35},
+            {"8_200", 8, 200, 200},  // one-byte counts
+            {"8_201", 8, 200, 201}, {"8_250", 8, 200, 250}, {"8_251", 8, 200, 251},
+            {"4", 4, 16, 35},       {"1", 1, 2, 72},
+        };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         Rgb picture = c.colors ? PalettePicture(c.width, 19, c.colors) : GradientPicture(c.width, 19);
         BitmapRecord b;
-        if (c.colors) IndexedRecord(picture, c.bits, &b);
-        else MakeRecord(picture, &b);
+        if (c.colors)
+            IndexedRecord(picture, c.bits, &b);
+        else
+            MakeRecord(picture, &b);
         std::string out = TestTempPath(std::string("pict_ours_") + c.name + ".pict");
         ASSERT_EQ(K_SavePCTBitmap(out.c_str(), &b, c.bits), K_OK);
         K_FreeBitmap(&b);
@@ -130,8 +133,10 @@ TEST(Pict, NarrowRowsAreStoredUnpacked) {
         SCOPED_TRACE(bits);
         Rgb picture = bits == 24 ? GradientPicture(1, 5) : PalettePicture(bits == 1 ? 40 : 5, 5, bits == 1 ? 2 : 4);
         BitmapRecord b;
-        if (bits == 24) MakeRecord(picture, &b);
-        else IndexedRecord(picture, bits, &b);
+        if (bits == 24)
+            MakeRecord(picture, &b);
+        else
+            IndexedRecord(picture, bits, &b);
         std::string out = TestTempPath("pict_narrow_" + std::to_string(bits) + ".pict");
         ASSERT_EQ(K_SavePCTBitmap(out.c_str(), &b, bits), K_OK);
         K_FreeBitmap(&b);
@@ -161,9 +166,9 @@ TEST(Pict, HandMadePictures) {
          grey({0, 1, 2, 3, 3, 2, 1, 0, 3, 3, 3, 3, 3, 3, 3, 3})},
         // Opcodes of fixed and counted sizes before the map.
         {"skipped_opcodes",
-         PictStart(8, 1) + Be16(0x001E) + Be16(0x0001) + Be16(10) + Rect(1, 8) + Be16(0x0003) + Be16(0) +
-             Be16(0x0028) + std::string("\0\0\0\0\x03xyz", 8) + Be16(0x0071) + Be16(4) + Be16(0) +
-             Be16(0x00A0) + Be16(0) + IndexedMap(8, 1, 2, Row8("\x01\x01\x01\x01\x00\x00\x00\x00")) + Be16(0x00FF),
+         PictStart(8, 1) + Be16(0x001E) + Be16(0x0001) + Be16(10) + Rect(1, 8) + Be16(0x0003) + Be16(0) + Be16(0x0028) +
+             std::string("\0\0\0\0\x03xyz", 8) + Be16(0x0071) + Be16(4) + Be16(0) + Be16(0x00A0) + Be16(0) +
+             IndexedMap(8, 1, 2, Row8("\x01\x01\x01\x01\x00\x00\x00\x00")) + Be16(0x00FF),
          grey({1, 1, 1, 1, 0, 0, 0, 0})},
         // A colour table of 300 entries: the first 256 are kept.
         {"table_300",
@@ -179,8 +184,8 @@ TEST(Pict, HandMadePictures) {
     }
 
     // A bit map (no pixel-map flag): one bit, a set bit black.
-    std::string bitmap = PictStart(16, 1) + Be16(0x0090) + Be16(2) + Rect(1, 16) + Rect(1, 16) + Rect(1, 16) +
-                         Be16(0) + "\x80\x01" + Be16(0x00FF);
+    std::string bitmap = PictStart(16, 1) + Be16(0x0090) + Be16(2) + Rect(1, 16) + Rect(1, 16) + Rect(1, 16) + Be16(0) +
+                         "\x80\x01" + Be16(0x00FF);
     Rgb bits = LoadRgb(WriteBytes("pict_hand_bitmap.pict", bitmap));
     ASSERT_EQ(bits.width, 16);
     EXPECT_EQ(bits.pixels[0], 0);

@@ -71,14 +71,19 @@ TEST(SunRaster, OurFilesReadBackByPeers) {
         int bits;
         int kind;       // 0 gradient from a 24-bit record, 1 indexed 200 colours, 2 indexed black and white
         bool reversed;  // palette order turned over (white first at 1 bit)
-    } const cases[] = {{"24", 24, 0, false}, {"32", 32, 0, false}, {"8", 8, 1, false},
-                       {"1", 1, 2, false},   {"1_white_first", 1, 2, true}};
+    } const cases[] = {{"24", 24, 0, false},
+                       {"32", 32, 0, false},
+                       {"8", 8, 1, false},
+                       {"1", 1, 2, false},
+                       {"1_white_first", 1, 2, true}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         Rgb picture = c.kind == 0 ? GradientPicture(35, 19) : PalettePicture(35, 19, c.kind == 1 ? 200 : 2);
         BitmapRecord b;
-        if (c.kind == 0) MakeRecord(picture, &b);
-        else IndexedRecord(picture, c.bits, c.reversed, &b);
+        if (c.kind == 0)
+            MakeRecord(picture, &b);
+        else
+            IndexedRecord(picture, c.bits, c.reversed, &b);
         std::string out = TestTempPath(std::string("ras_ours_") + c.name + ".ras");
         ASSERT_EQ(K_SaveRASBitmap(out.c_str(), &b, c.bits), K_OK);
         K_FreeBitmap(&b);
@@ -107,8 +112,7 @@ TEST(SunRaster, HandMadeVariants) {
 
     // Coded: 0x80 0x00 is one 0x80, 0x80 0x02 v three bytes v; the run
     // that starts in row 0 ends in row 1 (8-bit grey, 3 wide, padded to 4).
-    std::string coded =
-        RasFile({kMagic, 3, 2, 8, 0, 2, 0, 0}, std::string("\x80\x00\x05\x80\x03\x09\x07\x00", 8));
+    std::string coded = RasFile({kMagic, 3, 2, 8, 0, 2, 0, 0}, std::string("\x80\x00\x05\x80\x03\x09\x07\x00", 8));
     Rgb grey = LoadRgb(WriteBytes("ras_coded.ras", coded));
     // Row 0: 80 05 09 [09]; row 1: 09 09 07 [00].
     const unsigned char expected[] = {0x80, 5, 9, 9, 9, 7};

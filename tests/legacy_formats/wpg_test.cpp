@@ -26,9 +26,12 @@ std::string WpgHeader(int first = 16) {
 std::string Record(int type, const std::string& body, bool longForm = false) {
     std::string r(1, static_cast<char>(type));
     const int n = static_cast<int>(body.size());
-    if (longForm) r += "\xFF" + Le16(0x8000 | n >> 16) + Le16(n & 0xFFFF);
-    else if (n < 0xFF) r += static_cast<char>(n);
-    else r += "\xFF" + Le16(n);
+    if (longForm)
+        r += "\xFF" + Le16(0x8000 | n >> 16) + Le16(n & 0xFFFF);
+    else if (n < 0xFF)
+        r += static_cast<char>(n);
+    else
+        r += "\xFF" + Le16(n);
     return r + body;
 }
 
@@ -112,7 +115,8 @@ TEST(Wpg, FilesWithoutAMap) {
     // bits); we show 1 bit in black and white and 8 bits in grey levels.
     std::string bits = WriteBytes("wpg_nomap_1.wpg", WpgHeader() + Record(0x0B, Bitmap(4, 1, 1, "\x01\x50")) + kEnd);
     EXPECT_EQ(LoadRgb(bits), (Rgb{4, 1, {0, 0, 0, 255, 255, 255, 0, 0, 0, 255, 255, 255}}));
-    std::string grey = WriteBytes("wpg_nomap_8.wpg", WpgHeader() + Record(0x0B, Bitmap(2, 1, 8, "\x02\x10\xF0")) + kEnd);
+    std::string grey =
+        WriteBytes("wpg_nomap_8.wpg", WpgHeader() + Record(0x0B, Bitmap(2, 1, 8, "\x02\x10\xF0")) + kEnd);
     EXPECT_EQ(LoadRgb(grey), (Rgb{2, 1, {16, 16, 16, 240, 240, 240}}));
 }
 
@@ -168,7 +172,8 @@ TEST(Wpg, OurFilesReadBackByImageMagick) {
 
 TEST(Wpg, WriterCodesRunsOfTwo) {
     std::vector<RGBQUAD> palette(256);
-    for (int i = 0; i < 256; ++i) palette[i] = RGBQUAD{static_cast<BYTE>(i), static_cast<BYTE>(i), static_cast<BYTE>(i), 0};
+    for (int i = 0; i < 256; ++i)
+        palette[i] = RGBQUAD{static_cast<BYTE>(i), static_cast<BYTE>(i), static_cast<BYTE>(i), 0};
     BitmapRecord b;
     MakeIndexedRecord(4, 1, 8, palette, {9, 9, 4, 5}, &b);
     std::string out = TestTempPath("wpg_runs.wpg");
@@ -195,7 +200,8 @@ TEST(Wpg, BadFilesFailCleanly) {
         {"version_2", WpgHeader().replace(10, 1, "\x02") + bitmap, K_ERR_FORMAT},
         {"depth_2", WpgHeader() + Record(0x0B, Bitmap(4, 1, 2, "\x01\x00")), K_ERR_FORMAT},
         {"data_short", WpgHeader() + Record(0x0B, Bitmap(4, 2, 8, std::string("\x84\x01\x03\x01", 4))), K_ERR_READ},
-        {"repeat_inside_row", WpgHeader() + Record(0x0B, Bitmap(4, 2, 8, std::string("\x01\x05\x00\x01\x84\x00", 6))), 0},
+        {"repeat_inside_row", WpgHeader() + Record(0x0B, Bitmap(4, 2, 8, std::string("\x01\x05\x00\x01\x84\x00", 6))),
+         0},
         {"map_past_256", WpgHeader() + Record(0x0E, Map(255, kFourColors)) + bitmap, K_OK},
     };
     for (const Case& c : cases) {

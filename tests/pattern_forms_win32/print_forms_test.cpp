@@ -93,10 +93,14 @@ std::string DollLayout() {
     const char* const slots[DollSlotCount] = {"Wn", "Pl", "Br", "Bl", "Hl", "Yu", "Sh", "Tf"};
     const char* const places[DollSlotCount] = {"0 0 200 360", "0 0 200 360", "0 0 200 360", "0 0 200 360",
                                                "0 0 200 360", "0 0 200 360", "0 0 200 80",  "0 240 200 120"};
-    const std::vector<std::string> bad[DollSlotCount] = {{"Bl", "Hl", "Yu", "Pl"}, {"Bl", "Br", "Hl", "Yu", "Wn"},
-                                                         {"Hl", "Pl", "Yu"},       {"Hl", "Pl", "Wn"},
-                                                         {"Bl", "Br", "Pl", "Yu", "Wn"}, {"Br", "Hl", "Pl", "Wn"},
-                                                         {},                       {}};
+    const std::vector<std::string> bad[DollSlotCount] = {{"Bl", "Hl", "Yu", "Pl"},
+                                                         {"Bl", "Br", "Hl", "Yu", "Wn"},
+                                                         {"Hl", "Pl", "Yu"},
+                                                         {"Hl", "Pl", "Wn"},
+                                                         {"Bl", "Br", "Pl", "Yu", "Wn"},
+                                                         {"Br", "Hl", "Pl", "Wn"},
+                                                         {},
+                                                         {}};
     std::string t =
         "TForm PrintFormsHost\n  Bounds = 40 40 420 400\n  BorderStyle = bsNone\n"
         "  TImage DollImage\n    Bounds = 0 0 1 1\n    Visible = false\n  end\n"
@@ -110,12 +114,15 @@ std::string DollLayout() {
         t += std::string("  TClassModels Class") + slots[s] + "\n    Maska = \"" + slots[s] + "*\"\n  end\n";
     t += "  TAllModels AllModels\n    Visible = false\n    BrushSelect = Drum\n";
     for (int s = 0; s < DollSlotCount; ++s) t += "    cm" + std::to_string(s) + " = Class" + slots[s] + "\n";
-    t += "  end\n  TModels Models\n    Bounds = 10 10 200 360\n    SorvelImage = DollImage\n    AllModels = AllModels\n";
-    for (int s = 0; s < DollSlotCount; ++s) t += std::string("    ModelsItem") + slots[s] + " = ModelsItem" + slots[s] + "\n";
+    t +=
+        "  end\n  TModels Models\n    Bounds = 10 10 200 360\n    SorvelImage = DollImage\n    AllModels = AllModels\n";
+    for (int s = 0; s < DollSlotCount; ++s)
+        t += std::string("    ModelsItem") + slots[s] + " = ModelsItem" + slots[s] + "\n";
     for (int s = 0; s < DollSlotCount; ++s) {
         t += std::string("    TModelsItem ModelsItem") + slots[s] + "\n      Bounds = " + places[s] +
              "\n      Visible = false\n      ClassModels = Class" + slots[s] + "\n";
-        for (size_t b = 0; b < bad[s].size(); ++b) t += "      Bad" + std::to_string(b + 1) + " = ModelsItem" + bad[s][b] + "\n";
+        for (size_t b = 0; b < bad[s].size(); ++b)
+            t += "      Bad" + std::to_string(b + 1) + " = ModelsItem" + bad[s][b] + "\n";
         t += "    end\n";
     }
     return t + "  end\n  TShowHide ShowHide\n    Models = Models\n  end\nend\n";
@@ -190,7 +197,8 @@ struct PrintForms : testing::Test {
     void Wear(DollSlot slot, int index) {
         TRegIniFileM registry(ProgramKey);
         for (int s = 0; s < DollSlotCount; ++s)
-            registry.WriteInteger("States8", std::string("ModelsItem") + DollSlotSuffix(DollSlot(s)), s == slot ? index : -1);
+            registry.WriteInteger("States8", std::string("ModelsItem") + DollSlotSuffix(DollSlot(s)),
+                                  s == slot ? index : -1);
         models->LoadSlot(registry, "States8");
         ASSERT_TRUE(models->Doll().Dressing.Worn(slot));
     }
@@ -216,8 +224,9 @@ struct PrintForms : testing::Test {
         click();
         const std::string list = TestTempPath(title + ".found");
         const std::string find = "for i in $(seq 60); do f=$(find \"$HOME/PDF\" /var/spool/cups-pdf -name '*" + title +
-                                 "*.pdf' -newer '" + marker + "' 2>/dev/null | head -1); [ -n \"$f\" ] && sleep 1 && echo \"$f\" > '" +
-                                 list + "' && exit 0; sleep 0.5; done; exit 1";
+                                 "*.pdf' -newer '" + marker +
+                                 "' 2>/dev/null | head -1); [ -n \"$f\" ] && sleep 1 && echo \"$f\" > '" + list +
+                                 "' && exit 0; sleep 0.5; done; exit 1";
         if (RunHost(find) != 0) return "";
         return Trimmed(ReadFileBytes(list));
     }
@@ -248,8 +257,8 @@ TEST_F(PrintForms, MeasurementEditsRefuseWhatIsNoSizeWithTheMessage) {
         const char* text;
         bool taken;
     };
-    const Case cases[] = {{"abc", false}, {"0", false}, {"", false}, {"-6.5", false}, {"7,5", false},
-                          {"1e999", false}, {"13", true}};
+    const Case cases[] = {{"abc", false}, {"0", false},     {"", false}, {"-6.5", false},
+                          {"7,5", false}, {"1e999", false}, {"13", true}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
         const std::string box = LeaveEdit(sform->sW1, &TSForm::sW1Exit, c.text);
@@ -349,9 +358,9 @@ TEST_F(PrintForms, PatternPrintRefusesAPendingBadEditAndPrintsNothing) {
     EXPECT_EQ(answer.Text(), DollMeasurements::RefuseMessage);
     EXPECT_EQ(sform->sW1->Text(), "6.5");
     PumpUntil([] { return false; }, 200);
-    EXPECT_NE(RunHost("sleep 3; find \"$HOME/PDF\" /var/spool/cups-pdf -name '*" + title +
-                      "*.pdf' 2>/dev/null | grep -q ."),
-              0)
+    EXPECT_NE(
+        RunHost("sleep 3; find \"$HOME/PDF\" /var/spool/cups-pdf -name '*" + title + "*.pdf' 2>/dev/null | grep -q ."),
+        0)
         << "the refused measurement printed";
     sform->Hide();
 }
@@ -365,9 +374,9 @@ TEST_F(PrintForms, ShoesAloneHaveNothingToPrint) {
     sform->PrintClick(sform->bPrint);
     EXPECT_FALSE(Printer()->Printing());
     EXPECT_EQ(sform->Info->Caption(), "Nothing to print");
-    EXPECT_NE(RunHost("sleep 3; find \"$HOME/PDF\" /var/spool/cups-pdf -name '*" + title +
-                      "*.pdf' 2>/dev/null | grep -q ."),
-              0)
+    EXPECT_NE(
+        RunHost("sleep 3; find \"$HOME/PDF\" /var/spool/cups-pdf -name '*" + title + "*.pdf' 2>/dev/null | grep -q ."),
+        0)
         << "a job went out for the shoes";
     sform->Hide();
 }

@@ -35,10 +35,9 @@ bool LoadBmp(const std::string& path, MemoryBitmap& bitmap) {
     std::ifstream in(path, std::ios::binary);
     std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     auto u32 = [&](size_t at) {
-        return static_cast<uint32_t>(static_cast<unsigned char>(bytes[at]) |
-                                     static_cast<unsigned char>(bytes[at + 1]) << 8 |
-                                     static_cast<unsigned char>(bytes[at + 2]) << 16 |
-                                     static_cast<unsigned char>(bytes[at + 3]) << 24);
+        return static_cast<uint32_t>(
+            static_cast<unsigned char>(bytes[at]) | static_cast<unsigned char>(bytes[at + 1]) << 8 |
+            static_cast<unsigned char>(bytes[at + 2]) << 16 | static_cast<unsigned char>(bytes[at + 3]) << 24);
     };
     if (bytes.size() < 54 || bytes[0] != 'B' || bytes[1] != 'M' || (u32(28) & 0xFFFF) != 24) return false;
     int w = static_cast<int>(u32(18)), h = static_cast<int>(u32(22));
@@ -85,7 +84,8 @@ TEST(DataSetPieces, EveryGarmentReadsFillsAndPrints) {
             // misses nor leaks out to the bitmap's corners.
             for (auto& primitive : piece->Primitives)
                 if (TXY* seed = primitive->FillPoint()) {
-                    EXPECT_TRUE(piece->HitTest(piece->Left + seed->X, piece->Top + seed->Y)) << path << " " << piece->Name;
+                    EXPECT_TRUE(piece->HitTest(piece->Left + seed->X, piece->Top + seed->Y))
+                        << path << " " << piece->Name;
                     EXPECT_GT(white, 0) << path << " " << piece->Name;
                 }
             piece->PrintPiece(printer, x, y, rowBottom, nullptr, 1.0, 1.0);

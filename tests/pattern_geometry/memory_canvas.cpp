@@ -117,8 +117,7 @@ void MemoryBitmap::Ellipse(int x1, int y1, int x2, int y2) {
     if (x1 > x2) std::swap(x1, x2);
     if (y1 > y2) std::swap(y1, y2);
     if (!brushClear_ && x2 - x1 > 1 && y2 - y1 > 1) {
-        double cx = (x1 + x2 - 1) / 2.0, cy = (y1 + y2 - 1) / 2.0, rx = (x2 - x1 - 1) / 2.0,
-               ry = (y2 - y1 - 1) / 2.0;
+        double cx = (x1 + x2 - 1) / 2.0, cy = (y1 + y2 - 1) / 2.0, rx = (x2 - x1 - 1) / 2.0, ry = (y2 - y1 - 1) / 2.0;
         for (int y = y1; y < y2; ++y)
             for (int x = x1; x < x2; ++x) {
                 double u = (x - cx) / rx, v = (y - cy) / ry;
@@ -176,7 +175,8 @@ void MemoryBitmap::MergePaint(PatternBitmap& source) {
 
 void MemoryBitmap::ShapeOfColour(PatternBitmap& source, int sx, int sy, PatternColour key) {
     for (int y = 0; y < height_; ++y)
-        for (int x = 0; x < width_; ++x) SetPixel(x, y, source.Pixel(x + sx, y + sy) == key ? PatternWhite : PatternBlack);
+        for (int x = 0; x < width_; ++x)
+            SetPixel(x, y, source.Pixel(x + sx, y + sy) == key ? PatternWhite : PatternBlack);
 }
 
 void MemoryBitmap::DrawMasked(PatternBitmap& source) {

@@ -39,7 +39,8 @@ int Others(MemoryBitmap& bitmap, PatternColour a, PatternColour b) {
 
 TEST(PieceReading, HeaderAndBody) {
     Scale s;
-    for (const char* header : {"Front part(10,20,300,400)", "  \tFront part(10,20,300,400", "Front part(10,20,300,400) \r"}) {
+    for (const char* header :
+         {"Front part(10,20,300,400)", "  \tFront part(10,20,300,400", "Front part(10,20,300,400) \r"}) {
         auto piece = Read(std::string(header) + "\nLINE(1,2) (3,4)\n}\n", s);
         EXPECT_EQ(piece->Name, "Front part") << header;
         EXPECT_EQ(piece->Left, 10);
@@ -77,8 +78,8 @@ TEST(PieceReading, HeaderAndBody) {
 
 TEST(PieceReading, MalformedHeadersRaiseTheConversionError) {
     Scale s;
-    for (const char* text : {"Front(10,20,300)\n}\n", "Front\n}\n", "Front(a,2,3,4)\n}\n", "\n\n",
-                             "F(1,2,3,4)\nLINE(1,2) (3)\n}\n"})
+    for (const char* text :
+         {"Front(10,20,300)\n}\n", "Front\n}\n", "Front(a,2,3,4)\n}\n", "\n\n", "F(1,2,3,4)\nLINE(1,2) (3)\n}\n"})
         EXPECT_THROW(Read(text, s), ConvertError) << text;
 }
 
@@ -87,8 +88,9 @@ TEST(PieceReading, DisplayNameDropsOnlyThePrintPrefixes) {
     struct Case {
         const char* name;
         const char* shown;
-    } cases[] = {{"!xSleeve", "Sleeve"}, {"!ySleeve", "Sleeve"}, {"!rCollar", "Collar"}, {"!aCuff", "!aCuff"},
-                 {"!X", "!X"}, {"!", "!"}, {"Back", "Back"}};
+    } cases[] = {{"!xSleeve", "Sleeve"}, {"!ySleeve", "Sleeve"}, {"!rCollar", "Collar"},
+                 {"!aCuff", "!aCuff"},   {"!X", "!X"},           {"!", "!"},
+                 {"Back", "Back"}};
     for (const Case& c : cases) EXPECT_EQ(TDetal(c.name, 0, 0, 1, 1, -1, s.x, s.y).DisplayName(), c.shown);
 }
 
@@ -199,9 +201,10 @@ TEST(PieceRender, FillHoldsOnlyFabricInsideAndWhiteOutside) {
 
 TEST(PieceRender, HitTestFollowsThePlaceAndTheScale) {
     Scale scale{2, 2};
-    auto piece = Read("P(100,200,50,20)\nLINE(0,0) (49,0)\nLINE(49,0) (49,9)\nLINE(49,9) (0,9)\nLINE(0,9) (0,0)\n"
-                      "POINTFILL(10,5)\n}\n",
-                      scale, 1);
+    auto piece = Read(
+        "P(100,200,50,20)\nLINE(0,0) (49,0)\nLINE(49,0) (49,9)\nLINE(49,9) (0,9)\nLINE(0,9) (0,0)\n"
+        "POINTFILL(10,5)\n}\n",
+        scale, 1);
     MemoryFabrics fabrics;
     MemoryBitmap bitmap;
     piece->Render(&bitmap, tsFill, &fabrics);
@@ -215,8 +218,8 @@ TEST(PieceRender, HitTestFollowsThePlaceAndTheScale) {
 
 TEST(PieceDoll, FabricLandsOnlyOnTheKeyColour) {
     const int w = 20, h = 10, xOffset = 0;
-    const PatternColour key = PatternRGB(10, 200, 10), other = PatternRGB(200, 10, 10),
-                        noGroup = PatternRGB(1, 2, 3), grey = PatternRGB(128, 128, 128);
+    const PatternColour key = PatternRGB(10, 200, 10), other = PatternRGB(200, 10, 10), noGroup = PatternRGB(1, 2, 3),
+                        grey = PatternRGB(128, 128, 128);
     // The sheet: quarter 0 carries the legend, the hit map starts at x = w.
     MemoryBitmap sheet(4 * w, h, PatternWhite);
     sheet.SetPixel(0, 2, noGroup);
@@ -298,8 +301,8 @@ TEST(PiecePrint, NamePrefixesPickTheFactors) {
     struct Case {
         const char* name;
         int wmm, hmm;
-    } cases[] = {{"Plain", 100, 25}, {"!rTurned", 50, 50}, {"!xAcross", 100, 50}, {"!yDown", 50, 25},
-                 {"!zOther", 100, 25}};
+    } cases[] = {
+        {"Plain", 100, 25}, {"!rTurned", 50, 50}, {"!xAcross", 100, 50}, {"!yDown", 50, 25}, {"!zOther", 100, 25}};
     for (const Case& c : cases) {
         Scale s;
         TDetal piece(c.name, 0, 0, 100, 50, -1, s.x, s.y);

@@ -44,12 +44,17 @@ TEST(PrimitiveText, KeywordsMatchWithoutCaseLongestFirst) {
         const char* line;
         const std::type_info& type;
     } cases[] = {
-        {"linesg(1,2) (3,4)", typeid(TPrimLineSg)},  {"LineSp(1,2) (3,4)", typeid(TPrimLineSp)},
-        {"lines(1,2) (3,4)", typeid(TPrimLineS)},    {"line(1,2) (3,4)", typeid(TPrimLine)},
+        {"linesg(1,2) (3,4)", typeid(TPrimLineSg)},
+        {"LineSp(1,2) (3,4)", typeid(TPrimLineSp)},
+        {"lines(1,2) (3,4)", typeid(TPrimLineS)},
+        {"line(1,2) (3,4)", typeid(TPrimLine)},
         {"ellipse2(0,0) (4,4) (4,2) (0,2) 0", typeid(TPrimEllipse2)},
-        {"ELLIPSE(0,0) (4,4)", typeid(TPrimEllipse)}, {"arc2x(1,1) (2,2)", typeid(TPrimArc2x)},
-        {"Arc2y(1,1) (2,2)", typeid(TPrimArc2y)},    {"arc(1,1) (2,2)", typeid(TPrimArc)},
-        {"pointfill(3,4)", typeid(TPrimPointFill)},   {"nit(0,0) (9,9)", typeid(TPrimNit)},
+        {"ELLIPSE(0,0) (4,4)", typeid(TPrimEllipse)},
+        {"arc2x(1,1) (2,2)", typeid(TPrimArc2x)},
+        {"Arc2y(1,1) (2,2)", typeid(TPrimArc2y)},
+        {"arc(1,1) (2,2)", typeid(TPrimArc)},
+        {"pointfill(3,4)", typeid(TPrimPointFill)},
+        {"nit(0,0) (9,9)", typeid(TPrimNit)},
         {"lip(0,0) (9,9)", typeid(TPrimLip)},
         {"Text(1,1) label", typeid(TPrimText)},
     };
@@ -190,8 +195,8 @@ TEST(PrimitiveDrawing, FillModeKeepsOnlyTheClosingStrokes) {
     struct Case {
         const char* line;
         bool inMask;
-    } cases[] = {{"LINE(2,5) (30,5)", true},  {"LINES(2,5) (30,5)", false}, {"LINESG(2,5) (30,5)", true},
-                 {"LINESP(2,5) (30,5)", true}, {"NIT(2,5) (30,5)", false},  {"LIP(2,5) (30,9)", false},
+    } cases[] = {{"LINE(2,5) (30,5)", true},   {"LINES(2,5) (30,5)", false}, {"LINESG(2,5) (30,5)", true},
+                 {"LINESP(2,5) (30,5)", true}, {"NIT(2,5) (30,5)", false},   {"LIP(2,5) (30,9)", false},
                  {"ARC2Y(2,5) (30,5)", true}};
     for (const Case& c : cases) {
         MemoryBitmap mask(40, 20, PatternWhite);
@@ -208,8 +213,10 @@ TEST(PrimitiveDrawing, StylesWidthsAndEndPixelsOutsideTheFill) {
         const char* line;
         bool thick;
         int minDots, maxDots;  // black pixels on the row of a 29-pixel stroke
-    } cases[] = {{"LINE(2,5) (30,5)", false, 29, 29},   {"LINES(2,5) (30,5)", false, 15, 16},
-                 {"LINESG(2,5) (30,5)", false, 20, 26}, {"LINESP(2,5) (30,5)", false, 18, 26}};
+    } cases[] = {{"LINE(2,5) (30,5)", false, 29, 29},
+                 {"LINES(2,5) (30,5)", false, 15, 16},
+                 {"LINESG(2,5) (30,5)", false, 20, 26},
+                 {"LINESP(2,5) (30,5)", false, 18, 26}};
     for (const Case& c : cases) {
         MemoryBitmap page(40, 20, PatternWhite);
         page.SetPenColour(PatternBlack);
@@ -217,13 +224,16 @@ TEST(PrimitiveDrawing, StylesWidthsAndEndPixelsOutsideTheFill) {
         int dots = page.Count(PatternBlack, 0, 5, 40, 6);
         EXPECT_GE(dots, c.minDots) << c.line;
         EXPECT_LE(dots, c.maxDots) << c.line;
-        EXPECT_EQ(page.Pixel(2, 5), PatternBlack) << c.line;   // both end pixels always painted
+        EXPECT_EQ(page.Pixel(2, 5), PatternBlack) << c.line;  // both end pixels always painted
         EXPECT_EQ(page.Pixel(30, 5), PatternBlack) << c.line;
         EXPECT_EQ(page.Style(), PenStyle::Solid) << c.line;  // the pen is solid again
     }
     // Only the solid kinds become 2 wide, and only when thick.
-    for (auto [line, width] : {std::pair{"LINE(2,5) (30,5)", 2}, {"LINESG(2,5) (30,5)", 1}, {"ARC(0,0) (9,9)", 2},
-                               {"Ellipse(0,0) (9,9)", 2}, {"NIT(0,0) (9,0)", 1}}) {
+    for (auto [line, width] : {std::pair{"LINE(2,5) (30,5)", 2},
+                               {"LINESG(2,5) (30,5)", 1},
+                               {"ARC(0,0) (9,9)", 2},
+                               {"Ellipse(0,0) (9,9)", 2},
+                               {"NIT(0,0) (9,0)", 1}}) {
         MemoryBitmap page(40, 20, PatternWhite);
         Parse(line)->Draw(page, tsContur, true, 0, 0, 1, 1, "");
         EXPECT_EQ(page.PenWidth(), width) << line;
@@ -236,7 +246,7 @@ TEST(PrimitiveDrawing, EditViewColoursAndMarkers) {
     auto line = Parse("LINE(10,20) (50,20)");
     line->SelectNear(50, 20);
     line->Draw(page, tsEdit, false, 0, 0, 1, 1, "");
-    EXPECT_EQ(page.Pixel(30, 20), PatternSelected);  // blue stroke: a point is selected
+    EXPECT_EQ(page.Pixel(30, 20), PatternSelected);        // blue stroke: a point is selected
     EXPECT_EQ(page.Pixel(50, 18), PatternMarkerSelected);  // red marker around the selected end
     EXPECT_EQ(page.Pixel(10, 18), PatternMarker);
     // The fill seed shows as a cross only in the edit view.
@@ -297,10 +307,10 @@ TEST(PrimitiveDrawing, StickLineLabelFollowsTheLine) {
         int arrowX, arrowY;
     } cases[] = {
         {"LINESP(10,10) (110,10)", 10, 10, 0, false, 0, 0},
-        {"LINESP(110,110) (10,10)", 10, 10, -450, false, 0, 0},   // ends ordered left to right
-        {"LINESP(50,10) (50,60)", 50, 10, -900, false, 0, 0},     // vertical, shorter than L
-        {"LINESP(50,10) (50,150)", 50, 65, -900, true, 40, 35},   // m = (10 + 150 - 90) div 2 = 35
-        {"LINESP(50,150) (50,10)", 51, 95, 900, true, 51, 95},    // m' = (150 + 10 + 90) div 2 = 125
+        {"LINESP(110,110) (10,10)", 10, 10, -450, false, 0, 0},  // ends ordered left to right
+        {"LINESP(50,10) (50,60)", 50, 10, -900, false, 0, 0},    // vertical, shorter than L
+        {"LINESP(50,10) (50,150)", 50, 65, -900, true, 40, 35},  // m = (10 + 150 - 90) div 2 = 35
+        {"LINESP(50,150) (50,10)", 51, 95, 900, true, 51, 95},   // m' = (150 + 10 + 90) div 2 = 125
     };
     for (const Case& c : cases) {
         MemoryBitmap page(200, 200, PatternWhite);
@@ -327,8 +337,8 @@ TEST(PrimitiveDrawing, SeamAllowanceArcIsDottedOutsideTheCut) {
     // allowance 5 units outside it.
     auto arc = Parse("Ellipse2(20,20) (61,61) (61,40) (20,40) 5");
     arc->Draw(page, tsContur, true, 0, 0, 1, 1, "");
-    EXPECT_EQ(page.Pixel(40, 20), PatternBlack);   // the cut, top of the circle
-    EXPECT_EQ(page.Pixel(40, 60), PatternWhite);   // lower half not drawn
+    EXPECT_EQ(page.Pixel(40, 20), PatternBlack);  // the cut, top of the circle
+    EXPECT_EQ(page.Pixel(40, 60), PatternWhite);  // lower half not drawn
     int allowance = page.Count(PatternBlack, 0, 0, 80, 17);
     EXPECT_GT(allowance, 3);
     EXPECT_LT(allowance, 25);  // dotted: a few dots on the top of the outer arc

@@ -36,14 +36,16 @@ struct Page {
 std::vector<Page> RenderedPages(const std::string& title, const std::string& marker) {
     std::string list = TestTempPath(title + ".found");
     std::string find = "for i in $(seq 120); do f=$(find \"$HOME/PDF\" /var/spool/cups-pdf -name '*" + title +
-                       "*.pdf' -newer '" + marker + "' 2>/dev/null | head -1); [ -n \"$f\" ] && sleep 1 && echo \"$f\" > '" +
-                       list + "' && exit 0; sleep 0.5; done; exit 1";
+                       "*.pdf' -newer '" + marker +
+                       "' 2>/dev/null | head -1); [ -n \"$f\" ] && sleep 1 && echo \"$f\" > '" + list +
+                       "' && exit 0; sleep 0.5; done; exit 1";
     std::vector<Page> pages;
     if (RunHost(find) != 0) return pages;
     std::string pdf = ReadFileBytes(list);
     pdf.erase(pdf.find_last_not_of("\n") + 1);
     std::string prefix = TestTempPath(title + "-page");
-    if (RunHost("pdftoppm -r " + std::to_string(kRender) + " -gray '" + pdf + "' '" + prefix + "' && rm -f '" + pdf + "'") != 0)
+    if (RunHost("pdftoppm -r " + std::to_string(kRender) + " -gray '" + pdf + "' '" + prefix + "' && rm -f '" + pdf +
+                "'") != 0)
         return pages;
     for (int n = 1;; ++n) {
         char suffix[16];
@@ -131,9 +133,9 @@ void ExpectSeamAllowance(const Placed& p) {
             const double x = s.x1 + (s.x2 - s.x1) * k / steps, y = s.y1 + (s.y2 - s.y1) * k / steps;
             for (const Segment& c : p.cutting) nearest = std::min(nearest, SegmentDistance(x, y, c));
         }
-        EXPECT_GE(nearest, kAllowance - kTolerance) << p.what << ": stitching (" << s.x1 << "," << s.y1 << ")-("
-                                                    << s.x2 << "," << s.y2 << ") comes within " << nearest
-                                                    << " mm of a cutting line";
+        EXPECT_GE(nearest, kAllowance - kTolerance)
+            << p.what << ": stitching (" << s.x1 << "," << s.y1 << ")-(" << s.x2 << "," << s.y2 << ") comes within "
+            << nearest << " mm of a cutting line";
     }
 }
 
@@ -144,7 +146,8 @@ void PrintAndMeasure(const std::vector<std::string>& models, double fh, double f
     for (const std::string& name : models)
         loaded.push_back(std::make_unique<TModel>(host, name, nullptr, 200, 100, tsUnVisible, "States1", nullptr));
 
-    const std::string title = "datasetpieces" + std::to_string(GetCurrentProcessId()) + "x" + std::to_string(int(fh * 100));
+    const std::string title =
+        "datasetpieces" + std::to_string(GetCurrentProcessId()) + "x" + std::to_string(int(fh * 100));
     const std::string marker = TestTempPath(title + ".start");
     RunHost("touch '" + marker + "'");
     Printer()->SetTitle(title);
@@ -176,8 +179,10 @@ void PrintAndMeasure(const std::vector<std::string>& models, double fh, double f
             for (auto& primitive : piece->Primitives) {
                 auto [a, b] = primitive->GetEnds();
                 Segment s{double(a->X), double(a->Y), double(b->X), double(b->Y)};
-                if (dynamic_cast<TPrimLineSg*>(primitive.get())) p.cutting.push_back(s);
-                else if (dynamic_cast<TPrimLineS*>(primitive.get())) p.stitching.push_back(s);
+                if (dynamic_cast<TPrimLineSg*>(primitive.get()))
+                    p.cutting.push_back(s);
+                else if (dynamic_cast<TPrimLineS*>(primitive.get()))
+                    p.stitching.push_back(s);
             }
             ASSERT_FALSE(p.cutting.empty()) << p.what;
             ASSERT_FALSE(p.stitching.empty()) << p.what;
@@ -204,7 +209,8 @@ void PrintAndMeasure(const std::vector<std::string>& models, double fh, double f
         // The .mdl extent at the doll's factors, in millimetres.
         Box units;
         for (const Segment& s : p.cutting) units.Add(s.x1, s.y1), units.Add(s.x2, s.y2);
-        const double wantW = (units.right - units.left) * p.mmPerUnitX, wantH = (units.bottom - units.top) * p.mmPerUnitY;
+        const double wantW = (units.right - units.left) * p.mmPerUnitX,
+                     wantH = (units.bottom - units.top) * p.mmPerUnitY;
         // The pen's width (two printer pixels) counts once, centred.
         const double pen = 2.0 * kRender / dpiX;
         EXPECT_NEAR((cut.right - cut.left + 1 - pen) / kPxPerMm, wantW, 0.5) << p.what << " width";

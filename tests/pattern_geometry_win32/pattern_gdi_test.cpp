@@ -20,8 +20,8 @@ const PatternColour Key = PatternRGB(0, 255, 0);
 
 void DrawPicture(PatternBitmap& b, int w, int h) {
     b.SetSize(w, h);
-    const PatternColour colours[] = {Key, PatternWhite, PatternRGB(200, 10, 10), Key, PatternRGB(1, 254, 1),
-                                     PatternBlack, PatternRGB(10, 20, 250)};
+    const PatternColour colours[] = {
+        Key, PatternWhite, PatternRGB(200, 10, 10), Key, PatternRGB(1, 254, 1), PatternBlack, PatternRGB(10, 20, 250)};
     for (int i = 0; i < 7; ++i) {
         b.SetBrushColour(colours[i]);
         b.FillRect(i * w / 7, 0, (i + 1) * w / 7, h);
@@ -85,8 +85,8 @@ TEST(PatternGdi, RasterOperationsMatchTheMemoryRaster) {
 TEST(PatternGdi, FillRenderHoldsOnlyFabricAndWhite) {
     EnsureFramework();
     Scale scale{1.5, 1.5};
-    auto piece = Read("Oval(0,0,81,41)\nEllipse(0,0) (81,41)\nARC(10,20) (40,-10) (70,20)\nPOINTFILL(40,30)\n}\n",
-                      scale, 3);
+    auto piece =
+        Read("Oval(0,0,81,41)\nEllipse(0,0) (81,41)\nARC(10,20) (40,-10) (70,20)\nPOINTFILL(40,30)\n}\n", scale, 3);
     MemoryFabrics fabrics;
     GdiPatternBitmap bitmap;
     piece->Render(&bitmap, tsFill, &fabrics);
@@ -146,14 +146,17 @@ namespace {
 struct Page {
     int width = 0, height = 0;
     std::string pixels;
-    bool Dark(int x, int y) const { return static_cast<unsigned char>(pixels[static_cast<size_t>(y) * width + x]) < 128; }
+    bool Dark(int x, int y) const {
+        return static_cast<unsigned char>(pixels[static_cast<size_t>(y) * width + x]) < 128;
+    }
 };
 
 std::vector<Page> PrintedPages(const std::string& title, const std::string& marker, int render) {
     std::string list = TestTempPath(title + ".found");
     std::string find = "for i in $(seq 60); do f=$(find \"$HOME/PDF\" /var/spool/cups-pdf -name '*" + title +
-                       "*.pdf' -newer '" + marker + "' 2>/dev/null | head -1); [ -n \"$f\" ] && sleep 1 && echo \"$f\" > '" +
-                       list + "' && exit 0; sleep 0.5; done; exit 1";
+                       "*.pdf' -newer '" + marker +
+                       "' 2>/dev/null | head -1); [ -n \"$f\" ] && sleep 1 && echo \"$f\" > '" + list +
+                       "' && exit 0; sleep 0.5; done; exit 1";
     std::vector<Page> pages;
     if (RunHost(find) != 0) return pages;
     std::string pdf = ReadFileBytes(list);
@@ -203,8 +206,10 @@ TEST(PatternGdi, PiecesPrintAtTrueSizeAndTallOnesSplit) {
     RunHost("touch '" + marker + "'");
     Scale s;
     // A 100 mm square, then a 400 mm strip: taller than any page.
-    auto square = Read("Square(0,0,100,100)\nLINE(0,0) (100,0)\nLINE(100,0) (100,100)\nLINE(100,100) (0,100)\n"
-                       "LINE(0,100) (0,0)\n}\n", s, -1);
+    auto square = Read(
+        "Square(0,0,100,100)\nLINE(0,0) (100,0)\nLINE(100,0) (100,100)\nLINE(100,100) (0,100)\n"
+        "LINE(0,100) (0,0)\n}\n",
+        s, -1);
     auto strip = Read("Strip(0,0,20,400)\nLINE(10,0) (10,400)\n}\n", s, -1);
     Printer()->SetTitle(title);
     Printer()->BeginDoc();

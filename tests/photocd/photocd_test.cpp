@@ -12,13 +12,13 @@ namespace {
 enum class Fail { None, Open, Format, Resolution, SetResolution, Rotation, Transform, Block, Load, Header, Short };
 
 struct StandIn {
-    int format = 0;          // 10 grey, 13 palette, else 24 bits
+    int format = 0;  // 10 grey, 13 palette, else 24 bits
     int rotation = 0;
-    unsigned steps = 0x3F;   // available steps
-    int step = 2;            // in force
-    int stepAnswer = -1;     // a step to report instead (out of range)
+    unsigned steps = 0x3F;  // available steps
+    int step = 2;           // in force
+    int stepAnswer = -1;    // a step to report instead (out of range)
     Fail fail = Fail::None;
-    int failBlock = 1;       // the block that cannot be fetched
+    int failBlock = 1;  // the block that cannot be fetched
     int opens = 0, closes = 0, loads = 0, frees = 0, blocks = 0;
     int width() const { return (rotation == 4 || rotation == 7 ? 64 : 96) << step; }
     int height() const { return (rotation == 4 || rotation == 7 ? 96 : 64) << step; }
@@ -35,8 +35,10 @@ struct StandIn {
         Rgb p{width(), height(), {}};
         for (int y = 0; y < height(); ++y)
             for (int x = 0; x < width(); ++x) {
-                if (bits() == 8) p.pixels.insert(p.pixels.end(), 3, Byte(x, y, 0));
-                else p.pixels.insert(p.pixels.end(), {Byte(x, y, 2), Byte(x, y, 1), Byte(x, y, 0)});
+                if (bits() == 8)
+                    p.pixels.insert(p.pixels.end(), 3, Byte(x, y, 0));
+                else
+                    p.pixels.insert(p.pixels.end(), {Byte(x, y, 2), Byte(x, y, 1), Byte(x, y, 0)});
             }
         return p;
     }
@@ -62,7 +64,9 @@ int WINAPI SetResolution(PcdImage, int step) {
     lib.step = step;
     return 0;
 }
-int WINAPI GetRotation(PcdImage, int* rotation) { return lib.fail == Fail::Rotation ? 1 : (*rotation = lib.rotation, 0); }
+int WINAPI GetRotation(PcdImage, int* rotation) {
+    return lib.fail == Fail::Rotation ? 1 : (*rotation = lib.rotation, 0);
+}
 int WINAPI Close(PcdImage) { return ++lib.closes, 0; }
 int WINAPI SetTransform(PcdImage, int rotation) { return lib.fail == Fail::Transform || rotation != lib.rotation; }
 int WINAPI LoadImage(PcdImage, PcdBlock*, HGLOBAL* memory) {
@@ -81,7 +85,8 @@ int WINAPI LoadImage(PcdImage, PcdBlock*, HGLOBAL* memory) {
     h.biClrUsed = static_cast<DWORD>(colors);
     std::memcpy(p, &h, 40);
     if (lib.fail != Fail::Short)
-        for (int k = 0; k < lib.height(); ++k) lib.Row(lib.height() - 1 - k, p + 40 + colors * 4 + size_t(k) * rowBytes);
+        for (int k = 0; k < lib.height(); ++k)
+            lib.Row(lib.height() - 1 - k, p + 40 + colors * 4 + size_t(k) * rowBytes);
     GlobalUnlock(m);
     ++lib.loads;
     *memory = m;
@@ -90,7 +95,8 @@ int WINAPI LoadImage(PcdImage, PcdBlock*, HGLOBAL* memory) {
 int WINAPI GetBlock(PcdImage, PcdBlock* block, unsigned char* buffer, int rowBytes) {
     if (lib.fail == Fail::Block && lib.blocks == lib.failBlock) return 1;
     ++lib.blocks;
-    for (int i = 0; i < block->rowCount; ++i) lib.Row(block->firstRow + i, buffer + size_t(block->rowCount - 1 - i) * rowBytes);
+    for (int i = 0; i < block->rowCount; ++i)
+        lib.Row(block->firstRow + i, buffer + size_t(block->rowCount - 1 - i) * rowBytes);
     return 0;
 }
 int WINAPI FreeBitmap(HGLOBAL memory) {
@@ -104,8 +110,8 @@ class PhotoCDTest : public ::testing::Test {
 protected:
     void SetUp() override {
         lib = StandIn{};
-        PhotoCD = PhotoCDLibrary{true, nullptr, Open, GetFormat, GetResolution, SetResolution, GetRotation,
-                                 Close, SetTransform, LoadImage, GetBlock, FreeBitmap};
+        PhotoCD = PhotoCDLibrary{true,        nullptr, Open,         GetFormat, GetResolution, SetResolution,
+                                 GetRotation, Close,   SetTransform, LoadImage, GetBlock,      FreeBitmap};
         K_SetPCDResolution(2);
         path = TestTempPath("pack.pcd");
         WriteFileBytes(path, std::string(3000, '\x55'));  // any bytes: the library reads the file
@@ -191,7 +197,9 @@ TEST_F(PhotoCDTest, ResolutionSettingAndAvailability) {
     EXPECT_EQ(K_GetPCDResolution(path.c_str(), available), K_ERR_READ);
 }
 
-int KAPI StopAfterTen(BitmapRecord*, unsigned char*, int, void* user) { return ++*static_cast<int*>(user) == 10 ? 5 : 1; }
+int KAPI StopAfterTen(BitmapRecord*, unsigned char*, int, void* user) {
+    return ++*static_cast<int*>(user) == 10 ? 5 : 1;
+}
 
 TEST_F(PhotoCDTest, EveryFailureClosesTheImage) {
     struct Case {

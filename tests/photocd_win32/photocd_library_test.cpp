@@ -18,8 +18,10 @@ Rgb Served(int format, int rotation, int step) {
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x) {
             auto v = [&](int c) { return static_cast<unsigned char>(x * 7 + y * 13 + c * 50); };
-            if (format == 10) p.pixels.insert(p.pixels.end(), 3, v(0));
-            else p.pixels.insert(p.pixels.end(), {v(2), v(1), v(0)});
+            if (format == 10)
+                p.pixels.insert(p.pixels.end(), 3, v(0));
+            else
+                p.pixels.insert(p.pixels.end(), {v(2), v(1), v(0)});
         }
     return p;
 }
@@ -30,12 +32,15 @@ struct Counts {
 };
 Counts StandInCounts() {
     Counts c;
-    auto read = reinterpret_cast<void(WINAPI*)(int*)>(reinterpret_cast<void*>(GetProcAddress(PhotoCD.module, "StandInCounts")));
+    auto read =
+        reinterpret_cast<void(WINAPI*)(int*)>(reinterpret_cast<void*>(GetProcAddress(PhotoCD.module, "StandInCounts")));
     if (read) read(&c.opens);
     return c;
 }
 
-int KAPI StopAfterTen(BitmapRecord*, unsigned char*, int, void* user) { return ++*static_cast<int*>(user) == 10 ? 5 : 1; }
+int KAPI StopAfterTen(BitmapRecord*, unsigned char*, int, void* user) {
+    return ++*static_cast<int*>(user) == 10 ? 5 : 1;
+}
 
 TEST(PhotoCDLibrary, EveryFailureOfTheDllEndsWithACodeAndClosesTheImage) {
     BindPhotoCDLibrary();

@@ -52,8 +52,8 @@ std::string UniqueTitle(const std::string& what) {
 // minutes. The job's file is moved into the test's folder.
 std::string WaitForPdf(const std::string& title, const std::string& marker) {
     std::string target = TestTempPath((title.empty() ? "untitled-" + std::to_string(GetTickCount()) : title) + ".pdf");
-    std::string find = title.empty() ? "ls -t \"$HOME\"/PDF/*.pdf 2>/dev/null | while read f; do [ \"$f\" -nt '" + marker +
-                                           "' ] && echo \"$f\" && break; done"
+    std::string find = title.empty() ? "ls -t \"$HOME\"/PDF/*.pdf 2>/dev/null | while read f; do [ \"$f\" -nt '" +
+                                           marker + "' ] && echo \"$f\" && break; done"
                                      : "ls \"$HOME\"/PDF/" + title + "*.pdf 2>/dev/null | head -1";
     std::string command = "for i in $(seq 360); do f=$(" + find +
                           "); if [ -n \"$f\" ] && tail -c 64 \"$f\" | grep -q EOF; then sleep 1; mv \"$f\" '" + target +
@@ -71,12 +71,14 @@ struct Gray {
 Gray RenderGray(const std::string& pdf, int dpi) {
     Gray g;
     std::string out = pdf + "-" + std::to_string(dpi);
-    if (RunHost("pdftoppm -r " + std::to_string(dpi) + " -gray -aa no -aaVector no -singlefile -f 1 -l 1 '" + pdf + "' '" + out + "'") != 0)
+    if (RunHost("pdftoppm -r " + std::to_string(dpi) + " -gray -aa no -aaVector no -singlefile -f 1 -l 1 '" + pdf +
+                "' '" + out + "'") != 0)
         return g;
     std::string bytes = ReadFileBytes(out + ".pgm");
     std::remove((out + ".pgm").c_str());
     int maxval = 0, consumed = 0;
-    if (std::sscanf(bytes.c_str(), "P5 %d %d %d%n", &g.width, &g.height, &maxval, &consumed) != 3 || maxval != 255) return Gray{};
+    if (std::sscanf(bytes.c_str(), "P5 %d %d %d%n", &g.width, &g.height, &maxval, &consumed) != 3 || maxval != 255)
+        return Gray{};
     g.pixels = bytes.substr(consumed + 1);
     if (g.pixels.size() < static_cast<size_t>(g.width) * g.height) return Gray{};
     return g;
@@ -99,7 +101,8 @@ RECT DarkBox(const Gray& g, int fromRow, int toRow) {
 double Millimetres(int pixels, int dpi) { return pixels * 25.4 / dpi; }
 
 void MakeBlack(BitmapRecord* b, int width, int height, int perspective = K_BOTTOM_UP) {
-    MakeRecord(b, width, height, 24, [](int, int) { return RGB(0, 0, 0); }, K_ORDER_RGB, perspective);
+    MakeRecord(
+        b, width, height, 24, [](int, int) { return RGB(0, 0, 0); }, K_ORDER_RGB, perspective);
 }
 
 COLORREF Stripes(int x, int) { return x < 40 ? RGB(255, 0, 0) : x < 80 ? RGB(0, 255, 0) : RGB(0, 0, 255); }
@@ -239,14 +242,17 @@ TEST_F(Print, RefusalsStopsAndTheCallersBitmap) {
     EXPECT_NE(GetObjectType(dc), 0u);
 
     // Fast printing leaves a top-down, red-first bitmap as it was.
-    MakeRecord(&upright, 37, 11, 24, [](int x, int y) { return RGB(x * 6, y * 20, 128); }, K_ORDER_RGB, K_TOP_DOWN);
+    MakeRecord(
+        &upright, 37, 11, 24, [](int x, int y) { return RGB(x * 6, y * 20, 128); }, K_ORDER_RGB, K_TOP_DOWN);
     std::vector<unsigned char> before(upright.b.BytesPerLine * 11), after(before.size());
     K_AccessBitmap(&upright);
-    for (int y = 0; y < 11; ++y) K_GetBitmapRow(&upright, &before[y * upright.b.BytesPerLine], y, upright.b.BytesPerLine);
+    for (int y = 0; y < 11; ++y)
+        K_GetBitmapRow(&upright, &before[y * upright.b.BytesPerLine], y, upright.b.BytesPerLine);
     K_ReleaseBitmap(&upright);
     EXPECT_EQ(K_PrintBitmapFast(dc, &upright, 10, 10, 370, 110, 0), dc);
     K_AccessBitmap(&upright);
-    for (int y = 0; y < 11; ++y) K_GetBitmapRow(&upright, &after[y * upright.b.BytesPerLine], y, upright.b.BytesPerLine);
+    for (int y = 0; y < 11; ++y)
+        K_GetBitmapRow(&upright, &after[y * upright.b.BytesPerLine], y, upright.b.BytesPerLine);
     K_ReleaseBitmap(&upright);
     EXPECT_EQ(before, after);
     EXPECT_EQ(upright.b.ViewPerspective, K_TOP_DOWN);

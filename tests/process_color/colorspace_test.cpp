@@ -80,7 +80,9 @@ Bytes Samples() {
     Bytes bgr;
     for (int b = 0; b < 256; b += 15)
         for (int g = 0; g < 256; g += 17)
-            for (int r = 0; r < 256; r += 5) bgr.insert(bgr.end(), {static_cast<unsigned char>(b), static_cast<unsigned char>(g), static_cast<unsigned char>(r)});
+            for (int r = 0; r < 256; r += 5)
+                bgr.insert(bgr.end(), {static_cast<unsigned char>(b), static_cast<unsigned char>(g),
+                                       static_cast<unsigned char>(r)});
     return bgr;
 }
 
@@ -99,7 +101,8 @@ TEST(ColorSpace, EverySpaceFollowsItsFormulas) {
         ASSERT_EQ(Word(yiq, 6 * i + 4), (311 * b16 + 212 * r16 - 528 * g16) / 1000);
         int e[3];
         FormulaHls(b, g, r, e);
-        ASSERT_EQ((Bytes{hls[3 * i], hls[3 * i + 1], hls[3 * i + 2]}), (Bytes{Byte(e[0]), Byte(e[1]), Byte(e[2])})) << b << "," << g << "," << r;
+        ASSERT_EQ((Bytes{hls[3 * i], hls[3 * i + 1], hls[3 * i + 2]}), (Bytes{Byte(e[0]), Byte(e[1]), Byte(e[2])}))
+            << b << "," << g << "," << r;
     }
     // Back to BGR from every HLS triple of a grid, and from YUV and YIQ.
     Bytes triples;
@@ -113,7 +116,8 @@ TEST(ColorSpace, EverySpaceFollowsItsFormulas) {
         FormulaFromHls(triples[3 * i], triples[3 * i + 1], triples[3 * i + 2], e);
         ASSERT_EQ((Bytes{back[3 * i], back[3 * i + 1], back[3 * i + 2]}), (Bytes{Byte(e[0]), Byte(e[1]), Byte(e[2])}));
     }
-    Bytes fromYuv = Convert(yuv, n, K_SPACE_YUV, K_SPACE_BGR, 3), fromYiq = Convert(yiq, n, K_SPACE_YIQ, K_SPACE_BGR, 3);
+    Bytes fromYuv = Convert(yuv, n, K_SPACE_YUV, K_SPACE_BGR, 3),
+          fromYiq = Convert(yiq, n, K_SPACE_YIQ, K_SPACE_BGR, 3);
     for (int i = 0; i < n; ++i) {
         int y = Word(yuv, 6 * i), u = Word(yuv, 6 * i + 2), v = Word(yuv, 6 * i + 4);
         ASSERT_EQ(fromYuv[3 * i], From14(y + u));
@@ -148,7 +152,7 @@ TEST(ColorSpace, RoundTripsStayClose) {
     struct Case {
         int space, bytes, bound;
     } cases[] = {
-        {K_SPACE_BGR, 3, 0}, {K_SPACE_CMYK, 4, 0}, {K_SPACE_CMY, 3, 0}, {K_SPACE_YUV, 6, 2},
+        {K_SPACE_BGR, 3, 0}, {K_SPACE_CMYK, 4, 0}, {K_SPACE_CMY, 3, 0},  {K_SPACE_YUV, 6, 2},
         {K_SPACE_YIQ, 6, 3}, {K_SPACE_HSV, 3, 11}, {K_SPACE_HLS, 3, 12},
     };
     for (const Case& c : cases) {
@@ -181,7 +185,8 @@ TEST(ColorSpace, MatchesOpenCv) {
     ASSERT_EQ(yuv.data.size(), logo.data.size());
     int n = logo.width * logo.height;
     Bytes bgr(logo.data.size());
-    for (int i = 0; i < n; ++i) bgr[3 * i] = logo.data[3 * i + 2], bgr[3 * i + 1] = logo.data[3 * i + 1], bgr[3 * i + 2] = logo.data[3 * i];
+    for (int i = 0; i < n; ++i)
+        bgr[3 * i] = logo.data[3 * i + 2], bgr[3 * i + 1] = logo.data[3 * i + 1], bgr[3 * i + 2] = logo.data[3 * i];
     Bytes ours = Convert(bgr, n, K_SPACE_BGR, K_SPACE_HLS, 3), ourYuv = Convert(bgr, n, K_SPACE_BGR, K_SPACE_YUV, 6);
     int worstH = 0, worstL = 0, worstS = 0, worstY = 0;
     for (int i = 0; i < n; ++i) {
@@ -237,7 +242,8 @@ TEST(Separation, CmykHasAFourthPlaneAndEveryKindMergesBack) {
     struct Case {
         int kind, planes, bound;
     } cases[] = {
-        {K_SEPARATE_BGR, 3, 0}, {K_SEPARATE_CMYK, 4, 0}, {K_SEPARATE_CMY, 3, 0}, {K_SEPARATE_HSV, 3, 11}, {K_SEPARATE_HLS, 3, 12},
+        {K_SEPARATE_BGR, 3, 0},  {K_SEPARATE_CMYK, 4, 0}, {K_SEPARATE_CMY, 3, 0},
+        {K_SEPARATE_HSV, 3, 11}, {K_SEPARATE_HLS, 3, 12},
     };
     for (const Case& c : cases) {
         for (int perspective : {K_TOP_DOWN, K_BOTTOM_UP}) {
@@ -249,7 +255,8 @@ TEST(Separation, CmykHasAFourthPlaneAndEveryKindMergesBack) {
                 // K is 255 less the largest component.
                 Picture k = PlaneOf(planes.records[3].rec);
                 for (size_t i = 0; i < k.data.size(); ++i)
-                    ASSERT_EQ(k.data[i], 255 - std::max({logo.data[3 * i], logo.data[3 * i + 1], logo.data[3 * i + 2]}));
+                    ASSERT_EQ(k.data[i],
+                              255 - std::max({logo.data[3 * i], logo.data[3 * i + 1], logo.data[3 * i + 2]}));
             }
             ASSERT_EQ(K_ColorMergeBitmap(merged.get(), planes.pointers, c.kind), K_OK);
             EXPECT_EQ(merged->BitsPerPixel, 24);
@@ -257,7 +264,8 @@ TEST(Separation, CmykHasAFourthPlaneAndEveryKindMergesBack) {
             Picture back = ReadPicture(merged.rec);
             ASSERT_EQ(back.data.size(), logo.data.size());
             int worst = 0;
-            for (size_t i = 0; i < back.data.size(); ++i) worst = std::max(worst, std::abs(back.data[i] - logo.data[i]));
+            for (size_t i = 0; i < back.data.size(); ++i)
+                worst = std::max(worst, std::abs(back.data[i] - logo.data[i]));
             EXPECT_LE(worst, c.bound) << "kind " << c.kind;
         }
     }
@@ -272,8 +280,10 @@ TEST(Separation, MatchesSeparateAndCombineOfThePeers) {
     // pamchannel and ImageMagick's -separate give the red, green and blue
     // planes; ours come in blue, green, red order.
     for (int k = 0; k < 3; ++k) {
-        Picture netpbm = RunPeer(rose, "pamchannel -tupletype=GRAYSCALE -infile {in} " + std::to_string(k) + " | pamtopnm > {out}", "sep");
-        Picture magick = RunPeer(rose, kConvert + " {in} -channel " + std::string(1, "RGB"[k]) + " -separate -depth 8 pgm:{out}", "sep_im");
+        Picture netpbm = RunPeer(
+            rose, "pamchannel -tupletype=GRAYSCALE -infile {in} " + std::to_string(k) + " | pamtopnm > {out}", "sep");
+        Picture magick = RunPeer(
+            rose, kConvert + " {in} -channel " + std::string(1, "RGB"[k]) + " -separate -depth 8 pgm:{out}", "sep_im");
         Picture ours = PlaneOf(planes.records[2 - k].rec);
         EXPECT_EQ(ours, netpbm) << "channel " << k;
         EXPECT_EQ(ours, magick) << "channel " << k;
@@ -282,15 +292,21 @@ TEST(Separation, MatchesSeparateAndCombineOfThePeers) {
     // -combine put together: the picture itself.
     Planes fromPeer;
     for (int k = 0; k < 3; ++k) {
-        Picture plane = RunPeer(rose, "pamchannel -tupletype=GRAYSCALE -infile {in} " + std::to_string(2 - k) + " | pamtopnm > {out}", "sep_peer");
-        ASSERT_EQ(K_CreateBitmap(fromPeer.pointers[k], K_STORAGE_ANY, plane.width, plane.height, 0, K_ORDER_RGB, nullptr, K_TOP_DOWN), K_OK);
+        Picture plane = RunPeer(
+            rose, "pamchannel -tupletype=GRAYSCALE -infile {in} " + std::to_string(2 - k) + " | pamtopnm > {out}",
+            "sep_peer");
+        ASSERT_EQ(K_CreateBitmap(fromPeer.pointers[k], K_STORAGE_ANY, plane.width, plane.height, 0, K_ORDER_RGB,
+                                 nullptr, K_TOP_DOWN),
+                  K_OK);
         BitmapLock lock(fromPeer.pointers[k]);
         for (int y = 0; y < plane.height; ++y) K_PutBitmapRow(fromPeer.pointers[k], plane.At(0, y), y, plane.width);
     }
     OwnedBitmap merged;
     ASSERT_EQ(K_ColorMergeBitmap(merged.get(), fromPeer.pointers, K_SEPARATE_BGR), K_OK);
-    Picture stacked = RunPeer(rose, "for c in 0 1 2; do pamchannel -infile {in} $c > {tmp}_$c.pam; done; "
-                                    "pamstack -tupletype=RGB {tmp}_0.pam {tmp}_1.pam {tmp}_2.pam | pamtopnm > {out}", "stack");
+    Picture stacked = RunPeer(rose,
+                              "for c in 0 1 2; do pamchannel -infile {in} $c > {tmp}_$c.pam; done; "
+                              "pamstack -tupletype=RGB {tmp}_0.pam {tmp}_1.pam {tmp}_2.pam | pamtopnm > {out}",
+                              "stack");
     EXPECT_EQ(ReadPicture(merged.rec), stacked);
     EXPECT_EQ(ReadPicture(merged.rec), rose);
 }
@@ -312,7 +328,8 @@ TEST(Separation, MergeTakesTheSmallestPlanesFromTheTop) {
     for (int k = 0; k < 3; ++k) {
         Picture plane = ReadPicture(planes.records[k].rec);
         for (int y = 0; y < 5; ++y)
-            for (int x = 0; x < 6; ++x) ASSERT_EQ(out.At(x, y)[2 - k], plane.At(x, y)[0]) << k << " at " << x << "," << y;
+            for (int x = 0; x < 6; ++x)
+                ASSERT_EQ(out.At(x, y)[2 - k], plane.At(x, y)[0]) << k << " at " << x << "," << y;
     }
 }
 

@@ -174,7 +174,8 @@ TEST(ProcessFrame, SixteenBitWordsKeepTheirFieldsAndLoseBit15) {
 }
 
 // A picture of palette indices, and the record made from it.
-void StoreIndexed(OwnedBitmap& b, const Picture& indices, int bits, const std::vector<RGBQUAD>& palette, int perspective) {
+void StoreIndexed(OwnedBitmap& b, const Picture& indices, int bits, const std::vector<RGBQUAD>& palette,
+                  int perspective) {
     StorePicture(b.rec, indices, bits, perspective);
     GivePalette(b.rec, palette);
 }
@@ -189,10 +190,10 @@ std::vector<RGBQUAD> GreyRamp(int levels) {
 }
 
 TEST(ProcessFrame, WorkRowsHoldTheColoursOfEveryDepthAndGoBackUnchanged) {
-    std::vector<RGBQUAD> colors16 = {Rgb(0, 0, 0),     Rgb(128, 0, 0),   Rgb(0, 128, 0),   Rgb(128, 128, 0),
-                                     Rgb(0, 0, 128),   Rgb(128, 0, 128), Rgb(0, 128, 128), Rgb(192, 192, 192),
-                                     Rgb(128, 128, 128), Rgb(255, 0, 0), Rgb(0, 255, 0),   Rgb(255, 255, 0),
-                                     Rgb(0, 0, 255),   Rgb(255, 0, 255), Rgb(0, 255, 255), Rgb(255, 255, 255)};
+    std::vector<RGBQUAD> colors16 = {Rgb(0, 0, 0),       Rgb(128, 0, 0),   Rgb(0, 128, 0),   Rgb(128, 128, 0),
+                                     Rgb(0, 0, 128),     Rgb(128, 0, 128), Rgb(0, 128, 128), Rgb(192, 192, 192),
+                                     Rgb(128, 128, 128), Rgb(255, 0, 0),   Rgb(0, 255, 0),   Rgb(255, 255, 0),
+                                     Rgb(0, 0, 255),     Rgb(255, 0, 255), Rgb(0, 255, 255), Rgb(255, 255, 255)};
     struct Case {
         const char* name;
         int bits, patternBits;
@@ -228,10 +229,12 @@ TEST(ProcessFrame, WorkRowsHoldTheColoursOfEveryDepthAndGoBackUnchanged) {
         Picture picture = l.bits == 16 ? To555(EveryValue()) : EveryValue();
         StorePicture(b.rec, picture, l.bits, l.perspective, l.order);
         auto rows = StoredRows(b.rec);
-        ASSERT_EQ(ProcessWorkRows(b.get(), 0, 100, [&](unsigned char* row, int y) {
-                      int top = l.perspective == K_BOTTOM_UP ? b->Height - 1 - y : y;
-                      for (int x = 0; x < b->Width; ++x) ASSERT_EQ(row[3 * x + 2], picture.At(x, top)[0]) << Name(l);
-                  }),
+        ASSERT_EQ(ProcessWorkRows(b.get(), 0, 100,
+                                  [&](unsigned char* row, int y) {
+                                      int top = l.perspective == K_BOTTOM_UP ? b->Height - 1 - y : y;
+                                      for (int x = 0; x < b->Width; ++x)
+                                          ASSERT_EQ(row[3 * x + 2], picture.At(x, top)[0]) << Name(l);
+                                  }),
                   K_OK);
         EXPECT_EQ(ReadPicture(b.rec), picture) << Name(l);
     }

@@ -18,7 +18,8 @@ int Intensity(const uint8_t* px) { return (5 * px[1] + 2 * px[0] + px[2] + 4) >>
 
 Counts CountsOf(const Picture& colors, unsigned channel) {
     Counts c{};
-    for (size_t i = 0; i < colors.data.size(); i += 3) ++c[channel ? colors.data[i + channel - 1] : Intensity(&colors.data[i])];
+    for (size_t i = 0; i < colors.data.size(); i += 3)
+        ++c[channel ? colors.data[i + channel - 1] : Intensity(&colors.data[i])];
     return c;
 }
 
@@ -73,7 +74,9 @@ TEST(Histogram, ChannelCountsMatchPgmhist) {
     for (unsigned channel = 1; channel <= 3; ++channel) {
         std::string out = TestTempPath("pc_hist.txt"), in = TestTempPath("pc_hist.ppm");
         WriteFileBytes(in, ToPnm(logo));
-        ASSERT_EQ(RunHost("pamchannel -infile " + in + " " + std::to_string(channel - 1) + " | pgmhist -machine > " + out), 0);
+        ASSERT_EQ(
+            RunHost("pamchannel -infile " + in + " " + std::to_string(channel - 1) + " | pgmhist -machine > " + out),
+            0);
         Counts peer{};
         std::istringstream lines(ReadFileBytes(out));
         for (unsigned value, count; lines >> value >> count;) peer.at(value) = count;
@@ -135,10 +138,14 @@ TEST(Histogram, CorrectionsFollowTheirFormulasAtEveryDepth) {
                 for (int i = 0; i < 256; ++i) table[i] = static_cast<unsigned char>(t[i]);
                 rc = K_HistoEqualizeBitmap(b.get());
             } else if (op == 1) {
-                for (int j = 0; j < 256; ++j) table[j] = static_cast<unsigned char>(std::clamp((j - r.mid) * 128 / (r.high - r.mid) + 127, 0, 255));
+                for (int j = 0; j < 256; ++j)
+                    table[j] =
+                        static_cast<unsigned char>(std::clamp((j - r.mid) * 128 / (r.high - r.mid) + 127, 0, 255));
                 rc = K_StretchBitmapIntensity(b.get());
             } else {
-                for (int j = 0; j < 256; ++j) table[j] = static_cast<unsigned char>(j < r.mid ? std::clamp(j - 64, 0, r.mid) : std::clamp(j + 64, r.mid, 255));
+                for (int j = 0; j < 256; ++j)
+                    table[j] = static_cast<unsigned char>(j < r.mid ? std::clamp(j - 64, 0, r.mid)
+                                                                    : std::clamp(j + 64, r.mid, 255));
                 rc = K_HistoContrastBitmap(b.get(), 500);
             }
             ASSERT_EQ(rc, K_OK);
@@ -175,7 +182,8 @@ TEST(Histogram, EqualizationOfMoreThan16MegapixelsDoesNotOverflow) {
     ASSERT_EQ(K_CreateBitmap(b.get(), K_STORAGE_ANY, width, height, 0, K_ORDER_BGR, nullptr, K_TOP_DOWN), K_OK);
     {
         BitmapLock lock(b.get());
-        for (int y = 0; y < height; ++y) std::memset(b->DataPointer + static_cast<size_t>(y) * b->BytesPerLine, y < height / 2 ? 0 : 255, width);
+        for (int y = 0; y < height; ++y)
+            std::memset(b->DataPointer + static_cast<size_t>(y) * b->BytesPerLine, y < height / 2 ? 0 : 255, width);
     }
     ASSERT_EQ(K_HistoEqualizeBitmap(b.get()), K_OK);
     std::vector<RGBQUAD> palette = PaletteOf(b.rec);
@@ -192,7 +200,8 @@ TEST(Histogram, MatchesTheEqualizationAndStretchOfThePeers) {
     Picture rose = MagickPicture("rose:", 140, 92);
     Picture grey;
     grey.width = rose.width, grey.height = rose.height, grey.channels = 1;
-    for (size_t i = 0; i < rose.data.size(); i += 3) grey.data.push_back(static_cast<uint8_t>(Intensity(&rose.data[i])));
+    for (size_t i = 0; i < rose.data.size(); i += 3)
+        grey.data.push_back(static_cast<uint8_t>(Intensity(&rose.data[i])));
     // A low-contrast copy, and the range it uses.
     Picture dull = MapSamples(grey, [](int v) { return 60 + v / 2; });
     auto [low, high] = std::minmax_element(dull.data.begin(), dull.data.end());
@@ -215,7 +224,8 @@ TEST(Histogram, MatchesTheEqualizationAndStretchOfThePeers) {
         Picture ours = ReadPicture(b.rec);
         ASSERT_EQ(ours.data.size(), peer.data.size() * 3) << c.name;
         int worst = 0;
-        for (size_t i = 0; i < peer.data.size(); ++i) worst = std::max(worst, std::abs(ours.data[3 * i] - peer.data[i]));
+        for (size_t i = 0; i < peer.data.size(); ++i)
+            worst = std::max(worst, std::abs(ours.data[3 * i] - peer.data[i]));
         EXPECT_LE(worst, c.bound) << c.name;
     }
 }

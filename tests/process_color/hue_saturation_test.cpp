@@ -146,7 +146,8 @@ TEST(HueSaturation, ChangeEveryColourAtEveryDepth) {
             OwnedBitmap b;
             StoreAtLayout(b.rec, rose, l);
             Picture before = ColorsOf(b.rec), indices = ReadPicture(b.rec);
-            int rc = c.saturation ? K_ChangeBitmapSaturation(b.get(), c.saturation) : K_ChangeBitmapHue(b.get(), c.angle);
+            int rc =
+                c.saturation ? K_ChangeBitmapSaturation(b.get(), c.saturation) : K_ChangeBitmapHue(b.get(), c.angle);
             ASSERT_EQ(rc, K_OK);
             EXPECT_EQ(ColorsOf(b.rec), HsvChanged(before, l.bits, c.hueStep, c.saturationStep))
                 << Name(l) << " hue " << c.angle << " saturation " << c.saturation;
@@ -203,9 +204,12 @@ TEST(HueSaturation, MatchImageMagickModulate) {
     for (const Case& c : cases) {
         OwnedBitmap b;
         StorePicture(b.rec, rose, 24);
-        ASSERT_EQ(c.saturation ? K_ChangeBitmapSaturation(b.get(), c.saturation) : K_ChangeBitmapHue(b.get(), c.angle), K_OK);
+        ASSERT_EQ(c.saturation ? K_ChangeBitmapSaturation(b.get(), c.saturation) : K_ChangeBitmapHue(b.get(), c.angle),
+                  K_OK);
         Picture ours = ReadPicture(b.rec);
-        Picture peer = RunPeer(rose, kConvert + " {in} -define modulate:colorspace=HSB -modulate " + c.modulate + " -depth 8 {out}", "modulate");
+        Picture peer = RunPeer(
+            rose, kConvert + " {in} -define modulate:colorspace=HSB -modulate " + c.modulate + " -depth 8 {out}",
+            "modulate");
         ASSERT_EQ(peer.data.size(), ours.data.size());
         int worst = 0;
         double sum = 0;

@@ -33,16 +33,19 @@ std::vector<TableCase> TableCases() {
         // Negative: both halves toward 128; the lower half stops at 128.
         {"contrast -1000", [](BitmapRecord* b) { return K_ChangeBitmapContrast(b, -1000); },
          [](int i) { return i < 128 ? Clamp(i + 127, 0, 128) : Clamp(i - 127, 128, 255); }},
-        {"posterize 2", [](BitmapRecord* b) { return K_PosterizeBitmap(b, 2); }, [](int i) { return i < 127 ? 0 : 255; }},
+        {"posterize 2", [](BitmapRecord* b) { return K_PosterizeBitmap(b, 2); },
+         [](int i) { return i < 127 ? 0 : 255; }},
         {"posterize 4", [](BitmapRecord* b) { return K_PosterizeBitmap(b, 4); },
          [](int i) { return ((3 * i + 128) / 255 * 255 + 1) / 3; }},
         {"posterize 256", [](BitmapRecord* b) { return K_PosterizeBitmap(b, 256); }, [](int i) { return i; }},
         // Level counts whose products passed 32 bits still leave values alone.
-        {"posterize 2^32-1", [](BitmapRecord* b) { return K_PosterizeBitmap(b, 0xFFFFFFFFu); }, [](int i) { return i; }},
+        {"posterize 2^32-1", [](BitmapRecord* b) { return K_PosterizeBitmap(b, 0xFFFFFFFFu); },
+         [](int i) { return i; }},
         {"posterize 2^24", [](BitmapRecord* b) { return K_PosterizeBitmap(b, 1u << 24); }, [](int i) { return i; }},
         {"detect 100..200", [](BitmapRecord* b) { return K_IntensityDetectBitmap(b, 100, 200); },
          [](int i) { return i >= 100 && i <= 200 ? 255 : 0; }},
-        {"detect 200..100", [](BitmapRecord* b) { return K_IntensityDetectBitmap(b, 200, 100); }, [](int) { return 0; }},
+        {"detect 200..100", [](BitmapRecord* b) { return K_IntensityDetectBitmap(b, 200, 100); },
+         [](int) { return 0; }},
         {"gamma 1.00", [](BitmapRecord* b) { return K_GammaCorrectBitmap(b, 100); }, [](int i) { return i; }},
         {"gamma 2.00", [](BitmapRecord* b) { return K_GammaCorrectBitmap(b, 200); },
          [](int i) { return static_cast<int>(std::floor(255 * std::sqrt(i / 255.0) + 0.5)); }},
@@ -122,11 +125,13 @@ TEST(Intensity, MatchesImageMagickAndNetpbm) {
         // Source values where the formulas round apart by design (skipped).
         std::function<bool(int)> roundsApart = [](int) { return false; };
     } cases[] = {
-        {"invert / -negate", [](BitmapRecord* b) { return K_InvertBitmap(b); }, kConvert + " {in} -negate -depth 8 {out}", 0},
+        {"invert / -negate", [](BitmapRecord* b) { return K_InvertBitmap(b); },
+         kConvert + " {in} -negate -depth 8 {out}", 0},
         {"invert / pnminvert", [](BitmapRecord* b) { return K_InvertBitmap(b); }, "pnminvert {in} > {out}", 0},
         {"gamma 2.2 / -gamma", [](BitmapRecord* b) { return K_GammaCorrectBitmap(b, 220); },
          kConvert + " {in} -gamma 2.2 -depth 8 {out}", 1},
-        {"gamma 0.5 / pnmgamma", [](BitmapRecord* b) { return K_GammaCorrectBitmap(b, 50); }, "pnmgamma 0.5 {in} > {out}", 1},
+        {"gamma 0.5 / pnmgamma", [](BitmapRecord* b) { return K_GammaCorrectBitmap(b, 50); },
+         "pnmgamma 0.5 {in} > {out}", 1},
         {"posterize 5 / -posterize", [](BitmapRecord* b) { return K_PosterizeBitmap(b, 5); },
          kConvert + " {in} +dither -posterize 5 -depth 8 {out}", 1,
          // Our step is (4v + 128) / 255: a fraction of 127/255 rounds up

@@ -50,7 +50,8 @@ inline Picture EveryValue(int scale = 1) {
         for (int x = 0; x < p.width; ++x) {
             int v = (y / scale) * 16 + x / scale;
             uint8_t* px = p.At(x, y);
-            px[0] = static_cast<uint8_t>(v), px[1] = static_cast<uint8_t>(255 - v), px[2] = static_cast<uint8_t>((v * 37) & 255);
+            px[0] = static_cast<uint8_t>(v), px[1] = static_cast<uint8_t>(255 - v),
+            px[2] = static_cast<uint8_t>((v * 37) & 255);
         }
     return p;
 }
@@ -83,7 +84,7 @@ inline std::string Name(const Layout& l) {
 }
 inline const std::vector<Layout>& DirectLayouts() {
     static const std::vector<Layout> layouts = {
-        {16, K_BOTTOM_UP, K_ORDER_BGR}, {16, K_TOP_DOWN, K_ORDER_RGB}, {24, K_BOTTOM_UP, K_ORDER_BGR},
+        {16, K_BOTTOM_UP, K_ORDER_BGR}, {16, K_TOP_DOWN, K_ORDER_RGB},  {24, K_BOTTOM_UP, K_ORDER_BGR},
         {24, K_TOP_DOWN, K_ORDER_RGB},  {32, K_BOTTOM_UP, K_ORDER_RGB}, {32, K_TOP_DOWN, K_ORDER_BGR},
     };
     return layouts;
@@ -129,7 +130,8 @@ inline void StoreAtLayout(BitmapRecord& r, const Picture& rgb, const AnyLayout& 
     if (l.grey) {
         Picture g;
         g.width = rgb.width, g.height = rgb.height, g.channels = 1;
-        for (size_t i = 0; i < rgb.data.size(); i += 3) g.data.push_back(static_cast<uint8_t>((2 * rgb.data[i] + 5 * rgb.data[i + 1] + rgb.data[i + 2] + 4) >> 3));
+        for (size_t i = 0; i < rgb.data.size(); i += 3)
+            g.data.push_back(static_cast<uint8_t>((2 * rgb.data[i] + 5 * rgb.data[i + 1] + rgb.data[i + 2] + 4) >> 3));
         StorePicture(r, g, 8, l.perspective);
         r.PaletteHandle = CreateGrayPalette(8);
         r.Flags |= K_GRAY_PALETTE;

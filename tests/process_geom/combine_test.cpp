@@ -23,7 +23,7 @@ TEST(Combine, FlagsToOperation) {
         int oneBit, code;
     } cases[] = {
         {K_COMBINE_MULTIPLY, 1, kRopBoolean | kRopUsesSource | kRopUsesDestination | 8},  // AND
-        {K_COMBINE_DIV_DST, 1, kRopBoolean | kRopUsesSource | 12},                          // copy of the source
+        {K_COMBINE_DIV_DST, 1, kRopBoolean | kRopUsesSource | 12},                        // copy of the source
         {K_COMBINE_XOR | K_COMBINE_RESULT(K_COMBINE_ONES), 0, kRopBoolean | 15},
         {K_COMBINE_OR | K_COMBINE_SOURCE(K_COMBINE_ZEROS), 0, kRopBoolean | kRopUsesDestination | 10},
         {K_COMBINE_ADD, 0, 16 | kRopUsesSource | kRopUsesDestination},
@@ -52,7 +52,8 @@ TEST(Combine, RefusesBadArguments) {
     EXPECT_EQ(K_CombineBitmap(&a.r, 0, 0, 9, 4, nullptr, 0, 0, K_COMBINE_ADD), K_ERR_ARGUMENT);
     EXPECT_EQ(ReadPicture(a.r), before);
     // A constant source needs no source bitmap.
-    EXPECT_EQ(K_CombineBitmap(&a.r, 0, 0, 9, 4, nullptr, 0, 0, K_COMBINE_AND | K_COMBINE_SOURCE(K_COMBINE_ZEROS)), K_OK);
+    EXPECT_EQ(K_CombineBitmap(&a.r, 0, 0, 9, 4, nullptr, 0, 0, K_COMBINE_AND | K_COMBINE_SOURCE(K_COMBINE_ZEROS)),
+              K_OK);
     EXPECT_EQ(ReadPicture(a.r).data, std::vector<uint8_t>(36, 0));
 }
 
@@ -65,9 +66,9 @@ TEST(Combine, ArithmeticMatchesPamarith) {
         const char* peer;
         int tolerance;
     } ops[] = {
-        {K_COMBINE_ADD, "-add", 0},          {K_COMBINE_SUB_SRC, "-subtract", 0}, {K_COMBINE_MIN, "-minimum", 0},
-        {K_COMBINE_MAX, "-maximum", 0},      {K_COMBINE_MULTIPLY, "-multiply", 1}, {K_COMBINE_DIV_DST, "-divide", 1},
-        {K_COMBINE_AVERAGE, "-mean", 1},     {K_COMBINE_AND, "-and", 0},           {K_COMBINE_XOR, "-xor", 0},
+        {K_COMBINE_ADD, "-add", 0},      {K_COMBINE_SUB_SRC, "-subtract", 0},  {K_COMBINE_MIN, "-minimum", 0},
+        {K_COMBINE_MAX, "-maximum", 0},  {K_COMBINE_MULTIPLY, "-multiply", 1}, {K_COMBINE_DIV_DST, "-divide", 1},
+        {K_COMBINE_AVERAGE, "-mean", 1}, {K_COMBINE_AND, "-and", 0},           {K_COMBINE_XOR, "-xor", 0},
     };
     PeerBatch batch("combine_pamarith");
     struct Run {
@@ -126,18 +127,42 @@ TEST(Combine, RectanglesAtEveryPhase) {
                         if (flags & 1) sv = maximum - sv;
                         unsigned m = maximum, v;
                         switch (op) {
-                        case 0: v = dv & sv; break;
-                        case 1: v = dv | sv; break;
-                        case 2: v = dv ^ sv; break;
-                        case 3: v = std::min(dv + sv, m); break;
-                        case 4: v = dv > sv ? dv - sv : 0; break;
-                        case 5: v = sv > dv ? sv - dv : 0; break;
-                        case 6: v = dv * sv / m; break;
-                        case 7: v = sv ? std::min(dv * m / sv, m) : m; break;
-                        case 8: v = dv ? std::min(sv * m / dv, m) : m; break;
-                        case 9: v = (dv + sv) / 2; break;
-                        case 10: v = std::min(dv, sv); break;
-                        default: v = std::max(dv, sv); break;
+                            case 0:
+                                v = dv & sv;
+                                break;
+                            case 1:
+                                v = dv | sv;
+                                break;
+                            case 2:
+                                v = dv ^ sv;
+                                break;
+                            case 3:
+                                v = std::min(dv + sv, m);
+                                break;
+                            case 4:
+                                v = dv > sv ? dv - sv : 0;
+                                break;
+                            case 5:
+                                v = sv > dv ? sv - dv : 0;
+                                break;
+                            case 6:
+                                v = dv * sv / m;
+                                break;
+                            case 7:
+                                v = sv ? std::min(dv * m / sv, m) : m;
+                                break;
+                            case 8:
+                                v = dv ? std::min(sv * m / dv, m) : m;
+                                break;
+                            case 9:
+                                v = (dv + sv) / 2;
+                                break;
+                            case 10:
+                                v = std::min(dv, sv);
+                                break;
+                            default:
+                                v = std::max(dv, sv);
+                                break;
                         }
                         want.At(x, dy)[c] = static_cast<uint8_t>(bits == 16 ? (v << 3 | v >> 2) : v);
                     }

@@ -115,10 +115,11 @@ void RunCases(const std::string& tag, const std::vector<Case>& cases, const std:
                     for (size_t i = 0; i < got.data.size(); i += 3) g.data.push_back(got.data[i]);
                     got = g;
                 }
-                int i = batch.Add("/usr/bin/python3 '" + script + "' " + c.peer.substr(0, c.peer.find(' ')) + " '" + in +
-                                  "' @OUT " + c.peer.substr(c.peer.find(' ') + 1));
-                runs.push_back({got, i, c.name + " at " + std::to_string(bits) + " bits, perspective " +
-                                            std::to_string(perspective)});
+                int i = batch.Add("/usr/bin/python3 '" + script + "' " + c.peer.substr(0, c.peer.find(' ')) + " '" +
+                                  in + "' @OUT " + c.peer.substr(c.peer.find(' ') + 1));
+                runs.push_back(
+                    {got, i,
+                     c.name + " at " + std::to_string(bits) + " bits, perspective " + std::to_string(perspective)});
             }
         }
     ASSERT_TRUE(batch.Run());
@@ -141,22 +142,32 @@ TEST(Filter, ConvolutionMatchesOpenCV) {
     static const std::vector<int> user5(25, 1), user4 = {1, 2, 0, -1, 3, 5, 2, 0, 0, 1, -4, 2, 1, 1, 1, 2};
     static const auto block5 = FilterBlock(5, 25, 0, user5), block4 = FilterBlock(4, 7, 10, user4);
     std::vector<Case> cases = {
-        {"emboss north", [](BitmapRecord* b) { return K_SpatialFilterBitmap(b, 0); }, Conv(3, 1, 128, {0, 1, 0, 0, 0, 0, 0, -1, 0})},
-        {"Sobel", [](BitmapRecord* b) { return K_SpatialFilterBitmap(b, 22); }, Conv(3, 1, 0, {1, 2, 1, 0, 0, 0, -1, -2, -1})},
-        {"gradient east", [](BitmapRecord* b) { return K_SpatialFilterBitmap(b, 10); }, Conv(3, 1, 0, {-1, 1, 1, -1, -2, 1, -1, 1, 1})},
-        {"5x5 mean", [](BitmapRecord* b) { return K_SpatialFilterBitmap(b, size_t(block5.data())); }, Conv(5, 25, 0, user5)},
-        {"4x4 uneven", [](BitmapRecord* b) { return K_SpatialFilterBitmap(b, size_t(block4.data())); }, Conv(4, 7, 10, user4)},
+        {"emboss north", [](BitmapRecord* b) { return K_SpatialFilterBitmap(b, 0); },
+         Conv(3, 1, 128, {0, 1, 0, 0, 0, 0, 0, -1, 0})},
+        {"Sobel", [](BitmapRecord* b) { return K_SpatialFilterBitmap(b, 22); },
+         Conv(3, 1, 0, {1, 2, 1, 0, 0, 0, -1, -2, -1})},
+        {"gradient east", [](BitmapRecord* b) { return K_SpatialFilterBitmap(b, 10); },
+         Conv(3, 1, 0, {-1, 1, 1, -1, -2, 1, -1, 1, 1})},
+        {"5x5 mean", [](BitmapRecord* b) { return K_SpatialFilterBitmap(b, size_t(block5.data())); },
+         Conv(5, 25, 0, user5)},
+        {"4x4 uneven", [](BitmapRecord* b) { return K_SpatialFilterBitmap(b, size_t(block4.data())); },
+         Conv(4, 7, 10, user4)},
         // Sharpen and emboss build their kernels from one strength.
-        {"sharpen 1", [](BitmapRecord* b) { return K_SharpenBitmap(b, 1); }, Conv(3, 72, 0, {-1, -1, -1, -1, 80, -1, -1, -1, -1})},
-        {"blur -1000", [](BitmapRecord* b) { return K_SharpenBitmap(b, -1000); }, Conv(3, 9, 0, {1, 1, 1, 1, 1, 1, 1, 1, 1})},
-        {"emboss south-east 0", [](BitmapRecord* b) { return K_EmbossBitmap(b, 3, 0); }, Conv(3, 17, 128, {-1, 0, 0, 0, 0, 0, 0, 0, 1})},
-        {"emboss west 1000", [](BitmapRecord* b) { return K_EmbossBitmap(b, 6, 1000); }, Conv(3, 1, 128, {0, 0, 0, 17, 0, -17, 0, 0, 0})},
+        {"sharpen 1", [](BitmapRecord* b) { return K_SharpenBitmap(b, 1); },
+         Conv(3, 72, 0, {-1, -1, -1, -1, 80, -1, -1, -1, -1})},
+        {"blur -1000", [](BitmapRecord* b) { return K_SharpenBitmap(b, -1000); },
+         Conv(3, 9, 0, {1, 1, 1, 1, 1, 1, 1, 1, 1})},
+        {"emboss south-east 0", [](BitmapRecord* b) { return K_EmbossBitmap(b, 3, 0); },
+         Conv(3, 17, 128, {-1, 0, 0, 0, 0, 0, 0, 0, 1})},
+        {"emboss west 1000", [](BitmapRecord* b) { return K_EmbossBitmap(b, 6, 1000); },
+         Conv(3, 1, 128, {0, 0, 0, 17, 0, -17, 0, 0, 0})},
     };
     RunCases("filter_conv", cases, {8, 24, 32}, false);
     // Black-and-white pictures stay black and white under the Laplacian,
     // so the dithered depths come back exact.
-    RunCases("filter_conv_bw", {{"Laplacian 8", [](BitmapRecord* b) { return K_SpatialFilterBitmap(b, 17); },
-                                 Conv(3, 1, 0, {-1, -1, -1, -1, 8, -1, -1, -1, -1})}},
+    RunCases("filter_conv_bw",
+             {{"Laplacian 8", [](BitmapRecord* b) { return K_SpatialFilterBitmap(b, 17); },
+               Conv(3, 1, 0, {-1, -1, -1, -1, 8, -1, -1, -1, -1})}},
              {1, 4}, true);
 }
 
@@ -202,9 +213,10 @@ TEST(Filter, HandCases) {
         EXPECT_EQ(ReadPicture(o.r).data, std::vector<uint8_t>(147, 10));
     }
     Picture one{1, 1, 3, {9, 99, 199}};
-    for (auto op : std::vector<std::function<int(BitmapRecord*)>>{
-             [](BitmapRecord* b) { return K_AverageFilterBitmap(b, 3); }, [](BitmapRecord* b) { return K_MedianFilterBitmap(b, 4); },
-             [](BitmapRecord* b) { return K_SpatialFilterBitmap(b, 25); }}) {
+    for (auto op :
+         std::vector<std::function<int(BitmapRecord*)>>{[](BitmapRecord* b) { return K_AverageFilterBitmap(b, 3); },
+                                                        [](BitmapRecord* b) { return K_MedianFilterBitmap(b, 4); },
+                                                        [](BitmapRecord* b) { return K_SpatialFilterBitmap(b, 25); }}) {
         Owned o;
         StorePicture(o.r, one, 24);
         ASSERT_EQ(op(&o.r), K_OK);

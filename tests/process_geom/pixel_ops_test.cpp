@@ -104,7 +104,8 @@ TEST(Resample, WholeFactorShrinkMatchesScale) {
             Owned o;
             StorePicture(o.r, p, bits, K_TOP_DOWN);
             ASSERT_EQ(K_ResampleBitmap(&o.r, w, h), K_OK);
-            runs.push_back({ReadPicture(o.r), batch.Add(p, "-scale " + std::to_string(w) + "x" + std::to_string(h) + "!")});
+            runs.push_back(
+                {ReadPicture(o.r), batch.Add(p, "-scale " + std::to_string(w) + "x" + std::to_string(h) + "!")});
         }
     ASSERT_TRUE(batch.Run());
     for (auto& [ours, i] : runs) EXPECT_LE(MaxDifference(ours, batch.Result(i)), 1);
@@ -119,13 +120,13 @@ TEST(Resample, WholeFactorShrinkMatchesScale) {
 
 TEST(Mosaic, TilesFromTheTopLeftAsDisplayed) {
     // 5 x 5 with tiles of 2: the last column and band are one pixel wide.
-    Picture p = Rgb1(5, 5, {0, 2, 4, 6, 9,  //
+    Picture p = Rgb1(5, 5, {0,  2,  4,  6,  9,   //
                             10, 12, 14, 16, 19,  //
                             20, 22, 24, 26, 29,  //
                             30, 32, 34, 36, 39,  //
                             40, 42, 44, 46, 50});
-    const std::vector<uint8_t> want = {6, 6, 10, 10, 14,  //
-                                       6, 6, 10, 10, 14,  //
+    const std::vector<uint8_t> want = {6,  6,  10, 10, 14,  //
+                                       6,  6,  10, 10, 14,  //
                                        26, 26, 30, 30, 34,  //
                                        26, 26, 30, 30, 34,  //
                                        41, 41, 45, 45, 50};

@@ -24,8 +24,8 @@ TEST(Rotate, QuarterHalfTurnsAndMirrorMatchImageMagick) {
         int angle, resize;  // angle 1000: K_ReverseBitmap
         const char* magick;
     } ops[] = {
-        {90, 1, "-rotate 90"}, {-90, 1, "-rotate 270"}, {270, 1, "-rotate 270"}, {180, 0, "-rotate 180"},
-        {-180, 1, "-rotate 180"}, {1000, 0, "-flop"},
+        {90, 1, "-rotate 90"},   {-90, 1, "-rotate 270"},  {270, 1, "-rotate 270"},
+        {180, 0, "-rotate 180"}, {-180, 1, "-rotate 180"}, {1000, 0, "-flop"},
     };
     MagickBatch batch("rotate_quarter");
     struct Run {
@@ -100,8 +100,8 @@ TEST(Rotate, AnyAngleFollowsTheInverseMapping) {
                         const double Y = h / 2 + ((j - nw / 2) * s + (i - nh / 2) * c);
                         const uint8_t* px = q.At(j, yd);
                         std::string where = "angle " + std::to_string(angle) + " resize " + std::to_string(resize) +
-                                            " perspective " + std::to_string(perspective) + " at " +
-                                            std::to_string(j) + "," + std::to_string(yd);
+                                            " perspective " + std::to_string(perspective) + " at " + std::to_string(j) +
+                                            "," + std::to_string(yd);
                         if (px[2] == 255) {
                             ++inside;
                             // Stored row of the source pixel, from its displayed y.
@@ -137,8 +137,10 @@ TEST(Rotate, RowSpansGiveThePixelsOfPerPixelStepping) {
                     const int sn = SinLookup(a), cs = CosLookup(a);
                     const int nw = r.r.Width, nh = r.r.Height;
                     auto normalise = [](int& whole, int& fraction) {
-                        if (fraction > 16383) fraction -= 16384, ++whole;
-                        else if (fraction < -16383) fraction += 16384, --whole;
+                        if (fraction > 16383)
+                            fraction -= 16384, ++whole;
+                        else if (fraction < -16383)
+                            fraction += 16384, --whole;
                     };
                     const int t = (nh / 2) * sn - (nw / 2) * cs, u = -(nw / 2) * sn - (nh / 2) * cs;
                     int x0 = w / 2 + t / 16384, fx0 = t % 16384, y0 = h / 2 + u / 16384, fy0 = u % 16384;
@@ -147,7 +149,8 @@ TEST(Rotate, RowSpansGiveThePixelsOfPerPixelStepping) {
                         int x = x0, fx = fx0, y = y0, fy = fy0;
                         for (int j = 0; j < nw; ++j) {
                             const bool inside = x >= 0 && x < w && y >= 0 && y < h;
-                            if (!inside && fill.empty()) fill.assign(&turned[i][size_t(j) * bytes], &turned[i][size_t(j + 1) * bytes]);
+                            if (!inside && fill.empty())
+                                fill.assign(&turned[i][size_t(j) * bytes], &turned[i][size_t(j + 1) * bytes]);
                             const uint8_t* want = inside ? &source[y][size_t(x) * bytes] : fill.data();
                             ASSERT_EQ(std::memcmp(&turned[i][size_t(j) * bytes], want, bytes), 0)
                                 << bits << " bits, angle " << angle << " resize " << resize << " at " << j << "," << i;

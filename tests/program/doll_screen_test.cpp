@@ -83,13 +83,18 @@ int Differences(const Raster& a, const Raster& b) {
 std::string DollLayout() {
     const char* const slots[DollSlotCount] = {"Wn", "Pl", "Br", "Bl", "Hl", "Yu", "Sh", "Tf"};
     const char* const masks[DollSlotCount] = {"wn*", "pl*", "br*", "bl*", "hl*", "yu*", "sh*", "tf*"};
-    const char* const names[DollSlotCount] = {"Coat", "Dress", "Trousers", "Blouse", "Bathrobe", "Skirt", "Hat", "Shoes"};
+    const char* const names[DollSlotCount] = {"Coat",     "Dress", "Trousers", "Blouse",
+                                              "Bathrobe", "Skirt", "Hat",      "Shoes"};
     const char* const places[DollSlotCount] = {"0 0 200 360", "0 0 200 360", "0 0 200 360", "0 0 200 360",
                                                "0 0 200 360", "0 0 200 360", "0 0 200 80",  "0 240 200 120"};
-    const std::vector<std::string> bad[DollSlotCount] = {{"Bl", "Hl", "Yu", "Pl"}, {"Bl", "Br", "Hl", "Yu", "Wn"},
-                                                         {"Hl", "Pl", "Yu"},       {"Hl", "Pl", "Wn"},
-                                                         {"Bl", "Br", "Pl", "Yu", "Wn"}, {"Br", "Hl", "Pl", "Wn"},
-                                                         {},                       {}};
+    const std::vector<std::string> bad[DollSlotCount] = {{"Bl", "Hl", "Yu", "Pl"},
+                                                         {"Bl", "Br", "Hl", "Yu", "Wn"},
+                                                         {"Hl", "Pl", "Yu"},
+                                                         {"Hl", "Pl", "Wn"},
+                                                         {"Bl", "Br", "Pl", "Yu", "Wn"},
+                                                         {"Br", "Hl", "Pl", "Wn"},
+                                                         {},
+                                                         {}};
     std::string t =
         "TForm DollScreenForm\n  Bounds = 40 40 420 400\n  BorderStyle = bsNone\n  Color = clSilver\n"
         "  TImage DollImage\n    Bounds = 0 0 1 1\n    Visible = false\n  end\n"
@@ -104,12 +109,15 @@ std::string DollLayout() {
              names[s] + "\"\n  end\n";
     t += "  TAllModels AllModels\n    Visible = false\n    BrushSelect = Drum\n";
     for (int s = 0; s < DollSlotCount; ++s) t += "    cm" + std::to_string(s) + " = Class" + slots[s] + "\n";
-    t += "  end\n  TModels Models\n    Bounds = 10 10 200 360\n    SorvelImage = DollImage\n    AllModels = AllModels\n";
-    for (int s = 0; s < DollSlotCount; ++s) t += std::string("    ModelsItem") + slots[s] + " = ModelsItem" + slots[s] + "\n";
+    t +=
+        "  end\n  TModels Models\n    Bounds = 10 10 200 360\n    SorvelImage = DollImage\n    AllModels = AllModels\n";
+    for (int s = 0; s < DollSlotCount; ++s)
+        t += std::string("    ModelsItem") + slots[s] + " = ModelsItem" + slots[s] + "\n";
     for (int s = 0; s < DollSlotCount; ++s) {
         t += std::string("    TModelsItem ModelsItem") + slots[s] + "\n      Bounds = " + places[s] +
              "\n      Visible = false\n      ClassModels = Class" + slots[s] + "\n";
-        for (size_t b = 0; b < bad[s].size(); ++b) t += "      Bad" + std::to_string(b + 1) + " = ModelsItem" + bad[s][b] + "\n";
+        for (size_t b = 0; b < bad[s].size(); ++b)
+            t += "      Bad" + std::to_string(b + 1) + " = ModelsItem" + bad[s][b] + "\n";
         t += "    end\n";
     }
     return t + "  end\nend\n";
@@ -147,8 +155,10 @@ struct DollScreen : testing::Test {
         auto picture = [&](const char* image, const char* file, bool viaLibrary) {
             auto bitmap = std::make_unique<TBitmap>();
             const std::string path = ProgramFolder + "Resource\\" + file;
-            if (viaLibrary) EXPECT_EQ(LoadPictureViaLibrary(*bitmap, path), 1) << file;
-            else LoadPictureFile(*bitmap, path);
+            if (viaLibrary)
+                EXPECT_EQ(LoadPictureViaLibrary(*bitmap, path), 1) << file;
+            else
+                LoadPictureFile(*bitmap, path);
             static_cast<TImage*>(form->FindComponent(image))->Picture()->SetGraphic(bitmap.get());
         };
         // The doll's frames through the library's loader.
@@ -226,7 +236,8 @@ struct DollScreen : testing::Test {
 TEST_F(DollScreen, DressedTurnedUndressedAndFilledWithRealInput) {
     // The frames the library loaded are Doll.bmp as ImageMagick reads it.
     const std::string ppm = TestTempPath("doll-frames.ppm");
-    ASSERT_EQ(RunHost("/usr/bin/convert-im6.q16 '" DATASET_UNIX_DIR "/Resource/Doll.bmp' -depth 8 ppm:'" + ppm + "'"), 0);
+    ASSERT_EQ(RunHost("/usr/bin/convert-im6.q16 '" DATASET_UNIX_DIR "/Resource/Doll.bmp' -depth 8 ppm:'" + ppm + "'"),
+              0);
     const std::string bytes = ReadFileBytes(ppm);
     const Raster& frames = models->Doll().DollFrames;
     ASSERT_EQ(frames.Width, 1200);
@@ -274,7 +285,8 @@ TEST_F(DollScreen, DressedTurnedUndressedAndFilledWithRealInput) {
     // once the menu shows.
     menuMarker = TestTempPath("doll-menu-" + std::to_string(GetCurrentProcessId()));
     std::remove(menuMarker.c_str());
-    ASSERT_EQ(RunHost("(for i in $(seq 600); do [ -e '" + menuMarker + "' ] && break; sleep 0.05; done; "
+    ASSERT_EQ(RunHost("(for i in $(seq 600); do [ -e '" + menuMarker +
+                      "' ] && break; sleep 0.05; done; "
                       "xdotool key Down Return) >/dev/null 2>&1 &"),
               0);
     UINT_PTR timer = SetTimer(nullptr, 0, 20, WatchMenu);
@@ -288,14 +300,17 @@ TEST_F(DollScreen, DressedTurnedUndressedAndFilledWithRealInput) {
 
     // The drum opens on a click; a fabric dragged out of its middle window
     // onto the trousers fills the trousers' piece there.
-    models->OnDragOver = [&](TObject*, TObject* source, int, int, TDragState, bool& accept) { accept = source == drum; };
+    models->OnDragOver = [&](TObject*, TObject* source, int, int, TDragState, bool& accept) {
+        accept = source == drum;
+    };
     // (The main window repaints its views when the fill posts its notice.)
     models->OnDragDrop = [&](TObject*, TObject*, int x, int y) {
         models->FillAt(x, y);
         models->Invalidate();
     };
     Click(drum, POINT{50, 50});
-    ASSERT_TRUE(PumpUntil([&] { return drum->Drum().Opened && drum->Drum().Phase == 0; }, kWait)) << "the drum never opened";
+    ASSERT_TRUE(PumpUntil([&] { return drum->Drum().Opened && drum->Drum().Phase == 0; }, kWait))
+        << "the drum never opened";
     POINT window{-1, -1};
     for (int y = 0; y < drum->Height() && window.x < 0; ++y)
         for (int x = 0; x < drum->Width() && window.x < 0; ++x)

@@ -107,9 +107,11 @@ TEST(FillEffects, DrawMaskedStretched) {
 }
 
 TEST(FillEffects, ShadeChannel) {
-    struct { int v, d, out; } cases[] = {
-        {100, 0, 100}, {0, 127, 252}, {200, -64, 100}, {255, -128, 0}, {254, 127, 254}, {0, -128, 0},
-        {128, 1, 129}, {64, -1, 64}, {192, -1, 190},
+    struct {
+        int v, d, out;
+    } cases[] = {
+        {100, 0, 100}, {0, 127, 252}, {200, -64, 100}, {255, -128, 0}, {254, 127, 254},
+        {0, -128, 0},  {128, 1, 129}, {64, -1, 64},    {192, -1, 190},
     };
     for (auto& c : cases)
         EXPECT_EQ(ShadeChannel(static_cast<std::uint8_t>(c.v), static_cast<std::int8_t>(c.d)), c.out)
@@ -119,7 +121,7 @@ TEST(FillEffects, ShadeChannel) {
 TEST(FillEffects, ShadeMap) {
     EnsureFramework();
     auto picture = MakeBitmap(4, 1, RGB(100, 150, 200));
-    auto shade = MakeBitmap(4, 1, RGB(9, 9, 9));  // (0,0) holds the key colour
+    auto shade = MakeBitmap(4, 1, RGB(9, 9, 9));        // (0,0) holds the key colour
     shade->Canvas()->SetPixel(1, 0, RGB(0, 127, 0));    // no change
     shade->Canvas()->SetPixel(2, 0, RGB(0, 255, 0));    // -128: black
     shade->Canvas()->SetPixel(3, 0, RGB(50, 191, 77));  // +64
@@ -150,7 +152,8 @@ TEST(FillEffects, DitherLevels) {
             for (int x = 0; x < 16; ++x) {
                 bool hole = Transparent(effective, x, y);
                 holes += hole && x < 8;
-                ASSERT_EQ(Hex(PixelAt(*dest, x, y)), Hex(hole ? blue : red)) << "level " << level << " at " << x << "," << y;
+                ASSERT_EQ(Hex(PixelAt(*dest, x, y)), Hex(hole ? blue : red))
+                    << "level " << level << " at " << x << "," << y;
             }
         EXPECT_EQ(holes, 4 * effective) << "level " << level;
     }

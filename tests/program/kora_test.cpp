@@ -96,9 +96,9 @@ TEST(Kora, ClipboardRoundTripsThroughX11) {
     ASSERT_TRUE(OpenClipboard(nullptr));
     EmptyClipboard();
     CloseClipboard();
-    ASSERT_EQ(RunHost("(timeout 30 xclip -quiet -selection clipboard -t image/bmp -i '" + offered +
-                      "' >/dev/null 2>&1 &)"),
-              0);
+    ASSERT_EQ(
+        RunHost("(timeout 30 xclip -quiet -selection clipboard -t image/bmp -i '" + offered + "' >/dev/null 2>&1 &)"),
+        0);
     for (int i = 0; i < 100 && !K_ClipboardReady(); ++i) Sleep(50);
     TKora pasted;
     pasted.LoadFromClipboardFormat(0, nullptr, nullptr);

@@ -5,7 +5,11 @@
 TEST(Paths, Resolution) {
     std::string saved = ProgramFolder;
     ProgramFolder = "C:\\Games\\Pupetta\\";
-    struct { const char* name; bool absolute; const char* resolved; } cases[] = {
+    struct {
+        const char* name;
+        bool absolute;
+        const char* resolved;
+    } cases[] = {
         {"D:\\data\\a.reg", true, "D:\\data\\a.reg"},
         {"x:", true, "x:"},
         {"\\\\server\\share\\f", true, "\\\\server\\share\\f"},

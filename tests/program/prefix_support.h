@@ -24,8 +24,8 @@ inline std::string ExtraPrefix(const std::string& name) {
     // A prefix of the other kind, left by the other flavour's tests, is made anew.
     std::string cmd = "if test -f '" + path + "/system.reg' && ! grep -q '^#arch=" + kWineArch + "' '" + path +
                       "/system.reg'; then WINEPREFIX='" + path + "' wineserver -k 2>/dev/null; rm -rf '" + path +
-                      "'; fi; test -f '" + path + "/system.reg' || { " + env + kWine + " wineboot -i >/dev/null 2>&1; " +
-                      env + "wineserver -w; }";
+                      "'; fi; test -f '" + path + "/system.reg' || { " + env + kWine +
+                      " wineboot -i >/dev/null 2>&1; " + env + "wineserver -w; }";
     if (RunHost(cmd) != 0 || RunHost("test -f '" + path + "/system.reg'") != 0) return {};
     return path;
 }
@@ -38,4 +38,6 @@ inline std::string InPrefix(const std::string& prefix, const std::string& displa
 }
 
 // Stops the prefix's wine server and the programs still running in it.
-inline void StopPrefix(const std::string& prefix) { RunHost("WINEPREFIX='" + prefix + "' wineserver -k 2>/dev/null; true"); }
+inline void StopPrefix(const std::string& prefix) {
+    RunHost("WINEPREFIX='" + prefix + "' wineserver -k 2>/dev/null; true");
+}

@@ -70,8 +70,9 @@ TEST(PrinterHelpers, PrintedSizesOnThePage) {
     // The PDF printer drops each job as a file in the user's PDF folder.
     std::string list = TestTempPath(title + ".found");
     std::string find = "for i in $(seq 60); do f=$(find \"$HOME/PDF\" /var/spool/cups-pdf -name '*" + title +
-                       "*.pdf' -newer '" + marker + "' 2>/dev/null | head -1); [ -n \"$f\" ] && sleep 1 && echo \"$f\" > '" +
-                       list + "' && exit 0; sleep 0.5; done; exit 1";
+                       "*.pdf' -newer '" + marker +
+                       "' 2>/dev/null | head -1); [ -n \"$f\" ] && sleep 1 && echo \"$f\" > '" + list +
+                       "' && exit 0; sleep 0.5; done; exit 1";
     ASSERT_EQ(RunHost(find), 0) << "no PDF arrived for " << title;
     std::string pdf = ReadFileBytes(list);
     pdf.erase(pdf.find_last_not_of("\n") + 1);

@@ -27,7 +27,8 @@ const char* const kRegFile =
     "\"Bin\"=hex:de,ad,be,ef\r\n";
 
 std::string Query(const std::string& prefix, const std::string& key, const std::string& out) {
-    RunHost(InPrefix(prefix) + kWine + " reg query '" + key + "' /s 2>/dev/null | tr -d '\\r' | grep -v '^$' > '" + out + "'");
+    RunHost(InPrefix(prefix) + kWine + " reg query '" + key + "' /s 2>/dev/null | tr -d '\\r' | grep -v '^$' > '" +
+            out + "'");
     return ReadFileBytes(out);
 }
 

@@ -37,7 +37,10 @@ const std::string HKCU = "open 1 ", HKLM = "open 2 ";
 }  // namespace
 
 TEST(RegFile, KeyLines) {
-    struct { const char* line; std::string expect; } cases[] = {
+    struct {
+        const char* line;
+        std::string expect;
+    } cases[] = {
         {"[HKEY_CURRENT_USER\\Software\\Quenvo\\Pupetta]", HKCU + "[\\Software\\Quenvo\\Pupetta]"},
         {"[HKEY_LOCAL_MACHINE\\Software\\X]", HKLM + "[\\Software\\X]"},
         {"[HKEY_CLASSES_ROOT\\.mdl]", "open 0 [\\.mdl]"},
@@ -60,7 +63,10 @@ TEST(RegFile, KeyLines) {
 }
 
 TEST(RegFile, ValueLines) {
-    struct { const char* line; Log expect; } cases[] = {
+    struct {
+        const char* line;
+        Log expect;
+    } cases[] = {
         {"\"DefaultSlot\"=\"1\"", {"sz [DefaultSlot]=[1]"}},
         {"\"Name\"  =   \"a b\"", {"sz [Name]=[a b]"}},
         {"\"Path\"=\"C:\\\\dir\\\\f\"", {"sz [Path]=[C:\\\\dir\\\\f]"}},

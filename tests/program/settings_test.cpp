@@ -114,9 +114,10 @@ TEST(Settings, RemovingAFontRemovesTheFileThatWasAdded) {
     std::string ttf = TestTempPath(PatternFontFile);
     ASSERT_EQ(PatternFontFile, "metip___.ttf");
     ASSERT_EQ(RunHost("python3 -c \"import sys; d = open(sys.argv[1], 'rb').read(); "
-                             "d = d.replace(b'DejaVu', b'Qzvzvq').replace('DejaVu'.encode('utf-16-be'), "
-                             "'Qzvzvq'.encode('utf-16-be')); open(sys.argv[2], 'wb').write(d)\" "
-                             "/usr/share/fonts/truetype/dejavu/DejaVuSans-ExtraLight.ttf '" + ttf + "'"),
+                      "d = d.replace(b'DejaVu', b'Qzvzvq').replace('DejaVu'.encode('utf-16-be'), "
+                      "'Qzvzvq'.encode('utf-16-be')); open(sys.argv[2], 'wb').write(d)\" "
+                      "/usr/share/fonts/truetype/dejavu/DejaVuSans-ExtraLight.ttf '" +
+                      ttf + "'"),
               0);
     std::string path = WinPath(ttf);
     ASSERT_TRUE(AddFontFile(path));

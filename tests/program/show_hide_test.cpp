@@ -218,7 +218,8 @@ TEST(ShowHideLayout, ModelsAndModelShowAreReferencesToTheFormsComponents) {
                nullptr);
     auto* showHide = dynamic_cast<TShowHide*>(main.FindComponent("ShowHide1"));
     ASSERT_NE(showHide, nullptr);
-    EXPECT_EQ(showHide->Models(), static_cast<TDollAnimation*>(dynamic_cast<DollComponent*>(main.FindComponent("Doll"))));
+    EXPECT_EQ(showHide->Models(),
+              static_cast<TDollAnimation*>(dynamic_cast<DollComponent*>(main.FindComponent("Doll"))));
     EXPECT_EQ(showHide->ModelShow(),
               static_cast<TPatternAnimation*>(dynamic_cast<PatternComponent*>(main.FindComponent("Patterns"))));
     // A component that animates nothing is refused.

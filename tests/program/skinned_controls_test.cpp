@@ -110,8 +110,14 @@ TEST(BitmapButton, CaptionPlacement) {
     button.SetShadowSize(2);
     button.SetShadowPressSize(1);
     button.SetPressText(1);
-    struct { TShadowPosition pos; int dx, dy; } cases[] = {
-        {spLeftTop, -1, -1}, {spLeftBottom, -1, 1}, {spRightBottom, 1, 1}, {spRightTop, 1, -1},
+    struct {
+        TShadowPosition pos;
+        int dx, dy;
+    } cases[] = {
+        {spLeftTop, -1, -1},
+        {spLeftBottom, -1, 1},
+        {spRightBottom, 1, 1},
+        {spRightTop, 1, -1},
     };
     for (auto& c : cases) {
         button.SetShadowPos(c.pos);
@@ -171,11 +177,11 @@ TEST(DrawPanel, CaptionSitsBetweenTheChildrenAtBothEnds) {
     EXPECT_EQ(panel.CaptionRightEdge(), 200);
     TBitmapButton left(nullptr), right(nullptr), middle(nullptr);
     left.SetParent(&panel);
-    left.SetBounds(4, 0, 30, 30);      // ends at 34 < 100
+    left.SetBounds(4, 0, 30, 30);  // ends at 34 < 100
     right.SetParent(&panel);
-    right.SetBounds(170, 0, 30, 30);   // begins at 170 > 100
+    right.SetBounds(170, 0, 30, 30);  // begins at 170 > 100
     middle.SetParent(&panel);
-    middle.SetBounds(90, 0, 20, 30);   // straddles the middle: ignored
+    middle.SetBounds(90, 0, 20, 30);  // straddles the middle: ignored
     EXPECT_EQ(panel.CaptionLeftEdge(), 34);
     EXPECT_EQ(panel.CaptionRightEdge(), 170);
 }
@@ -204,7 +210,6 @@ TEST(PaintScrollBar, TakenOverPaintingLeavesTheWindowPainted) {
     EXPECT_LE(paints, 3);
     form.Hide();
 }
-
 
 TEST(DrawPanel, TilesItsPictureFromTheTopLeft) {
     EnsureFramework();
@@ -245,7 +250,7 @@ TEST(CaptionBar, DraggingTheBarMovesTheFormAndADoubleClickMaximises) {
 
     // Real input from the X server: press on the bar, drag by (120, 60), release.
     ASSERT_EQ(RunHost("( sleep 0.5; xdotool mousemove 150 110 mousedown 1 sleep 0.2 mousemove 200 140 sleep 0.2 "
-                             "mousemove 270 170 sleep 0.3 mouseup 1 ) >/dev/null 2>&1 &"),
+                      "mousemove 270 170 sleep 0.3 mouseup 1 ) >/dev/null 2>&1 &"),
               0);
     for (int i = 0; i < 60; ++i) {
         Application->ProcessMessages();

@@ -19,8 +19,8 @@ namespace {
 // first-run file of its own.
 std::string MakeApp(const std::string& name, const std::string& regText) {
     std::string dir = TestTempPath("app-" + name);
-    RunHost("rm -rf '" + dir + "' && cp -rl \"$(dirname '" PUPETTA_EXE "')\" '" + dir +
-            "' && rm -f '" + dir + "/Resource/pupetta.reg'");
+    RunHost("rm -rf '" + dir + "' && cp -rl \"$(dirname '" PUPETTA_EXE "')\" '" + dir + "' && rm -f '" + dir +
+            "/Resource/pupetta.reg'");
     WriteFileBytes(dir + "/Resource/pupetta.reg", regText);
     return dir;
 }
@@ -58,8 +58,10 @@ DWORD RunProgram(const std::string& dir) {
     // The program runs until its main window is closed; one without its
     // library ends at once.
     if (WaitForSingleObject(pi.hProcess, 3000) == WAIT_TIMEOUT) RunTool("close-main " + std::to_string(pi.dwProcessId));
-    if (WaitForSingleObject(pi.hProcess, 60000) == WAIT_OBJECT_0) GetExitCodeProcess(pi.hProcess, &code);
-    else TerminateProcess(pi.hProcess, 9997);
+    if (WaitForSingleObject(pi.hProcess, 60000) == WAIT_OBJECT_0)
+        GetExitCodeProcess(pi.hProcess, &code);
+    else
+        TerminateProcess(pi.hProcess, 9997);
     CloseHandle(pi.hThread);
     CloseHandle(pi.hProcess);
     return code;
@@ -78,7 +80,8 @@ std::string Marker() {
 void SetDefaultSlot(const char* value) {
     HKEY key;
     RegCreateKeyExA(HKEY_CURRENT_USER, ProgramKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
-    RegSetValueExA(key, "DefaultSlot", 0, REG_SZ, reinterpret_cast<const BYTE*>(value), static_cast<DWORD>(strlen(value) + 1));
+    RegSetValueExA(key, "DefaultSlot", 0, REG_SZ, reinterpret_cast<const BYTE*>(value),
+                   static_cast<DWORD>(strlen(value) + 1));
     RegCloseKey(key);
 }
 
@@ -121,11 +124,11 @@ std::string ScreenOfDepth(int depth, const std::string& pidFile) {
     std::string display = shared && *shared ? shared : (depth == 8 ? ":57" : ":58");
     std::string planes = std::to_string(depth);
     std::remove(pidFile.c_str());
-    int ok = RunHost("xdpyinfo -display " + display + " >/dev/null 2>&1 || { Xvfb " + display +
-                            " -screen 0 800x600x" + planes + " -nolisten tcp >/dev/null 2>&1 & echo $! > '" + pidFile +
-                            "'; }; for i in $(seq 50); do xdpyinfo -display " + display +
-                            " 2>/dev/null | grep -q 'depth of root window: *" + planes +
-                            " planes' && exit 0; sleep 0.1; done; exit 1");
+    int ok = RunHost("xdpyinfo -display " + display + " >/dev/null 2>&1 || { Xvfb " + display + " -screen 0 800x600x" +
+                     planes + " -nolisten tcp >/dev/null 2>&1 & echo $! > '" + pidFile +
+                     "'; }; for i in $(seq 50); do xdpyinfo -display " + display +
+                     " 2>/dev/null | grep -q 'depth of root window: *" + planes +
+                     " planes' && exit 0; sleep 0.1; done; exit 1");
     return ok == 0 ? display : "";
 }
 
@@ -143,14 +146,15 @@ TEST(Startup, ScreenDepthDecidesBetweenTheHighColourMessageAndTheStart) {
     std::string app = MakeApp("depth", RegText("imported"));
     std::string query = TestTempPath("depth-reg.txt");
     std::string clear = InPrefix(prefix) + kWine + " reg delete 'HKCU\\Software\\Quenvo' /f >/dev/null 2>&1";
-    std::string marker = InPrefix(prefix) + kWine + " reg query 'HKCU\\Software\\Quenvo\\Pupetta' /v Marker > '" + query + "' 2>&1";
+    std::string marker =
+        InPrefix(prefix) + kWine + " reg query 'HKCU\\Software\\Quenvo\\Pupetta' /v Marker > '" + query + "' 2>&1";
 
     // 8 bits: the message box and nothing else, before the first-run import.
     RunHost(clear);
     std::string out = TestTempPath("depth8.txt");
     RunHost(InPrefix(prefix, display8) + "timeout 120 " + kWine + " '" + app + "/pupetta.exe' & p=$!; " +
-                   InPrefix(prefix, display8) + kWine + " '" PROGRAM_TOOL_EXE "' dialog-text 0 > '" + out +
-                   "'; wait $p; echo \"exit $?\" >> '" + out + "'");
+            InPrefix(prefix, display8) + kWine + " '" PROGRAM_TOOL_EXE "' dialog-text 0 > '" + out +
+            "'; wait $p; echo \"exit $?\" >> '" + out + "'");
     RunHost(marker);
     std::string report = ReadFileBytes(out), imported8 = ReadFileBytes(query);
 

@@ -7,7 +7,10 @@ TEST(TextHelpers, TrimStripAndPrefix) {
     TrimInitialBlanks(s);
     EXPECT_EQ(s, "word \t");
 
-    struct { const char* in; const char* out; } strip[] = {
+    struct {
+        const char* in;
+        const char* out;
+    } strip[] = {
         {"(1,2)", "1,2"}, {"1,2)", "1,2"}, {"(1,2", "1,2"}, {"((1,2))", "(1,2)"}, {"", ""}, {"(", ""}, {")", ""},
     };
     for (auto& c : strip) {
@@ -78,7 +81,11 @@ TEST(TextHelpers, IntegerConversion) {
 }
 
 TEST(TextHelpers, RoundingIsHalfToEven) {
-    struct { int v; double k; int mul; } cases[] = {
+    struct {
+        int v;
+        double k;
+        int mul;
+    } cases[] = {
         {5, 0.5, 2}, {7, 0.5, 4}, {-5, 0.5, -2}, {-7, 0.5, -4}, {3, 0.5, 2}, {10, 1.26, 13}, {0, 123.4, 0},
     };
     for (auto& c : cases) EXPECT_EQ(MulRound(c.v, c.k), c.mul) << c.v << " x " << c.k;

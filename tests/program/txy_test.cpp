@@ -4,7 +4,11 @@
 #include "models/txy.h"
 
 TEST(TXY, ReadsAndWritesItsText) {
-    struct { const char* text; int x; int y; } good[] = {
+    struct {
+        const char* text;
+        int x;
+        int y;
+    } good[] = {
         {"(12,-7)", 12, -7}, {"12,-7", 12, -7}, {"(0,0)", 0, 0}, {"(-3,+4)", -3, 4}, {"(5,6", 5, 6},
     };
     for (auto& c : good) {

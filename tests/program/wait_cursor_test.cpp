@@ -30,8 +30,11 @@ TEST(WaitCursor, OnlyTheOutermostPairChangesTheCursor) {
 
 TEST(RectHelpers, EdgesCount) {
     RECT r{10, 20, 30, 40};
-    struct { POINT p; bool inside; } cases[] = {
-        {{10, 20}, true}, {{30, 40}, true}, {{30, 20}, true}, {{20, 30}, true},
+    struct {
+        POINT p;
+        bool inside;
+    } cases[] = {
+        {{10, 20}, true}, {{30, 40}, true},  {{30, 20}, true},  {{20, 30}, true},
         {{9, 30}, false}, {{31, 30}, false}, {{20, 19}, false}, {{20, 41}, false},
     };
     for (auto& c : cases) EXPECT_EQ(RectContainsPoint(c.p, r), c.inside) << c.p.x << "," << c.p.y;

@@ -41,8 +41,10 @@ TEST(AboutBoxWindow, TheCreditsAppearInLimeOnThePanel) {
         for (int x = layout.text.left; x < layout.text.right; x += 2) {
             const COLORREF c = GetPixel(dc, x, y);
             // Smoothed edges are darker greens: anything with red or blue is wrong.
-            if (GetRValue(c) >= 100 || GetBValue(c) >= 100) ++other;
-            else if (GetGValue(c) > 128) ++lime;
+            if (GetRValue(c) >= 100 || GetBValue(c) >= 100)
+                ++other;
+            else if (GetGValue(c) > 128)
+                ++lime;
         }
     ReleaseDC(panel, dc);
     EXPECT_GT(lime, 20);

@@ -52,9 +52,9 @@ TEST(Decorations, StripFramesAndHotSpots) {
     EXPECT_EQ(StripFrame(100, 50, 20, 10, 3, false), (DecoRect{100, 80, 20, 10}));
 
     std::vector<ZamorSpot> spots(4);
-    spots[0] = {false, true, false, {0, 0, 50, 50}};     // no animation
-    spots[1] = {true, true, true, {0, 0, 50, 50}};       // only with the doll
-    spots[2] = {true, false, false, {0, 0, 50, 50}};     // no hot spot
+    spots[0] = {false, true, false, {0, 0, 50, 50}};  // no animation
+    spots[1] = {true, true, true, {0, 0, 50, 50}};    // only with the doll
+    spots[2] = {true, false, false, {0, 0, 50, 50}};  // no hot spot
     spots[3] = {true, true, false, {10, 10, 40, 40}};
     EXPECT_EQ(PickZamor(spots, 20, 20, true), 1);
     EXPECT_EQ(PickZamor(spots, 20, 20, false), 3) << "the pattern view is open: the next one starts";

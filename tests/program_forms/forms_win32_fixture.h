@@ -36,5 +36,7 @@ struct ProgramFolderFixture {
         ProgramFolder = WinPath(unixDir) + "\\";
     }
     ~ProgramFolderFixture() { ProgramFolder = saved; }
-    void Write(const std::string& relative, const std::string& bytes) { WriteFileBytes(unixDir + "/" + relative, bytes); }
+    void Write(const std::string& relative, const std::string& bytes) {
+        WriteFileBytes(unixDir + "/" + relative, bytes);
+    }
 };

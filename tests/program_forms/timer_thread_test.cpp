@@ -27,7 +27,12 @@ TEST(TimerThread, TicksOnlyWhileEnabled) {
     std::atomic<int> ticks{0};
     std::atomic<bool> onThread{true};
     TTimerThread* self = nullptr;
-    TTimerThread timer([&] { ++ticks; if (!self->OnTimerThread()) onThread = false; }, 1);
+    TTimerThread timer(
+        [&] {
+            ++ticks;
+            if (!self->OnTimerThread()) onThread = false;
+        },
+        1);
     self = &timer;
     std::this_thread::sleep_for(30ms);
     EXPECT_EQ(ticks, 0) << "created disabled";
@@ -100,7 +105,12 @@ TEST(TimerThread, DisablingAndDestroyingWaitForTheRunningTick) {
 TEST(TimerThread, ATickMayDisableItsOwnTimer) {
     std::atomic<int> ticks{0};
     TTimerThread* self = nullptr;
-    TTimerThread timer([&] { ++ticks; self->SetEnabled(false); }, 1);
+    TTimerThread timer(
+        [&] {
+            ++ticks;
+            self->SetEnabled(false);
+        },
+        1);
     self = &timer;
     timer.SetEnabled(true);
     ASSERT_TRUE(Eventually([&] { return !timer.Enabled(); }));

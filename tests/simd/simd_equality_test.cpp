@@ -69,8 +69,8 @@ TEST(SimdPaths, ConvolutionRowsMatchThePlainSums) {
     struct Case {
         int n, divisor, bias, maxWeight;
     } cases[] = {
-        {3, 1, 0, 1},   {3, 1, 128, 2},   {3, 9, 0, 1},      {3, -7, 200, 8}, {3, 16, 3, 15}, {5, 3, -40, 5},
-        {1, 1, 0, 128}, {3, 1, -300, 14}, {3, 100000, 0, 4}, {2, 5, 70, 30}, {3, 1, 200000, 3},
+        {3, 1, 0, 1},   {3, 1, 128, 2},   {3, 9, 0, 1},      {3, -7, 200, 8}, {3, 16, 3, 15},    {5, 3, -40, 5},
+        {1, 1, 0, 128}, {3, 1, -300, 14}, {3, 100000, 0, 4}, {2, 5, 70, 30},  {3, 1, 200000, 3},
     };
     for (const Case& c : cases) {
         const int above = (c.n - 1) / 2, pad = c.n / 2, step = 3, count = 16 * 9 + 5;
@@ -112,9 +112,12 @@ TEST(SimdPaths, InverseDctMatchesThePlainButterflies) {
         const int kind = trial % 3;
         for (int i = 0; i < 64; ++i) {
             const int32_t r = static_cast<int32_t>(rng());
-            if (kind == 0) block[i] = i == 0 ? r % 60000 : (i < 20 ? r % 4000 : (rng() % 4 ? 0 : r % 800));
-            else if (kind == 1) block[i] = rng() % 3 ? 0 : r % 200000;
-            else block[i] = r % (1 << 23);
+            if (kind == 0)
+                block[i] = i == 0 ? r % 60000 : (i < 20 ? r % 4000 : (rng() % 4 ? 0 : r % 800));
+            else if (kind == 1)
+                block[i] = rng() % 3 ? 0 : r % 200000;
+            else
+                block[i] = r % (1 << 23);
         }
         int16_t samples[2][64];
         PlainThenSimd([&](bool simd) {
@@ -146,7 +149,8 @@ TEST(SimdPaths, ForwardDctMatchesThePlainPasses) {
             std::copy(block, block + 64, out[simd]);
             ForwardDct(out[simd]);
         });
-        ASSERT_EQ(std::vector<int16_t>(out[0], out[0] + 64), std::vector<int16_t>(out[1], out[1] + 64)) << "trial " << trial;
+        ASSERT_EQ(std::vector<int16_t>(out[0], out[0] + 64), std::vector<int16_t>(out[1], out[1] + 64))
+            << "trial " << trial;
     }
 }
 
@@ -168,7 +172,9 @@ TEST(SimdPaths, ColourOutputMatchesThePlainTables) {
                 std::vector<int16_t> samples(static_cast<size_t>(blocks) * 64);
                 for (auto& s : samples) {
                     const uint32_t r = rng();
-                    s = static_cast<int16_t>(r % 5 == 0 ? 0 : r % 5 == 1 ? kJpegSampleMax : (r >> 8) % (kJpegSampleMax + 1));
+                    s = static_cast<int16_t>(r % 5 == 0   ? 0
+                                             : r % 5 == 1 ? kJpegSampleMax
+                                                          : (r >> 8) % (kJpegSampleMax + 1));
                 }
                 std::vector<uint8_t> pixels[2];
                 const size_t stride = static_cast<size_t>(width + x0 + 1) * pixelBytes;
@@ -180,7 +186,8 @@ TEST(SimdPaths, ColourOutputMatchesThePlainTables) {
                     for (int y = 0; y < height; ++y) rows.push_back(pixels[simd].data() + y * stride);
                     JpegColorOut(l.layout, samples.data(), rows.data(), x0, pixelBytes, rgb);
                 });
-                EXPECT_EQ(pixels[0], pixels[1]) << "layout " << int(l.layout) << " bytes " << pixelBytes << " rgb " << rgb;
+                EXPECT_EQ(pixels[0], pixels[1])
+                    << "layout " << int(l.layout) << " bytes " << pixelBytes << " rgb " << rgb;
             }
 }
 
@@ -196,9 +203,10 @@ TEST(SimdPaths, ColourOutputMatchesForEveryChromaSample) {
             for (int mcu = 0; mcu < values / 64; ++mcu) {
                 std::vector<int16_t> samples(3 * 64);
                 for (int i = 0; i < 64; ++i) {
-                    samples[i] = static_cast<int16_t>(level * step + fraction);                      // luma
-                    samples[64 + i] = static_cast<int16_t>(mcu * 64 + i);                           // Cb: every value once
-                    samples[128 + i] = static_cast<int16_t>((mcu * 64 + i * 29 + 1000) % values);  // Cr: every value once
+                    samples[i] = static_cast<int16_t>(level * step + fraction);  // luma
+                    samples[64 + i] = static_cast<int16_t>(mcu * 64 + i);        // Cb: every value once
+                    samples[128 + i] =
+                        static_cast<int16_t>((mcu * 64 + i * 29 + 1000) % values);  // Cr: every value once
                 }
                 std::vector<uint8_t> pixels[2];
                 PlainThenSimd([&](bool simd) {
@@ -207,8 +215,8 @@ TEST(SimdPaths, ColourOutputMatchesForEveryChromaSample) {
                     for (int y = 0; y < 8; ++y) rows.push_back(pixels[simd].data() + y * 8 * 3);
                     JpegColorOut(McuLayout::S1x1, samples.data(), rows.data(), 0, 3, true);
                 });
-                ASSERT_EQ(pixels[0], pixels[1]) << "chroma samples from " << mcu * 64 << ", luma " << level << " + "
-                                                << fraction << "/" << step;
+                ASSERT_EQ(pixels[0], pixels[1])
+                    << "chroma samples from " << mcu * 64 << ", luma " << level << " + " << fraction << "/" << step;
             }
 }
 
@@ -255,9 +263,8 @@ TEST(SimdPaths, WholeFiltersMatchThePlainForms) {
         {"Laplacian", [](BitmapRecord* b, const SpatialFilter*) { return K_SpatialFilterBitmap(b, 17); }},
         {"emboss", [](BitmapRecord* b, const SpatialFilter*) { return K_EmbossBitmap(b, 3, 700); }},
         {"sharpen", [](BitmapRecord* b, const SpatialFilter*) { return K_SharpenBitmap(b, 400); }},
-        {"own kernel", [](BitmapRecord* b, const SpatialFilter* f) {
-             return K_SpatialFilterBitmap(b, reinterpret_cast<size_t>(f));
-         }},
+        {"own kernel",
+         [](BitmapRecord* b, const SpatialFilter* f) { return K_SpatialFilterBitmap(b, reinterpret_cast<size_t>(f)); }},
     };
     for (const Op& op : ops)
         for (int bits : {8, 24})

@@ -80,8 +80,8 @@ int RunThroughSpool(const std::string& spool, const std::string& command) {
 int RunThroughStart(const std::string& command) {
     const std::string base = UniqueBase(TestTempPath("host")), script = base + ".sh", status = base + ".status";
     std::remove(status.c_str());
-    WriteFileBytes(script, "#!/bin/sh\n(" + command + ")\necho $? > '" + status + ".part' && mv '" + status + ".part' '" +
-                               status + "'\n");
+    WriteFileBytes(script, "#!/bin/sh\n(" + command + ")\necho $? > '" + status + ".part' && mv '" + status +
+                               ".part' '" + status + "'\n");
     std::string line = "cmd /c start /wait /unix /bin/sh " + script;
     STARTUPINFOA si{};
     si.cb = sizeof si;
@@ -129,13 +129,14 @@ constexpr LONG kStatusInfoLengthMismatch = static_cast<LONG>(0xC0000004);
 
 int HandlesHeld() {
     using Query = LONG(WINAPI*)(int, void*, ULONG, ULONG*);
-    static const auto query =
-        reinterpret_cast<Query>(reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQuerySystemInformation")));
+    static const auto query = reinterpret_cast<Query>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQuerySystemInformation")));
     if (!query) return -1;
     std::vector<unsigned char> buffer(1 << 16);
     for (;;) {
         ULONG needed = 0;
-        LONG status = query(kSystemExtendedHandleInformation, buffer.data(), static_cast<ULONG>(buffer.size()), &needed);
+        LONG status =
+            query(kSystemExtendedHandleInformation, buffer.data(), static_cast<ULONG>(buffer.size()), &needed);
         if (status == kStatusInfoLengthMismatch && buffer.size() < (size_t{1} << 28)) {
             buffer.resize(std::max<size_t>(buffer.size() * 2, needed));
             continue;

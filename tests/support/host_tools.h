@@ -9,7 +9,6 @@
 #include "host.h"
 #include "volkg.h"
 
-
 // Runs a host command that must succeed.
 inline void Host(const std::string& command) { ASSERT_EQ(RunHost(command), 0) << command; }
 

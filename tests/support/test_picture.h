@@ -41,12 +41,14 @@ struct Picture {
 
 inline void PrintTo(const Picture& p, std::ostream* os) {
     *os << p.width << "x" << p.height << "x" << p.channels << ":";
-    for (size_t i = 0; i < p.data.size() && i < 96; ++i) *os << (i % (p.width * p.channels) ? " " : " | ") << int(p.data[i]);
+    for (size_t i = 0; i < p.data.size() && i < 96; ++i)
+        *os << (i % (p.width * p.channels) ? " " : " | ") << int(p.data[i]);
 }
 
 // Binary PGM (one channel) or PPM (three) of maxval 255.
 inline std::string ToPnm(const Picture& p) {
-    std::string s = (p.channels == 1 ? "P5\n" : "P6\n") + std::to_string(p.width) + " " + std::to_string(p.height) + "\n255\n";
+    std::string s =
+        (p.channels == 1 ? "P5\n" : "P6\n") + std::to_string(p.width) + " " + std::to_string(p.height) + "\n255\n";
     s.append(reinterpret_cast<const char*>(p.data.data()), p.data.size());
     return s;
 }

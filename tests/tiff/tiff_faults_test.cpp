@@ -52,7 +52,9 @@ public:
             std::string values;
             for (const Tag& t : p.tags) {
                 const unsigned size = t.type == 3 ? 2 : t.type == 2 ? 1 : 4;
-                const unsigned count = t.count ? t.count : t.type == 2 ? static_cast<unsigned>(t.text.size()) : static_cast<unsigned>(t.values.size());
+                const unsigned count = t.count       ? t.count
+                                       : t.type == 2 ? static_cast<unsigned>(t.text.size())
+                                                     : static_cast<unsigned>(t.values.size());
                 std::string bytes;
                 if (t.type == 2) bytes = t.text;
                 for (unsigned v : t.values) {
@@ -101,8 +103,9 @@ private:
 Page GreyPage(std::vector<Tag> changes = {}, std::string data = "") {
     if (data.empty())
         for (int i = 0; i < 32; ++i) data += static_cast<char>(i * 8);
-    std::vector<Tag> tags = {{256, 3, {8}}, {257, 3, {4}}, {258, 3, {8}}, {259, 3, {1}}, {262, 3, {1}},
-                             {273, 4, {kData}}, {277, 3, {1}}, {278, 3, {4}}, {279, 4, {static_cast<unsigned>(data.size())}}};
+    std::vector<Tag> tags = {{256, 3, {8}}, {257, 3, {4}}, {258, 3, {8}},
+                             {259, 3, {1}}, {262, 3, {1}}, {273, 4, {kData}},
+                             {277, 3, {1}}, {278, 3, {4}}, {279, 4, {static_cast<unsigned>(data.size())}}};
     for (const Tag& c : changes) {
         bool replaced = false;
         for (Tag& t : tags)
@@ -154,9 +157,14 @@ TEST(TiffFaults, HostileFilesGetCodesNotCrashes) {
         {"byte_count_count_wraps", Builder().Build({GreyPage({{279, 4, {32}, 0xFFFFFFFF}})}), K_OK},
         {"strip_beyond_end", Builder().Build({GreyPage({{273, 4, {0x7FFFFF00}}})}), K_ERR_READ},
         {"strip_cut_short", Builder().Build({GreyPage({{279, 4, {20}}}, std::string(20, 'a'))}), K_ERR_READ},
-        {"packbits_ends_early", Builder().Build({GreyPage({{259, 3, {32773}}}, "\x7F" "abc")}), K_ERR_READ},
+        {"packbits_ends_early",
+         Builder().Build({GreyPage({{259, 3, {32773}}},
+                                   "\x7F"
+                                   "abc")}),
+         K_ERR_READ},
         {"lzw_ends_early", Builder().Build({GreyPage({{259, 3, {5}}}, "\x80")}), K_ERR_READ},
-        {"lzw_bad_code", Builder().Build({GreyPage({{259, 3, {5}}}, std::string("\x80\x7F\xC0\x00", 4))}), K_ERR_BADCODE},
+        {"lzw_bad_code", Builder().Build({GreyPage({{259, 3, {5}}}, std::string("\x80\x7F\xC0\x00", 4))}),
+         K_ERR_BADCODE},
         {"tile_width_zero", Builder().Build({GreyPage({{322, 3, {0}}, {323, 3, {16}}})}), K_ERR_FORMAT},
         {"deflate", Builder().Build({GreyPage({{259, 3, {8}}})}), K_ERR_FORMAT},
         {"bits_7", Builder().Build({GreyPage({{258, 3, {7}}})}), K_ERR_BITS},
@@ -243,7 +251,8 @@ TEST(TiffFaults, PairsInTheValueFieldAndGreyWithAlpha) {
 }
 
 TEST(TiffFaults, BigEndianFieldsAndComments) {
-    Page p = GreyPage({{270, 2, {}, 0, std::string("ab\0", 3)}, {315, 2, {}, 0, std::string("Long artist name\0", 17)}});
+    Page p =
+        GreyPage({{270, 2, {}, 0, std::string("ab\0", 3)}, {315, 2, {}, 0, std::string("Long artist name\0", 17)}});
     const std::string path = Save("big_endian", Builder(true).Build({p}));
     TestBitmap b;
     ASSERT_EQ(Load(path, b), K_OK);
@@ -258,8 +267,8 @@ TEST(TiffFaults, BigEndianFieldsAndComments) {
 }
 
 TEST(TiffFaults, OnlyOrientationsThatStartAtTheBottomAreBottomUp) {
-    const std::pair<unsigned, int> cases[] = {{1, K_TOP_DOWN}, {3, K_BOTTOM_UP}, {4, K_BOTTOM_UP},
-                                              {7, K_TOP_DOWN}, {8, K_TOP_DOWN}};
+    const std::pair<unsigned, int> cases[] = {
+        {1, K_TOP_DOWN}, {3, K_BOTTOM_UP}, {4, K_BOTTOM_UP}, {7, K_TOP_DOWN}, {8, K_TOP_DOWN}};
     for (auto [orientation, view] : cases) {
         const std::string path = Save("orientation", Builder().Build({GreyPage({{274, 3, {orientation}}})}));
         FileInfoRecord info{};
@@ -276,7 +285,9 @@ TEST(TiffFaults, ColourMapsLongerThanThePaletteAndGreyRamps) {
     std::vector<unsigned> map(900);
     for (unsigned i = 0; i < 900; ++i) map[i] = (i % 300) * 200;
     TestBitmap b;
-    ASSERT_EQ(K_LoadTIFBitmap(Save("long_map", Builder().Build({GreyPage({{262, 3, {3}}, {320, 3, map}})})).c_str(), b.get()), K_OK);
+    ASSERT_EQ(
+        K_LoadTIFBitmap(Save("long_map", Builder().Build({GreyPage({{262, 3, {3}}, {320, 3, map}})})).c_str(), b.get()),
+        K_OK);
     EXPECT_EQ(b->Colors, 256);
     RGBQUAD colors[256];
     ASSERT_EQ(K_GetBitmapColors(b.get(), 0, 256, colors), K_OK);
@@ -291,7 +302,8 @@ TEST(TiffFaults, ColourMapsLongerThanThePaletteAndGreyRamps) {
         BYTE first, last;
     } ramps[] = {{1, 0, 2, 255, 0}, {1, 1, 2, 0, 255}, {4, 1, 16, 0, 255}, {4, 0, 16, 255, 0}, {8, 2, 256, 0, 255}};
     for (const Ramp& r : ramps) {
-        const std::string path = Save("ramp", Builder().Build({GreyPage({{258, 3, {r.bits}}, {262, 3, {r.photometric}}})}));
+        const std::string path =
+            Save("ramp", Builder().Build({GreyPage({{258, 3, {r.bits}}, {262, 3, {r.photometric}}})}));
         TestBitmap g;
         ASSERT_EQ(K_LoadTIFBitmap(path.c_str(), g.get()), K_OK);
         EXPECT_EQ(g->Colors, r.colors);

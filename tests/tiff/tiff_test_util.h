@@ -26,9 +26,7 @@ inline std::string MakeTiff(const std::string& name, const std::string& size, co
 inline unsigned Le16At(const std::string& s, size_t at) {
     return static_cast<unsigned char>(s[at]) | static_cast<unsigned char>(s[at + 1]) << 8;
 }
-inline unsigned Le32At(const std::string& s, size_t at) {
-    return Le16At(s, at) | Le16At(s, at + 2) << 16;
-}
+inline unsigned Le32At(const std::string& s, size_t at) { return Le16At(s, at) | Le16At(s, at + 2) << 16; }
 inline void PutLe16At(std::string& s, size_t at, unsigned v) {
     s[at] = static_cast<char>(v);
     s[at + 1] = static_cast<char>(v >> 8);

@@ -53,8 +53,7 @@ TEST_P(TiffWrites, PeersReadOurPixels) {
     const WriteCase c = GetParam();
     TestBitmap source;
     LoadPicture(source, "53x31");
-    const std::string path =
-        TestTempPath("tiffw_" + std::to_string(c.bits) + "_" + std::to_string(c.index) + ".tif");
+    const std::string path = TestTempPath("tiffw_" + std::to_string(c.bits) + "_" + std::to_string(c.index) + ".tif");
     ASSERT_EQ(K_SaveTIFBitmap(path.c_str(), source.get(), c.bits, c.index), K_OK);
     const PeerView peer = Inspect(path);
     EXPECT_EQ(peer.complaints, "");
@@ -153,8 +152,8 @@ TEST(TiffWriter, CommentsAreWrittenAndReadBack) {
     TestBitmap picture;
     GreyRecord(picture, 20, 10);
     ASSERT_EQ(K_SetComment(3, "A doll in a red coat", 20), 20);
-    ASSERT_EQ(K_SetComment(0, "Ann", 3), 3);          // fits in the entry itself
-    ASSERT_EQ(K_SetComment(9, "volkg\0", 6), 6);      // already ends in a zero byte
+    ASSERT_EQ(K_SetComment(0, "Ann", 3), 3);      // fits in the entry itself
+    ASSERT_EQ(K_SetComment(9, "volkg\0", 6), 6);  // already ends in a zero byte
     const std::string path = TestTempPath("tiffw_comments.tif");
     ASSERT_EQ(K_SaveTIFBitmap(path.c_str(), picture.get(), 8, 1), K_OK);
     K_SetComment(3, nullptr, 0);
@@ -184,7 +183,8 @@ TEST(TiffWriter, PagesAreAppendedInTheFilesByteOrder) {
     LoadPicture(first, "29x17");
     GreyRecord(second, 40, 12);
     for (const char* order : {"", "-B"}) {
-        const std::string path = MakeTiff(std::string("tiffw_append") + order + ".tif", "31x19", "", std::string("-c lzw ") + order);
+        const std::string path =
+            MakeTiff(std::string("tiffw_append") + order + ".tif", "31x19", "", std::string("-c lzw ") + order);
         ASSERT_EQ(K_SaveMultiTIFBitmap(path.c_str(), first.get(), 24, 1), K_OK);
         {
             PageOption page(3);

@@ -11,7 +11,9 @@ inline void SourceRgb(int page, int x, int y, unsigned char rgb[3]) {
     rgb[1] = static_cast<unsigned char>(y * 11 + page * 20);
     rgb[2] = static_cast<unsigned char>((x + y) * 5 + 3);
 }
-inline unsigned char SourceGray(int page, int x, int y) { return static_cast<unsigned char>(x * 3 + y * 5 + page * 40); }
+inline unsigned char SourceGray(int page, int x, int y) {
+    return static_cast<unsigned char>(x * 3 + y * 5 + page * 40);
+}
 // 1 is black: the source's bilevel rows are vanilla (0 the lightest).
 inline int SourceBit(int page, int x, int y) { return (x / 3 + y / 2 + page) & 1; }
 inline unsigned char SourceIndex(int page, int x, int y) { return static_cast<unsigned char>(x + y * 3 + page); }

@@ -35,10 +35,14 @@ Config ReadConfig() {
     char* context = nullptr;
     for (char* word = strtok_s(text, " ", &context); word; word = strtok_s(nullptr, " ", &context)) {
         std::string w = word;
-        if (w.rfind("pages=", 0) == 0) c.pages = std::atoi(w.c_str() + 6);
-        else if (w.rfind("cancel=", 0) == 0) c.cancel = w.substr(7);
-        else if (w.rfind("fail=", 0) == 0) c.fail = w.substr(5);
-        else if (w == "silent") c.silent = true;
+        if (w.rfind("pages=", 0) == 0)
+            c.pages = std::atoi(w.c_str() + 6);
+        else if (w.rfind("cancel=", 0) == 0)
+            c.cancel = w.substr(7);
+        else if (w.rfind("fail=", 0) == 0)
+            c.fail = w.substr(5);
+        else if (w == "silent")
+            c.silent = true;
     }
     return c;
 }
@@ -63,8 +67,8 @@ int g_indicators = 1;
 
 void Report(bool closed) {
     char text[128];
-    std::snprintf(text, sizeof text, "protocol=%u.%u sequence=%d closed=%d", g_protocol >> 16, g_protocol & 0xFFFF, g_sequenceErrors,
-                  closed ? 1 : 0);
+    std::snprintf(text, sizeof text, "protocol=%u.%u sequence=%d closed=%d", g_protocol >> 16, g_protocol & 0xFFFF,
+                  g_sequenceErrors, closed ? 1 : 0);
     SetEnvironmentVariableA("VOLKG_TEST_SOURCE_SEEN", text);
 }
 
@@ -103,10 +107,18 @@ void MakeRow(int page, int y, unsigned char* out) {
     std::memset(out, 0, RowBytes());
     for (int x = 0; x < kSourceWidth; ++x) {
         switch (g_pixelType) {
-        case TWPT_BW: out[x / 8] |= SourceBit(page, x, y) << (7 - x % 8); break;
-        case TWPT_GRAY: out[x] = SourceGray(page, x, y); break;
-        case TWPT_PALETTE: out[x] = SourceIndex(page, x, y); break;
-        default: SourceRgb(page, x, y, out + 3 * x); break;
+            case TWPT_BW:
+                out[x / 8] |= SourceBit(page, x, y) << (7 - x % 8);
+                break;
+            case TWPT_GRAY:
+                out[x] = SourceGray(page, x, y);
+                break;
+            case TWPT_PALETTE:
+                out[x] = SourceIndex(page, x, y);
+                break;
+            default:
+                SourceRgb(page, x, y, out + 3 * x);
+                break;
         }
     }
 }
@@ -127,18 +139,25 @@ TW_UINT16 Capability(TW_UINT16 msg, TW_CAPABILITY* cap) {
     if (g_state < 4) return Fail(TWCC_SEQERROR);
     if (msg == MSG_GET || msg == MSG_GETCURRENT || msg == MSG_GETDEFAULT) {
         switch (cap->Cap) {
-        case CAP_XFERCOUNT:
-            // fail=nopages: ready, but with nothing to transfer.
-            if (g_state >= 6 && g_config.fail == "nopages") return ReplyOneValue(cap, TWTY_INT16, 0);
-            return ReplyOneValue(cap, TWTY_INT16, static_cast<TW_UINT16>(g_xferCount));
-        case ICAP_PIXELTYPE: return ReplyOneValue(cap, TWTY_UINT16, g_pixelType);
-        case ICAP_BITDEPTH: return ReplyOneValue(cap, TWTY_UINT16, g_bitDepth);
-        case ICAP_XFERMECH: return ReplyOneValue(cap, TWTY_UINT16, g_xferMech);
-        case ICAP_XRESOLUTION:
-        case ICAP_YRESOLUTION: return ReplyOneValue(cap, TWTY_FIX32, Fix32Item(g_resolution));
-        case CAP_INDICATORS: return ReplyOneValue(cap, TWTY_BOOL, g_indicators);
-        case ICAP_PIXELFLAVOR: return ReplyOneValue(cap, TWTY_UINT16, g_pixelType == TWPT_BW ? TWPF_VANILLA : TWPF_CHOCOLATE);
-        default: return Fail(TWCC_BADCAP);
+            case CAP_XFERCOUNT:
+                // fail=nopages: ready, but with nothing to transfer.
+                if (g_state >= 6 && g_config.fail == "nopages") return ReplyOneValue(cap, TWTY_INT16, 0);
+                return ReplyOneValue(cap, TWTY_INT16, static_cast<TW_UINT16>(g_xferCount));
+            case ICAP_PIXELTYPE:
+                return ReplyOneValue(cap, TWTY_UINT16, g_pixelType);
+            case ICAP_BITDEPTH:
+                return ReplyOneValue(cap, TWTY_UINT16, g_bitDepth);
+            case ICAP_XFERMECH:
+                return ReplyOneValue(cap, TWTY_UINT16, g_xferMech);
+            case ICAP_XRESOLUTION:
+            case ICAP_YRESOLUTION:
+                return ReplyOneValue(cap, TWTY_FIX32, Fix32Item(g_resolution));
+            case CAP_INDICATORS:
+                return ReplyOneValue(cap, TWTY_BOOL, g_indicators);
+            case ICAP_PIXELFLAVOR:
+                return ReplyOneValue(cap, TWTY_UINT16, g_pixelType == TWPT_BW ? TWPF_VANILLA : TWPF_CHOCOLATE);
+            default:
+                return Fail(TWCC_BADCAP);
         }
     }
     if (msg != MSG_SET) return Fail(TWCC_BADPROTOCOL);
@@ -151,34 +170,36 @@ TW_UINT16 Capability(TW_UINT16 msg, TW_CAPABILITY* cap) {
     GlobalUnlock(cap->hContainer);
     auto expect = [&](TW_UINT16 wanted) { return type == wanted; };
     switch (cap->Cap) {
-    case CAP_XFERCOUNT:
-        if (!expect(TWTY_INT16)) return Fail(TWCC_BADVALUE);
-        g_xferCount = static_cast<TW_INT16>(item);
-        return TWRC_SUCCESS;
-    case ICAP_PIXELTYPE:
-        if (!expect(TWTY_UINT16) || item > TWPT_PALETTE) return Fail(TWCC_BADVALUE);
-        g_pixelType = static_cast<int>(item);
-        g_bitDepth = DepthOf(g_pixelType);
-        return TWRC_SUCCESS;
-    case ICAP_BITDEPTH:
-        // One depth per pixel type.
-        if (!expect(TWTY_UINT16) || static_cast<int>(item) != DepthOf(g_pixelType)) return Fail(TWCC_BADVALUE);
-        return TWRC_SUCCESS;
-    case ICAP_XFERMECH:
-        if (!expect(TWTY_UINT16) || (item != TWSX_NATIVE && item != TWSX_MEMORY)) return Fail(TWCC_BADVALUE);
-        g_xferMech = static_cast<int>(item);
-        return TWRC_SUCCESS;
-    case ICAP_XRESOLUTION:
-    case ICAP_YRESOLUTION:
-        if (!expect(TWTY_FIX32)) return Fail(TWCC_BADVALUE);
-        g_resolution = static_cast<TW_INT16>(item & 0xFFFF);
-        return TWRC_SUCCESS;
-    case CAP_INDICATORS:
-        if (!expect(TWTY_BOOL)) return Fail(TWCC_BADVALUE);
-        g_indicators = item ? 1 : 0;
-        return TWRC_SUCCESS;
-    case ICAP_PIXELFLAVOR: return expect(TWTY_UINT16) ? TWRC_SUCCESS : Fail(TWCC_BADVALUE);
-    default: return Fail(TWCC_BADCAP);
+        case CAP_XFERCOUNT:
+            if (!expect(TWTY_INT16)) return Fail(TWCC_BADVALUE);
+            g_xferCount = static_cast<TW_INT16>(item);
+            return TWRC_SUCCESS;
+        case ICAP_PIXELTYPE:
+            if (!expect(TWTY_UINT16) || item > TWPT_PALETTE) return Fail(TWCC_BADVALUE);
+            g_pixelType = static_cast<int>(item);
+            g_bitDepth = DepthOf(g_pixelType);
+            return TWRC_SUCCESS;
+        case ICAP_BITDEPTH:
+            // One depth per pixel type.
+            if (!expect(TWTY_UINT16) || static_cast<int>(item) != DepthOf(g_pixelType)) return Fail(TWCC_BADVALUE);
+            return TWRC_SUCCESS;
+        case ICAP_XFERMECH:
+            if (!expect(TWTY_UINT16) || (item != TWSX_NATIVE && item != TWSX_MEMORY)) return Fail(TWCC_BADVALUE);
+            g_xferMech = static_cast<int>(item);
+            return TWRC_SUCCESS;
+        case ICAP_XRESOLUTION:
+        case ICAP_YRESOLUTION:
+            if (!expect(TWTY_FIX32)) return Fail(TWCC_BADVALUE);
+            g_resolution = static_cast<TW_INT16>(item & 0xFFFF);
+            return TWRC_SUCCESS;
+        case CAP_INDICATORS:
+            if (!expect(TWTY_BOOL)) return Fail(TWCC_BADVALUE);
+            g_indicators = item ? 1 : 0;
+            return TWRC_SUCCESS;
+        case ICAP_PIXELFLAVOR:
+            return expect(TWTY_UINT16) ? TWRC_SUCCESS : Fail(TWCC_BADVALUE);
+        default:
+            return Fail(TWCC_BADCAP);
     }
 }
 
@@ -234,9 +255,12 @@ TW_UINT16 Native(TW_HANDLE* handle) {
     auto* table = reinterpret_cast<RGBQUAD*>(p + sizeof *h);
     for (int i = 0; i < colors; ++i) {
         unsigned char rgb[3];
-        if (g_pixelType == TWPT_BW) rgb[0] = rgb[1] = rgb[2] = i ? 0 : 255;
-        else if (g_pixelType == TWPT_GRAY) rgb[0] = rgb[1] = rgb[2] = static_cast<unsigned char>(i);
-        else SourcePaletteColor(i, rgb);
+        if (g_pixelType == TWPT_BW)
+            rgb[0] = rgb[1] = rgb[2] = i ? 0 : 255;
+        else if (g_pixelType == TWPT_GRAY)
+            rgb[0] = rgb[1] = rgb[2] = static_cast<unsigned char>(i);
+        else
+            SourcePaletteColor(i, rgb);
         table[i] = RGBQUAD{rgb[2], rgb[1], rgb[0], 0};
     }
     unsigned char* bits = p + sizeof *h + 4 * colors;
@@ -254,7 +278,8 @@ TW_UINT16 Native(TW_HANDLE* handle) {
 TW_UINT16 Memory(TW_IMAGEMEMXFER* x) {
     if (g_state != 6 && g_state != 7) return Fail(TWCC_SEQERROR);
     if (g_xferMech != TWSX_MEMORY) return Fail(TWCC_SEQERROR);
-    if (!(x->Memory.Flags & TWMF_APPOWNS) || !(x->Memory.Flags & TWMF_POINTER) || !x->Memory.TheMem) return Fail(TWCC_BADVALUE);
+    if (!(x->Memory.Flags & TWMF_APPOWNS) || !(x->Memory.Flags & TWMF_POINTER) || !x->Memory.TheMem)
+        return Fail(TWCC_BADVALUE);
     if (g_config.fail == "xfer") return Fail(TWCC_OPERATIONERROR);
     g_state = 7;
     ++g_strip;
@@ -354,71 +379,89 @@ TW_UINT16 Event(TW_EVENT* event) {
 
 TW_UINT16 Control(TW_IDENTITY* origin, TW_UINT16 dat, TW_UINT16 msg, TW_MEMREF data) {
     switch (dat) {
-    case DAT_IDENTITY:
-        if (msg == MSG_GET) {
-            FillIdentity(static_cast<TW_IDENTITY*>(data));
+        case DAT_IDENTITY:
+            if (msg == MSG_GET) {
+                FillIdentity(static_cast<TW_IDENTITY*>(data));
+                return TWRC_SUCCESS;
+            }
+            if (msg == MSG_OPENDS) {
+                if (g_state != 3) return Fail(TWCC_SEQERROR);
+                g_config = ReadConfig();
+                if (origin) g_protocol = origin->ProtocolMajor << 16 | origin->ProtocolMinor;
+                if (g_config.fail == "open") return Fail(TWCC_MAXCONNECTIONS);
+                g_state = 4;
+                g_pixelType = TWPT_RGB;
+                g_bitDepth = 24;
+                g_xferCount = -1;
+                g_xferMech = TWSX_NATIVE;
+                g_resolution = kSourceResolution;
+                Report(false);
+                return TWRC_SUCCESS;
+            }
+            if (msg == MSG_CLOSEDS) {
+                if (g_state != 4) return Fail(TWCC_SEQERROR);
+                g_state = 3;
+                Report(true);
+                return TWRC_SUCCESS;
+            }
+            return Fail(TWCC_BADPROTOCOL);
+        case DAT_STATUS: {
+            auto* status = static_cast<TW_STATUS*>(data);
+            status->ConditionCode = g_condition;
+            status->Reserved = 0;
+            g_condition = TWCC_SUCCESS;
             return TWRC_SUCCESS;
         }
-        if (msg == MSG_OPENDS) {
-            if (g_state != 3) return Fail(TWCC_SEQERROR);
-            g_config = ReadConfig();
-            if (origin) g_protocol = origin->ProtocolMajor << 16 | origin->ProtocolMinor;
-            if (g_config.fail == "open") return Fail(TWCC_MAXCONNECTIONS);
-            g_state = 4;
-            g_pixelType = TWPT_RGB;
-            g_bitDepth = 24;
-            g_xferCount = -1;
-            g_xferMech = TWSX_NATIVE;
-            g_resolution = kSourceResolution;
-            Report(false);
+        case DAT_CAPABILITY:
+            return Capability(msg, static_cast<TW_CAPABILITY*>(data));
+        case DAT_USERINTERFACE:
+            return UserInterface(msg, static_cast<TW_USERINTERFACE*>(data));
+        case DAT_EVENT:
+            return Event(static_cast<TW_EVENT*>(data));
+        case DAT_PENDINGXFERS:
+            return Pending(msg, static_cast<TW_PENDINGXFERS*>(data));
+        case DAT_SETUPMEMXFER: {
+            if (g_state < 4) return Fail(TWCC_SEQERROR);
+            auto* setup = static_cast<TW_SETUPMEMXFER*>(data);
+            // A small preferred size: several strips a page.
+            setup->MinBufSize = RowBytes() + 3;
+            setup->MaxBufSize = 65536;
+            setup->Preferred = (RowBytes() + 3) * 5;
             return TWRC_SUCCESS;
         }
-        if (msg == MSG_CLOSEDS) {
-            if (g_state != 4) return Fail(TWCC_SEQERROR);
-            g_state = 3;
-            Report(true);
-            return TWRC_SUCCESS;
-        }
-        return Fail(TWCC_BADPROTOCOL);
-    case DAT_STATUS: {
-        auto* status = static_cast<TW_STATUS*>(data);
-        status->ConditionCode = g_condition;
-        status->Reserved = 0;
-        g_condition = TWCC_SUCCESS;
-        return TWRC_SUCCESS;
-    }
-    case DAT_CAPABILITY: return Capability(msg, static_cast<TW_CAPABILITY*>(data));
-    case DAT_USERINTERFACE: return UserInterface(msg, static_cast<TW_USERINTERFACE*>(data));
-    case DAT_EVENT: return Event(static_cast<TW_EVENT*>(data));
-    case DAT_PENDINGXFERS: return Pending(msg, static_cast<TW_PENDINGXFERS*>(data));
-    case DAT_SETUPMEMXFER: {
-        if (g_state < 4) return Fail(TWCC_SEQERROR);
-        auto* setup = static_cast<TW_SETUPMEMXFER*>(data);
-        // A small preferred size: several strips a page.
-        setup->MinBufSize = RowBytes() + 3;
-        setup->MaxBufSize = 65536;
-        setup->Preferred = (RowBytes() + 3) * 5;
-        return TWRC_SUCCESS;
-    }
-    default: return Fail(TWCC_BADPROTOCOL);
+        default:
+            return Fail(TWCC_BADPROTOCOL);
     }
 }
 
 }  // namespace
 
-extern "C" __declspec(dllexport) TW_UINT16 WINAPI DS_Entry(TW_IDENTITY* origin, TW_UINT32 group, TW_UINT16 dat, TW_UINT16 msg, TW_MEMREF data) {
+extern "C" __declspec(dllexport) TW_UINT16 WINAPI
+    DS_Entry(TW_IDENTITY* origin, TW_UINT32 group, TW_UINT16 dat, TW_UINT16 msg, TW_MEMREF data) {
     if (!data && !(group == DG_CONTROL && dat == DAT_IDENTITY)) return Fail(TWCC_BADVALUE);
     TW_UINT16 rc;
     if (group == DG_CONTROL) {
         rc = Control(origin, dat, msg, data);
     } else if (group == DG_IMAGE) {
         switch (dat) {
-        case DAT_IMAGEINFO: rc = ImageInfo(static_cast<TW_IMAGEINFO*>(data)); break;
-        case DAT_IMAGELAYOUT: rc = Layout(msg, static_cast<TW_IMAGELAYOUT*>(data)); break;
-        case DAT_IMAGENATIVEXFER: rc = Native(static_cast<TW_HANDLE*>(data)); break;
-        case DAT_IMAGEMEMXFER: rc = Memory(static_cast<TW_IMAGEMEMXFER*>(data)); break;
-        case DAT_PALETTE8: rc = Palette(static_cast<TW_PALETTE8*>(data)); break;
-        default: rc = Fail(TWCC_BADPROTOCOL); break;
+            case DAT_IMAGEINFO:
+                rc = ImageInfo(static_cast<TW_IMAGEINFO*>(data));
+                break;
+            case DAT_IMAGELAYOUT:
+                rc = Layout(msg, static_cast<TW_IMAGELAYOUT*>(data));
+                break;
+            case DAT_IMAGENATIVEXFER:
+                rc = Native(static_cast<TW_HANDLE*>(data));
+                break;
+            case DAT_IMAGEMEMXFER:
+                rc = Memory(static_cast<TW_IMAGEMEMXFER*>(data));
+                break;
+            case DAT_PALETTE8:
+                rc = Palette(static_cast<TW_PALETTE8*>(data));
+                break;
+            default:
+                rc = Fail(TWCC_BADPROTOCOL);
+                break;
         }
     } else {
         rc = Fail(TWCC_BADPROTOCOL);

@@ -71,13 +71,18 @@ struct Record {
 COLORREF Expected(int pixelType, int page, int x, int y) {
     unsigned char rgb[3];
     switch (pixelType) {
-    case 0: return SourceBit(page, x, y) ? RGB(0, 0, 0) : RGB(255, 255, 255);
-    case 1: {
-        unsigned char v = SourceGray(page, x, y);
-        return RGB(v, v, v);
-    }
-    case 3: SourcePaletteColor(SourceIndex(page, x, y), rgb); return RGB(rgb[0], rgb[1], rgb[2]);
-    default: SourceRgb(page, x, y, rgb); return RGB(rgb[0], rgb[1], rgb[2]);
+        case 0:
+            return SourceBit(page, x, y) ? RGB(0, 0, 0) : RGB(255, 255, 255);
+        case 1: {
+            unsigned char v = SourceGray(page, x, y);
+            return RGB(v, v, v);
+        }
+        case 3:
+            SourcePaletteColor(SourceIndex(page, x, y), rgb);
+            return RGB(rgb[0], rgb[1], rgb[2]);
+        default:
+            SourceRgb(page, x, y, rgb);
+            return RGB(rgb[0], rgb[1], rgb[2]);
     }
 }
 
@@ -100,7 +105,8 @@ void ExpectPage(BitmapRecord* b, int pixelType, int page) {
     for (int y = 0; y < kSourceHeight; ++y)
         for (int x = 0; x < kSourceWidth; ++x) {
             int row = b->ViewPerspective == K_TOP_DOWN ? y : kSourceHeight - 1 - y;
-            ASSERT_EQ(K_GetPixelColor(b, row, x), Expected(pixelType, page, x, y)) << "page " << page << " pixel " << x << "," << y;
+            ASSERT_EQ(K_GetPixelColor(b, row, x), Expected(pixelType, page, x, y))
+                << "page " << page << " pixel " << x << "," << y;
         }
 }
 
@@ -113,9 +119,11 @@ protected:
     // Wine's load order of one module: native first, or its default again.
     static bool SetOverride(const char* name, bool native) {
         HKEY key = nullptr;
-        if (RegCreateKeyExA(HKEY_CURRENT_USER, kOverrides, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) != ERROR_SUCCESS)
+        if (RegCreateKeyExA(HKEY_CURRENT_USER, kOverrides, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) !=
+            ERROR_SUCCESS)
             return false;
-        LONG r = native ? RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>("native"), 7) : RegDeleteValueA(key, name);
+        LONG r = native ? RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>("native"), 7)
+                        : RegDeleteValueA(key, name);
         RegCloseKey(key);
         return r == ERROR_SUCCESS;
     }
@@ -269,7 +277,8 @@ TEST_F(Twain, SeveralPagesEachToTheCallback) {
             first.stopAfter = 1;
             EXPECT_EQ(K_TwainAcquireExt(window_, &b.b, flags, CheckPage, &first), 0);
             EXPECT_EQ(first.seen, 1);
-            EXPECT_EQ(Seen(), "protocol=1.9 sequence=0 closed=1") << "pending pages dropped before the source is disabled";
+            EXPECT_EQ(Seen(), "protocol=1.9 sequence=0 closed=1")
+                << "pending pages dropped before the source is disabled";
 
             p.nMaxPages = 2;
             ASSERT_EQ(K_TwainSetProps(window_, &p), 1);
@@ -354,7 +363,8 @@ DWORD WINAPI AnswerDialog(void* button) {
 
 TEST_F(Twain, SelectionDialogOkAndCancel) {
     for (auto [button, expected] : {std::pair{IDOK, 1}, std::pair{IDCANCEL, K_ERR_TWAIN_CANCEL}}) {
-        HANDLE thread = CreateThread(nullptr, 0, AnswerDialog, reinterpret_cast<void*>(static_cast<intptr_t>(button)), 0, nullptr);
+        HANDLE thread =
+            CreateThread(nullptr, 0, AnswerDialog, reinterpret_cast<void*>(static_cast<intptr_t>(button)), 0, nullptr);
         EXPECT_EQ(K_TwainSelect(window_), expected) << "button " << button;
         WaitForSingleObject(thread, 70000);
         DWORD answered = 0;
@@ -386,7 +396,8 @@ TEST_F(Twain, ViewerControlSelectsAndAcquires) {
     ASSERT_EQ(reinterpret_cast<BitmapRecord*>(SendMessageA(v, K_VIEWER_BITMAP, 0, 0)), shown);
     ExpectPage(shown, 2, 0);
 
-    HANDLE thread = CreateThread(nullptr, 0, AnswerDialog, reinterpret_cast<void*>(static_cast<intptr_t>(IDOK)), 0, nullptr);
+    HANDLE thread =
+        CreateThread(nullptr, 0, AnswerDialog, reinterpret_cast<void*>(static_cast<intptr_t>(IDOK)), 0, nullptr);
     EXPECT_EQ(SendMessageA(v, K_VIEWER_TWAIN_SELECT, 1, 0), 1);
     WaitForSingleObject(thread, 70000);
     CloseHandle(thread);
@@ -458,10 +469,19 @@ TEST_F(Twain, TheLogLineByLine) {
         "K_TwainAcquire returns 1",
     };
     // The properties, logged before and after the negotiation.
-    const std::vector<std::string> properties = {
-        "Twain Properties - *", "  AppManufacturer = Volkg", "  AppProdFamily = ", "  AppProdName = twain tests",
-        std::string("  SourceName = ") + kSource, "  nMaxPages = -1", "  nPixelType = 1", "  nBits = -1", "  nRes = -1",
-        "  nXPos = -1", "  nYPos = -1", "  nWidth = -1", "  nHeight = -1"};
+    const std::vector<std::string> properties = {"Twain Properties - *",
+                                                 "  AppManufacturer = Volkg",
+                                                 "  AppProdFamily = ",
+                                                 "  AppProdName = twain tests",
+                                                 std::string("  SourceName = ") + kSource,
+                                                 "  nMaxPages = -1",
+                                                 "  nPixelType = 1",
+                                                 "  nBits = -1",
+                                                 "  nRes = -1",
+                                                 "  nXPos = -1",
+                                                 "  nYPos = -1",
+                                                 "  nWidth = -1",
+                                                 "  nHeight = -1"};
     auto negotiate = std::find(expected.begin(), expected.end(), "NegotiateCaps(*, *, *, 0)") + 1;
     negotiate = expected.insert(negotiate, properties.begin(), properties.end()) + properties.size();
     expected.insert(negotiate, properties.begin(), properties.end());

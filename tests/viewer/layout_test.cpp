@@ -90,9 +90,9 @@ TEST(ViewerLayout, ScrollRequests) {
     struct Step {
         int request, thumb, position;
     } steps[] = {
-        {viewer::kLineUp, 0, 0},      {viewer::kPageDown, 0, 27}, {viewer::kPageDown, 0, 54},
-        {viewer::kPageDown, 0, 70},   {viewer::kLineDown, 0, 70}, {viewer::kLineUp, 0, 67},
-        {viewer::kPageUp, 0, 40},     {viewer::kTop, 0, 0},       {viewer::kBottom, 0, 70},
+        {viewer::kLineUp, 0, 0},          {viewer::kPageDown, 0, 27},    {viewer::kPageDown, 0, 54},
+        {viewer::kPageDown, 0, 70},       {viewer::kLineDown, 0, 70},    {viewer::kLineUp, 0, 67},
+        {viewer::kPageUp, 0, 40},         {viewer::kTop, 0, 0},          {viewer::kBottom, 0, 70},
         {viewer::kThumbPosition, 12, 12}, {viewer::kThumbTrack, 30, 12}, {viewer::kThumbPosition, 500, 70},
         {8 /* SB_ENDSCROLL */, 0, 70},
     };

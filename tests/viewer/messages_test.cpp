@@ -37,14 +37,18 @@ TEST(ViewerMessages, OperationsDecodeTheirArguments) {
         int bits;
     } cases[] = {
         {"flip", K_VIEWER_FLIP, 0, K_FlipBitmap, 24},
-        {"rotate -90 resized", K_VIEWER_ROTATE, lp(-90, 1), [](BitmapRecord* b) { return K_RotateBitmap(b, -90, 1); }, 24},
-        {"intensity -200", K_VIEWER_INTENSITY, lp(-200, 0), [](BitmapRecord* b) { return K_ChangeBitmapIntensity(b, -200); }, 24},
+        {"rotate -90 resized", K_VIEWER_ROTATE, lp(-90, 1), [](BitmapRecord* b) { return K_RotateBitmap(b, -90, 1); },
+         24},
+        {"intensity -200", K_VIEWER_INTENSITY, lp(-200, 0),
+         [](BitmapRecord* b) { return K_ChangeBitmapIntensity(b, -200); }, 24},
         {"reverse", K_VIEWER_REVERSE, 0, K_ReverseBitmap, 24},
         {"average 3", K_VIEWER_AVERAGE, 3, [](BitmapRecord* b) { return K_AverageFilterBitmap(b, 3); }, 24},
         {"median 3", K_VIEWER_MEDIAN, 3, [](BitmapRecord* b) { return K_MedianFilterBitmap(b, 3); }, 24},
-        {"contrast -300", K_VIEWER_CONTRAST, lp(-300, 7), [](BitmapRecord* b) { return K_ChangeBitmapContrast(b, -300); }, 24},
+        {"contrast -300", K_VIEWER_CONTRAST, lp(-300, 7),
+         [](BitmapRecord* b) { return K_ChangeBitmapContrast(b, -300); }, 24},
         {"hue -45", K_VIEWER_HUE, lp(-45, 0), [](BitmapRecord* b) { return K_ChangeBitmapHue(b, -45); }, 24},
-        {"saturation -500", K_VIEWER_SATURATION, lp(-500, 0), [](BitmapRecord* b) { return K_ChangeBitmapSaturation(b, -500); }, 24},
+        {"saturation -500", K_VIEWER_SATURATION, lp(-500, 0),
+         [](BitmapRecord* b) { return K_ChangeBitmapSaturation(b, -500); }, 24},
         {"grey", K_VIEWER_GRAYSCALE, 0, K_GrayScaleBitmap, 24},
         {"halftone 1", K_VIEWER_HALFTONE, 1, [](BitmapRecord* b) { return K_HalfToneBitmap(b, 1); }, 24},
         {"equalize", K_VIEWER_EQUALIZE, 0, K_HistoEqualizeBitmap, 8},
@@ -57,10 +61,14 @@ TEST(ViewerMessages, OperationsDecodeTheirArguments) {
         {"clear", K_VIEWER_CLEAR, 0, K_ClearBitmap, 24},
         {"fill", K_VIEWER_FILL, 0x00336699, [](BitmapRecord* b) { return K_FillBitmap(b, 0x00336699); }, 24},
         {"gamma 180", K_VIEWER_GAMMA, 180, [](BitmapRecord* b) { return K_GammaCorrectBitmap(b, 180); }, 24},
-        {"resample 5 x 11", K_VIEWER_RESAMPLE, lp(5, 11), [](BitmapRecord* b) { return K_ResampleBitmap(b, 5, 11); }, 24},
-        {"resample -5 refused", K_VIEWER_RESAMPLE, lp(-5, 11), [](BitmapRecord* b) { return K_ResampleBitmap(b, -5, 11); }, 24},
-        {"detect 40..200", K_VIEWER_DETECT, lp(40, 200), [](BitmapRecord* b) { return K_IntensityDetectBitmap(b, 40, 200); }, 24},
-        {"intensity 2000 refused", K_VIEWER_INTENSITY, 2000, [](BitmapRecord* b) { return K_ChangeBitmapIntensity(b, 2000); }, 24},
+        {"resample 5 x 11", K_VIEWER_RESAMPLE, lp(5, 11), [](BitmapRecord* b) { return K_ResampleBitmap(b, 5, 11); },
+         24},
+        {"resample -5 refused", K_VIEWER_RESAMPLE, lp(-5, 11),
+         [](BitmapRecord* b) { return K_ResampleBitmap(b, -5, 11); }, 24},
+        {"detect 40..200", K_VIEWER_DETECT, lp(40, 200),
+         [](BitmapRecord* b) { return K_IntensityDetectBitmap(b, 40, 200); }, 24},
+        {"intensity 2000 refused", K_VIEWER_INTENSITY, 2000,
+         [](BitmapRecord* b) { return K_ChangeBitmapIntensity(b, 2000); }, 24},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -126,9 +134,14 @@ TEST(ViewerMessages, NullRecordsAreRefused) {
         unsigned message;
         LRESULT result;
     } cases[] = {
-        {K_VIEWER_LOAD, K_ERR_ARGUMENT},      {K_VIEWER_SAVE, K_ERR_ARGUMENT},   {K_VIEWER_INFO, K_ERR_ARGUMENT},
-        {K_VIEWER_COLOR_RES, K_ERR_ARGUMENT}, {K_VIEWER_DESTINATION, K_ERR_ARGUMENT},
-        {K_VIEWER_ZOOM_AT, K_ERR_ARGUMENT},   {K_VIEWER_SHEAR, K_ERR_ARGUMENT},  {K_VIEWER_PRINT, 0},
+        {K_VIEWER_LOAD, K_ERR_ARGUMENT},
+        {K_VIEWER_SAVE, K_ERR_ARGUMENT},
+        {K_VIEWER_INFO, K_ERR_ARGUMENT},
+        {K_VIEWER_COLOR_RES, K_ERR_ARGUMENT},
+        {K_VIEWER_DESTINATION, K_ERR_ARGUMENT},
+        {K_VIEWER_ZOOM_AT, K_ERR_ARGUMENT},
+        {K_VIEWER_SHEAR, K_ERR_ARGUMENT},
+        {K_VIEWER_PRINT, 0},
         {K_VIEWER_SET_COPY, 0},
     };
     for (const Case& c : cases) {
@@ -219,7 +232,8 @@ TEST(ViewerMessages, FailedFetchKeepsThePicture) {
         const char* name;
         unsigned message;
         bool viaCopy;
-    } cases[] = {{"paste", K_VIEWER_PASTE, false}, {"acquire", K_VIEWER_ACQUIRE, false}, {"copy", K_VIEWER_SET_COPY, true}};
+    } cases[] = {
+        {"paste", K_VIEWER_PASTE, false}, {"acquire", K_VIEWER_ACQUIRE, false}, {"copy", K_VIEWER_SET_COPY, true}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         ShowingViewer f;

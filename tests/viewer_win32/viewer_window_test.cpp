@@ -21,9 +21,9 @@
 namespace {
 
 constexpr int kViewerId = 77;
-std::vector<int> g_codes;         // WM_COMMAND codes from the control
-std::vector<WPARAM> g_keys;       // keys the control passed on
-HBRUSH g_brush = nullptr;         // the host's WM_CTLCOLORSTATIC answer
+std::vector<int> g_codes;    // WM_COMMAND codes from the control
+std::vector<WPARAM> g_keys;  // keys the control passed on
+HBRUSH g_brush = nullptr;    // the host's WM_CTLCOLORSTATIC answer
 constexpr COLORREF kHostColor = RGB(10, 200, 30);
 
 LRESULT CALLBACK HostProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -31,9 +31,13 @@ LRESULT CALLBACK HostProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
         case WM_COMMAND:
             if (LOWORD(wParam) == kViewerId) g_codes.push_back(HIWORD(wParam));
             return 0;
-        case WM_KEYDOWN: g_keys.push_back(wParam); return 0;
-        case WM_CTLCOLORSTATIC: return reinterpret_cast<LRESULT>(g_brush);
-        default: return DefWindowProcA(window, message, wParam, lParam);
+        case WM_KEYDOWN:
+            g_keys.push_back(wParam);
+            return 0;
+        case WM_CTLCOLORSTATIC:
+            return reinterpret_cast<LRESULT>(g_brush);
+        default:
+            return DefWindowProcA(window, message, wParam, lParam);
     }
 }
 
@@ -125,7 +129,9 @@ protected:
         return high;
     }
 
-    static BitmapRecord* Shown(HWND v) { return reinterpret_cast<BitmapRecord*>(SendMessageA(v, K_VIEWER_BITMAP, 0, 0)); }
+    static BitmapRecord* Shown(HWND v) {
+        return reinterpret_cast<BitmapRecord*>(SendMessageA(v, K_VIEWER_BITMAP, 0, 0));
+    }
     // The client area as shown, against K_PaintDC of the control's record
     // (with its paint palette selected, as the control paints) at the
     // destination the control computes from its zoom and scroll positions,
@@ -142,7 +148,8 @@ protected:
         BitBlt(shown.dc(), 0, 0, client.right, client.bottom, dc, 0, 0, SRCCOPY);
         ReleaseDC(v, dc);
         const int dx = GetScrollPos(v, SB_HORZ), dy = GetScrollPos(v, SB_VERT);
-        const int w = at ? at->right - at->left : MulDiv(b->Width, zoom, 100), h = at ? at->bottom - at->top : MulDiv(b->Height, zoom, 100);
+        const int w = at ? at->right - at->left : MulDiv(b->Width, zoom, 100),
+                  h = at ? at->bottom - at->top : MulDiv(b->Height, zoom, 100);
         RECT destination = at ? *at : RECT{-dx, -dy, w - dx, h - dy};
         HPALETTE palette = K_CreatePaintPalette(expected.dc(), b);
         HPALETTE old = palette ? SelectPalette(expected.dc(), palette, FALSE) : nullptr;
@@ -155,11 +162,13 @@ protected:
         if (painted != K_OK) return -1;
         int differing = 0;
         for (int y = 0; y < std::min<int>(client.bottom, h - dy); ++y)
-            for (int x = 0; x < std::min<int>(client.right, w - dx); ++x) differing += shown.Pixel(x, y) != expected.Pixel(x, y);
+            for (int x = 0; x < std::min<int>(client.right, w - dx); ++x)
+                differing += shown.Pixel(x, y) != expected.Pixel(x, y);
         return differing;
     }
     static bool SamePicture(BitmapRecord* a, BitmapRecord* b) {
-        if (!a || !b || a->Width != b->Width || a->Height != b->Height || a->BitsPerPixel != b->BitsPerPixel) return false;
+        if (!a || !b || a->Width != b->Width || a->Height != b->Height || a->BitsPerPixel != b->BitsPerPixel)
+            return false;
         for (int y = 0; y < a->Height; ++y)
             for (int x = 0; x < a->Width; ++x)
                 if (K_GetPixelColor(a, StorageRow(a, y), x) != K_GetPixelColor(b, StorageRow(b, y), x)) return false;
@@ -177,7 +186,8 @@ TEST_F(ViewerWindow, EveryOperationMessageAsItsExport) {
     auto lp = [](int lo, int hi) { return static_cast<LPARAM>((lo & 0xFFFF) | (hi & 0xFFFF) << 16); };
     static ViewerShearRecord shear{16, 1500, 1, RGB(1, 2, 3)};
     static ViewerColorResRecord colorRes{16, 4, 2, 0};
-    static ViewerColorResExtRecord colorResExt{static_cast<int>(sizeof(ViewerColorResExtRecord)), 8, K_COLORRES_FIXED, nullptr, 0};
+    static ViewerColorResExtRecord colorResExt{static_cast<int>(sizeof(ViewerColorResExtRecord)), 8, K_COLORRES_FIXED,
+                                               nullptr, 0};
     struct Case {
         const char* name;
         unsigned message;
@@ -186,14 +196,18 @@ TEST_F(ViewerWindow, EveryOperationMessageAsItsExport) {
         int bits;
     } const cases[] = {
         {"flip", K_VIEWER_FLIP, 0, K_FlipBitmap, 24},
-        {"rotate -90 resized", K_VIEWER_ROTATE, lp(-90, 1), [](BitmapRecord* b) { return K_RotateBitmap(b, -90, 1); }, 24},
-        {"intensity -200", K_VIEWER_INTENSITY, lp(-200, 0), [](BitmapRecord* b) { return K_ChangeBitmapIntensity(b, -200); }, 24},
+        {"rotate -90 resized", K_VIEWER_ROTATE, lp(-90, 1), [](BitmapRecord* b) { return K_RotateBitmap(b, -90, 1); },
+         24},
+        {"intensity -200", K_VIEWER_INTENSITY, lp(-200, 0),
+         [](BitmapRecord* b) { return K_ChangeBitmapIntensity(b, -200); }, 24},
         {"reverse", K_VIEWER_REVERSE, 0, K_ReverseBitmap, 24},
         {"average 3", K_VIEWER_AVERAGE, 3, [](BitmapRecord* b) { return K_AverageFilterBitmap(b, 3); }, 24},
         {"median 3", K_VIEWER_MEDIAN, 3, [](BitmapRecord* b) { return K_MedianFilterBitmap(b, 3); }, 24},
-        {"contrast -300", K_VIEWER_CONTRAST, lp(-300, 7), [](BitmapRecord* b) { return K_ChangeBitmapContrast(b, -300); }, 24},
+        {"contrast -300", K_VIEWER_CONTRAST, lp(-300, 7),
+         [](BitmapRecord* b) { return K_ChangeBitmapContrast(b, -300); }, 24},
         {"hue -45", K_VIEWER_HUE, lp(-45, 0), [](BitmapRecord* b) { return K_ChangeBitmapHue(b, -45); }, 24},
-        {"saturation -500", K_VIEWER_SATURATION, lp(-500, 0), [](BitmapRecord* b) { return K_ChangeBitmapSaturation(b, -500); }, 24},
+        {"saturation -500", K_VIEWER_SATURATION, lp(-500, 0),
+         [](BitmapRecord* b) { return K_ChangeBitmapSaturation(b, -500); }, 24},
         {"grey", K_VIEWER_GRAYSCALE, 0, K_GrayScaleBitmap, 24},
         {"halftone 1", K_VIEWER_HALFTONE, 1, [](BitmapRecord* b) { return K_HalfToneBitmap(b, 1); }, 24},
         {"equalize", K_VIEWER_EQUALIZE, 0, K_HistoEqualizeBitmap, 8},
@@ -215,10 +229,14 @@ TEST_F(ViewerWindow, EveryOperationMessageAsItsExport) {
         {"clear", K_VIEWER_CLEAR, 0, K_ClearBitmap, 24},
         {"fill", K_VIEWER_FILL, 0x00336699, [](BitmapRecord* b) { return K_FillBitmap(b, 0x00336699); }, 24},
         {"gamma 180", K_VIEWER_GAMMA, 180, [](BitmapRecord* b) { return K_GammaCorrectBitmap(b, 180); }, 24},
-        {"resample 5 x 11", K_VIEWER_RESAMPLE, lp(5, 11), [](BitmapRecord* b) { return K_ResampleBitmap(b, 5, 11); }, 24},
-        {"resample -5 refused", K_VIEWER_RESAMPLE, lp(-5, 11), [](BitmapRecord* b) { return K_ResampleBitmap(b, -5, 11); }, 24},
-        {"shear", K_VIEWER_SHEAR, reinterpret_cast<LPARAM>(&shear), [](BitmapRecord* b) { return K_ShearBitmap(b, 1500, 1, RGB(1, 2, 3)); }, 24},
-        {"detect 40..200", K_VIEWER_DETECT, lp(40, 200), [](BitmapRecord* b) { return K_IntensityDetectBitmap(b, 40, 200); }, 24},
+        {"resample 5 x 11", K_VIEWER_RESAMPLE, lp(5, 11), [](BitmapRecord* b) { return K_ResampleBitmap(b, 5, 11); },
+         24},
+        {"resample -5 refused", K_VIEWER_RESAMPLE, lp(-5, 11),
+         [](BitmapRecord* b) { return K_ResampleBitmap(b, -5, 11); }, 24},
+        {"shear", K_VIEWER_SHEAR, reinterpret_cast<LPARAM>(&shear),
+         [](BitmapRecord* b) { return K_ShearBitmap(b, 1500, 1, RGB(1, 2, 3)); }, 24},
+        {"detect 40..200", K_VIEWER_DETECT, lp(40, 200),
+         [](BitmapRecord* b) { return K_IntensityDetectBitmap(b, 40, 200); }, 24},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -338,8 +356,8 @@ TEST_F(ViewerWindow, LoadAndSaveThroughTheControl) {
     const std::string pixel = TestTempPath("viewer_saved.txt");
     ASSERT_EQ(RunHost(kConvert + " " + saved + " -format '%w %h %[pixel:p{16,10}]' info: > " + pixel), 0);
     const COLORREF last = Colour(16, 10);
-    EXPECT_EQ(ReadFileBytes(pixel), "17 11 srgb(" + std::to_string(GetRValue(last)) + "," + std::to_string(GetGValue(last)) + "," +
-                                        std::to_string(GetBValue(last)) + ")");
+    EXPECT_EQ(ReadFileBytes(pixel), "17 11 srgb(" + std::to_string(GetRValue(last)) + "," +
+                                        std::to_string(GetGValue(last)) + "," + std::to_string(GetBValue(last)) + ")");
     ViewerSaveRecord wrongSave = save;
     wrongSave.Size = 270;
     EXPECT_EQ(SendMessageA(v, K_VIEWER_SAVE, 1, reinterpret_cast<LPARAM>(&wrongSave)), K_ERR_ARGUMENT);
@@ -384,7 +402,8 @@ TEST_F(ViewerWindow, PrintsThroughTheControl) {
     if (port) *port++ = '\0';
     HDC printer = CreateDCA(driver, device, port, nullptr);
     ASSERT_NE(printer, nullptr);
-    const std::string title = "volkg-viewer-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(GetTickCount());
+    const std::string title =
+        "volkg-viewer-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(GetTickCount());
     DOCINFOA doc{};
     doc.cbSize = sizeof doc;
     doc.lpszDocName = title.c_str();
@@ -397,14 +416,16 @@ TEST_F(ViewerWindow, PrintsThroughTheControl) {
     EXPECT_EQ(SendMessageA(v, K_VIEWER_PRINT, 1, reinterpret_cast<LPARAM>(&wrong)), 0);
     ViewerPrintRecord print{static_cast<int>(sizeof print), printer, 300, 300, 1200, 900, 1};
     g_codes.clear();
-    EXPECT_EQ(SendMessageA(v, K_VIEWER_PRINT, 1, reinterpret_cast<LPARAM>(&print)), reinterpret_cast<LRESULT>(K_PRINT_DONE));
+    EXPECT_EQ(SendMessageA(v, K_VIEWER_PRINT, 1, reinterpret_cast<LPARAM>(&print)),
+              reinterpret_cast<LRESULT>(K_PRINT_DONE));
     EXPECT_EQ(g_codes, (std::vector<int>{K_VIEWER_REFRESHING, K_VIEWER_PAINTED, K_VIEWER_REFRESHED}));
 
     // The job's PDF, rendered at 75 dpi: the picture's first colour at its
     // place (300 printer dots at 300 dpi: one inch from the corner).
     const std::string pdf = TestTempPath(title + ".pdf");
     ASSERT_EQ(RunHost("for i in $(seq 360); do f=$(ls \"$HOME\"/PDF/" + title +
-                      "*.pdf 2>/dev/null | head -1); if [ -n \"$f\" ] && tail -c 64 \"$f\" | grep -q EOF; then sleep 1; mv \"$f\" '" +
+                      "*.pdf 2>/dev/null | head -1); if [ -n \"$f\" ] && tail -c 64 \"$f\" | grep -q EOF; then sleep "
+                      "1; mv \"$f\" '" +
                       pdf + "'; exit 0; fi; sleep 0.5; done; exit 1"),
               0)
         << "no PDF for " << title;
@@ -412,10 +433,12 @@ TEST_F(ViewerWindow, PrintsThroughTheControl) {
     ASSERT_EQ(RunHost("pdftoppm -r 75 -singlefile -f 1 -l 1 '" + pdf + "' '" + ppm + "'"), 0);
     const std::string text = TestTempPath(title + ".txt");
     // 75 dpi: the picture spans 300 x 225 pixels from (75, 75); its middle row's colours change along it.
-    ASSERT_EQ(RunHost(kConvert + " '" + ppm + ".ppm' -format '%[pixel:p{80,80}] %[pixel:p{60,60}] %[pixel:p{370,295}]' info: > '" + text + "'"), 0);
+    ASSERT_EQ(RunHost(kConvert + " '" + ppm +
+                      ".ppm' -format '%[pixel:p{80,80}] %[pixel:p{60,60}] %[pixel:p{370,295}]' info: > '" + text + "'"),
+              0);
     const COLORREF first = Colour(0, 0);
-    const std::string expectedFirst = "srgb(" + std::to_string(GetRValue(first)) + "," + std::to_string(GetGValue(first)) + "," +
-                                      std::to_string(GetBValue(first)) + ")";
+    const std::string expectedFirst = "srgb(" + std::to_string(GetRValue(first)) + "," +
+                                      std::to_string(GetGValue(first)) + "," + std::to_string(GetBValue(first)) + ")";
     const std::string seen = ReadFileBytes(text);
     EXPECT_EQ(seen.substr(0, seen.find(' ')), expectedFirst) << seen;
     EXPECT_NE(seen.find(" srgb(255,255,255) "), std::string::npos) << "outside the picture the page is white: " << seen;
@@ -423,7 +446,10 @@ TEST_F(ViewerWindow, PrintsThroughTheControl) {
     const COLORREF lastColour = Colour(39, 29);
     int r = -1, g = -1, bl = -1;
     std::sscanf(seen.c_str() + seen.rfind("srgb("), "srgb(%d,%d,%d)", &r, &g, &bl);
-    EXPECT_LE(std::abs(r - GetRValue(lastColour)) + std::abs(g - GetGValue(lastColour)) + std::abs(bl - GetBValue(lastColour)), 6) << seen;
+    EXPECT_LE(std::abs(r - GetRValue(lastColour)) + std::abs(g - GetGValue(lastColour)) +
+                  std::abs(bl - GetBValue(lastColour)),
+              6)
+        << seen;
 }
 
 TEST_F(ViewerWindow, ScrollRangesReachTheLastColumn) {
@@ -579,7 +605,8 @@ TEST_F(ViewerWindow, ClipboardRoundTrip) {
     ASSERT_NE(shown, nullptr);
     for (int y = 0; y < 7; ++y)
         for (int x = 0; x < 9; ++x)
-            ASSERT_EQ(K_GetPixelColor(shown, StorageRow(shown, y), x), K_GetPixelColor(&before, StorageRow(&before, y), x));
+            ASSERT_EQ(K_GetPixelColor(shown, StorageRow(shown, y), x),
+                      K_GetPixelColor(&before, StorageRow(&before, y), x));
     // An empty clipboard pastes nothing and leaves the picture.
     ASSERT_TRUE(OpenClipboard(v));
     EmptyClipboard();
@@ -599,9 +626,11 @@ TEST_F(ViewerWindow, ClipboardSeenByXAndCopiesOfPictures) {
     ASSERT_EQ(SendMessageA(v, K_VIEWER_COPY, 1, 0), 1);
     const std::string bmp = TestTempPath("viewer-clipboard.bmp"), text = bmp + ".txt";
     ASSERT_EQ(RunHost("timeout 20 xclip -o -selection clipboard -t image/bmp > '" + bmp + "'"), 0);
-    ASSERT_EQ(RunHost(kConvert + " '" + bmp + "' -format '%w %h %[pixel:p{0,0}] %[pixel:p{8,6}]' info: > '" + text + "'"), 0);
+    ASSERT_EQ(
+        RunHost(kConvert + " '" + bmp + "' -format '%w %h %[pixel:p{0,0}] %[pixel:p{8,6}]' info: > '" + text + "'"), 0);
     auto srgb = [](COLORREF c) {
-        return "srgb(" + std::to_string(GetRValue(c)) + "," + std::to_string(GetGValue(c)) + "," + std::to_string(GetBValue(c)) + ")";
+        return "srgb(" + std::to_string(GetRValue(c)) + "," + std::to_string(GetGValue(c)) + "," +
+               std::to_string(GetBValue(c)) + ")";
     };
     EXPECT_EQ(ReadFileBytes(text), "9 7 " + srgb(Colour(0, 0)) + " " + srgb(Colour(8, 6)));
 
@@ -650,8 +679,8 @@ TEST_F(ViewerWindow, RealKeysAndMouseScroll) {
     // (PointerRoot): the key reaches Wine only with the pointer on its window.
     RECT w;
     GetWindowRect(v, &w);
-    ASSERT_EQ(RunHost("xdotool mousemove " + std::to_string((w.left + w.right) / 2) + " " + std::to_string((w.top + w.bottom) / 2) +
-                      " key Next"),
+    ASSERT_EQ(RunHost("xdotool mousemove " + std::to_string((w.left + w.right) / 2) + " " +
+                      std::to_string((w.top + w.bottom) / 2) + " key Next"),
               0);
     ASSERT_TRUE(PumpUntil([&] { return GetScrollPos(v, SB_VERT) != 0; })) << "the key never arrived";
     EXPECT_EQ(GetScrollPos(v, SB_VERT), 72);
@@ -659,7 +688,8 @@ TEST_F(ViewerWindow, RealKeysAndMouseScroll) {
     EXPECT_EQ(g_keys.front(), WPARAM(VK_NEXT));
 
     int x = w.right - GetSystemMetrics(SM_CXVSCROLL) / 2, y = w.bottom - GetSystemMetrics(SM_CYVSCROLL) / 2;
-    ASSERT_EQ(RunHost("xdotool mousemove " + std::to_string(x) + " " + std::to_string(y) + " mousedown 1 mouseup 1"), 0);
+    ASSERT_EQ(RunHost("xdotool mousemove " + std::to_string(x) + " " + std::to_string(y) + " mousedown 1 mouseup 1"),
+              0);
     ASSERT_TRUE(PumpUntil([&] { return GetScrollPos(v, SB_VERT) != 72; })) << "the click never arrived";
     EXPECT_EQ(GetScrollPos(v, SB_VERT), 80);
     ASSERT_EQ(RunHost("xdotool mousemove 1200 1000"), 0);
@@ -679,9 +709,10 @@ TEST_F(ViewerWindow, PaletteRealisedOnThePaletteScreen) {
         std::string prefix = TestTempPath("");
         prefix = prefix.substr(0, prefix.rfind("/test-tmp")) + "/wineprefix";
         const std::string log = TestTempPath("viewer-palette-screen.log");
-        const int status = RunHost("DISPLAY=" + std::string(display) + " VOLKG_SCREEN_DEPTH=8 WINEPREFIX='" + prefix +
-                                   "' WINEDEBUG=-all \"${VOLKG_WINE:-wine}\" '" + exe +
-                                   "' --gtest_filter=ViewerWindow.PaletteRealisedOnThePaletteScreen > '" + log + "' 2>&1");
+        const int status =
+            RunHost("DISPLAY=" + std::string(display) + " VOLKG_SCREEN_DEPTH=8 WINEPREFIX='" + prefix +
+                    "' WINEDEBUG=-all \"${VOLKG_WINE:-wine}\" '" + exe +
+                    "' --gtest_filter=ViewerWindow.PaletteRealisedOnThePaletteScreen > '" + log + "' 2>&1");
         EXPECT_EQ(status, 0) << ReadFileBytes(log);
         return;
     }
@@ -737,7 +768,8 @@ TEST_F(ViewerWindow, PaletteRealisedOnThePaletteScreen) {
     for (int y = 0; y < 18; ++y)
         for (int x = 0; x < 24; ++x) {
             if (shown.Pixel(x, y) != painted.Pixel(x, y) && differing++ < 3)
-                ADD_FAILURE() << x << "," << y << ": " << std::hex << shown.Pixel(x, y) << " for " << painted.Pixel(x, y);
+                ADD_FAILURE() << x << "," << y << ": " << std::hex << shown.Pixel(x, y) << " for "
+                              << painted.Pixel(x, y);
             if (std::find(seen.begin(), seen.end(), shown.Pixel(x, y)) == seen.end()) seen.push_back(shown.Pixel(x, y));
         }
     EXPECT_EQ(differing, 0);
@@ -748,8 +780,8 @@ TEST_F(ViewerWindow, PaletteRealisedOnThePaletteScreen) {
 TEST_F(ViewerWindow, DestroyingTopLevelControlQuits) {
     Pump();
     for (DWORD style : {DWORD(WS_OVERLAPPED), DWORD(WS_POPUP)}) {
-        HWND v = CreateWindowExA(0, K_VIEWER_CLASS, "", style, 0, 0, 50, 50, nullptr, nullptr, GetModuleHandleA(nullptr),
-                                 nullptr);
+        HWND v = CreateWindowExA(0, K_VIEWER_CLASS, "", style, 0, 0, 50, 50, nullptr, nullptr,
+                                 GetModuleHandleA(nullptr), nullptr);
         ASSERT_NE(v, nullptr);
         DestroyWindow(v);
         MSG msg;

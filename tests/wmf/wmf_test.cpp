@@ -28,8 +28,10 @@ TEST(Wmf, OurFilesDrawnByLibwmfWithOurPixels) {
         SCOPED_TRACE(c.name);
         Rgb picture = c.kind == 0 ? GradientPicture(37, 23) : PalettePicture(37, 23, c.kind == 1 ? 200 : 2);
         BitmapRecord b;
-        if (c.bits == 8) IndexedRecord(picture, 8, false, &b);
-        else MakeRecord(picture, &b);
+        if (c.bits == 8)
+            IndexedRecord(picture, 8, false, &b);
+        else
+            MakeRecord(picture, &b);
         std::string out = TestTempPath(std::string("ours_") + c.name + ".wmf");
         ASSERT_EQ(K_SaveWMFBitmap(out.c_str(), &b, c.bits), K_OK);
         K_FreeBitmap(&b);
@@ -105,7 +107,8 @@ TEST(Wmf, SizeRuleAndMapping) {
         {"record_past_end", pastEnd.Plain(), 1024, 768, 0, 0, false, 0, 0, 0, 0},
         // A placeable box fills the box along one side; its window starts at
         // its corner and spans its own size, wherever it lies.
-        {"placeable_offset", Placeable(100, 200, 399, 349, Extent(10, 10)), 600, 600, 600, 300, true, 100, 200, 299, 149},
+        {"placeable_offset", Placeable(100, 200, 399, 349, Extent(10, 10)), 600, 600, 600, 300, true, 100, 200, 299,
+         149},
         {"placeable_centred", Placeable(-50, -25, 49, 24, Extent(10, 10)), 400, 100, 200, 100, true, -50, -25, 99, 49},
         {"placeable_turned_over", Placeable(10, 10, 8, 20, Extent(10, 10)), 600, 600, 0, 0, true, 10, 10, -2, 10},
         {"placeable_empty", Placeable(10, 10, 9, 9, Extent(10, 10)), 600, 600, 0, 0, true, 10, 10, -1, -1},
@@ -142,7 +145,14 @@ TEST(Wmf, MetafileBytesAreExactlyTheStatedSize) {
         {"trailing_bytes", plain + std::string(10, '\x55'), K_OK, plain.size()},
         {"placeable", Placeable(0, 0, 63, 47, plain) + "xyz", K_OK, plain.size()},
         {"cut_short", plain.substr(0, plain.size() - 4), K_ERR_READ, 0},
-        {"size_below_header", [&] { std::string f = plain; f[6] = 4; f[7] = f[8] = f[9] = 0; return f; }(), K_ERR_FORMAT, 0},
+        {"size_below_header",
+         [&] {
+             std::string f = plain;
+             f[6] = 4;
+             f[7] = f[8] = f[9] = 0;
+             return f;
+         }(),
+         K_ERR_FORMAT, 0},
         {"not_a_metafile", "\x01\x00\x09\x00\x00\x02" + plain.substr(6), K_ERR_FORMAT, 0},
     };
     for (const Case& c : cases) {

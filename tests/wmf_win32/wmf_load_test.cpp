@@ -31,7 +31,8 @@ std::string Drawing(int width, int height, bool placeable, int left = 0, int top
 // What GDI itself draws: the same mapping into a white DIB section.
 Rgb PlayedByGdi(const std::string& metafile, int width, int height, bool isotropic, int ox, int oy, int ex, int ey) {
     const size_t skip = metafile.compare(0, 4, "\xD7\xCD\xC6\x9A") == 0 ? 22 : 0;
-    HMETAFILE mf = SetMetaFileBitsEx(UINT(metafile.size() - skip), reinterpret_cast<const BYTE*>(metafile.data() + skip));
+    HMETAFILE mf =
+        SetMetaFileBitsEx(UINT(metafile.size() - skip), reinterpret_cast<const BYTE*>(metafile.data() + skip));
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof info.bmiHeader;
     info.bmiHeader.biWidth = width;
@@ -180,7 +181,9 @@ TEST(WmfGdi, DrawnAsGraphicsMagickDrawsThem) {
             EXPECT_LE(std::abs(theirs.height - c.height), 1);
         }
         const int w = std::min(ours.width, theirs.width), h = std::min(ours.height, theirs.height);
-        auto channel = [](const Rgb& p, int x, int y, int k) { return int(p.pixels[(size_t(y) * p.width + x) * 3 + k]); };
+        auto channel = [](const Rgb& p, int x, int y, int k) {
+            return int(p.pixels[(size_t(y) * p.width + x) * 3 + k]);
+        };
         // A pixel near an edge: our picture changes within three pixels of it.
         auto nearEdge = [&](int x, int y) {
             for (int v = std::max(0, y - 3); v <= std::min(h - 1, y + 3); ++v)
@@ -207,9 +210,12 @@ TEST(WmfGdi, DrawnAsGraphicsMagickDrawsThem) {
         EXPECT_LE(distant * 100, pixels * 10) << distant << " of " << pixels << " pixels differ by more than 48";
         EXPECT_LE(inside * 1000, pixels) << inside << " pixels away from every edge differ by more than 48";
         EXPECT_LT(double(sum) / double(pixels * 3), 8.0);
-        auto at = [&](const Rgb& p, int x, int y) { return channel(p, x, y, 0) << 16 | channel(p, x, y, 1) << 8 | channel(p, x, y, 2); };
-        for (auto [fx, fy, colour] : {std::tuple{w * 3 / 10, h * 4 / 10, 0xFF0080}, std::tuple{w * 3 / 4, h * 3 / 4, 0x00C800},
-                                      std::tuple{w / 2, h - 4, 0x1030E0}, std::tuple{w * 9 / 10, 2, 0xFAF0C8}}) {
+        auto at = [&](const Rgb& p, int x, int y) {
+            return channel(p, x, y, 0) << 16 | channel(p, x, y, 1) << 8 | channel(p, x, y, 2);
+        };
+        for (auto [fx, fy, colour] :
+             {std::tuple{w * 3 / 10, h * 4 / 10, 0xFF0080}, std::tuple{w * 3 / 4, h * 3 / 4, 0x00C800},
+              std::tuple{w / 2, h - 4, 0x1030E0}, std::tuple{w * 9 / 10, 2, 0xFAF0C8}}) {
             EXPECT_EQ(at(ours, fx, fy), colour) << fx << "," << fy;
             EXPECT_EQ(at(theirs, fx, fy), colour) << fx << "," << fy;
         }
