@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "app/garment_host_win32.h"
 #include "application.h"
 #include "controls/screen_cursors.h"
 #include "controls/skinned_registry.h"
@@ -100,6 +101,7 @@ int RunProgram() {
 
         BeginWaitCursor();
         try {
+            ConnectGarmentHost();
             CreateProgramForms();
             ViewForm->StartUp();
         } catch (...) {

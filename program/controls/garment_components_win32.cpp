@@ -4,8 +4,9 @@
 #include "bitmap.h"
 #include "controls/brush_select_win32.h"
 #include "controls/notifications.h"
+#include "controls/raster_dib_win32.h"
 #include "extctrls.h"
-#include "forms/base_forms.h"
+#include "controls/form_links.h"
 #include "layout.h"
 #include "menus.h"
 #include "models/pattern_gdi_win32.h"
@@ -102,6 +103,8 @@ bool TClassModels::SetProperty(const std::string& name, const TLayoutValue& valu
 
 // ---- TAllModels -------------------------------------------------------------
 
+ModelHost* GarmentModelHost = nullptr;
+
 TAllModels::TAllModels(TComponent* owner) : TControl(owner) {
     OnViewsChanged = [] { NotifyViewsChanged(); };
 }
@@ -109,11 +112,11 @@ TAllModels::TAllModels(TComponent* owner) : TControl(owner) {
 TAllModels::~TAllModels() { GarmentCategorySet::Free(); }
 
 void TAllModels::Load(int viewWidth, int viewHeight, const std::string& section, TRegIniFileM& registry) {
-    if (ComponentState() & csDesigning) return;
+    if ((ComponentState() & csDesigning) || !GarmentModelHost) return;
     BigMemory = ::BigMemory;
     if (drum_ && !fabrics_) fabrics_ = std::make_unique<MemoryFabrics>(*drum_);
     BrushSelect = fabrics_.get();
-    GarmentCategorySet::Load(host_, viewWidth, viewHeight, section, &registry);
+    GarmentCategorySet::Load(*GarmentModelHost, viewWidth, viewHeight, section, &registry);
 }
 
 void TAllModels::AddTakeOffItems(TPopupMenu* menu, TNotifyEvent handler) {

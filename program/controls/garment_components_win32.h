@@ -10,7 +10,7 @@
 #include "controls/show_hide.h"
 #include "models/doll_panel.h"
 #include "models/garment_categories.h"
-#include "app/garment_host_win32.h"
+#include "models/slot_registry_win32.h"
 
 class TImage;
 class TPopupMenu;
@@ -35,6 +35,10 @@ private:
     TPopupMenu* menu_ = nullptr;
 };
 
+// Where the categories load their models, pictures and texts from; the
+// program's start sets it. Without it the categories stay empty.
+extern ModelHost* GarmentModelHost;
+
 // The eight categories of the main window; never visible.
 class TAllModels : public TControl, public GarmentCategorySet {
 public:
@@ -45,11 +49,9 @@ public:
     void Load(int viewWidth, int viewHeight, const std::string& section, TRegIniFileM& registry);
     // Adds the eight take-off entries to the menu, owned by its owner.
     void AddTakeOffItems(TPopupMenu* menu, TNotifyEvent handler);
-    ProgramModelHost& Host() { return host_; }
     bool SetProperty(const std::string& name, const TLayoutValue& value, TLayoutReader& reader) override;
 
 private:
-    ProgramModelHost host_;
     TBrushSelect* drum_ = nullptr;
     std::unique_ptr<FabricSource> fabrics_;
 };

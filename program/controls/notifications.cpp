@@ -1,6 +1,6 @@
 #include "controls/notifications.h"
 
-#include "forms/base_forms.h"
+#include "controls/form_links.h"
 #include "settings/settings.h"
 
 static void PostToMain(UINT message) {

@@ -7,7 +7,7 @@
 #include "controls/garment_components_win32.h"
 #include "controls/wait_cursor.h"
 #include "forms/print_dialogs_win32.h"
-#include "app/garment_host_win32.h"
+#include "forms/pattern_print_job_win32.h"
 #include "rtf/rtf_view_win32.h"
 #include "settings/form_font.h"
 #include "settings/settings.h"

@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "forms/base_forms.h"
+#include "forms/base_size_form.h"
 #include "forms/doll_measurements.h"
 
 class TBitmapButton;

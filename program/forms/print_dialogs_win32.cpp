@@ -3,7 +3,7 @@
 #include "application.h"
 #include "controls/fly_bitmap_win32.h"
 #include "extctrls.h"
-#include "forms/base_forms.h"
+#include "controls/form_links.h"
 #include "forms/help_form_win32.h"
 #include "forms/print_setup_win32.h"
 #include "printers.h"

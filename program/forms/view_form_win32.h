@@ -8,7 +8,7 @@
 #include <string>
 
 #include "controls/show_hide.h"
-#include "forms/base_forms.h"
+#include "controls/form_links.h"
 #include "forms/main_window_logic.h"
 
 class TAllModels;

@@ -9,8 +9,6 @@ std::string CaptionFontName;
 std::string CaptionFontFile;
 std::string PatternFontName;
 std::string PatternFontFile;
-TBaseViewerForm* MainViewerForm = nullptr;
-TBaseSizeForm* SizeForm = nullptr;
 bool SmoothDollAnimation = false;
 
 static std::string RunningProgramFolder() {

@@ -5,9 +5,6 @@
 
 #include "settings/paths.h"
 
-class TBaseSizeForm;
-class TBaseViewerForm;
-
 // When true, garment pictures stay loaded after composing.
 extern bool BigMemory;
 extern std::string CaptionFontName;  // "Zuvi"
@@ -15,11 +12,6 @@ extern std::string CaptionFontFile;  // "rirezoz.fon"
 extern std::string PatternFontName;  // "Ridided"
 extern std::string PatternFontFile;  // "metip___.ttf"
 
-// The one main window; null until it is created.
-extern TBaseViewerForm* MainViewerForm;
-// The pattern print form, whose measurements scale the descriptions; null
-// until it is created.
-extern TBaseSizeForm* SizeForm;
 // The screen has exactly 16 or 24 bits per pixel: the doll fades.
 extern bool SmoothDollAnimation;
 

@@ -15,6 +15,7 @@
 #include <functional>
 #include <thread>
 
+#include "app/garment_host_win32.h"
 #include "controls/bitmap_button.h"
 #include "controls/brush_select_win32.h"
 #include "controls/garment_components_win32.h"
@@ -168,6 +169,7 @@ struct PrintForms : testing::Test {
         models = static_cast<TModels*>(host->FindComponent("Models"));
         ASSERT_TRUE(drum && all && models);
         drum->PrepareDrum();
+        ConnectGarmentHost();
         TRegIniFileM registry(ProgramKey);
         all->Load(239, 212, "States1", registry);
         models->SetUp();

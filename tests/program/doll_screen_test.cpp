@@ -171,6 +171,7 @@ struct DollScreen : testing::Test {
         models = static_cast<TModels*>(form->FindComponent("Models"));
         ASSERT_TRUE(drum && all && models);
         drum->PrepareDrum();
+        ConnectGarmentHost();
         TRegIniFileM registry(ProgramKey);
         all->Load(239, 212, "States1", registry);
         models->SetUp();

@@ -8,7 +8,8 @@
 #include <string>
 
 #include "host.h"
-#include "app/garment_host_win32.h"
+#include "controls/raster_dib_win32.h"
+#include "models/slot_registry_win32.h"
 #include "picture/kora_win32.h"
 #include "program_fixture.h"
 #include "sysutils.h"

@@ -5,6 +5,7 @@
 #include "forms.h"
 #include "host.h"
 #include "app/garment_host_win32.h"
+#include "forms/pattern_print_job_win32.h"
 #include "printers.h"
 #include "program_fixture.h"
 #include "rtf/rtf_view_win32.h"

@@ -6,7 +6,7 @@
 #include "controls/show_hide.h"
 #include "controls/skinned_registry.h"
 #include "controls/wait_cursor.h"
-#include "forms/base_forms.h"
+#include "controls/form_links.h"
 #include "layout.h"
 #include "program_fixture.h"
 #include "settings/settings.h"

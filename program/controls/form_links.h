@@ -1,11 +1,12 @@
-// Abstract forms through which the program's components reach the main
-// window and the pattern print form without knowing them.
+// The forms the controls reach without knowing them: the main window through
+// the operations its components need, and the pattern print form through the
+// scale factors of its measurements. The forms derive from these and set the
+// pointers when they are made.
 #pragma once
 
 #include <string>
 
 #include "forms.h"
-#include "forms/skinned_dialog_win32.h"
 #include "rtf/rtf_scale_source.h"
 
 class TClassModels;
@@ -25,11 +26,8 @@ public:
     virtual void AnimationHook() {}
 };
 
-// The pattern print form's scale factors of the doll's measurements; a
-// skinned dialog like the program's other dialogs.
-class TBaseSizeForm : public TSkinnedDialog, public RtfScaleSource {
-public:
-    TBaseSizeForm(TComponent* owner, const std::string& layoutName) : TSkinnedDialog(owner, layoutName) {}
-    long double ScaleX() override { return 0; }
-    long double ScaleY() override { return 0; }
-};
+// The one main window; null until it is created.
+extern TBaseViewerForm* MainViewerForm;
+// The pattern print form, whose measurements scale the descriptions; null
+// until it is created.
+extern RtfScaleSource* SizeForm;

@@ -1,0 +1,4 @@
+#include "controls/form_links.h"
+
+TBaseViewerForm* MainViewerForm = nullptr;
+RtfScaleSource* SizeForm = nullptr;
