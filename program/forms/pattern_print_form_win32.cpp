@@ -3,6 +3,7 @@
 #include "application.h"
 #include "controls/bitmap_button.h"
 #include "controls/caption_bar_plus_win32.h"
+#include "controls/form_links.h"
 #include "controls/fly_bitmap_win32.h"
 #include "controls/garment_components_win32.h"
 #include "controls/wait_cursor.h"

@@ -2,6 +2,8 @@
 // and the model's description loaded into an RTF view and printed through it.
 #pragma once
 
+#include <windows.h>
+
 #include "models/garment_model.h"
 #include "models/pattern_gdi_win32.h"
 

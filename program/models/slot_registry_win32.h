@@ -2,6 +2,8 @@
 // the binary values the models keep their fills in.
 #pragma once
 
+#include <windows.h>
+
 #include <cstdint>
 #include <string>
 #include <vector>
