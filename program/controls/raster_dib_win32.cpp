@@ -1,13 +1,13 @@
 #include "controls/raster_dib_win32.h"
 
 #include <cstdint>
-#include <vector>
 
 #include "bitmap.h"
 
 namespace {
 
-// A top-down 32-bit DIB header of the size.
+// A top-down 32-bit DIB header of the size: a raster's own layout, so its
+// pixels go to and from GDI as they are.
 BITMAPINFO TopDown32(int width, int height) {
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
@@ -18,9 +18,6 @@ BITMAPINFO TopDown32(int width, int height) {
     info.bmiHeader.biCompression = BI_RGB;
     return info;
 }
-
-// 0x00BBGGRR colours and the DIB's blue-green-red-x bytes.
-std::uint32_t SwapRedBlue(std::uint32_t c) { return (c & 0x00FF00) | ((c & 0xFF) << 16) | ((c >> 16) & 0xFF); }
 
 }  // namespace
 
@@ -33,7 +30,8 @@ Raster RasterOfBitmap(TBitmap& bitmap) {
     const int rows = GetDIBits(screen, handle, 0, raster.Height, raster.Pixels.data(), &info, DIB_RGB_COLORS);
     ReleaseDC(nullptr, screen);
     if (rows != raster.Height) return Raster();
-    for (std::uint32_t& c : raster.Pixels) c = SwapRedBlue(c) & 0xFFFFFF;
+    // The fourth byte is no colour: a 32-bit bitmap may hold alpha there.
+    for (RasterColor& c : raster.Pixels) c &= 0xFFFFFF;
     return raster;
 }
 
@@ -44,11 +42,13 @@ void RasterToBitmap(const Raster& raster, TBitmap& bitmap) {
     for (int y = 0; y < raster.Height; ++y) {
         auto* row = static_cast<std::uint8_t*>(bitmap.ScanLine(y));
         if (!row) return;
+        // Blue, green, red: the raster's bytes without the fourth.
+        const RasterColor* from = &raster.Pixels[static_cast<std::size_t>(y) * raster.Width];
         for (int x = 0; x < raster.Width; ++x) {
-            const std::uint32_t c = raster.At(x, y);
-            row[3 * x] = static_cast<std::uint8_t>(c >> 16);
+            const RasterColor c = from[x];
+            row[3 * x] = static_cast<std::uint8_t>(c);
             row[3 * x + 1] = static_cast<std::uint8_t>(c >> 8);
-            row[3 * x + 2] = static_cast<std::uint8_t>(c);
+            row[3 * x + 2] = static_cast<std::uint8_t>(c >> 16);
         }
     }
     bitmap.Changed();
@@ -56,9 +56,7 @@ void RasterToBitmap(const Raster& raster, TBitmap& bitmap) {
 
 void PaintRaster(HDC dc, int x, int y, const Raster& raster) {
     if (raster.Empty()) return;
-    std::vector<std::uint32_t> pixels(raster.Pixels.size());
-    for (std::size_t i = 0; i < pixels.size(); ++i) pixels[i] = SwapRedBlue(raster.Pixels[i]);
     BITMAPINFO info = TopDown32(raster.Width, raster.Height);
-    SetDIBitsToDevice(dc, x, y, raster.Width, raster.Height, 0, 0, 0, raster.Height, pixels.data(), &info,
+    SetDIBitsToDevice(dc, x, y, raster.Width, raster.Height, 0, 0, 0, raster.Height, raster.Pixels.data(), &info,
                       DIB_RGB_COLORS);
 }

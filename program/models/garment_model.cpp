@@ -109,7 +109,7 @@ void TModel::RenderSheet() {
             for (int x = 0; x < drawn.Width; ++x) {
                 const int sx = left + x, sy = top + y;
                 if (sx < 0 || sy < 0 || sx >= w || sy >= h) continue;
-                const PatternColour c = drawn.At(x, y);
+                const PatternColour c = ToPattern(drawn.At(x, y));
                 if (c != PatternWhite) Sheet->SetPixel(sx, sy, Sheet->Pixel(sx, sy) & c);
             }
     }

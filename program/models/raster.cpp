@@ -41,7 +41,7 @@ void ApplyShadeMap(Raster& picture, const Raster& shade) {
             const RasterColor p = picture.At(x, y);
             picture.Set(
                 x, y,
-                RasterRGB(ShadeChannel(p & 255, d), ShadeChannel((p >> 8) & 255, d), ShadeChannel((p >> 16) & 255, d)));
+                RasterRGB(ShadeChannel((p >> 16) & 255, d), ShadeChannel((p >> 8) & 255, d), ShadeChannel(p & 255, d)));
         }
 }
 

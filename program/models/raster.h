@@ -1,13 +1,14 @@
 // A 24-bit picture in memory and the compositing the doll and the garments
 // are made with: white-transparent drawing, shade maps, dither fades and
-// bilinear resampling. Portable: the Windows side copies framework bitmaps
-// in and out; the tests build them directly.
+// bilinear resampling. Portable: its pixels are those of a top-down 32-bit
+// DIB, which the Windows side reads and paints as they are; the tests build
+// them directly.
 #pragma once
 
 #include <cstdint>
 #include <vector>
 
-// Colours as the framework holds them: 0x00BBGGRR.
+// Colours as a 32-bit DIB holds them: 0x00RRGGBB (blue in the lowest byte).
 using RasterColor = std::uint32_t;
 constexpr RasterColor RasterWhite = 0xFFFFFF;
 constexpr RasterColor RasterBlack = 0x000000;
@@ -15,7 +16,12 @@ constexpr RasterColor RasterBlack = 0x000000;
 constexpr RasterColor RasterNoPixel = 0xFFFFFFFF;
 
 constexpr RasterColor RasterRGB(int r, int g, int b) {
-    return RasterColor(r & 255) | RasterColor(g & 255) << 8 | RasterColor(b & 255) << 16;
+    return RasterColor(b & 255) | RasterColor(g & 255) << 8 | RasterColor(r & 255) << 16;
+}
+// Between raster colours and the 0x00BBGGRR colours of the pattern canvas and
+// the framework: red and blue trade places; RasterNoPixel stays itself.
+constexpr std::uint32_t SwapRedBlue(std::uint32_t c) {
+    return (c & 0xFF00FF00u) | (c & 0xFFu) << 16 | (c >> 16 & 0xFFu);
 }
 
 struct Raster {

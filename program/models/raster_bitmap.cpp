@@ -18,7 +18,7 @@ Raster RasterOf(PatternBitmap& bitmap, int x, int y, int w, int h) {
     for (int row = 0; row < out.Height; ++row)
         for (int col = 0; col < out.Width; ++col)
             if (x + col >= 0 && y + row >= 0 && x + col < bw && y + row < bh)
-                out.Set(col, row, bitmap.Pixel(x + col, y + row));
+                out.Set(col, row, ToRaster(bitmap.Pixel(x + col, y + row)));
     return out;
 }
 
@@ -56,7 +56,7 @@ void RasterBitmap::Segment(int x1, int y1, int x2, int y2) {
 void RasterBitmap::LineTo(int x, int y) {
     // The end pixel is not painted, as on a device context.
     if (x != x_ || y != y_) {
-        const PatternColour under = Image.At(x, y);
+        const RasterColor under = Image.At(x, y);
         Segment(x_, y_, x, y);
         if (under != RasterNoPixel) Image.Set(x, y, under);
     }
@@ -114,9 +114,10 @@ void RasterBitmap::Arc(int x1, int y1, int x2, int y2, int x3, int y3, int x4, i
     PlotCurve(x1, y1, x2, y2, a1, sweep);
 }
 
-void RasterBitmap::FloodFillToBorder(int x, int y, PatternColour border) {
+void RasterBitmap::FloodFillToBorder(int x, int y, PatternColour borderColour) {
+    const RasterColor border = ToRaster(borderColour);
     if (!Image.Contains(x, y) || Image.At(x, y) == border) return;
-    const PatternColour fill = clear_ ? border : brush_;
+    const RasterColor fill = clear_ ? border : brush_;
     std::vector<char> seen(Image.Pixels.size(), 0);
     std::vector<std::pair<int, int>> stack{{x, y}};
     while (!stack.empty()) {
@@ -146,7 +147,8 @@ void RasterBitmap::MergePaint(PatternBitmap& source) {
             Image.Set(x, y, (~s.At(x, y) & RasterWhite) | Image.At(x, y));
 }
 
-void RasterBitmap::ShapeOfColour(PatternBitmap& source, int sx, int sy, PatternColour key) {
+void RasterBitmap::ShapeOfColour(PatternBitmap& source, int sx, int sy, PatternColour keyColour) {
+    const RasterColor key = ToRaster(keyColour);
     Raster holder;
     const Raster& s = PixelsOf(source, holder);
     for (int y = 0; y < Image.Height; ++y)
@@ -158,7 +160,8 @@ void RasterBitmap::DrawMasked(PatternBitmap& source) {
     ::DrawMasked(0, 0, Image, PixelsOf(source, holder));
 }
 
-void RasterBitmap::PaintWhereColour(PatternBitmap& source, PatternBitmap& reference, PatternColour key) {
+void RasterBitmap::PaintWhereColour(PatternBitmap& source, PatternBitmap& reference, PatternColour keyColour) {
+    const RasterColor key = ToRaster(keyColour);
     Raster sourceHolder, referenceHolder;
     const Raster& s = PixelsOf(source, sourceHolder);
     // The reference may be this bitmap: its pixels are read before any change.

@@ -1,10 +1,16 @@
 // A pattern bitmap in memory: the pattern canvas drawn into a Raster. The
 // models compose their pictures with it on every platform; strokes are one
-// pixel wide (dash styles are drawn solid) and text is not drawn.
+// pixel wide (dash styles are drawn solid) and text is not drawn. Colours
+// cross its interface as pattern colours (0x00BBGGRR) and are kept in the
+// raster's order.
 #pragma once
 
 #include "models/pattern_canvas.h"
 #include "models/raster.h"
+
+// A pattern colour in the raster's order, and back.
+constexpr RasterColor ToRaster(PatternColour c) { return SwapRedBlue(c); }
+constexpr PatternColour ToPattern(RasterColor c) { return SwapRedBlue(c); }
 
 class RasterBitmap : public PatternBitmap {
 public:
@@ -13,13 +19,13 @@ public:
     RasterBitmap() = default;
     explicit RasterBitmap(Raster image) : Image(std::move(image)) {}
 
-    void SetPenColour(PatternColour colour) override { pen_ = colour; }
-    PatternColour PenColour() override { return pen_; }
+    void SetPenColour(PatternColour colour) override { pen_ = ToRaster(colour); }
+    PatternColour PenColour() override { return ToPattern(pen_); }
     void SetPenWidth(int width) override { penWidth_ = width; }
     int PenWidth() override { return penWidth_; }
     void SetPenStyle(PenStyle) override {}
     void SetBrushColour(PatternColour colour) override {
-        brush_ = colour;
+        brush_ = ToRaster(colour);
         clear_ = false;
     }
     void SetBrushClear() override { clear_ = true; }
@@ -29,7 +35,7 @@ public:
         y_ = y;
     }
     void LineTo(int x, int y) override;
-    void SetPixel(int x, int y, PatternColour colour) override { Image.Set(x, y, colour); }
+    void SetPixel(int x, int y, PatternColour colour) override { Image.Set(x, y, ToRaster(colour)); }
     void Rectangle(int x1, int y1, int x2, int y2) override;
     void FillRect(int x1, int y1, int x2, int y2) override;
     void Ellipse(int x1, int y1, int x2, int y2) override;
@@ -46,7 +52,7 @@ public:
     void SetSize(int width, int height) override;
     int Width() override { return Image.Width; }
     int Height() override { return Image.Height; }
-    PatternColour Pixel(int x, int y) override { return Image.At(x, y); }
+    PatternColour Pixel(int x, int y) override { return ToPattern(Image.At(x, y)); }
     void SetPatternFont(int) override {}
     PatternBitmap* NewBitmap() override { return new RasterBitmap; }
 
@@ -62,12 +68,13 @@ private:
     static const Raster& PixelsOf(PatternBitmap& source, Raster& holder);
     void Segment(int x1, int y1, int x2, int y2);
     void PlotCurve(int x1, int y1, int x2, int y2, double from, double sweep);
-    PatternColour pen_ = PatternBlack, brush_ = PatternWhite;
+    RasterColor pen_ = RasterBlack, brush_ = RasterWhite;
     bool clear_ = false;
     int penWidth_ = 1;
     int x_ = 0, y_ = 0;
 };
 
-// The pixels of any pattern bitmap (a rectangle of it; outside is white).
+// The pixels of any pattern bitmap (a rectangle of it; outside is white), in
+// the raster's order.
 Raster RasterOf(PatternBitmap& bitmap, int x, int y, int w, int h);
 Raster RasterOf(PatternBitmap& bitmap);

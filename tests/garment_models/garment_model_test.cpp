@@ -86,23 +86,23 @@ TEST_F(GarmentModel, FrontBackAndPreviewComposedThroughTheHitMaps) {
     const Raster& front = m->FrontPicture();
     ASSERT_EQ(front.Width, Q);
     ASSERT_EQ(front.Height, H);
-    EXPECT_EQ(front.At(2, 6), FabricColour(1));
-    EXPECT_EQ(front.At(5, 10), FabricColour(1));  // shade 127: unchanged
-    EXPECT_EQ(front.At(4, 10), PatternBlack);     // shade 255: darkened to black
-    EXPECT_EQ(front.At(12, 6), FabricColour(2));
-    EXPECT_EQ(front.At(8, 22), PatternBlack);   // no fabric paints black
-    EXPECT_EQ(front.At(18, 18), PatternWhite);  // no piece there
-    EXPECT_EQ(front.At(Q - 1, 0), PatternWhite);
+    EXPECT_EQ(front.At(2, 6), ToRaster(FabricColour(1)));
+    EXPECT_EQ(front.At(5, 10), ToRaster(FabricColour(1)));  // shade 127: unchanged
+    EXPECT_EQ(front.At(4, 10), RasterBlack);                // shade 255: darkened to black
+    EXPECT_EQ(front.At(12, 6), ToRaster(FabricColour(2)));
+    EXPECT_EQ(front.At(8, 22), RasterBlack);   // no fabric paints black
+    EXPECT_EQ(front.At(18, 18), RasterWhite);  // no piece there
+    EXPECT_EQ(front.At(Q - 1, 0), RasterWhite);
     const Raster& back = m->BackPicture();
-    EXPECT_EQ(back.At(4, 6), FabricColour(2));
-    EXPECT_EQ(back.At(12, 6), PatternWhite);
+    EXPECT_EQ(back.At(4, 6), ToRaster(FabricColour(2)));
+    EXPECT_EQ(back.At(12, 6), RasterWhite);
     // The preview's hit map is read with the picture's keys: its own pixels
     // where the picture has its legend are shade, not keys.
     m->Pieces[2]->SetMaterial(4);
     const Raster& preview = m->PreviewImage();
     ASSERT_EQ(preview.Width, Q);
-    EXPECT_EQ(preview.At(6, 6), FabricColour(4));
-    EXPECT_EQ(preview.At(12, 12), PatternWhite);
+    EXPECT_EQ(preview.At(6, 6), ToRaster(FabricColour(4)));
+    EXPECT_EQ(preview.At(12, 12), RasterWhite);
 }
 
 TEST_F(GarmentModel, FillFollowsTheGroups) {
@@ -130,7 +130,7 @@ TEST_F(GarmentModel, FillFollowsTheGroups) {
     ASSERT_TRUE(m->Fill(1, 6, false, true, false));
     EXPECT_TRUE(m->HasBack());
     EXPECT_FALSE(m->HasFront());
-    EXPECT_EQ(m->BackPicture().At(4, 6), FabricColour(6));
+    EXPECT_EQ(m->BackPicture().At(4, 6), ToRaster(FabricColour(6)));
 }
 
 TEST_F(GarmentModel, HitTests) {
