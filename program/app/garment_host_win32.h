@@ -3,6 +3,8 @@
 // handed to the garment components at start-up.
 #pragma once
 
+#include <windows.h>
+
 #include <memory>
 #include <string>
 #include <vector>

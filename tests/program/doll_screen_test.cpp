@@ -59,10 +59,8 @@ Raster ScreenOf(TControl* c) {
     BitBlt(memory, 0, 0, r.Width, r.Height, screen, o.x, o.y, SRCCOPY);
     GdiFlush();
     const auto* p = static_cast<const std::uint32_t*>(bits);
-    for (size_t i = 0; i < r.Pixels.size(); ++i) {
-        const std::uint32_t c = p[i];  // 0x00RRGGBB
-        r.Pixels[i] = ((c & 0xFF) << 16) | (c & 0xFF00) | ((c >> 16) & 0xFF);
-    }
+    // The screen's pixels in the raster's own order (0x00RRGGBB).
+    for (size_t i = 0; i < r.Pixels.size(); ++i) r.Pixels[i] = p[i] & 0xFFFFFF;
     SelectObject(memory, old);
     DeleteObject(dib);
     DeleteDC(memory);
