@@ -257,7 +257,8 @@ void TModels::FillAt(int x, int y) {
 
 Raster TModels::Background() {
     if (!OrgImage || !OrgImage->Picture()->Graphic()) return Raster();
-    return CopyRect(ImagePixels(OrgImage), Left(), Top(), DollPanelWidth, DollPanelHeight);
+    // Only the panel's place of the window's picture is read.
+    return RasterOfBitmap(*OrgImage->Picture()->Bitmap(), Left(), Top(), DollPanelWidth, DollPanelHeight);
 }
 
 void TModels::Paint() {

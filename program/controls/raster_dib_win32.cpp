@@ -1,6 +1,8 @@
 #include "controls/raster_dib_win32.h"
 
+#include <algorithm>
 #include <cstdint>
+#include <vector>
 
 #include "bitmap.h"
 
@@ -32,6 +34,29 @@ Raster RasterOfBitmap(TBitmap& bitmap) {
     if (rows != raster.Height) return Raster();
     // The fourth byte is no colour: a 32-bit bitmap may hold alpha there.
     for (RasterColor& c : raster.Pixels) c &= 0xFFFFFF;
+    return raster;
+}
+
+Raster RasterOfBitmap(TBitmap& bitmap, int x, int y, int w, int h) {
+    Raster raster(w, h);
+    const int width = bitmap.Empty() ? 0 : bitmap.Width(), height = bitmap.Empty() ? 0 : bitmap.Height();
+    const int top = std::max(y, 0), bottom = std::min(y + h, height);
+    const int left = std::max(x, 0), right = std::min(x + w, width);
+    if (raster.Empty() || top >= bottom || left >= right) return raster;
+    // The band of rows, bottom-up as GetDIBits counts them from the bottom.
+    const int rows = bottom - top;
+    std::vector<RasterColor> band(static_cast<std::size_t>(width) * rows);
+    BITMAPINFO info = TopDown32(width, height);
+    info.bmiHeader.biHeight = height;
+    HDC screen = GetDC(nullptr);
+    const int got = GetDIBits(screen, bitmap.Handle(), height - bottom, rows, band.data(), &info, DIB_RGB_COLORS);
+    ReleaseDC(nullptr, screen);
+    if (got != rows) return raster;
+    for (int row = top; row < bottom; ++row) {
+        const RasterColor* from = &band[static_cast<std::size_t>(bottom - 1 - row) * width + left];
+        RasterColor* to = &raster.Pixels[static_cast<std::size_t>(row - y) * w + (left - x)];
+        for (int i = 0; i < right - left; ++i) to[i] = from[i] & 0xFFFFFF;
+    }
     return raster;
 }
 

@@ -13,6 +13,7 @@
 
 #include "controls/brush_select_win32.h"
 #include "controls/garment_components_win32.h"
+#include "controls/raster_dib_win32.h"
 #include "controls/skinned_registry.h"
 #include "extctrls.h"
 #include "forms.h"
@@ -96,6 +97,7 @@ std::string DollLayout() {
     std::string t =
         "TForm DollScreenForm\n  Bounds = 40 40 420 400\n  BorderStyle = bsNone\n  Color = clSilver\n"
         "  TImage DollImage\n    Bounds = 0 0 1 1\n    Visible = false\n  end\n"
+        "  TImage Fon\n    Bounds = 0 0 1 1\n    Visible = false\n  end\n"
         "  TImage FillsImageS\n    Bounds = 0 0 60 60\n    Visible = false\n  end\n"
         "  TImage FillsImageM\n    Bounds = 0 0 60 60\n    Visible = false\n  end\n"
         "  TImage FaseBrushImage\n    Bounds = 0 0 99 103\n    Visible = false\n  end\n"
@@ -107,8 +109,8 @@ std::string DollLayout() {
              names[s] + "\"\n  end\n";
     t += "  TAllModels AllModels\n    Visible = false\n    BrushSelect = Drum\n";
     for (int s = 0; s < DollSlotCount; ++s) t += "    cm" + std::to_string(s) + " = Class" + slots[s] + "\n";
-    t +=
-        "  end\n  TModels Models\n    Bounds = 10 10 200 360\n    SorvelImage = DollImage\n    AllModels = AllModels\n";
+    t += "  end\n  TModels Models\n    Bounds = 10 10 200 360\n    SorvelImage = DollImage\n    OrgImage = Fon\n"
+         "    AllModels = AllModels\n";
     for (int s = 0; s < DollSlotCount; ++s)
         t += std::string("    ModelsItem") + slots[s] + " = ModelsItem" + slots[s] + "\n";
     for (int s = 0; s < DollSlotCount; ++s) {
@@ -161,6 +163,7 @@ struct DollScreen : testing::Test {
         };
         // The doll's frames through the library's loader.
         picture("DollImage", "Doll.bmp", true);
+        picture("Fon", "Main.bmp", false);
         picture("FillsImageS", "FillsS.bmp", false);
         picture("FillsImageM", "FillsM.bmp", false);
         picture("FaseBrushImage", "FsBrush.bmp", false);
@@ -168,6 +171,12 @@ struct DollScreen : testing::Test {
         all = static_cast<TAllModels*>(form->FindComponent("AllModels"));
         models = static_cast<TModels*>(form->FindComponent("Models"));
         ASSERT_TRUE(drum && all && models);
+        // The window's picture under the panel, read whole and cut as the
+        // panel once did: the panel's own read of its place must match it.
+        TBitmap& fon = *static_cast<TImage*>(form->FindComponent("Fon"))->Picture()->Bitmap();
+        background = CopyRect(RasterOfBitmap(fon), models->Left(), models->Top(), DollPanelWidth, DollPanelHeight);
+        ASSERT_GT(Differences(background, Raster(DollPanelWidth, DollPanelHeight)), 1000)
+            << "no picture under the panel";
         drum->PrepareDrum();
         ConnectGarmentHost();
         TRegIniFileM registry(ProgramKey);
@@ -195,7 +204,7 @@ struct DollScreen : testing::Test {
         const bool same = PumpUntil(
             [&] {
                 Application->ProcessMessages();
-                diff = Differences(ScreenOf(models), models->Doll().Compose(models->Face()));
+                diff = Differences(ScreenOf(models), models->Doll().Compose(models->Face(), &background));
                 return diff == 0;
             },
             10000);
@@ -228,6 +237,7 @@ struct DollScreen : testing::Test {
     TAllModels* all = nullptr;
     TModels* models = nullptr;
     TClassModels* cm[DollSlotCount] = {};
+    Raster background;
 };
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <vector>
 
 #include "bitmap.h"
 #include "controls/raster_dib_win32.h"
@@ -57,6 +58,24 @@ TEST(RasterDib, BitmapsInAndOutKeepRedAndBlue) {
     EXPECT_TRUE(RasterOfBitmap(empty).Empty());
     RasterToBitmap(Raster(), empty);
     EXPECT_TRUE(empty.Empty());
+}
+
+TEST(RasterDib, RectanglesReadOnlyTheirRows) {
+    EnsureFramework();
+    for (TPixelFormat format : {pf24bit, pf32bit}) {
+        TBitmap source;
+        MakeBitmap(source, format);
+        // The lower row alone, then a rectangle half outside: white there.
+        const Raster lower = RasterOfBitmap(source, 0, 1, 2, 1);
+        EXPECT_EQ(lower.Pixels, (std::vector<RasterColor>{kPixels[2], kPixels[3]})) << format;
+        const Raster overhang = RasterOfBitmap(source, 1, -1, 2, 3);
+        EXPECT_EQ(overhang.Pixels, (std::vector<RasterColor>{RasterWhite, RasterWhite, kPixels[1], RasterWhite,
+                                                             kPixels[3], RasterWhite}))
+            << format;
+        EXPECT_EQ(RasterOfBitmap(source, 0, 0, 2, 2).Pixels, RasterOfBitmap(source).Pixels) << format;
+        const Raster outside = RasterOfBitmap(source, 5, 5, 2, 1);
+        EXPECT_EQ(outside.Pixels, (std::vector<RasterColor>{RasterWhite, RasterWhite})) << format;
+    }
 }
 
 TEST(RasterDib, PaintedAsItIsAtItsPlace) {
