@@ -110,6 +110,12 @@ void JpegInverseDct(int16_t* out, int32_t* coef, int positions) {
         }
         return;
     }
+#if VOLKG_AVX2_PATHS
+    if (CpuHasAvx2()) {
+        JpegInverseDctFullAvx2(out, coef);
+        return;
+    }
+#endif
 #if VOLKG_SSE2_PATHS
     if (CpuHasSse2()) {
         JpegInverseDctFullSse2(out, coef);

@@ -1,4 +1,4 @@
-// SSE2 forms of the JPEG engine's per-block and per-row work, each giving
+// SSE2 and AVX2 forms of the JPEG engine's per-block and per-row work, each giving
 // the same bytes as its plain form (core/cpu_features.h says when they run).
 #pragma once
 
@@ -9,6 +9,8 @@
 // The inverse DCT of a block with any coefficients: coef in natural order
 // with the level bias already in coef[0]; 64 samples out; coef left zero.
 void JpegInverseDctFullSse2(int16_t* out, int32_t* coef);
+// The same in AVX2 (where VOLKG_AVX2_PATHS builds it).
+void JpegInverseDctFullAvx2(int16_t* out, int32_t* coef);
 
 // Chroma samples index the colour output's chroma terms shifted right by this.
 constexpr int kJpegChromaIndexShift = 2;

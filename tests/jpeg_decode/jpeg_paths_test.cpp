@@ -1,6 +1,6 @@
 // The decoder's faster paths against its plain ones on cjpeg files: the
-// SSE2 inverse DCT and colour output give the same bytes as the plain
-// forms, and a file with restart markers (decoded fast between them)
+// SSE2 and AVX2 inverse DCT and colour output give the same bytes as the
+// plain forms, and a file with restart markers (decoded fast between them)
 // gives the same pixels as the same file without them.
 #include "core/cpu_features.h"
 #include "jpeg_fixture.h"
@@ -28,8 +28,13 @@ TEST(JpegPaths, SimdAndRestartsDecodeAsThePlainPath) {
             int r = 0;
             ForcePlainPaths(true);
             const Rgb plain = DecodeRgb(files[k], &r, 0, 0, colorOrder);
+            ASSERT_EQ(r, K_OK);
+            // SSE2 alone, then the widest paths this machine has.
+            ForceCpuPaths(CpuPaths::Sse2);
+            const Rgb sse2 = DecodeRgb(files[k], &r, 0, 0, colorOrder);
             ForcePlainPaths(false);
             ASSERT_EQ(r, K_OK);
+            EXPECT_TRUE(plain == sse2);
             const Rgb fast = DecodeRgb(files[k], &r, 0, 0, colorOrder);
             ASSERT_EQ(r, K_OK);
             EXPECT_TRUE(plain == fast);

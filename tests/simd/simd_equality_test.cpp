@@ -1,8 +1,10 @@
-// Every SSE2 path against its plain form on the same inputs, byte for byte:
-// the filter rows, the JPEG inverse and forward DCT and colour output, and
-// whole filters through the exported calls. The plain forms are forced with
-// ForcePlainPaths; on x86 the SSE2 forms must then really be the ones
-// compared (CpuHasSse2 answers true on every CPU these tests run on).
+// Every SSE2 and AVX2 path against its plain form on the same inputs, byte
+// for byte: the filter rows, the JPEG inverse and forward DCT and colour
+// output, and whole filters through the exported calls. Each test runs once
+// for each width (SSE2, AVX2) with the plain forms forced by ForceCpuPaths;
+// on x86 the SSE2 forms must then really be the ones compared (CpuHasSse2
+// answers true on every CPU these tests run on), the AVX2 width is skipped
+// where it is not built or the CPU lacks it.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -17,23 +19,47 @@
 
 namespace {
 
-// Runs f with the plain paths forced, then with the SSE2 paths allowed.
+// The SIMD width of the running test.
+CpuPaths simdWidth = CpuPaths::Sse2;
+
+// Runs f with the plain paths forced, then with the test's SIMD width.
 template <class F>
 void PlainThenSimd(F&& f) {
-    ForcePlainPaths(true);
+    ForceCpuPaths(CpuPaths::Plain);
     f(false);
-    ForcePlainPaths(false);
+    ForceCpuPaths(simdWidth);
     f(true);
+    ForceCpuPaths(CpuPaths::Avx2);
 }
 
-TEST(SimdPaths, AvailableOnThisMachine) {
+class SimdPaths : public ::testing::TestWithParam<CpuPaths> {
+protected:
+    void SetUp() override {
+        simdWidth = GetParam();
+        if (simdWidth == CpuPaths::Avx2 && !CpuHasAvx2()) GTEST_SKIP() << "no AVX2 paths here";
+    }
+};
+
+INSTANTIATE_TEST_SUITE_P(Widths, SimdPaths, ::testing::Values(CpuPaths::Sse2, CpuPaths::Avx2),
+                         [](const ::testing::TestParamInfo<CpuPaths>& info) {
+                             return info.param == CpuPaths::Sse2 ? std::string("Sse2") : std::string("Avx2");
+                         });
+
+TEST(SimdWidths, AvailableOnThisMachine) {
 #if VOLKG_SSE2_PATHS
     EXPECT_TRUE(CpuHasSse2());
     ForcePlainPaths(true);
     EXPECT_FALSE(CpuHasSse2());
+    EXPECT_FALSE(CpuHasAvx2());
+    ForceCpuPaths(CpuPaths::Sse2);
+    EXPECT_TRUE(CpuHasSse2());
+    EXPECT_FALSE(CpuHasAvx2());
     ForcePlainPaths(false);
 #else
     EXPECT_FALSE(CpuHasSse2());
+#endif
+#if !VOLKG_AVX2_PATHS
+    EXPECT_FALSE(CpuHasAvx2());
 #endif
 }
 
@@ -48,7 +74,7 @@ std::vector<uint8_t> RandomRow(std::mt19937& rng, int count, int pad) {
     return row;
 }
 
-TEST(SimdPaths, MedianRowsMatchThePlainNetwork) {
+TEST_P(SimdPaths, MedianRowsMatchThePlainNetwork) {
     std::mt19937 rng(7);
     for (int step : {1, 3})
         for (int count : {0, 1, 15, 16, 17, 47, 48, 100, 4003}) {
@@ -64,7 +90,7 @@ TEST(SimdPaths, MedianRowsMatchThePlainNetwork) {
         }
 }
 
-TEST(SimdPaths, ConvolutionRowsMatchThePlainSums) {
+TEST_P(SimdPaths, ConvolutionRowsMatchThePlainSums) {
     std::mt19937 rng(11);
     struct Case {
         int n, divisor, bias, maxWeight;
@@ -105,7 +131,7 @@ TEST(SimdPaths, ConvolutionRowsMatchThePlainSums) {
 // Blocks as the dequantisation leaves them: typical photo values, blocks
 // with a few large terms, and damaged values up to the +-2^23 limit where
 // the 32-bit products wrap.
-TEST(SimdPaths, InverseDctMatchesThePlainButterflies) {
+TEST_P(SimdPaths, InverseDctMatchesThePlainButterflies) {
     std::mt19937 rng(5);
     for (int trial = 0; trial < 3000; ++trial) {
         int32_t block[64];
@@ -133,7 +159,7 @@ TEST(SimdPaths, InverseDctMatchesThePlainButterflies) {
 
 // Blocks of the encoder's range (levels - 128, times 4): noise, flat
 // blocks, edges, and the extremes where the sums are largest.
-TEST(SimdPaths, ForwardDctMatchesThePlainPasses) {
+TEST_P(SimdPaths, ForwardDctMatchesThePlainPasses) {
     std::mt19937 rng(13);
     for (int trial = 0; trial < 3000; ++trial) {
         int16_t block[64];
@@ -157,7 +183,7 @@ TEST(SimdPaths, ForwardDctMatchesThePlainPasses) {
 // Every sampling and output form: the MCU's samples at random levels,
 // extremes included, into rows that already hold bytes (the fourth byte of
 // 32-bit pixels is not the conversion's to change).
-TEST(SimdPaths, ColourOutputMatchesThePlainTables) {
+TEST_P(SimdPaths, ColourOutputMatchesThePlainTables) {
     std::mt19937 rng(9);
     struct Layout {
         McuLayout layout;
@@ -195,7 +221,7 @@ TEST(SimdPaths, ColourOutputMatchesThePlainTables) {
 // up: every chroma sample value in both chroma planes of 4:4:4 MCUs, each
 // on luma at every fraction of a level and at levels from dark to light,
 // so that a term one unit off changes some pixel.
-TEST(SimdPaths, ColourOutputMatchesForEveryChromaSample) {
+TEST_P(SimdPaths, ColourOutputMatchesForEveryChromaSample) {
     const int values = static_cast<int>(kJpegSampleMax) + 1;
     const int step = 1 << kJpegSampleBits;
     for (int level : {16, 64, 128, 192, 240})
@@ -250,7 +276,7 @@ struct Noise {
     }
 };
 
-TEST(SimdPaths, WholeFiltersMatchThePlainForms) {
+TEST_P(SimdPaths, WholeFiltersMatchThePlainForms) {
     SpatialFilter sharpenish{};
     sharpenish.Dimension = 3, sharpenish.Divisor = 3, sharpenish.Bias = 10;
     const int weights[9] = {-1, -2, -1, 0, 9, 0, 1, 2, -1};
