@@ -126,6 +126,10 @@ void ColorBy(const int16_t* s, uint8_t* const* rows, int x0, int pixelBytes, boo
 }  // namespace
 
 void JpegColorOut(McuLayout layout, const int16_t* samples, uint8_t* const* rows, int x0, int pixelBytes, bool rgb) {
+#if VOLKG_AVX2_PATHS
+    if (layout != McuLayout::Grey && pixelBytes == 3 && CpuHasAvx2())
+        return JpegColorMcuAvx2(layout, samples, rows, x0, rgb);
+#endif
 #if VOLKG_SSE2_PATHS
     if (layout != McuLayout::Grey && CpuHasSse2()) return JpegColorMcuSse2(layout, samples, rows, x0, pixelBytes, rgb);
 #endif

@@ -13,24 +13,13 @@ namespace {
 
 VOLKG_SSE2 inline __m128i Load8(const int16_t* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); }
 
-// A chroma term as (index * a + bias) >> 17, index = sample >> 2: for every
-// index the same value as the plain form's table (found by search over all
-// 1024 indices; tests/simd compares every sample). a = low + 32 * high32,
-// so that one multiply-add of (index, 32 * index) pairs gives index * a.
-struct Term {
-    int low, high32, bias;
-};
-constexpr int kTermBits = 17;
-constexpr Term kBlue{270, 29024, -474205225}, kGreenCb{822, -5664, 93424657}, kGreenCr{371, -11712, 191624587},
-    kRed{844, 22944, -374956742};
-
 // Eight terms from the (index, 32 * index) pairs of eight chroma samples.
-VOLKG_SSE2 inline __m128i Terms(__m128i pairsLo, __m128i pairsHi, const Term& t) {
+VOLKG_SSE2 inline __m128i Terms(__m128i pairsLo, __m128i pairsHi, const JpegChromaTerm& t) {
     const __m128i a = _mm_set1_epi32(
         static_cast<int>(static_cast<uint32_t>(static_cast<uint16_t>(t.high32)) << 16 | static_cast<uint16_t>(t.low)));
     const __m128i bias = _mm_set1_epi32(t.bias);
-    const __m128i lo = _mm_srai_epi32(_mm_add_epi32(_mm_madd_epi16(pairsLo, a), bias), kTermBits);
-    const __m128i hi = _mm_srai_epi32(_mm_add_epi32(_mm_madd_epi16(pairsHi, a), bias), kTermBits);
+    const __m128i lo = _mm_srai_epi32(_mm_add_epi32(_mm_madd_epi16(pairsLo, a), bias), kJpegTermBits);
+    const __m128i hi = _mm_srai_epi32(_mm_add_epi32(_mm_madd_epi16(pairsHi, a), bias), kJpegTermBits);
     return _mm_packs_epi32(lo, hi);
 }
 
@@ -103,9 +92,9 @@ VOLKG_SSE2 void ColorMcu(const int16_t* s, uint8_t* const* rows, int x0) {
         Pairs(cb + cy * 8, cbLo, cbHi);
         Pairs(cr + cy * 8, crLo, crHi);
         __m128i blue[HS], green[HS], red[HS];
-        Spread<HS>(Terms(cbLo, cbHi, kBlue), blue);
-        Spread<HS>(_mm_add_epi16(Terms(cbLo, cbHi, kGreenCb), Terms(crLo, crHi, kGreenCr)), green);
-        Spread<HS>(Terms(crLo, crHi, kRed), red);
+        Spread<HS>(Terms(cbLo, cbHi, kJpegBlueTerm), blue);
+        Spread<HS>(_mm_add_epi16(Terms(cbLo, cbHi, kJpegGreenCbTerm), Terms(crLo, crHi, kJpegGreenCrTerm)), green);
+        Spread<HS>(Terms(crLo, crHi, kJpegRedTerm), red);
         for (int v = 0; v < VS; ++v) {
             const int y = cy * VS + v;
             uint8_t* o = rows[y] + x0 * PB;
