@@ -512,6 +512,27 @@ inline double WriteMs(size_t bytes) {
     return ms;
 }
 
+// The same write into a new file that then replaces the old one by rename,
+// as every save of the library does (a failed save leaves the old file).
+inline double WriteRenameMs(size_t bytes) {
+    std::vector<uint8_t> data(bytes, 7);
+    const std::string path = ScratchFile("write-limit"), temporary = ScratchFile("write-limit.new");
+    const double ms = Median([&] {
+        int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0644);
+        if (fd < 0) return false;
+        bool ok = true;
+        for (size_t at = 0; ok && at < bytes;) {
+            ssize_t n = write(fd, data.data() + at, std::min<size_t>(bytes - at, 65536));
+            ok = n > 0;
+            at += static_cast<size_t>(n);
+        }
+        return close(fd) == 0 && ok && std::rename(temporary.c_str(), path.c_str()) == 0;
+    });
+    std::remove(path.c_str());
+    std::remove(temporary.c_str());
+    return ms;
+}
+
 // ---- Peers that are programs.
 
 inline bool Shell(const std::string& command) {

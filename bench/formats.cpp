@@ -150,6 +150,13 @@ int main() {
         else
             save.Sizes(bench::FileSize(ours), bench::FileSize(peer));
         save.Print();
+        // A save writes a new file and renames it over the old one: the
+        // same steps as a limit.
+        if (f.uncompressed)
+            bench::Row(save.operation)
+                .Ours(save.ours)
+                .Limit("write+rename", bench::WriteRenameMs(static_cast<size_t>(bench::FileSize(ours))))
+                .Print();
 
         bench::Row load(std::string(f.name) + " load, " + std::to_string(f.bits) + " bits");
         load.Ours(bench::Median([&] { return OursLoad(ours); }));
