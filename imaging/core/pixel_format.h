@@ -34,6 +34,10 @@ int GetMaxRowBytes(int width1, int bits1, int width2, int bits2);
 // other depths are left alone. 1.
 int SwapRowRedBlue(unsigned char* row, int count, int bitsPerPixel);
 
+// The SSE2 part of the 24-bit exchange: the first pixels of the row in
+// groups of sixteen; the number of pixels done.
+int SwapRow24Sse2(unsigned char* row, int count);
+
 // Converts a row in place between 1 (grey), 2 (5-5-5), 3 and 4 bytes per
 // pixel; the buffer must hold the larger row. Returns count * targetBytes.
 int ConvertRowPixelSize(unsigned char* row, int count, int sourceBytes, int targetBytes);

@@ -1,6 +1,7 @@
 // Row helpers of the readers: red/blue exchange and pixel-size changes.
 #include <cstdint>
 
+#include "core/cpu_features.h"
 #include "core/pixel_format.h"
 
 int SwapRowRedBlue(unsigned char* row, int count, int bits) {
@@ -17,8 +18,11 @@ int SwapRowRedBlue(unsigned char* row, int count, int bits) {
             break;
         case 24:
         case 32: {
-            int step = bits / 8;
-            for (int i = 0; i < count; ++i) {
+            int step = bits / 8, i = 0;
+#if VOLKG_SSE2_PATHS
+            if (bits == 24 && CpuHasSse2()) i = SwapRow24Sse2(row, count);
+#endif
+            for (; i < count; ++i) {
                 unsigned char* p = row + step * i;
                 unsigned char t = p[0];
                 p[0] = p[2];

@@ -1,10 +1,11 @@
 // Every SSE2 and AVX2 path against its plain form on the same inputs, byte
-// for byte: the filter rows, the JPEG inverse and forward DCT and colour
-// output, and whole filters through the exported calls. Each test runs once
-// for each width (SSE2, AVX2) with the plain forms forced by ForceCpuPaths;
-// on x86 the SSE2 forms must then really be the ones compared (CpuHasSse2
-// answers true on every CPU these tests run on), the AVX2 width is skipped
-// where it is not built or the CPU lacks it.
+// for byte: the filter rows, the 24-bit red and blue exchange, the JPEG
+// inverse and forward DCT and colour output, and whole filters through the
+// exported calls. Each test runs once for each width (SSE2, AVX2) with the
+// plain forms forced by ForceCpuPaths; on x86 the SSE2 forms must then
+// really be the ones compared (CpuHasSse2 answers true on every CPU these
+// tests run on), the AVX2 width is skipped where it is not built or the CPU
+// lacks it.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -12,6 +13,7 @@
 #include <vector>
 
 #include "core/cpu_features.h"
+#include "core/pixel_format.h"
 #include "jpeg/jpeg_decoder.h"
 #include "jpeg/jpeg_fdct.h"
 #include "process/filter_rows.h"
@@ -88,6 +90,23 @@ TEST_P(SimdPaths, MedianRowsMatchThePlainNetwork) {
             EXPECT_EQ(out[0], out[1]) << "step " << step << " count " << count;
             EXPECT_EQ(out[1].back(), 0xA5);
         }
+}
+
+// Every length around the groups of sixteen pixels and a long row, with a
+// guard byte after the row.
+TEST_P(SimdPaths, RedBlueSwapMatchesThePlainLoop) {
+    std::mt19937 rng(17);
+    for (int count : {0, 1, 5, 15, 16, 17, 31, 32, 33, 47, 48, 50, 4003}) {
+        const std::vector<uint8_t> row = RandomRow(rng, 3 * count + 1, 0);
+        std::vector<uint8_t> out[2];
+        PlainThenSimd([&](bool simd) {
+            out[simd] = row;
+            SwapRowRedBlue(out[simd].data(), count, 24);
+        });
+        EXPECT_EQ(out[0], out[1]) << "count " << count;
+        EXPECT_EQ(out[1].back(), row.back());
+        if (count > 0) EXPECT_EQ(out[0][0], row[2]);
+    }
 }
 
 TEST_P(SimdPaths, ConvolutionRowsMatchThePlainSums) {
