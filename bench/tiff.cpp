@@ -1,8 +1,8 @@
 // TIFF beside libtiff on the photo: LZW decoding against libtiff's strip
 // decoding in this process, uncompressed and PackBits decoding against a
-// memcpy of the decoded bytes and against a read of the file with that
-// copy, our LZW file's size against libtiff's, and
-// the peak memory of loading a 10000 x 10000 LZW page in a fresh process.
+// memcpy of the decoded bytes and against a read of the file with one copy,
+// our LZW file's size against libtiff's, and the peak memory of loading a
+// 10000 x 10000 LZW page in a fresh process.
 #include <tiffio.h>
 #include <unistd.h>
 
