@@ -493,6 +493,16 @@ inline double ReadMs(const std::string& path) {
     });
 }
 
+// write(2) of the bytes in 64 KB blocks; false when a write fails.
+inline bool WriteBlocks(int fd, const std::vector<uint8_t>& data) {
+    for (size_t at = 0; at < data.size();) {
+        ssize_t n = write(fd, data.data() + at, std::min<size_t>(data.size() - at, 65536));
+        if (n <= 0) return false;
+        at += static_cast<size_t>(n);
+    }
+    return true;
+}
+
 // write(2) of so many bytes in 64 KB blocks into a new scratch file.
 inline double WriteMs(size_t bytes) {
     std::vector<uint8_t> data(bytes, 7);
@@ -500,12 +510,7 @@ inline double WriteMs(size_t bytes) {
     const double ms = Median([&] {
         int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         if (fd < 0) return false;
-        bool ok = true;
-        for (size_t at = 0; ok && at < bytes;) {
-            ssize_t n = write(fd, data.data() + at, std::min<size_t>(bytes - at, 65536));
-            ok = n > 0;
-            at += static_cast<size_t>(n);
-        }
+        bool ok = WriteBlocks(fd, data);
         return close(fd) == 0 && ok;
     });
     std::remove(path.c_str());
@@ -520,12 +525,7 @@ inline double WriteRenameMs(size_t bytes) {
     const double ms = Median([&] {
         int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0644);
         if (fd < 0) return false;
-        bool ok = true;
-        for (size_t at = 0; ok && at < bytes;) {
-            ssize_t n = write(fd, data.data() + at, std::min<size_t>(bytes - at, 65536));
-            ok = n > 0;
-            at += static_cast<size_t>(n);
-        }
+        bool ok = WriteBlocks(fd, data);
         return close(fd) == 0 && ok && std::rename(temporary.c_str(), path.c_str()) == 0;
     });
     std::remove(path.c_str());
