@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "gdi_fixture.h"
-#include "host_wait.h"
+#include "host.h"
 
 namespace {
 
@@ -26,7 +26,7 @@ void EmptyTheClipboard() {
 // Pixels of a picture file as ImageMagick reads it.
 std::vector<COLORREF> HostPixels(const std::string& path, int* width, int* height) {
     std::string ppm = path + ".ppm";
-    if (RunHostAndWait(kConvert + " '" + path + "' -depth 8 '" + ppm + "'") != 0) return {};
+    if (RunHost(kConvert + " '" + path + "' -depth 8 '" + ppm + "'") != 0) return {};
     return ReadPpm(ReadFileBytes(ppm), width, height);
 }
 
@@ -44,7 +44,7 @@ TEST(Clipboard, CopiedRecordsReadBackFromX11) {
         ASSERT_EQ(K_CopyToClipboard(nullptr, &r), 1);
         EXPECT_EQ(K_ClipboardReady(), 1);
         std::string bmp = TestTempPath("clipboard-out.bmp");
-        ASSERT_EQ(RunHostAndWait("timeout 20 xclip -o -selection clipboard -t image/bmp > '" + bmp + "'"), 0);
+        ASSERT_EQ(RunHost("timeout 20 xclip -o -selection clipboard -t image/bmp > '" + bmp + "'"), 0);
         int w = 0, h = 0;
         std::vector<COLORREF> seen = HostPixels(bmp, &w, &h);
         ASSERT_EQ(w, 11);
@@ -68,18 +68,16 @@ TEST(Clipboard, PicturesOfferedByX11Load) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         std::string bmp = TestTempPath("clipboard-in.bmp");
-        ASSERT_EQ(
-            RunHostAndWait(kConvert + " -size 13x6 plasma:fractal " + std::string(c.options) + " 'BMP:" + bmp + "'"),
-            0);
+        ASSERT_EQ(RunHost(kConvert + " -size 13x6 plasma:fractal " + std::string(c.options) + " 'BMP:" + bmp + "'"), 0);
         int w = 0, h = 0;
         std::vector<COLORREF> expected = HostPixels(bmp, &w, &h);
         ASSERT_EQ(w, 13);
         EmptyTheClipboard();
         ASSERT_EQ(K_ClipboardReady(), 0);
         // xclip serves the selection in the background until it loses it.
-        ASSERT_EQ(RunHostAndWait("(timeout 30 xclip -quiet -selection clipboard -t image/bmp -i '" + bmp +
-                                 "' >/dev/null 2>&1 &)"),
-                  0);
+        ASSERT_EQ(
+            RunHost("(timeout 30 xclip -quiet -selection clipboard -t image/bmp -i '" + bmp + "' >/dev/null 2>&1 &)"),
+            0);
         for (int i = 0; i < 100 && !K_ClipboardReady(); ++i) Sleep(50);
         ASSERT_EQ(K_ClipboardReady(), 1);
         Record r;
@@ -172,7 +170,7 @@ TEST(ClipboardProcesses, CopiedInOneProcessPastedInAnother) {
                 ASSERT_EQ(ColorText(PictureColor(&r, x, y)), ColorText(picture(x, y))) << x << "," << y;
         // And another X program sees it too.
         std::string bmp = TestTempPath("clipboard-child.bmp");
-        ASSERT_EQ(RunHostAndWait("timeout 20 xclip -o -selection clipboard -t image/bmp > '" + bmp + "'"), 0);
+        ASSERT_EQ(RunHost("timeout 20 xclip -o -selection clipboard -t image/bmp > '" + bmp + "'"), 0);
         int w = 0, h = 0;
         std::vector<COLORREF> seen = HostPixels(bmp, &w, &h);
         ASSERT_EQ(w, 9);

@@ -7,7 +7,7 @@
 
 #include "devices/dib.h"
 #include "gdi_fixture.h"
-#include "host_wait.h"
+#include "host.h"
 
 namespace {
 
@@ -218,9 +218,9 @@ TEST(LoadPackedDib, ReadsTheDibsOtherProgramsWrite) {
     // ImageMagick compresses palette BMPs unless told not to: RLE is refused.
     {
         std::string path = TestTempPath("dib-rle.bmp");
-        ASSERT_EQ(RunHostAndWait(kConvert +
-                                 " -size 9x6 plasma:fractal -type Palette -define bmp:format=bmp3 'BMP:" + path + "'"),
-                  0);
+        ASSERT_EQ(
+            RunHost(kConvert + " -size 9x6 plasma:fractal -type Palette -define bmp:format=bmp3 'BMP:" + path + "'"),
+            0);
         std::string dib = ReadFileBytes(path).substr(14);
         Record r;
         EXPECT_EQ(LoadPackedDib(&r, dib.data(), dib.size()), -92);
@@ -244,10 +244,10 @@ TEST(LoadPackedDib, ReadsTheDibsOtherProgramsWrite) {
         SCOPED_TRACE(c.name);
         std::string path = TestTempPath("dib-in.bmp");
         // Written and read back in one host command: each costs Wine about a second.
-        ASSERT_EQ(RunHostAndWait(kConvert + " -size " + std::to_string(w) + "x" + std::to_string(h) +
-                                 " plasma:fractal -seed 7 " + c.options + " 'BMP:" + path + "' && " + kConvert + " '" +
-                                 path + "' -depth 8 '" + path + ".ppm'"),
-                  0);
+        ASSERT_EQ(
+            RunHost(kConvert + " -size " + std::to_string(w) + "x" + std::to_string(h) + " plasma:fractal -seed 7 " +
+                    c.options + " 'BMP:" + path + "' && " + kConvert + " '" + path + "' -depth 8 '" + path + ".ppm'"),
+            0);
         std::vector<COLORREF> expected = HostPixels(path, w, h);
         ASSERT_EQ(expected.size(), size_t(w * h));
         std::string dib = ReadFileBytes(path).substr(14);

@@ -9,7 +9,7 @@
 #include "devices/dib.h"
 #include "devices/paint.h"
 #include "gdi_fixture.h"
-#include "host_wait.h"
+#include "host.h"
 
 namespace {
 
@@ -112,7 +112,7 @@ TEST(PaintDC, ScaledPaintPicksThePixelsOfImageMagickSample) {
             command += " && " + kConvert + " '" + in + "' -flip -define sample:offset=0 -sample " +
                        std::to_string(sizes[i].cx) + "x" + std::to_string(sizes[i].cy) + "! -flip -depth 8 '" +
                        TestTempPath("paint-sample-out" + std::to_string(i) + ".ppm") + "'";
-        ASSERT_EQ(RunHostAndWait(command), 0);
+        ASSERT_EQ(RunHost(command), 0);
         for (size_t i = 0; i < std::size(sizes); ++i) {
             const SIZE size = sizes[i];
             SCOPED_TRACE(std::to_string(s.bits) + " bits to " + std::to_string(size.cx) + "x" +

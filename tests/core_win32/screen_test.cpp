@@ -11,7 +11,7 @@
 
 #include "core/display_mode.h"
 #include "gdi_fixture.h"
-#include "host_wait.h"
+#include "host.h"
 
 namespace {
 
@@ -123,12 +123,11 @@ TEST(Screen, PaintedWindowIsWhatCaptureAndXwdSee) {
     // The X server's own view of the screen, kept as a screenshot.
     std::string xwd = TestTempPath("screen.xwd"), shot = TestTempPath("painted-window.png"),
                 crop = TestTempPath("window.ppm");
-    ASSERT_EQ(
-        RunHostAndWait("xwd -root -silent -display \"${DISPLAY:-:91}\" > '" + xwd +
-                       "' && /usr/bin/convert-im6.q16 'xwd:" + xwd + "' '" + shot + "' && /usr/bin/convert-im6.q16 '" +
-                       shot + "' -crop " + std::to_string(kWidth) + "x" + std::to_string(kHeight) + "+" +
-                       std::to_string(kLeft) + "+" + std::to_string(kTop) + " +repage -depth 8 '" + crop + "'"),
-        0);
+    ASSERT_EQ(RunHost("xwd -root -silent -display \"${DISPLAY:-:91}\" > '" + xwd +
+                      "' && /usr/bin/convert-im6.q16 'xwd:" + xwd + "' '" + shot + "' && /usr/bin/convert-im6.q16 '" +
+                      shot + "' -crop " + std::to_string(kWidth) + "x" + std::to_string(kHeight) + "+" +
+                      std::to_string(kLeft) + "+" + std::to_string(kTop) + " +repage -depth 8 '" + crop + "'"),
+              0);
     int w = 0, h = 0;
     std::vector<COLORREF> seen = ReadPpm(ReadFileBytes(crop), &w, &h);
     ASSERT_EQ(w, kWidth);
@@ -207,11 +206,9 @@ TEST(OtherScreen, PaletteAndHighColourScreens) {
         prefix = prefix.substr(0, prefix.rfind("/test-tmp")) + "/wineprefix";
         std::string log = TestTempPath("screen-" + std::to_string(s.depth) + ".log");
         // The flavour's own loader: plain wine may be the 32-bit one.
-        int status =
-            RunHostAndWait("DISPLAY=" + std::string(display) + " VOLKG_SCREEN_DEPTH=" + std::to_string(s.depth) +
-                               " WINEPREFIX='" + prefix + "' WINEDEBUG=-all \"${VOLKG_WINE:-wine}\" '" + exe +
-                               "' --gtest_filter=OtherScreen.PaintsThroughTheDevicesDepth > '" + log + "' 2>&1",
-                           300);
+        int status = RunHost("DISPLAY=" + std::string(display) + " VOLKG_SCREEN_DEPTH=" + std::to_string(s.depth) +
+                             " WINEPREFIX='" + prefix + "' WINEDEBUG=-all \"${VOLKG_WINE:-wine}\" '" + exe +
+                             "' --gtest_filter=OtherScreen.PaintsThroughTheDevicesDepth > '" + log + "' 2>&1");
         EXPECT_EQ(status, 0) << ReadFileBytes(log);
         ++ran;
     }
